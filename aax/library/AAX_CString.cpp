@@ -1,0 +1,1 @@
+// The AAX library string: filled in with the string class.
