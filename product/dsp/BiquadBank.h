@@ -1,0 +1,56 @@
+#pragma once
+#include "product/dsp/BiquadDesign.h"
+
+#include <cstddef>
+#include <vector>
+
+namespace vellicor {
+
+// The engine's numbered second-order sections: coefficients shared by all channels, two
+// states (z1, z2) per channel and section, transposed direct form II.
+// Sections start with all-zero coefficients (they output 0 until designed).
+class BiquadBank
+{
+public:
+  static constexpr int kNumSections = 32;
+
+  explicit BiquadBank(int channels = 2);
+
+  // Changes the channel count (allocates); states of the kept channels survive.
+  void SetChannelCount(int channels);
+  int NChannels() const { return mChannels; }
+
+  void SetSection(int section, const BiquadCoefficients& c);
+  void Design(int section, BiquadDesign::Type type, double fn, double q);
+  BiquadCoefficients GetSection(int section) const;
+
+  // Runs the section on x for the channel. An unknown section or channel gives 0 and
+  // touches nothing.
+  double Process(int section, int channel, double x);
+
+  // Clears z1 and z2 of sections first..last (inclusive) of one channel.
+  void ClearStates(int channel, int firstSection, int lastSection);
+  void ClearChannel(int channel);
+  void ClearAll();
+
+  double Z1(int channel, int section) const { return mZ1[Index(channel, section)]; }
+  double Z2(int channel, int section) const { return mZ2[Index(channel, section)]; }
+
+private:
+  static bool ValidSection(int section) { return section >= 0 && section < kNumSections; }
+  std::size_t Index(int channel, int section) const
+  {
+    return static_cast<std::size_t>(channel) * kNumSections + static_cast<std::size_t>(section);
+  }
+
+  int mChannels = 0;
+  double mB0[kNumSections] = {};
+  double mB1[kNumSections] = {};
+  double mB2[kNumSections] = {};
+  double mA1[kNumSections] = {};
+  double mA2[kNumSections] = {};
+  std::vector<double> mZ1;
+  std::vector<double> mZ2;
+};
+
+} // namespace vellicor
