@@ -1,0 +1,200 @@
+#include "plug/IGEditorDelegate.h"
+
+namespace plug {
+namespace igraphics {
+
+IGEditorDelegate::IGEditorDelegate(int nParams) : IEditorDelegate(nParams) {}
+
+IGEditorDelegate::~IGEditorDelegate()
+{
+  delete mGraphics;
+  mGraphics = nullptr;
+  mLayoutFunc = nullptr;
+  mMakeGraphicsFunc = nullptr;
+}
+
+void* IGEditorDelegate::OpenEditorWindow(void* pParent)
+{
+  // Called by the host binding: a failing editor must not take the host down with it.
+  try
+  {
+    if (!mGraphics)
+    {
+      mGraphics = BuildGraphics();
+      if (mGraphics && mKeptWidth != 0 && mKeptHeight != 0 && mKeptScale != 0.f)
+        mGraphics->Resize(mKeptWidth, mKeptHeight, mKeptScale, true);
+    }
+  }
+  catch (...)
+  {
+    delete mGraphics;
+    mGraphics = nullptr;
+  }
+
+  if (!mGraphics)
+    return nullptr;
+
+  try
+  {
+    return mGraphics->OpenWindow(pParent);
+  }
+  catch (...)
+  {
+    IGraphicsHandle* graphics = mGraphics;
+    mGraphics = nullptr;
+    delete graphics;
+    return nullptr;
+  }
+}
+
+void IGEditorDelegate::CloseEditorWindow()
+{
+  if (mClosing)
+    return;
+  mClosing = true;
+
+  OnEditorClosing();
+
+  if (mGraphics)
+  {
+    mKeptWidth = mGraphics->Width();
+    mKeptHeight = mGraphics->Height();
+    mKeptScale = mGraphics->GetDrawScale();
+    IGraphicsHandle* graphics = mGraphics;
+    graphics->CloseWindow();
+    mGraphics = nullptr;
+    delete graphics;
+  }
+
+  mClosing = false;
+}
+
+void IGEditorDelegate::ResizeFromParent(int w, int h)
+{
+  if (!mGraphics)
+    return;
+  const float windowScale = mGraphics->GetPlatformWindowScale();
+  if (!(windowScale > 0.f)) // a zero, negative or NaN scale would give nonsense sizes
+    return;
+  mGraphics->Resize(static_cast<int>(w / windowScale), static_cast<int>(h / windowScale), 1.f, false);
+}
+
+bool IGEditorDelegate::KeyDownAtMouse(const IKeyPress& key)
+{
+  if (!mGraphics)
+    return false;
+  float x = 0.f, y = 0.f;
+  mGraphics->GetMouseLocation(x, y);
+  return mGraphics->OnKeyDown(x, y, key);
+}
+
+bool IGEditorDelegate::KeyUpAtMouse(const IKeyPress& key)
+{
+  if (!mGraphics)
+    return false;
+  float x = 0.f, y = 0.f;
+  mGraphics->GetMouseLocation(x, y);
+  return mGraphics->OnKeyUp(x, y, key);
+}
+
+void IGEditorDelegate::SendControlValueToUI(int ctrlTag, double normalizedValue)
+{
+  if (mGraphics)
+    mGraphics->SetControlValueFromDelegate(ctrlTag, normalizedValue);
+}
+
+void IGEditorDelegate::SendControlMsgToUI(int ctrlTag, int msgTag, int dataSize, const void* pData)
+{
+  if (mGraphics)
+    mGraphics->SendControlMsgFromDelegate(ctrlTag, msgTag, dataSize, pData);
+}
+
+void IGEditorDelegate::SendMidiMsgToUI(const IMidiMsg& msg)
+{
+  if (mGraphics)
+    mGraphics->SendMidiMsgFromDelegate(msg);
+  HandleMidiMsgInUI(msg);
+}
+
+void IGEditorDelegate::SendParamValueToUI(int paramIdx, double value, bool normalized)
+{
+  if (mGraphics)
+  {
+    const IParam* param = GetParam(paramIdx);
+    if (!normalized && param)
+      value = NormalizedForUI(*param, value);
+    if (normalized || param)
+      mGraphics->SetParamValueFromDelegate(paramIdx, value);
+  }
+  OnParamChangeUI(paramIdx, kDelegate);
+}
+
+bool IGEditorDelegate::SaveEditorSize(IStateChunk& chunk) const
+{
+  int32_t w = mKeptWidth, h = mKeptHeight;
+  float scale = mKeptScale;
+  if (mGraphics)
+  {
+    w = mGraphics->Width();
+    h = mGraphics->Height();
+    scale = mGraphics->GetDrawScale();
+  }
+  const bool ok = chunk.Put(w) && chunk.Put(h) && chunk.Put(scale);
+  return ok;
+}
+
+int IGEditorDelegate::LoadEditorSize(const IStateChunk& chunk, int startPos)
+{
+  if (startPos < 0)
+    return startPos;
+
+  int32_t w = 0, h = 0;
+  float scale = 0.f;
+  const bool whole = chunk.HasBytes(startPos, 12);
+  if (startPos <= INT32_MAX - 12) // missing values read as 0
+  {
+    chunk.Get(&w, startPos);
+    chunk.Get(&h, startPos + 4);
+    chunk.Get(&scale, startPos + 8);
+  }
+
+  // The record comes from saved data: keep the size inside the editor's limits and
+  // accept only a scale an editor can draw at (anything else counts as "no scale").
+  if (w != 0 && h != 0)
+    ConstrainEditorSize(w, h);
+  if (!(scale >= kMinDrawScale && scale <= kMaxDrawScale))
+    scale = 0.f;
+
+  if (!mGraphics)
+  {
+    mKeptWidth = w;
+    mKeptHeight = h;
+    mKeptScale = scale;
+  }
+  else if (w != 0 && h != 0 && scale != 0.f)
+  {
+    mGraphics->Resize(w, h, scale, true);
+  }
+
+  return whole ? startPos + 12 : -1;
+}
+
+void IGEditorDelegate::SetEditorScreenScale(float scale)
+{
+  if (mGraphics)
+    mGraphics->SetScreenScale(scale);
+}
+
+IGraphicsHandle* IGEditorDelegate::BuildGraphics()
+{
+  return mMakeGraphicsFunc ? mMakeGraphicsFunc() : nullptr;
+}
+
+void IGEditorDelegate::ArrangeUI(IGraphicsHandle* pGraphics)
+{
+  if (mLayoutFunc)
+    mLayoutFunc(pGraphics);
+}
+
+} // namespace igraphics
+} // namespace plug

@@ -1,0 +1,71 @@
+#pragma once
+// The editor delegate for an editor drawn by a graphics context. It owns the context while
+// the editor window is open, holds the two functions the product installs (one creates the
+// context, one lays the editor out) and keeps the editor's size and scale while the window
+// is closed, so the editor reopens as the user left it.
+
+#include <functional>
+
+#include "plug/IEditorDelegate.h"
+#include "plug/IGraphicsHandle.h"
+
+namespace plug {
+namespace igraphics {
+
+class IGEditorDelegate : public IEditorDelegate
+{
+public:
+  using MakeGraphicsFunc = std::function<IGraphicsHandle*()>;
+  using LayoutFunc = std::function<void(IGraphicsHandle*)>;
+
+  explicit IGEditorDelegate(int nParams);
+  ~IGEditorDelegate() override;
+
+  void SetMakeGraphicsFunc(MakeGraphicsFunc func) { mMakeGraphicsFunc = std::move(func); }
+  void SetLayoutFunc(LayoutFunc func) { mLayoutFunc = std::move(func); }
+
+  // The open editor's graphics context, null while the editor is closed.
+  IGraphicsHandle* GetUI() const { return mGraphics; }
+
+  // Size and scale kept from the last window (0 before the first).
+  int GetKeptWidth() const { return mKeptWidth; }
+  int GetKeptHeight() const { return mKeptHeight; }
+  float GetKeptScale() const { return mKeptScale; }
+
+  void* OpenEditorWindow(void* pParent) override;
+  void CloseEditorWindow() override;
+  void ResizeFromParent(int w, int h) override;
+
+  bool KeyDownAtMouse(const IKeyPress& key) override;
+  bool KeyUpAtMouse(const IKeyPress& key) override;
+
+  void SendControlValueToUI(int ctrlTag, double normalizedValue) override;
+  void SendControlMsgToUI(int ctrlTag, int msgTag, int dataSize, const void* pData) override;
+  void SendMidiMsgToUI(const IMidiMsg& msg) override;
+  void SendParamValueToUI(int paramIdx, double value, bool normalized) override;
+
+  bool SaveEditorSize(IStateChunk& chunk) const override;
+  int LoadEditorSize(const IStateChunk& chunk, int startPos) override;
+  void SetEditorScreenScale(float scale) override;
+
+  // A new graphics context from the make-graphics function, null when none is installed.
+  virtual IGraphicsHandle* BuildGraphics();
+  // Runs the layout function on the context (the context calls it while opening).
+  virtual void ArrangeUI(IGraphicsHandle* pGraphics);
+
+  // The draw scales an editor accepts.
+  static constexpr float kMinDrawScale = 0.5f;
+  static constexpr float kMaxDrawScale = 4.f;
+
+private:
+  MakeGraphicsFunc mMakeGraphicsFunc;
+  LayoutFunc mLayoutFunc;
+  IGraphicsHandle* mGraphics = nullptr;
+  int mKeptWidth = 0;
+  int mKeptHeight = 0;
+  float mKeptScale = 0.f;
+  bool mClosing = false;
+};
+
+} // namespace igraphics
+} // namespace plug

@@ -1,0 +1,930 @@
+#include "plug/IPluginBase.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace plug {
+
+namespace {
+
+constexpr double kNotNamed = 9.999e-08; // MakePresetFromNamedParams: "leave this parameter alone"
+constexpr int kFXPHeaderSize = 56;      // up to and including the name field
+constexpr int kFXBHeaderSize = 156;     // up to and including the 124 reserved bytes
+constexpr int kFXNameLen = 28;
+constexpr int64_t kMaxFileSize = INT32_MAX;
+
+// ---- big-endian fields of the VST 2 files ----
+
+bool PutBE32(IStateChunk& c, uint32_t v)
+{
+  const uint8_t b[4] = {static_cast<uint8_t>(v >> 24), static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8),
+                        static_cast<uint8_t>(v)};
+  return c.PutBytes(b, 4);
+}
+
+bool PutBEInt(IStateChunk& c, int32_t v) { return PutBE32(c, static_cast<uint32_t>(v)); }
+
+bool PutBEFloat(IStateChunk& c, float f)
+{
+  uint32_t v;
+  std::memcpy(&v, &f, 4);
+  return PutBE32(c, v);
+}
+
+bool PutMagic(IStateChunk& c, const char* magic) { return c.PutBytes(magic, 4); }
+
+// Callers check the bounds first.
+uint32_t BE32At(const IStateChunk& c, int pos)
+{
+  const uint8_t* p = c.GetData() + pos;
+  return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
+         (static_cast<uint32_t>(p[2]) << 8) | static_cast<uint32_t>(p[3]);
+}
+
+int32_t BEIntAt(const IStateChunk& c, int pos) { return static_cast<int32_t>(BE32At(c, pos)); }
+
+float BEFloatAt(const IStateChunk& c, int pos)
+{
+  const uint32_t v = BE32At(c, pos);
+  float f;
+  std::memcpy(&f, &v, 4);
+  return f;
+}
+
+bool MagicAt(const IStateChunk& c, int pos, const char* magic)
+{
+  return c.HasBytes(pos, 4) && std::memcmp(c.GetData() + pos, magic, 4) == 0;
+}
+
+// The 28-byte name field: the first 27 characters, then zero bytes.
+bool PutFXName(IStateChunk& c, const char* name)
+{
+  char field[kFXNameLen] = {};
+  const size_t len = std::min(std::strlen(name), static_cast<size_t>(kFXNameLen - 1));
+  std::memcpy(field, name, len);
+  return c.PutBytes(field, kFXNameLen);
+}
+
+// Reads the 28-byte name field at pos (bounds checked by the caller) into out[29].
+void FXNameAt(const IStateChunk& c, int pos, char* out)
+{
+  std::memcpy(out, c.GetData() + pos, kFXNameLen);
+  out[kFXNameLen] = '\0';
+}
+
+// The chunk of the chunk forms starts with "tffp" and the native int32 65536.
+bool PutChunkPrefix(IStateChunk& c)
+{
+  return PutMagic(c, "tffp") && c.Put(static_cast<int32_t>(65536));
+}
+
+// ---- whole files ----
+
+bool ReadWholeFile(const char* path, IStateChunk& out)
+{
+  if (!path || !*path)
+    return false;
+  FILE* f = std::fopen(path, "rb");
+  if (!f)
+    return false;
+  bool ok = false;
+  if (std::fseek(f, 0, SEEK_END) == 0)
+  {
+    const long size = std::ftell(f);
+    if (size >= 0 && size <= kMaxFileSize && std::fseek(f, 0, SEEK_SET) == 0 && out.Resize(static_cast<int>(size)))
+      ok = size == 0 || std::fread(out.GetData(), 1, static_cast<size_t>(size), f) == static_cast<size_t>(size);
+  }
+  std::fclose(f);
+  return ok;
+}
+
+bool WriteWholeFile(const char* path, const char* mode, const void* data, size_t size)
+{
+  if (!path || !*path)
+    return false;
+  FILE* f = std::fopen(path, mode);
+  if (!f)
+    return false;
+  bool ok = size == 0 || std::fwrite(data, 1, size, f) == size;
+  ok = (std::fclose(f) == 0) && ok;
+  return ok;
+}
+
+// ---- base64 ----
+
+const char kBase64Chars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+int Base64Value(char ch)
+{
+  if (ch >= 'A' && ch <= 'Z')
+    return ch - 'A';
+  if (ch >= 'a' && ch <= 'z')
+    return ch - 'a' + 26;
+  if (ch >= '0' && ch <= '9')
+    return ch - '0' + 52;
+  if (ch == '+')
+    return 62;
+  if (ch == '/')
+    return 63;
+  return -1;
+}
+
+// Decodes into out[0..size) and zero-fills what the text does not cover.
+void Base64Decode(const char* text, uint8_t* out, int size)
+{
+  int n = 0;
+  uint32_t acc = 0;
+  int bits = 0;
+  for (const char* p = text; *p && n < size; ++p)
+  {
+    const int v = Base64Value(*p);
+    if (v < 0)
+      break;
+    acc = (acc << 6) | static_cast<uint32_t>(v);
+    bits += 6;
+    if (bits >= 8)
+    {
+      bits -= 8;
+      out[n++] = static_cast<uint8_t>(acc >> bits);
+      acc &= (1u << bits) - 1u;
+    }
+  }
+  if (n < size)
+    std::memset(out + n, 0, static_cast<size_t>(size - n));
+}
+
+void Base64Encode(const uint8_t* data, int size, CharBuf& out)
+{
+  out.Set("");
+  char quad[4];
+  for (int i = 0; i < size; i += 3)
+  {
+    const int left = size - i;
+    const uint32_t b0 = data[i];
+    const uint32_t b1 = left > 1 ? data[i + 1] : 0;
+    const uint32_t b2 = left > 2 ? data[i + 2] : 0;
+    const uint32_t v = (b0 << 16) | (b1 << 8) | b2;
+    quad[0] = kBase64Chars[(v >> 18) & 63];
+    quad[1] = kBase64Chars[(v >> 12) & 63];
+    quad[2] = left > 1 ? kBase64Chars[(v >> 6) & 63] : '=';
+    quad[3] = left > 2 ? kBase64Chars[v & 63] : '=';
+    out.Append(quad, 4);
+  }
+}
+
+// ---- source text ----
+
+// Appends text as the inside of a C string literal.
+void AppendEscaped(CharBuf& out, const char* text)
+{
+  for (const char* p = text; *p; ++p)
+  {
+    const unsigned char ch = static_cast<unsigned char>(*p);
+    if (ch == '"' || ch == '\\')
+    {
+      const char esc[2] = {'\\', static_cast<char>(ch)};
+      out.Append(esc, 2);
+    }
+    else if (ch < 0x20 || ch == 0x7f)
+    {
+      char esc[8];
+      std::snprintf(esc, sizeof(esc), "\\%03o", ch);
+      out.Append(esc);
+    }
+    else
+      out.Append(p, 1);
+  }
+}
+
+// A parameter value as source text: true/false, an integer, or "%.6f" in the C locale.
+void AppendValueSrc(CharBuf& out, const IParam& param, double v)
+{
+  char buf[64];
+  switch (param.Kind())
+  {
+    case kKindBool:
+      out.Append(v >= 0.5 ? "true" : "false");
+      return;
+    case kKindInt:
+    case kKindEnum:
+    {
+      const double t = v != v ? 0.0 : std::max(-2147483648.0, std::min(2147483647.0, v));
+      std::snprintf(buf, sizeof(buf), "%d", static_cast<int>(t));
+      out.Append(buf);
+      return;
+    }
+    default:
+      FormatDouble(buf, sizeof(buf), v, 6);
+      out.Append(buf);
+      return;
+  }
+}
+
+bool NameContains(const char* name, const char* text) { return std::strstr(name, text) != nullptr; }
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+
+IPluginBase::IPluginBase(int nParams, int nPresets) : IGEditorDelegate(nParams)
+{
+  for (int i = 0; i < nPresets; ++i)
+  {
+    IPresetSlot* slot = new IPresetSlot();
+    if (!mPresets.Add(slot))
+    {
+      delete slot;
+      break;
+    }
+  }
+}
+
+IPluginBase::~IPluginBase()
+{
+  mPresets.Clear(true);
+}
+
+// ---- identity ----
+
+int IPluginBase::VersionValue(int packed, bool decimal)
+{
+  if (!decimal)
+    return packed;
+  const int major = (packed >> 16) & 0xffff;
+  const int minor = (packed >> 8) & 0xff;
+  const int patch = packed & 0xff;
+  return major * 10000 + minor * 100 + patch;
+}
+
+void IPluginBase::FormatPluginVersion(CharBuf& out) const
+{
+  out.Printf(32, "v%d.%d.%d", (mVersion >> 16) & 0xffff, (mVersion >> 8) & 0xff, mVersion & 0xff);
+}
+
+void IPluginBase::FormatHostVersion(CharBuf& out) const
+{
+  out.Printf(32, "v%d.%d.%d", (mHostVersion >> 16) & 0xffff, (mHostVersion >> 8) & 0xff, mHostVersion & 0xff);
+}
+
+const char* IPluginBase::APIName(int api)
+{
+  static const char* const kNames[] = {"VST2", "VST3", "AU", "AUv3", "AAX", "APP", "WAM", "WEB", "CLAP"};
+  if (api < 0 || api >= static_cast<int>(sizeof(kNames) / sizeof(kNames[0])))
+    return "";
+  return kNames[api];
+}
+
+const char* IPluginBase::ArchName() { return "x86-64"; }
+
+void IPluginBase::FormatBuildInfo(CharBuf& out, const char* date, const char* time) const
+{
+  CharBuf version;
+  FormatPluginVersion(version);
+  out.Printf(256, "%s %s (%s), built on %s at %.5s ", version.Get(), APIName(), ArchName(), date ? date : "",
+             time ? time : "");
+}
+
+// ---- state ----
+
+bool IPluginBase::SaveState(IStateChunk& chunk) const { return WriteParamValues(chunk); }
+
+int IPluginBase::LoadState(const IStateChunk& chunk, int startPos) { return ReadParamValues(chunk, startPos); }
+
+bool IPluginBase::WriteParamValues(IStateChunk& chunk) const
+{
+  for (int i = 0; i < NParams(); ++i)
+    if (!chunk.Put(GetParam(i)->Value()))
+      return false;
+  return true;
+}
+
+int IPluginBase::ReadParamValues(const IStateChunk& chunk, int startPos)
+{
+  int pos = startPos;
+  for (int i = 0; i < NParams() && pos >= 0; ++i)
+  {
+    double v = 0.0;
+    pos = chunk.Get(&v, pos);
+    if (pos >= 0)
+      GetParam(i)->Set(v); // stepped, clamped; NaN leaves the parameter as it is
+  }
+  NotifyAllParamsChanged(kPresetRecall);
+  return pos < 0 ? -1 : pos;
+}
+
+// ---- parameter utilities ----
+
+void IPluginBase::InitParamSeries(int first, int last, const char* nameFmt, int startNum, const char* label,
+                                  int flags, const char* group, const IParam::Shape& shape, double defaultVal,
+                                  double minVal, double maxVal, double step, int unit, IParam::DisplayFunc func)
+{
+  CharBuf name;
+  for (int i = std::max(first, 0); i <= last && i < NParams(); ++i)
+  {
+    // The format comes from the product's source, like a printf format in code.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
+    name.Printf(kMaxParamTextLen + 1, nameFmt ? nameFmt : "", startNum + (i - first));
+#pragma GCC diagnostic pop
+    GetParam(i)->DefineDouble(name.Get(), defaultVal, minVal, maxVal, step, label, flags, group, shape,
+                              unit, func);
+  }
+}
+
+void IPluginBase::CopyParamDefinitions(int fromStart, int fromEnd, int toStart, const char* searchText,
+                                       const char* replaceText, const char* newGroup)
+{
+  for (int i = fromStart; i <= fromEnd; ++i)
+  {
+    const IParam* src = GetParam(i);
+    IParam* dst = GetParam(toStart + (i - fromStart));
+    if (!src || !dst || src == dst)
+      continue;
+    dst->DefineFromCopy(*src, searchText ? searchText : "", replaceText ? replaceText : "",
+                        newGroup ? newGroup : "");
+    dst->Set(src->Value());
+  }
+}
+
+void IPluginBase::CopyParamValueRange(int fromStart, int toStart, int count)
+{
+  for (int i = 0; i < count; ++i)
+  {
+    const IParam* src = GetParam(fromStart + i);
+    IParam* dst = GetParam(toStart + i);
+    if (src && dst)
+      dst->Set(src->Value());
+  }
+}
+
+void IPluginBase::CopyParamValueRange(const char* fromGroup, const char* toGroup)
+{
+  if (!fromGroup || !toGroup)
+    return;
+  int j = 0;
+  for (int i = 0; i < NParams(); ++i)
+  {
+    const IParam* src = GetParam(i);
+    if (std::strcmp(src->GroupText(), fromGroup) != 0)
+      continue;
+    while (j < NParams() && std::strcmp(GetParam(j)->GroupText(), toGroup) != 0)
+      ++j;
+    if (j >= NParams())
+      return;
+    GetParam(j)->Set(src->Value());
+    ++j;
+  }
+}
+
+void IPluginBase::VisitParamRange(int first, int last, const ParamVisitor& func)
+{
+  if (!func)
+    return;
+  for (int i = std::max(first, 0); i <= last && i < NParams(); ++i)
+    func(i, *GetParam(i));
+}
+
+void IPluginBase::VisitParamGroup(const char* group, const ParamVisitor& func)
+{
+  if (!func || !group)
+    return;
+  for (int i = 0; i < NParams(); ++i)
+    if (std::strcmp(GetParam(i)->GroupText(), group) == 0)
+      func(i, *GetParam(i));
+}
+
+namespace {
+void SetToDefaultUnrounded(int, IParam& p) { p.value.exchange(p.defaultValue); }
+void SetRandom(int, IParam& p) { p.Set(p.FromNormalized(std::rand() / 2147483648.0)); }
+} // namespace
+
+void IPluginBase::DefaultParamValues() { VisitParamRange(0, NParams() - 1, SetToDefaultUnrounded); }
+void IPluginBase::DefaultParamValues(int first, int last) { VisitParamRange(first, last, SetToDefaultUnrounded); }
+void IPluginBase::DefaultParamValues(const char* group) { VisitParamGroup(group, SetToDefaultUnrounded); }
+void IPluginBase::RandomiseParamValues() { VisitParamRange(0, NParams() - 1, SetRandom); }
+void IPluginBase::RandomiseParamValues(int first, int last) { VisitParamRange(first, last, SetRandom); }
+void IPluginBase::RandomiseParamValues(const char* group) { VisitParamGroup(group, SetRandom); }
+void IPluginBase::PrintParamValues()
+{
+  VisitParamRange(0, NParams() - 1, [](int, IParam&) {});
+}
+
+// ---- presets ----
+
+const char* IPluginBase::PresetNameAt(int idx) const
+{
+  const IPresetSlot* slot = GetPreset(idx);
+  return slot ? slot->mName : "";
+}
+
+IPresetSlot* IPluginBase::FirstEmptySlot() const
+{
+  for (int i = 0; i < NPresets(); ++i)
+    if (!GetPreset(i)->mInitialized)
+      return GetPreset(i);
+  return nullptr;
+}
+
+bool IPluginBase::SaveStateToSlot(IPresetSlot& slot) const
+{
+  IStateChunk state;
+  if (!SaveState(state))
+    return false;
+  slot.mState.Swap(state);
+  return true;
+}
+
+bool IPluginBase::MakePresetFromValues(const char* name, const double* values, int count)
+{
+  IPresetSlot* slot = FirstEmptySlot();
+  if (!slot || count != NParams() || (count > 0 && !values))
+    return false;
+  IStateChunk state;
+  for (int i = 0; i < count; ++i)
+    if (!state.Put(values[i]))
+      return false;
+  slot->mState.Swap(state);
+  slot->SetName(name);
+  slot->mInitialized = true;
+  return true;
+}
+
+bool IPluginBase::MakePresetFromNamedList(const char* name, const double* pairs, int nPairs)
+{
+  IPresetSlot* slot = FirstEmptySlot();
+  if (!slot || nPairs < 0 || (nPairs > 0 && !pairs))
+    return false;
+
+  IStateChunk state;
+  for (int i = 0; i < NParams(); ++i)
+  {
+    double v = GetParam(i)->Value();
+    // The last pair naming a parameter wins, as each pair overwrites in turn.
+    for (int k = 0; k < nPairs; ++k)
+    {
+      const double idx = pairs[2 * k];
+      const double named = pairs[2 * k + 1];
+      if (idx == static_cast<double>(i) && named != kNotNamed)
+        v = named;
+    }
+    if (!state.Put(v))
+      return false;
+  }
+  slot->mState.Swap(state);
+  slot->SetName(name);
+  slot->mInitialized = true;
+  return true;
+}
+
+bool IPluginBase::MakePresetFromBlob(const char* name, const char* blob, int sizeOfChunk)
+{
+  IPresetSlot* slot = FirstEmptySlot();
+  if (!slot || !blob || sizeOfChunk < 0)
+    return false;
+  // A byte count beyond what the text could hold at all (a truncated or mislabelled blob)
+  // is refused rather than padded out with zeros to any size.
+  const int64_t capacity = (static_cast<int64_t>(std::strlen(blob)) * 3 + 3) / 4;
+  if (sizeOfChunk > capacity)
+    return false;
+  IStateChunk state;
+  if (!state.Resize(sizeOfChunk))
+    return false;
+  Base64Decode(blob, state.GetData(), sizeOfChunk);
+  slot->mState.Swap(state);
+  slot->SetName(name);
+  slot->mInitialized = true;
+  return true;
+}
+
+bool IPluginBase::AddPresetFromState(const char* name, const IStateChunk& state)
+{
+  IPresetSlot* slot = FirstEmptySlot();
+  if (!slot)
+    return false;
+  IStateChunk copy;
+  if (!copy.PutChunk(state))
+    return false;
+  slot->mState.Swap(copy);
+  slot->SetName(name);
+  slot->mInitialized = true;
+  return true;
+}
+
+void IPluginBase::FillPresetsFromCurrent(const char* name, int count)
+{
+  for (int i = 0; i < count; ++i)
+  {
+    IPresetSlot* slot = FirstEmptySlot();
+    if (!slot || !SaveStateToSlot(*slot))
+      return;
+    slot->SetName(name ? name : "Empty");
+    slot->mInitialized = true;
+  }
+}
+
+void IPluginBase::FillEmptyPresetSlots()
+{
+  for (int i = 0; i < NPresets(); ++i)
+  {
+    IPresetSlot* slot = GetPreset(i);
+    if (!slot->mInitialized && SaveStateToSlot(*slot))
+    {
+      slot->SetName("Empty");
+      slot->mInitialized = true;
+    }
+  }
+}
+
+void IPluginBase::PruneEmptyPresets()
+{
+  for (int i = NPresets() - 1; i >= 0; --i)
+    if (!GetPreset(i)->mInitialized)
+      mPresets.Delete(i, true);
+  // Keep the current index pointing at a slot the list still has.
+  if (mCurrentPresetIdx >= NPresets())
+    mCurrentPresetIdx = std::max(0, NPresets() - 1);
+}
+
+bool IPluginBase::RecallPreset(int idx)
+{
+  IPresetSlot* slot = GetPreset(idx);
+  if (!slot)
+    return false;
+
+  if (!slot->mInitialized)
+  {
+    int nUser = 0;
+    for (int i = 0; i < NPresets(); ++i)
+      if (NameContains(GetPreset(i)->mName, "user preset"))
+        ++nUser;
+    if (!SaveStateToSlot(*slot))
+      return false;
+    char name[kMaxPresetNameLen + 1];
+    std::snprintf(name, sizeof(name), "%s %d", "user preset", nUser + 1);
+    slot->SetName(name);
+    slot->mInitialized = true;
+  }
+  else if (LoadState(slot->mState, 0) < 1)
+  {
+    return false;
+  }
+
+  mCurrentPresetIdx = idx;
+  OnPresetChanged();
+  RefreshAllParamsInUI();
+  return true;
+}
+
+bool IPluginBase::RecallPresetByName(const char* name)
+{
+  if (!name || !*name)
+    return false;
+  for (int i = 0; i < NPresets(); ++i)
+    if (std::strcmp(GetPreset(i)->mName, name) == 0)
+      return RecallPreset(i);
+  return false;
+}
+
+bool IPluginBase::StoreCurrentPreset(const char* name)
+{
+  IPresetSlot* slot = GetPreset(mCurrentPresetIdx);
+  if (!slot || !SaveStateToSlot(*slot))
+    return false;
+  if (name && *name)
+    slot->SetName(name);
+  slot->mInitialized = true;
+  return true;
+}
+
+bool IPluginBase::WritePresetList(IStateChunk& chunk) const
+{
+  for (int i = 0; i < NPresets(); ++i)
+  {
+    const IPresetSlot* slot = GetPreset(i);
+    const int32_t len = static_cast<int32_t>(std::strlen(slot->mName));
+    const uint8_t flag = slot->mInitialized ? 1 : 0;
+    if (!chunk.Put(len) || !chunk.PutBytes(slot->mName, len) || !chunk.Put(flag))
+      return false;
+    if (slot->mInitialized && !chunk.PutChunk(slot->mState))
+      return false;
+  }
+  return chunk.Size() > 0;
+}
+
+int IPluginBase::ReadPresetList(const IStateChunk& chunk, int startPos)
+{
+  int pos = startPos;
+  for (int i = 0; i < NPresets() && pos >= 0; ++i)
+  {
+    IPresetSlot* slot = GetPreset(i);
+
+    int32_t len = 0;
+    int p = chunk.Get(&len, pos);
+    if (p < 0)
+      return -1;
+    if (len < 0)
+      len = 0;
+    if (!chunk.HasBytes(p, len)) // compares in 64 bits: a huge length cannot wrap
+      return -1;
+    char name[kMaxPresetNameLen + 1] = {};
+    const int nameBytes = std::min(len, static_cast<int32_t>(kMaxPresetNameLen));
+    if (nameBytes > 0)
+      std::memcpy(name, chunk.GetData() + p, static_cast<size_t>(nameBytes)); // stops at a NUL when read
+    p += len;
+
+    uint8_t flag = 0;
+    p = chunk.Get(&flag, p);
+    if (p < 0)
+      return -1;
+
+    if (!flag)
+    {
+      slot->SetName(name);
+      slot->mInitialized = false;
+      pos = p;
+      continue;
+    }
+
+    const int next = LoadState(chunk, p);
+    if (next < 0 || !SaveStateToSlot(*slot))
+      return -1;
+    slot->SetName(name);
+    slot->mInitialized = true;
+    pos = next;
+  }
+  RecallPreset(mCurrentPresetIdx);
+  return pos;
+}
+
+// ---- VST 2 files ----
+
+bool IPluginBase::MakeFXP(IStateChunk& file) const
+{
+  const char* name = PresetNameAt(mCurrentPresetIdx);
+  const int fxVersion = PluginVersionValue(true);
+  bool ok = PutMagic(file, "CcnK");
+  if (mStateChunks)
+  {
+    IStateChunk chunk;
+    ok = ok && PutChunkPrefix(chunk) && SaveState(chunk) && chunk.Size() <= INT32_MAX - 160;
+    // The byte size field counts the chunk plus 60 header bytes; readers elsewhere expect it.
+    ok = ok && PutBEInt(file, chunk.Size() + 60) && PutMagic(file, "FPCh") && PutBEInt(file, 1) &&
+         PutBEInt(file, mUniqueID) && PutBEInt(file, fxVersion) && PutBEInt(file, NParams()) &&
+         PutFXName(file, name) && PutBEInt(file, chunk.Size()) && file.PutChunk(chunk);
+    return ok;
+  }
+  ok = ok && PutBEInt(file, 0) && PutMagic(file, "FxCk") && PutBEInt(file, 1) && PutBEInt(file, mUniqueID) &&
+       PutBEInt(file, fxVersion) && PutBEInt(file, NParams()) && PutFXName(file, name);
+  for (int i = 0; ok && i < NParams(); ++i)
+  {
+    const IParam* param = GetParam(i);
+    ok = PutBEFloat(file, static_cast<float>(NormalizedForUI(*param, param->Value())));
+  }
+  return ok;
+}
+
+bool IPluginBase::MakeFXB(IStateChunk& file) const
+{
+  const int fxVersion = PluginVersionValue(true);
+  const uint8_t reserved[124] = {};
+  bool ok = PutMagic(file, "CcnK");
+  if (mStateChunks)
+  {
+    IStateChunk chunk;
+    ok = ok && PutChunkPrefix(chunk) && WritePresetList(chunk) && chunk.Size() <= INT32_MAX - 160;
+    ok = ok && PutBEInt(file, chunk.Size() + 160) && PutMagic(file, "FBCh") && PutBEInt(file, 2) &&
+         PutBEInt(file, mUniqueID) && PutBEInt(file, fxVersion) && PutBEInt(file, NPresets()) &&
+         PutBEInt(file, mCurrentPresetIdx) && file.PutBytes(reserved, sizeof(reserved)) &&
+         PutBEInt(file, chunk.Size()) && file.PutChunk(chunk);
+    return ok;
+  }
+  ok = ok && PutBEInt(file, 0) && PutMagic(file, "FxBk") && PutBEInt(file, 2) && PutBEInt(file, mUniqueID) &&
+       PutBEInt(file, fxVersion) && PutBEInt(file, NPresets()) && PutBEInt(file, mCurrentPresetIdx) &&
+       file.PutBytes(reserved, sizeof(reserved));
+  for (int p = 0; ok && p < NPresets(); ++p)
+  {
+    const IPresetSlot* slot = GetPreset(p);
+    ok = PutMagic(file, "CcnK") && PutBEInt(file, 0) && PutMagic(file, "FxCk") && PutBEInt(file, 1) &&
+         PutBEInt(file, mUniqueID) && PutBEInt(file, fxVersion) && PutBEInt(file, NParams()) &&
+         PutFXName(file, slot->mName);
+    for (int i = 0; ok && i < NParams(); ++i)
+    {
+      double v = 0.0; // where the preset's state is shorter
+      slot->mState.Get(&v, i * static_cast<int>(sizeof(double)));
+      ok = PutBEFloat(file, static_cast<float>(NormalizedForUI(*GetParam(i), v)));
+    }
+  }
+  return ok;
+}
+
+bool IPluginBase::WriteFXPFile(const char* path)
+{
+  IStateChunk file;
+  if (!MakeFXP(file))
+    return false;
+  return WriteWholeFile(path, "wb", file.GetData(), static_cast<size_t>(file.Size()));
+}
+
+bool IPluginBase::WriteFXBFile(const char* path)
+{
+  IStateChunk file;
+  if (!MakeFXB(file))
+    return false;
+  return WriteWholeFile(path, "wb", file.GetData(), static_cast<size_t>(file.Size()));
+}
+
+bool IPluginBase::ReadFXPFile(const char* path)
+{
+  IStateChunk file;
+  if (!ReadWholeFile(path, file))
+    return false;
+  // Magic, byte size, kind, version and fxID must all be there.
+  if (file.Size() < 20 || !MagicAt(file, 0, "CcnK") || BEIntAt(file, 12) != 1 || BEIntAt(file, 16) != mUniqueID)
+    return false;
+
+  char name[kFXNameLen + 1] = {};
+
+  if (MagicAt(file, 8, "FPCh") && mStateChunks)
+  {
+    if (file.Size() < kFXPHeaderSize + 4)
+      return false;
+    const int32_t chunkLen = BEIntAt(file, kFXPHeaderSize);
+    if (chunkLen < 0 || !file.HasBytes(kFXPHeaderSize + 4, chunkLen))
+      return false;
+    file.Resize(kFXPHeaderSize + 4 + chunkLen); // read nothing beyond the declared chunk
+    FXNameAt(file, 28, name);
+    const int statePos = MagicAt(file, 60, "tffp") ? 68 : 60;
+    if (LoadState(file, statePos) < 0)
+    {
+      OnStateRestored(); // what was read stays applied, but the load failed
+      return false;
+    }
+    IPresetSlot* slot = GetPreset(mCurrentPresetIdx);
+    if (slot && SaveStateToSlot(*slot))
+    {
+      if (name[0])
+        slot->SetName(name);
+      slot->mInitialized = true;
+    }
+  }
+  else if (MagicAt(file, 8, "FxCk"))
+  {
+    if (file.Size() < kFXPHeaderSize)
+      return false;
+    const int32_t nValues = BEIntAt(file, 24);
+    if (nValues < 0 || kFXPHeaderSize + 4LL * nValues > file.Size())
+      return false;
+    FXNameAt(file, 28, name);
+    const int n = std::min<int>(nValues, NParams());
+    for (int i = 0; i < n; ++i)
+    {
+      IParam* param = GetParam(i);
+      param->Set(param->FromNormalized(BEFloatAt(file, kFXPHeaderSize + 4 * i)));
+    }
+    StoreCurrentPreset(name);
+  }
+  else
+  {
+    return false;
+  }
+
+  const bool recalled = !GetPreset(mCurrentPresetIdx) || RecallPreset(mCurrentPresetIdx);
+  OnStateRestored();
+  return recalled;
+}
+
+bool IPluginBase::ReadFXBFile(const char* path)
+{
+  IStateChunk file;
+  if (!ReadWholeFile(path, file))
+    return false;
+  if (file.Size() < 20 || !MagicAt(file, 0, "CcnK") || BEIntAt(file, 16) != mUniqueID)
+    return false;
+
+  bool ok = true;
+  const int ownCurrent = mCurrentPresetIdx;
+
+  if (MagicAt(file, 8, "FBCh") && mStateChunks)
+  {
+    if (file.Size() < kFXBHeaderSize + 4)
+      return false;
+    const int32_t chunkLen = BEIntAt(file, kFXBHeaderSize);
+    if (chunkLen < 0 || !file.HasBytes(kFXBHeaderSize + 4, chunkLen))
+      return false;
+    file.Resize(kFXBHeaderSize + 4 + chunkLen);
+    const int listPos = MagicAt(file, 160, "tffp") ? 168 : 160;
+    ok = ReadPresetList(file, listPos) >= 0;
+    OnStateRestored();
+    return ok;
+  }
+
+  if (!MagicAt(file, 8, "FxBk") || file.Size() < kFXBHeaderSize)
+    return false;
+
+  const int32_t nRecords = BEIntAt(file, 24);
+  int32_t fileCurrent = BEIntAt(file, 28);
+  const int64_t recordSize = kFXPHeaderSize + 4LL * NParams();
+  // Refuse a bank too short for the records it declares before anything is applied.
+  if (nRecords < 0 || kFXBHeaderSize + recordSize * nRecords > file.Size())
+    return false;
+
+  const int nRead = std::min<int>(nRecords, NPresets()); // never a slot the plug-in does not have
+  for (int i = 0; i < nRead; ++i)
+  {
+    const int rec = static_cast<int>(kFXBHeaderSize + recordSize * i);
+    if (!MagicAt(file, rec, "CcnK") || !MagicAt(file, rec + 8, "FxCk") || BEIntAt(file, rec + 12) != 1 ||
+        BEIntAt(file, rec + 24) != NParams())
+    {
+      ok = false;
+      break;
+    }
+    RecallPreset(i);
+    for (int j = 0; j < NParams(); ++j)
+    {
+      IParam* param = GetParam(j);
+      param->Set(param->FromNormalized(BEFloatAt(file, rec + kFXPHeaderSize + 4 * j)));
+    }
+    char name[kFXNameLen + 1] = {};
+    FXNameAt(file, rec + 28, name);
+    IPresetSlot* slot = GetPreset(i);
+    if (SaveStateToSlot(*slot))
+    {
+      if (name[0])
+        slot->SetName(name);
+      slot->mInitialized = true;
+    }
+    else
+      ok = false;
+  }
+
+  if (!GetPreset(fileCurrent)) // a bank from a plug-in with more presets: keep our own
+    fileCurrent = ownCurrent;
+  if (GetPreset(fileCurrent) && !RecallPreset(fileCurrent))
+    ok = false;
+  OnStateRestored();
+  return ok;
+}
+
+// ---- source dumps ----
+
+bool IPluginBase::DumpMakePresetSrc(const char* path) const
+{
+  CharBuf text;
+  text.Set("MakePreset(\"");
+  AppendEscaped(text, PresetNameAt(mCurrentPresetIdx));
+  text.Append("\"");
+  for (int i = 0; i < NParams(); ++i)
+  {
+    text.Append(", ");
+    AppendValueSrc(text, *GetParam(i), GetParam(i)->Value());
+  }
+  text.Append(");\n");
+  return WriteWholeFile(path, "a", text.Get(), static_cast<size_t>(text.GetLength()));
+}
+
+bool IPluginBase::DumpMakePresetFromNamedParamsSrc(const char* path, const char* const* paramNames) const
+{
+  CharBuf text;
+  char num[32];
+  text.Set("  MakePresetFromNamedParams(\"");
+  AppendEscaped(text, PresetNameAt(mCurrentPresetIdx));
+  std::snprintf(num, sizeof(num), "\", %d", NParams());
+  text.Append(num);
+  for (int i = 0; i < NParams(); ++i)
+  {
+    text.Append(",\n    ");
+    if (paramNames && paramNames[i])
+      text.Append(paramNames[i]);
+    else
+    {
+      std::snprintf(num, sizeof(num), "%d", i);
+      text.Append(num);
+    }
+    text.Append(", ");
+    AppendValueSrc(text, *GetParam(i), GetParam(i)->Value());
+  }
+  text.Append(");\n");
+  return WriteWholeFile(path, "a", text.Get(), static_cast<size_t>(text.GetLength()));
+}
+
+bool IPluginBase::DumpPresetBlob(const char* path) const
+{
+  const IPresetSlot* slot = GetPreset(mCurrentPresetIdx);
+  CharBuf text;
+  CharBuf blob;
+  const int size = slot ? slot->mState.Size() : 0;
+  if (slot)
+    Base64Encode(slot->mState.GetData(), size, blob);
+  char num[32];
+  text.Set("MakePresetFromBlob(\"");
+  AppendEscaped(text, PresetNameAt(mCurrentPresetIdx));
+  text.Append("\", \"");
+  text.Append(blob.Get());
+  std::snprintf(num, sizeof(num), "\", %i);\n", size);
+  text.Append(num);
+  return WriteWholeFile(path, "a", text.Get(), static_cast<size_t>(text.GetLength()));
+}
+
+} // namespace plug

@@ -1,0 +1,327 @@
+#include "standin/foundation/RunLoop.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace standin {
+
+using std::chrono::nanoseconds;
+
+namespace {
+
+// Repeating timers shorter than this are stretched to it, as the platform does, so that a
+// tiny interval cannot pin the loop.
+constexpr nanoseconds kMinInterval{100000};
+
+nanoseconds SteadyNow()
+{
+  return std::chrono::duration_cast<nanoseconds>(std::chrono::steady_clock::now().time_since_epoch());
+}
+
+} // namespace
+
+// -- RunLoopTimer --
+
+RunLoopTimer::RunLoopTimer(RunLoop& loop, nanoseconds interval, RunLoopCallback callback, uint64_t order)
+  : mLoop(&loop), mInterval(interval), mCallback(std::move(callback)), mOrder(order)
+{
+}
+
+void RunLoopTimer::Invalidate()
+{
+  if (RunLoop* loop = mLoop.load())
+    loop->InvalidateTimer(*this);
+}
+
+bool RunLoopTimer::IsValid() const { return mValid.load(); }
+
+uint64_t RunLoopTimer::FireCount() const { return mFireCount.load(); }
+
+// -- RunLoop --
+
+RunLoop::RunLoop(EClock clock) : mClock(clock) {}
+
+RunLoop::~RunLoop()
+{
+  Lock lock(mMutex);
+  for (auto& timer : mTimers)
+  {
+    timer->mValid = false;
+    timer->mLoop = nullptr;
+  }
+  mTimers.clear();
+}
+
+RunLoop& RunLoop::Main()
+{
+  // Never destroyed: timers held by static objects may still be invalidated during exit.
+  static RunLoop* sMain = new RunLoop(EClock::kReal);
+  return *sMain;
+}
+
+RunLoopTimerRef RunLoop::AddTimer(double intervalSeconds, RunLoopCallback callback)
+{
+  nanoseconds interval{0}; // not a positive number: fires once
+  if (std::isfinite(intervalSeconds) && intervalSeconds > 0.0)
+  {
+    // Cap absurd intervals at about a century instead of overflowing.
+    interval = nanoseconds(static_cast<int64_t>(std::min(intervalSeconds * 1e9, 3.0e18)));
+  }
+  return AddTimer(interval, std::move(callback));
+}
+
+RunLoopTimerRef RunLoop::AddTimer(nanoseconds interval, RunLoopCallback callback)
+{
+  if (interval.count() > 0)
+    interval = std::max(interval, kMinInterval);
+  else
+    interval = nanoseconds(0);
+
+  Lock lock(mMutex);
+  RunLoopTimerRef timer(new RunLoopTimer(*this, interval, std::move(callback), mNextOrder++));
+  timer->mNextFire = NowLocked();
+  mTimers.push_back(timer);
+  lock.unlock();
+  mWake.notify_all();
+  return timer;
+}
+
+bool RunLoop::SetClock(EClock clock)
+{
+  Lock lock(mMutex);
+  if (clock == mClock)
+    return true;
+  if (!mTimers.empty() || mRunDepth > 0)
+    return false;
+  mClock = clock;
+  mVirtualNow = nanoseconds(0);
+  return true;
+}
+
+RunLoop::EClock RunLoop::Clock() const
+{
+  Lock lock(mMutex);
+  return mClock;
+}
+
+nanoseconds RunLoop::Now() const
+{
+  Lock lock(mMutex);
+  return NowLocked();
+}
+
+nanoseconds RunLoop::NowLocked() const
+{
+  return mClock == EClock::kVirtual ? mVirtualNow : SteadyNow();
+}
+
+void RunLoop::AdvanceClock(nanoseconds by)
+{
+  Lock lock(mMutex);
+  if (mClock == EClock::kVirtual && by.count() > 0)
+    mVirtualNow += by;
+}
+
+size_t RunLoop::TimerCount() const
+{
+  Lock lock(mMutex);
+  return mTimers.size();
+}
+
+void RunLoop::RemoveAllTimers()
+{
+  std::vector<RunLoopTimerRef> timers;
+  {
+    Lock lock(mMutex);
+    timers = mTimers;
+  }
+  for (auto& timer : timers)
+    timer->Invalidate();
+}
+
+RunLoopTimerRef RunLoop::EarliestLocked() const
+{
+  const RunLoopTimerRef* best = nullptr;
+  for (const auto& timer : mTimers)
+  {
+    if (timer->mFiring)
+      continue; // a callback is never re-entered, not even by a nested run
+    if (!best || timer->mNextFire < (*best)->mNextFire ||
+        (timer->mNextFire == (*best)->mNextFire && timer->mOrder < (*best)->mOrder))
+      best = &timer;
+  }
+  return best ? *best : RunLoopTimerRef();
+}
+
+void RunLoop::InvalidateTimer(RunLoopTimer& timer)
+{
+  Lock lock(mMutex);
+  timer.mValid = false;
+  auto it = std::find_if(mTimers.begin(), mTimers.end(), [&](const RunLoopTimerRef& t) { return t.get() == &timer; });
+  if (it != mTimers.end())
+    mTimers.erase(it);
+  // Another thread's callback may still be using what the caller is about to destroy.
+  if (mRunDepth > 0 && mRunner != std::this_thread::get_id())
+    mFireDone.wait(lock, [&] { return !timer.mFiring; });
+}
+
+void RunLoop::FireLocked(Lock& lock, RunLoopTimerRef timer)
+{
+  timer->mFiring = true;
+  timer->mFireCount.fetch_add(1);
+  lock.unlock();
+
+  // Puts the timer back into the loop's books whether the callback returns or throws.
+  struct AfterFire
+  {
+    RunLoop& loop;
+    Lock& lock;
+    RunLoopTimer& timer;
+    ~AfterFire()
+    {
+      lock.lock();
+      timer.mFiring = false;
+      if (timer.mValid)
+      {
+        if (!timer.IsRepeating())
+        {
+          timer.mValid = false;
+          auto it = std::find_if(loop.mTimers.begin(), loop.mTimers.end(),
+                                 [&](const RunLoopTimerRef& t) { return t.get() == &timer; });
+          if (it != loop.mTimers.end())
+            loop.mTimers.erase(it);
+        }
+        else
+        {
+          // Next point of the schedule strictly after the present: a late loop skips the
+          // points it missed instead of firing them all at once.
+          const nanoseconds now = loop.NowLocked();
+          nanoseconds next = timer.mNextFire + timer.mInterval;
+          if (next <= now)
+            next += ((now - next) / timer.mInterval + 1) * timer.mInterval;
+          timer.mNextFire = next;
+        }
+      }
+      loop.mFireDone.notify_all();
+    }
+  } after{*this, lock, *timer};
+
+  timer->mCallback(*timer);
+}
+
+uint64_t RunLoop::RunFor(nanoseconds duration)
+{
+  Lock lock(mMutex);
+  const auto self = std::this_thread::get_id();
+  if (mRunDepth > 0 && mRunner != self)
+    return 0;
+
+  struct Depth
+  {
+    RunLoop& loop;
+    Depth(RunLoop& l) : loop(l)
+    {
+      loop.mRunner = std::this_thread::get_id();
+      ++loop.mRunDepth;
+      ++loop.mRunForDepth;
+    }
+    ~Depth() // runs with the mutex held
+    {
+      --loop.mRunForDepth;
+      if (--loop.mRunDepth == 0)
+      {
+        loop.mRunner = std::thread::id();
+        loop.mStopRequested = false;
+        loop.mFireDone.notify_all();
+      }
+    }
+  } depth(*this);
+
+  duration = std::max(duration, nanoseconds(0));
+  const nanoseconds deadline = NowLocked() + duration;
+  uint64_t fired = 0;
+  for (;;)
+  {
+    if (mStopRequested)
+    {
+      mStopRequested = false;
+      break;
+    }
+    RunLoopTimerRef next = EarliestLocked();
+    const nanoseconds now = NowLocked();
+    if (mClock == EClock::kVirtual)
+    {
+      if (!next || next->mNextFire > deadline)
+      {
+        mVirtualNow = std::max(mVirtualNow, deadline);
+        break;
+      }
+      mVirtualNow = std::max(mVirtualNow, next->mNextFire);
+    }
+    else if (!next || next->mNextFire > std::min(now, deadline))
+    {
+      if (now >= deadline)
+        break;
+      const nanoseconds wake = next ? std::min(next->mNextFire, deadline) : deadline;
+      mWake.wait_until(lock, std::chrono::steady_clock::time_point(wake));
+      continue;
+    }
+    FireLocked(lock, next);
+    ++fired;
+  }
+  return fired;
+}
+
+uint64_t RunLoop::RunForMs(double ms)
+{
+  if (!std::isfinite(ms) || ms <= 0.0)
+    return RunFor(nanoseconds(0));
+  return RunFor(nanoseconds(static_cast<int64_t>(std::min(ms, 3.0e12) * 1e6)));
+}
+
+uint64_t RunLoop::RunDue()
+{
+  Lock lock(mMutex);
+  if (mRunDepth > 0 && mRunner != std::this_thread::get_id())
+    return 0;
+  mRunner = std::this_thread::get_id();
+  ++mRunDepth;
+  struct Depth
+  {
+    RunLoop& loop;
+    ~Depth()
+    {
+      if (--loop.mRunDepth == 0)
+      {
+        loop.mRunner = std::thread::id();
+        loop.mFireDone.notify_all();
+      }
+    }
+  } depth{*this};
+
+  // Every timer due now fires once; rescheduling moves each past the present, so none repeats.
+  const nanoseconds start = NowLocked();
+  uint64_t fired = 0;
+  for (;;)
+  {
+    RunLoopTimerRef next = EarliestLocked();
+    if (!next || next->mNextFire > start)
+      break;
+    FireLocked(lock, next);
+    ++fired;
+  }
+  return fired;
+}
+
+void RunLoop::Stop()
+{
+  {
+    Lock lock(mMutex);
+    if (mRunForDepth == 0)
+      return;
+    mStopRequested = true;
+  }
+  mWake.notify_all();
+}
+
+} // namespace standin
