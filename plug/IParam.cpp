@@ -4,6 +4,7 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 namespace plug {
@@ -517,6 +518,47 @@ double IParam::ParseValue(const char* text) const
   return std::isnan(v) ? minValue : v;
 }
 
+namespace {
+
+// Names are user text: quotes, backslashes and control characters must not break the JSON.
+void AppendJSONEscaped(CharBuf& out, const char* text)
+{
+  char esc[8];
+  for (const char* p = text; *p; ++p)
+  {
+    const unsigned char c = static_cast<unsigned char>(*p);
+    if (c == '"' || c == '\\')
+    {
+      esc[0] = '\\';
+      esc[1] = static_cast<char>(c);
+      esc[2] = 0;
+      out.Append(esc);
+    }
+    else if (c < 0x20)
+    {
+      std::snprintf(esc, sizeof(esc), "\\u%04x", c);
+      out.Append(esc);
+    }
+    else
+    {
+      esc[0] = static_cast<char>(c);
+      esc[1] = 0;
+      out.Append(esc);
+    }
+  }
+}
+
+// JSON has no NaN or infinity: such a bound is written as null.
+void FormatJSONNumber(char* buf, int cap, double v)
+{
+  if (std::isfinite(v))
+    FormatDouble(buf, cap, v, 6);
+  else
+    std::snprintf(buf, static_cast<size_t>(cap), "null");
+}
+
+} // namespace
+
 void IParam::AppendJSON(CharBuf& out, int id) const
 {
   constexpr int kMaxFragment = 8192;
@@ -525,14 +567,16 @@ void IParam::AppendJSON(CharBuf& out, int id) const
 
   out.Append("{");
   out.AppendPrintf(kMaxFragment, "\"id\":%i, ", id);
-  out.AppendPrintf(kMaxFragment, "\"name\":\"%s\", ", name);
+  out.Append("\"name\":\"");
+  AppendJSONEscaped(out, name);
+  out.Append("\", ");
   if (kind >= kKindBool && kind <= kKindDouble)
     out.AppendPrintf(kMaxFragment, "\"type\":\"%s\", ", kTypeNames[kind]);
-  FormatDouble(num, sizeof(num), minValue, 6);
+  FormatJSONNumber(num, sizeof(num), minValue);
   out.AppendPrintf(kMaxFragment, "\"min\":%s, ", num);
-  FormatDouble(num, sizeof(num), maxValue, 6);
+  FormatJSONNumber(num, sizeof(num), maxValue);
   out.AppendPrintf(kMaxFragment, "\"max\":%s, ", num);
-  FormatDouble(num, sizeof(num), defaultValue, 6);
+  FormatJSONNumber(num, sizeof(num), defaultValue);
   out.AppendPrintf(kMaxFragment, "\"default\":%s, ", num);
   out.AppendPrintf(kMaxFragment, "\"display_type\":%i, ", shape->DisplayCurve());
   out.Append("\"rate\":\"control\"");

@@ -415,4 +415,12 @@ TEST(IParam, JsonFragment)
   json.Clear();
   e.AppendJSON(json, 1);
   EXPECT_NE(std::string(json.Get()).find("\"type\":\"enum\""), std::string::npos);
+
+  // A name with quotes, a backslash and a control character stays valid JSON.
+  IParam q;
+  q.DefineDouble("a\"b\\c\td", 0, 0, 1, 0.01);
+  json.Clear();
+  q.AppendJSON(json, 2);
+  EXPECT_NE(std::string(json.Get()).find("\"name\":\"a\\\"b\\\\c\\u0009d\""), std::string::npos)
+    << json.Get();
 }
