@@ -8,3 +8,66 @@ function(vellicor_add_test name)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "VELLICOR_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
 endfunction()
+
+# vellicor_add_aax_bundle(target [NAME BundleName] SOURCES... [LIBS lib...] [RESOURCES file...]
+#                         [OUTPUT_DIRECTORY dir])
+# The plug-in as a loadable bundle, laid out like the macOS one (built by default):
+#   <dir>/<Name>.aaxplugin/Contents/x86_64-linux/<Name>.so    the shared library
+#   <dir>/<Name>.aaxplugin/Contents/Resources/                 the RESOURCES files and folders
+# <dir> defaults to <build>/bundles. The bundle compiles in the exported entry points and
+# exports nothing else: hidden visibility for its own code, and a version script that makes
+# every other symbol (the static libraries' too) local. The target property
+# VELLICOR_BUNDLE_DIR holds the .aaxplugin folder.
+function(vellicor_add_aax_bundle target)
+  cmake_parse_arguments(ARG "" "NAME;OUTPUT_DIRECTORY" "SOURCES;LIBS;RESOURCES" ${ARGN})
+  if(NOT ARG_NAME)
+    set(ARG_NAME ${target})
+  endif()
+  if(NOT ARG_OUTPUT_DIRECTORY)
+    set(ARG_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bundles)
+  endif()
+  set(bundle_dir ${ARG_OUTPUT_DIRECTORY}/${ARG_NAME}.aaxplugin)
+  set(export_map ${CMAKE_BINARY_DIR}/vellicor_aax_bundle_exports.map)
+  file(CONFIGURE OUTPUT ${export_map} CONTENT "{
+  global:
+    ACFRegisterPlugin;
+    ACFRegisterComponent;
+    ACFGetClassFactory;
+    ACFCanUnloadNow;
+    ACFStartup;
+    ACFShutdown;
+    ACFGetSDKVersion;
+  local:
+    *;
+};
+")
+  add_library(${target} MODULE ${ARG_SOURCES})
+  target_link_libraries(${target} PRIVATE plug_aax_entrypoints ${ARG_LIBS})
+  set_target_properties(${target} PROPERTIES
+    PREFIX ""
+    SUFFIX ".so"
+    OUTPUT_NAME ${ARG_NAME}
+    LIBRARY_OUTPUT_DIRECTORY ${bundle_dir}/Contents/x86_64-linux
+    CXX_VISIBILITY_PRESET hidden
+    VISIBILITY_INLINES_HIDDEN ON
+    LINK_DEPENDS ${export_map}
+    VELLICOR_BUNDLE_DIR ${bundle_dir})
+  target_link_options(${target} PRIVATE
+    "LINKER:--version-script=${export_map}" "LINKER:--exclude-libs,ALL" "LINKER:-z,defs")
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${bundle_dir}/Contents/Resources
+    VERBATIM)
+  # A folder among the resources is copied with its contents as Resources/<folder name>.
+  foreach(resource IN LISTS ARG_RESOURCES)
+    if(IS_DIRECTORY ${resource})
+      get_filename_component(folder ${resource} NAME)
+      add_custom_command(TARGET ${target} POST_BUILD
+        COMMAND ${CMAKE_COMMAND} -E copy_directory ${resource} ${bundle_dir}/Contents/Resources/${folder}
+        VERBATIM)
+    else()
+      add_custom_command(TARGET ${target} POST_BUILD
+        COMMAND ${CMAKE_COMMAND} -E copy_if_different ${resource} ${bundle_dir}/Contents/Resources/
+        VERBATIM)
+    endif()
+  endforeach()
+endfunction()

@@ -11,6 +11,7 @@
 #include "plug/IMidiMsg.h"
 #include "plug/IPluginConfig.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -207,8 +208,8 @@ public:
   bool DoesMidiIn() const { return mMidiIn; }
   bool DoesMidiOut() const { return mMidiOut; }
   bool DoesMPE() const { return mMPE; }
-  bool IsRenderingOffline() const { return mRenderingOffline; }
-  void SetRenderingOffline(bool offline) { mRenderingOffline = offline; }
+  bool IsRenderingOffline() const { return mRenderingOffline.load(std::memory_order_relaxed); }
+  void SetRenderingOffline(bool offline) { mRenderingOffline.store(offline, std::memory_order_relaxed); }
   const ITransportInfo& GetTransportInfo() const { return mTransportInfo; }
   void SetTransportInfo(const ITransportInfo& info) { mTransportInfo = info; }
   // Sample rate x 60 / tempo; 0 when the tempo is not above 0.
@@ -235,7 +236,7 @@ protected:
   double mSampleRate = 48000.0;
   int32_t mBlockSize = 0;
   int32_t mTailSize = 0;
-  bool mRenderingOffline = false;
+  std::atomic<bool> mRenderingOffline{false}; // set by a host thread, read on the audio thread
   PtrArray<IChannelIOConfig> mIOConfigs;
   TypedBuf<double*> mInputPtrs{4096};
   TypedBuf<double*> mOutputPtrs{4096};

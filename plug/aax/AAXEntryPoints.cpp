@@ -1,0 +1,115 @@
+// The bundle's exported entry points. Compiled into each bundle (not into a library), so that
+// the linker keeps them although nothing inside the bundle calls them.
+
+#include "plug/aax/AAXEntryPoints.h"
+
+#include "aax/library/AAX_Exports.h"
+
+namespace {
+
+// Entries return this when anything escapes.
+constexpr ACFRESULT kEntryFailed = ACF_E_UNEXPECTED;
+
+AAX_Result DescribeBundle(AAX_ICollection* collection)
+{
+  return plug::DescribeEffects(collection, plug::AAXBundleEffectInfo());
+}
+
+} // namespace
+
+ACFRESULT ACFRegisterPlugin(IACFUnknown* hostObject, IACFUnknown** outDefinition)
+{
+  try
+  {
+    AAX_SetEffectDescriptionProc(&DescribeBundle);
+    return AAXRegisterPlugin(hostObject, outDefinition);
+  }
+  catch (...)
+  {
+    return kEntryFailed;
+  }
+}
+
+ACFRESULT ACFRegisterComponent(IACFUnknown* hostObject, const acfCLSID* componentID, IACFUnknown** outComponent)
+{
+  try
+  {
+    if (!componentID)
+    {
+      if (outComponent)
+        *outComponent = nullptr;
+      return ACF_OK;
+    }
+    return AAXRegisterComponent(hostObject, *componentID, outComponent);
+  }
+  catch (...)
+  {
+    return kEntryFailed;
+  }
+}
+
+ACFRESULT ACFGetClassFactory(IACFUnknown* hostObject, const acfCLSID* classID, const acfIID* iid, void** outFactory)
+{
+  try
+  {
+    if (!classID || !iid)
+    {
+      if (outFactory)
+        *outFactory = nullptr;
+      return AAX_ERROR_UNIMPLEMENTED;
+    }
+    return AAXGetClassFactory(hostObject, *classID, *iid, outFactory);
+  }
+  catch (...)
+  {
+    return kEntryFailed;
+  }
+}
+
+ACFRESULT ACFCanUnloadNow()
+{
+  try
+  {
+    return AAXCanUnloadNow();
+  }
+  catch (...)
+  {
+    return kEntryFailed;
+  }
+}
+
+ACFRESULT ACFStartup(IACFUnknown* hostObject)
+{
+  try
+  {
+    return AAXStartup(hostObject);
+  }
+  catch (...)
+  {
+    return kEntryFailed;
+  }
+}
+
+ACFRESULT ACFShutdown(IACFUnknown* hostObject)
+{
+  try
+  {
+    return AAXShutdown(hostObject);
+  }
+  catch (...)
+  {
+    return kEntryFailed;
+  }
+}
+
+ACFRESULT ACFGetSDKVersion(uint64_t* outVersion)
+{
+  try
+  {
+    return AAXGetSDKVersion(outVersion);
+  }
+  catch (...)
+  {
+    return kEntryFailed;
+  }
+}

@@ -1,0 +1,361 @@
+#include "plug/aax/IPluginAAX.h"
+
+#include "aax/interfaces/AAX_IController.h"
+#include "aax/library/AAX_Assert.h"
+#include "aax/library/AAX_CBinaryDisplayDelegate.h"
+#include "aax/library/AAX_CBinaryTaperDelegate.h"
+#include "aax/library/AAX_CIPluginTaperDelegate.h"
+#include "aax/library/AAX_CLinearTaperDelegate.h"
+#include "aax/library/AAX_CNumberDisplayDelegate.h"
+#include "aax/library/AAX_CStringDisplayDelegate.h"
+#include "aax/library/AAX_CUnitDisplayDelegateDecorator.h"
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <cmath>
+#include <map>
+#include <new>
+
+namespace plug {
+
+namespace {
+
+constexpr const char* kBypassName = "Master Bypass";
+constexpr const char* kBypassOffText = "bypass";
+constexpr const char* kBypassOnText = "on";
+constexpr uint32_t kContinuousSteps = 128;
+// Longest identifier text ("%i" of the index plus one).
+constexpr int kMaxIDLength = 32;
+// Normalised values closer than this are the same value (rounding of a shape's round trip).
+constexpr double kSameNormalized = 1e-12;
+
+// C-style truncation towards zero, saturated to the int range (NaN gives 0) so that odd
+// ranges cannot reach an undefined conversion.
+int TruncToInt(double v)
+{
+  if (!(v == v))
+    return 0;
+  if (v >= static_cast<double>(INT_MAX))
+    return INT_MAX;
+  if (v <= static_cast<double>(INT_MIN))
+    return INT_MIN;
+  return static_cast<int>(v);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// MIDI-out queue
+
+IMidiOutQueue::IMidiOutQueue()
+{
+  mMsgs.reset(new (std::nothrow) IMidiMsg[kInitialCapacity]);
+  mCapacity = mMsgs ? kInitialCapacity : 0;
+}
+
+bool IMidiOutQueue::Insert(const IMidiMsg& msg)
+{
+  if (mBack >= mCapacity)
+  {
+    if (mFront > 0)
+    {
+      std::copy(mMsgs.get() + mFront, mMsgs.get() + mBack, mMsgs.get());
+      mBack -= mFront;
+      mFront = 0;
+    }
+    else
+    {
+      if (mGrowth <= 0)
+        return false;
+      const int64_t newCapacity = static_cast<int64_t>(mGrowth) * (mCapacity / mGrowth + 1);
+      if (newCapacity > INT_MAX)
+        return false;
+      std::unique_ptr<IMidiMsg[]> grown(new (std::nothrow) IMidiMsg[static_cast<size_t>(newCapacity)]);
+      if (!grown)
+        return false;
+      if (mMsgs)
+        std::copy(mMsgs.get(), mMsgs.get() + mBack, grown.get());
+      mMsgs = std::move(grown);
+      mCapacity = static_cast<int32_t>(newCapacity);
+    }
+  }
+
+  int32_t pos = mBack;
+  // Walk back past every later message; equal offsets keep their emitted order.
+  while (pos > mFront && msg.mOffset < mMsgs[pos - 1].mOffset)
+    --pos;
+  std::copy_backward(mMsgs.get() + pos, mMsgs.get() + mBack, mMsgs.get() + mBack + 1);
+  mMsgs[pos] = msg;
+  ++mBack;
+  return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Construction
+
+IPluginAAX::IPluginAAX(const InstanceInfo&, const IPluginConfig& config)
+  : IPluginAPIBase(config, kAPIAAX)
+  , IPluginProcessor(config)
+  , AAX_CIPluginParameters()
+{
+  MarkChannelsConnected(kInput, 0, NChannels(kInput), true);
+  MarkChannelsConnected(kOutput, 0, NChannels(kOutput), true);
+  ChangeBlockSize(512);
+  CreateLatencyDelay();
+  mSideChainChannel = MaxChannelsOnBus(kInput, 0);
+  StartUITimer();
+}
+
+IPluginAAX::~IPluginAAX()
+{
+  // No timer tick may reach the derived parts while they go.
+  StopUITimer();
+  mBypassParameter.store(nullptr, std::memory_order_release);
+  mParamIDs.Clear(true);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Identifiers
+
+long IPluginAAX::ParseIDNumber(const char* id)
+{
+  if (!id)
+    return 0;
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(id);
+  while (std::isspace(*p))
+    ++p;
+  bool negative = false;
+  if (*p == '+' || *p == '-')
+    negative = (*p++ == '-');
+  long value = 0;
+  for (; std::isdigit(*p); ++p)
+  {
+    if (value > (LONG_MAX - 9) / 10)
+    {
+      value = LONG_MAX; // far outside any parameter list; stop before overflowing
+      break;
+    }
+    value = value * 10 + (*p - '0');
+  }
+  return negative ? -value : value;
+}
+
+int IPluginAAX::ParamIndexForID(const char* id) const
+{
+  const long number = ParseIDNumber(id);
+  if (number < 1 || number > NParams())
+    return -1;
+  return static_cast<int>(number - 1);
+}
+
+const char* IPluginAAX::ParamIDForIndex(int paramIdx) const
+{
+  const CharBuf* id = mParamIDs.Get(paramIdx);
+  return id ? id->Get() : "";
+}
+
+bool IPluginAAX::IsBypassed() const
+{
+  const AAX_CParameter<bool>* bypass = mBypassParameter.load(std::memory_order_acquire);
+  return bypass && bypass->GetValue();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Host initialisation
+
+AAX_IParameter* IPluginAAX::MakeHostParameter(const IParam& param, const char* id) const
+{
+  const AAX_CString name(param.NameText());
+  const bool automatable = param.CanAutomate();
+  double lo = 0.0;
+  double hi = 0.0;
+  param.Bounds(lo, hi);
+
+  switch (param.Kind())
+  {
+    case kKindInt:
+    {
+      auto* parameter = new AAX_CParameter<int>(
+        id, name, TruncToInt(param.defaultValue), AAX_CLinearTaperDelegate<int, 1>(TruncToInt(lo), TruncToInt(hi)),
+        AAX_CUnitDisplayDelegateDecorator<int>(AAX_CNumberDisplayDelegate<int, 0, 0>(), AAX_CString(param.LabelText())),
+        automatable);
+      parameter->SetNumberOfSteps(kContinuousSteps);
+      parameter->SetType(AAX_eParameterType_Continuous);
+      return parameter;
+    }
+    case kKindDouble:
+    {
+      auto* parameter = new AAX_CParameter<double>(
+        id, name, param.defaultValue, AAX_CIPluginTaperDelegate<double>(&param),
+        AAX_CUnitDisplayDelegateDecorator<double>(AAX_CNumberDisplayDelegate<double, 2, 0>(),
+                                                  AAX_CString(param.LabelText())),
+        automatable);
+      parameter->SetNumberOfSteps(kContinuousSteps);
+      parameter->SetType(AAX_eParameterType_Continuous);
+      return parameter;
+    }
+    case kKindBool:
+    case kKindEnum:
+    {
+      // The first text of a value wins.
+      std::map<int, AAX_CString> texts;
+      for (int i = 0; i < param.DisplayTextCount(); ++i)
+      {
+        double value = 0.0;
+        const char* text = param.DisplayTextAt(i, &value);
+        texts.emplace(TruncToInt(value), AAX_CString(text));
+      }
+      auto* parameter = new AAX_CParameter<int>(id, name, TruncToInt(param.defaultValue),
+                                                AAX_CLinearTaperDelegate<int, 1>(TruncToInt(lo), TruncToInt(hi)),
+                                                AAX_CStringDisplayDelegate<int>(texts), automatable);
+      // A list without texts keeps the construction's step count instead of asserting on 0.
+      if (param.DisplayTextCount() > 0)
+        parameter->SetNumberOfSteps(static_cast<uint32_t>(param.DisplayTextCount()));
+      parameter->SetType(AAX_eParameterType_Discrete);
+      return parameter;
+    }
+    case kKindNone:
+    default:
+      return nullptr;
+  }
+}
+
+AAX_Result IPluginAAX::InitEffect()
+{
+  try
+  {
+    if (GetHost() == kHostUninit)
+      IdentifyHost("ProTools", 0);
+
+    // A second initialisation starts from an empty list, as the registry does.
+    mParamIDs.Clear(true);
+
+    auto bypass = std::make_unique<AAX_CParameter<bool>>(
+      AAX_kMasterBypassID, AAX_CString(kBypassName), false, AAX_CBinaryTaperDelegate<bool>(),
+      AAX_CBinaryDisplayDelegate<bool>(kBypassOffText, kBypassOnText), true);
+    bypass->SetNumberOfSteps(2);
+    bypass->SetType(AAX_eParameterType_Discrete);
+    AAX_CParameter<bool>* bypassPtr = bypass.get();
+    if (mParameterManager.AddParameter(bypassPtr))
+    {
+      bypass.release(); // the registry owns it now
+      mBypassParameter.store(bypassPtr, std::memory_order_release);
+    }
+
+    for (int i = 0; i < NParams(); ++i)
+    {
+      auto id = std::make_unique<CharBuf>(kMaxIDLength + 1);
+      id->Printf(kMaxIDLength, "%i", i + 1);
+      CharBuf* idPtr = id.get();
+      if (!mParamIDs.Add(idPtr))
+        continue; // the list could not grow: this parameter stays unpublished
+      id.release();
+
+      std::unique_ptr<AAX_IParameter> parameter(MakeHostParameter(*GetParam(i), idPtr->Get()));
+      if (parameter && mParameterManager.AddParameter(parameter.get()))
+        parameter.release();
+    }
+
+    // A failed query leaves the sample rate the instance already had.
+    if (AAX_IController* controller = GetController())
+    {
+      float sampleRate = 0.0f;
+      if (controller->GetSampleRate(&sampleRate) == AAX_SUCCESS && std::isfinite(sampleRate) && sampleRate > 0.0f)
+        SetSampleRate(static_cast<double>(sampleRate));
+      // A latency set before the host was there (in the constructor) reaches it now.
+      if (GetLatency() > 0)
+        controller->SetSignalLatency(GetLatency());
+    }
+    OnResetProcessing();
+  }
+  catch (...)
+  {
+    return AAX_ERROR_UNKNOWN_EXCEPTION;
+  }
+  return AAX_SUCCESS;
+}
+
+AAX_Result IPluginAAX::Uninit()
+{
+  // The base deletes the host parameters; the render path must not find the bypass after that.
+  mBypassParameter.store(nullptr, std::memory_order_release);
+  return AAX_CIPluginParameters::Uninit();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Host automation
+
+AAX_Result IPluginAAX::UpdateParameterFromHost(AAX_CParamID id, double normalized, int32_t source)
+{
+  try
+  {
+    if (!id || !mParameterManager.FindParameter(id))
+      return AAX_ERROR_INVALID_PARAMETER_ID;
+    if (!std::isfinite(normalized))
+      return AAX_ERROR_INVALID_ARGUMENT;
+    normalized = std::clamp(normalized, 0.0, 1.0);
+
+    // The host parameter, its packet and the change count (not the synchronised set: host
+    // updates of this binding reach the IParam values directly).
+    const AAX_Result result = AAX_CEffectParameters::UpdateParameterFromHost(id, normalized, source);
+    if (result != AAX_SUCCESS)
+      return result;
+
+    const int paramIdx = ParamIndexForID(id);
+    if (paramIdx >= 0)
+    {
+      IParam* param = GetParam(paramIdx);
+      // The host's echo of the value the parameter already has (after a state restore, for
+      // one) keeps the exact value: the way through the shape and back moves it by rounding,
+      // and a restored state must save again byte for byte.
+      const double current = param->Value();
+      if (!(std::fabs(param->ToNormalized(current) - normalized) <= kSameNormalized))
+      {
+        // Rounded to the step, into the range, rounded again (a range edge off the step grid
+        // must not stay off it), and clamped.
+        const double value = param->Constrain(param->Constrain(param->FromNormalized(normalized)));
+        if (!std::isnan(value))
+          param->value.exchange(value, std::memory_order_acq_rel);
+      }
+      SendParamValueFromProcessor(paramIdx, true, normalized);
+      HandleParamChange(paramIdx, kHost, -1);
+    }
+    return result;
+  }
+  catch (...)
+  {
+    return AAX_ERROR_UNKNOWN_EXCEPTION;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Editor gestures towards the host
+
+void IPluginAAX::HostBeginParamEdit(int paramIdx)
+{
+  if (mParamIDs.Get(paramIdx))
+    BeginParameterTouch(ParamIDForIndex(paramIdx));
+}
+
+void IPluginAAX::HostSetParamNormalized(int paramIdx, double normalizedValue)
+{
+  if (mParamIDs.Get(paramIdx))
+    SetParameterNormalized(ParamIDForIndex(paramIdx), normalizedValue);
+}
+
+void IPluginAAX::HostEndParamEdit(int paramIdx)
+{
+  if (mParamIDs.Get(paramIdx))
+    EndParameterTouch(ParamIDForIndex(paramIdx));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Processing frame
+
+bool IPluginAAX::EmitMidiMsg(const IMidiMsg& msg)
+{
+  return mMidiOut.Insert(msg);
+}
+
+} // namespace plug

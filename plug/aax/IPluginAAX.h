@@ -1,0 +1,172 @@
+#pragma once
+// The AAX binding of one plug-in instance. The product class derives from it, so one object
+// is the framework's plug-in (IPluginAPIBase), its audio frame (IPluginProcessor) and the
+// host's effect-parameters object (AAX_CIPluginParameters).
+//
+// When the host initialises the instance, InitEffect publishes the master bypass
+// ("MasterBypassID") and one host parameter per IParam under the decimal text of its index
+// plus one ("1", "2", ...). Host automation arrives in UpdateParameterFromHost and is stored
+// in the IParam; editor gestures leave through HostBeginParamEdit / HostSetParamNormalized /
+// HostEndParamEdit and come back from the host as updates.
+//
+// Each render call reaches ProcessAAXRender on the audio thread through the process
+// procedure AAX_CIPluginParameters::StaticRenderCallback. The host saves and restores the
+// plug-in's state as one chunk named by the unique code.
+
+#include "aax/library/AAX_CParameter.h"
+#include "plug/HeapBuf.h"
+#include "plug/IMidiMsg.h"
+#include "plug/IPluginAPIBase.h"
+#include "plug/IPluginConfig.h"
+#include "plug/InstanceInfo.h"
+#include "plug/IPluginProcessor.h"
+#include "plug/aax/AAX_CIPluginParameters.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+class AAX_ITransport;
+class AAX_IMIDINode;
+class AAX_IViewContainer;
+
+namespace plug {
+
+// The sorted queue of MIDI messages the plug-in emits during a render call: messages between
+// front and back, in ascending order of sample offset (equal offsets in emitted order).
+struct IMidiOutQueue
+{
+  static constexpr int32_t kInitialCapacity = 512;
+  static constexpr int32_t kGrowth = 512;
+
+  std::unique_ptr<IMidiMsg[]> mMsgs;
+  int32_t mCapacity = 0;
+  int32_t mGrowth = kGrowth;
+  int32_t mFront = 0;
+  int32_t mBack = 0;
+
+  IMidiOutQueue();
+  // Inserts in offset order; false when there is no room and the queue cannot grow.
+  bool Insert(const IMidiMsg& msg);
+  int32_t Size() const { return mBack - mFront; }
+  const IMidiMsg* At(int32_t i) const { return (i >= 0 && i < Size()) ? &mMsgs[mFront + i] : nullptr; }
+  void Clear() { mFront = mBack = 0; }
+};
+
+class IPluginAAX : public IPluginAPIBase, public IPluginProcessor, public AAX_CIPluginParameters
+{
+public:
+  // The instance information is not read: the host hands everything over after construction.
+  IPluginAAX(const InstanceInfo& info, const IPluginConfig& config);
+  ~IPluginAAX() override;
+  IPluginAAX(const IPluginAAX&) = delete;
+  IPluginAAX& operator=(const IPluginAAX&) = delete;
+
+  // ---- host interface ----
+  // Identifier -> IParam index -> shape -> step -> clamp -> atomic store -> queued for the
+  // editor -> change hook with the host as source. Unknown identifiers: -20001. A value that
+  // is not finite changes nothing (-20043); values outside 0..1 are clamped. The bypass and
+  // numbers outside 1..NParams() update only the host parameter.
+  AAX_Result UpdateParameterFromHost(AAX_CParamID id, double normalized, int32_t source) override;
+  // Forgets the bypass parameter before the base deletes every host parameter.
+  AAX_Result Uninit() override;
+
+  // ---- towards the host (editor gestures) ----
+  void HostBeginParamEdit(int paramIdx) override;
+  void HostSetParamNormalized(int paramIdx, double normalizedValue) override;
+  void HostEndParamEdit(int paramIdx) override;
+
+  // ---- state chunk (IPluginAAX_State.cpp) ----
+  // One chunk whose identifier is the unique code; its data are what SaveState writes (one
+  // little-endian double per parameter), framed in the host's record at byte 56.
+  AAX_Result GetChunkIDAtIndex(int32_t index, AAX_CTypeID* chunkID) const override;
+  // The size of the serialised state; an error (size untouched) when it cannot be serialised.
+  AAX_Result GetStateChunkSize(AAX_CTypeID chunkID, uint32_t* size) override;
+  // Writes size and data. Refused (-20008) when the state grew beyond the size last reported,
+  // which is all the room the host's record has.
+  AAX_Result GetStateChunk(AAX_CTypeID chunkID, AAX_SPlugInChunk* chunk) override;
+  // Loads the values, tells the host every parameter's normalised value, refreshes the editor
+  // and counts a change. A record whose size is negative or too short for one double per
+  // parameter is refused with -20008, one holding a value that is not finite with -20026;
+  // either way nothing changes.
+  AAX_Result SetStateChunk(AAX_CTypeID chunkID, const AAX_SPlugInChunk* chunk) override;
+  // Another plug-in's chunk compares as equal; ours compares every value within 1e-5 (as
+  // float). A record too short to hold every value is not equal and is not read past.
+  AAX_Result CompareStateChunk(const AAX_SPlugInChunk* chunk, bool* isEqual) override;
+
+  // ---- host notifications ----
+  // Offline rendering on ('AXof') and off ('AXox'), the track name ('AXtn', data: the host's
+  // AAX_IString); every notification then goes to the base.
+  AAX_Result OnNotification(AAX_CTypeID type, const void* data, uint32_t size) override;
+  // The stored track name, terminating NUL included.
+  void CopyTrackName(CharBuf* out) const override;
+
+  // ---- editor size and latency towards the host ----
+  // Stores the new editor size; while the editor is open in a host view container and the
+  // size changed, asks the container for it. Always true.
+  bool HostResizeEditor(int w, int h) override;
+  // The view container the open editor lives in (null when closed); set by the editor binding.
+  void SetEditorViewContainer(AAX_IViewContainer* container) { mViewContainer = container; }
+  void CloseEditorWindow() override;
+  // Tells the host the new latency, then resizes the bypass delay line.
+  void ChangeLatency(int samples) override;
+
+  // ---- processing frame ----
+  bool EmitMidiMsg(const IMidiMsg& msg) override;
+
+  // ---- render path (IPluginAAX_Render.cpp; audio thread) ----
+  // The render step of one call: bypass, stem formats, MIDI in, transport, block size,
+  // buffer binding, processing or the bypass path, MIDI and SysEx out. A frame count of 0 or
+  // less renders nothing; no more host buffers are read than the host's stem formats give.
+  void ProcessAAXRender(AAX_RenderContext context);
+  void RenderAudio(AAX_RenderContext context, TParamValPair* const* pairs, int32_t count) override;
+
+  // ---- for the render path and the product ----
+  // The master bypass state (false before InitEffect). Safe on any thread.
+  bool IsBypassed() const;
+  // The host identifier of parameter paramIdx ("" outside the list or before InitEffect).
+  const char* ParamIDForIndex(int paramIdx) const;
+  // The IParam index an identifier names ("5" -> 4), or -1 (bypass, unknown, out of range).
+  int ParamIndexForID(const char* id) const;
+  AAX_CParameter<bool>* GetBypassParameter() const { return mBypassParameter.load(std::memory_order_acquire); }
+  int GetSideChainChannel() const { return mSideChainChannel; }
+  const IMidiOutQueue& GetMidiOutQueue() const { return mMidiOut; }
+
+  // The number of an identifier by the C library's atoi rule (leading blanks, a sign, digits
+  // up to the first other character; 0 when there are none), saturated instead of
+  // overflowing.
+  static long ParseIDNumber(const char* id);
+
+protected:
+  // Publishes the bypass and one host parameter per IParam, reads the sample rate (keeping
+  // the previous one when the host cannot say) and resets processing. Returns 0.
+  AAX_Result InitEffect() override;
+
+  std::atomic<AAX_CParameter<bool>*> mBypassParameter{nullptr};
+  AAX_ITransport* mTransport = nullptr;
+  PtrArray<CharBuf> mParamIDs;
+  IMidiOutQueue mMidiOut;
+  int32_t mSideChainChannel = 0;
+  CharBuf mTrackName{128};
+  mutable std::mutex mTrackNameLock;
+  AAX_IViewContainer* mViewContainer = nullptr;
+  // The stem formats of the last successful host query (audio thread only).
+  int32_t mInputStemFormat = AAX_eStemFormat_Mono;
+  int32_t mOutputStemFormat = AAX_eStemFormat_Mono;
+  // The largest chunk size reported to the host: the room its records have.
+  std::atomic<uint32_t> mReportedChunkSize{0};
+  // What SysEx from the editor is copied into before it goes out (audio thread only).
+  ISysExQueueEntry mSysExOutScratch;
+
+private:
+  // The transport record of this call from the host's transport (defaults where it cannot say).
+  void ReadTransport(ITransportInfo& info) const;
+  // Posts the queued MIDI and the editor's SysEx to the host's output node.
+  void SendMidiOut(AAX_IMIDINode& node);
+
+  // Makes the host parameter of one IParam; null for kind none.
+  AAX_IParameter* MakeHostParameter(const IParam& param, const char* id) const;
+};
+
+} // namespace plug

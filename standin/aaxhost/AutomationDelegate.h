@@ -1,0 +1,59 @@
+// Stand-in host automation delegate. Like a real host it answers a set-value request by sending
+// the value back as a host update: the update sink (the host's route to the effect's
+// parameter-update operation) receives it at once.
+#pragma once
+
+#include "aax/interfaces/AAX_IACFAutomationDelegate.h"
+#include "standin/aaxhost/HostObject.h"
+
+#include <functional>
+#include <map>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace aaxhost
+{
+struct ValueRecord
+{
+  std::string id;
+  double value = 0.0;
+};
+
+class AutomationDelegate : public HostObject<AAX_IACFAutomationDelegate>
+{
+public:
+  using UpdateSink = std::function<void(const char* parameterID, double normalizedValue)>;
+  using HostObject::HostObject;
+
+  ACFRESULT QueryInterface(const acfIID& iid, void** out) override
+  {
+    return AnswerVersions(iid, out, {IID_IAAXAutomationDelegateV1});
+  }
+  AAX_Result RegisterParameter(const char* id) override;
+  AAX_Result UnregisterParameter(const char* id) override;
+  AAX_Result PostSetValueRequest(const char* id, double value) override;
+  AAX_Result PostCurrentValue(const char* id, double value) override;
+  AAX_Result PostTouchRequest(const char* id) override;
+  AAX_Result PostReleaseRequest(const char* id) override;
+  AAX_Result GetTouchState(const char* id, bool* touched) override;
+
+  void SetUpdateSink(UpdateSink sink);
+  std::set<std::string> Registered() const;
+  std::vector<ValueRecord> SetValueRequests() const;
+  std::vector<ValueRecord> CurrentValues() const;
+  // Touches minus releases per identifier.
+  int TouchDepth(const std::string& id) const;
+
+private:
+  static std::string Id(const char* id) { return id ? std::string(id) : std::string(); }
+
+  mutable std::mutex mMutex;
+  UpdateSink mSink;
+  std::set<std::string> mRegistered;
+  std::vector<ValueRecord> mSetValueRequests;
+  std::vector<ValueRecord> mCurrentValues;
+  std::map<std::string, int> mTouches;
+};
+} // namespace aaxhost

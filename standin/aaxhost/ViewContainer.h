@@ -1,0 +1,75 @@
+// Stand-in host view container (three versions): holds a native view pointer and records the
+// sizes the editor asks for.
+#pragma once
+
+#include "aax/interfaces/AAX_IACFViewContainer.h"
+#include "standin/aaxhost/HostObject.h"
+
+#include <vector>
+
+namespace aaxhost
+{
+class ViewContainer : public HostObject<AAX_IACFViewContainer_V3>
+{
+public:
+  ViewContainer(std::shared_ptr<HostContext> context, void* nativeView)
+    : HostObject(std::move(context))
+    , mNativeView(nativeView)
+  {
+  }
+
+  ACFRESULT QueryInterface(const acfIID& iid, void** out) override
+  {
+    return AnswerVersions(iid, out, {IID_IAAXViewContainerV1, IID_IAAXViewContainerV2, IID_IAAXViewContainerV3});
+  }
+  // Type 1: a native view.
+  int32_t GetType() override
+  {
+    Call("ViewContainer.GetType");
+    return mNativeView ? 1 : 0;
+  }
+  void* GetPtr() override
+  {
+    Call("ViewContainer.GetPtr");
+    return mNativeView;
+  }
+  AAX_Result GetModifiers(uint32_t* out) override
+  {
+    Call("ViewContainer.GetModifiers");
+    if (!out)
+      return AAX_ERROR_NULL_ARGUMENT;
+    *out = 0;
+    return 0;
+  }
+  AAX_Result SetViewSize(AAX_Point& size) override
+  {
+    Call("ViewContainer.SetViewSize");
+    mSizes.push_back(size);
+    return 0;
+  }
+  AAX_Result HandleParameterMouseDown(const char*, uint32_t) override { return Call("ViewContainer.HandleParameterMouseDown"); }
+  AAX_Result HandleParameterMouseDrag(const char*, uint32_t) override { return Call("ViewContainer.HandleParameterMouseDrag"); }
+  AAX_Result HandleParameterMouseUp(const char*, uint32_t) override { return Call("ViewContainer.HandleParameterMouseUp"); }
+  AAX_Result HandleMultipleParametersMouseDown(const char* const*, uint32_t, uint32_t) override
+  {
+    return Call("ViewContainer.HandleMultipleParametersMouseDown");
+  }
+  AAX_Result HandleMultipleParametersMouseDrag(const char* const*, uint32_t, uint32_t) override
+  {
+    return Call("ViewContainer.HandleMultipleParametersMouseDrag");
+  }
+  AAX_Result HandleMultipleParametersMouseUp(const char* const*, uint32_t, uint32_t) override
+  {
+    return Call("ViewContainer.HandleMultipleParametersMouseUp");
+  }
+  AAX_Result HandleParameterMouseEnter(const char*, uint32_t) override { return Call("ViewContainer.HandleParameterMouseEnter"); }
+  AAX_Result HandleParameterMouseExit(const char*, uint32_t) override { return Call("ViewContainer.HandleParameterMouseExit"); }
+
+  // Sizes asked for, in order (height in vert, width in horz).
+  const std::vector<AAX_Point>& Sizes() const { return mSizes; }
+
+private:
+  void* mNativeView;
+  std::vector<AAX_Point> mSizes;
+};
+} // namespace aaxhost

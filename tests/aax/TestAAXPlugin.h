@@ -1,0 +1,56 @@
+#pragma once
+// A small plug-in on the AAX binding for tests: doubles (linear, power-curve, exponential,
+// stepped, not automatable), an int, a bool, an enum and one parameter left undefined (kind
+// none, so it gets no host parameter). It records the hooks the binding calls.
+
+#include "plug/aax/IPluginAAX.h"
+
+#include <string>
+#include <vector>
+
+namespace testaax {
+
+enum ETestParam
+{
+  kGain = 0,    // double -12..12 dB, step 0.1, linear
+  kDrive,       // double 0..100 %, power curve 2
+  kFreq,        // double 20..20000 Hz, exponential
+  kSteps,       // int 1..8 "x"
+  kPower,       // bool "off" / "on", default on
+  kMode,        // enum "Soft" / "Hard" / "Fold", default Hard
+  kSpare,       // kind none: no host parameter
+  kScale,       // double 0.5..2, not automatable
+  kStepped,     // double 0..10, stepped by 2.5
+  kNumParams
+};
+
+struct ChangeRecord
+{
+  int idx;
+  plug::EParamChangeSource source;
+  int offset;
+};
+
+class TestAAXPlugin : public plug::IPluginAAX
+{
+public:
+  // midi: the plug-in takes and sends MIDI.
+  explicit TestAAXPlugin(bool midi = false);
+  ~TestAAXPlugin() override;
+
+  void HandleParamChange(int idx, plug::EParamChangeSource source, int offset) override;
+  void SendParamValueToUI(int idx, double value, bool normalized) override;
+  void OnResetProcessing() override { ++mResets; }
+
+  // Exposes the counter for the wrap-around case.
+  void SetStateCounter(int64_t n) { mStateCounter.store(n); }
+
+  std::vector<ChangeRecord> mChanges;
+  std::vector<std::pair<int, double>> mToUI;
+  int mResets = 0;
+};
+
+// The live instance count of test plug-ins (constructor minus destructor).
+int LiveTestPlugins();
+
+} // namespace testaax

@@ -1,0 +1,54 @@
+#include "tests/host/HostTestPlugin.h"
+
+#include <cmath>
+
+namespace hosttest {
+
+namespace {
+
+plug::IPluginConfig MakeConfig()
+{
+  plug::IPluginConfig config;
+  config.paramCount = kNumParams;
+  config.presetCount = 1;
+  config.channelIOText = "1-1 2-2";
+  config.pluginName = "Host Test";
+  config.productName = "Host Test";
+  config.makerName = "Tests";
+  config.pluginVersion = 0x10203;
+  config.uniqueCode = plug::FourCharCode('H', 'T', 's', 't');
+  config.makerCode = plug::FourCharCode('T', 's', 'T', 's');
+  config.stateChunks = true;
+  return config;
+}
+
+} // namespace
+
+HostTestPlugin::HostTestPlugin()
+  : plug::IPluginAAX(plug::InstanceInfo(), MakeConfig())
+{
+  using plug::IParam;
+  GetParam(kGain)->DefineDouble("Gain", 0.0, -24.0, 24.0, 0.1, "dB");
+  GetParam(kDrive)->DefineDouble("Drive", 25.0, 0.0, 100.0, 0.01, "%", 0, "", IParam::ShapePowCurve(2.0));
+  GetParam(kMode)->DefineEnum("Mode", 1, 3, "", 0, "", "Soft", "Hard", "Fold");
+  GetParam(kPower)->DefineBool("Power", true);
+  GetParam(kSteps)->DefineInt("Steps", 4, 1, 8, "x");
+}
+
+HostTestPlugin::~HostTestPlugin() { StopUITimer(); }
+
+void HostTestPlugin::ProcessBlock(double** inputs, double** outputs, int nFrames)
+{
+  const bool power = GetParam(kPower)->Value() >= 0.5;
+  const double gain = power ? std::pow(10.0, GetParam(kGain)->Value() / 20.0) : 0.0;
+  const int nIn = NChannels(plug::kInput);
+  const int nOut = NChannels(plug::kOutput);
+  for (int c = 0; c < nOut; ++c)
+  {
+    const bool haveIn = c < nIn && IsChannelConnected(plug::kInput, c) && IsChannelConnected(plug::kOutput, c);
+    for (int s = 0; s < nFrames; ++s)
+      outputs[c][s] = haveIn ? inputs[c][s] * gain : 0.0;
+  }
+}
+
+} // namespace hosttest

@@ -1,0 +1,37 @@
+#pragma once
+// Runs the real aaxhost executable and captures what it prints.
+
+#include <cstdio>
+#include <string>
+#include <sys/wait.h>
+
+namespace hosttest {
+
+struct ToolRun
+{
+  int exitCode = -1;
+  std::string output; // stdout and stderr together
+};
+
+// args are appended to the executable's path as they are (callers quote what needs it);
+// environment settings ("NAME=value ...") go before it.
+inline ToolRun RunAaxhost(const std::string& args, const std::string& environment = "")
+{
+  ToolRun run;
+  const std::string command =
+    (environment.empty() ? "" : "env " + environment + " ") + "'" + AAXHOST_EXE + "' " + args + " 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe)
+    return run;
+  char buffer[4096];
+  size_t got = 0;
+  while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+    run.output.append(buffer, got);
+  const int status = pclose(pipe);
+  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+inline std::string Quoted(const std::string& path) { return "'" + path + "'"; }
+
+} // namespace hosttest
