@@ -1,0 +1,225 @@
+#include "product/FileUtilities.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <mutex>
+#include <vector>
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+const char* const kUnreadableFileText = "nada";
+
+namespace {
+
+std::mutex& OverrideMutex()
+{
+  static std::mutex m;
+  return m;
+}
+
+std::string& OverrideFolder()
+{
+  static std::string folder;
+  return folder;
+}
+
+std::string UserDatabaseHome()
+{
+  long size = sysconf(_SC_GETPW_R_SIZE_MAX);
+  if (size < 1024)
+    size = 16384;
+  std::vector<char> buffer(static_cast<size_t>(size));
+  passwd entry{};
+  passwd* result = nullptr;
+  if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &result) == 0 && result &&
+      result->pw_dir && result->pw_dir[0])
+    return result->pw_dir;
+  return {};
+}
+
+bool WriteAll(int fd, const char* data, size_t size)
+{
+  while (size > 0)
+  {
+    ssize_t written = write(fd, data, size);
+    if (written < 0)
+    {
+      if (errno == EINTR)
+        continue;
+      return false;
+    }
+    data += written;
+    size -= static_cast<size_t>(written);
+  }
+  return true;
+}
+
+// Creates every missing folder of dir (like mkdir -p), each with mode 0777 before the umask.
+bool MakeFolders(const std::string& dir)
+{
+  if (dir.empty())
+    return true;
+  struct stat st{};
+  if (stat(dir.c_str(), &st) == 0)
+    return S_ISDIR(st.st_mode);
+  const size_t slash = dir.find_last_of('/');
+  if (slash != std::string::npos && slash > 0 && !MakeFolders(dir.substr(0, slash)))
+    return false;
+  if (mkdir(dir.c_str(), 0777) == 0)
+    return true;
+  // Another writer may have created it meanwhile.
+  return errno == EEXIST && stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string ParentFolder(const std::string& path)
+{
+  const size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos)
+    return {};
+  if (slash == 0)
+    return "/";
+  return path.substr(0, slash);
+}
+
+} // namespace
+
+void SetHomeFolderOverride(const std::string& folder)
+{
+  std::lock_guard<std::mutex> lock(OverrideMutex());
+  OverrideFolder() = folder;
+}
+
+std::string HomeFolder()
+{
+  {
+    std::lock_guard<std::mutex> lock(OverrideMutex());
+    if (!OverrideFolder().empty())
+      return OverrideFolder();
+  }
+  std::string home = UserDatabaseHome();
+  if (home.empty())
+  {
+    const char* env = std::getenv("HOME");
+    if (env)
+      home = env;
+  }
+  return home;
+}
+
+std::string ExpandPath(const std::string& path)
+{
+  // No memo: an expansion is one user-database lookup, and a process-wide map written from
+  // several threads would need a lock for no measurable gain.
+  if (path.empty() || path[0] != '~')
+    return path;
+  const std::string home = HomeFolder();
+  if (home.empty())
+    return path;
+  return home + path.substr(1);
+}
+
+bool IsDirectory(const std::string& path)
+{
+  struct stat st{};
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool WriteTextFile(const std::string& path, const std::string& text)
+{
+  const std::string target = ExpandPath(path);
+  if (target.empty() || target.back() == '/')
+    return false;
+  if (!MakeFolders(ParentFolder(target)))
+    return false;
+
+  // A unique temporary name in the target's folder, so that the rename stays on one file
+  // system and replaces the target in one step.
+  static std::atomic<unsigned> counter{0};
+  std::string temp;
+  int fd = -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt)
+  {
+    temp = target + ".tmp." + std::to_string(getpid()) + "." + std::to_string(counter++);
+    fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST)
+      return false;
+  }
+  if (fd < 0)
+    return false;
+
+  bool ok = WriteAll(fd, text.data(), text.size());
+  ok = (fsync(fd) == 0) && ok;
+  // A failed close can mean lost data (delayed write errors): report it.
+  ok = (close(fd) == 0) && ok;
+  if (ok)
+    ok = rename(temp.c_str(), target.c_str()) == 0;
+  if (!ok)
+    unlink(temp.c_str());
+  return ok;
+}
+
+bool RemoveFile(const std::string& path)
+{
+  const std::string target = ExpandPath(path);
+  struct stat st{};
+  if (lstat(target.c_str(), &st) != 0)
+    return false;
+  return unlink(target.c_str()) == 0;
+}
+
+std::string ReadTextFile(const std::string& path)
+{
+  const std::string target = ExpandPath(path);
+  // Non-blocking, so that a named pipe cannot stall the caller; it is refused below anyway.
+  const int fd = open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0)
+    return kUnreadableFileText;
+
+  struct stat st{};
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 ||
+      st.st_size >= kMaxReadableFileSize)
+  {
+    close(fd);
+    return kUnreadableFileText;
+  }
+
+  // Read up to the limit whatever the size said: the file may grow while we read it.
+  std::string text;
+  text.resize(static_cast<size_t>(st.st_size));
+  size_t have = 0;
+  bool ok = true;
+  for (;;)
+  {
+    if (have == text.size())
+    {
+      if (text.size() >= static_cast<size_t>(kMaxReadableFileSize))
+      {
+        ok = false;
+        break;
+      }
+      text.resize(std::min(static_cast<size_t>(kMaxReadableFileSize), text.size() + 4096));
+    }
+    const ssize_t got = read(fd, &text[have], text.size() - have);
+    if (got < 0)
+    {
+      if (errno == EINTR)
+        continue;
+      ok = false;
+      break;
+    }
+    if (got == 0)
+      break;
+    have += static_cast<size_t>(got);
+  }
+  ok = (close(fd) == 0) && ok;
+  if (!ok)
+    return kUnreadableFileText;
+  text.resize(have);
+  return text;
+}

@@ -1,0 +1,69 @@
+#pragma once
+// The user preset file: one JSON file per preset slot, at
+// "~/Music/Orlenbeck/Vellicor Presets/<slot> User Preset.json", holding
+// {"Params":{"<index>":value,...},"PresetName":"<name>"}.
+//
+// Saved files are read back by every later version, so the layout is fixed: members in
+// byte-wise key order, compact, parameters 0 ("Delta"), 1 (A/B selector) and 15
+// ("OverSampling") never stored, double parameters as floating-point numbers and all others
+// as integers truncated toward zero.
+//
+// Reading never throws: text that is not JSON, a wrong type or a missing member only makes
+// the affected values fail, and the caller decides what a failure means.
+#include <nlohmann/json.hpp>
+
+#include <string>
+
+namespace plug {
+class IParam;
+class IEditorDelegate;
+} // namespace plug
+
+class UserPresetFile
+{
+public:
+  // The name a preset gets when its file holds none.
+  static constexpr const char* kDefaultName = "User Preset";
+
+  // The unexpanded path of a slot's file.
+  static std::string Path(int slot);
+  // False for the parameters a user preset never holds (0, 1 and 15).
+  static bool IsStoredParam(int index);
+
+  // The "Params" object from the parameters' current values.
+  static nlohmann::json ParamsToJSON(const plug::IEditorDelegate& delegate);
+  // The member of "Params" for one parameter: its value, or for a parameter that is not a
+  // double, the value truncated to a 32-bit integer.
+  static nlohmann::json ParamValueToJSON(const plug::IParam& param);
+  // The file's text. A name that is not valid UTF-8 has its bad bytes replaced by U+FFFD.
+  static std::string ToText(const nlohmann::json& params, const std::string& name);
+  // Writes a slot's file; false when it could not be written (the old file then stays).
+  static bool Write(int slot, const nlohmann::json& params, const std::string& name);
+  // Deletes a slot's file; false when there was none or it could not be removed.
+  static bool Remove(int slot);
+
+  // Reads and parses a slot's file.
+  static UserPresetFile Read(int slot);
+  // Parses a file's text; "nada" means no file.
+  static UserPresetFile FromText(const std::string& text);
+
+  // False when the file was missing or unreadable.
+  bool Exists() const { return mExists; }
+  // True when the text parsed as a JSON object.
+  bool IsValid() const { return mDocument.is_object(); }
+  // "PresetName" when it is a string, else kDefaultName.
+  std::string Name() const;
+  // The number stored for a parameter; false when missing or not a number (booleans,
+  // strings, null, objects and arrays are not numbers).
+  bool ReadValue(int index, double& value) const;
+  // Stores the file's value for a parameter: rounded to its step when stepped, clamped and
+  // written with an atomic exchange; no change notification. False leaves param unchanged.
+  bool ApplyValue(plug::IParam& param, int index) const;
+  // Applies every stored parameter (all but 0, 1 and 15) of the delegate; returns the number
+  // of entries that failed, each failure leaving its parameter unchanged.
+  int ApplyParams(plug::IEditorDelegate& delegate) const;
+
+private:
+  bool mExists = false;
+  nlohmann::json mDocument = nlohmann::json::object();
+};

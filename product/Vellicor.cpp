@@ -1,0 +1,401 @@
+#include "product/Vellicor.h"
+
+#include "plug/IGraphicsHandle.h"
+#include "product/VellicorFactories.h"
+#include "product/VellicorParameters.h"
+#include "product/VellicorPresets.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Parameters an A/B switch leaves alone: the delta switch, the selector itself, the editor
+// scale and the oversampling factor.
+bool IsSnapshotParam(int paramIdx)
+{
+  return paramIdx != kDelta && paramIdx != kABSelect && paramIdx != kPluginScale && paramIdx != kOverSampling;
+}
+
+// (int) of a parameter value, without the undefined conversion of NaN or huge values.
+int TruncatedIndex(double v)
+{
+  if (!(v > -1e9 && v < 1e9))
+    return -1;
+  return static_cast<int>(v);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Construction lock
+
+VellicorConstructionLock::VellicorConstructionLock()
+{
+  VellicorInstanceMutex().lock();
+  mHeld = true;
+}
+
+VellicorConstructionLock::~VellicorConstructionLock() { ReleaseConstructionLock(); }
+
+void VellicorConstructionLock::ReleaseConstructionLock() noexcept
+{
+  if (mHeld)
+  {
+    mHeld = false;
+    VellicorInstanceMutex().unlock();
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Construction
+
+Vellicor::Vellicor(const plug::InstanceInfo& info)
+  : VellicorConstructionLock()
+  , plug::IPluginAAX(info, MakeVellicorConfig())
+{
+  // The engine, its level records and every reaction memory start as their members say;
+  // both snapshots start with every entry unset.
+  for (Snapshot& snapshot : mSnapshots)
+    snapshot.assign(kSnapshotSize, kUnsetSnapshotValue);
+
+  FormatChannelLabel(plug::kInput, 0, "Main L", true);
+  FormatChannelLabel(plug::kInput, 1, "Main R", true);
+
+  DefineVellicorParameters(*this);
+  // Presets read the parameters' current values, so they follow the definitions.
+  MakeVellicorPresets(*this);
+
+  // The engine sized itself for its two channel slots (a mono instance runs two as well)
+  // at the frame's initial 48 kHz, with its three oversamplers at 1x and the power fade just
+  // above the threshold, so the very first block already processes.
+
+  LoadUserPresetSlot(0);
+
+  SetMakeGraphicsFunc([this]() {
+    return CreatePlugGraphics(*this, kEditorWidth, kEditorHeight, kEditorFPS,
+                              static_cast<float>(ParamValue(kPluginScale)));
+  });
+  SetLayoutFunc([this](plug::igraphics::IGraphicsHandle* pGraphics) { LayoutEditor(pGraphics); });
+
+  ReleaseConstructionLock();
+}
+
+Vellicor::~Vellicor()
+{
+  // No editor tick may reach this object while it goes.
+  StopUITimer();
+}
+
+void Vellicor::LoadUserPresetSlot(int slot) { LoadVellicorUserPresetSlot(*this, slot, mProcessingStarted); }
+
+void Vellicor::LayoutEditor(plug::igraphics::IGraphicsHandle* /*pGraphics*/) {}
+
+bool Vellicor::SetPusherControlsEnabled(bool /*enabled*/) { return false; }
+
+// ---------------------------------------------------------------------------------------------
+// Parameters
+
+double Vellicor::ParamValue(int paramIdx) const
+{
+  const plug::IParam* param = GetParam(paramIdx);
+  return param ? param->Value() : 0.0;
+}
+
+void Vellicor::SetParamQuietly(int paramIdx, double value)
+{
+  if (plug::IParam* param = GetParam(paramIdx))
+    param->Set(value);
+}
+
+void Vellicor::FillEngineParams(vellicor::EngineParams& params) const noexcept
+{
+  const int n = std::min(NParams(), static_cast<int>(kNumParams));
+  for (int i = 0; i < n; ++i)
+    params[i] = GetParam(i)->Value();
+  params.presetIndex = GetCurrentPresetIdx();
+  params.connectedOutputChannels = CountConnectedChannels(plug::kOutput);
+  params.sampleRate = GetSampleRate();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Audio side
+
+void Vellicor::ProcessBlock(double** inputs, double** outputs, int nFrames)
+{
+  mProcessingStarted.store(1, std::memory_order_release);
+  if (nFrames <= 0 || !outputs)
+    return;
+
+  FillEngineParams(mBlockParams);
+
+  // The engine always runs two channel slots; a missing one reads silence and is not
+  // written.
+  double* in[vellicor::VellicorEngine::kNumChannels] = {nullptr, nullptr};
+  double* out[vellicor::VellicorEngine::kNumChannels] = {nullptr, nullptr};
+  const int nIn = std::min(NChannels(plug::kInput), static_cast<int>(vellicor::VellicorEngine::kNumChannels));
+  const int nOut = std::min(NChannels(plug::kOutput), static_cast<int>(vellicor::VellicorEngine::kNumChannels));
+  for (int ch = 0; inputs && ch < nIn; ++ch)
+    in[ch] = inputs[ch];
+  for (int ch = 0; ch < nOut; ++ch)
+    out[ch] = outputs[ch];
+
+  mEngine.Process(in, out, nFrames, mBlockParams);
+}
+
+void Vellicor::OnResetProcessing()
+{
+  vellicor::EngineParams params;
+  FillEngineParams(params);
+  // A rate the engine refuses (not positive, not finite) leaves it as it was.
+  mEngine.Reset(GetSampleRate(), GetBlockSize(), params);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Parameter-change reactions
+
+void Vellicor::HandleParamChange(int paramIdx, plug::EParamChangeSource source, int /*sampleOffset*/)
+{
+  try
+  {
+    const plug::IParam* param = GetParam(paramIdx);
+    if (!param || paramIdx >= kNumParams)
+      return;
+    // A restore or preset recall keeps the values it loads: the reactions only bring their
+    // memories in line with them.
+    const bool loading = source == plug::kPresetRecall;
+
+    std::lock_guard<std::mutex> lock(mReactionMutex);
+
+    if (paramIdx > kPluginScale)
+    {
+      const int selected = TruncatedIndex(ParamValue(kABSelect));
+      if (selected == 0 || selected == 1)
+        mSnapshots[static_cast<std::size_t>(selected)][static_cast<std::size_t>(paramIdx)] = param->Value();
+    }
+
+    switch (paramIdx)
+    {
+      case kABSelect:
+        SwitchSnapshot(loading);
+        break;
+      case kPluginScale:
+        // The idle hook compares the editor's scale with the stored one; a value that comes
+        // from outside makes it take the editor's current scale first, so the new value is
+        // not overwritten by a stale editor scale.
+        mScaleSyncRequest.store(true, std::memory_order_release);
+        break;
+      case kInputGain:
+        ReactToGain(kInputGain, kOutputGain, loading);
+        break;
+      case kOutputGain:
+        ReactToGain(kOutputGain, kInputGain, loading);
+        break;
+      case kStereoMode:
+        mEngine.RequestStateClear();
+        break;
+      case kPower:
+        mEngine.RequestResize();
+        break;
+      case kOverSampling:
+        mEngine.RequestOverSamplingChange();
+        break;
+      case kTiltSwitch:
+        if (!loading)
+          SelectTiltTab(source == plug::kUI);
+        break;
+      case kDriveAreaLow:
+      case kDriveAreaHigh:
+        if (!loading)
+          StoreTiltArea(paramIdx);
+        break;
+      case kLinkGains:
+        mLastInputGain = ParamValue(kInputGain);
+        mLastOutputGain = ParamValue(kOutputGain);
+        break;
+      default:
+        break;
+    }
+  }
+  catch (...)
+  {
+    // A failing lock leaves the reaction out; the parameter value itself is stored.
+  }
+}
+
+void Vellicor::SwitchSnapshot(bool keepLoadedValues)
+{
+  const int next = TruncatedIndex(ParamValue(kABSelect));
+  if (next != 0 && next != 1)
+    return;
+  if (keepLoadedValues)
+  {
+    // The loaded values are the selected snapshot's; nothing is swapped in.
+    mActiveSnapshot = next;
+    return;
+  }
+
+  Snapshot& previous = mSnapshots[static_cast<std::size_t>(mActiveSnapshot)];
+  Snapshot& target = mSnapshots[static_cast<std::size_t>(next)];
+  const int n = std::min(NParams(), static_cast<int>(kNumParams));
+  for (int i = 0; i < n; ++i)
+  {
+    if (!IsSnapshotParam(i))
+      continue;
+    const std::size_t slot = static_cast<std::size_t>(i);
+    const double current = ParamValue(i);
+    previous[slot] = current;
+    double v = target[slot];
+    // A snapshot never written takes the current values.
+    if (v == kUnsetSnapshotValue)
+    {
+      v = current;
+      target[slot] = v;
+    }
+    SetParamQuietly(i, v);
+  }
+  mActiveSnapshot = next;
+  mResendParamsRequest.store(true, std::memory_order_release);
+}
+
+void Vellicor::ReactToGain(int changedIdx, int otherIdx, bool keepLoadedValues)
+{
+  // "Link Gains" at 0 links the gains.
+  if (ParamValue(kLinkGains) != 0.0)
+    return;
+  const bool inputChanged = changedIdx == kInputGain;
+  double& lastChanged = inputChanged ? mLastInputGain : mLastOutputGain;
+  double& lastOther = inputChanged ? mLastOutputGain : mLastInputGain;
+  const double value = ParamValue(changedIdx);
+
+  if (keepLoadedValues)
+  {
+    lastChanged = value;
+    lastOther = ParamValue(otherIdx);
+    return;
+  }
+
+  // The other gain moves the opposite way; its memory keeps the unclamped result, so
+  // reversing the move restores the earlier pair.
+  const double other = lastOther - (value - lastChanged);
+  SetParamQuietly(otherIdx, other);
+  lastOther = other;
+  lastChanged = value;
+  mResendParamsRequest.store(true, std::memory_order_release);
+}
+
+int Vellicor::TiltTab(double switchValue)
+{
+  const int t = TruncatedIndex(switchValue);
+  return t == 0 ? 0 : (t == 1 ? 1 : 2);
+}
+
+void Vellicor::SelectTiltTab(bool countSelection)
+{
+  // A preset being recalled has not reached the idle hook yet: its drive area stays.
+  if (mLastPresetSeen.load(std::memory_order_acquire) != GetCurrentPresetIdx())
+    return;
+
+  const int tab = TiltTab(ParamValue(kTiltSwitch));
+  const int lowIdx = kLowDriveAreaLow + 2 * tab;
+  const int highIdx = lowIdx + 1;
+
+  // Four selections of the same tab in a row reset its area. Only the user's clicks count:
+  // automation repeating a value must not wipe the stored area.
+  if (countSelection)
+  {
+    for (int t = 0; t < kNumTiltTabs; ++t)
+      if (t != tab)
+        mTiltCounters[static_cast<std::size_t>(t)] = 0;
+    int& counter = mTiltCounters[static_cast<std::size_t>(tab)];
+    if (counter++ == 3)
+    {
+      counter = 0;
+      for (int idx : {lowIdx, highIdx})
+        if (const plug::IParam* stored = GetParam(idx))
+          SetParamQuietly(idx, stored->defaultValue);
+    }
+  }
+
+  SetParamQuietly(kDriveAreaLow, ParamValue(lowIdx));
+  SetParamQuietly(kDriveAreaHigh, ParamValue(highIdx));
+  mResendParamsRequest.store(true, std::memory_order_release);
+}
+
+void Vellicor::StoreTiltArea(int areaIdx)
+{
+  const int tab = TiltTab(ParamValue(kTiltSwitch));
+  const int storedIdx = kLowDriveAreaLow + 2 * tab + (areaIdx == kDriveAreaHigh ? 1 : 0);
+  SetParamQuietly(storedIdx, ParamValue(areaIdx));
+  mResendParamsRequest.store(true, std::memory_order_release);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Main thread
+
+void Vellicor::TakeScaleFromEditor()
+{
+  const plug::igraphics::IGraphicsHandle* ui = GetUI();
+  if (!ui)
+    return;
+  const float drawScale = ui->GetDrawScale();
+  if (mStoredEditorScale != drawScale)
+  {
+    mStoredEditorScale = drawScale;
+    SetParamQuietly(kPluginScale, static_cast<double>(drawScale));
+  }
+}
+
+void Vellicor::OnIdleTick()
+{
+  try
+  {
+    SendControlValueToUI(kTagLEDDrive, static_cast<double>(mEngine.GetDriveLevelSum()));
+    SendControlValueToUI(kTagLEDImpedance, static_cast<double>(mEngine.GetImpedanceLevelSum()));
+
+    const plug::igraphics::IGraphicsHandle* ui = GetUI();
+    if (mScaleSyncRequest.exchange(false, std::memory_order_acq_rel) && ui)
+      mStoredEditorScale = ui->GetDrawScale();
+    TakeScaleFromEditor();
+
+    if (mResendParamsRequest.exchange(false, std::memory_order_acq_rel))
+      SendAllParamsToUI();
+
+    const int current = GetCurrentPresetIdx();
+    if (current != mLastPresetSeen.load(std::memory_order_acquire))
+    {
+      mLastPresetSeen.store(current, std::memory_order_release);
+      if (GetUI())
+        SetPusherControlsEnabled(ParamValue(kStereoMode) != 0.0);
+    }
+  }
+  catch (...)
+  {
+    // The tick runs from the run loop; nothing may escape into it.
+  }
+}
+
+void Vellicor::OnEditorClosing() { TakeScaleFromEditor(); }
+
+// ---------------------------------------------------------------------------------------------
+// Inspection
+
+int Vellicor::GetActiveSnapshot() const
+{
+  std::lock_guard<std::mutex> lock(mReactionMutex);
+  return mActiveSnapshot;
+}
+
+double Vellicor::GetSnapshotValue(int snapshot, int paramIdx) const
+{
+  std::lock_guard<std::mutex> lock(mReactionMutex);
+  if (snapshot < 0 || snapshot >= kNumSnapshots || paramIdx < 0 || paramIdx >= kSnapshotSize)
+    return kUnsetSnapshotValue;
+  return mSnapshots[static_cast<std::size_t>(snapshot)][static_cast<std::size_t>(paramIdx)];
+}
+
+std::array<int, Vellicor::kNumTiltTabs> Vellicor::GetTiltCounters() const
+{
+  std::lock_guard<std::mutex> lock(mReactionMutex);
+  return mTiltCounters;
+}

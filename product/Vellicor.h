@@ -1,0 +1,138 @@
+#pragma once
+// The product's plug-in class: the AAX binding of the framework, the 33 parameters, the
+// preset list, the A/B comparison snapshots, the reactions to parameter changes and the
+// audio engine.
+//
+// Threads:
+//   - ProcessBlock and OnResetProcessing run on the audio side. They read parameters with
+//     atomic loads and hand them to the engine; they never take a lock.
+//   - HandleParamChange runs on whichever thread delivers a change (the host's parameter
+//     thread, the main thread for editor changes and state recall). It keeps the reaction
+//     state (snapshots, gain-link memories, tilt counters) under a small mutex that the audio
+//     thread never takes, and reaches the engine and the editor only through flags: the
+//     engine applies its requests at the start of its next block, and OnIdleTick (main
+//     thread) serves the editor requests.
+//   - OnIdleTick and OnEditorClosing run on the main thread.
+#include "plug/aax/IPluginAAX.h"
+#include "product/VellicorConstants.h"
+#include "product/engine/EngineParams.h"
+#include "product/engine/VellicorEngine.h"
+
+#include <array>
+#include <atomic>
+#include <mutex>
+#include <vector>
+
+namespace plug {
+namespace igraphics {
+class IGraphicsHandle;
+} // namespace igraphics
+} // namespace plug
+
+// Holds the process-wide instance lock from before the first framework base is built until
+// the end of the plug-in's constructor, so that the whole construction (user preset file
+// included) is serialised however the instance is created.
+class VellicorConstructionLock
+{
+protected:
+  VellicorConstructionLock();
+  ~VellicorConstructionLock();
+  VellicorConstructionLock(const VellicorConstructionLock&) = delete;
+  VellicorConstructionLock& operator=(const VellicorConstructionLock&) = delete;
+  // Lets the lock go (once); the constructor calls it last.
+  void ReleaseConstructionLock() noexcept;
+
+private:
+  bool mHeld = false;
+};
+
+class Vellicor : private VellicorConstructionLock, public plug::IPluginAAX
+{
+public:
+  // An unset snapshot entry.
+  static constexpr double kUnsetSnapshotValue = -200.0;
+  // Entries per snapshot; only the first kNumParams are used.
+  static constexpr int kSnapshotSize = 64;
+  static constexpr int kNumSnapshots = 2;
+  static constexpr int kNumTiltTabs = 3;
+
+  explicit Vellicor(const plug::InstanceInfo& info);
+  ~Vellicor() override;
+
+  // ---- audio side ----
+  void ProcessBlock(double** inputs, double** outputs, int nFrames) override;
+  void OnResetProcessing() override;
+
+  // ---- reactions ----
+  void HandleParamChange(int paramIdx, plug::EParamChangeSource source, int sampleOffset) override;
+  void OnIdleTick() override;
+  void OnEditorClosing() override;
+
+  // Applies a slot's user preset file to a pristine instance (see LoadVellicorUserPresetSlot).
+  void LoadUserPresetSlot(int slot);
+
+  // The layout function the editor delegate runs on a new graphics context. The editor
+  // itself is not part of this build, so there is nothing to lay out yet.
+  void LayoutEditor(plug::igraphics::IGraphicsHandle* pGraphics);
+
+  // ---- inspection ----
+  // 0 until the first audio block, then 1; 666 when the start-up user preset load found
+  // the instance already changed.
+  int GetProcessingStarted() const { return mProcessingStarted.load(std::memory_order_acquire); }
+  const vellicor::VellicorEngine& GetEngine() const { return mEngine; }
+  int GetActiveSnapshot() const;
+  // Entry paramIdx of snapshot 0 (A) or 1 (B); kUnsetSnapshotValue outside the tables.
+  double GetSnapshotValue(int snapshot, int paramIdx) const;
+  std::array<int, kNumTiltTabs> GetTiltCounters() const;
+  // The editor scale the idle hook last saw (main thread).
+  float GetStoredEditorScale() const { return mStoredEditorScale; }
+
+protected:
+  // Enables or disables the mid/side pusher knob and its caption (tags kTagMSDrivePush and
+  // kTagMSDrivePushLabel) in the open editor and marks both dirty with their actions
+  // triggered. False when the editor lacks either control; the editor layout provides them,
+  // so without it there is nothing to change.
+  virtual bool SetPusherControlsEnabled(bool enabled);
+
+private:
+  using Snapshot = std::vector<double>;
+
+  // The parameters' current values, the preset index, the channel count and the sample rate
+  // for the engine (atomic loads only).
+  void FillEngineParams(vellicor::EngineParams& params) const noexcept;
+  double ParamValue(int paramIdx) const;
+  // Step rounding, clamping and an atomic store; neither the host nor this hook is told.
+  void SetParamQuietly(int paramIdx, double value);
+
+  // The reactions, called with mReactionMutex held.
+  void SwitchSnapshot(bool keepLoadedValues);
+  void ReactToGain(int changedIdx, int otherIdx, bool keepLoadedValues);
+  void SelectTiltTab(bool countSelection);
+  void StoreTiltArea(int areaIdx);
+  // The tab index 0..2 of a "Tilt Switch" value (anything above 1 is the HI tab).
+  static int TiltTab(double switchValue);
+
+  // The editor's scale into "Plugin Scale" when it changed (main thread).
+  void TakeScaleFromEditor();
+
+  vellicor::VellicorEngine mEngine;
+  // The audio thread's parameter snapshot (audio side only).
+  vellicor::EngineParams mBlockParams;
+  // The processing-started marker the start-up user preset load reads.
+  std::atomic<int> mProcessingStarted{0};
+
+  // Reaction state, guarded by mReactionMutex.
+  mutable std::mutex mReactionMutex;
+  std::array<Snapshot, kNumSnapshots> mSnapshots;
+  int mActiveSnapshot = 0;
+  double mLastInputGain = 0.0;
+  double mLastOutputGain = 0.0;
+  std::array<int, kNumTiltTabs> mTiltCounters{};
+
+  // Requests for the main thread, served by OnIdleTick.
+  std::atomic<bool> mResendParamsRequest{false};
+  std::atomic<bool> mScaleSyncRequest{false};
+  // Main thread; read by HandleParamChange to tell a preset recall in progress.
+  std::atomic<int> mLastPresetSeen{0};
+  float mStoredEditorScale = 1.0f;
+};

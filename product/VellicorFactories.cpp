@@ -1,0 +1,23 @@
+#include "product/VellicorFactories.h"
+
+#include "plug/IGEditorDelegate.h"
+#include "product/Vellicor.h"
+
+std::recursive_mutex& VellicorInstanceMutex()
+{
+  // Built on first use (thread-safe) and destroyed at process exit.
+  static std::recursive_mutex sMutex;
+  return sMutex;
+}
+
+Vellicor* CreatePlugInstance(const plug::InstanceInfo& info)
+{
+  std::lock_guard<std::recursive_mutex> lock(VellicorInstanceMutex());
+  return new Vellicor(info);
+}
+
+plug::igraphics::IGraphicsHandle* CreatePlugGraphics(plug::igraphics::IGEditorDelegate& /*plugin*/, int /*width*/,
+                                                     int /*height*/, int /*fps*/, float /*scale*/)
+{
+  return nullptr;
+}

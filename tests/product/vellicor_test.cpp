@@ -1,0 +1,562 @@
+#include "product/Vellicor.h"
+
+#include "plug/IGraphicsHeadless.h"
+#include "plug/IStateChunk.h"
+#include "product/FileUtilities.h"
+#include "product/VellicorFactories.h"
+
+#include "HomeFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <random>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using plug::kHost;
+using plug::kUI;
+
+// An editor stand-in that records what the plug-in sends to its controls.
+class RecordingGraphics : public plug::igraphics::IGraphicsHeadless
+{
+public:
+  using IGraphicsHeadless::IGraphicsHeadless;
+  void SetControlValueFromDelegate(int tag, double value) override { mControlValues.emplace_back(tag, value); }
+  void SetParamValueFromDelegate(int idx, double value) override { mParamValues.emplace_back(idx, value); }
+
+  std::vector<std::pair<int, double>> mControlValues;
+  std::vector<std::pair<int, double>> mParamValues;
+};
+
+// Opens a recording editor on the plug-in and forgets what the opening itself sent.
+RecordingGraphics* OpenRecordingEditor(Vellicor& plugin, float scale = 1.f)
+{
+  RecordingGraphics* graphics = nullptr;
+  plugin.SetMakeGraphicsFunc([&plugin, &graphics, scale]() {
+    graphics = new RecordingGraphics(plugin, kEditorWidth, kEditorHeight, kEditorFPS, scale);
+    return graphics;
+  });
+  EXPECT_NE(plugin.OpenEditorWindow(nullptr), nullptr);
+  if (graphics)
+  {
+    graphics->mControlValues.clear();
+    graphics->mParamValues.clear();
+  }
+  return graphics;
+}
+
+double V(const Vellicor& p, int idx) { return p.GetParam(idx)->Value(); }
+
+// A change the way the editor makes it: normalised value in, host told, hook with source 3.
+void FromUI(Vellicor& p, int idx, double value)
+{
+  p.SetParamFromUIAndNotify(idx, p.GetParam(idx)->ToNormalized(value));
+}
+
+// A change the way host automation delivers it: value stored, hook with source 1.
+void FromHost(Vellicor& p, int idx, double value)
+{
+  p.GetParam(idx)->Set(value);
+  p.HandleParamChange(idx, kHost, -1);
+}
+
+std::vector<uint8_t> StateBytes(const Vellicor& p)
+{
+  plug::IStateChunk chunk;
+  EXPECT_TRUE(p.SaveState(chunk));
+  return std::vector<uint8_t>(chunk.GetData(), chunk.GetData() + chunk.Size());
+}
+
+void LoadBytes(Vellicor& p, const std::vector<uint8_t>& bytes)
+{
+  plug::IStateChunk chunk;
+  ASSERT_TRUE(chunk.PutBytes(bytes.data(), static_cast<int>(bytes.size())));
+  EXPECT_EQ(p.LoadState(chunk, 0), static_cast<int>(bytes.size()));
+}
+
+std::vector<double> Values(const Vellicor& p)
+{
+  std::vector<double> values;
+  for (int i = 0; i < p.NParams(); ++i)
+    values.push_back(V(p, i));
+  return values;
+}
+
+// Runs blocks of noise through the processing frame as the render path does; returns
+// false as soon as an output sample is not finite.
+bool RenderNoise(Vellicor& p, int nChans, int nFrames, int nBlocks, float amplitude, unsigned seed)
+{
+  std::mt19937 rng(seed);
+  std::uniform_real_distribution<float> dist(-amplitude, amplitude);
+  std::vector<std::vector<float>> in(2, std::vector<float>(static_cast<size_t>(nFrames)));
+  std::vector<std::vector<float>> out(2, std::vector<float>(static_cast<size_t>(nFrames)));
+  float* inPtrs[2] = {in[0].data(), in[1].data()};
+  float* outPtrs[2] = {out[0].data(), out[1].data()};
+  for (int b = 0; b < nBlocks; ++b)
+  {
+    for (int ch = 0; ch < nChans; ++ch)
+      for (float& s : in[static_cast<size_t>(ch)])
+        s = dist(rng);
+    p.BindHostBuffers(plug::kInput, 0, p.NChannels(plug::kInput), inPtrs, nFrames);
+    p.BindHostBuffers(plug::kOutput, 0, p.NChannels(plug::kOutput), outPtrs, nFrames);
+    p.RunProcessBlock(nFrames);
+    for (int ch = 0; ch < nChans; ++ch)
+      for (float s : out[static_cast<size_t>(ch)])
+        if (!std::isfinite(s))
+          return false;
+  }
+  return true;
+}
+
+void MakeMono(Vellicor& p)
+{
+  p.MarkChannelsConnected(plug::kInput, 1, 1, false);
+  p.MarkChannelsConnected(plug::kOutput, 1, 1, false);
+}
+
+const std::string kSlotZeroFile = "~/Music/Orlenbeck/Vellicor Presets/0 User Preset.json";
+
+} // namespace
+
+TEST(Vellicor, FreshInstanceIsCompleteAndAtDefaults)
+{
+  TempHome home;
+  std::unique_ptr<Vellicor> p(CreatePlugInstance(plug::InstanceInfo()));
+  ASSERT_TRUE(p);
+
+  ASSERT_EQ(p->NParams(), kNumParams);
+  for (int i = 0; i < kNumParams; ++i)
+    EXPECT_EQ(V(*p, i), p->GetParam(i)->defaultValue) << i;
+  EXPECT_EQ(p->NPresets(), kNumPresets);
+  EXPECT_EQ(p->GetCurrentPresetIdx(), 0);
+  EXPECT_STREQ(p->PresetNameAt(0), "Factory Default");
+  EXPECT_STREQ(p->GetChannelLabel(plug::kInput, 0), "Main L");
+  EXPECT_STREQ(p->GetChannelLabel(plug::kInput, 1), "Main R");
+  EXPECT_EQ(p->GetUniqueID(), kUniqueCode);
+  EXPECT_EQ(p->GetEditorWidth(), 900);
+  EXPECT_EQ(p->GetEditorHeight(), 500);
+
+  // The default state: 33 little-endian doubles, the defaults in index order.
+  const std::vector<uint8_t> state = StateBytes(*p);
+  ASSERT_EQ(state.size(), 264u);
+  for (int i = 0; i < kNumParams; ++i)
+  {
+    double v = 0.0;
+    std::memcpy(&v, state.data() + 8 * i, 8);
+    EXPECT_EQ(v, p->GetParam(i)->defaultValue) << i;
+  }
+
+  for (int s = 0; s < Vellicor::kNumSnapshots; ++s)
+    for (int i = 0; i < Vellicor::kSnapshotSize; ++i)
+      ASSERT_EQ(p->GetSnapshotValue(s, i), Vellicor::kUnsetSnapshotValue) << s << " " << i;
+  EXPECT_EQ(p->GetActiveSnapshot(), 0);
+  EXPECT_EQ(p->GetProcessingStarted(), 0);
+  EXPECT_EQ(p->GetEngine().GetSampleRate(), 48000.0);
+  EXPECT_EQ(p->GetEngine().GetPowerFade(), 2e-11); // the first block already processes
+  EXPECT_EQ(p->GetEngine().GetLimitOverSamplingExponent(), 0);
+
+  // There is no editor yet: opening it opens nothing.
+  EXPECT_EQ(p->OpenEditorWindow(nullptr), nullptr);
+  EXPECT_EQ(p->GetUI(), nullptr);
+  p->CloseEditorWindow();
+}
+
+TEST(Vellicor, SlotZeroUserPresetFileSetsTheStartingState)
+{
+  TempHome home;
+  ASSERT_TRUE(WriteTextFile(kSlotZeroFile,
+                            R"({"Params":{"6":75.5,"15":4,"1":1,"2":1.5,"16":1.6,"3":40},"PresetName":"Mine"})"));
+  {
+    Vellicor p{plug::InstanceInfo()};
+    EXPECT_EQ(V(p, kDrive), 75.5);
+    EXPECT_EQ(V(p, kPluginScale), 1.5);
+    EXPECT_EQ(V(p, kOverSampling), 2.0); // never taken from a file
+    EXPECT_EQ(V(p, kABSelect), 0.0);
+    EXPECT_EQ(V(p, kTiltSwitch), 2.0); // stepped rounding
+    EXPECT_EQ(V(p, kInputGain), 12.0); // clamped
+    EXPECT_EQ(p.GetCurrentPresetIdx(), 0);
+    EXPECT_EQ(p.GetProcessingStarted(), 0);
+
+    // Once audio has run, the file is never applied again.
+    p.GetParam(kDrive)->Set(10.0);
+    ASSERT_TRUE(RenderNoise(p, 2, 64, 1, 0.1f, 1));
+    EXPECT_EQ(p.GetProcessingStarted(), 1);
+    p.LoadUserPresetSlot(0);
+    EXPECT_EQ(V(p, kDrive), 10.0);
+  }
+
+  // A broken file leaves the defaults.
+  ASSERT_TRUE(WriteTextFile(kSlotZeroFile, R"({"Params":{"6":75.5)"));
+  Vellicor broken{plug::InstanceInfo()};
+  for (int i = 0; i < kNumParams; ++i)
+    EXPECT_EQ(V(broken, i), broken.GetParam(i)->defaultValue) << i;
+  EXPECT_EQ(StateBytes(broken).size(), 264u);
+}
+
+TEST(Vellicor, ABSnapshotsSwapEverythingButDeltaScaleAndOversampling)
+{
+  TempHome home;
+  Vellicor p{plug::InstanceInfo()};
+
+  FromUI(p, kDrive, 10.0);
+  EXPECT_EQ(p.GetSnapshotValue(0, kDrive), 10.0);
+  // Indices 0..2 are never recorded.
+  FromUI(p, kDelta, 1.0);
+  FromUI(p, kPluginScale, 1.3);
+  EXPECT_EQ(p.GetSnapshotValue(0, kDelta), Vellicor::kUnsetSnapshotValue);
+  EXPECT_EQ(p.GetSnapshotValue(0, kPluginScale), Vellicor::kUnsetSnapshotValue);
+
+  // First switch to B: B takes the current values.
+  FromUI(p, kABSelect, 1.0);
+  EXPECT_EQ(p.GetActiveSnapshot(), 1);
+  EXPECT_EQ(V(p, kDrive), 10.0);
+  EXPECT_EQ(p.GetSnapshotValue(1, kDrive), 10.0);
+  EXPECT_EQ(p.GetSnapshotValue(1, kImpedance), 50.0);
+
+  FromUI(p, kDrive, 70.0);
+  FromHost(p, kStereoMode, 1.0);
+  FromUI(p, kOverSampling, 4.0);
+  EXPECT_EQ(p.GetSnapshotValue(1, kOverSampling), 4.0); // recorded, but never switched
+
+  FromUI(p, kABSelect, 0.0);
+  EXPECT_EQ(V(p, kDrive), 10.0);
+  EXPECT_EQ(V(p, kStereoMode), 0.0);
+  EXPECT_EQ(V(p, kOverSampling), 4.0);
+  EXPECT_EQ(V(p, kDelta), 1.0);
+  EXPECT_EQ(V(p, kPluginScale), 1.3);
+
+  FromHost(p, kABSelect, 1.0);
+  EXPECT_EQ(V(p, kDrive), 70.0);
+  EXPECT_EQ(V(p, kStereoMode), 1.0);
+
+  // Selecting the active snapshot again changes nothing.
+  const std::vector<double> before = Values(p);
+  FromHost(p, kABSelect, 1.0);
+  EXPECT_EQ(Values(p), before);
+}
+
+TEST(Vellicor, RestoreAndRecallKeepTheValuesTheyLoad)
+{
+  TempHome home;
+
+  // A session saved with B active.
+  Vellicor saved{plug::InstanceInfo()};
+  FromUI(saved, kABSelect, 1.0);
+  FromUI(saved, kDrive, 80.0);
+  const std::vector<uint8_t> withB = StateBytes(saved);
+
+  // An instance whose B snapshot holds something else, with A active.
+  Vellicor p{plug::InstanceInfo()};
+  FromUI(p, kABSelect, 1.0);
+  FromUI(p, kDrive, 20.0);
+  FromUI(p, kABSelect, 0.0);
+  ASSERT_EQ(V(p, kDrive), 0.0);
+
+  LoadBytes(p, withB);
+  EXPECT_EQ(V(p, kDrive), 80.0);
+  EXPECT_EQ(V(p, kABSelect), 1.0);
+  EXPECT_EQ(p.GetActiveSnapshot(), 1);
+  EXPECT_EQ(StateBytes(p), withB);
+  LoadBytes(p, withB); // twice changes nothing
+  EXPECT_EQ(StateBytes(p), withB);
+  // The loaded values became B; A still holds what it held.
+  FromUI(p, kABSelect, 0.0);
+  EXPECT_EQ(V(p, kDrive), 0.0);
+  FromUI(p, kABSelect, 1.0);
+  EXPECT_EQ(V(p, kDrive), 80.0);
+
+  // Linked gains saved at +6 / 0.
+  Vellicor linked{plug::InstanceInfo()};
+  FromUI(linked, kLinkGains, 1.0);
+  FromUI(linked, kInputGain, 6.0);
+  FromUI(linked, kLinkGains, 0.0);
+  ASSERT_EQ(V(linked, kOutputGain), 0.0);
+  const std::vector<uint8_t> gains = StateBytes(linked);
+  Vellicor fresh{plug::InstanceInfo()};
+  LoadBytes(fresh, gains);
+  EXPECT_EQ(V(fresh, kInputGain), 6.0);
+  EXPECT_EQ(V(fresh, kOutputGain), 0.0);
+  EXPECT_EQ(StateBytes(fresh), gains);
+  // The link continues from the loaded pair.
+  FromUI(fresh, kInputGain, 7.0);
+  EXPECT_EQ(V(fresh, kOutputGain), -1.0);
+
+  // A drive area that differs from its tab's stored area stays as saved.
+  Vellicor tilted{plug::InstanceInfo()};
+  FromUI(tilted, kTiltSwitch, 1.0);
+  tilted.GetParam(kDriveAreaLow)->Set(400.0);
+  const std::vector<uint8_t> area = StateBytes(tilted);
+  Vellicor other{plug::InstanceInfo()};
+  LoadBytes(other, area);
+  EXPECT_EQ(V(other, kDriveAreaLow), 400.0);
+  EXPECT_EQ(V(other, kMidDriveAreaLow), 250.0);
+  EXPECT_EQ(StateBytes(other), area);
+
+  // A preset recalled while B is active arrives as stored.
+  Vellicor reference{plug::InstanceInfo()};
+  ASSERT_TRUE(reference.RecallPreset(5));
+  Vellicor onB{plug::InstanceInfo()};
+  FromUI(onB, kABSelect, 1.0);
+  FromUI(onB, kDrive, 33.0);
+  ASSERT_TRUE(onB.RecallPreset(5));
+  EXPECT_EQ(Values(onB), Values(reference));
+  EXPECT_EQ(onB.GetActiveSnapshot(), 0);
+}
+
+TEST(Vellicor, LinkedGainsMoveOppositeAndRememberTheUnclampedValue)
+{
+  TempHome home;
+  Vellicor p{plug::InstanceInfo()};
+  ASSERT_EQ(V(p, kLinkGains), 0.0); // 0 means linked
+
+  FromUI(p, kInputGain, 3.0);
+  EXPECT_EQ(V(p, kOutputGain), -3.0);
+  FromHost(p, kOutputGain, -5.0);
+  EXPECT_EQ(V(p, kInputGain), 5.0);
+
+  // Unlinked: nothing moves.
+  FromUI(p, kLinkGains, 1.0);
+  FromUI(p, kOutputGain, -6.0);
+  EXPECT_EQ(V(p, kInputGain), 5.0);
+  FromUI(p, kInputGain, 0.0);
+  EXPECT_EQ(V(p, kOutputGain), -6.0);
+
+  // Linking takes the pair as it is; a move past the range is clamped, and moving back
+  // restores the earlier pair.
+  FromUI(p, kLinkGains, 0.0);
+  FromUI(p, kInputGain, 9.0);
+  EXPECT_EQ(V(p, kOutputGain), -12.0);
+  FromUI(p, kInputGain, 0.0);
+  EXPECT_EQ(V(p, kOutputGain), -6.0);
+}
+
+TEST(Vellicor, TiltTabsMapOntoTheDriveAreaAndResetOnTheFourthClick)
+{
+  TempHome home;
+  Vellicor p{plug::InstanceInfo()};
+
+  FromUI(p, kTiltSwitch, 1.0); // MD
+  EXPECT_EQ(V(p, kDriveAreaLow), 250.0);
+  EXPECT_EQ(V(p, kDriveAreaHigh), 2000.0);
+  FromUI(p, kDriveAreaLow, 300.0);
+  FromUI(p, kDriveAreaHigh, 1500.0);
+  EXPECT_EQ(V(p, kMidDriveAreaLow), 300.0);
+  EXPECT_EQ(V(p, kMidDriveAreaHigh), 1500.0);
+
+  FromUI(p, kTiltSwitch, 0.0); // LO restarts MD's count
+  EXPECT_EQ(V(p, kDriveAreaLow), 50.0);
+  EXPECT_EQ(V(p, kDriveAreaHigh), 250.0);
+  for (int click = 1; click <= 3; ++click)
+  {
+    FromUI(p, kTiltSwitch, 1.0);
+    EXPECT_EQ(V(p, kDriveAreaLow), 300.0) << click;
+  }
+  EXPECT_EQ(p.GetTiltCounters()[1], 3);
+  FromUI(p, kTiltSwitch, 1.0); // the fourth in a row
+  EXPECT_EQ(V(p, kMidDriveAreaLow), 250.0);
+  EXPECT_EQ(V(p, kMidDriveAreaHigh), 2000.0);
+  EXPECT_EQ(V(p, kDriveAreaLow), 250.0);
+  EXPECT_EQ(p.GetTiltCounters()[1], 0);
+
+  // Automation repeating a tab maps it but never resets the stored area.
+  FromUI(p, kDriveAreaLow, 500.0);
+  for (int i = 0; i < 6; ++i)
+    FromHost(p, kTiltSwitch, 1.0);
+  EXPECT_EQ(V(p, kMidDriveAreaLow), 500.0);
+  EXPECT_EQ(V(p, kDriveAreaLow), 500.0);
+
+  // HI for any value above MD.
+  FromHost(p, kTiltSwitch, 2.0);
+  EXPECT_EQ(V(p, kDriveAreaLow), 2000.0);
+  EXPECT_EQ(V(p, kDriveAreaHigh), 6000.0);
+}
+
+TEST(Vellicor, IdleTickServesTheEditor)
+{
+  TempHome home;
+  Vellicor p{plug::InstanceInfo()};
+  p.SetSampleRate(44100.0);
+  p.OnResetProcessing();
+  FromUI(p, kDrive, 90.0);
+  FromUI(p, kImpedance, 80.0);
+  ASSERT_TRUE(RenderNoise(p, 2, 512, 8, 0.5f, 7));
+
+  RecordingGraphics* ui = OpenRecordingEditor(p);
+  ASSERT_NE(ui, nullptr);
+  p.OnIdleTick();
+  const float drive = p.GetEngine().GetDriveLevelSum();
+  const float impedance = p.GetEngine().GetImpedanceLevelSum();
+  EXPECT_NE(drive, 0.f);
+  EXPECT_NE(impedance, 0.f);
+  ASSERT_EQ(ui->mControlValues.size(), 2u);
+  EXPECT_EQ(ui->mControlValues[0], std::make_pair(static_cast<int>(kTagLEDDrive), static_cast<double>(drive)));
+  EXPECT_EQ(ui->mControlValues[1],
+            std::make_pair(static_cast<int>(kTagLEDImpedance), static_cast<double>(impedance)));
+  EXPECT_TRUE(ui->mParamValues.empty());
+
+  // A reaction that moves other parameters reaches the editor only through the tick, from
+  // the main thread.
+  FromHost(p, kInputGain, 2.0);
+  EXPECT_TRUE(ui->mParamValues.empty());
+  p.OnIdleTick();
+  EXPECT_EQ(ui->mParamValues.size(), static_cast<size_t>(kNumParams));
+  EXPECT_EQ(ui->mParamValues[kOutputGain].second, p.GetParam(kOutputGain)->GetNormalized());
+  ui->mParamValues.clear();
+  p.OnIdleTick();
+  EXPECT_TRUE(ui->mParamValues.empty());
+
+  // The editor's scale follows into "Plugin Scale", and so on closing.
+  ui->Resize(kEditorWidth, kEditorHeight, 1.5f, false);
+  p.OnIdleTick();
+  EXPECT_EQ(V(p, kPluginScale), 1.5);
+  EXPECT_EQ(p.GetStoredEditorScale(), 1.5f);
+  ui->Resize(kEditorWidth, kEditorHeight, 1.75f, false);
+  p.CloseEditorWindow();
+  EXPECT_EQ(V(p, kPluginScale), 1.75);
+
+  // Without an editor the tick sends nothing and changes nothing.
+  p.OnIdleTick();
+  EXPECT_EQ(V(p, kPluginScale), 1.75);
+}
+
+namespace {
+
+class PusherRecordingVellicor : public Vellicor
+{
+public:
+  PusherRecordingVellicor() : Vellicor(plug::InstanceInfo()) {}
+
+  std::vector<bool> mEnables;
+
+protected:
+  bool SetPusherControlsEnabled(bool enabled) override
+  {
+    mEnables.push_back(enabled);
+    return true;
+  }
+};
+
+} // namespace
+
+TEST(Vellicor, IdleTickUpdatesThePusherAfterAPresetChange)
+{
+  TempHome home;
+  PusherRecordingVellicor p;
+  ASSERT_NE(OpenRecordingEditor(p), nullptr);
+  p.OnIdleTick();
+  EXPECT_TRUE(p.mEnables.empty());
+
+  // "Mix Bus Mid Warm" runs in mid/side.
+  ASSERT_TRUE(p.RecallPreset(22));
+  ASSERT_EQ(V(p, kStereoMode), 1.0);
+  // Until the tick has seen the new preset, tilt changes keep the recalled area.
+  const double areaLow = V(p, kDriveAreaLow);
+  FromHost(p, kTiltSwitch, 0.0);
+  EXPECT_EQ(V(p, kDriveAreaLow), areaLow);
+
+  p.OnIdleTick();
+  p.OnIdleTick();
+  EXPECT_EQ(p.mEnables, std::vector<bool>{true});
+  ASSERT_TRUE(p.RecallPreset(0));
+  p.OnIdleTick();
+  EXPECT_EQ(p.mEnables, (std::vector<bool>{true, false}));
+}
+
+TEST(Vellicor, AudioThroughTheFrameStaysFinite)
+{
+  TempHome home;
+  for (int nChans : {1, 2})
+  {
+    Vellicor p{plug::InstanceInfo()};
+    if (nChans == 1)
+      MakeMono(p);
+    p.SetSampleRate(48000.0);
+    p.OnResetProcessing();
+    FromUI(p, kDrive, 100.0);
+    FromUI(p, kLimit, 1.0);
+    for (int os = 0; os <= 4; ++os)
+    {
+      FromHost(p, kOverSampling, os);
+      ASSERT_TRUE(RenderNoise(p, nChans, 256, 3, 1.0f, 11u + static_cast<unsigned>(os))) << nChans << " " << os;
+    }
+    EXPECT_EQ(p.GetEngine().GetLimitOverSamplingExponent(), 4);
+    FromHost(p, kStereoMode, 1.0);
+    FromHost(p, kPower, 0.0);
+    ASSERT_TRUE(RenderNoise(p, nChans, 512, 4, 1.0f, 99));
+    FromHost(p, kPower, 1.0);
+    ASSERT_TRUE(p.RecallPreset(23));
+    ASSERT_TRUE(RenderNoise(p, nChans, 512, 4, 1.0f, 5));
+    EXPECT_EQ(p.GetProcessingStarted(), 1);
+  }
+}
+
+TEST(Vellicor, ReactionsFromOtherThreadsWhileAudioRuns)
+{
+  TempHome home;
+  Vellicor p{plug::InstanceInfo()};
+  p.OnResetProcessing();
+  RecordingGraphics* ui = OpenRecordingEditor(p);
+  ASSERT_NE(ui, nullptr);
+  std::atomic<bool> stop{false};
+  std::atomic<bool> finite{true};
+  std::atomic<int> blocks{0};
+  std::thread audio([&]() {
+    unsigned seed = 1;
+    while (!stop.load())
+    {
+      if (!RenderNoise(p, 2, 128, 1, 0.8f, seed++))
+        finite = false;
+      ++blocks;
+    }
+  });
+  // Keep changing until the audio side has run a good number of blocks meanwhile.
+  for (int i = 0; i < 200 || blocks.load() < 100; ++i)
+  {
+    FromHost(p, kOverSampling, i % 5);
+    FromHost(p, kStereoMode, i % 2);
+    FromHost(p, kPower, (i / 3) % 2);
+    FromHost(p, kABSelect, (i / 7) % 2);
+    FromHost(p, kInputGain, (i % 13) - 6.0);
+    FromHost(p, kTiltSwitch, i % 3);
+    FromHost(p, kDrive, (i * 7) % 100);
+    p.OnIdleTick();
+  }
+  stop = true;
+  audio.join();
+  EXPECT_TRUE(finite.load());
+  EXPECT_FALSE(ui->mControlValues.empty());
+}
+
+TEST(Vellicor, ConstructionIsSerialisedByTheInstanceLock)
+{
+  TempHome home;
+  std::atomic<bool> done{false};
+  std::unique_ptr<Vellicor> made;
+  {
+    std::unique_lock<std::recursive_mutex> held(VellicorInstanceMutex());
+    // The lock is recursive: the holder itself can still create instances.
+    std::unique_ptr<Vellicor> nested(CreatePlugInstance(plug::InstanceInfo()));
+    EXPECT_TRUE(nested);
+
+    // A plug-in built without the factory (as a generic host factory does) takes the lock
+    // as well.
+    std::thread creator([&]() {
+      made.reset(new Vellicor(plug::InstanceInfo()));
+      done = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(done.load());
+    held.unlock();
+    creator.join();
+  }
+  EXPECT_TRUE(done.load());
+  EXPECT_TRUE(made);
+}
