@@ -64,8 +64,10 @@ RunLoopTimerRef RunLoop::AddTimer(double intervalSeconds, RunLoopCallback callba
   nanoseconds interval{0}; // not a positive number: fires once
   if (std::isfinite(intervalSeconds) && intervalSeconds > 0.0)
   {
-    // Cap absurd intervals at about a century instead of overflowing.
-    interval = nanoseconds(static_cast<int64_t>(std::min(intervalSeconds * 1e9, 3.0e18)));
+    // Cap absurd intervals at about a century instead of overflowing; a positive interval
+    // below a nanosecond stays positive (repeating, stretched to the minimum below) rather
+    // than truncating to 0, which would make a one-shot timer of it.
+    interval = nanoseconds(std::max<int64_t>(1, static_cast<int64_t>(std::min(intervalSeconds * 1e9, 3.0e18))));
   }
   return AddTimer(interval, std::move(callback));
 }

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -143,6 +144,31 @@ TEST(RunLoop, ClockSwitchRefusedWithTimers)
   EXPECT_EQ(loop.Now().count(), 0);
   loop.AdvanceClock(5ms);
   EXPECT_EQ(Ms(loop.Now()), 5);
+}
+
+// Only an interval that is not a positive number gives a one-shot timer; any positive one
+// repeats, however small, at no less than the 0.1 ms floor.
+TEST(RunLoop, TinyIntervalsRepeatAndNonPositiveOnesFireOnce)
+{
+  RunLoop loop(RunLoop::EClock::kVirtual);
+  auto tiny = loop.AddTimer(1e-12, [](RunLoopTimer&) {});
+  auto zero = loop.AddTimer(0.0, [](RunLoopTimer&) {});
+  auto negative = loop.AddTimer(-1.0, [](RunLoopTimer&) {});
+  auto nan = loop.AddTimer(std::nan(""), [](RunLoopTimer&) {});
+  EXPECT_TRUE(tiny->IsRepeating());
+  EXPECT_EQ(tiny->Interval(), 100us);
+  EXPECT_FALSE(zero->IsRepeating());
+  EXPECT_FALSE(negative->IsRepeating());
+  EXPECT_FALSE(nan->IsRepeating());
+
+  loop.RunForMs(1);
+  EXPECT_EQ(tiny->FireCount(), 11u) << "at 0, 0.1, ... 1.0 ms";
+  EXPECT_TRUE(tiny->IsValid());
+  for (const auto& once : {zero, negative, nan})
+  {
+    EXPECT_EQ(once->FireCount(), 1u);
+    EXPECT_FALSE(once->IsValid());
+  }
 }
 
 TEST(RunLoop, ThrowingCallbackLeavesTheLoopUsable)
