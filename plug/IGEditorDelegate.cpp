@@ -53,7 +53,15 @@ void IGEditorDelegate::CloseEditorWindow()
     return;
   mClosing = true;
 
-  OnEditorClosing();
+  // Called by the host binding: whatever the product's hook or the window throws, the
+  // context still goes and the editor can open again.
+  try
+  {
+    OnEditorClosing();
+  }
+  catch (...)
+  {
+  }
 
   if (mGraphics)
   {
@@ -61,7 +69,13 @@ void IGEditorDelegate::CloseEditorWindow()
     mKeptHeight = mGraphics->Height();
     mKeptScale = mGraphics->GetDrawScale();
     IGraphicsHandle* graphics = mGraphics;
-    graphics->CloseWindow();
+    try
+    {
+      graphics->CloseWindow();
+    }
+    catch (...)
+    {
+    }
     mGraphics = nullptr;
     delete graphics;
   }

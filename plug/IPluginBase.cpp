@@ -539,12 +539,17 @@ void IPluginBase::FillEmptyPresetSlots()
 
 void IPluginBase::PruneEmptyPresets()
 {
+  // The current index follows its preset to the preset's new place in the list.
+  int current = mCurrentPresetIdx;
   for (int i = NPresets() - 1; i >= 0; --i)
     if (!GetPreset(i)->mInitialized)
+    {
       mPresets.Delete(i, true);
-  // Keep the current index pointing at a slot the list still has.
-  if (mCurrentPresetIdx >= NPresets())
-    mCurrentPresetIdx = std::max(0, NPresets() - 1);
+      if (i < current)
+        --current;
+    }
+  // When the current slot itself went, keep pointing at a slot the list still has.
+  mCurrentPresetIdx = std::max(0, std::min(current, NPresets() - 1));
 }
 
 bool IPluginBase::RecallPreset(int idx)
@@ -622,22 +627,26 @@ int IPluginBase::ReadPresetList(const IStateChunk& chunk, int startPos)
 
     int32_t len = 0;
     int p = chunk.Get(&len, pos);
-    if (p < 0)
-      return -1;
     if (len < 0)
       len = 0;
-    if (!chunk.HasBytes(p, len)) // compares in 64 bits: a huge length cannot wrap
-      return -1;
+    if (p >= 0 && !chunk.HasBytes(p, len)) // compares in 64 bits: a huge length cannot wrap
+      p = -1;
     char name[kMaxPresetNameLen + 1] = {};
-    const int nameBytes = std::min(len, static_cast<int32_t>(kMaxPresetNameLen));
-    if (nameBytes > 0)
-      std::memcpy(name, chunk.GetData() + p, static_cast<size_t>(nameBytes)); // stops at a NUL when read
-    p += len;
+    if (p >= 0)
+    {
+      const int nameBytes = std::min(len, static_cast<int32_t>(kMaxPresetNameLen));
+      if (nameBytes > 0)
+        std::memcpy(name, chunk.GetData() + p, static_cast<size_t>(nameBytes)); // stops at a NUL when read
+      p += len;
+    }
 
     uint8_t flag = 0;
     p = chunk.Get(&flag, p);
     if (p < 0)
-      return -1;
+    {
+      pos = -1; // the slot where the data end keeps its name and contents
+      break;
+    }
 
     if (!flag)
     {
@@ -647,13 +656,18 @@ int IPluginBase::ReadPresetList(const IStateChunk& chunk, int startPos)
       continue;
     }
 
-    const int next = LoadState(chunk, p);
-    if (next < 0 || !SaveStateToSlot(*slot))
-      return -1;
-    slot->SetName(name);
-    slot->mInitialized = true;
-    pos = next;
+    // Every stored preset is rewritten from the plug-in, so it is in the current layout. A
+    // state cut short leaves the slot as it was rather than storing a half-read state.
+    pos = LoadState(chunk, p);
+    if (pos >= 0 && SaveStateToSlot(*slot))
+    {
+      slot->SetName(name);
+      slot->mInitialized = true;
+    }
+    else
+      pos = -1;
   }
+  // Also after a short list: the plug-in ends up in its current preset, not in half a state.
   RecallPreset(mCurrentPresetIdx);
   return pos;
 }
@@ -784,6 +798,12 @@ bool IPluginBase::ReadFXPFile(const char* path)
       param->Set(param->FromNormalized(BEFloatAt(file, kFXPHeaderSize + 4 * i)));
     }
     StoreCurrentPreset(name);
+    if (!GetPreset(mCurrentPresetIdx))
+    {
+      // No preset slot to recall: the values were still set, so tell the plug-in and editor.
+      NotifyAllParamsChanged(kPresetRecall);
+      RefreshAllParamsInUI();
+    }
   }
   else
   {

@@ -165,6 +165,8 @@ public:
   // Preset list: per slot, int32 name length, the name's bytes, one byte initialised flag
   // and, for an initialised slot, its state.
   bool WritePresetList(IStateChunk& chunk) const;
+  // Reads the list into the slots; the position after it, or -1 when the data are short.
+  // Either way it ends by recalling the current preset.
   int ReadPresetList(const IStateChunk& chunk, int startPos);
 
   // VST 2 preset (FXP) and bank (FXB) files.

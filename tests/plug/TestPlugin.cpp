@@ -1,6 +1,7 @@
 #include "TestPlugin.h"
 
 #include <cmath>
+#include <stdexcept>
 
 namespace testplug {
 
@@ -32,6 +33,8 @@ void TestPlugin::OnEditorClosing()
   Log("closing");
   if (mNestedClose)
     CloseEditorWindow();
+  if (mThrowOnClosing)
+    throw std::runtime_error("closing failed");
 }
 
 void TestPlugin::BeginParamEditFromUI(int idx) { Log("begin " + std::to_string(idx)); }

@@ -33,6 +33,8 @@ public:
   std::vector<double> mWatched;
   // When set, OnEditorClosing asks to close the editor again.
   bool mNestedClose = false;
+  // When set, OnEditorClosing throws.
+  bool mThrowOnClosing = false;
 
   void HandleParamChange(int idx, plug::EParamChangeSource src, int offset) override;
   void OnParamChangeUI(int idx, plug::EParamChangeSource src) override;

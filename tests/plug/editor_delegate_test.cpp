@@ -229,6 +229,20 @@ TEST_F(EditorFixture, NestedCloseDuringClosingDoesNothing)
   EXPECT_EQ(plugin.CountLog("closing"), 1);
   EXPECT_EQ(journal, (std::vector<std::string>{"CloseWindow", "deleted"}));
   EXPECT_EQ(FakeGraphics::sLive, 0);
+
+  // A closing hook that throws: the context still goes, and the editor opens again.
+  plugin.mNestedClose = false;
+  plugin.mThrowOnClosing = true;
+  ASSERT_NE(plugin.OpenEditorWindow(nullptr), nullptr);
+  journal.clear();
+  plugin.CloseEditorWindow();
+  EXPECT_EQ(plugin.GetUI(), nullptr);
+  EXPECT_EQ(FakeGraphics::sLive, 0);
+  EXPECT_EQ(journal, (std::vector<std::string>{"CloseWindow", "deleted"}));
+  plugin.mThrowOnClosing = false;
+  ASSERT_NE(plugin.OpenEditorWindow(nullptr), nullptr);
+  plugin.CloseEditorWindow();
+  EXPECT_EQ(FakeGraphics::sLive, 0);
 }
 
 TEST_F(EditorFixture, NoEditorWithoutGraphics)

@@ -281,6 +281,18 @@ TEST(Presets, MakersStoreAndPrune)
   EXPECT_STREQ(p.PresetNameAt(1), "stored");
   EXPECT_LT(p.GetCurrentPresetIdx(), 3);
 
+  // The current preset keeps being current when empty slots before it go.
+  TestPlugin g(3, 4);
+  testplug::DefineMixedParams(g);
+  ASSERT_TRUE(g.MakePreset("zero", 0, 0, 0));
+  g.GetPreset(2)->SetName("two"); // slots: zero, (empty), two, (empty)
+  g.GetPreset(2)->mInitialized = true;
+  g.SetCurrentPresetIdx(2);
+  g.PruneEmptyPresets();
+  ASSERT_EQ(g.NPresets(), 2);
+  EXPECT_EQ(g.GetCurrentPresetIdx(), 1);
+  EXPECT_STREQ(g.PresetNameAt(g.GetCurrentPresetIdx()), "two");
+
   // No free slot: makers do nothing.
   EXPECT_FALSE(p.MakePreset("full", 0, 0, 0));
   EXPECT_FALSE(p.AddPresetFromState("full", IStateChunk()));
@@ -375,6 +387,33 @@ TEST(PresetList, ShortOrHostileListsAreRefused)
   EXPECT_EQ(b.ReadPresetList(odd, 0), odd.Size());
   EXPECT_STREQ(b.PresetNameAt(0), "");
   EXPECT_STREQ(b.PresetNameAt(1), "ab");
+
+  // A list that ends inside a stored state: the slot there keeps what it held (no half
+  // state is stored) and the plug-in ends up in its current preset, not in half a state.
+  {
+    TestPlugin src(33, 30);
+    testplug::SetUpBankPlugin(src);
+    ASSERT_TRUE(src.RecallPreset(1));
+    SetValues(src, testplug::PresetValues(src, 10));
+    ASSERT_TRUE(src.StoreCurrentPreset("changed"));
+    IStateChunk list;
+    ASSERT_TRUE(src.WritePresetList(list));
+    const int slot1State = (4 + 9 + 1 + 264) + (4 + 7 + 1); // after "Factory 1" and the name "changed"
+    IStateChunk cut;
+    cut.PutBytes(list.GetData(), slot1State + 100);
+
+    TestPlugin c(33, 30);
+    testplug::SetUpBankPlugin(c);
+    ASSERT_TRUE(c.RecallPreset(3));
+    IStateChunk slot1Before;
+    slot1Before.PutChunk(c.GetPreset(1)->mState);
+    EXPECT_EQ(c.ReadPresetList(cut, 0), -1);
+    EXPECT_STREQ(c.PresetNameAt(1), "Factory 2");
+    ASSERT_EQ(c.GetPreset(1)->mState.Size(), 264);
+    EXPECT_EQ(0, std::memcmp(c.GetPreset(1)->mState.GetData(), slot1Before.GetData(), 264));
+    EXPECT_EQ(Values(c), testplug::PresetValues(c, 3));
+    EXPECT_EQ(c.GetCurrentPresetIdx(), 3);
+  }
 
   // Random damage: never a read out of bounds (the sanitizer build watches).
   std::mt19937 rng(1234);

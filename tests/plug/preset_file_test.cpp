@@ -113,6 +113,17 @@ TEST(FXP, ParameterFormLayoutAndByteExactRoundTrip)
   const std::string again = dir.File("b.fxp");
   ASSERT_TRUE(b.plugin.WriteFXPFile(again.c_str()));
   EXPECT_EQ(ReadBytes(again), file);
+
+  // A plug-in without preset slots takes the values too, and is told of every change.
+  TestPlugin bare(33, 0);
+  testplug::DefineMixedParams(bare);
+  bare.mLogging = true;
+  ASSERT_TRUE(bare.ReadFXPFile(path.c_str()));
+  EXPECT_EQ(bare.CountLog("change"), 33);
+  EXPECT_EQ(bare.mLog.back(), "restored");
+  const std::vector<double> vbare = Values(bare);
+  for (size_t i = 0; i < va.size(); ++i)
+    EXPECT_NEAR(vbare[i], va[i], 1e-4 * (1 + std::abs(va[i]))) << i;
 }
 
 TEST(FXP, ChunkFormLayoutAndRoundTrip)
