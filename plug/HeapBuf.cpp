@@ -177,11 +177,26 @@ void CharBuf::Splice(int pos, const char* src, int srcLen, int tailLen)
     return;
   const int needed = static_cast<int>(needed64);
 
-  // A source inside this buffer is remembered by offset, so it can be found again after
-  // the bytes move.
+  // A source inside this buffer (anywhere in its allocation) is remembered by offset, so
+  // it can be found again after the bytes move.
   const char* oldBase = static_cast<const char*>(m_hb.Get());
-  const bool srcInside = src && oldBase && src >= oldBase && src < oldBase + m_hb.GetLength();
+  const int64_t oldAlloc = m_hb.GetAlloc();
+  const bool srcInside = src && oldBase && src >= oldBase && src < oldBase + oldAlloc;
   const int64_t srcOffset = srcInside ? src - oldBase : 0;
+
+  // Moving the tail could overwrite source bytes that lie past it: work from a copy then.
+  if (srcInside && tailLen > 0 && srcOffset + srcLen > int64_t(pos) + tailLen)
+  {
+    HeapBuf copy(m_hb.GetGranularity());
+    copy.SetLength(srcLen, false);
+    if (copy.GetLength() != srcLen)
+      return;
+    const int64_t avail = std::min<int64_t>(srcLen, oldAlloc - srcOffset);
+    std::memcpy(copy.Get(), src, static_cast<std::size_t>(avail));
+    std::memset(static_cast<char*>(copy.Get()) + avail, 0, static_cast<std::size_t>(srcLen - avail));
+    Splice(pos, static_cast<const char*>(copy.Get()), srcLen, tailLen);
+    return;
+  }
 
   if (m_hb.GetLength() < needed)
   {
@@ -199,19 +214,24 @@ void CharBuf::Splice(int pos, const char* src, int srcLen, int tailLen)
     {
       std::memmove(buf + pos, src, static_cast<std::size_t>(srcLen));
     }
+    else if (tailLen == 0)
+    {
+      // Nothing moved: the source is where it was (the allocation never shrinks here).
+      const int64_t len = std::min<int64_t>(srcLen, int64_t(m_hb.GetAlloc()) - srcOffset);
+      std::memmove(buf + pos, buf + srcOffset, static_cast<std::size_t>(len));
+    }
     else
     {
-      // Source bytes that stood at or after pos have just moved up by srcLen; copy the
-      // part before pos from where it is and the rest from its new place.
-      int64_t head = std::clamp<int64_t>(pos - srcOffset, 0, srcLen);
+      // The source lies before pos and/or in the tail. Bytes before pos are where they
+      // were; bytes of the tail have just moved up by srcLen. Copy the first part from
+      // where it is and the rest from its new place.
+      const int64_t head = std::clamp<int64_t>(pos - srcOffset, 0, srcLen);
       if (head > 0)
         std::memmove(buf + pos, buf + srcOffset, static_cast<std::size_t>(head));
       if (head < srcLen)
       {
         const int64_t from = std::max<int64_t>(srcOffset, pos) + srcLen;
-        const int64_t len = std::min<int64_t>(srcLen - head, int64_t(m_hb.GetLength()) - from);
-        if (len > 0)
-          std::memmove(buf + pos + head, buf + from, static_cast<std::size_t>(len));
+        std::memmove(buf + pos + head, buf + from, static_cast<std::size_t>(srcLen - head));
       }
     }
   }

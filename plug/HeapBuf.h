@@ -184,7 +184,10 @@ public:
   T* Add(T* item)
   {
     const int n = GetSize();
-    m_hb.SetLength((n + 1) * static_cast<int>(sizeof(T*)), false);
+    const int64_t bytes = (static_cast<int64_t>(n) + 1) * static_cast<int64_t>(sizeof(T*));
+    if (bytes > INT32_MAX)
+      return nullptr;
+    m_hb.SetLength(static_cast<int>(bytes), false);
     if (GetSize() != n + 1)
       return nullptr;
     GetList()[n] = item;

@@ -25,9 +25,14 @@ void CopyText(char (&dst)[kMaxParamTextLen + 1], const char* src)
   dst[n] = 0;
 }
 
+// Whole up to binary rounding (0.1 x 10 is 1.0000000000000002). A non-zero value that
+// rounds to 0 is never whole, however small it is.
 bool IsWhole(double x)
 {
-  return std::fabs(x - std::round(x)) <= 1e-9 * std::max(1.0, std::fabs(x));
+  const double r = std::round(x);
+  if (r == 0.0 && x != 0.0)
+    return false;
+  return std::fabs(x - r) <= 1e-9 * std::max(1.0, std::fabs(x));
 }
 
 const char* const kNoteNames[12] = {"C ", "C#", "D ", "D#", "E ", "F ", "F#", "G ", "G#", "A ", "A#", "B "};
@@ -45,6 +50,9 @@ double LeadingNumber(const char* text)
     negative = (*p == '-');
     ++p;
   }
+  // One sign only: from_chars would take a second "-" itself.
+  if (*p == '+' || *p == '-')
+    return 0.0;
   const char* end = p + std::strlen(p);
   double v = 0.0;
   auto res = std::from_chars(p, end, v, std::chars_format::general);
@@ -201,9 +209,9 @@ void IParam::DefineBool(const char* nameText, bool defaultVal, const char* label
   DefineDouble(nameText, defaultVal ? 1.0 : 0.0, 0.0, 1.0, 1.0, label, flagBits | kFlagStepped, groupName,
                ShapeLinear(), kUnitCustom);
   if (offText)
-    AddDisplayText(0.0, offText);
+    AddDisplayText(offText, 0.0);
   if (onText)
-    AddDisplayText(1.0, onText);
+    AddDisplayText(onText, 1.0);
 }
 
 void IParam::DefineEnumTexts(const char* nameText, int defaultVal, int count, const char* label, int flagBits,
@@ -215,7 +223,7 @@ void IParam::DefineEnumTexts(const char* nameText, int defaultVal, int count, co
                groupName, ShapeLinear(), kUnitCustom);
   const int n = std::min(nTexts, count);
   for (int i = 0; i < n; ++i)
-    AddDisplayText(i, texts[i] ? texts[i] : "");
+    AddDisplayText(texts[i] ? texts[i] : "", i);
 }
 
 void IParam::DefineEnumFromList(const char* nameText, int defaultVal, std::initializer_list<const char*> texts,
@@ -291,7 +299,7 @@ void IParam::DefinePitch(const char* nameText, int defaultVal, int lowestNote, i
     // Octaves round toward zero, like the integer division they come from.
     const int octave = note / 12 - (middleCIsC4 ? 1 : 2);
     text.Printf(kMaxParamTextLen, "%s%i", kNoteNames[pitchClass], octave);
-    AddDisplayText(i, text.Get());
+    AddDisplayText(text.Get(), i);
   }
 }
 
@@ -332,7 +340,7 @@ void IParam::DefineFromCopy(const IParam& source, const char* searchText, const 
 // ---------------------------------------------------------------------------------------
 // Display texts
 
-void IParam::AddDisplayText(double v, const char* text)
+void IParam::AddDisplayText(const char* text, double v)
 {
   IParamDisplayText entry{};
   entry.value = v;
@@ -452,6 +460,12 @@ void IParam::FormatValue(double v, bool isNormalised, CharBuf& out, bool withDis
   if (displayFunc)
   {
     displayFunc(v, out);
+    // Display texts are at most 31 characters, whatever the function wrote.
+    if (out.GetLength() > kMaxParamTextLen)
+    {
+      out.GetWritable()[kMaxParamTextLen] = 0;
+      out.GetHeapBuf().SetLength(kMaxParamTextLen + 1, false);
+    }
     return;
   }
 

@@ -195,7 +195,7 @@ public:
 
   // ---- display texts ----
 
-  void AddDisplayText(double v, const char* text);
+  void AddDisplayText(const char* text, double v);
   int DisplayTextCount() const { return displayTexts.GetSize(); }
   // Text of entry i (0 <= i < count) with its value in *pValue (when non-null); "" outside.
   const char* DisplayTextAt(int i, double* pValue = nullptr) const;

@@ -42,6 +42,13 @@ public:
   // Deletes a slot's file; false when there was none or it could not be removed.
   static bool Remove(int slot);
 
+  UserPresetFile() = default;
+  // Move-only: copying a parsed document is recursive, and a file may nest deeply.
+  UserPresetFile(UserPresetFile&&) = default;
+  UserPresetFile& operator=(UserPresetFile&&) = default;
+  UserPresetFile(const UserPresetFile&) = delete;
+  UserPresetFile& operator=(const UserPresetFile&) = delete;
+
   // Reads and parses a slot's file.
   static UserPresetFile Read(int slot);
   // Parses a file's text; "nada" means no file.

@@ -87,7 +87,13 @@ Vellicor::~Vellicor()
   StopUITimer();
 }
 
-void Vellicor::LoadUserPresetSlot(int slot) { LoadVellicorUserPresetSlot(*this, slot, mProcessingStarted); }
+void Vellicor::LoadUserPresetSlot(int slot)
+{
+  LoadVellicorUserPresetSlot(*this, slot, mProcessingStarted);
+  // The file may bring any pair of gains; the link continues from the pair as loaded.
+  std::lock_guard<std::mutex> lock(mReactionMutex);
+  SyncGainMemories();
+}
 
 void Vellicor::LayoutEditor(plug::igraphics::IGraphicsHandle* /*pGraphics*/) {}
 
@@ -210,8 +216,7 @@ void Vellicor::HandleParamChange(int paramIdx, plug::EParamChangeSource source, 
           StoreTiltArea(paramIdx);
         break;
       case kLinkGains:
-        mLastInputGain = ParamValue(kInputGain);
-        mLastOutputGain = ParamValue(kOutputGain);
+        SyncGainMemories();
         break;
       default:
         break;
@@ -255,7 +260,15 @@ void Vellicor::SwitchSnapshot(bool keepLoadedValues)
     SetParamQuietly(i, v);
   }
   mActiveSnapshot = next;
+  // The link continues from the pair the snapshot brought, not from the pair left behind.
+  SyncGainMemories();
   mResendParamsRequest.store(true, std::memory_order_release);
+}
+
+void Vellicor::SyncGainMemories()
+{
+  mLastInputGain = ParamValue(kInputGain);
+  mLastOutputGain = ParamValue(kOutputGain);
 }
 
 void Vellicor::ReactToGain(int changedIdx, int otherIdx, bool keepLoadedValues)
@@ -339,6 +352,10 @@ void Vellicor::TakeScaleFromEditor()
   if (!ui)
     return;
   const float drawScale = ui->GetDrawScale();
+  // "Plugin Scale" changed from outside since the last look: the editor's current scale
+  // counts as seen, so it does not overwrite the new value.
+  if (mScaleSyncRequest.exchange(false, std::memory_order_acq_rel))
+    mStoredEditorScale = drawScale;
   if (mStoredEditorScale != drawScale)
   {
     mStoredEditorScale = drawScale;
@@ -350,12 +367,10 @@ void Vellicor::OnIdleTick()
 {
   try
   {
-    SendControlValueToUI(kTagLEDDrive, static_cast<double>(mEngine.GetDriveLevelSum()));
-    SendControlValueToUI(kTagLEDImpedance, static_cast<double>(mEngine.GetImpedanceLevelSum()));
+    // The LEDs glow with the magnitude of the summed readings; a reading is signed.
+    SendControlValueToUI(kTagLEDDrive, std::fabs(static_cast<double>(mEngine.GetDriveLevelSum())));
+    SendControlValueToUI(kTagLEDImpedance, std::fabs(static_cast<double>(mEngine.GetImpedanceLevelSum())));
 
-    const plug::igraphics::IGraphicsHandle* ui = GetUI();
-    if (mScaleSyncRequest.exchange(false, std::memory_order_acq_rel) && ui)
-      mStoredEditorScale = ui->GetDrawScale();
     TakeScaleFromEditor();
 
     if (mResendParamsRequest.exchange(false, std::memory_order_acq_rel))
@@ -375,7 +390,17 @@ void Vellicor::OnIdleTick()
   }
 }
 
-void Vellicor::OnEditorClosing() { TakeScaleFromEditor(); }
+void Vellicor::OnEditorClosing()
+{
+  try
+  {
+    TakeScaleFromEditor();
+  }
+  catch (...)
+  {
+    // Closing goes on whatever the editor reports.
+  }
+}
 
 // ---------------------------------------------------------------------------------------------
 // Inspection

@@ -109,10 +109,13 @@ private:
   void ReactToGain(int changedIdx, int otherIdx, bool keepLoadedValues);
   void SelectTiltTab(bool countSelection);
   void StoreTiltArea(int areaIdx);
+  // The gain-link memories take the current pair of gains.
+  void SyncGainMemories();
   // The tab index 0..2 of a "Tilt Switch" value (anything above 1 is the HI tab).
   static int TiltTab(double switchValue);
 
-  // The editor's scale into "Plugin Scale" when it changed (main thread).
+  // The editor's scale into "Plugin Scale" when it changed (main thread). A pending change
+  // of "Plugin Scale" from outside is served first.
   void TakeScaleFromEditor();
 
   vellicor::VellicorEngine mEngine;

@@ -8,6 +8,8 @@
 // - Plug-in-side interfaces (AAX_I*.h without ACF): what the library's version-adapting
 //   wrappers (aax/library/AAX_V*) implement and the plug-in calls. Slot 0 and 1 are the
 //   destructors; the comment beside each operation gives its slot.
+// The other direction, what the plug-in implements and the host calls, is the
+// effect-parameters interface in AAX_IEffectParameters.h (not included here).
 //
 // How objects are reached:
 //   host object (Init, start-up, registration)

@@ -42,6 +42,6 @@ public:
                                        const char* inBackgroundProcSymbol = nullptr,
                                        int32_t* outProcID = nullptr) = 0;                  // 20
   // Registers every procedure the map names; see AAX_VComponentDescriptor.
-  virtual AAX_Result AddProcessProc(AAX_IPropertyMap* inProperties, int32_t* outProcIDs = nullptr,
-                                    int32_t inCapacity = 0) = 0;                           // 21
+  virtual AAX_Result ManuallyAddProcessProcs(AAX_IPropertyMap* inProperties, int32_t* outProcIDs = nullptr,
+                                             int32_t inCapacity = 0) = 0;                  // 21
 };

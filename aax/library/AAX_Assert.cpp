@@ -21,7 +21,13 @@ AAX_Result AAX_StartupHostServices(IACFUnknown* hostObject) noexcept
     if (hostObject)
     {
       if (!sHostServices.load())
-        sHostServices.store(new AAX_VHostServices(hostObject));
+      {
+        // Only the first start-up's services stay, even if two race here.
+        auto* services = new AAX_VHostServices(hostObject);
+        AAX_VHostServices* none = nullptr;
+        if (!sHostServices.compare_exchange_strong(none, services))
+          delete services;
+      }
     }
     else
     {

@@ -288,17 +288,18 @@ AAX_Result AAX_CEffectParameters::GetParameterShortName(AAX_CParamID id, AAX_ISt
       return AAX_SUCCESS;
     }
 
-    // The longest non-empty line that fits (the first of equal length).
+    // The longest line that fits (the first of equal length); a blank line between others is
+    // a line of length 0, a line feed at the very end starts no further line.
     std::string best;
     bool found = false;
     size_t start = 0;
-    while (start <= text.size())
+    while (start < text.size())
     {
       size_t end = text.find('\n', start);
       if (end == std::string::npos)
         end = text.size();
       const size_t length = end - start;
-      if (length > 0 && static_cast<int64_t>(length) <= maxLength && (!found || length > best.size()))
+      if (static_cast<int64_t>(length) <= maxLength && (!found || length > best.size()))
       {
         best = text.substr(start, length);
         found = true;
@@ -826,7 +827,7 @@ AAX_Result AAX_CEffectParameters::HostOperation49(AAX_CTypeID, void*, uint32_t) 
   return AAX_ERROR_UNIMPLEMENTED;
 }
 
-AAX_Result AAX_CEffectParameters::UpdatePageTable(uint32_t tableType, int32_t tablePageSize, IACFUnknown*,
+AAX_Result AAX_CEffectParameters::UpdatePageTable(uint32_t tableType, uint32_t tablePageSize, IACFUnknown*,
                                                   IACFUnknown* pageTable) const
 {
   return Guarded([&]() -> AAX_Result {
@@ -837,7 +838,7 @@ AAX_Result AAX_CEffectParameters::UpdatePageTable(uint32_t tableType, int32_t ta
   });
 }
 
-AAX_Result AAX_CEffectParameters::OnUpdatePageTable(uint32_t, int32_t, AAX_IPageTable&) const
+AAX_Result AAX_CEffectParameters::OnUpdatePageTable(uint32_t, uint32_t, AAX_IPageTable&) const
 {
   return AAX_ERROR_UNIMPLEMENTED;
 }

@@ -14,7 +14,7 @@
 #include "aax/library/AAX_CChunkDataParser.h"
 #include "aax/library/AAX_CPacketRegistry.h"
 #include "aax/library/AAX_CParameterRegistry.h"
-#include "aax/library/AAX_IEffectParameters.h"
+#include "aax/interfaces/AAX_IEffectParameters.h"
 #include "aax/library/CACFUnknown.h"
 
 #include <atomic>
@@ -105,7 +105,7 @@ public:
   AAX_Result HostOperation47(int32_t value) override;
   AAX_Result HostOperation48(AAX_CTypeID selector, uint32_t* size) const override;
   AAX_Result HostOperation49(AAX_CTypeID selector, void* data, uint32_t size) const override;
-  AAX_Result UpdatePageTable(uint32_t tableType, int32_t tablePageSize, IACFUnknown* unused,
+  AAX_Result UpdatePageTable(uint32_t tableType, uint32_t tablePageSize, IACFUnknown* unused,
                              IACFUnknown* pageTable) const override;
 
   // ---- component base ----
@@ -134,7 +134,7 @@ protected:
   // returned from Init.
   virtual AAX_Result InitEffect();
   // Runs from UpdatePageTable when the host offers a page table. The base answers -20009.
-  virtual AAX_Result OnUpdatePageTable(uint32_t tableType, int32_t tablePageSize, AAX_IPageTable& table) const;
+  virtual AAX_Result OnUpdatePageTable(uint32_t tableType, uint32_t tablePageSize, AAX_IPageTable& table) const;
 
   // Counts one change of the instance's state (wraps to 0, never negative).
   void BumpChangeCount();

@@ -132,11 +132,12 @@ public:
 
   // ---- steps ----
 
-  void SetNumberOfSteps(uint32_t steps) override
+  // 0 is refused (reported) and keeps the count.
+  void SetNumberOfSteps(uint32_t numSteps) override
   {
-    AAX_ASSERT(0 < steps);
-    if (steps > 0)
-      mNumSteps = steps;
+    AAX_ASSERT(0 < numSteps);
+    if (numSteps > 0)
+      mNumSteps = numSteps;
   }
   uint32_t GetNumberOfSteps() const override { return mNumSteps; }
   uint32_t GetStepValue() const override { return GetStepValueFromNormalizedValue(GetNormalizedValue()); }

@@ -73,9 +73,10 @@ public:
   // Sets out to up to `count` bytes from `pos`; a null out is ignored.
   void SubString(uint32_t pos, uint32_t count, AAX_IString* out) const;
 
-  // The byte at an index; unchecked, like std::string::operator[].
-  char At(uint32_t index) const { return mString[index]; }
-  char operator[](uint32_t index) const { return mString[index]; }
+  // The byte at an index; an index at or past the end reads the terminating NUL instead of
+  // memory beyond the text.
+  char At(uint32_t index) const { return index < mString.size() ? mString[index] : '\0'; }
+  char operator[](uint32_t index) const { return At(index); }
 
   // Reads one number from the start of the text like a formatted stream extraction.
   // Nothing readable (or a null out): 0 and false.

@@ -8,8 +8,6 @@
 
 namespace
 {
-constexpr const char* kSourcePath = "aax/library/AAX_VComponentDescriptor";
-
 IACFUnknown* HostInterfaceOf(AAX_IPropertyMap* map) { return map ? map->GetIUnknown() : nullptr; }
 
 template <class T>
@@ -126,7 +124,8 @@ AAX_IPropertyMap* AAX_VComponentDescriptor::DuplicatePropertyMap(AAX_IPropertyMa
   return copy;
 }
 
-AAX_Result AAX_VComponentDescriptor::AddProcessProc(AAX_IPropertyMap* props, int32_t* outIDs, int32_t capacity)
+AAX_Result AAX_VComponentDescriptor::ManuallyAddProcessProcs(AAX_IPropertyMap* props, int32_t* outIDs,
+                                                             int32_t capacity)
 {
   if (mV3)
     return mV3->AddProcessProc(HostInterfaceOf(props), outIDs, capacity);
@@ -134,7 +133,7 @@ AAX_Result AAX_VComponentDescriptor::AddProcessProc(AAX_IPropertyMap* props, int
     return AAX_ERROR_NULL_OBJECT;
   try
   {
-    return AddProcessProcsByHand(props, outIDs, capacity);
+    return AddProcessProcsFromProperties(props, outIDs, capacity);
   }
   catch (...)
   {
@@ -142,7 +141,7 @@ AAX_Result AAX_VComponentDescriptor::AddProcessProc(AAX_IPropertyMap* props, int
   }
 }
 
-AAX_Result AAX_VComponentDescriptor::AddProcessProcsByHand(AAX_IPropertyMap* props, int32_t* outIDs, int32_t capacity)
+AAX_Result AAX_VComponentDescriptor::AddProcessProcsFromProperties(AAX_IPropertyMap* props, int32_t* outIDs, int32_t capacity)
 {
   AAX_Result result = AAX_SUCCESS;
   std::vector<int32_t> ids;
@@ -175,11 +174,11 @@ AAX_Result AAX_VComponentDescriptor::AddProcessProcsByHand(AAX_IPropertyMap* pro
         int32_t copied = 0;
         const bool gotPropertySuccess = copy && copy->GetProperty(AAX_eProperty_AudioBufferLength, &copied);
         if (!gotPropertySuccess)
-          AAX_ReportAssertion(kSourcePath, __LINE__, "0 != gotPropertySuccess");
+          AAX_ReportAssertion(__FILE__, __LINE__, "0 != gotPropertySuccess");
         const AAX_Result removeNativeAudioBufferLengthResult =
           copy ? copy->RemoveProperty(AAX_eProperty_AudioBufferLength) : AAX_ERROR_NULL_OBJECT;
         if (removeNativeAudioBufferLengthResult != AAX_SUCCESS)
-          AAX_ReportAssertion(kSourcePath, __LINE__, "AAX_SUCCESS == removeNativeAudioBufferLengthResult");
+          AAX_ReportAssertion(__FILE__, __LINE__, "AAX_SUCCESS == removeNativeAudioBufferLengthResult");
         if (copy)
           nativeProps = copy;
       }

@@ -49,10 +49,11 @@ public:
   // optional) and 15 (TI) needs 39 and 40 (41, 42 optional); a native registration drops the
   // audio-buffer-length property (54) from a copy of the map first. With an output array the
   // identifiers are copied followed by 0 when they fit, else -20046.
-  AAX_Result AddProcessProc(AAX_IPropertyMap* inProperties, int32_t* outProcIDs, int32_t inCapacity) override;
+  AAX_Result ManuallyAddProcessProcs(AAX_IPropertyMap* inProperties, int32_t* outProcIDs,
+                                     int32_t inCapacity) override;
 
 private:
-  AAX_Result AddProcessProcsByHand(AAX_IPropertyMap* inProperties, int32_t* outProcIDs, int32_t inCapacity);
+  AAX_Result AddProcessProcsFromProperties(AAX_IPropertyMap* inProperties, int32_t* outProcIDs, int32_t inCapacity);
 
   IACFUnknown* mHostObject = nullptr;
   AAX_IACFComponentDescriptor* mV1 = nullptr;

@@ -23,6 +23,20 @@ bool SParamValList::Append(TParamValPair* pair)
   return true;
 }
 
+size_t SParamValList::Append(const std::vector<TParamValPair*>& inOther)
+{
+  AAX_ASSERT(sCap >= mSize + (int64_t)inOther.size());
+  size_t appended = 0;
+  // Once full the list stays full, so the appended pairs are the first ones; every pair
+  // that does not fit is reported.
+  for (TParamValPair* pair : inOther)
+  {
+    if (Append(pair))
+      ++appended;
+  }
+  return appended;
+}
+
 AAX_CIPluginParameters::AAX_CIPluginParameters() = default;
 
 AAX_CIPluginParameters::~AAX_CIPluginParameters()
@@ -33,10 +47,10 @@ AAX_CIPluginParameters::~AAX_CIPluginParameters()
     delete list;
 }
 
-void AAX_CIPluginParameters::RegisterSynchronizedParameter(const AAX_IParameter& parameter)
+void AAX_CIPluginParameters::RegisterSynchronizedParameter(const AAX_IParameter& inParameter)
 {
-  AAX_ASSERT(parameter.Automatable());
-  if (const char* id = parameter.Identifier())
+  AAX_ASSERT(inParameter.Automatable());
+  if (const char* id = inParameter.Identifier())
     mSynchronizedParameters.insert(id);
   AAX_ASSERT(kSynchronizedParameterQueueSize >= mSynchronizedParameters.size());
 }
@@ -126,18 +140,18 @@ AAX_Result AAX_CIPluginParameters::QueueParameterState()
   }
 }
 
-AAX_Result AAX_CIPluginParameters::InitPrivateData(int32_t fieldIndex, void* data, uint32_t size)
+AAX_Result AAX_CIPluginParameters::InitPrivateData(int32_t fieldIndex, void* data, uint32_t iDataSize)
 {
   if (fieldIndex != kPrivateDataFieldIndex)
-    return AAX_CEffectParameters::InitPrivateData(fieldIndex, data, size);
+    return AAX_CEffectParameters::InitPrivateData(fieldIndex, data, iDataSize);
 
-  AAX_ASSERT(size >= sizeof(AAX_SIPluginPrivateData));
+  AAX_ASSERT(iDataSize == sizeof(AAX_SIPluginPrivateData));
   if (!data)
     return AAX_ERROR_NULL_ARGUMENT;
   // A smaller block cannot take the pointer; writing it anyway would overrun the host's memory.
-  if (size < sizeof(AAX_SIPluginPrivateData))
+  if (iDataSize < sizeof(AAX_SIPluginPrivateData))
     return AAX_ERROR_ARGUMENT_BUFFER_OVERFLOW;
-  std::memset(data, 0, size);
+  std::memset(data, 0, iDataSize);
   const AAX_SIPluginPrivateData privateData{this};
   std::memcpy(data, &privateData, sizeof(privateData));
   return AAX_SUCCESS;
@@ -174,37 +188,35 @@ void AAX_CIPluginParameters::RenderAudioInstance(SParamValList& out, AAX_CIPlugi
   // Take every list that is due, in queue order, before touching any of them.
   SNumberedStateList* due[kStateQueueSize];
   int32_t nDue = 0;
-  while (SNumberedStateList* next = instance.mQueuedParameterStates.Peek())
+  while (SNumberedStateList* numberedStateList = instance.mQueuedParameterStates.Peek())
   {
-    const int64_t s = next->mStateNumber;
+    const int64_t s = numberedStateList->mStateNumber;
     // A delivered number far below zero next to a large queued one means the counter
     // wrapped around: the queued list is older and due.
     const bool wrapped = delivered < -65535 && s >= 65536;
     if (s > delivered && !wrapped)
       break;
-    SNumberedStateList* popped = instance.mQueuedParameterStates.Pop();
-    AAX_ASSERT(popped == next);
-    if (!popped)
+    SNumberedStateList* poppedPair = instance.mQueuedParameterStates.Pop();
+    AAX_ASSERT(poppedPair == numberedStateList);
+    if (!poppedPair)
       break;
     AAX_ASSERT(nDue < kStateQueueSize);
     if (nDue >= kStateQueueSize)
     {
       // Cannot happen with a 256-slot source queue; hand it back rather than lose it.
-      instance.mRecycledStates.Push(popped);
+      instance.mRecycledStates.Push(poppedPair);
       continue;
     }
-    due[nDue++] = popped;
+    due[nDue++] = poppedPair;
   }
 
   for (int32_t i = 0; i < nDue; ++i)
   {
     SNumberedStateList* list = due[i];
-    for (TParamValPair* pair : list->mPairs)
-    {
-      // A pair that does not fit this call's list goes straight back for deletion.
-      if (!out.Append(pair))
-        instance.HandBackPair(pair);
-    }
+    // Pairs that do not fit this call's list go straight back for deletion.
+    const size_t appended = out.Append(list->mPairs);
+    for (size_t k = appended; k < list->mPairs.size(); ++k)
+      instance.HandBackPair(list->mPairs[k]);
     list->mPairs.clear(); // keeps its storage: no freeing on this thread
     const auto pushResult = instance.mRecycledStates.Push(list);
     AAX_ASSERT(AAX_IContainer::eStatus_Success == pushResult);

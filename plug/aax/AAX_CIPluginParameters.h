@@ -68,6 +68,9 @@ struct SParamValList
   void Clear() { mSize = 0; }
   // False (and an assertion) when the list is full.
   bool Append(TParamValPair* pair);
+  // Appends the pairs in order as far as there is room (an assertion when not all fit);
+  // returns how many were appended, the first ones of inOther.
+  size_t Append(const std::vector<TParamValPair*>& inOther);
 };
 
 class AAX_CIPluginParameters : public AAX_CEffectParameters
@@ -85,7 +88,7 @@ public:
 
   // Makes the parameter synchronised: its host updates reach the audio thread stamped with
   // the state number of the next packet pass.
-  void RegisterSynchronizedParameter(const AAX_IParameter& parameter);
+  void RegisterSynchronizedParameter(const AAX_IParameter& inParameter);
 
   // ---- host interface ----
   // Forgets the dirty parameters before the base deletes every host parameter.
@@ -96,8 +99,9 @@ public:
   // as list n for the audio thread, n posted as the 8-byte packet of field 25.
   AAX_Result QueueParameterState() override;
   // Field 23: the instance pointer into a zeroed block of at least 8 bytes (a smaller or
-  // missing block is refused with -20046 / -20044). Other fields: zero-filled.
-  AAX_Result InitPrivateData(int32_t fieldIndex, void* data, uint32_t size) override;
+  // missing block is refused with -20046 / -20044); any size but 8 is reported to the host.
+  // Other fields: zero-filled.
+  AAX_Result InitPrivateData(int32_t fieldIndex, void* data, uint32_t iDataSize) override;
   // Frees what the audio thread handed back, then the base idle hook.
   AAX_Result OnHostTimerTick() override;
 

@@ -286,21 +286,20 @@ AAX_Result IPluginAAX::Uninit()
 // ---------------------------------------------------------------------------------------------
 // Host automation
 
-AAX_Result IPluginAAX::UpdateParameterFromHost(AAX_CParamID id, double normalized, int32_t source)
+AAX_Result IPluginAAX::UpdateParameterFromHost(AAX_CParamID id, double normalized, int32_t)
 {
   try
   {
-    if (!id || !mParameterManager.FindParameter(id))
+    AAX_IParameter* parameter = id ? mParameterManager.FindParameter(id) : nullptr;
+    if (!parameter)
       return AAX_ERROR_INVALID_PARAMETER_ID;
     if (!std::isfinite(normalized))
       return AAX_ERROR_INVALID_ARGUMENT;
     normalized = std::clamp(normalized, 0.0, 1.0);
 
-    // The host parameter, its packet and the change count (not the synchronised set: host
-    // updates of this binding reach the IParam values directly).
-    const AAX_Result result = AAX_CEffectParameters::UpdateParameterFromHost(id, normalized, source);
-    if (result != AAX_SUCCESS)
-      return result;
+    // The host parameter first (not the synchronised set: host updates of this binding reach
+    // the IParam values directly).
+    parameter->UpdateNormalizedValue(normalized);
 
     const int paramIdx = ParamIndexForID(id);
     if (paramIdx >= 0)
@@ -321,6 +320,10 @@ AAX_Result IPluginAAX::UpdateParameterFromHost(AAX_CParamID id, double normalize
       SendParamValueFromProcessor(paramIdx, true, normalized);
       HandleParamChange(paramIdx, kHost, -1);
     }
+
+    // Every host update counts as a change, the bypass and repeated values included.
+    const AAX_Result result = mPacketDispatcher.MarkDirty(id);
+    BumpChangeCount();
     return result;
   }
   catch (...)

@@ -67,7 +67,8 @@ public:
   // Identifier -> IParam index -> shape -> step -> clamp -> atomic store -> queued for the
   // editor -> change hook with the host as source. Unknown identifiers: -20001. A value that
   // is not finite changes nothing (-20043); values outside 0..1 are clamped. The bypass and
-  // numbers outside 1..NParams() update only the host parameter.
+  // numbers outside 1..NParams() update only the host parameter. Every accepted update marks
+  // the identifier's packet dirty and adds 1 to the change count, even when nothing moved.
   AAX_Result UpdateParameterFromHost(AAX_CParamID id, double normalized, int32_t source) override;
   // Forgets the bypass parameter before the base deletes every host parameter.
   AAX_Result Uninit() override;
@@ -140,7 +141,8 @@ public:
 
 protected:
   // Publishes the bypass and one host parameter per IParam, reads the sample rate (keeping
-  // the previous one when the host cannot say) and resets processing. Returns 0.
+  // the previous one when the host cannot say), tells the host a latency set before it was
+  // there, and resets processing. Returns 0.
   AAX_Result InitEffect() override;
 
   std::atomic<AAX_CParameter<bool>*> mBypassParameter{nullptr};

@@ -8,7 +8,7 @@
 
 #include "aax/interfaces/AAX_Types.h"
 #include "aax/library/AAX_Errors.h"
-#include "aax/library/AAX_IEffectParameters.h"
+#include "aax/interfaces/AAX_IEffectParameters.h"
 
 #include <cstdint>
 #include <mutex>

@@ -40,17 +40,6 @@ BiquadCoefficients BiquadBank::GetSection(int section) const
   return {mB0[section], mB1[section], mB2[section], mA1[section], mA2[section]};
 }
 
-double BiquadBank::Process(int section, int channel, double x)
-{
-  if (!ValidSection(section) || channel < 0 || channel >= mChannels)
-    return 0.0;
-  const std::size_t i = Index(channel, section);
-  const double y = mB0[section] * x + mZ1[i];
-  mZ1[i] = mB1[section] * x + mZ2[i] - mA1[section] * y;
-  mZ2[i] = mB2[section] * x - mA2[section] * y;
-  return y;
-}
-
 void BiquadBank::ClearStates(int channel, int firstSection, int lastSection)
 {
   if (channel < 0 || channel >= mChannels)

@@ -2,6 +2,7 @@
 
 #include "product/dsp/HermiteKnee.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace vellicor {
@@ -16,7 +17,7 @@ double SoftLimitShaper::operator()(double x) const
   if (m >= kCeiling || kCeiling - a <= 1e-6)
     shaped = kCeiling;
   else
-    shaped = HermiteKneeMagnitude(m, a, kCeiling);
+    shaped = std::min(HermiteKneeMagnitude(m, a, kCeiling), kCeiling); // rounding near the top
   return x < 0.0 ? -shaped : shaped;
 }
 

@@ -30,7 +30,7 @@ AAX_Result AutomationDelegate::PostSetValueRequest(const char* id, double value)
   UpdateSink sink;
   {
     std::lock_guard<std::mutex> lock(mMutex);
-    mSetValueRequests.push_back({id, value});
+    mSetValueRequests.Add({id, value});
     sink = mSink;
   }
   // The echo runs outside the lock: the update may post the current value back to us.
@@ -43,7 +43,7 @@ AAX_Result AutomationDelegate::PostCurrentValue(const char* id, double value)
 {
   Call("AutomationDelegate.PostCurrentValue");
   std::lock_guard<std::mutex> lock(mMutex);
-  mCurrentValues.push_back({Id(id), value});
+  mCurrentValues.Add({Id(id), value});
   return 0;
 }
 
@@ -87,13 +87,25 @@ std::set<std::string> AutomationDelegate::Registered() const
 std::vector<ValueRecord> AutomationDelegate::SetValueRequests() const
 {
   std::lock_guard<std::mutex> lock(mMutex);
-  return mSetValueRequests;
+  return mSetValueRequests.Records();
 }
 
 std::vector<ValueRecord> AutomationDelegate::CurrentValues() const
 {
   std::lock_guard<std::mutex> lock(mMutex);
-  return mCurrentValues;
+  return mCurrentValues.Records();
+}
+
+uint64_t AutomationDelegate::SetValueRequestCount() const
+{
+  std::lock_guard<std::mutex> lock(mMutex);
+  return mSetValueRequests.Total();
+}
+
+uint64_t AutomationDelegate::CurrentValueCount() const
+{
+  std::lock_guard<std::mutex> lock(mMutex);
+  return mCurrentValues.Total();
 }
 
 int AutomationDelegate::TouchDepth(const std::string& id) const

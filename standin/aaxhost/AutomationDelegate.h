@@ -5,6 +5,7 @@
 
 #include "aax/interfaces/AAX_IACFAutomationDelegate.h"
 #include "standin/aaxhost/HostObject.h"
+#include "standin/aaxhost/RecordLog.h"
 
 #include <functional>
 #include <map>
@@ -41,8 +42,12 @@ public:
 
   void SetUpdateSink(UpdateSink sink);
   std::set<std::string> Registered() const;
+  // The newest set-value requests and current-value reports (at most kDefaultRecordCapacity
+  // each), oldest first, and how many arrived in all.
   std::vector<ValueRecord> SetValueRequests() const;
   std::vector<ValueRecord> CurrentValues() const;
+  uint64_t SetValueRequestCount() const;
+  uint64_t CurrentValueCount() const;
   // Touches minus releases per identifier.
   int TouchDepth(const std::string& id) const;
 
@@ -52,8 +57,8 @@ private:
   mutable std::mutex mMutex;
   UpdateSink mSink;
   std::set<std::string> mRegistered;
-  std::vector<ValueRecord> mSetValueRequests;
-  std::vector<ValueRecord> mCurrentValues;
+  RecordLog<ValueRecord> mSetValueRequests;
+  RecordLog<ValueRecord> mCurrentValues;
   std::map<std::string, int> mTouches;
 };
 } // namespace aaxhost

@@ -35,7 +35,7 @@ AAX_Result Controller::PostPacket(uint32_t field, const void* data, uint32_t siz
     return AAX_ERROR_NULL_ARGUMENT;
   const auto* bytes = static_cast<const uint8_t*>(data);
   std::lock_guard<std::mutex> lock(mMutex);
-  mPackets.push_back({field, std::vector<uint8_t>(bytes, bytes + size)});
+  mPackets.Add({field, std::vector<uint8_t>(bytes, bytes + size)});
   return 0;
 }
 
@@ -46,7 +46,7 @@ AAX_Result Controller::SendNotification(AAX_CTypeID type, const void* data, uint
     return AAX_ERROR_NULL_ARGUMENT;
   const auto* bytes = static_cast<const uint8_t*>(data);
   std::lock_guard<std::mutex> lock(mMutex);
-  mNotifications.push_back({type, bytes ? std::vector<uint8_t>(bytes, bytes + size) : std::vector<uint8_t>()});
+  mNotifications.Add({type, bytes ? std::vector<uint8_t>(bytes, bytes + size) : std::vector<uint8_t>()});
   return 0;
 }
 
@@ -62,13 +62,42 @@ AAX_Result Controller::GetHostName(AAX_IString* out)
 std::vector<PacketRecord> Controller::Packets() const
 {
   std::lock_guard<std::mutex> lock(mMutex);
-  return mPackets;
+  return mPackets.Records();
 }
 
 std::vector<NotificationRecord> Controller::Notifications() const
 {
   std::lock_guard<std::mutex> lock(mMutex);
-  return mNotifications;
+  return mNotifications.Records();
+}
+
+uint64_t Controller::PacketCount() const
+{
+  std::lock_guard<std::mutex> lock(mMutex);
+  return mPackets.Total();
+}
+
+uint64_t Controller::NotificationCount() const
+{
+  std::lock_guard<std::mutex> lock(mMutex);
+  return mNotifications.Total();
+}
+
+bool Controller::LastPacket(uint32_t field, PacketRecord& out) const
+{
+  std::lock_guard<std::mutex> lock(mMutex);
+  const PacketRecord* last = mPackets.FindLast([field](const PacketRecord& p) { return p.field == field; });
+  if (!last)
+    return false;
+  out = *last;
+  return true;
+}
+
+void Controller::ClearRecords()
+{
+  std::lock_guard<std::mutex> lock(mMutex);
+  mPackets.Clear();
+  mNotifications.Clear();
 }
 
 AAX_Result PageTableService::Fill(const char* name, IACFUnknown* table)

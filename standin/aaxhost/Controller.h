@@ -1,9 +1,11 @@
 // Stand-in host controller (three versions): answers sample rate and stem formats from its
-// settings and records latency changes, posted packets and notifications.
+// settings and records latency changes, posted packets and notifications (the newest ones,
+// with counts of all).
 #pragma once
 
 #include "aax/interfaces/AAX_IACFController.h"
 #include "standin/aaxhost/HostObject.h"
+#include "standin/aaxhost/RecordLog.h"
 
 #include <mutex>
 #include <vector>
@@ -69,8 +71,15 @@ public:
     mOutputStem = output;
   }
   int32_t Latency() const { return mLatency; }
+  // The newest posted packets and notifications (at most kDefaultRecordCapacity each), oldest
+  // first, and how many arrived in all since construction or ClearRecords.
   std::vector<PacketRecord> Packets() const;
   std::vector<NotificationRecord> Notifications() const;
+  uint64_t PacketCount() const;
+  uint64_t NotificationCount() const;
+  // The newest packet posted on a field; false when none of the kept ones was.
+  bool LastPacket(uint32_t field, PacketRecord& out) const;
+  void ClearRecords();
 
 private:
   template <class T>
@@ -88,8 +97,8 @@ private:
   int32_t mOutputStem = AAX_eStemFormat_Stereo;
   std::atomic<int32_t> mLatency{0};
   mutable std::mutex mMutex;
-  std::vector<PacketRecord> mPackets;
-  std::vector<NotificationRecord> mNotifications;
+  RecordLog<PacketRecord> mPackets;
+  RecordLog<NotificationRecord> mNotifications;
 };
 
 // The two page-table services; they fill a table the plug-in made through the factory with one

@@ -10,31 +10,31 @@ std::atomic<int32_t> sLiveObjects{0};
 void HostContext::Record(const std::string& call)
 {
   std::lock_guard<std::mutex> lock(mMutex);
-  mCalls.push_back(call);
+  mCalls.Add(call);
 }
 
 std::vector<std::string> HostContext::Calls() const
 {
   std::lock_guard<std::mutex> lock(mMutex);
-  return mCalls;
+  return mCalls.Records();
 }
 
 std::string HostContext::LastCall() const
 {
   std::lock_guard<std::mutex> lock(mMutex);
-  return mCalls.empty() ? std::string() : mCalls.back();
+  return mCalls.Empty() ? std::string() : mCalls.Last();
 }
 
 size_t HostContext::CallCount() const
 {
   std::lock_guard<std::mutex> lock(mMutex);
-  return mCalls.size();
+  return static_cast<size_t>(mCalls.Total());
 }
 
 void HostContext::ClearCalls()
 {
   std::lock_guard<std::mutex> lock(mMutex);
-  mCalls.clear();
+  mCalls.Clear();
 }
 
 int32_t LiveHostObjects() { return sLiveObjects.load(); }

@@ -2,6 +2,8 @@
 // the record of host calls, and the count of live host objects.
 #pragma once
 
+#include "standin/aaxhost/RecordLog.h"
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -31,10 +33,13 @@ public:
   bool DescriptionServices() const { return mDescriptionServices; }
   void SetDescriptionServices(bool on) { mDescriptionServices = on; }
 
-  // Every forwarded host operation records "Class.Operation".
+  // Every forwarded host operation records "Class.Operation". Only the newest
+  // kDefaultRecordCapacity calls are kept; CallCount counts them all.
   void Record(const std::string& call);
+  // The kept calls, oldest first.
   std::vector<std::string> Calls() const;
   std::string LastCall() const;
+  // Calls recorded since construction or the last ClearCalls, kept or not.
   size_t CallCount() const;
   void ClearCalls();
 
@@ -42,7 +47,7 @@ private:
   int mVersion;
   bool mDescriptionServices;
   mutable std::mutex mMutex;
-  std::vector<std::string> mCalls;
+  RecordLog<std::string> mCalls;
 };
 
 // Host objects alive in the process (every stand-in object counts itself).

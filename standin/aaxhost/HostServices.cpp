@@ -16,7 +16,7 @@ AAX_Result HostServices::Trace(int32_t priority, const char* message)
 {
   Call("HostServices.Trace");
   std::lock_guard<std::mutex> lock(mMutex);
-  mTraces.push_back({priority, 0, Text(message)});
+  mTraces.Add({priority, 0, Text(message)});
   return 0;
 }
 
@@ -24,7 +24,7 @@ AAX_Result HostServices::TraceWithFlags(int32_t priority, int32_t flags, const c
 {
   Call("HostServices.TraceWithFlags");
   std::lock_guard<std::mutex> lock(mMutex);
-  mTraces.push_back({priority, flags, Text(message)});
+  mTraces.Add({priority, flags, Text(message)});
   return 0;
 }
 
@@ -32,26 +32,38 @@ AAX_Result HostServices::HandleAssertFailureWithFlags(const char* file, int32_t 
 {
   Call("HostServices.Assert");
   std::lock_guard<std::mutex> lock(mMutex);
-  mAssertions.push_back({Text(file), line, Text(note), flags});
+  mAssertions.Add({Text(file), line, Text(note), flags});
   return 0;
 }
 
 std::vector<TraceRecord> HostServices::Traces() const
 {
   std::lock_guard<std::mutex> lock(mMutex);
-  return mTraces;
+  return mTraces.Records();
 }
 
 std::vector<AssertionRecord> HostServices::Assertions() const
 {
   std::lock_guard<std::mutex> lock(mMutex);
-  return mAssertions;
+  return mAssertions.Records();
+}
+
+uint64_t HostServices::TraceCount() const
+{
+  std::lock_guard<std::mutex> lock(mMutex);
+  return mTraces.Total();
+}
+
+uint64_t HostServices::AssertionCount() const
+{
+  std::lock_guard<std::mutex> lock(mMutex);
+  return mAssertions.Total();
 }
 
 void HostServices::Clear()
 {
   std::lock_guard<std::mutex> lock(mMutex);
-  mTraces.clear();
-  mAssertions.clear();
+  mTraces.Clear();
+  mAssertions.Clear();
 }
 } // namespace aaxhost

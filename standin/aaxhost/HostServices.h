@@ -1,8 +1,10 @@
-// Stand-in host services: records every trace and assertion the plug-in sends.
+// Stand-in host services: records the traces and assertions the plug-in sends (the newest
+// ones, with counts of all).
 #pragma once
 
 #include "aax/interfaces/AAX_IACFHostServices.h"
 #include "standin/aaxhost/HostObject.h"
+#include "standin/aaxhost/RecordLog.h"
 
 #include <mutex>
 #include <string>
@@ -39,13 +41,17 @@ public:
   AAX_Result TraceWithFlags(int32_t priority, int32_t flags, const char* message) override;
   AAX_Result HandleAssertFailureWithFlags(const char* file, int32_t line, const char* note, int32_t flags) override;
 
+  // The newest records (at most kDefaultRecordCapacity each), oldest first.
   std::vector<TraceRecord> Traces() const;
   std::vector<AssertionRecord> Assertions() const;
+  // Every trace and assertion received since construction or Clear.
+  uint64_t TraceCount() const;
+  uint64_t AssertionCount() const;
   void Clear();
 
 private:
   mutable std::mutex mMutex;
-  std::vector<TraceRecord> mTraces;
-  std::vector<AssertionRecord> mAssertions;
+  RecordLog<TraceRecord> mTraces;
+  RecordLog<AssertionRecord> mAssertions;
 };
 } // namespace aaxhost

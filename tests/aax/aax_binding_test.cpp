@@ -307,6 +307,19 @@ TEST_F(BindingTest, HostUpdatesReachTheIParamShapedSteppedAndClamped)
   EXPECT_EQ(mPlugin->UpdateParameterFromHost("MasterBypassID", 0.0, 0), AAX_SUCCESS);
   EXPECT_FALSE(mPlugin->IsBypassed());
 
+  // Every accepted host update counts, also one that repeats the current value; refused
+  // ones do not.
+  int32_t changes3 = 0;
+  mPlugin->GetChangeCount(&changes3);
+  EXPECT_EQ(mPlugin->UpdateParameterFromHost("MasterBypassID", 0.0, 0), AAX_SUCCESS);
+  EXPECT_EQ(mPlugin->UpdateParameterFromHost("1", Normalized("1"), 0), AAX_SUCCESS);
+  EXPECT_EQ(mPlugin->UpdateParameterFromHost("1", std::numeric_limits<double>::quiet_NaN(), 0),
+            AAX_ERROR_INVALID_ARGUMENT);
+  EXPECT_EQ(mPlugin->UpdateParameterFromHost("abc", 0.5, 0), AAX_ERROR_INVALID_PARAMETER_ID);
+  int32_t changes4 = 0;
+  mPlugin->GetChangeCount(&changes4);
+  EXPECT_EQ(changes4, changes3 + 2);
+
   // Every host change was queued for the editor and reaches it on the next timer tick.
   mPlugin->mToUI.clear();
   EXPECT_EQ(mPlugin->UpdateParameterFromHost("1", 0.25, 0), AAX_SUCCESS);
@@ -627,6 +640,58 @@ TEST(SynchronisedQueues, StatesWaitForTheDeliveredNumberAndAreFreedOnTheMainThre
   EXPECT_EQ(effect->Release(), 0u);
   EXPECT_EQ(CACFUnknown::GetActiveObjectCount(), 0);
   EXPECT_TRUE(host.AllAtStartingCounts());
+}
+
+// More synchronised parameters than a render call's list holds.
+class WideSyncEffect : public AAX_CIPluginParameters
+{
+public:
+  static constexpr int kCount = SParamValList::sCap + 3;
+
+protected:
+  AAX_Result InitEffect() override
+  {
+    for (int i = 0; i < kCount; ++i)
+    {
+      const std::string id = "p" + std::to_string(i);
+      auto* parameter = new AAX_CParameter<int>(id.c_str(), AAX_CString(id.c_str()), 0,
+                                                AAX_CLinearTaperDelegate<int, 1>(0, 100),
+                                                AAX_CNumberDisplayDelegate<int, 0, 0>(), true);
+      mParameterManager.AddParameter(parameter);
+      RegisterSynchronizedParameter(*parameter);
+    }
+    return AAX_SUCCESS;
+  }
+};
+
+TEST(SynchronisedQueues, PairsBeyondOneCallsListGoBackAndAreReported)
+{
+  aaxhost::Host host;
+  AAX_StartupHostServices(host.Unknown());
+  auto* effect = new WideSyncEffect();
+  effect->AddRef();
+  ASSERT_EQ(effect->Init(host.Unknown()), AAX_SUCCESS);
+  for (int i = 0; i < WideSyncEffect::kCount; ++i)
+    ASSERT_EQ(effect->UpdateParameterFromHost(("p" + std::to_string(i)).c_str(), 0.5, 0), AAX_SUCCESS);
+  ASSERT_EQ(effect->QueueParameterState(), AAX_SUCCESS);
+
+  const size_t assertionsBefore = host.Services().Assertions().size();
+  SParamValList list;
+  AAX_CIPluginParameters::RenderAudioInstance(list, *effect, 0);
+  EXPECT_EQ(list.mSize, SParamValList::sCap) << "the list is full, nothing written past it";
+  for (int32_t i = 0; i < list.mSize; ++i)
+    EXPECT_TRUE(effect->HandBackPair(list.mElem[i]));
+  const auto assertions = host.Services().Assertions();
+  ASSERT_EQ(assertions.size(), assertionsBefore + 4) << "the list's, then one per pair left out";
+  EXPECT_EQ(assertions[assertionsBefore].condition, "sCap >= mSize + (int64_t)inOther.size()");
+  EXPECT_EQ(assertions[assertionsBefore + 3].condition, "sCap > mSize");
+
+  // The pairs that did not fit were handed back too: the idle hook frees all of them.
+  EXPECT_EQ(effect->OnHostTimerTick(), AAX_SUCCESS);
+  effect->Uninit();
+  EXPECT_EQ(effect->Release(), 0u);
+  AAX_StartupHostServices(nullptr);
+  EXPECT_EQ(CACFUnknown::GetActiveObjectCount(), 0);
 }
 
 TEST(SynchronisedQueues, HandOverBetweenHostAudioAndMainThreadsKeepsOrder)

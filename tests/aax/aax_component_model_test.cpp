@@ -419,7 +419,7 @@ TEST_F(HostSession, ProcessProceduresAreRegisteredByHandOnOlderHosts)
     EXPECT_EQ(props->AddPointerProperty(AAX_eProperty_NativeProcessProc, reinterpret_cast<const void*>(&TestRender)), 0);
 
     int32_t ids[2] = {-1, -1};
-    EXPECT_EQ(descriptor.AddProcessProc(props, ids, 2), 0);
+    EXPECT_EQ(descriptor.ManuallyAddProcessProcs(props, ids, 2), 0);
     EXPECT_EQ(ids[0], 1);
     EXPECT_EQ(ids[1], 0);
     auto* hostDescriptor =
@@ -434,18 +434,18 @@ TEST_F(HostSession, ProcessProceduresAreRegisteredByHandOnOlderHosts)
     EXPECT_TRUE(props->GetProperty(AAX_eProperty_AudioBufferLength, &value));
 
     // One identifier needs room for two entries (the terminating 0).
-    EXPECT_EQ(descriptor.AddProcessProc(props, ids, 1), AAX_ERROR_ARGUMENT_BUFFER_OVERFLOW);
+    EXPECT_EQ(descriptor.ManuallyAddProcessProcs(props, ids, 1), AAX_ERROR_ARGUMENT_BUFFER_OVERFLOW);
 
     // A native identifier without its procedure is traced and refused.
     AAX_IPropertyMap* incomplete = descriptor.NewPropertyMap();
     ASSERT_NE(incomplete, nullptr);
     EXPECT_EQ(incomplete->AddProperty(AAX_eProperty_PlugInID_Native, 5), 0);
-    EXPECT_NE(descriptor.AddProcessProc(incomplete, ids, 2), 0);
+    EXPECT_NE(descriptor.ManuallyAddProcessProcs(incomplete, ids, 2), 0);
     const auto traces = host.Services().Traces();
     ASSERT_FALSE(traces.empty());
     EXPECT_EQ(traces.back().text,
               "AAX_VComponentDescriptor: ManuallyAddProcessProcs() - no value found for AAX_eProperty_NativeProcessProc");
-    EXPECT_EQ(descriptor.AddProcessProc(nullptr, ids, 2), AAX_ERROR_NULL_OBJECT);
+    EXPECT_EQ(descriptor.ManuallyAddProcessProcs(nullptr, ids, 2), AAX_ERROR_NULL_OBJECT);
   }
   AAXShutdown(nullptr);
   EXPECT_TRUE(host.AllAtStartingCounts());
@@ -459,7 +459,7 @@ TEST(AAXComponentDescriptor, NewestHostsRegisterProcessProceduresThemselves)
   ASSERT_NE(props, nullptr);
   EXPECT_EQ(props->AddPointerProperty(AAX_eProperty_NativeProcessProc, reinterpret_cast<const void*>(&TestRender)), 0);
   int32_t ids[3] = {-1, -1, -1};
-  EXPECT_EQ(descriptor.AddProcessProc(props, ids, 3), 0);
+  EXPECT_EQ(descriptor.ManuallyAddProcessProcs(props, ids, 3), 0);
   const auto calls = host.Context().Calls();
   EXPECT_NE(std::find(calls.begin(), calls.end(), "ComponentDescriptor.AddProcessProc"), calls.end());
   EXPECT_EQ(std::find(calls.begin(), calls.end(), "ComponentDescriptor.AddProcessProc_Native"), calls.end());

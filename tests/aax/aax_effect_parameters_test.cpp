@@ -77,7 +77,7 @@ protected:
     return AAX_SUCCESS;
   }
 
-  AAX_Result OnUpdatePageTable(uint32_t type, int32_t size, AAX_IPageTable& table) const override
+  AAX_Result OnUpdatePageTable(uint32_t type, uint32_t size, AAX_IPageTable& table) const override
   {
     if (!mOverridePageTable)
       return AAX_CEffectParameters::OnUpdatePageTable(type, size, table);
@@ -498,6 +498,13 @@ TEST_F(EffectParametersTest, ShortNamesOfSeveralLengths)
   EXPECT_EQ(ShortName("1", 1), "M");
   EXPECT_EQ(ShortName("1", 0), "");
   EXPECT_EQ(ShortName("1", 40), "Mode");
+
+  // A blank line is a line of length 0; a line feed at the end adds none.
+  parameter->SetName(AAX_CString("Mode\n\nLevel"));
+  EXPECT_EQ(ShortName("1", 3), "");
+  EXPECT_EQ(ShortName("1", 4), "Mode");
+  parameter->SetName(AAX_CString("Mode\n"));
+  EXPECT_EQ(ShortName("1", 2), "Mo");
 
   parameter->SetName(AAX_CString("Drives"));
   EXPECT_EQ(ShortName("1", 3), "Dri");

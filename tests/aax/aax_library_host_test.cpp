@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace
@@ -91,4 +92,55 @@ TEST(AAXLibraryHost, DirtyPacketsReachTheHostController)
   registry.SetController(&controller, nullptr);
   registry.RegisterPacket("1", 7, ByteHandler());
   EXPECT_EQ(registry.Dispatch(), AAX_ERROR_NULL_OBJECT);
+}
+
+// A long render posts a packet and makes host calls on every pass; the stand-in keeps only the
+// newest records (with counts of all), so its memory stays flat however long the session.
+TEST(AAXLibraryHost, HostRecordsStayBoundedInLongSessions)
+{
+  StartedHost started;
+  aaxhost::Host& host = started.mHost;
+  const size_t capacity = aaxhost::kDefaultRecordCapacity;
+  const uint64_t passes = 3 * capacity + 5;
+  {
+    AAX_VController controller(host.Unknown());
+    AAX_CPacketRegistry registry;
+    registry.SetController(&controller, nullptr);
+    registry.RegisterPacket("1", 25, ByteHandler());
+    host.Context().ClearCalls();
+    for (uint64_t pass = 0; pass < passes; ++pass)
+    {
+      registry.MarkDirty("1");
+      ASSERT_EQ(registry.Dispatch(), AAX_SUCCESS);
+      const int32_t number = static_cast<int32_t>(pass);
+      AAX_Trace(AAX_eTracePriority_Normal, "pass %d", number);
+      controller.SetSignalLatency(number);
+    }
+  }
+  aaxhost::Controller& controller = host.GetController();
+  EXPECT_EQ(controller.Packets().size(), capacity);
+  EXPECT_EQ(controller.PacketCount(), passes);
+  aaxhost::PacketRecord last;
+  ASSERT_TRUE(controller.LastPacket(25, last));
+  EXPECT_EQ(last.data.size(), 4u);
+  EXPECT_FALSE(controller.LastPacket(7, last));
+
+  // Three host calls per pass (post, trace, latency); the newest are kept in order.
+  const std::vector<std::string> calls = host.Context().Calls();
+  EXPECT_EQ(calls.size(), capacity);
+  EXPECT_EQ(host.Context().CallCount(), 3 * passes);
+  EXPECT_EQ(calls.back(), "Controller.SetSignalLatency");
+  EXPECT_EQ(host.Context().LastCall(), "Controller.SetSignalLatency");
+
+  const auto traces = host.Services().Traces();
+  ASSERT_EQ(traces.size(), capacity);
+  EXPECT_EQ(host.Services().TraceCount(), passes);
+  EXPECT_EQ(traces.back().text, "pass " + std::to_string(passes - 1));
+  EXPECT_EQ(traces.front().text, "pass " + std::to_string(passes - capacity));
+
+  controller.ClearRecords();
+  host.Services().Clear();
+  EXPECT_EQ(controller.PacketCount(), 0u);
+  EXPECT_TRUE(controller.Packets().empty());
+  EXPECT_EQ(host.Services().TraceCount(), 0u);
 }

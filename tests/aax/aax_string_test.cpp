@@ -106,6 +106,11 @@ TEST(AAXString, EditingClampsPositions)
   EXPECT_EQ(s, "bc");
   s.SubString(0, 1, nullptr);
 
+  // Reading past the end gives the terminating NUL, not bytes beyond the text.
+  EXPECT_EQ(s.At(1), 'c');
+  EXPECT_EQ(s.At(2), '\0');
+  EXPECT_EQ(s[AAX_CString::InvalidIndex], '\0');
+
   AAX_CString a("x");
   a += AAX_CString("y");
   a += std::string("z");

@@ -10,14 +10,6 @@ using namespace enginetest;
 
 namespace {
 
-bool AllFinite(const Stereo& s)
-{
-  for (std::size_t i = 0; i < s.Size(); ++i)
-    if (!std::isfinite(s.l[i]) || !std::isfinite(s.r[i]))
-      return false;
-  return true;
-}
-
 // A few settings that reach the corners of the chain.
 std::vector<EngineParams> CharacteristicSettings()
 {

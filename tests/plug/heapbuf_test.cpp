@@ -202,6 +202,18 @@ TEST(CharBuf, SpliceFromOwnBuffer)
   CharBuf u("abcdef");
   u.Insert(3, u.Get() + 1, 4); // "bcde" inserted at 3
   EXPECT_STREQ(u.Get(), "abcbcdedef");
+
+  // Setting a text to a part of itself (nothing moves, the source lies past pos).
+  CharBuf v("hello world");
+  v.Set(v.Get() + 6);
+  EXPECT_STREQ(v.Get(), "world");
+  v.Set(v.Get() + 1, 2);
+  EXPECT_STREQ(v.Get(), "or");
+
+  // A source past a tail that is moved over it: the original bytes still arrive.
+  CharBuf w("abcdefgh");
+  w.Splice(1, w.Get() + 3, 2, 2);
+  EXPECT_STREQ(w.Get(), "adebc");
 }
 
 TEST(CharBuf, PrintfTruncatesAndFailsQuietly)
@@ -228,6 +240,16 @@ TEST(CharBuf, PrintfTruncatesAndFailsQuietly)
   }
   EXPECT_STREQ(empty.Get(), "");
   EXPECT_EQ(empty.GetHeapBuf().GetLength(), 0);
+
+  // A text that cannot grow keeps what it held, whichever path the splice takes.
+  CharBuf kept("abcdefgh");
+  {
+    AllocFailure fail;
+    kept.Append(std::string(300, 'z').c_str());
+    kept.Printf(500, "%s", "replaced");
+    kept.Splice(1, kept.Get() + 3, 2, 2); // would need a copy of its own source
+  }
+  EXPECT_STREQ(kept.Get(), "abcdefgh");
 }
 
 TEST(CharBuf, CopiesAreIndependent)

@@ -137,6 +137,7 @@ TEST(IParam, DefineDoubleRangeDefaultAndDecimals)
   EXPECT_EQ(decimalsFor(2), 0);
   EXPECT_EQ(decimalsFor(0.07), 2);
   EXPECT_EQ(decimalsFor(0.25), 2);
+  EXPECT_EQ(decimalsFor(1e-10), 6); // tiny, but still not a whole number
 
   // A NaN default does not reach the value.
   IParam n;
@@ -185,7 +186,7 @@ TEST(IParam, FormattingPrecisionSignNegationAndTexts)
   // Display texts replace exact values; an empty text does not.
   IParam e;
   e.DefineEnum("Limit", 0, 3, "", 0, "", "CLIPPER", "CLIPPER");
-  e.AddDisplayText(2, "");
+  e.AddDisplayText("", 2);
   EXPECT_EQ(Format(e, 0), "CLIPPER");
   EXPECT_EQ(Format(e, 1), "CLIPPER");
   EXPECT_EQ(Format(e, 2), "2");
@@ -197,6 +198,11 @@ TEST(IParam, FormattingPrecisionSignNegationAndTexts)
   f.DefineDouble("F", 0, 0, 1, 0.01, "", 0, "", IParam::ShapeLinear(), kUnitCustom,
                  [](double v, CharBuf& out) { out.Printf(31, "<%d>", static_cast<int>(v * 100)); });
   EXPECT_EQ(Format(f, 0.42), "<42>");
+  // ... but its text is cut to 31 characters like every display text.
+  IParam wordy;
+  wordy.DefineDouble("W", 0, 0, 1, 0.01, "", 0, "", IParam::ShapeLinear(), kUnitCustom,
+                     [](double, CharBuf& out) { out.Set(std::string(45, 'w').c_str()); });
+  EXPECT_EQ(Format(wordy, 0.5), std::string(31, 'w'));
 }
 
 TEST(IParam, LabelsAndDisplayWithLabel)
@@ -210,8 +216,8 @@ TEST(IParam, LabelsAndDisplayWithLabel)
   IParam::GetDisplayWithLabel(g, out, true);
   EXPECT_STREQ(out.Get(), "3.0 dB");
 
-  g.AddDisplayText(-12, "Off");
-  g.AddDisplayText(5, "");
+  g.AddDisplayText("Off", -12);
+  g.AddDisplayText("", 5);
   g.Set(-12);
   EXPECT_STREQ(g.LabelText(), "");
   g.GetDisplayWithLabel(out);
@@ -244,6 +250,8 @@ TEST(IParam, Parsing)
   EXPECT_EQ(d.ParseValue("1e-999"), 0.0);
   EXPECT_EQ(d.ParseValue("nan"), 0.0);
   EXPECT_EQ(d.ParseValue("2,5"), 2.0); // the decimal separator is always "."
+  EXPECT_EQ(d.ParseValue("--5"), 0.0);  // one sign only
+  EXPECT_EQ(d.ParseValue("+-5"), 0.0);
 
   IParam neg;
   neg.DefineDouble("N", 0, -10, 10, 1, "", kFlagNegateDisplay | kFlagStepped);
@@ -369,7 +377,7 @@ TEST(IParam, DefineFromCopy)
   IParam src;
   src.DefineDouble("Low: Drive Area Low", 50, 50, 6000, 0.01, "%", kFlagSignDisplay, "Area",
                    IParam::ShapePowCurve(2.0));
-  src.AddDisplayText(50, "min");
+  src.AddDisplayText("min", 50);
   src.Set(100);
 
   IParam dst;

@@ -162,6 +162,7 @@ TEST(UserPresetFile, MalformedFilesLeaveParametersAlone)
     {"bad utf-8", "{\"Params\":{\"6\":75.5},\"PresetName\":\"\xFF\"}"},
     {"nul inside", std::string("{\"Params\":{\"6\":75.5}\0}", 22)},
     {"huge", huge},
+    {"deep nesting", "{\"Params\":" + std::string(400000, '[') + std::string(400000, ']') + "}"},
   };
   for (const auto& [what, text] : cases)
   {

@@ -3,6 +3,7 @@
 #include "plug/IGraphicsHeadless.h"
 #include "plug/IStateChunk.h"
 #include "product/FileUtilities.h"
+#include "product/UserPresetFile.h"
 #include "product/VellicorFactories.h"
 
 #include "HomeFolder.h"
@@ -13,6 +14,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <fstream>
 #include <memory>
 #include <random>
 #include <thread>
@@ -163,6 +165,13 @@ TEST(Vellicor, FreshInstanceIsCompleteAndAtDefaults)
   EXPECT_EQ(p->GetEngine().GetPowerFade(), 2e-11); // the first block already processes
   EXPECT_EQ(p->GetEngine().GetLimitOverSamplingExponent(), 0);
 
+  // Saving a fresh instance as a user preset gives exactly the reference file.
+  std::ifstream goldenFile(testsupport::SourcePath("tests/product/golden/default_user_preset.json"),
+                           std::ios::binary);
+  const std::string golden((std::istreambuf_iterator<char>(goldenFile)), std::istreambuf_iterator<char>());
+  ASSERT_FALSE(golden.empty());
+  EXPECT_EQ(UserPresetFile::ToText(UserPresetFile::ParamsToJSON(*p), "User Preset"), golden);
+
   // There is no editor yet: opening it opens nothing.
   EXPECT_EQ(p->OpenEditorWindow(nullptr), nullptr);
   EXPECT_EQ(p->GetUI(), nullptr);
@@ -191,6 +200,15 @@ TEST(Vellicor, SlotZeroUserPresetFileSetsTheStartingState)
     EXPECT_EQ(p.GetProcessingStarted(), 1);
     p.LoadUserPresetSlot(0);
     EXPECT_EQ(V(p, kDrive), 10.0);
+  }
+
+  // Gains from the file are where the link starts from.
+  ASSERT_TRUE(WriteTextFile(kSlotZeroFile, R"({"Params":{"3":6,"4":0,"25":0},"PresetName":"Gains"})"));
+  {
+    Vellicor p{plug::InstanceInfo()};
+    ASSERT_EQ(V(p, kInputGain), 6.0);
+    FromUI(p, kInputGain, 7.0);
+    EXPECT_EQ(V(p, kOutputGain), -1.0);
   }
 
   // A broken file leaves the defaults.
@@ -241,6 +259,21 @@ TEST(Vellicor, ABSnapshotsSwapEverythingButDeltaScaleAndOversampling)
   const std::vector<double> before = Values(p);
   FromHost(p, kABSelect, 1.0);
   EXPECT_EQ(Values(p), before);
+
+  // Linked gains continue from the pair the switch brought in: B holds +6 / 0 (set while
+  // unlinked), A holds 0 / 0.
+  FromUI(p, kLinkGains, 1.0);
+  FromUI(p, kInputGain, 6.0);
+  FromUI(p, kLinkGains, 0.0);
+  FromUI(p, kABSelect, 0.0);
+  ASSERT_EQ(V(p, kInputGain), 0.0);
+  FromUI(p, kInputGain, 1.0);
+  EXPECT_EQ(V(p, kOutputGain), -1.0);
+  FromUI(p, kABSelect, 1.0);
+  ASSERT_EQ(V(p, kInputGain), 6.0);
+  ASSERT_EQ(V(p, kOutputGain), 0.0);
+  FromUI(p, kInputGain, 7.0);
+  EXPECT_EQ(V(p, kOutputGain), -1.0);
 }
 
 TEST(Vellicor, RestoreAndRecallKeepTheValuesTheyLoad)
@@ -391,15 +424,20 @@ TEST(Vellicor, IdleTickServesTheEditor)
 
   RecordingGraphics* ui = OpenRecordingEditor(p);
   ASSERT_NE(ui, nullptr);
+  // The readings are signed; the LEDs take the magnitude of each sum. Run on until the drive
+  // sum is negative, so that the sign handling is really exercised.
+  unsigned seed = 100;
+  while (p.GetEngine().GetDriveLevelSum() >= 0.f && seed < 200)
+    ASSERT_TRUE(RenderNoise(p, 2, 64, 1, 0.5f, seed++));
+  ASSERT_LT(p.GetEngine().GetDriveLevelSum(), 0.f);
   p.OnIdleTick();
   const float drive = p.GetEngine().GetDriveLevelSum();
   const float impedance = p.GetEngine().GetImpedanceLevelSum();
-  EXPECT_NE(drive, 0.f);
   EXPECT_NE(impedance, 0.f);
   ASSERT_EQ(ui->mControlValues.size(), 2u);
-  EXPECT_EQ(ui->mControlValues[0], std::make_pair(static_cast<int>(kTagLEDDrive), static_cast<double>(drive)));
+  EXPECT_EQ(ui->mControlValues[0], std::make_pair(static_cast<int>(kTagLEDDrive), std::fabs(double(drive))));
   EXPECT_EQ(ui->mControlValues[1],
-            std::make_pair(static_cast<int>(kTagLEDImpedance), static_cast<double>(impedance)));
+            std::make_pair(static_cast<int>(kTagLEDImpedance), std::fabs(double(impedance))));
   EXPECT_TRUE(ui->mParamValues.empty());
 
   // A reaction that moves other parameters reaches the editor only through the tick, from
@@ -425,6 +463,15 @@ TEST(Vellicor, IdleTickServesTheEditor)
   // Without an editor the tick sends nothing and changes nothing.
   p.OnIdleTick();
   EXPECT_EQ(V(p, kPluginScale), 1.75);
+
+  // A "Plugin Scale" set from outside after the editor changed scale (no tick in between)
+  // survives the editor's closing.
+  ui = OpenRecordingEditor(p, 1.75f);
+  ASSERT_NE(ui, nullptr);
+  ui->Resize(kEditorWidth, kEditorHeight, 1.25f, false);
+  FromHost(p, kPluginScale, 1.5);
+  p.CloseEditorWindow();
+  EXPECT_EQ(V(p, kPluginScale), 1.5);
 }
 
 namespace {

@@ -4,7 +4,7 @@
 // fields, and asked for parameters and state chunks through the effect-parameters interface.
 #pragma once
 
-#include "aax/library/AAX_IEffectParameters.h"
+#include "aax/interfaces/AAX_IEffectParameters.h"
 #include "aax/library/AAX_VTransport.h"
 #include "standin/aaxhost/Host.h"
 

@@ -94,7 +94,7 @@ public:
   virtual AAX_Result HostOperation49(AAX_CTypeID selector, void* data, uint32_t size) const = 0;   // 49
   // The host asks for its page table of the given type and page size: pageTable is a host
   // page-table object (the third argument is not used by the library).
-  virtual AAX_Result UpdatePageTable(uint32_t tableType, int32_t tablePageSize, IACFUnknown* unused,
+  virtual AAX_Result UpdatePageTable(uint32_t tableType, uint32_t tablePageSize, IACFUnknown* unused,
                                      IACFUnknown* pageTable) const = 0;                            // 50
 };
 

@@ -1,0 +1,82 @@
+// What the Vellicor bundle tells the host at registration, and the two factories the host
+// calls afterwards. The entry points themselves come from plug/aax/AAXEntryPoints.cpp.
+
+#include "plug/aax/AAXEntryPoints.h"
+#include "product/FileUtilities.h"
+#include "product/Vellicor.h"
+#include "product/VellicorFactories.h"
+
+#include <cstdlib>
+
+namespace {
+
+// Type identifiers by channel-I/O configuration: "1-1" then "2-2".
+const AAX_CTypeID kNativeTypeIDs[] = {AAX_MakeFourCC('I', 'E', 'F', '1'), AAX_MakeFourCC('I', 'E', 'F', '2')};
+const AAX_CTypeID kAudioSuiteTypeIDs[] = {AAX_MakeFourCC('I', 'E', 'A', '1'), AAX_MakeFourCC('I', 'E', 'A', '2')};
+
+// A host that runs the bundle somewhere without a usable home folder (test rigs, render
+// farms) can name the folder that "~" stands for; user preset files are then read and
+// written below it. Unset or empty: the user's real home folder.
+constexpr const char* kHomeFolderVariable = "VELLICOR_HOME_FOLDER";
+
+void TakeHomeFolderFromEnvironment()
+{
+  const char* folder = std::getenv(kHomeFolderVariable);
+  if (folder && folder[0])
+    SetHomeFolderOverride(folder);
+}
+
+// The host's instance factory. Nothing may reach the host: any failure gives null.
+IACFUnknown* CreateVellicorInstance()
+{
+  try
+  {
+    TakeHomeFolderFromEnvironment();
+    Vellicor* instance = CreatePlugInstance(plug::InstanceInfo());
+    return static_cast<AAX_IEffectParameters*>(instance);
+  }
+  catch (...)
+  {
+    return nullptr;
+  }
+}
+
+// The host's editor factory. The editor is not part of this build, so no editor object is
+// made and the host opens no view.
+IACFUnknown* CreateVellicorGUI() { return nullptr; }
+
+plug::IPluginAAXEffectInfo MakeEffectInfo()
+{
+  plug::IPluginAAXEffectInfo info;
+  info.mNames = "Vellicor\nTQNV";
+  info.mCategory = 64;
+  info.mChannelIOText = kChannelIOString;
+  info.mNativeTypeIDs = kNativeTypeIDs;
+  info.mNumNativeTypeIDs = 2;
+  info.mAudioSuiteTypeIDs = kAudioSuiteTypeIDs;
+  info.mNumAudioSuiteTypeIDs = 2;
+  info.mManufacturerID = AAX_MakeFourCC('Q', 'T', 'N', 'Z');
+  info.mProductID = AAX_MakeFourCC('Q', 'V', 'l', 'k');
+  info.mEffectID = kBundleID;
+  info.mManufacturerName = kMakerName;
+  info.mPackageVersion = 0x10006;
+  info.mMIDINodeName = "Vellicor Midi";
+  info.mProcessProc = &plug::AAX_CIPluginParameters::StaticRenderCallback;
+  info.mCreateInstance = &CreateVellicorInstance;
+  info.mCreateGUI = &CreateVellicorGUI;
+  return info;
+}
+
+// The description's codes are the product's identity: a mismatch would make saved sessions
+// look for another plug-in.
+static_assert(kMakerCode == static_cast<int>(AAX_MakeFourCC('Q', 'T', 'N', 'Z')), "manufacturer code");
+static_assert(kUniqueCode == static_cast<int>(AAX_MakeFourCC('Q', 'V', 'l', 'k')), "product code");
+static_assert(kPluginVersion == 0x10006, "package version");
+
+} // namespace
+
+const plug::IPluginAAXEffectInfo& plug::AAXBundleEffectInfo()
+{
+  static const IPluginAAXEffectInfo sInfo = MakeEffectInfo();
+  return sInfo;
+}

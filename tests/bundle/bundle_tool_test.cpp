@@ -1,0 +1,255 @@
+// The real aaxhost executable on the real Vellicor bundle: description and parameter list
+// against golden texts, the default state chunk against a golden file, state files, renders
+// with automation, load cycles, and what the bundle exports.
+
+#include "product/bundle/DemoSignal.h"
+#include "standin/aaxhost/tool/AudioFile.h"
+#include "standin/aaxhost/tool/BundleLoader.h"
+#include "tests/host/ToolRunner.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace bundletest {
+namespace {
+
+using hosttest::Quoted;
+using hosttest::RunAaxhost;
+using hosttest::ToolRun;
+
+std::string ReadFile(const std::string& path)
+{
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const std::string& path, const std::string& data)
+{
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(data.data(), static_cast<std::streamsize>(data.size()));
+}
+
+double ValueAt(const std::string& chunk, int index)
+{
+  double value = 0.0;
+  std::memcpy(&value, chunk.data() + static_cast<size_t>(index) * sizeof(double), sizeof value);
+  return value;
+}
+
+class BundleToolTest : public ::testing::Test
+{
+protected:
+  // aaxhost with the bundle, a command and arguments; user preset files come from the
+  // temporary home folder only.
+  ToolRun Run(const std::string& command, const std::string& arguments = "") const
+  {
+    return RunAaxhost(command + " " + Quoted(VELLICOR_BUNDLE) + " " + arguments,
+                      "VELLICOR_HOME_FOLDER=" + Quoted(mHome.Path()));
+  }
+
+  std::string WriteDemoInput(int channels, double seconds) const
+  {
+    vellicor::DemoSignalOptions options;
+    options.channels = channels;
+    options.seconds = seconds;
+    aaxhost::AudioData data;
+    data.sampleRate = 48000;
+    data.channels = vellicor::GenerateDemoSignal(options);
+    const std::string path = mFiles.File("input" + std::to_string(channels) + ".wav");
+    std::string error;
+    EXPECT_TRUE(aaxhost::WriteAudioFile(path, data, error)) << error;
+    return path;
+  }
+
+  testsupport::TempDir mHome;
+  testsupport::TempDir mFiles;
+};
+
+TEST_F(BundleToolTest, DescribeMatchesTheGoldenText)
+{
+  const ToolRun run = Run("describe");
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_EQ(run.output, ReadFile(testsupport::SourcePath("tests/bundle/golden/describe.txt")));
+}
+
+TEST_F(BundleToolTest, ParamsMatchTheGoldenText)
+{
+  const ToolRun run = Run("params");
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_EQ(run.output, ReadFile(testsupport::SourcePath("tests/bundle/golden/params.txt")));
+}
+
+TEST_F(BundleToolTest, DefaultStateIs264BytesOfDoublesInParameterOrder)
+{
+  const std::string path = mFiles.File("default.bin");
+  const ToolRun run = Run("state", "--save " + Quoted(path));
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_NE(run.output.find("chunk id: 'QVlk'"), std::string::npos) << run.output;
+  const std::string chunk = ReadFile(path);
+  ASSERT_EQ(chunk.size(), 264u);
+  EXPECT_EQ(chunk, ReadFile(testsupport::SourcePath("tests/bundle/golden/default_state.bin")));
+  // A few values read back as the doubles they are: Drive, Level Calibration, OverSampling,
+  // Output Bandlimit High.
+  EXPECT_EQ(ValueAt(chunk, 6), 0.0);
+  EXPECT_EQ(ValueAt(chunk, 13), -18.0);
+  EXPECT_EQ(ValueAt(chunk, 15), 2.0);
+  EXPECT_EQ(ValueAt(chunk, 32), 20.0);
+}
+
+TEST_F(BundleToolTest, SlotZeroUserPresetComesFromTheChosenHomeFolder)
+{
+  // The bundle reads slot 0's user preset file at construction, from the home folder the
+  // host names, so the default-state test above never depends on the real home folder.
+  const std::string folder = mHome.Path() + "/Music/Orlenbeck/Vellicor Presets";
+  ASSERT_EQ(system(("mkdir -p " + Quoted(folder)).c_str()), 0);
+  WriteFile(folder + "/0 User Preset.json", R"({"Params": {"6": 42.5, "7": 10}, "PresetName": "Home"})");
+  const std::string path = mFiles.File("state.bin");
+  const ToolRun run = Run("state", "--save " + Quoted(path));
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+  const std::string chunk = ReadFile(path);
+  ASSERT_EQ(chunk.size(), 264u);
+  EXPECT_EQ(ValueAt(chunk, 6), 42.5);
+  EXPECT_EQ(ValueAt(chunk, 7), 10.0);
+}
+
+TEST_F(BundleToolTest, StateFilesRoundTripAndMalformedOnesAreRefused)
+{
+  const std::string first = mFiles.File("first.bin");
+  const std::string second = mFiles.File("second.bin");
+  ToolRun run = Run("state", "--set \"Tilt Switch=HI\" --set Drive=33.5 --set-norm 2=1 --set \"Link Gains=1\" "
+                             "--save " + Quoted(first));
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+  run = Run("state", "--load " + Quoted(first) + " --save " + Quoted(second) + " --compare " + Quoted(first));
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_NE(run.output.find("compare: equal"), std::string::npos) << run.output;
+  EXPECT_EQ(ReadFile(second), ReadFile(first));
+  EXPECT_EQ(ValueAt(ReadFile(second), 6), 33.5);
+
+  // Short, poisoned and foreign chunks: refused, reported, the tool fails.
+  const std::string good = ReadFile(first);
+  const std::string shortChunk = mFiles.File("short.bin");
+  WriteFile(shortChunk, good.substr(0, 100));
+  run = Run("state", "--load " + Quoted(shortChunk));
+  EXPECT_EQ(run.exitCode, 3) << run.output;
+  EXPECT_NE(run.output.find("result -20008"), std::string::npos) << run.output;
+
+  std::string poisoned = good;
+  const double nan = std::nan("");
+  std::memcpy(&poisoned[6 * sizeof(double)], &nan, sizeof nan);
+  const std::string poisonedChunk = mFiles.File("nan.bin");
+  WriteFile(poisonedChunk, poisoned);
+  run = Run("state", "--load " + Quoted(poisonedChunk) + " --save " + Quoted(second));
+  EXPECT_EQ(run.exitCode, 3) << run.output;
+  EXPECT_NE(run.output.find("load: 264 bytes as 'QVlk' (0x51566c6b), result -"), std::string::npos) << run.output;
+  EXPECT_EQ(ReadFile(second), ReadFile(testsupport::SourcePath("tests/bundle/golden/default_state.bin")))
+    << "a refused chunk leaves the defaults";
+
+  run = Run("state", "--chunk-id ABCD --load " + Quoted(first));
+  EXPECT_EQ(run.exitCode, 3) << run.output;
+  EXPECT_NE(run.output.find("result -20007"), std::string::npos) << run.output;
+  // No assertion or trace from the plug-in along the way.
+  EXPECT_NE(run.output.find("host log: 0 traces, 0 assertions"), std::string::npos) << run.output;
+}
+
+TEST_F(BundleToolTest, RenderWithStateAndAutomationWritesFiniteAudio)
+{
+  const std::string input = WriteDemoInput(2, 1.0);
+  const std::string state = mFiles.File("state.bin");
+  ASSERT_EQ(Run("state", "--set OverSampling=16x --set \"Stereo Mode=1\" --save " + Quoted(state)).exitCode, 0);
+  const std::string output = mFiles.File("out.wav");
+  const ToolRun run = Run("render", Quoted(input) + " " + Quoted(output) + " --state " + Quoted(state) +
+                                      " --block 32,4096,100,1 --automate \"Drive:0=0,0.5=100,1=20\" --play --offline");
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_NE(run.output.find("instance: component 1, 2 in, 2 out, 48000 Hz"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("automate 7: 3 points"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("non-finite samples: 0"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("real-time factor:"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("host log: 0 traces, 0 assertions"), std::string::npos) << run.output;
+
+  aaxhost::AudioData in, out;
+  std::string error;
+  ASSERT_TRUE(aaxhost::ReadAudioFile(input, in, error)) << error;
+  ASSERT_TRUE(aaxhost::ReadAudioFile(output, out, error)) << error;
+  ASSERT_EQ(out.channels.size(), 2u);
+  ASSERT_EQ(out.Frames(), in.Frames());
+  double peak = 0.0;
+  for (const auto& channel : out.channels)
+    for (float v : channel)
+    {
+      ASSERT_TRUE(std::isfinite(v));
+      peak = std::max(peak, static_cast<double>(std::fabs(v)));
+    }
+  EXPECT_GT(peak, 0.05);
+}
+
+TEST_F(BundleToolTest, BypassedMonoRenderGivesTheFileBack)
+{
+  const std::string input = WriteDemoInput(1, 0.5);
+  const std::string output = mFiles.File("bypassed.wav");
+  const ToolRun run = Run("render", Quoted(input) + " " + Quoted(output) +
+                                      " --set-norm MasterBypassID=1 --set Drive=100 --block 333");
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_NE(run.output.find("instance: component 0, 1 in, 1 out"), std::string::npos) << run.output;
+  aaxhost::AudioData in, out;
+  std::string error;
+  ASSERT_TRUE(aaxhost::ReadAudioFile(input, in, error)) << error;
+  ASSERT_TRUE(aaxhost::ReadAudioFile(output, out, error)) << error;
+  EXPECT_EQ(out.channels, in.channels);
+}
+
+TEST_F(BundleToolTest, LoadCyclesLeaveNothingAlive)
+{
+  const ToolRun run = Run("cycles", "4");
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  for (int cycle = 1; cycle <= 4; ++cycle)
+    EXPECT_NE(run.output.find("cycle " + std::to_string(cycle) +
+                              ": register 0, instance made, live objects 1 with instance, 0 after release, "
+                              "host references balanced, library unloaded"),
+              std::string::npos)
+      << run.output;
+  EXPECT_NE(run.output.find("live host objects: 0"), std::string::npos) << run.output;
+}
+
+TEST_F(BundleToolTest, TheBundleIsLaidOutLikeTheMacOSOneAndExportsOnlyTheEntryPoints)
+{
+  const std::string bundle = VELLICOR_BUNDLE;
+  const std::string library = aaxhost::BundleLoader::LibraryPath(bundle);
+  EXPECT_EQ(library, bundle + "/Contents/x86_64-linux/Vellicor.so");
+  EXPECT_EQ(access(library.c_str(), R_OK), 0);
+  struct stat st{};
+  EXPECT_TRUE(stat((bundle + "/Contents/Resources").c_str(), &st) == 0 && S_ISDIR(st.st_mode));
+  EXPECT_NE(ReadFile(bundle + "/Contents/Info.plist").find("<string>com.Orlenbeck.aax.Vellicor</string>"),
+            std::string::npos);
+
+  std::set<std::string> names;
+  FILE* pipe = popen(("nm -D --defined-only " + Quoted(library) + " 2>/dev/null").c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  char line[1024];
+  while (fgets(line, sizeof line, pipe))
+  {
+    std::istringstream fields(line);
+    std::string address, type, name;
+    if (fields >> address >> type >> name)
+      names.insert(name);
+  }
+  pclose(pipe);
+  const std::set<std::string> expected = {"ACFRegisterPlugin", "ACFRegisterComponent", "ACFGetClassFactory",
+                                          "ACFCanUnloadNow",   "ACFStartup",           "ACFShutdown",
+                                          "ACFGetSDKVersion"};
+  EXPECT_EQ(names, expected);
+}
+
+} // namespace
+} // namespace bundletest
