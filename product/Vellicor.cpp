@@ -119,7 +119,7 @@ void Vellicor::FillEngineParams(vellicor::EngineParams& params) const noexcept
   const int n = std::min(NParams(), static_cast<int>(kNumParams));
   for (int i = 0; i < n; ++i)
     params[i] = GetParam(i)->Value();
-  params.presetIndex = GetCurrentPresetIdx();
+  params.presetIndex = mPresetIndex.load(std::memory_order_acquire);
   params.connectedOutputChannels = CountConnectedChannels(plug::kOutput);
   params.sampleRate = GetSampleRate();
 }
@@ -306,7 +306,7 @@ int Vellicor::TiltTab(double switchValue)
 void Vellicor::SelectTiltTab(bool countSelection)
 {
   // A preset being recalled has not reached the idle hook yet: its drive area stays.
-  if (mLastPresetSeen.load(std::memory_order_acquire) != GetCurrentPresetIdx())
+  if (mLastPresetSeen.load(std::memory_order_acquire) != mPresetIndex.load(std::memory_order_acquire))
     return;
 
   const int tab = TiltTab(ParamValue(kTiltSwitch));
@@ -376,7 +376,7 @@ void Vellicor::OnIdleTick()
     if (mResendParamsRequest.exchange(false, std::memory_order_acq_rel))
       SendAllParamsToUI();
 
-    const int current = GetCurrentPresetIdx();
+    const int current = mPresetIndex.load(std::memory_order_acquire);
     if (current != mLastPresetSeen.load(std::memory_order_acquire))
     {
       mLastPresetSeen.store(current, std::memory_order_release);
@@ -389,6 +389,8 @@ void Vellicor::OnIdleTick()
     // The tick runs from the run loop; nothing may escape into it.
   }
 }
+
+void Vellicor::OnPresetChanged() { mPresetIndex.store(GetCurrentPresetIdx(), std::memory_order_release); }
 
 void Vellicor::OnEditorClosing()
 {

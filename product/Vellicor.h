@@ -67,8 +67,11 @@ public:
   void HandleParamChange(int paramIdx, plug::EParamChangeSource source, int sampleOffset) override;
   void OnIdleTick() override;
   void OnEditorClosing() override;
+  // Publishes the new current preset index to the audio side and the reactions.
+  void OnPresetChanged() override;
 
-  // Applies a slot's user preset file to a pristine instance (see LoadVellicorUserPresetSlot).
+  // Applies a slot's user preset file to a pristine instance (see LoadVellicorUserPresetSlot);
+  // linked gains then continue from the pair the file brought.
   void LoadUserPresetSlot(int slot);
 
   // The layout function the editor delegate runs on a new graphics context. The editor
@@ -137,5 +140,8 @@ private:
   std::atomic<bool> mScaleSyncRequest{false};
   // Main thread; read by HandleParamChange to tell a preset recall in progress.
   std::atomic<int> mLastPresetSeen{0};
+  // The current preset index as the audio side and the reactions read it. The base's index
+  // is a plain integer written by a recall; this copy follows it through OnPresetChanged.
+  std::atomic<int> mPresetIndex{0};
   float mStoredEditorScale = 1.0f;
 };

@@ -574,6 +574,8 @@ TEST(Vellicor, ReactionsFromOtherThreadsWhileAudioRuns)
     FromHost(p, kInputGain, (i % 13) - 6.0);
     FromHost(p, kTiltSwitch, i % 3);
     FromHost(p, kDrive, (i * 7) % 100);
+    if (i % 17 == 0)
+      ASSERT_TRUE(p.RecallPreset(i % kNumPresets));
     p.OnIdleTick();
   }
   stop = true;
