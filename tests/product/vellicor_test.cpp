@@ -575,7 +575,9 @@ TEST(Vellicor, ReactionsFromOtherThreadsWhileAudioRuns)
     FromHost(p, kTiltSwitch, i % 3);
     FromHost(p, kDrive, (i * 7) % 100);
     if (i % 17 == 0)
-      ASSERT_TRUE(p.RecallPreset(i % kNumPresets));
+    {
+      EXPECT_TRUE(p.RecallPreset(i % kNumPresets));
+    }
     p.OnIdleTick();
   }
   stop = true;
