@@ -6,6 +6,7 @@
 // The state (IPluginState) is one little-endian double per parameter, in index order, the
 // real value, and nothing else.
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <type_traits>
@@ -190,7 +191,8 @@ protected:
   bool MakeFXP(IStateChunk& file) const;
   bool MakeFXB(IStateChunk& file) const;
 
-  int32_t mCurrentPresetIdx = 0;
+  // Written by preset recall on a host or main thread, read by the audio thread.
+  std::atomic<int32_t> mCurrentPresetIdx{0};
   bool mStateChunks = false;
   CharBuf mPluginName{128};
   CharBuf mProductName{128};

@@ -173,6 +173,11 @@ void Vellicor::HandleParamChange(int paramIdx, plug::EParamChangeSource source, 
 
     std::lock_guard<std::mutex> lock(mReactionMutex);
 
+    // Hosts hand every value the plug-in sends them back as an automation update (after a
+    // state restore, for one). Such an echo of the tilt tab or drive area is no new choice:
+    // reacting to it would copy a tab's stored area over the restored one.
+    const bool echo = TiltValueUnchanged(paramIdx) && source == plug::kHost;
+
     if (paramIdx > kPluginScale)
     {
       const int selected = TruncatedIndex(ParamValue(kABSelect));
@@ -207,12 +212,12 @@ void Vellicor::HandleParamChange(int paramIdx, plug::EParamChangeSource source, 
         mEngine.RequestOverSamplingChange();
         break;
       case kTiltSwitch:
-        if (!loading)
+        if (!loading && !echo)
           SelectTiltTab(source == plug::kUI);
         break;
       case kDriveAreaLow:
       case kDriveAreaHigh:
-        if (!loading)
+        if (!loading && !echo)
           StoreTiltArea(paramIdx);
         break;
       case kLinkGains:
@@ -297,6 +302,23 @@ void Vellicor::ReactToGain(int changedIdx, int otherIdx, bool keepLoadedValues)
   mResendParamsRequest.store(true, std::memory_order_release);
 }
 
+bool Vellicor::TiltValueUnchanged(int paramIdx)
+{
+  int slot = -1;
+  switch (paramIdx)
+  {
+    case kTiltSwitch: slot = 0; break;
+    case kDriveAreaLow: slot = 1; break;
+    case kDriveAreaHigh: slot = 2; break;
+    default: return false;
+  }
+  const double value = ParamValue(paramIdx);
+  double& seen = mSeenTiltValues[static_cast<std::size_t>(slot)];
+  const bool unchanged = value == seen;
+  seen = value;
+  return unchanged;
+}
+
 int Vellicor::TiltTab(double switchValue)
 {
   const int t = TruncatedIndex(switchValue);
@@ -332,6 +354,8 @@ void Vellicor::SelectTiltTab(bool countSelection)
 
   SetParamQuietly(kDriveAreaLow, ParamValue(lowIdx));
   SetParamQuietly(kDriveAreaHigh, ParamValue(highIdx));
+  TiltValueUnchanged(kDriveAreaLow);
+  TiltValueUnchanged(kDriveAreaHigh);
   mResendParamsRequest.store(true, std::memory_order_release);
 }
 
@@ -376,7 +400,9 @@ void Vellicor::OnIdleTick()
     if (mResendParamsRequest.exchange(false, std::memory_order_acq_rel))
       SendAllParamsToUI();
 
-    const int current = mPresetIndex.load(std::memory_order_acquire);
+    // The main thread is where presets change; catch any change that bypassed the hook.
+    const int current = GetCurrentPresetIdx();
+    mPresetIndex.store(current, std::memory_order_release);
     if (current != mLastPresetSeen.load(std::memory_order_acquire))
     {
       mLastPresetSeen.store(current, std::memory_order_release);

@@ -20,6 +20,7 @@
 
 #include <array>
 #include <atomic>
+#include <limits>
 #include <mutex>
 #include <vector>
 
@@ -114,6 +115,9 @@ private:
   void StoreTiltArea(int areaIdx);
   // The gain-link memories take the current pair of gains.
   void SyncGainMemories();
+  // True when a tilt-related parameter holds the value the reactions last saw; notes the
+  // value as seen. Parameters other than the three tilt ones are never "unchanged".
+  bool TiltValueUnchanged(int paramIdx);
   // The tab index 0..2 of a "Tilt Switch" value (anything above 1 is the HI tab).
   static int TiltTab(double switchValue);
 
@@ -134,6 +138,11 @@ private:
   double mLastInputGain = 0.0;
   double mLastOutputGain = 0.0;
   std::array<int, kNumTiltTabs> mTiltCounters{};
+  // "Tilt Switch", "Drive Area Low" and "Drive Area High" as the reactions last saw them
+  // (NaN: not seen yet), so that a host handing back a value it was just given is no new choice.
+  std::array<double, 3> mSeenTiltValues{std::numeric_limits<double>::quiet_NaN(),
+                                        std::numeric_limits<double>::quiet_NaN(),
+                                        std::numeric_limits<double>::quiet_NaN()};
 
   // Requests for the main thread, served by OnIdleTick.
   std::atomic<bool> mResendParamsRequest{false};

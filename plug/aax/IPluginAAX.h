@@ -84,7 +84,7 @@ public:
   AAX_Result GetChunkIDAtIndex(int32_t index, AAX_CTypeID* chunkID) const override;
   // The size of the serialised state; an error (size untouched) when it cannot be serialised.
   AAX_Result GetStateChunkSize(AAX_CTypeID chunkID, uint32_t* size) override;
-  // Writes size and data. Refused (-20008) when the state grew beyond the size last reported,
+  // Writes size and data. Refused (-20008) when the state is larger than any size reported so far,
   // which is all the room the host's record has.
   AAX_Result GetStateChunk(AAX_CTypeID chunkID, AAX_SPlugInChunk* chunk) override;
   // Loads the values, tells the host every parameter's normalised value, refreshes the editor
@@ -114,6 +114,9 @@ public:
   void ChangeLatency(int samples) override;
 
   // ---- processing frame ----
+  // Queues the message in offset order for the end of this render call (audio thread only).
+  // False when the queue has no room and cannot grow: the message is dropped, and the caller
+  // is told rather than led to believe it went out.
   bool EmitMidiMsg(const IMidiMsg& msg) override;
 
   // ---- render path (IPluginAAX_Render.cpp; audio thread) ----

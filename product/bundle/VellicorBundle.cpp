@@ -14,11 +14,14 @@ namespace {
 const AAX_CTypeID kNativeTypeIDs[] = {AAX_MakeFourCC('I', 'E', 'F', '1'), AAX_MakeFourCC('I', 'E', 'F', '2')};
 const AAX_CTypeID kAudioSuiteTypeIDs[] = {AAX_MakeFourCC('I', 'E', 'A', '1'), AAX_MakeFourCC('I', 'E', 'A', '2')};
 
-// A host that runs the bundle somewhere without a usable home folder (test rigs, render
-// farms) can name the folder that "~" stands for; user preset files are then read and
-// written below it. Unset or empty: the user's real home folder.
+// The tests' seam for the home folder: the end-to-end tests and scripts/demo load this
+// bundle in a real host process, where no code of theirs runs inside it, and set this
+// variable to a temporary folder so that "~" expands there and the user's own preset files
+// are neither read nor written. Unset or empty: the user's real home folder. This is the only
+// value the bundle takes from the environment; keep it that way.
 constexpr const char* kHomeFolderVariable = "VELLICOR_HOME_FOLDER";
 
+// Read at every instance creation, so a test can point each new instance elsewhere.
 void TakeHomeFolderFromEnvironment()
 {
   const char* folder = std::getenv(kHomeFolderVariable);

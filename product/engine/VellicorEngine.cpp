@@ -97,7 +97,7 @@ VellicorEngine::VellicorEngine()
   }
   mImpedanceRecord.mControlTag = kTagLEDImpedance;
   mDriveRecord.mControlTag = kTagLEDDrive;
-  EnsureBufferFrames(OverSampler::kDefaultBlockSize + 1);
+  EnsureBufferFrames(static_cast<std::size_t>(OverSampler::kDefaultBlockSize) + 1);
   mDriveOS = std::make_unique<OverSampler>(0, true, kNumChannels, kNumChannels);
   mBlendOS = std::make_unique<OverSampler>(0, true, kNumChannels, kNumChannels);
   mLimitOS = std::make_unique<OverSampler>(0, true, kNumChannels, kNumChannels);
@@ -106,9 +106,9 @@ VellicorEngine::VellicorEngine()
 
 VellicorEngine::~VellicorEngine() = default;
 
-bool VellicorEngine::EnsureBufferFrames(int frames) noexcept
+bool VellicorEngine::EnsureBufferFrames(std::size_t frames) noexcept
 {
-  const std::size_t n = static_cast<std::size_t>(std::max(frames, 1));
+  const std::size_t n = std::max<std::size_t>(frames, 1);
   if (n <= mBufferFrames)
     return true;
   try
@@ -150,7 +150,8 @@ bool VellicorEngine::Reset(double sampleRate, int blockSize, const EngineParams&
     return false;
   // Reserve for the announced block size now, so the audio thread does not allocate. The
   // oversamplers size their buffers here too; the reset below then only clears them.
-  if (!EnsureBufferFrames(std::max(blockSize, OverSampler::kDefaultBlockSize) + 1))
+  // Counted in size_t, so that INT_MAX frames plus one does not overflow.
+  if (!EnsureBufferFrames(static_cast<std::size_t>(std::max(blockSize, OverSampler::kDefaultBlockSize)) + 1))
     return false;
   try
   {
@@ -379,7 +380,7 @@ void VellicorEngine::Process(double** inputs, double** outputs, int nFrames,
   mProcessingStarted.store(1, std::memory_order_release);
   if (nFrames != mLastBlockSize || kNumChannels != mLastChannelCount)
   {
-    if (!EnsureBufferFrames(nFrames + 1))
+    if (!EnsureBufferFrames(static_cast<std::size_t>(nFrames) + 1))
     {
       // No memory for a block this long: pass it through untouched rather than fail.
       for (int ch = 0; ch < kNumChannels; ++ch)

@@ -137,7 +137,7 @@ private:
   void DesignFixedSections() noexcept;
   void DesignSection(int section, BiquadDesign::Type type, double fn, double q) noexcept;
   void ClearChannelStates() noexcept;
-  bool EnsureBufferFrames(int frames) noexcept;
+  bool EnsureBufferFrames(std::size_t frames) noexcept;
   void ApplyRequests(const EngineParams& params) noexcept;
   void PushLevels(const double* impedance, const double* drive) noexcept;
 

@@ -119,12 +119,10 @@ TEST_F(BundleStateTest, SaveLoadSaveGivesTheSameBytes)
   ExpectRoundTrip(*instance, 1, "tilt tab MD");
 }
 
-// Known fault, left for the plug-in class and the binding: restoring a chunk tells the host
-// every value, the host sends each back as an automation update, and the update of "Tilt
-// Switch" copies the tab's stored area over "Drive Area Low"/"High". A fresh instance holds
-// "Drive Area High" 150 Hz while the LO tab stores 250 Hz, so its saved session comes back
-// with 250 Hz. Enable when restores no longer react to their own echoes.
-TEST_F(BundleStateTest, DISABLED_AFreshInstanceRestoresItsOwnDefaults)
+// Restoring a chunk tells the host every value and the host sends each back as an
+// automation update. A fresh instance holds "Drive Area High" 150 Hz while the LO tab stores
+// 250 Hz: reacting to the echoed "Tilt Switch" would bring its saved session back with 250 Hz.
+TEST_F(BundleStateTest, AFreshInstanceRestoresItsOwnDefaults)
 {
   auto instance = mSession.NewInstance(1);
   ASSERT_TRUE(instance);

@@ -356,3 +356,72 @@ TEST(Engine, LevelReadingsAndRecords)
   EXPECT_EQ(r.mControlTag, kTagLEDDrive);
   EXPECT_EQ(engine.GetLevelSender(3).Count(), 63);
 }
+
+TEST(Engine, KeepsTheSmoothingAndMixQuirksSessionsRelyOn)
+{
+  const double c1 = 0.1 * (kRate * 2.2675736961451248e-05);
+  const int block = 256;
+  const Stereo in = NoisePair(static_cast<std::size_t>(1.5 * kRate), 0.3);
+
+  // The held smoothers (drive among them) take one step toward a new value per block, not
+  // per sample; the bump steps toward its parameter once and then follows its slow copy.
+  {
+    EngineParams p;
+    p[kDrive] = 50.0;
+    VellicorEngine engine;
+    ASSERT_TRUE(engine.Reset(kRate, block, p));
+    p[kDrive] = 80.0;
+    p[kImpedanceBump] = 100.0;
+    Stereo out(in.Size());
+    double drive = 0.5, bump = 0.0, bumpSlow = 0.0;
+    for (int b = 0; b < 3; ++b)
+    {
+      Render(engine, p, in, out, block, static_cast<std::size_t>(b * block), block);
+      drive = drive * (1.0 - c1) + 0.8 * c1;
+      for (int j = 0; j < block; ++j)
+      {
+        bump = 0.9 * bump + 0.1 * (j == 0 ? 1.0 : bumpSlow);
+        bumpSlow = bumpSlow * (1.0 - c1) + bump * c1;
+      }
+      EXPECT_NEAR(engine.GetSmoother(0, 14), drive, 1e-12) << "block " << b;
+      EXPECT_NEAR(engine.GetSmoother(0, 10), bump, 1e-12) << "block " << b;
+    }
+    EXPECT_LT(engine.GetSmoother(0, 14), 0.7);
+    EXPECT_LT(engine.GetSmoother(0, 10), 0.5);
+  }
+
+  // The dry/wet blend acts in the output stage and again in the final mix: at 50 % the
+  // change to the input is a quarter of the full one (not a half).
+  {
+    EngineParams p = Driven();
+    const Stereo full = RenderFresh(p, in, kRate, block);
+    p[kMasterDryBlend] = 50.0;
+    const Stereo half = RenderFresh(p, in, kRate, block);
+    const std::size_t from = static_cast<std::size_t>(kRate);
+    double changeFull = 0.0, changeHalf = 0.0;
+    for (std::size_t i = from; i < in.Size(); ++i)
+    {
+      changeFull += (full.l[i] - in.l[i]) * (full.l[i] - in.l[i]);
+      changeHalf += (half.l[i] - in.l[i]) * (half.l[i] - in.l[i]);
+    }
+    ASSERT_GT(changeFull, 1e-3);
+    EXPECT_NEAR(std::sqrt(changeHalf / changeFull), 0.25, 1e-3);
+  }
+
+  // Output samples beyond 19.95 are muted; up to it they pass (here as the dry signal).
+  {
+    EngineParams p;
+    p[kMasterDryBlend] = 0.0;
+    Stereo loud(block);
+    const double values[] = {25.0, -19.9, 19.96, -30.0, 19.95, 1.0};
+    for (std::size_t i = 0; i < 6; ++i)
+      loud.l[i] = loud.r[i + 10] = values[i];
+    const Stereo out = RenderFresh(p, loud, kRate, block);
+    const double expected[] = {0.0, -19.9, 0.0, 0.0, 19.95, 1.0};
+    for (std::size_t i = 0; i < 6; ++i)
+    {
+      EXPECT_EQ(out.l[i], expected[i]) << i;
+      EXPECT_EQ(out.r[i + 10], expected[i]) << i;
+    }
+  }
+}

@@ -3,16 +3,22 @@
 // and auxiliary-output configurations, the stem-format table, faults that are reported
 // instead of overrunning, and the instance factory's catch-all.
 
+#include "aax/interfaces/AAX_IComponentDescriptor.h"
+#include "aax/interfaces/AAX_IEffectDescriptor.h"
+#include "aax/interfaces/AAX_IPropertyMap.h"
 #include "aax/library/AAX_Assert.h"
 #include "aax/library/AAX_CEffectParameters.h"
+#include "aax/library/AAX_Exception.h"
 #include "aax/library/AAX_Exports.h"
 #include "aax/library/CACFUnknown.h"
+#include "plug/IPluginProcessor.h"
 #include "plug/aax/IPluginAAX_Describe.h"
 #include "standin/aaxhost/Host.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -230,6 +236,205 @@ TEST_F(DescribeTest, FailuresEndRegistrationWithTheirCode)
   sInfo = ProductLikeInfo();
   EXPECT_EQ(AAXRegisterPlugin(bare.Unknown(), &definition), AAX_ERROR_NULL_OBJECT);
   EXPECT_EQ(definition, nullptr);
+}
+
+// ---- one component against descriptors that log every call in order ----
+// The host stand-in keeps properties in a map; these keep the order the host saw, and can
+// refuse a property map or fail one call, as a host may.
+
+struct CallLog
+{
+  std::vector<std::string> calls;
+  std::string failOn;        // the call that answers with failResult
+  AAX_Result failResult = AAX_SUCCESS;
+
+  AAX_Result Add(std::string call)
+  {
+    const bool fail = call == failOn;
+    calls.push_back(std::move(call));
+    return fail ? failResult : AAX_SUCCESS;
+  }
+};
+
+std::string Num(int64_t value) { return std::to_string(value); }
+
+class LoggingPropertyMap : public AAX_IPropertyMap
+{
+public:
+  explicit LoggingPropertyMap(CallLog& log) : mLog(log) {}
+  bool GetProperty(int32_t, int32_t*) const override { return false; }
+  bool GetPointerProperty(int32_t, const void**) const override { return false; }
+  AAX_Result AddProperty(int32_t id, int32_t value) override { return mLog.Add("prop " + Num(id) + "=" + Num(value)); }
+  AAX_Result AddPointerProperty(int32_t, const void*) override { return mLog.Add("pointer property"); }
+  AAX_Result AddPointerProperty(int32_t, const char*) override { return mLog.Add("pointer property"); }
+  AAX_Result RemoveProperty(int32_t) override { return mLog.Add("remove property"); }
+  AAX_Result AddPropertyWithIDArray(int32_t, const AAX_SPlugInIdentifierTriad*, uint32_t) override
+  {
+    return mLog.Add("id array");
+  }
+  bool GetPropertyWithIDArray(int32_t, const AAX_SPlugInIdentifierTriad**, uint32_t*) const override { return false; }
+  IACFUnknown* GetIUnknown() override { return nullptr; }
+
+private:
+  CallLog& mLog;
+};
+
+class LoggingComponent : public AAX_IComponentDescriptor
+{
+public:
+  LoggingComponent(CallLog& log, bool givesPropertyMap) : mLog(log), mGivesPropertyMap(givesPropertyMap) {}
+  AAX_Result Clear() override { return mLog.Add("clear"); }
+  AAX_Result AddAudioIn(uint32_t f) override { return mLog.Add("audio in " + Num(f)); }
+  AAX_Result AddAudioOut(uint32_t f) override { return mLog.Add("audio out " + Num(f)); }
+  AAX_Result AddAudioBufferLength(uint32_t f) override { return mLog.Add("buffer length " + Num(f)); }
+  AAX_Result AddClock(uint32_t f) override { return mLog.Add("clock " + Num(f)); }
+  AAX_Result AddSampleRate(uint32_t f) override { return mLog.Add("sample rate " + Num(f)); }
+  AAX_Result AddSideChainIn(uint32_t f) override { return mLog.Add("side chain " + Num(f)); }
+  AAX_Result AddDataInPort(uint32_t f, uint32_t size, int32_t option) override
+  {
+    return mLog.Add("posted " + Num(f) + " " + Num(size) + " " + Num(option));
+  }
+  AAX_Result AddAuxOutputStem(uint32_t f, int32_t stem, const char*) override
+  {
+    return mLog.Add("aux " + Num(f) + " " + Num(stem));
+  }
+  AAX_Result AddPrivateData(uint32_t f, int32_t size, int32_t options) override
+  {
+    return mLog.Add("data " + Num(f) + " " + Num(size) + " " + Num(options));
+  }
+  AAX_Result AddTemporaryData(uint32_t f, uint32_t) override { return mLog.Add("temporary " + Num(f)); }
+  AAX_Result AddDmaInstance(uint32_t f, int32_t) override { return mLog.Add("dma " + Num(f)); }
+  AAX_Result AddMeters(uint32_t f, const uint32_t*, uint32_t) override { return mLog.Add("meters " + Num(f)); }
+  AAX_Result AddMIDINode(uint32_t f, int32_t type, const char* name, uint32_t mask) override
+  {
+    return mLog.Add("midi " + Num(f) + " " + Num(type) + " " + (name ? name : "") + " " + Num(mask));
+  }
+  AAX_Result AddReservedField(uint32_t f, uint32_t) override { return mLog.Add("reserved " + Num(f)); }
+  AAX_IPropertyMap* NewPropertyMap() const override
+  {
+    if (!mGivesPropertyMap)
+      return nullptr;
+    mMaps.push_back(std::make_unique<LoggingPropertyMap>(mLog));
+    return mMaps.back().get();
+  }
+  AAX_IPropertyMap* DuplicatePropertyMap(AAX_IPropertyMap*) const override { return nullptr; }
+  AAX_Result AddProcessProc_Native(AAX_CProcessProc proc, AAX_IPropertyMap* props, AAX_CInstanceInitProc,
+                                   AAX_CBackgroundProc, int32_t*) override
+  {
+    const bool sameMap = !mMaps.empty() && props == mMaps.back().get();
+    return mLog.Add(std::string("process proc") + (proc == &Render ? "" : " (other)") + (sameMap ? "" : " (other map)"));
+  }
+  AAX_Result AddProcessProc_TI(const char*, const char*, AAX_IPropertyMap*, const char*, const char*,
+                               int32_t*) override
+  {
+    return mLog.Add("process proc TI");
+  }
+  AAX_Result ManuallyAddProcessProcs(AAX_IPropertyMap*, int32_t*, int32_t) override
+  {
+    return mLog.Add("process procs");
+  }
+
+private:
+  CallLog& mLog;
+  bool mGivesPropertyMap;
+  mutable std::vector<std::unique_ptr<LoggingPropertyMap>> mMaps;
+};
+
+class LoggingEffect : public AAX_IEffectDescriptor
+{
+public:
+  LoggingEffect(CallLog& log, bool givesPropertyMap) : mLog(log), mComponent(log, givesPropertyMap) {}
+  AAX_IComponentDescriptor* NewComponentDescriptor() override { return &mComponent; }
+  AAX_Result AddComponent(AAX_IComponentDescriptor* component) override
+  {
+    return mLog.Add(component == &mComponent ? "add component" : "add component (other)");
+  }
+  AAX_Result AddName(const char*) override { return mLog.Add("name"); }
+  AAX_Result AddCategory(uint32_t) override { return mLog.Add("category"); }
+  AAX_Result AddCategoryBypassParameter(uint32_t, const char*) override { return mLog.Add("bypass category"); }
+  AAX_Result AddProcPtr(void*, int32_t) override { return mLog.Add("proc ptr"); }
+  AAX_IPropertyMap* NewPropertyMap() override { return nullptr; }
+  AAX_Result SetProperties(AAX_IPropertyMap*) override { return mLog.Add("set properties"); }
+  AAX_Result AddResourceInfo(int32_t, const char*) override { return mLog.Add("resource"); }
+  AAX_Result AddMeterDescription(uint32_t, const char*, AAX_IPropertyMap*) override { return mLog.Add("meter"); }
+  AAX_Result AddControlMIDINode(uint32_t, int32_t, const char*, uint32_t) override { return mLog.Add("control midi"); }
+
+private:
+  CallLog& mLog;
+  LoggingComponent mComponent;
+};
+
+// The product's stereo configuration filled into a setup record.
+void FillStereoSetup(plug::IPluginAAXSetupInfo& setup)
+{
+  plug::PtrArray<plug::IChannelIOConfig> configs;
+  int maxIn = 0, maxOut = 0, maxInBuses = 0, maxOutBuses = 0;
+  ASSERT_EQ(plug::IPluginProcessor::ParseIOSpec("2-2", configs, maxIn, maxOut, maxInBuses, maxOutBuses), 1);
+  plug::FillSetupInfo(*configs.Get(0), ProductLikeInfo(), kNative[1], kAudioSuite[1], setup);
+  configs.Clear(true);
+}
+
+TEST(DescribeComponentTest, HostCallsComeInTheirOrderAndTheFirstFailureEndsTheComponent)
+{
+  plug::IPluginAAXSetupInfo setup;
+  FillStereoSetup(setup);
+
+  CallLog log;
+  LoggingEffect effect(log, true);
+  ASSERT_EQ(plug::DescribeAAXComponent(effect, setup, &Render), AAX_SUCCESS);
+  std::vector<std::string> expected = {"data 6 4 0", "data 4 4 0", "data 5 4 0", "midi 7 3 Transport 65535"};
+  for (int f = 8; f <= 22; ++f)
+    expected.push_back("data " + Num(f) + " 4 0");
+  for (const char* call :
+       {"audio in 0", "audio out 1", "buffer length 2", "sample rate 3", "data 24 4 0", "data 23 8 0", "posted 25 8 1"})
+    expected.push_back(call);
+  const int32_t stereo = 0x00010002;
+  for (const std::string& call :
+       std::vector<std::string>{"prop 56=0", "prop 51=" + Num(stereo), "prop 52=" + Num(stereo), "prop 60=1",
+                                "prop 300=1", "prop 306=1", "prop 11=" + Num(FourCC("QTNZ")),
+                                "prop 12=" + Num(FourCC("QVlk")), "prop 13=" + Num(FourCC("IEF2")),
+                                "prop 14=" + Num(FourCC("IEA2")), "process proc", "add component"})
+    expected.push_back(call);
+  EXPECT_EQ(log.calls, expected);
+
+  // Every optional property, in its place.
+  setup.mUseHostGeneratedGUI = true;
+  setup.mHybridInputStemFormat = AAX_eStemFormat_Mono;
+  setup.mHybridOutputStemFormat = AAX_eStemFormat_Stereo;
+  setup.mWantsSideChain = true;
+  setup.mMultiMonoSupport = false;
+  setup.mAudiosuiteID = plug::kAAXTypeIDNone;
+  CallLog full;
+  LoggingEffect fullEffect(full, true);
+  ASSERT_EQ(plug::DescribeAAXComponent(fullEffect, setup, &Render), AAX_SUCCESS);
+  std::vector<std::string> properties;
+  for (const std::string& call : full.calls)
+    if (call.rfind("prop ", 0) == 0)
+      properties.push_back(call.substr(5, call.find('=') - 5));
+  EXPECT_EQ(properties, (std::vector<std::string>{"151", "91", "90", "116", "56", "51", "52", "60", "300", "306", "11",
+                                                  "12", "13", "304"}));
+
+  // No property map: -20004, and neither procedure nor component reaches the host.
+  CallLog noMap;
+  LoggingEffect noMapEffect(noMap, false);
+  EXPECT_EQ(plug::DescribeAAXComponent(noMapEffect, setup, &Render), AAX_ERROR_NULL_OBJECT);
+  EXPECT_EQ(noMap.calls.back(), "posted 25 8 1");
+
+  // A failing host call ends the component with that code; nothing after it is asked.
+  CallLog failing;
+  failing.failOn = "prop 52=" + Num(0x00010002);
+  failing.failResult = AAX_ERROR_PROPERTY_UNDEFINED;
+  LoggingEffect failingEffect(failing, true);
+  try
+  {
+    plug::DescribeAAXComponent(failingEffect, setup, &Render);
+    ADD_FAILURE() << "no exception";
+  }
+  catch (const AAX::Exception::ResultError& error)
+  {
+    EXPECT_EQ(error.Result(), AAX_ERROR_PROPERTY_UNDEFINED);
+  }
+  EXPECT_EQ(failing.calls.back(), failing.failOn);
 }
 
 class ThrowingEffect : public AAX_CEffectParameters

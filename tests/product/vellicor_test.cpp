@@ -412,6 +412,26 @@ TEST(Vellicor, TiltTabsMapOntoTheDriveAreaAndResetOnTheFourthClick)
   EXPECT_EQ(V(p, kDriveAreaHigh), 6000.0);
 }
 
+TEST(Vellicor, HostEchoesOfARestoreLeaveTheDriveAreaAlone)
+{
+  TempHome home;
+  Vellicor p{plug::InstanceInfo()};
+  const std::vector<uint8_t> saved = StateBytes(p); // "Drive Area High" 150, LO tab stores 250
+  LoadBytes(p, saved);
+
+  // The host hands every restored value back as automation.
+  for (int idx = 0; idx < kNumParams; ++idx)
+    FromHost(p, idx, V(p, idx));
+  EXPECT_EQ(V(p, kDriveAreaHigh), 150.0);
+  EXPECT_EQ(V(p, kLowDriveAreaHigh), 250.0);
+  EXPECT_EQ(StateBytes(p), saved);
+
+  // A real change of tab from the host still maps the tab's area.
+  FromHost(p, kTiltSwitch, 1.0);
+  EXPECT_EQ(V(p, kDriveAreaLow), 250.0);
+  EXPECT_EQ(V(p, kDriveAreaHigh), 2000.0);
+}
+
 TEST(Vellicor, IdleTickServesTheEditor)
 {
   TempHome home;

@@ -286,12 +286,20 @@ bool WriteBytes(const std::string& path, const std::vector<uint8_t>& data)
 
 std::string ChunkIDText(AAX_CTypeID id) { return FourCCText(id); }
 
+// The counts are of everything the plug-in sent; a log longer than the host keeps shows its
+// newest records and says so, rather than passing the kept part off as the whole.
 void PrintHostLog(const Host& host)
 {
   const auto traces = host.Services().Traces();
   const auto assertions = host.Services().Assertions();
-  std::printf("host log: %zu trace%s, %zu assertion%s\n", traces.size(), traces.size() == 1 ? "" : "s",
-              assertions.size(), assertions.size() == 1 ? "" : "s");
+  const unsigned long long traceCount = host.Services().TraceCount();
+  const unsigned long long assertionCount = host.Services().AssertionCount();
+  std::printf("host log: %llu trace%s, %llu assertion%s\n", traceCount, traceCount == 1 ? "" : "s", assertionCount,
+              assertionCount == 1 ? "" : "s");
+  if (traceCount > traces.size())
+    std::printf("  (only the newest %zu traces were kept)\n", traces.size());
+  if (assertionCount > assertions.size())
+    std::printf("  (only the newest %zu assertions were kept)\n", assertions.size());
   for (const TraceRecord& trace : traces)
     std::printf("  trace (priority 0x%x): %s\n", static_cast<unsigned>(trace.priority), trace.text.c_str());
   for (const AssertionRecord& assertion : assertions)
@@ -668,7 +676,7 @@ int CommandCycles(const Options& options)
                 "host references %s, library %s\n",
                 i + 1, registered, instanced ? "made" : "FAILED", liveWithInstance, live,
                 balanced ? "balanced" : "UNBALANCED", unloaded ? "unloaded" : "still loaded");
-    if (!host.Services().Traces().empty() || !host.Services().Assertions().empty())
+    if (host.Services().TraceCount() > 0 || host.Services().AssertionCount() > 0)
       PrintHostLog(host);
   }
   std::printf("live host objects: %d\n", LiveHostObjects());
