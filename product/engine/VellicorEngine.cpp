@@ -95,8 +95,8 @@ VellicorEngine::VellicorEngine()
     mImpedanceLevel[ch].store(0.0, std::memory_order_relaxed);
     mDriveLevel[ch].store(0.0, std::memory_order_relaxed);
   }
-  mImpedanceRecord.mControlTag = kTagLEDImpedance;
-  mDriveRecord.mControlTag = kTagLEDDrive;
+  mImpedanceRecord.mCtrlTag = kTagLEDImpedance;
+  mDriveRecord.mCtrlTag = kTagLEDDrive;
   EnsureBufferFrames(static_cast<std::size_t>(OverSampler::kDefaultBlockSize) + 1);
   mDriveOS = std::make_unique<OverSampler>(0, true, kNumChannels, kNumChannels);
   mBlendOS = std::make_unique<OverSampler>(0, true, kNumChannels, kNumChannels);
@@ -306,11 +306,11 @@ void VellicorEngine::PushLevels(const double* impedance, const double* drive) no
 {
   for (int ch = 0; ch < kNumChannels; ++ch)
   {
-    mImpedanceRecord.mValues[ch] = static_cast<float>(impedance[ch]);
-    mDriveRecord.mValues[ch] = static_cast<float>(drive[ch]);
+    mImpedanceRecord.mVals[ch] = static_cast<float>(impedance[ch]);
+    mDriveRecord.mVals[ch] = static_cast<float>(drive[ch]);
   }
-  mLevelSenders[1].TryPush(mImpedanceRecord);
-  mLevelSenders[3].TryPush(mDriveRecord);
+  mLevelSenders[1].PushData(mImpedanceRecord);
+  mLevelSenders[3].PushData(mDriveRecord);
 }
 
 void VellicorEngine::Process(double** inputs, double** outputs, int nFrames,

@@ -344,17 +344,17 @@ TEST(Engine, LevelReadingsAndRecords)
   EXPECT_TRUE(engine.HasStartedProcessing());
 
   // Nothing drains the rings: they hold 64 records each and drop the rest.
-  EXPECT_EQ(engine.GetLevelSender(0).Count(), 0);
-  EXPECT_EQ(engine.GetLevelSender(2).Count(), 0);
-  ASSERT_EQ(engine.GetLevelSender(1).Count(), 64);
-  ASSERT_EQ(engine.GetLevelSender(3).Count(), 64);
+  EXPECT_EQ(engine.GetLevelSender(0).NumWaiting(), 0);
+  EXPECT_EQ(engine.GetLevelSender(2).NumWaiting(), 0);
+  ASSERT_EQ(engine.GetLevelSender(1).NumWaiting(), 64);
+  ASSERT_EQ(engine.GetLevelSender(3).NumWaiting(), 64);
   vellicor::LevelRecord r;
-  ASSERT_TRUE(engine.GetLevelSender(1).TryPop(r));
-  EXPECT_EQ(r.mControlTag, kTagLEDImpedance);
+  ASSERT_TRUE(engine.GetLevelSender(1).PopData(r));
+  EXPECT_EQ(r.mCtrlTag, kTagLEDImpedance);
   EXPECT_EQ(r.mNChans, 2);
-  ASSERT_TRUE(engine.GetLevelSender(3).TryPop(r));
-  EXPECT_EQ(r.mControlTag, kTagLEDDrive);
-  EXPECT_EQ(engine.GetLevelSender(3).Count(), 63);
+  ASSERT_TRUE(engine.GetLevelSender(3).PopData(r));
+  EXPECT_EQ(r.mCtrlTag, kTagLEDDrive);
+  EXPECT_EQ(engine.GetLevelSender(3).NumWaiting(), 63);
 }
 
 TEST(Engine, KeepsTheSmoothingAndMixQuirksSessionsRelyOn)

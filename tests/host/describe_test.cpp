@@ -1,7 +1,8 @@
 // The effect description against the host stand-in, through the library's registration:
 // the product's configuration described field by field and property by property, side-chain
 // and auxiliary-output configurations, the stem-format table, faults that are reported
-// instead of overrunning, and the instance factory's catch-all.
+// instead of overrunning, the order of one component's host calls with a refused property
+// map and a failing call, and the instance factory's catch-all.
 
 #include "aax/interfaces/AAX_IComponentDescriptor.h"
 #include "aax/interfaces/AAX_IEffectDescriptor.h"
