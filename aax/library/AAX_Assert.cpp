@@ -67,48 +67,47 @@ bool FormatTrace(char (&buffer)[kTraceBufferSize], const char* format, va_list a
     return false;
   return std::vsnprintf(buffer, kTraceBufferSize, format, args) >= 0;
 }
-} // namespace
 
-AAX_Result AAX_Trace(int32_t priority, const char* format, ...) noexcept
+// Formats a trace and hands the text to the host's services through send; without services
+// nothing is formatted and the trace counts as done.
+template <class Send>
+AAX_Result SendTrace(const char* format, va_list args, Send&& send) noexcept
 {
   AAX_VHostServices* services = sHostServices.load();
   if (!services)
     return AAX_SUCCESS;
   char buffer[kTraceBufferSize];
-  va_list args;
-  va_start(args, format);
-  const bool ok = FormatTrace(buffer, format, args);
-  va_end(args);
-  if (!ok)
+  if (!FormatTrace(buffer, format, args))
     return AAX_ERROR_PRINT_FAILURE;
   try
   {
-    return services->Trace(priority, buffer);
+    return send(*services, buffer);
   }
   catch (...)
   {
     return AAX_ERROR_UNKNOWN_EXCEPTION;
   }
 }
+} // namespace
+
+AAX_Result AAX_Trace(int32_t priority, const char* format, ...) noexcept
+{
+  va_list args;
+  va_start(args, format);
+  const AAX_Result result = SendTrace(format, args, [&](AAX_VHostServices& services, const char* text) {
+    return services.Trace(priority, text);
+  });
+  va_end(args);
+  return result;
+}
 
 AAX_Result AAX_TraceWithFlags(int32_t priority, int32_t flags, const char* format, ...) noexcept
 {
-  AAX_VHostServices* services = sHostServices.load();
-  if (!services)
-    return AAX_SUCCESS;
-  char buffer[kTraceBufferSize];
   va_list args;
   va_start(args, format);
-  const bool ok = FormatTrace(buffer, format, args);
+  const AAX_Result result = SendTrace(format, args, [&](AAX_VHostServices& services, const char* text) {
+    return services.TraceWithFlags(priority, flags, text);
+  });
   va_end(args);
-  if (!ok)
-    return AAX_ERROR_PRINT_FAILURE;
-  try
-  {
-    return services->TraceWithFlags(priority, flags, buffer);
-  }
-  catch (...)
-  {
-    return AAX_ERROR_UNKNOWN_EXCEPTION;
-  }
+  return result;
 }

@@ -69,51 +69,49 @@ uint64_t GetBE(const uint8_t* src, int bytes)
     bits = (bits << 8) | src[i];
   return bits;
 }
+// An entry of this type and name; the caller sets its value.
+AAX_CChunkDataParser::DataValue NewEntry(int32_t type, const char* name)
+{
+  AAX_CChunkDataParser::DataValue e;
+  e.mDataType = type;
+  e.mDataName = name;
+  return e;
+}
 } // namespace
 
 void AAX_CChunkDataParser::Append(DataValue&& entry) { mEntries.push_back(std::move(entry)); }
 
 void AAX_CChunkDataParser::AddFloat(const char* name, float value)
 {
-  DataValue e;
-  e.mDataType = eDataType_Float;
-  e.mDataName = name;
+  DataValue e = NewEntry(eDataType_Float, name);
   e.mValue.mFloat = value;
   Append(std::move(e));
 }
 
 void AAX_CChunkDataParser::AddInt32(const char* name, int32_t value)
 {
-  DataValue e;
-  e.mDataType = eDataType_Int32;
-  e.mDataName = name;
+  DataValue e = NewEntry(eDataType_Int32, name);
   e.mValue.mInt32 = value;
   Append(std::move(e));
 }
 
 void AAX_CChunkDataParser::AddDouble(const char* name, double value)
 {
-  DataValue e;
-  e.mDataType = eDataType_Double;
-  e.mDataName = name;
+  DataValue e = NewEntry(eDataType_Double, name);
   e.mValue.mDouble = value;
   Append(std::move(e));
 }
 
 void AAX_CChunkDataParser::AddInt16(const char* name, int16_t value)
 {
-  DataValue e;
-  e.mDataType = eDataType_Int16;
-  e.mDataName = name;
+  DataValue e = NewEntry(eDataType_Int16, name);
   e.mValue.mInt16 = value;
   Append(std::move(e));
 }
 
 void AAX_CChunkDataParser::AddString(const char* name, const AAX_CString& value)
 {
-  DataValue e;
-  e.mDataType = eDataType_String;
-  e.mDataName = name;
+  DataValue e = NewEntry(eDataType_String, name);
   e.mStringData = value;
   Append(std::move(e));
 }

@@ -46,6 +46,19 @@ bool SanitizeNormalized(double& value)
   return true;
 }
 
+// Answers one property of a known parameter: an unknown identifier is refused before a
+// missing result pointer is.
+template <class Out, class Read>
+AAX_Result ReadParameter(const AAX_IParameter* parameter, Out* out, Read&& read)
+{
+  if (!parameter)
+    return AAX_ERROR_INVALID_PARAMETER_ID;
+  if (!out)
+    return AAX_ERROR_NULL_ARGUMENT;
+  *out = read(*parameter);
+  return AAX_SUCCESS;
+}
+
 double Clamp01(double value)
 {
   if (!(value >= 0.0))
@@ -215,6 +228,17 @@ AAX_IParameter* AAX_CEffectParameters::Find(AAX_CParamID id) const
   return id ? mParameterManager.FindParameter(id) : nullptr;
 }
 
+template <class F>
+AAX_Result AAX_CEffectParameters::WithParameter(AAX_CParamID id, F&& operation) const
+{
+  return Guarded([&]() -> AAX_Result {
+    AAX_IParameter* parameter = Find(id);
+    if (!parameter)
+      return AAX_ERROR_INVALID_PARAMETER_ID;
+    return operation(*parameter);
+  });
+}
+
 AAX_Result AAX_CEffectParameters::GetParameterCount(int32_t* count) const
 {
   if (!count)
@@ -235,13 +259,7 @@ AAX_Result AAX_CEffectParameters::GetParameterAutomatable(AAX_CParamID id, bool*
 {
   if (automatable)
     *automatable = false;
-  const AAX_IParameter* parameter = Find(id);
-  if (!parameter)
-    return AAX_ERROR_INVALID_PARAMETER_ID;
-  if (!automatable)
-    return AAX_ERROR_NULL_ARGUMENT;
-  *automatable = parameter->Automatable();
-  return AAX_SUCCESS;
+  return ReadParameter(Find(id), automatable, [](const AAX_IParameter& p) { return p.Automatable(); });
 }
 
 AAX_Result AAX_CEffectParameters::GetParameterStepCount(AAX_CParamID id, int32_t* steps) const
@@ -319,13 +337,7 @@ AAX_Result AAX_CEffectParameters::GetParameterShortName(AAX_CParamID id, AAX_ISt
 
 AAX_Result AAX_CEffectParameters::GetParameterDefault(AAX_CParamID id, double* normalized) const
 {
-  const AAX_IParameter* parameter = Find(id);
-  if (!parameter)
-    return AAX_ERROR_INVALID_PARAMETER_ID;
-  if (!normalized)
-    return AAX_ERROR_NULL_ARGUMENT;
-  *normalized = parameter->GetNormalizedDefaultValue();
-  return AAX_SUCCESS;
+  return ReadParameter(Find(id), normalized, [](const AAX_IParameter& p) { return p.GetNormalizedDefaultValue(); });
 }
 
 AAX_Result AAX_CEffectParameters::SetParameterDefault(AAX_CParamID id, double normalized)
@@ -341,24 +353,12 @@ AAX_Result AAX_CEffectParameters::SetParameterDefault(AAX_CParamID id, double no
 
 AAX_Result AAX_CEffectParameters::GetParameterKind(AAX_CParamID id, int32_t* kind) const
 {
-  const AAX_IParameter* parameter = Find(id);
-  if (!parameter)
-    return AAX_ERROR_INVALID_PARAMETER_ID;
-  if (!kind)
-    return AAX_ERROR_NULL_ARGUMENT;
-  *kind = parameter->GetType();
-  return AAX_SUCCESS;
+  return ReadParameter(Find(id), kind, [](const AAX_IParameter& p) { return p.GetType(); });
 }
 
 AAX_Result AAX_CEffectParameters::GetParameterLayoutCode(AAX_CParamID id, int32_t* code) const
 {
-  const AAX_IParameter* parameter = Find(id);
-  if (!parameter)
-    return AAX_ERROR_INVALID_PARAMETER_ID;
-  if (!code)
-    return AAX_ERROR_NULL_ARGUMENT;
-  *code = parameter->GetOrientation();
-  return AAX_SUCCESS;
+  return ReadParameter(Find(id), code, [](const AAX_IParameter& p) { return p.GetOrientation(); });
 }
 
 AAX_Result AAX_CEffectParameters::FindParameterByID(AAX_CParamID id, AAX_IParameter** parameter) const
@@ -396,11 +396,8 @@ AAX_Result AAX_CEffectParameters::HostQuery19(AAX_CParamID, int32_t, int32_t* va
 AAX_Result AAX_CEffectParameters::ParseParameterText(AAX_CParamID id, double* normalized,
                                                      const AAX_IString& text) const
 {
-  return Guarded([&]() -> AAX_Result {
-    const AAX_IParameter* parameter = Find(id);
-    if (!parameter)
-      return AAX_ERROR_INVALID_PARAMETER_ID;
-    if (!normalized || !parameter->GetNormalizedValueFromString(AAX_CString(text), normalized))
+  return WithParameter(id, [&](const AAX_IParameter& parameter) -> AAX_Result {
+    if (!normalized || !parameter.GetNormalizedValueFromString(AAX_CString(text), normalized))
       return AAX_ERROR_INVALID_STRING_CONVERSION;
     return AAX_SUCCESS;
   });
@@ -409,14 +406,11 @@ AAX_Result AAX_CEffectParameters::ParseParameterText(AAX_CParamID id, double* no
 AAX_Result AAX_CEffectParameters::FormatParameterValue(AAX_CParamID id, double normalized, AAX_IString* text,
                                                        int32_t maxLength) const
 {
-  return Guarded([&]() -> AAX_Result {
-    const AAX_IParameter* parameter = Find(id);
-    if (!parameter)
-      return AAX_ERROR_INVALID_PARAMETER_ID;
+  return WithParameter(id, [&](const AAX_IParameter& parameter) -> AAX_Result {
     if (!text || !SanitizeNormalized(normalized))
       return AAX_ERROR_INVALID_STRING_CONVERSION;
     AAX_CString formatted;
-    if (!parameter->GetStringFromNormalizedValue(normalized, maxLength, formatted))
+    if (!parameter.GetStringFromNormalizedValue(normalized, maxLength, formatted))
       return AAX_ERROR_INVALID_STRING_CONVERSION;
     text->Set(formatted.Get());
     return AAX_SUCCESS;
@@ -425,14 +419,11 @@ AAX_Result AAX_CEffectParameters::FormatParameterValue(AAX_CParamID id, double n
 
 AAX_Result AAX_CEffectParameters::GetParameterText(AAX_CParamID id, AAX_IString* text, int32_t maxLength) const
 {
-  return Guarded([&]() -> AAX_Result {
-    const AAX_IParameter* parameter = Find(id);
-    if (!parameter)
-      return AAX_ERROR_INVALID_PARAMETER_ID;
+  return WithParameter(id, [&](const AAX_IParameter& parameter) -> AAX_Result {
     if (!text)
       return AAX_ERROR_NULL_ARGUMENT;
     AAX_CString value;
-    parameter->GetValueString(maxLength, &value);
+    parameter.GetValueString(maxLength, &value);
     text->Set(value.Get());
     return AAX_SUCCESS;
   });
@@ -440,13 +431,7 @@ AAX_Result AAX_CEffectParameters::GetParameterText(AAX_CParamID id, AAX_IString*
 
 AAX_Result AAX_CEffectParameters::GetParameterNormalized(AAX_CParamID id, double* normalized) const
 {
-  const AAX_IParameter* parameter = Find(id);
-  if (!parameter)
-    return AAX_ERROR_INVALID_PARAMETER_ID;
-  if (!normalized)
-    return AAX_ERROR_NULL_ARGUMENT;
-  *normalized = parameter->GetNormalizedValue();
-  return AAX_SUCCESS;
+  return ReadParameter(Find(id), normalized, [](const AAX_IParameter& p) { return p.GetNormalizedValue(); });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -454,18 +439,15 @@ AAX_Result AAX_CEffectParameters::GetParameterNormalized(AAX_CParamID id, double
 
 AAX_Result AAX_CEffectParameters::SetParameterNormalized(AAX_CParamID id, double normalized)
 {
-  return Guarded([&]() -> AAX_Result {
-    AAX_IParameter* parameter = Find(id);
-    if (!parameter)
-      return AAX_ERROR_INVALID_PARAMETER_ID;
+  return WithParameter(id, [&](AAX_IParameter& parameter) -> AAX_Result {
     if (!SanitizeNormalized(normalized))
       return AAX_ERROR_INVALID_ARGUMENT;
-    parameter->SetNormalizedValue(normalized);
+    parameter.SetNormalizedValue(normalized);
     return AAX_SUCCESS;
   });
 }
 
-AAX_Result AAX_CEffectParameters::NudgeParameterNormalized(AAX_CParamID id, double delta)
+AAX_Result AAX_CEffectParameters::NudgedValue(AAX_CParamID id, double delta, double* nudged) const
 {
   double value = 0.0;
   const AAX_Result result = GetParameterNormalized(id, &value);
@@ -473,27 +455,29 @@ AAX_Result AAX_CEffectParameters::NudgeParameterNormalized(AAX_CParamID id, doub
     return result;
   if (!std::isfinite(delta))
     return AAX_ERROR_INVALID_ARGUMENT;
-  return SetParameterNormalized(id, Clamp01(value + delta));
+  *nudged = Clamp01(value + delta);
+  return AAX_SUCCESS;
+}
+
+AAX_Result AAX_CEffectParameters::NudgeParameterNormalized(AAX_CParamID id, double delta)
+{
+  double value = 0.0;
+  const AAX_Result result = NudgedValue(id, delta, &value);
+  return result != AAX_SUCCESS ? result : SetParameterNormalized(id, value);
 }
 
 AAX_Result AAX_CEffectParameters::BeginParameterTouch(AAX_CParamID id)
 {
-  return Guarded([&]() -> AAX_Result {
-    AAX_IParameter* parameter = Find(id);
-    if (!parameter)
-      return AAX_ERROR_INVALID_PARAMETER_ID;
-    parameter->Touch();
+  return WithParameter(id, [&](AAX_IParameter& parameter) -> AAX_Result {
+    parameter.Touch();
     return AAX_SUCCESS;
   });
 }
 
 AAX_Result AAX_CEffectParameters::EndParameterTouch(AAX_CParamID id)
 {
-  return Guarded([&]() -> AAX_Result {
-    AAX_IParameter* parameter = Find(id);
-    if (!parameter)
-      return AAX_ERROR_INVALID_PARAMETER_ID;
-    parameter->Release();
+  return WithParameter(id, [&](AAX_IParameter& parameter) -> AAX_Result {
+    parameter.Release();
     return AAX_SUCCESS;
   });
 }
@@ -514,15 +498,12 @@ void AAX_CEffectParameters::BumpChangeCount()
 
 AAX_Result AAX_CEffectParameters::UpdateParameterFromHost(AAX_CParamID id, double normalized, int32_t)
 {
-  return Guarded([&]() -> AAX_Result {
-    AAX_IParameter* parameter = Find(id);
-    if (!parameter)
-      return AAX_ERROR_INVALID_PARAMETER_ID;
+  return WithParameter(id, [&](AAX_IParameter& parameter) -> AAX_Result {
     if (!SanitizeNormalized(normalized))
       return AAX_ERROR_INVALID_ARGUMENT;
-    const double before = parameter->GetNormalizedValue();
-    parameter->UpdateNormalizedValue(normalized);
-    const double after = parameter->GetNormalizedValue();
+    const double before = parameter.GetNormalizedValue();
+    parameter.UpdateNormalizedValue(normalized);
+    const double after = parameter.GetNormalizedValue();
     const AAX_Result result = mPacketDispatcher.MarkDirty(id);
     if (!(before == after)) // also counts a NaN on either side
       BumpChangeCount();
@@ -533,12 +514,8 @@ AAX_Result AAX_CEffectParameters::UpdateParameterFromHost(AAX_CParamID id, doubl
 AAX_Result AAX_CEffectParameters::NudgeParameterFromHost(AAX_CParamID id, double delta)
 {
   double value = 0.0;
-  const AAX_Result result = GetParameterNormalized(id, &value);
-  if (result != AAX_SUCCESS)
-    return result;
-  if (!std::isfinite(delta))
-    return AAX_ERROR_INVALID_ARGUMENT;
-  return UpdateParameterFromHost(id, Clamp01(value + delta), AAX_eUpdateSource_Unspecified);
+  const AAX_Result result = NudgedValue(id, delta, &value);
+  return result != AAX_SUCCESS ? result : UpdateParameterFromHost(id, value, AAX_eUpdateSource_Unspecified);
 }
 
 AAX_Result AAX_CEffectParameters::QueueParameterState()
@@ -860,11 +837,8 @@ void AAX_CEffectParameters::AddExcludedID(AAX_CParamID id)
 AAX_Result AAX_CEffectParameters::SetParameterTaper(AAX_CParamID id, AAX_ITaperDelegateBase& taper,
                                                     bool keepRealValue)
 {
-  return Guarded([&]() -> AAX_Result {
-    AAX_IParameter* parameter = Find(id);
-    if (!parameter)
-      return AAX_ERROR_INVALID_PARAMETER_ID;
-    parameter->SetTaperDelegate(taper, keepRealValue);
+  return WithParameter(id, [&](AAX_IParameter& parameter) -> AAX_Result {
+    parameter.SetTaperDelegate(taper, keepRealValue);
     if (!keepRealValue)
       mPacketDispatcher.MarkDirty(id);
     return AAX_SUCCESS;
@@ -873,11 +847,8 @@ AAX_Result AAX_CEffectParameters::SetParameterTaper(AAX_CParamID id, AAX_ITaperD
 
 AAX_Result AAX_CEffectParameters::SetParameterDisplay(AAX_CParamID id, AAX_IDisplayDelegateBase& display)
 {
-  return Guarded([&]() -> AAX_Result {
-    AAX_IParameter* parameter = Find(id);
-    if (!parameter)
-      return AAX_ERROR_INVALID_PARAMETER_ID;
-    parameter->SetDisplayDelegate(display);
+  return WithParameter(id, [&](AAX_IParameter& parameter) -> AAX_Result {
+    parameter.SetDisplayDelegate(display);
     return AAX_SUCCESS;
   });
 }

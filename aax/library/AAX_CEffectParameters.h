@@ -144,6 +144,13 @@ protected:
 
 private:
   AAX_IParameter* Find(AAX_CParamID id) const;
+  // Runs a host operation on the parameter with this identifier so that no exception leaves
+  // it; an unknown identifier is refused before anything else is looked at.
+  template <class F>
+  AAX_Result WithParameter(AAX_CParamID id, F&& operation) const;
+  // The parameter's value moved by delta, clamped to 0..1: an unknown identifier is refused
+  // before a non-finite delta is.
+  AAX_Result NudgedValue(AAX_CParamID id, double delta, double* nudged) const;
   bool IsExcluded(const AAX_IParameter& parameter) const;
   // Fills mChunkParser from every included parameter. Callers hold mChunkLock.
   void BuildChunkParser();

@@ -4,52 +4,25 @@
 #include "aax/library/AAX_VEffectDescriptor.h"
 #include "aax/library/AAX_VPropertyMap.h"
 
-#include <new>
-
 AAX_VCollection::AAX_VCollection(IACFUnknown* registrationObject)
   : mDescriptionHost(registrationObject)
 {
   mV1 = static_cast<AAX_IACFCollection*>(
     AAX_CreateHostObject(registrationObject, AAXCompID_AAXCollection, IID_IAAXCollectionV1));
-  if (registrationObject)
-  {
-    mHostObject = registrationObject;
-    mHostObject->AddRef();
-  }
+  mHostObject = AAX_RetainHostObject(registrationObject);
 }
 
 AAX_VCollection::~AAX_VCollection()
 {
-  for (AAX_VEffectDescriptor* descriptor : mEffectDescriptors)
-    delete descriptor;
-  mEffectDescriptors.clear();
-  for (AAX_VPropertyMap* map : mPropertyMaps)
-    delete map;
-  mPropertyMaps.clear();
+  AAX_DeleteOwned(mEffectDescriptors);
+  AAX_DeleteOwned(mPropertyMaps);
   AAX_ReleaseInterface(mV1);
   AAX_ReleaseInterface(mHostObject);
 }
 
 AAX_IEffectDescriptor* AAX_VCollection::NewDescriptor()
 {
-  AAX_VEffectDescriptor* descriptor = new (std::nothrow) AAX_VEffectDescriptor(mHostObject);
-  if (!descriptor)
-    return nullptr;
-  if (!descriptor->GetIUnknown())
-  {
-    delete descriptor;
-    return nullptr;
-  }
-  try
-  {
-    mEffectDescriptors.insert(descriptor);
-  }
-  catch (...)
-  {
-    delete descriptor;
-    return nullptr;
-  }
-  return descriptor;
+  return AAX_NewOwnedWrapper(mEffectDescriptors, mHostObject);
 }
 
 AAX_Result AAX_VCollection::AddEffect(const char* effectID, AAX_IEffectDescriptor* descriptor)
@@ -75,19 +48,7 @@ AAX_Result AAX_VCollection::SetPackageVersion(uint32_t version)
 
 AAX_IPropertyMap* AAX_VCollection::NewPropertyMap()
 {
-  AAX_VPropertyMap* map = AAX_VPropertyMap::Create(mHostObject);
-  if (!map)
-    return nullptr;
-  try
-  {
-    mPropertyMaps.insert(map);
-  }
-  catch (...)
-  {
-    delete map;
-    return nullptr;
-  }
-  return map;
+  return AAX_KeepOwned(mPropertyMaps, AAX_VPropertyMap::Create(mHostObject));
 }
 
 AAX_Result AAX_VCollection::SetProperties(AAX_IPropertyMap* props)

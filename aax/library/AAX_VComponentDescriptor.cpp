@@ -23,18 +23,12 @@ AAX_VComponentDescriptor::AAX_VComponentDescriptor(IACFUnknown* hostObject)
     AAX_CreateHostObject(hostObject, AAXCompID_ComponentDescriptor, IID_IAAXComponentDescriptorV1));
   mV2 = ACFQuery<AAX_IACFComponentDescriptor_V2>(mV1, IID_IAAXComponentDescriptorV2);
   mV3 = ACFQuery<AAX_IACFComponentDescriptor_V3>(mV1, IID_IAAXComponentDescriptorV3);
-  if (hostObject)
-  {
-    mHostObject = hostObject;
-    mHostObject->AddRef();
-  }
+  mHostObject = AAX_RetainHostObject(hostObject);
 }
 
 AAX_VComponentDescriptor::~AAX_VComponentDescriptor()
 {
-  for (AAX_VPropertyMap* map : mPropertyMaps)
-    delete map;
-  mPropertyMaps.clear();
+  AAX_DeleteOwned(mPropertyMaps);
   AAX_ReleaseInterface(mV3);
   AAX_ReleaseInterface(mV2);
   AAX_ReleaseInterface(mV1);
@@ -92,19 +86,7 @@ AAX_Result AAX_VComponentDescriptor::AddProcessProc_TI(const char* dll, const ch
 
 AAX_IPropertyMap* AAX_VComponentDescriptor::NewPropertyMap() const
 {
-  AAX_VPropertyMap* map = AAX_VPropertyMap::Create(mHostObject);
-  if (!map)
-    return nullptr;
-  try
-  {
-    mPropertyMaps.insert(map);
-  }
-  catch (...)
-  {
-    delete map;
-    return nullptr;
-  }
-  return map;
+  return AAX_KeepOwned(mPropertyMaps, AAX_VPropertyMap::Create(mHostObject));
 }
 
 AAX_IPropertyMap* AAX_VComponentDescriptor::DuplicatePropertyMap(AAX_IPropertyMap* source) const

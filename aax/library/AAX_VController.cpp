@@ -98,47 +98,46 @@ AAX_IPageTable* AAX_VController::FinishTable(IACFUnknown* table, AAX_Result fill
   return wrapper;
 }
 
-AAX_IPageTable* AAX_VController::CreateTableCopyForEffect(AAX_CTypeID man, AAX_CTypeID prod, AAX_CTypeID plugIn,
-                                                          uint32_t type, int32_t pageSize) const
+template <class PageTables, class Fill>
+AAX_IPageTable* AAX_VController::CopyHostTable(PageTables* pageTables, Fill&& fill) const
 {
-  if (!mPageTableV1)
+  if (!pageTables)
     return nullptr;
   IACFUnknown* table = NewHostPageTable();
   if (!table)
     return nullptr;
-  return FinishTable(table, mPageTableV1->CopyTableForEffect(man, prod, plugIn, type, pageSize, table));
+  return FinishTable(table, fill(*pageTables, table));
+}
+
+AAX_IPageTable* AAX_VController::CreateTableCopyForEffect(AAX_CTypeID man, AAX_CTypeID prod, AAX_CTypeID plugIn,
+                                                          uint32_t type, int32_t pageSize) const
+{
+  return CopyHostTable(mPageTableV1, [&](auto& pageTables, IACFUnknown* table) {
+    return pageTables.CopyTableForEffect(man, prod, plugIn, type, pageSize, table);
+  });
 }
 
 AAX_IPageTable* AAX_VController::CreateTableCopyForLayout(const char* effectID, const char* layout, uint32_t type,
                                                           int32_t pageSize) const
 {
-  if (!mPageTableV1)
-    return nullptr;
-  IACFUnknown* table = NewHostPageTable();
-  if (!table)
-    return nullptr;
-  return FinishTable(table, mPageTableV1->CopyTableOfLayoutForEffect(effectID, layout, type, pageSize, table));
+  return CopyHostTable(mPageTableV1, [&](auto& pageTables, IACFUnknown* table) {
+    return pageTables.CopyTableOfLayoutForEffect(effectID, layout, type, pageSize, table);
+  });
 }
 
 AAX_IPageTable* AAX_VController::CreateTableCopyForEffectFromFile(const char* path, AAX_CTypeID man,
                                                                   AAX_CTypeID prod, AAX_CTypeID plugIn,
                                                                   uint32_t type, int32_t pageSize) const
 {
-  if (!mPageTableV2)
-    return nullptr;
-  IACFUnknown* table = NewHostPageTable();
-  if (!table)
-    return nullptr;
-  return FinishTable(table, mPageTableV2->CopyTableForEffectFromFile(path, man, prod, plugIn, type, pageSize, table));
+  return CopyHostTable(mPageTableV2, [&](auto& pageTables, IACFUnknown* table) {
+    return pageTables.CopyTableForEffectFromFile(path, man, prod, plugIn, type, pageSize, table);
+  });
 }
 
 AAX_IPageTable* AAX_VController::CreateTableCopyForLayoutFromFile(const char* path, const char* layout,
                                                                   uint32_t type, int32_t pageSize) const
 {
-  if (!mPageTableV2)
-    return nullptr;
-  IACFUnknown* table = NewHostPageTable();
-  if (!table)
-    return nullptr;
-  return FinishTable(table, mPageTableV2->CopyTableOfLayoutFromFile(path, layout, type, pageSize, table));
+  return CopyHostTable(mPageTableV2, [&](auto& pageTables, IACFUnknown* table) {
+    return pageTables.CopyTableOfLayoutFromFile(path, layout, type, pageSize, table);
+  });
 }

@@ -54,6 +54,9 @@ private:
   IACFUnknown* NewHostPageTable() const;
   // Wraps a filled host page table (dropping the creation reference), or drops it on failure.
   AAX_IPageTable* FinishTable(IACFUnknown* table, AAX_Result fillResult) const;
+  // A page table the host fills through pageTables (null when the host lacks that version).
+  template <class PageTables, class Fill>
+  AAX_IPageTable* CopyHostTable(PageTables* pageTables, Fill&& fill) const;
 
   AAX_IACFController* mV1 = nullptr;
   AAX_IACFController_V2* mV2 = nullptr;

@@ -4,28 +4,18 @@
 #include "aax/library/AAX_VComponentDescriptor.h"
 #include "aax/library/AAX_VPropertyMap.h"
 
-#include <new>
-
 AAX_VEffectDescriptor::AAX_VEffectDescriptor(IACFUnknown* hostObject)
 {
   mV1 = static_cast<AAX_IACFEffectDescriptor*>(
     AAX_CreateHostObject(hostObject, AAXCompID_EffectDescriptor, IID_IAAXEffectDescriptorV1));
   mV2 = ACFQuery<AAX_IACFEffectDescriptor_V2>(mV1, IID_IAAXEffectDescriptorV2);
-  if (hostObject)
-  {
-    mHostObject = hostObject;
-    mHostObject->AddRef();
-  }
+  mHostObject = AAX_RetainHostObject(hostObject);
 }
 
 AAX_VEffectDescriptor::~AAX_VEffectDescriptor()
 {
-  for (AAX_VComponentDescriptor* descriptor : mComponentDescriptors)
-    delete descriptor;
-  mComponentDescriptors.clear();
-  for (AAX_VPropertyMap* map : mPropertyMaps)
-    delete map;
-  mPropertyMaps.clear();
+  AAX_DeleteOwned(mComponentDescriptors);
+  AAX_DeleteOwned(mPropertyMaps);
   AAX_ReleaseInterface(mV2);
   AAX_ReleaseInterface(mV1);
   AAX_ReleaseInterface(mHostObject);
@@ -33,24 +23,7 @@ AAX_VEffectDescriptor::~AAX_VEffectDescriptor()
 
 AAX_IComponentDescriptor* AAX_VEffectDescriptor::NewComponentDescriptor()
 {
-  AAX_VComponentDescriptor* descriptor = new (std::nothrow) AAX_VComponentDescriptor(mHostObject);
-  if (!descriptor)
-    return nullptr;
-  if (!descriptor->GetIUnknown())
-  {
-    delete descriptor;
-    return nullptr;
-  }
-  try
-  {
-    mComponentDescriptors.insert(descriptor);
-  }
-  catch (...)
-  {
-    delete descriptor;
-    return nullptr;
-  }
-  return descriptor;
+  return AAX_NewOwnedWrapper(mComponentDescriptors, mHostObject);
 }
 
 AAX_Result AAX_VEffectDescriptor::AddComponent(AAX_IComponentDescriptor* component)
@@ -77,19 +50,7 @@ AAX_Result AAX_VEffectDescriptor::AddProcPtr(void* proc, int32_t procID)
 
 AAX_IPropertyMap* AAX_VEffectDescriptor::NewPropertyMap()
 {
-  AAX_VPropertyMap* map = AAX_VPropertyMap::Create(mHostObject);
-  if (!map)
-    return nullptr;
-  try
-  {
-    mPropertyMaps.insert(map);
-  }
-  catch (...)
-  {
-    delete map;
-    return nullptr;
-  }
-  return map;
+  return AAX_KeepOwned(mPropertyMaps, AAX_VPropertyMap::Create(mHostObject));
 }
 
 AAX_Result AAX_VEffectDescriptor::SetProperties(AAX_IPropertyMap* props)

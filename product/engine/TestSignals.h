@@ -94,6 +94,96 @@ inline Stereo RegressionSignal(double sr, double seconds)
   return s;
 }
 
+// Independent noise on both channels (the seeds the engine checks have always used).
+inline Stereo NoisePair(std::size_t n, double amp)
+{
+  Stereo s;
+  s.l = Noise(n, amp, 11);
+  s.r = Noise(n, amp, 97);
+  return s;
+}
+
+// Hot noise with a -15 spike every 997 frames on the left: drives the limiter hard.
+inline Stereo HotInput(std::size_t n)
+{
+  Stereo in = NoisePair(n, 4.0);
+  for (std::size_t i = 0; i < n; i += 997)
+    in.l[i] = -15.0;
+  return in;
+}
+
+// The settings the engine checks share, so the tests and the measurement tool look at the
+// very same cases.
+
+// Drive, drive tone, impedance bump and a mid/side push: every stage of the wet path busy.
+inline EngineParams Driven()
+{
+  EngineParams p;
+  p[kDrive] = 60.0;
+  p[kDriveTone] = 70.0;
+  p[kImpedanceBump] = 40.0;
+  p[kMidSidePusher] = -30.0;
+  return p;
+}
+
+// Dry blend 0 on a driven setting: variant 0 dual mono, 1 mid/side, 2 mid/side with the
+// limiter on.
+inline EngineParams DryBlendZeroSettings(int variant)
+{
+  EngineParams p = Driven();
+  p[kMasterDryBlend] = 0.0;
+  p[kLimit] = variant == 2 ? 1.0 : 0.0;
+  p[kStereoMode] = variant >= 1 ? 1.0 : 0.0;
+  p[kOutputBandlimitLow] = 300.0;
+  p[kOutputBandlimitHigh] = 12.0;
+  return p;
+}
+
+// A blend, band limits, balance and output gain around the drive, limiter off: delta mode
+// must give exactly the difference from the input.
+inline EngineParams DeltaSettings(double stereoMode)
+{
+  EngineParams p = Driven();
+  p[kMasterDryBlend] = 70.0;
+  p[kStereoMode] = stereoMode;
+  p[kOutputBandlimitLow] = 200.0;
+  p[kOutputBandlimitHigh] = 18.0;
+  p[kBalance] = 40.0;
+  p[kLimitType] = 0.0;
+  p[kOutputGain] = -3.0;
+  return p;
+}
+
+// No drive and no limiter: nothing left whose output depends on the block size.
+inline EngineParams BlockSizeSettings(double stereoMode)
+{
+  EngineParams p;
+  p[kStereoMode] = stereoMode;
+  p[kImpedance] = 80.0;
+  p[kImpedanceBump] = -40.0;
+  p[kOutputBandlimitLow] = 120.0;
+  p[kOutputBandlimitHigh] = 15.0;
+  p[kMasterDryBlend] = 80.0;
+  p[kBalance] = -25.0;
+  return p;
+}
+
+// Full drive and 12 dB of gain on both sides of it with the limiter on.
+inline EngineParams LimiterStressSettings(int overSampling, double limitType, double delta, double blend)
+{
+  EngineParams p = Driven();
+  p[kDrive] = 100.0;
+  p[kLimit] = 1.0;
+  p[kLimitType] = limitType;
+  p[kDelta] = delta;
+  p[kOverSampling] = overSampling;
+  p[kOutputGain] = 12.0;
+  p[kInputGain] = 12.0;
+  p[kStereoMode] = 1.0;
+  p[kMasterDryBlend] = blend;
+  return p;
+}
+
 // Processes `in` from frame `start` on in blocks of blockSize into `out` (same size).
 inline void Render(VellicorEngine& engine, const EngineParams& params, const Stereo& in, Stereo& out,
                    int blockSize, std::size_t start = 0, std::size_t count = SIZE_MAX)

@@ -30,24 +30,6 @@ std::size_t Frames(double seconds, double sr = kRate)
   return static_cast<std::size_t>(seconds * sr);
 }
 
-Stereo NoisePair(std::size_t n, double amp)
-{
-  Stereo s;
-  s.l = Noise(n, amp, 11);
-  s.r = Noise(n, amp, 97);
-  return s;
-}
-
-EngineParams Driven()
-{
-  EngineParams p;
-  p[kDrive] = 60.0;
-  p[kDriveTone] = 70.0;
-  p[kImpedanceBump] = 40.0;
-  p[kMidSidePusher] = -30.0;
-  return p;
-}
-
 // The larger of two measurements; NaN when either is NaN.
 double Worse(double a, double b)
 {
@@ -68,13 +50,7 @@ CheckResult CheckDryBlendIdentity(bool quick)
   {
     // With the limiter on the input stays within its ceiling (beyond it the limiter wins).
     const Stereo in = NoisePair(Frames(quick ? 0.1 : 1.0), variant == 2 ? 0.994 : 1.2);
-    EngineParams p = Driven();
-    p[kMasterDryBlend] = 0.0;
-    p[kLimit] = variant == 2 ? 1.0 : 0.0;
-    p[kStereoMode] = variant >= 1 ? 1.0 : 0.0;
-    p[kOutputBandlimitLow] = 300.0;
-    p[kOutputBandlimitHigh] = 12.0;
-    const Stereo out = RenderFresh(p, in);
+    const Stereo out = RenderFresh(DryBlendZeroSettings(variant), in);
     const double d = MaxDiff(out, in);
     worst = Worse(worst, d);
   }
@@ -108,14 +84,7 @@ CheckResult CheckDeltaNull(bool quick)
   bool silent = false;
   for (int stereoMode = 0; stereoMode < 2; ++stereoMode)
   {
-    EngineParams p = Driven();
-    p[kMasterDryBlend] = 70.0;
-    p[kStereoMode] = stereoMode;
-    p[kOutputBandlimitLow] = 200.0;
-    p[kOutputBandlimitHigh] = 18.0;
-    p[kBalance] = 40.0;
-    p[kLimitType] = 0.0;
-    p[kOutputGain] = -3.0;
+    EngineParams p = DeltaSettings(stereoMode);
     const Stereo plain = RenderFresh(p, in);
     p[kDelta] = 1.0;
     const Stereo delta = RenderFresh(p, in);
@@ -176,14 +145,7 @@ CheckResult CheckBlockSizeIndependence(bool quick)
   double worst = 0.0;
   for (double stereoMode : {0.0, 1.0})
   {
-    EngineParams p;
-    p[kStereoMode] = stereoMode;
-    p[kImpedance] = 80.0;
-    p[kImpedanceBump] = -40.0;
-    p[kOutputBandlimitLow] = 120.0;
-    p[kOutputBandlimitHigh] = 15.0;
-    p[kMasterDryBlend] = 80.0;
-    p[kBalance] = -25.0;
+    const EngineParams p = BlockSizeSettings(stereoMode);
     const Stereo ref = RenderFresh(p, in, kRate, 64);
     for (int block : {512, 1000})
     {
@@ -219,9 +181,7 @@ CheckResult CheckDcRemoval(bool quick)
 CheckResult CheckLimiterBound(bool quick)
 {
   const std::size_t n = Frames(quick ? 0.05 : 0.5);
-  Stereo in = NoisePair(n, 4.0);
-  for (std::size_t i = 0; i < n; i += 997)
-    in.l[i] = -15.0;
+  const Stereo in = HotInput(n);
   double peak = 0.0;
   int runs = 0;
   for (int os = 0; os <= 4; os += quick ? 4 : 1)
@@ -229,17 +189,7 @@ CheckResult CheckLimiterBound(bool quick)
       for (double delta : {0.0, 1.0})
         for (double blend : {100.0, 40.0})
         {
-          EngineParams p = Driven();
-          p[kDrive] = 100.0;
-          p[kLimit] = 1.0;
-          p[kLimitType] = limitType;
-          p[kDelta] = delta;
-          p[kOverSampling] = os;
-          p[kOutputGain] = 12.0;
-          p[kInputGain] = 12.0;
-          p[kStereoMode] = 1.0;
-          p[kMasterDryBlend] = blend;
-          const Stereo out = RenderFresh(p, in);
+          const Stereo out = RenderFresh(LimiterStressSettings(os, limitType, delta, blend), in);
           const double m = Worse(Peak(out.l), Peak(out.r));
           peak = Worse(peak, m);
           ++runs;

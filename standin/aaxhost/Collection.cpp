@@ -67,12 +67,7 @@ AAX_Result Collection::SetPackageVersion(uint32_t version)
 AAX_Result Collection::SetProperties(IACFUnknown* props)
 {
   Call("Collection.SetProperties");
-  auto* held = ACFQuery<AAX_IACFPropertyMap>(props, IID_IAAXPropertyMapV1);
-  if (mProperties)
-    mProperties->Release();
-  mProperties = dynamic_cast<PropertyMap*>(held);
-  if (held && !mProperties)
-    held->Release();
+  PropertyMap::Hold(mProperties, props);
   return 0;
 }
 

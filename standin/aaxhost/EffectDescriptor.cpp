@@ -53,12 +53,7 @@ AAX_Result EffectDescriptor::AddProcPtr(void* proc, int32_t procID)
 AAX_Result EffectDescriptor::SetProperties(IACFUnknown* props)
 {
   Call("EffectDescriptor.SetProperties");
-  auto* held = ACFQuery<AAX_IACFPropertyMap>(props, IID_IAAXPropertyMapV1);
-  if (mProperties)
-    mProperties->Release();
-  mProperties = dynamic_cast<PropertyMap*>(held);
-  if (held && !mProperties)
-    held->Release();
+  PropertyMap::Hold(mProperties, props);
   return 0;
 }
 } // namespace aaxhost

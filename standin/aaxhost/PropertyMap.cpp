@@ -77,4 +77,14 @@ AAX_Result PropertyMap::AddPointerProperty(int32_t id, const void* value)
   mPointers[id] = value;
   return 0;
 }
+
+void PropertyMap::Hold(PropertyMap*& slot, IACFUnknown* props)
+{
+  auto* held = ACFQuery<AAX_IACFPropertyMap>(props, IID_IAAXPropertyMapV1);
+  if (slot)
+    slot->Release();
+  slot = dynamic_cast<PropertyMap*>(held);
+  if (held && !slot)
+    held->Release();
+}
 } // namespace aaxhost

@@ -37,6 +37,10 @@ public:
   static bool OlderHostKnowsStemFormat(int32_t stemFormat);
   const std::map<int32_t, const void*>& Pointers() const { return mPointers; }
 
+  // Lets `slot` keep one reference to the map behind props instead of the one it held;
+  // props that is no map of ours leaves the slot empty.
+  static void Hold(PropertyMap*& slot, IACFUnknown* props);
+
 private:
   std::map<int32_t, int32_t> mIntegers;
   std::map<int32_t, const void*> mPointers;

@@ -7,34 +7,11 @@
 #include "product/dsp/OverSampler.h"
 #include "product/dsp/SoftLimitShaper.h"
 
+#include "tests/support/AllocationCounter.h"
+
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cmath>
-#include <cstdlib>
-#include <new>
-
-namespace {
-std::atomic<long> gAllocations{0};
-}
-
-void* operator new(std::size_t size)
-{
-  ++gAllocations;
-  if (void* p = std::malloc(size ? size : 1))
-    return p;
-  throw std::bad_alloc();
-}
-
-void operator delete(void* p) noexcept
-{
-  std::free(p);
-}
-
-void operator delete(void* p, std::size_t) noexcept
-{
-  std::free(p);
-}
 
 using namespace vellicor;
 
@@ -49,12 +26,12 @@ TEST(AudioThread, PerSampleCallsDoNotAllocate)
   DcBlockerState dc;
 
   // The counter itself works.
-  const long start = gAllocations.load();
+  const long start = testsupport::AllocationCount();
   void* volatile probe = ::operator new(16);
   ::operator delete(probe);
-  ASSERT_EQ(gAllocations.load() - start, 1);
+  ASSERT_EQ(testsupport::AllocationCount() - start, 1);
 
-  const long before = gAllocations.load();
+  const long before = testsupport::AllocationCount();
   double sink = 0.0;
   for (int exponent = 0; exponent <= 4; ++exponent)
   {
@@ -73,6 +50,6 @@ TEST(AudioThread, PerSampleCallsDoNotAllocate)
         bank.ClearStates(ch, 10, 26);
       }
   }
-  EXPECT_EQ(gAllocations.load() - before, 0);
+  EXPECT_EQ(testsupport::AllocationCount() - before, 0);
   EXPECT_TRUE(std::isfinite(sink));
 }

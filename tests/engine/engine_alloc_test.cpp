@@ -3,45 +3,22 @@
 // reactions and the host can make between blocks.
 #include "product/engine/VellicorEngine.h"
 
+#include "tests/support/AllocationCounter.h"
+
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cmath>
-#include <cstdlib>
-#include <new>
 #include <vector>
-
-namespace {
-std::atomic<long> gAllocations{0};
-}
-
-void* operator new(std::size_t size)
-{
-  ++gAllocations;
-  if (void* p = std::malloc(size ? size : 1))
-    return p;
-  throw std::bad_alloc();
-}
-
-void operator delete(void* p) noexcept
-{
-  std::free(p);
-}
-
-void operator delete(void* p, std::size_t) noexcept
-{
-  std::free(p);
-}
 
 using vellicor::EngineParams;
 using vellicor::VellicorEngine;
 
 TEST(EngineAllocations, SteadyStateBlocksDoNotAllocate)
 {
-  const long start = gAllocations.load();
+  const long start = testsupport::AllocationCount();
   void* volatile probe = ::operator new(16);
   ::operator delete(probe);
-  ASSERT_EQ(gAllocations.load() - start, 1) << "the counter itself works";
+  ASSERT_EQ(testsupport::AllocationCount() - start, 1) << "the counter itself works";
 
   for (int blockSize : {64, 512, 1024})
   {
@@ -58,7 +35,7 @@ TEST(EngineAllocations, SteadyStateBlocksDoNotAllocate)
     double* ins[2] = {l.data(), r.data()};
     double* outs[2] = {outL.data(), outR.data()};
 
-    const long before = gAllocations.load();
+    const long before = testsupport::AllocationCount();
     for (int block = 0; block < 60; ++block)
     {
       const int phase = block % 12;
@@ -84,7 +61,7 @@ TEST(EngineAllocations, SteadyStateBlocksDoNotAllocate)
     p[kDrive] = 100.0;
     engine.Process(ins, outs, blockSize, p);
     engine.Process(ins, outs, blockSize, p);
-    EXPECT_EQ(gAllocations.load() - before, 0) << "block size " << blockSize;
+    EXPECT_EQ(testsupport::AllocationCount() - before, 0) << "block size " << blockSize;
     EXPECT_TRUE(std::isfinite(outL[0]));
   }
 }

@@ -10,24 +10,6 @@ namespace {
 
 constexpr double kRate = 48000.0;
 
-Stereo NoisePair(std::size_t n, double amp)
-{
-  Stereo s;
-  s.l = Noise(n, amp, 11);
-  s.r = Noise(n, amp, 97);
-  return s;
-}
-
-EngineParams Driven()
-{
-  EngineParams p;
-  p[kDrive] = 60.0;
-  p[kDriveTone] = 70.0;
-  p[kImpedanceBump] = 40.0;
-  p[kMidSidePusher] = -30.0;
-  return p;
-}
-
 } // namespace
 
 TEST(Engine, DryBlendZeroGivesTheInputExactly)
@@ -36,13 +18,7 @@ TEST(Engine, DryBlendZeroGivesTheInputExactly)
   {
     // With the limiter on the input stays within its ceiling (beyond it the limiter wins).
     const Stereo in = NoisePair(24000, variant == 2 ? 0.994 : 1.2);
-    EngineParams p = Driven();
-    p[kMasterDryBlend] = 0.0;
-    p[kLimit] = variant == 2 ? 1.0 : 0.0;
-    p[kStereoMode] = variant >= 1 ? 1.0 : 0.0;
-    p[kOutputBandlimitLow] = 300.0;
-    p[kOutputBandlimitHigh] = 12.0;
-    const Stereo out = RenderFresh(p, in);
+    const Stereo out = RenderFresh(DryBlendZeroSettings(variant), in);
     EXPECT_EQ(out.l, in.l) << "variant " << variant;
     EXPECT_EQ(out.r, in.r) << "variant " << variant;
   }
@@ -107,14 +83,7 @@ TEST(Engine, DeltaModeIsTheDifferenceSignal)
   const Stereo in = NoisePair(static_cast<std::size_t>(kRate), 0.4);
   for (int variant = 0; variant < 2; ++variant)
   {
-    EngineParams p = Driven();
-    p[kMasterDryBlend] = 70.0;
-    p[kStereoMode] = variant;
-    p[kOutputBandlimitLow] = 200.0;
-    p[kOutputBandlimitHigh] = 18.0;
-    p[kBalance] = 40.0;
-    p[kLimitType] = 0.0;
-    p[kOutputGain] = -3.0;
+    EngineParams p = DeltaSettings(variant);
     const Stereo plain = RenderFresh(p, in);
     p[kDelta] = 1.0;
     const Stereo delta = RenderFresh(p, in);
@@ -184,14 +153,7 @@ TEST(Engine, BlockSizeDoesNotChangeTheOutputWithoutDriveAndLimiter)
   in.r = Sweep(n, 0.5, kRate, 20.0, 20000.0);
   for (double stereoMode : {0.0, 1.0})
   {
-    EngineParams p;
-    p[kStereoMode] = stereoMode;
-    p[kImpedance] = 80.0;
-    p[kImpedanceBump] = -40.0;
-    p[kOutputBandlimitLow] = 120.0;
-    p[kOutputBandlimitHigh] = 15.0;
-    p[kMasterDryBlend] = 80.0;
-    p[kBalance] = -25.0;
+    const EngineParams p = BlockSizeSettings(stereoMode);
     const Stereo ref = RenderFresh(p, in, kRate, 64);
     for (int block : {512, 1000})
     {
@@ -226,26 +188,14 @@ TEST(Engine, LimiterKeepsEverySampleWithinTheCeiling)
   // Hot input, from the first sample on: also during the fade-in after the reset and with
   // the dry share of a blend below 100 mixed back in.
   const std::size_t n = static_cast<std::size_t>(kRate / 2);
-  Stereo in = NoisePair(n, 4.0);
-  for (std::size_t i = 0; i < n; i += 997)
-    in.l[i] = -15.0;
+  const Stereo in = HotInput(n);
   int runs = 0;
   for (int os = 0; os <= 4; os += 2)
     for (double limitType : {0.0, 1.0})
       for (double delta : {0.0, 1.0})
         for (double blend : {100.0, 40.0})
         {
-          EngineParams p = Driven();
-          p[kDrive] = 100.0;
-          p[kLimit] = 1.0;
-          p[kLimitType] = limitType;
-          p[kDelta] = delta;
-          p[kOverSampling] = os;
-          p[kOutputGain] = 12.0;
-          p[kInputGain] = 12.0;
-          p[kStereoMode] = 1.0;
-          p[kMasterDryBlend] = blend;
-          const Stereo out = RenderFresh(p, in);
+          const Stereo out = RenderFresh(LimiterStressSettings(os, limitType, delta, blend), in);
           double peak = 0.0;
           for (std::size_t i = 0; i < n; ++i)
             peak = std::max({peak, std::fabs(out.l[i]), std::fabs(out.r[i])});
