@@ -62,6 +62,16 @@ protected:
     return ACF_OK;
   }
 
+  // A host answer written through an out pointer the plug-in hands over.
+  template <class T>
+  static AAX_Result Put(T* out, T value)
+  {
+    if (!out)
+      return AAX_ERROR_NULL_ARGUMENT;
+    *out = value;
+    return AAX_SUCCESS;
+  }
+
 private:
   uint32_t mRefs = 1;
 };
@@ -98,16 +108,6 @@ public:
 
   float mSampleRate = 48000.0f;
   int32_t mStem = AAX_eStemFormat_Stereo;
-
-private:
-  template <class T>
-  static AAX_Result Put(T* out, T value)
-  {
-    if (!out)
-      return AAX_ERROR_NULL_ARGUMENT;
-    *out = value;
-    return AAX_SUCCESS;
-  }
 };
 
 // A playing transport whose position the test moves on block by block.
@@ -150,16 +150,6 @@ public:
   AAX_Result GetCurrentTicksPerBeat(uint32_t* out) override { return Put(out, 480000u); }
 
   int64_t mSamplePos = 0;
-
-private:
-  template <class T>
-  static AAX_Result Put(T* out, T value)
-  {
-    if (!out)
-      return AAX_ERROR_NULL_ARGUMENT;
-    *out = value;
-    return AAX_SUCCESS;
-  }
 };
 
 // The host object handed to Init: the controller and the transport, nothing else.
