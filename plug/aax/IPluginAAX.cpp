@@ -4,11 +4,11 @@
 #include "aax/library/AAX_Assert.h"
 #include "aax/library/AAX_CBinaryDisplayDelegate.h"
 #include "aax/library/AAX_CBinaryTaperDelegate.h"
-#include "aax/library/AAX_CIPluginTaperDelegate.h"
 #include "aax/library/AAX_CLinearTaperDelegate.h"
 #include "aax/library/AAX_CNumberDisplayDelegate.h"
 #include "aax/library/AAX_CStringDisplayDelegate.h"
 #include "aax/library/AAX_CUnitDisplayDelegateDecorator.h"
+#include "plug/aax/AAX_CIPluginTaperDelegate.h"
 
 #include <algorithm>
 #include <cctype>

@@ -16,8 +16,6 @@ namespace plug {
 
 namespace {
 
-constexpr int kChunkGranularity = 4096;
-
 // Bytes of the host's record from its start to the data.
 constexpr size_t kChunkDataOffset = offsetof(AAX_SPlugInChunk, fData);
 
