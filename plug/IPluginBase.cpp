@@ -292,6 +292,12 @@ bool IPluginBase::SaveState(IStateChunk& chunk) const { return WriteParamValues(
 
 int IPluginBase::LoadState(const IStateChunk& chunk, int startPos) { return ReadParamValues(chunk, startPos); }
 
+int IPluginBase::StateReadSize() const
+{
+  IStateChunk state;
+  return SaveState(state) ? state.Size() : -1;
+}
+
 bool IPluginBase::WriteParamValues(IStateChunk& chunk) const
 {
   for (int i = 0; i < NParams(); ++i)
