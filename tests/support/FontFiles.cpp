@@ -78,7 +78,9 @@ std::vector<uint8_t> ReadBytes(const std::string& path)
 
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes)
 {
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+  if (!parent.empty())
+    std::filesystem::create_directories(parent);
   std::ofstream file(path, std::ios::binary);
   file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   if (!file)
