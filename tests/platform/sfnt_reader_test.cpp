@@ -162,7 +162,8 @@ TEST(SfntReader, NameRecordsUnicodeFirstMacintoshByteForByteNeverPastTheData)
     return MakeSfnt({{"head", MakeHead(1000, 0)}, {"hhea", MakeHhea(800, -200, 0)}, {"name", MakeName(names)}});
   };
   // Only a Macintosh family: its bytes as they are (0x8E is "é" in Mac Roman, not converted).
-  SfntFaceInfo mac = Parse(font({{1, 0, 0, 1, "Caf\x8E"}, {3, 1, 1031, 1, "German"}}), 0);
+  const Bytes macOnly = font({{1, 0, 0, 1, "Caf\x8E"}, {3, 1, 1031, 1, "German"}});
+  SfntFaceInfo mac = Parse(macOnly, 0);
   EXPECT_STREQ(mac.mFamily.Get(), "Caf\x8E");
   EXPECT_STREQ(mac.ReadNameRecord(1, true).Get(), "") << "only English (US) Unicode records count";
 
