@@ -1,16 +1,9 @@
 #include "standin/coretext/FontFile.h"
 
-#include <cstring>
+#include "standin/coretext/StbTrueType.h"
+#include "standin/foundation/Unicode.h"
 
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wimplicit-fallthrough"
-#define STB_TRUETYPE_IMPLEMENTATION
-#define STBTT_STATIC
-#include <stb/stb_truetype.h>
-#pragma GCC diagnostic pop
+#include <cstring>
 
 namespace standin::fontfile {
 
@@ -120,39 +113,7 @@ std::string LookUpName(const stbtt_fontinfo& font, size_t size, int nameID)
     if (encoding[0] == STBTT_PLATFORM_ID_MAC)
       name.assign(text, static_cast<size_t>(length));
     else
-    {
-      for (int i = 0; i + 1 < length; i += 2)
-      {
-        uint32_t c = U16(bytes + i);
-        if (c >= 0xD800 && c < 0xDC00 && i + 3 < length && U16(bytes + i + 2) >= 0xDC00 && U16(bytes + i + 2) < 0xE000)
-        {
-          c = 0x10000 + ((c - 0xD800) << 10) + (U16(bytes + i + 2) - 0xDC00);
-          i += 2;
-        }
-        else if (c >= 0xD800 && c < 0xE000)
-          c = 0xFFFD;
-        if (c < 0x80)
-          name.push_back(static_cast<char>(c));
-        else if (c < 0x800)
-        {
-          name.push_back(static_cast<char>(0xC0 | (c >> 6)));
-          name.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-        else if (c < 0x10000)
-        {
-          name.push_back(static_cast<char>(0xE0 | (c >> 12)));
-          name.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-          name.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-        else
-        {
-          name.push_back(static_cast<char>(0xF0 | (c >> 18)));
-          name.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-          name.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-          name.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-      }
-    }
+      name = Utf16BEToUtf8(bytes, static_cast<size_t>(length));
     const size_t zero = name.find('\0');
     if (zero != std::string::npos)
       name.resize(zero);

@@ -1,5 +1,7 @@
 #include "standin/foundation/PropertyList.h"
 
+#include "standin/foundation/Unicode.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -178,30 +180,6 @@ private:
         return false;
     }
     return true;
-  }
-
-  static void AppendUtf8(std::string& out, uint32_t c)
-  {
-    if (c < 0x80)
-      out.push_back(static_cast<char>(c));
-    else if (c < 0x800)
-    {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-    else if (c < 0x10000)
-    {
-      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-    else
-    {
-      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
   }
 
   // The text of a simple element whose open tag was read, and its close tag.

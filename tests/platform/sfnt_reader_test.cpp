@@ -1,5 +1,6 @@
 #include "platform/mac/CoreTextFont.h"
 #include "platform/mac/SfntFaceInfo.h"
+#include "standin/coretext/StbTrueType.h"
 #include "tests/support/FontFiles.h"
 
 #include <gtest/gtest.h>
@@ -11,15 +12,6 @@
 #include <string>
 #include <vector>
 
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wimplicit-fallthrough"
-#define STB_TRUETYPE_IMPLEMENTATION
-#define STBTT_STATIC
-#include <stb/stb_truetype.h>
-#pragma GCC diagnostic pop
 
 using namespace testsupport;
 using plug::igraphics::FindFontFaceIndex;
