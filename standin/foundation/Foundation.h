@@ -9,6 +9,7 @@
 // a property (path, bundlePath) return an object owned by the receiver.
 #include "standin/foundation/Object.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -217,7 +218,7 @@ private:
   NSString* mResourcePath = nullptr;
   NSString* mExecutablePath = nullptr;
   NSDictionary* mInfo = nullptr;
-  bool mIsMain = false;
+  std::atomic<bool> mIsMain{false};
 };
 
 class NSFileManager : public NSObject
