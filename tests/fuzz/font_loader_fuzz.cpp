@@ -1,11 +1,9 @@
 // libFuzzer target for font loading: any bytes must be read inside their length by the sfnt
 // reader (every face, the face lookup by style), by the stand-in's font inspection and by the
 // whole loader from memory, and whatever loads must leave no platform object behind.
-// Not part of the normal build: compile with clang, -fsanitize=fuzzer,address,undefined and
-//   tests/fuzz/font_loader_fuzz.cpp platform/mac/SfntFaceInfo.cpp platform/mac/CoreTextFont.cpp
-//   platform/mac/FontDescriptorCache.cpp platform/mac/MacPaths.cpp plug/HeapBuf.cpp
-//   standin/coretext/*.cpp standin/foundation/*.cpp
-// (with -I<source tree>); the fonts of the Debian packages make good seeds.
+// Seeds: small hand-made faces and a collection; for longer runs the fonts of the Debian
+// packages make good seeds too (scripts/fuzz SECONDS font_loader_fuzz, after copying them into
+// build/fuzz/corpus/font_loader_fuzz).
 #include "platform/mac/CoreTextFont.h"
 #include "platform/mac/FontDescriptorCache.h"
 #include "platform/mac/SfntFaceInfo.h"
