@@ -220,10 +220,10 @@ NSString* NSString::stringByExpandingTildeInPath() const
 
 // -- NSNumber, NSData --
 
-NSNumber::NSNumber(double value, standin::RuntimeClass& cls) : NSObject(cls), mIsInteger(false), mIsBool(false), mDouble(value) {}
+NSNumber::NSNumber(double value, standin::RuntimeClass& cls) : NSObject(cls), mIsInteger(false), mDouble(value) {}
 
 NSNumber::NSNumber(long long value, bool isBool, standin::RuntimeClass& cls)
-  : NSObject(cls), mIsInteger(true), mIsBool(isBool), mInteger(isBool ? (value != 0) : value)
+  : NSObject(cls), mIsInteger(true), mInteger(isBool ? (value != 0) : value)
 {
 }
 

@@ -70,7 +70,6 @@ class NSNumber : public NSObject
 
 private:
   bool mIsInteger;
-  bool mIsBool;
   long long mInteger = 0;
   double mDouble = 0.0;
 };
