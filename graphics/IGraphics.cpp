@@ -22,8 +22,11 @@ IGraphics::IGraphics(IGEditorDelegate& dlg, int w, int h, int fps, float scale)
 
 IGraphics::~IGraphics()
 {
-  // Releasing the capture must not call the platform while the context goes.
+  // Releasing the capture must not call the platform while the context goes, nor the
+  // delegate, which may be going itself (it deletes the context from its destructor). Gestures
+  // still open end when the view goes (RemoveAllControls from the platform's close).
   mCursorHidden = false;
+  mOpenGestures.clear();
   RemoveAllControls();
   delete mLiveEdit;
   mLiveEdit = nullptr;
@@ -98,6 +101,7 @@ void IGraphics::ForgetControl(const IControl* pControl)
 {
   if (IsControlCaptured(pControl))
     ReleaseMouseCapture();
+  EndGesturesFor(pControl);
   if (mMouseOver == pControl)
   {
     mMouseOver = nullptr;
@@ -106,7 +110,84 @@ void IGraphics::ForgetControl(const IControl* pControl)
   if (mInTextEntry == pControl)
     mInTextEntry = nullptr;
   if (mInPopupMenu == pControl)
+  {
     mInPopupMenu = nullptr;
+    mShownMenu = nullptr;
+  }
+  for (int i = 0; i < NBubbleControls(); ++i)
+    GetBubbleControl(i)->ForgetCaller(pControl);
+}
+
+bool IGraphics::HoldsControl(const IControl* pControl) const
+{
+  if (!pControl)
+    return false;
+  if (GetControlIdx(pControl) >= 0)
+    return true;
+  if (pControl == mCornerResizer || pControl == mPopupControl || pControl == mPerfDisplay ||
+      pControl == mTextEntryControl)
+    return true;
+  for (int i = 0; i < NBubbleControls(); ++i)
+    if (GetBubbleControl(i) == pControl)
+      return true;
+  return false;
+}
+
+// ---------------------------------------------------------------------------------------
+// Host gestures
+
+bool IGraphics::BeginParamGesture(IControl* pControl, int paramIdx)
+{
+  bool opened = false;
+  for (const auto& gesture : mOpenGestures)
+  {
+    if (gesture.second != paramIdx)
+      continue;
+    if (gesture.first == pControl)
+      return false;
+    opened = true;
+  }
+  mOpenGestures.emplace_back(pControl, paramIdx);
+  if (!opened)
+    mDelegate->BeginParamEditFromUI(paramIdx);
+  return true;
+}
+
+void IGraphics::EndParamGesture(IControl* pControl, int paramIdx)
+{
+  auto it = std::find(mOpenGestures.begin(), mOpenGestures.end(), std::make_pair(pControl, paramIdx));
+  if (it == mOpenGestures.end())
+    return; // never begun here: nothing to end
+  mOpenGestures.erase(it);
+  for (const auto& gesture : mOpenGestures)
+    if (gesture.second == paramIdx)
+      return; // still held by another opener
+  mDelegate->EndParamEditFromUI(paramIdx);
+}
+
+void IGraphics::BeginGesturesFor(IControl* pControl)
+{
+  for (int i = 0; i < pControl->NVals(); ++i)
+    if (pControl->GetParamIdx(i) >= 0)
+      BeginParamGesture(pControl, pControl->GetParamIdx(i));
+}
+
+void IGraphics::EndGesturesFor(const IControl* pControl)
+{
+  std::vector<int> params;
+  for (const auto& gesture : mOpenGestures)
+    if (gesture.first == pControl)
+      params.push_back(gesture.second);
+  for (int paramIdx : params)
+    EndParamGesture(const_cast<IControl*>(pControl), paramIdx);
+}
+
+bool IGraphics::HoldsGestures(const IControl* pControl) const
+{
+  for (const auto& gesture : mOpenGestures)
+    if (gesture.first == pControl)
+      return true;
+  return false;
 }
 
 void IGraphics::DetachAndDeleteControl(int idx)
@@ -161,9 +242,12 @@ void IGraphics::RemoveAllControls()
   ReleaseMouseCapture();
   mMouseOver = nullptr;
   mMouseOverIdx = -1;
-  // Prompts that are open lose the control they were for.
+  // Prompts that are open lose the control they were for; gestures still open end.
   mInTextEntry = nullptr;
   mInPopupMenu = nullptr;
+  mShownMenu = nullptr;
+  while (!mOpenGestures.empty())
+    EndGesturesFor(mOpenGestures.front().first);
 
   delete mPopupControl;
   mPopupControl = nullptr;
@@ -322,6 +406,18 @@ void IGraphics::EnableTooltips(bool enable)
 // ---------------------------------------------------------------------------------------
 // Special controls
 
+namespace {
+// Gives a special control its context and runs the attach-time calls.
+void PrepareSpecial(IControl* pControl, IGraphics& g, IEditorDelegate& dlg)
+{
+  pControl->SetDelegate(dlg);
+  pControl->SetGraphics(&g);
+  pControl->OnInit();
+  pControl->OnResize();
+  pControl->OnRescale();
+}
+} // namespace
+
 void IGraphics::AttachBackground(const char* /*fileName*/)
 {
   ThrowUnavailable("IGraphics::AttachBackground");
@@ -337,69 +433,215 @@ void IGraphics::AttachPanelBackground(const IPattern& /*color*/)
   ThrowUnavailable("IGraphics::AttachPanelBackground");
 }
 
-void IGraphics::AttachCornerResizer(EResizeMode, bool, const IColor&, const IColor&, const IColor&, float)
+void IGraphics::AttachCornerResizer(EResizeMode sizeMode, bool layoutOnResize, const IColor& color,
+                                    const IColor& mouseOverColor, const IColor& dragColor, float size)
 {
-  ThrowUnavailable("IGraphics::AttachCornerResizer");
+  auto* pControl = new ICornerResizerControl(GetBounds(), size, color, mouseOverColor, dragColor);
+  if (mCornerResizer)
+  {
+    delete pControl; // one corner resizer at most
+    return;
+  }
+  mCornerResizer = pControl;
+  mGUISizeMode = sizeMode;
+  mLayoutOnResize = layoutOnResize;
+  pControl->SetDelegate(*mDelegate);
+  pControl->SetGraphics(this);
+  const float c = size / mDrawScale;
+  pControl->SetTargetAndDrawRECTs(IRECT(mWidth - c, mHeight - c, static_cast<float>(mWidth), static_cast<float>(mHeight)));
 }
 
-void IGraphics::AttachCornerResizer(ICornerResizerControl*, EResizeMode, bool)
+template <class T>
+bool IGraphics::AttachSpecial(T*& slot, T* pControl)
 {
-  ThrowUnavailable("IGraphics::AttachCornerResizer");
+  if (slot)
+  {
+    delete pControl; // one of each at most
+    return false;
+  }
+  slot = pControl;
+  PrepareSpecial(pControl, *this, *mDelegate);
+  return true;
 }
 
-void IGraphics::AttachBubbleControl(const IText&)
+template <class T>
+void IGraphics::RemoveSpecial(T*& slot)
 {
-  ThrowUnavailable("IGraphics::AttachBubbleControl");
+  if (!slot)
+    return;
+  ForgetControl(slot);
+  delete slot;
+  slot = nullptr;
 }
 
-void IGraphics::AttachBubbleControl(IBubbleControl*)
+void IGraphics::AttachCornerResizer(ICornerResizerControl* pControl, EResizeMode sizeMode, bool layoutOnResize)
 {
-  ThrowUnavailable("IGraphics::AttachBubbleControl");
+  if (AttachSpecial(mCornerResizer, pControl))
+  {
+    mGUISizeMode = sizeMode;
+    mLayoutOnResize = layoutOnResize;
+  }
 }
 
-void IGraphics::AttachPopupMenuControl(const IText&, const IRECT&)
+void IGraphics::AttachBubbleControl(const IText& text)
 {
-  ThrowUnavailable("IGraphics::AttachPopupMenuControl");
+  AttachBubbleControl(new IBubbleControl(text, COLOR_WHITE, COLOR_BLACK, 5.f));
+}
+
+void IGraphics::AttachBubbleControl(IBubbleControl* pControl)
+{
+  PrepareSpecial(pControl, *this, *mDelegate);
+  if (!mBubbleControls.Add(pControl))
+    delete pControl;
+}
+
+void IGraphics::AttachPopupMenuControl(const IText& text, const IRECT& bounds)
+{
+  if (!mPopupControl)
+    AttachPopupMenuControl(new IPopupMenuControl(-1, text, IRECT(), bounds));
+}
+
+void IGraphics::AttachPopupMenuControl(IPopupMenuControl* pControl)
+{
+  AttachSpecial(mPopupControl, pControl);
 }
 
 void IGraphics::RemovePopupMenuControl()
 {
-  delete mPopupControl;
-  mPopupControl = nullptr;
+  RemoveSpecial(mPopupControl);
 }
 
 void IGraphics::AttachTextEntryControl()
 {
-  ThrowUnavailable("IGraphics::AttachTextEntryControl");
+  if (!mTextEntryControl)
+    AttachTextEntryControl(new ITextEntryControl());
+}
+
+void IGraphics::AttachTextEntryControl(ITextEntryControl* pControl)
+{
+  AttachSpecial(mTextEntryControl, pControl);
 }
 
 void IGraphics::RemoveTextEntryControl()
 {
-  delete mTextEntryControl;
-  mTextEntryControl = nullptr;
+  RemoveSpecial(mTextEntryControl);
 }
 
-void IGraphics::ShowFPSDisplay(bool /*enable*/)
+void IGraphics::ShowFPSDisplay(bool enable)
 {
-  ThrowUnavailable("IGraphics::ShowFPSDisplay");
+  if (enable && !mPerfDisplay)
+  {
+    AttachSpecial(mPerfDisplay, new IFPSDisplayControl(IRECT(10.f, 10.f, 210.f, 60.f), 0, "Frame Time"));
+  }
+  else if (!enable && mPerfDisplay)
+  {
+    RemoveSpecial(mPerfDisplay);
+    mMouseOver = nullptr;
+    mMouseOverIdx = -1;
+  }
+  SetAllControlsDirty();
 }
 
-void IGraphics::ShowBubbleControl(IControl*, float, float, const char*, EDirection, IRECT, ITouchID)
+void IGraphics::ShowBubbleControl(IControl* pCaller, float x, float y, const char* str, EDirection dir,
+                                  IRECT minimumContentBounds, ITouchID /*touchID*/)
 {
-  ThrowUnavailable("IGraphics::ShowBubbleControl");
+  const int nBubbles = NBubbleControls();
+  if (nBubbles == 0 || !pCaller)
+    return; // no bubble to show
+
+  if (!mEnableMultiTouch)
+  {
+    GetBubbleControl(0)->ShowBubble(pCaller, x, y, str, dir, minimumContentBounds, 0);
+    return;
+  }
+
+  // The one touch that holds the caller chooses the bubble: the one bound to it, else the
+  // next in turn.
+  std::vector<ITouchID> touches;
+  for (const auto& entry : mCapturedMap)
+    if (entry.second == pCaller)
+      touches.push_back(entry.first);
+  if (touches.size() != 1)
+    return;
+  const ITouchID touch = touches.front();
+  for (int i = 0; i < nBubbles; ++i)
+  {
+    if (GetBubbleControl(i)->GetTouchID() == touch)
+    {
+      GetBubbleControl(i)->ShowBubble(pCaller, x, y, str, dir, minimumContentBounds, touch);
+      return;
+    }
+  }
+  static int sNextBubble = 0; // process-wide, shared by every editor
+  GetBubbleControl(sNextBubble++ % nBubbles)->ShowBubble(pCaller, x, y, str, dir, minimumContentBounds, touch);
 }
 
 // ---------------------------------------------------------------------------------------
 // Results of prompts
 
-void IGraphics::SetControlValueAfterTextEdit(const char* /*str*/)
+void IGraphics::SetControlValueAfterTextEdit(const char* str)
 {
-  ThrowUnavailable("IGraphics::SetControlValueAfterTextEdit");
+  IControl* pControl = mInTextEntry;
+  if (!pControl)
+    return;
+  const int valIdx = mTextEntryValIdx;
+  // Cleared first: the control may open another prompt from its completion.
+  mInTextEntry = nullptr;
+
+  const IParam* param = valIdx >= 0 ? pControl->GetParam(valIdx) : nullptr;
+  if (!param)
+  {
+    pControl->OnTextEntryCompletion(str, valIdx);
+    return;
+  }
+
+  const double value = param->Constrain(param->ParseValue(str ? str : ""));
+  // The host sees the new value inside a gesture; one this step opens, it closes.
+  const int paramIdx = pControl->GetParamIdx(valIdx);
+  const bool opened = !HoldsGestures(pControl) && BeginParamGesture(pControl, paramIdx);
+  pControl->SetValueFromUserInput(param->NormalizedClamped(value), valIdx);
+  if (opened)
+    EndParamGesture(pControl, paramIdx);
 }
 
-void IGraphics::SetControlValueAfterPopupMenu(IPopupMenu* /*pMenu*/)
+void IGraphics::SetControlValueAfterPopupMenu(IPopupMenu* pMenu)
 {
-  ThrowUnavailable("IGraphics::SetControlValueAfterPopupMenu");
+  IControl* pControl = mInPopupMenu;
+  IPopupMenu* pShown = mShownMenu;
+  const int valIdx = mPopupMenuValIdx;
+  const bool isContext = mIsContextMenu;
+  // Cleared first: the control may open another menu from its selection.
+  mInPopupMenu = nullptr;
+  mShownMenu = nullptr;
+  if (!pControl)
+    return; // nobody asked, or the control has gone
+  HandOverPopupResult(pControl, pMenu, pShown, valIdx, isContext);
+}
+
+void IGraphics::HandOverPopupResult(IControl* pControl, IPopupMenu* pResult, IPopupMenu* pShown, int valIdx,
+                                    bool isContext)
+{
+  // The value the menu sets reaches the host inside a gesture: the one begun at the
+  // mouse-down, or one opened here.
+  if (!HoldsGestures(pControl))
+    BeginGesturesFor(pControl);
+
+  // The completion function runs once per showing: with the level where the choice was made,
+  // or with the menu shown when nothing was chosen.
+  IPopupMenu* pCompleted = pResult ? pResult : pShown;
+  if (!pResult && pShown)
+    pShown->SetChosenItemIdx(-1);
+  if (pCompleted)
+    pCompleted->ExecFunction();
+
+  // The completion may have removed the control (its gestures ended then).
+  if (!HoldsControl(pControl))
+    return;
+  if (isContext)
+    pControl->OnContextSelection(pResult ? pResult->GetChosenItemIdx() : -1);
+  else
+    pControl->OnPopupMenuSelection(pResult && pResult->GetChosenItemIdx() != -1 ? pResult : nullptr, valIdx);
+  EndGesturesFor(pControl);
 }
 
 void IGraphics::NotifyPopupMenuItemDeleted(IPopupMenu* pMenu, int itemIdx)
@@ -461,6 +703,8 @@ void IGraphics::OnDragResize(float x, float y)
   }
   else
   {
+    if (!(mMouseDownX > 0.f && mMouseDownY > 0.f))
+      return; // no usable point where the drag began
     const float sx = x * mDrawScale / mMouseDownX;
     const float sy = y * mDrawScale / mMouseDownY;
     Resize(mWidth, mHeight, std::min(sx, sy), true);

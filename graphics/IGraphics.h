@@ -423,8 +423,12 @@ public:
   void AttachBubbleControl(const IText& text = DEFAULT_TEXT);
   void AttachBubbleControl(IBubbleControl* pControl);
   void AttachPopupMenuControl(const IText& text = DEFAULT_TEXT, const IRECT& bounds = IRECT());
+  // A ready control; when one is attached already the given one is deleted.
+  void AttachPopupMenuControl(IPopupMenuControl* pControl);
   void RemovePopupMenuControl();
   void AttachTextEntryControl();
+  // A ready control; when one is attached already the given one is deleted.
+  void AttachTextEntryControl(ITextEntryControl* pControl);
   void RemoveTextEntryControl();
   void ShowFPSDisplay(bool enable);
   bool ShowingFPSDisplay() const { return mPerfDisplay != nullptr; }
@@ -496,6 +500,8 @@ public:
   // point, else the list from the last control back.
   IControl* GetMouseControl(float x, float y, bool capture, bool mouseOver = false, ITouchID touchID = 0);
   int GetMouseControlIdx(float x, float y, bool mouseOver = false);
+  // Forgets every capture; the host gestures the captured controls began end with it (except
+  // those of a control waiting for its menu, which end when the menu's result arrives).
   void ReleaseMouseCapture();
   bool IsControlCaptured(const IControl* pControl) const;
   bool ControlIsCaptured() const { return !mCapturedMap.empty(); }
@@ -684,6 +690,37 @@ private:
   void ForgetControl(const IControl* pControl);
   // The prompt menu emptied for a new showing (its title stays).
   void ClearPromptMenu() { mPromptPopupMenu.Clear(true); }
+  // The control is attached: in the list or one of the special controls.
+  bool HoldsControl(const IControl* pControl) const;
+  // Puts a special control in its slot (with its context and attach-time calls); when the slot
+  // is taken the control is deleted and the result is false.
+  template <class T>
+  bool AttachSpecial(T*& slot, T* pControl);
+  // Deletes the special control in the slot, forgetting every reference to it.
+  template <class T>
+  void RemoveSpecial(T*& slot);
+  // The end of one touch: its control hears it, its capture and (when it was the control's
+  // last touch) its gestures end.
+  void EndTouch(const IMouseInfo& point, bool cancelled);
+
+  // ---- host gestures ----
+  // Every gesture the context begins is ended exactly once, and only those: a begin goes to
+  // the delegate for the first opener of a parameter, the end when its last opener ends it.
+  // Opens a gesture on the parameter for the control; false when the control holds one already.
+  bool BeginParamGesture(IControl* pControl, int paramIdx);
+  void EndParamGesture(IControl* pControl, int paramIdx);
+  // Every bound parameter of the control.
+  void BeginGesturesFor(IControl* pControl);
+  void EndGesturesFor(const IControl* pControl);
+  bool HoldsGestures(const IControl* pControl) const;
+  // Hands a menu result to the control that asked: completion function (once), selection,
+  // gestures.
+  void HandOverPopupResult(IControl* pControl, IPopupMenu* pResult, IPopupMenu* pShown, int valIdx, bool isContext);
+  // Hit test for drops, wheel and keys: no capture, no mouse-over.
+  IControl* ControlAt(float x, float y) { return GetMouseControl(x, y, false); }
+
+  std::vector<std::pair<IControl*, int>> mOpenGestures;
+  IPopupMenu* mShownMenu = nullptr;
 };
 
 } // namespace igraphics

@@ -1,6 +1,8 @@
 #pragma once
 // The in-editor pop-up menu: shows an IPopupMenu inside the editor instead of the platform's
-// native menu. The graphics context creates at most one and routes every menu to it.
+// native menu. The graphics context creates at most one and routes every menu to it; the
+// control reports the user's choice back through IGraphics::SetControlValueAfterPopupMenu
+// (the context runs the menu's completion function there, so the control does not).
 
 #include "graphics/IControl.h"
 
@@ -26,7 +28,13 @@ public:
 
   void Draw(IGraphics& g) override;
 
+  // Shows the menu for the anchor area. A request while the control is not idle is refused
+  // (the context never makes one: it answers such requests itself).
+  virtual void CreatePopupMenu(IPopupMenu& menu, const IRECT& anchorArea);
+
   EPopupState GetState() const { return mState; }
+  // Visibly open: taking the pointer.
+  bool GetExpanded() const { return mState == kExpanded; }
 
 protected:
   EPopupState mState = kIdle;

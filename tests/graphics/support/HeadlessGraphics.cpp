@@ -540,7 +540,8 @@ bool HeadlessGraphics::ResolvePendingMenu()
     return false;
   IPopupMenu* menu = mPendingMenu;
   mPendingMenu = nullptr;
-  SetControlValueAfterPopupMenu(ApplyMenuAnswer(*menu, mPendingAnswer));
+  // A menu whose control has gone may have gone with it: nothing is written into it then.
+  SetControlValueAfterPopupMenu(GetControlInPopupMenu() ? ApplyMenuAnswer(*menu, mPendingAnswer) : nullptr);
   return true;
 }
 

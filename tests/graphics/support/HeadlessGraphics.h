@@ -104,9 +104,13 @@ public:
 // nothing chosen.
 struct MenuAnswer
 {
-  int chosen = -1;                  // item index in the level reached, -1 for nothing
-  std::vector<int> submenuPath;     // item indices leading into submenus
-  bool async = false;               // delivered later by ResolvePendingMenu
+  MenuAnswer(int chosenIdx = -1, bool later = false, std::vector<int> path = {})
+    : chosen(chosenIdx), async(later), submenuPath(std::move(path))
+  {
+  }
+  int chosen;                   // item index in the level reached, -1 for nothing
+  bool async;                   // delivered later by ResolvePendingMenu
+  std::vector<int> submenuPath; // item indices leading into submenus
 };
 
 class HeadlessGraphics : public IGraphics

@@ -40,6 +40,12 @@ void TestControl::OnMouseUp(float x, float y, const IMouseMod&)
 void TestControl::OnMouseDrag(float x, float y, float dX, float dY, const IMouseMod&)
 {
   Note("drag " + Pos(x, y) + " " + Pos(dX, dY));
+  if (mDragGain != 0.0)
+  {
+    // Like a vertical slider: up raises the value.
+    SetValue(GetValue() - dY * mDragGain);
+    SetDirty(true);
+  }
 }
 
 void TestControl::OnMouseDblClick(float x, float y, const IMouseMod& mod)

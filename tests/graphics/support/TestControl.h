@@ -62,6 +62,8 @@ public:
   IColor mColor = COLOR_RED;
   int mDrawCount = 0;
   bool mTakesKeys = false;
+  // When not 0, a drag moves value 0 by -dY times this and commits it.
+  double mDragGain = 0.0;
   // Items the control puts into its right-click menu.
   std::vector<std::string> mContextItems;
   // Shared record of several controls, entries prefixed with mName.
