@@ -28,6 +28,7 @@
 #include "graphics/IGraphicsConstants.h"
 #include "graphics/IGraphicsStructs.h"
 #include "graphics/IPopupMenu.h"
+#include "graphics/PlatformFont.h"
 #include "plug/HeapBuf.h"
 #include "plug/IMidiMsg.h"
 #include "plug/aax/IPluginAAXView_Interface.h"
@@ -43,8 +44,6 @@ class IBubbleControl;
 class IPopupMenuControl;
 class IFPSDisplayControl;
 class ITextEntryControl;
-class PlatformFont;
-using PlatformFontPtr = std::unique_ptr<PlatformFont>;
 
 enum class ETextStyle : int32_t
 {
@@ -235,9 +234,9 @@ public:
   virtual bool RevealPathInFinder(CharBuf& /*path*/, bool /*select*/ = false) { return false; }
   virtual void* GetModuleHandle() { return nullptr; }
   // A new platform font, owned by the caller; null when there is none.
-  virtual PlatformFont* LoadPlatformFontFromFile(const char* fontID, const char* fileNameOrResID) = 0;
-  virtual PlatformFont* LoadPlatformFontFromMemory(const char* fontID, void* pData, int dataSize) = 0;
-  virtual PlatformFont* LoadPlatformFontByName(const char* fontID, const char* fontName, ETextStyle style) = 0;
+  virtual PlatformFontPtr LoadPlatformFontFromFile(const char* fontID, const char* fileNameOrResID) = 0;
+  virtual PlatformFontPtr LoadPlatformFontFromMemory(const char* fontID, void* pData, int dataSize) = 0;
+  virtual PlatformFontPtr LoadPlatformFontByName(const char* fontID, const char* fontName, ETextStyle style) = 0;
   // Keeps what the platform needs of the font in its process-wide cache under the identifier.
   virtual void CachePlatformFont(const char* fontID, const PlatformFontPtr& font) = 0;
   virtual const char* GetBundleID() { return ""; }
@@ -253,7 +252,6 @@ public:
   // chosen index set), or null; an asynchronous platform sets isAsync, returns null and later
   // calls SetControlValueAfterPopupMenu.
   virtual IPopupMenu* CreatePlatformPopupMenu(IPopupMenu& menu, const IRECT& bounds, bool& isAsync) = 0;
-  virtual int PlatformQuery() { return 0; }
   // Ratio between the host window's units and the editor's points.
   virtual float GetPlatformWindowScale() const { return 1.f; }
   // Sets the view's frame to the scaled size.
@@ -289,7 +287,6 @@ public:
   virtual APIBitmap* CreateOffscreenBitmap(int width, int height, float scale, double drawScale,
                                            bool cacheable = false) = 0;
   virtual bool LoadAPIFont(const char* fontID, const PlatformFontPtr& font) = 0;
-  virtual bool QueryTrue() { return true; }
   virtual int AlphaChannelIndex() const = 0;
   virtual bool IsBitmapFlipped() const = 0;
   // The text's box in rect (positioned in the given rect by the alignments), its width back.

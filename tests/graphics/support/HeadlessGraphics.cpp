@@ -460,19 +460,19 @@ bool HeadlessGraphics::OpenURL(const char* url, const char*, const char*, const 
   return true;
 }
 
-PlatformFont* HeadlessGraphics::LoadPlatformFontFromFile(const char* fontID, const char* fileNameOrResID)
+PlatformFontPtr HeadlessGraphics::LoadPlatformFontFromFile(const char* fontID, const char* fileNameOrResID)
 {
   Log(std::string("font file ") + (fontID ? fontID : "") + " " + (fileNameOrResID ? fileNameOrResID : ""));
   return nullptr;
 }
 
-PlatformFont* HeadlessGraphics::LoadPlatformFontFromMemory(const char* fontID, void*, int dataSize)
+PlatformFontPtr HeadlessGraphics::LoadPlatformFontFromMemory(const char* fontID, void*, int dataSize)
 {
   Log(std::string("font memory ") + (fontID ? fontID : "") + " " + std::to_string(dataSize));
   return nullptr;
 }
 
-PlatformFont* HeadlessGraphics::LoadPlatformFontByName(const char* fontID, const char* fontName, ETextStyle)
+PlatformFontPtr HeadlessGraphics::LoadPlatformFontByName(const char* fontID, const char* fontName, ETextStyle)
 {
   Log(std::string("font name ") + (fontID ? fontID : "") + " " + (fontName ? fontName : ""));
   return nullptr;

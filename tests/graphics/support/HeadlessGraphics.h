@@ -230,9 +230,9 @@ public:
   void PromptForDirectory(plug::CharBuf& dir, IFileDialogCompletionHandlerFunc completionHandler) override;
   bool PromptForColor(IColor& color, const char* str, IColorPickerHandlerFunc func) override;
   bool OpenURL(const char* url, const char*, const char*, const char*) override;
-  PlatformFont* LoadPlatformFontFromFile(const char* fontID, const char* fileNameOrResID) override;
-  PlatformFont* LoadPlatformFontFromMemory(const char* fontID, void* pData, int dataSize) override;
-  PlatformFont* LoadPlatformFontByName(const char* fontID, const char* fontName, ETextStyle style) override;
+  PlatformFontPtr LoadPlatformFontFromFile(const char* fontID, const char* fileNameOrResID) override;
+  PlatformFontPtr LoadPlatformFontFromMemory(const char* fontID, void* pData, int dataSize) override;
+  PlatformFontPtr LoadPlatformFontByName(const char* fontID, const char* fontName, ETextStyle style) override;
   void CachePlatformFont(const char*, const PlatformFontPtr&) override {}
   void CreatePlatformTextEntry(int paramIdx, const IText& text, const IRECT& bounds, int length,
                                const char* str) override;
