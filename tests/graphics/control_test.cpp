@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <stdexcept>
 
 #include "TestControl.h"
@@ -65,6 +66,13 @@ TEST_F(ControlFixture, CommittingAllValuesReachesEachBoundParameterAndItsPeersOn
   multi->SetDirty(false, -1);
   EXPECT_TRUE(dlg.mLog.empty());
   EXPECT_EQ(actions, 1);
+
+  // Not a number has no place in 0..1: it is committed as 0.
+  multi->SetValue(std::nan(""), 2);
+  multi->SetDirty(true, 2);
+  EXPECT_EQ(multi->GetValue(2), 0.0);
+  EXPECT_EQ(dlg.LogStartingWith("value"), (Strings{"value 7 0"}));
+  dlg.mLog.clear();
 
   // A control of one value treats any index as 0.
   peer4->SetValue(0.5);
