@@ -681,6 +681,14 @@ protected:
   void* mPlatformContext = nullptr;
 
 private:
+  // The last steps of the bitmap loaders: the bitmap found (null for none; loaded when it was
+  // decoded just now) made into the bitmap at the target scale.
+  IBitmap FinishBitmapLoad(APIBitmap* bitmap, std::unique_ptr<APIBitmap> loaded, const char* name, int nStates,
+                           bool framesAreHorizontal, int targetScale);
+  // Hands a platform font to the renderer and, when it takes it, to the platform's cache.
+  bool RegisterPlatformFont(const char* fontID, PlatformFontPtr font);
+  // Takes the control over as the new background: first in the list, drawn before the rest.
+  void InsertBackground(IControl* pControl, bool attachCalls);
   // Removes one list control (references first), without marking dirty.
   void DetachAndDeleteControl(int idx);
   // Clears every reference the context keeps to a control about to go.
