@@ -197,6 +197,20 @@ TEST_F(LayerFixture, TheShadowBlurEqualsADirectConvolution)
   // A blur of 0 is a kernel of one: the mask is the layer's alpha unchanged.
   g->ApplyShadow(layer, IShadow(COLOR_BLACK, 0.f, 2.f, 2.f, 0.5f, true));
   EXPECT_EQ(g->mLastShadowMask, original);
+  // A layer one pixel wide at scale 1, shorter than the kernel: even a flat one fades.
+  g->SetScreenScale(1.f);
+  g->Resize(900, 500, 1.f);
+  g->StartLayer(nullptr, IRECT(0.f, 0.f, 1.f, 3.f));
+  ILayerPtr small = g->EndLayer();
+  auto* tiny = dynamic_cast<TestBitmap*>(small->GetAPIBitmap());
+  ASSERT_EQ(tiny->GetWidth(), 1);
+  for (size_t i = 3; i < tiny->mPixels.size(); i += 4)
+    tiny->mPixels[i] = 255;
+  const std::vector<uint8_t> flat = tiny->mPixels;
+  g->ApplyShadow(small, IShadow(COLOR_BLACK, 3.f, 0.f, 0.f, 1.f, true));
+  EXPECT_EQ(g->mLastShadowMask, DirectBlur(flat, 1, 3, 4.f));
+  EXPECT_LT(g->mLastShadowMask[3], 255);
+
   // A huge blur fades everything and stays cheap.
   g->ApplyShadow(layer, IShadow(COLOR_BLACK, 1e30f, 0.f, 0.f, 1.f, true));
   for (size_t i = 3; i < g->mLastShadowMask.size(); i += 4)
