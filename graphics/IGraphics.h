@@ -681,10 +681,9 @@ protected:
   void* mPlatformContext = nullptr;
 
 private:
-  // The last steps of the bitmap loaders: the bitmap found (null for none; loaded when it was
-  // decoded just now) made into the bitmap at the target scale.
-  IBitmap FinishBitmapLoad(APIBitmap* bitmap, std::unique_ptr<APIBitmap> loaded, const char* name, int nStates,
-                           bool framesAreHorizontal, int targetScale);
+  // Both bitmap loaders: from the resource files, or from the data (decoded as scale 1).
+  IBitmap LoadBitmapFrom(const char* name, bool fromMemory, const void* pData, int dataSize, int nStates,
+                         bool framesAreHorizontal, int targetScale);
   // Hands a platform font to the renderer and, when it takes it, to the platform's cache.
   bool RegisterPlatformFont(const char* fontID, PlatformFontPtr font);
   // Takes the control over as the new background: first in the list, drawn before the rest.

@@ -150,39 +150,19 @@ std::vector<uint8_t> IGraphics::LoadResource(const char* fileNameOrResID, const 
 // ---------------------------------------------------------------------------------------
 // Bitmaps
 
-namespace {
-
-// A bitmap found or decoded for a load: held by the cache, or freshly decoded and owned here
-// until the cache takes it.
-struct FoundBitmap
+IBitmap IGraphics::LoadBitmap(const char* name, int nStates, bool framesAreHorizontal, int targetScale)
 {
-  APIBitmap* bitmap = nullptr;
-  std::unique_ptr<APIBitmap> loaded;
-};
-
-} // namespace
-
-// The last steps of both loaders: a bitmap at the target scale is used (and a fresh one kept
-// in the cache); any other is scaled to it, and a fresh source is dropped afterwards.
-IBitmap IGraphics::FinishBitmapLoad(APIBitmap* bitmap, std::unique_ptr<APIBitmap> loaded, const char* name,
-                                    int nStates, bool framesAreHorizontal, int targetScale)
-{
-  if (!bitmap)
-    return IBitmap(); // found nowhere: the empty bitmap, which draws nothing
-  const IBitmap found(bitmap, nStates, framesAreHorizontal, name);
-  if (bitmap->GetScale() == static_cast<float>(targetScale))
-  {
-    if (loaded)
-    {
-      RetainBitmap(found, name);
-      loaded.release(); // the cache owns it now
-    }
-    return found;
-  }
-  return ScaleBitmap(found, name, targetScale);
+  return LoadBitmapFrom(name, false, nullptr, 0, nStates, framesAreHorizontal, targetScale);
 }
 
-IBitmap IGraphics::LoadBitmap(const char* name, int nStates, bool framesAreHorizontal, int targetScale)
+IBitmap IGraphics::LoadBitmap(const char* name, const void* pData, int dataSize, int nStates,
+                              bool framesAreHorizontal, int targetScale)
+{
+  return LoadBitmapFrom(name, true, pData, dataSize, nStates, framesAreHorizontal, targetScale);
+}
+
+IBitmap IGraphics::LoadBitmapFrom(const char* name, bool fromMemory, const void* pData, int dataSize, int nStates,
+                                  bool framesAreHorizontal, int targetScale)
 {
   SharedResourceCache<APIBitmap>& cache = BitmapCache();
   std::lock_guard<std::recursive_mutex> lock(cache.Mutex());
@@ -192,16 +172,16 @@ IBitmap IGraphics::LoadBitmap(const char* name, int nStates, bool framesAreHoriz
     targetScale = ScaleRoundedUp(mScreenScale);
   if (APIBitmap* cached = cache.Find(name, targetScale))
     return IBitmap(cached, nStates, framesAreHorizontal, name);
-
   const char* ext = BitmapExtension(name);
   if (!IsBitmapTypeSupported(ext))
     return IBitmap();
 
-  CharBuf path;
+  // Found in the cache at another scale, or decoded now (owned here until the cache takes it).
   int sourceScale = 0;
   APIBitmap* bitmap = nullptr;
   std::unique_ptr<APIBitmap> loaded;
-  const int location = SearchImageResource(name, ext, path, targetScale, sourceScale);
+  CharBuf path;
+  const int location = fromMemory ? 0 : SearchImageResource(name, ext, path, targetScale, sourceScale);
   if (location > 0)
   {
     if (sourceScale != targetScale)
@@ -215,34 +195,27 @@ IBitmap IGraphics::LoadBitmap(const char* name, int nStates, bool framesAreHoriz
   else
   {
     bitmap = SearchBitmapInCache(name, targetScale, sourceScale);
+    if (!bitmap && fromMemory && pData && dataSize > 0)
+    {
+      // An image in memory always counts as made for scale 1.
+      loaded.reset(LoadAPIBitmapFromData(name, pData, dataSize, 1));
+      bitmap = loaded.get();
+    }
   }
-  return FinishBitmapLoad(bitmap, std::move(loaded), name, nStates, framesAreHorizontal, targetScale);
-}
+  if (!bitmap)
+    return IBitmap(); // found nowhere: the empty bitmap, which draws nothing
 
-IBitmap IGraphics::LoadBitmap(const char* name, const void* pData, int dataSize, int nStates,
-                              bool framesAreHorizontal, int targetScale)
-{
-  SharedResourceCache<APIBitmap>& cache = BitmapCache();
-  std::lock_guard<std::recursive_mutex> lock(cache.Mutex());
-  if (!name)
-    name = "";
-  if (targetScale == 0)
-    targetScale = ScaleRoundedUp(mScreenScale);
-  if (APIBitmap* cached = cache.Find(name, targetScale))
-    return IBitmap(cached, nStates, framesAreHorizontal, name);
-  if (!IsBitmapTypeSupported(BitmapExtension(name)))
-    return IBitmap();
-
-  int sourceScale = 0;
-  APIBitmap* bitmap = SearchBitmapInCache(name, targetScale, sourceScale);
-  std::unique_ptr<APIBitmap> loaded;
-  if (!bitmap && pData && dataSize > 0)
+  // At the target scale it is used as it is (a fresh one kept in the cache); any other is
+  // scaled to it, and a fresh source is dropped afterwards.
+  const IBitmap found(bitmap, nStates, framesAreHorizontal, name);
+  if (bitmap->GetScale() != static_cast<float>(targetScale))
+    return ScaleBitmap(found, name, targetScale);
+  if (loaded)
   {
-    // An image in memory always counts as made for scale 1.
-    loaded.reset(LoadAPIBitmapFromData(name, pData, dataSize, 1));
-    bitmap = loaded.get();
+    RetainBitmap(found, name);
+    loaded.release(); // the cache owns it now
   }
-  return FinishBitmapLoad(bitmap, std::move(loaded), name, nStates, framesAreHorizontal, targetScale);
+  return found;
 }
 
 IBitmap IGraphics::ScaleBitmap(const IBitmap& inBitmap, const char* cacheName, int targetScale)

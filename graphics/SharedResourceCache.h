@@ -19,12 +19,6 @@
 #include "graphics/IGraphicsStructs.h"
 #include "plug/HeapBuf.h"
 
-namespace standin {
-namespace svg {
-struct Image;
-}
-} // namespace standin
-
 namespace plug {
 namespace igraphics {
 

@@ -217,28 +217,22 @@ bool ReadMarkup(const char* data, size_t length, MarkupHandler& handler)
       continue;
     }
 
-    const char* close = nullptr;
-    if (StartsWith(p, end, "<!--"))
+    // Comments, character data and processing instructions are passed over whole.
+    static const char* const kSkipped[][2] = {{"<!--", "-->"}, {"<![CDATA[", "]]>"}, {"<?", "?>"}};
+    bool skipped = false;
+    for (const auto& section : kSkipped)
     {
-      if (!(close = Find(p + 4, end, "-->")))
-        return false;
-      p = close + 3;
-      continue;
+      if (!skipped && StartsWith(p, end, section[0]))
+      {
+        const char* close = Find(p + std::strlen(section[0]), end, section[1]);
+        if (!close)
+          return false;
+        p = close + std::strlen(section[1]);
+        skipped = true;
+      }
     }
-    if (StartsWith(p, end, "<![CDATA["))
-    {
-      if (!(close = Find(p + 9, end, "]]>")))
-        return false;
-      p = close + 3;
+    if (skipped)
       continue;
-    }
-    if (StartsWith(p, end, "<?"))
-    {
-      if (!(close = Find(p + 2, end, "?>")))
-        return false;
-      p = close + 2;
-      continue;
-    }
     if (StartsWith(p, end, "<!"))
     {
       if (!(p = SkipDeclaration(p + 2, end)))

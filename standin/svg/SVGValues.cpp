@@ -132,39 +132,33 @@ bool ReadNumber(const char*& p, const char* end, double& out)
   if (s < end && (*s == '+' || *s == '-'))
     negative = *s++ == '-';
 
-  // Up to 19 significant digits exactly; the rest only move the exponent.
+  // Up to 19 significant digits exactly; further digits of the whole part only move the
+  // exponent, further digits of the fraction are dropped.
   uint64_t mantissa = 0;
   int significant = 0;
   long exponent = 0;
   bool anyDigit = false;
-  for (; s < end && IsDigit(*s); ++s)
-  {
-    anyDigit = true;
-    if (significant < 19)
-    {
-      mantissa = mantissa * 10 + static_cast<uint64_t>(*s - '0');
-      if (mantissa != 0)
-        ++significant;
-    }
-    else
-    {
-      ++exponent;
-    }
-  }
-  if (s < end && *s == '.')
-  {
-    ++s;
+  auto digits = [&](bool fraction) {
     for (; s < end && IsDigit(*s); ++s)
     {
       anyDigit = true;
       if (significant < 19)
       {
         mantissa = mantissa * 10 + static_cast<uint64_t>(*s - '0');
-        if (mantissa != 0)
-          ++significant;
-        --exponent;
+        significant += mantissa != 0 ? 1 : 0;
+        exponent -= fraction ? 1 : 0;
+      }
+      else if (!fraction)
+      {
+        ++exponent;
       }
     }
+  };
+  digits(false);
+  if (s < end && *s == '.')
+  {
+    ++s;
+    digits(true);
   }
   if (!anyDigit)
     return false;
@@ -712,21 +706,19 @@ void ReadPathData(std::string_view text, std::vector<SubPath>& out)
         break;
       case 'C':
       case 'c':
-        CubicTo(current(), ox + v[0], oy + v[1], ox + v[2], oy + v[3], ox + v[4], oy + v[5]);
-        lcx = ox + v[2];
-        lcy = oy + v[3];
-        cx = ox + v[4];
-        cy = oy + v[5];
-        break;
       case 'S':
       case 's':
       {
-        const double c1x = prevCubic ? 2.0 * cx - lcx : cx, c1y = prevCubic ? 2.0 * cy - lcy : cy;
-        CubicTo(current(), c1x, c1y, ox + v[0], oy + v[1], ox + v[2], oy + v[3]);
-        lcx = ox + v[0];
-        lcy = oy + v[1];
-        cx = ox + v[2];
-        cy = oy + v[3];
+        // A smooth curve's first control point mirrors the last one of a curve before it.
+        const bool smooth = cmd == 'S' || cmd == 's';
+        const double c1x = smooth ? (prevCubic ? 2.0 * cx - lcx : cx) : ox + v[0];
+        const double c1y = smooth ? (prevCubic ? 2.0 * cy - lcy : cy) : oy + v[1];
+        const double* rest = smooth ? v : v + 2;
+        lcx = ox + rest[0];
+        lcy = oy + rest[1];
+        cx = ox + rest[2];
+        cy = oy + rest[3];
+        CubicTo(current(), c1x, c1y, lcx, lcy, cx, cy);
         break;
       }
       case 'Q':

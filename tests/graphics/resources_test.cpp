@@ -135,8 +135,7 @@ TEST_F(ResourceFixture, A1xBitmapAtScale2IsScaledOnceThenServedFromTheCache)
   EXPECT_EQ(g->GetDrawScale(), 1.25f);
 
   // An image in memory counts as 1x: decoded once, scaled to the target, cached by name.
-  std::ifstream in(dir.File("other.png"), std::ios::binary);
-  const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string bytes = testsupport::ReadFileText(dir.File("other.png"));
   const IBitmap fromMemory = g->LoadBitmap("memory.png", bytes.data(), static_cast<int>(bytes.size()), 1, false, 2);
   EXPECT_EQ(fromMemory.GetScale(), 2.f);
   EXPECT_EQ(fromMemory.W(), 10);

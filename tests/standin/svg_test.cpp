@@ -7,10 +7,8 @@
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <random>
-#include <sstream>
 
 #include "SVGChecks.h"
 #include "TempDir.h"
@@ -18,14 +16,6 @@
 using namespace standin::svg;
 
 namespace {
-
-std::string ReadText(const std::string& path)
-{
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 // Parses from a buffer of exactly the text's length, so a read past the end is caught.
 std::unique_ptr<Image> ParseExact(const std::string& text, const char* units = "px", float dpi = 96.f)
@@ -46,7 +36,7 @@ std::vector<std::string> CorpusFiles()
 
 std::unique_ptr<Image> ParseCorpus(const std::string& name, const char* units = "px", float dpi = 96.f)
 {
-  return ParseExact(ReadText(testsupport::SourcePath("tests/fuzz/corpus/svg_fuzz/" + name)), units, dpi);
+  return ParseExact(testsupport::ReadFileText(testsupport::SourcePath("tests/fuzz/corpus/svg_fuzz/" + name)), units, dpi);
 }
 
 const Shape* ShapeWithId(const Image& image, const std::string& id)
@@ -83,7 +73,7 @@ TEST(SVGParser, CorpusDocumentsKeepTheModelAndRoundTrip)
     SCOPED_TRACE(file);
     for (const char* units : {"px", "mm", "in"})
     {
-      const std::unique_ptr<Image> image = ParseExact(ReadText(file), units);
+      const std::unique_ptr<Image> image = ParseExact(testsupport::ReadFileText(file), units);
       ASSERT_NE(image, nullptr);
       EXPECT_FALSE(image->shapes.empty());
       EXPECT_EQ(svgchecks::Violation(*image), "");
@@ -489,7 +479,7 @@ TEST(SVGParser, RandomDocumentsAndDamagedCopiesKeepTheModel)
   DocumentMaker maker(7);
   std::vector<std::string> seeds;
   for (const std::string& file : CorpusFiles())
-    seeds.push_back(ReadText(file));
+    seeds.push_back(testsupport::ReadFileText(file));
 
   int parsed = 0;
   auto check = [&](const std::string& text) {
