@@ -207,6 +207,21 @@ bool ReadOpacity(std::string_view text, double& out)
   return true;
 }
 
+// One of the keywords of the table; false (out unchanged) for any other text.
+template <class T>
+bool ReadKeyword(std::string_view value, std::initializer_list<std::pair<const char*, T>> table, T& out)
+{
+  for (const auto& entry : table)
+  {
+    if (value == entry.first)
+    {
+      out = entry.second;
+      return true;
+    }
+  }
+  return false;
+}
+
 uint32_t WithAlpha(uint32_t color, double opacity)
 {
   const double a = std::clamp(ColorA(color) / 255.0 * opacity, 0.0, 1.0);
@@ -405,39 +420,13 @@ bool Document::ApplyProperty(State& s, std::string_view name, std::string_view v
     return true;
   }
   if (name == "stroke-linejoin")
-  {
-    if (value == "round")
-      s.join = LineJoin::Round;
-    else if (value == "bevel")
-      s.join = LineJoin::Bevel;
-    else if (value == "miter" || value == "miter-clip" || value == "arcs")
-      s.join = LineJoin::Miter;
-    else
-      return false;
-    return true;
-  }
+    return ReadKeyword(value, {{"miter", LineJoin::Miter}, {"round", LineJoin::Round}, {"bevel", LineJoin::Bevel},
+                               {"miter-clip", LineJoin::Miter}, {"arcs", LineJoin::Miter}},
+                       s.join);
   if (name == "stroke-linecap")
-  {
-    if (value == "round")
-      s.cap = LineCap::Round;
-    else if (value == "square")
-      s.cap = LineCap::Square;
-    else if (value == "butt")
-      s.cap = LineCap::Butt;
-    else
-      return false;
-    return true;
-  }
+    return ReadKeyword(value, {{"butt", LineCap::Butt}, {"round", LineCap::Round}, {"square", LineCap::Square}}, s.cap);
   if (name == "fill-rule")
-  {
-    if (value == "evenodd")
-      s.fillRule = FillRule::EvenOdd;
-    else if (value == "nonzero")
-      s.fillRule = FillRule::NonZero;
-    else
-      return false;
-    return true;
-  }
+    return ReadKeyword(value, {{"nonzero", FillRule::NonZero}, {"evenodd", FillRule::EvenOdd}}, s.fillRule);
   if (name == "visibility")
   {
     s.hidden = value == "hidden" || value == "collapse";
@@ -599,10 +588,9 @@ void Document::StartGradient(std::string_view name, const std::vector<Attribute>
     }
     else if (a.name == "gradientUnits")
     {
-      if (value == "userSpaceOnUse")
-        def.userSpace = true;
-      else if (value == "objectBoundingBox")
-        def.userSpace = false;
+      bool userSpace = false;
+      if (ReadKeyword(value, {{"userSpaceOnUse", true}, {"objectBoundingBox", false}}, userSpace))
+        def.userSpace = userSpace;
     }
     else if (a.name == "gradientTransform")
     {
@@ -612,12 +600,9 @@ void Document::StartGradient(std::string_view name, const std::vector<Attribute>
     }
     else if (a.name == "spreadMethod")
     {
-      if (value == "pad")
-        def.spread = Spread::Pad;
-      else if (value == "reflect")
-        def.spread = Spread::Reflect;
-      else if (value == "repeat")
-        def.spread = Spread::Repeat;
+      Spread spread = Spread::Pad;
+      if (ReadKeyword(value, {{"pad", Spread::Pad}, {"reflect", Spread::Reflect}, {"repeat", Spread::Repeat}}, spread))
+        def.spread = spread;
     }
     else if (ReadLength(value, len))
     {
