@@ -9,13 +9,95 @@ namespace plug {
 namespace igraphics {
 
 // ---------------------------------------------------------------------------------------
+// IVDragControl
+
+template <class DragBase>
+void IVDragControl<DragBase>::SetUp(const char* label, bool valueIsEditable, float trackSize)
+{
+  this->DisablePrompt(!valueIsEditable);
+  this->mText = mStyle.valueText;
+  AttachIControl(this, label);
+  this->mHideCursorOnDrag = mStyle.hideCursor;
+  mShape = EVShape::Ellipse;
+  mTrackSize = trackSize;
+}
+
+template <class DragBase>
+void IVDragControl<DragBase>::Draw(IGraphics& g)
+{
+  DrawBackground(g, this->mRECT);
+  DrawLabel(g);
+  DrawWidget(g);
+  DrawValue(g, mValueMouseOver);
+}
+
+template <class DragBase>
+void IVDragControl<DragBase>::OnMouseDown(float x, float y, const IMouseMod& mod)
+{
+  if (!PromptFromValue(x, y))
+    DragBase::OnMouseDown(x, y, mod);
+}
+
+template <class DragBase>
+void IVDragControl<DragBase>::OnMouseUp(float x, float y, const IMouseMod& mod)
+{
+  DragBase::OnMouseUp(x, y, mod);
+  SetDirty(true);
+}
+
+template <class DragBase>
+void IVDragControl<DragBase>::OnMouseDblClick(float, float, const IMouseMod&)
+{
+  this->PromptUserInputAt(mValueBounds, 0);
+}
+
+template <class DragBase>
+void IVDragControl<DragBase>::OnMouseOver(float x, float y, const IMouseMod& mod)
+{
+  if (mStyle.showValue && !this->mDisablePrompt)
+    mValueMouseOver = mValueBounds.Contains(x, y);
+  IControl::OnMouseOver(x, y, mod);
+  SetDirty(false);
+}
+
+template <class DragBase>
+void IVDragControl<DragBase>::OnMouseOut()
+{
+  mValueMouseOver = false;
+  IControl::OnMouseOut();
+}
+
+template <class DragBase>
+bool IVDragControl<DragBase>::IsHit(float x, float y) const
+{
+  return ValuePromptHit(x, y) || mWidgetBounds.Contains(x, y);
+}
+
+template <class DragBase>
+void IVDragControl<DragBase>::SetDirty(bool triggerAction, int /*valIdx*/)
+{
+  IControl::SetDirty(triggerAction, -1);
+  SetValueStrFromParam(true);
+}
+
+template <class DragBase>
+void IVDragControl<DragBase>::OnInit()
+{
+  SetValueStrFromParam(true);
+  SetLabelFromParamName();
+}
+
+template class IVDragControl<IKnobControlBase>;
+template class IVDragControl<ISliderControlBase>;
+
+// ---------------------------------------------------------------------------------------
 // IVKnobControl
 
 IVKnobControl::IVKnobControl(const IRECT& bounds, int paramIdx, const char* label, const IVStyle& style,
                              bool valueIsEditable, bool valueInWidget, float a1, float a2, float aAnchor,
                              EDirection direction, double gearing, float trackSize)
-  : IKnobControlBase(bounds, paramIdx, nullptr, direction, gearing), IVectorBase(style, false, valueInWidget),
-    mAngle1(a1), mAngle2(a2), mAnchorAngle(aAnchor)
+  : IVDragControl(style, valueInWidget, bounds, paramIdx, nullptr, direction, gearing), mAngle1(a1), mAngle2(a2),
+    mAnchorAngle(aAnchor)
 {
   SetUp(label, valueIsEditable, trackSize);
 }
@@ -23,28 +105,10 @@ IVKnobControl::IVKnobControl(const IRECT& bounds, int paramIdx, const char* labe
 IVKnobControl::IVKnobControl(const IRECT& bounds, IActionFunction actionFunc, const char* label,
                              const IVStyle& style, bool valueIsEditable, bool valueInWidget, float a1, float a2,
                              float aAnchor, EDirection direction, double gearing, float trackSize)
-  : IKnobControlBase(bounds, -1, std::move(actionFunc), direction, gearing),
-    IVectorBase(style, false, valueInWidget), mAngle1(a1), mAngle2(a2), mAnchorAngle(aAnchor)
+  : IVDragControl(style, valueInWidget, bounds, -1, std::move(actionFunc), direction, gearing), mAngle1(a1),
+    mAngle2(a2), mAnchorAngle(aAnchor)
 {
   SetUp(label, valueIsEditable, trackSize);
-}
-
-void IVKnobControl::SetUp(const char* label, bool valueIsEditable, float trackSize)
-{
-  DisablePrompt(!valueIsEditable);
-  mText = mStyle.valueText;
-  AttachIControl(this, label);
-  mHideCursorOnDrag = mStyle.hideCursor;
-  mShape = EVShape::Ellipse;
-  mTrackSize = trackSize;
-}
-
-void IVKnobControl::Draw(IGraphics& g)
-{
-  DrawBackground(g, mRECT);
-  DrawLabel(g);
-  DrawWidget(g);
-  DrawValue(g, mValueMouseOver);
 }
 
 float IVKnobControl::GetRadius() const
@@ -107,34 +171,8 @@ void IVKnobControl::DrawKnobPointer(IGraphics& g, float angle, float cx, float c
 
 void IVKnobControl::OnMouseDown(float x, float y, const IMouseMod& mod)
 {
-  if (!PromptFromValue(x, y))
-    IKnobControlBase::OnMouseDown(x, y, mod);
+  IVDragControl::OnMouseDown(x, y, mod);
   SetDirty(false);
-}
-
-void IVKnobControl::OnMouseUp(float x, float y, const IMouseMod& mod)
-{
-  IKnobControlBase::OnMouseUp(x, y, mod);
-  SetDirty(true);
-}
-
-void IVKnobControl::OnMouseDblClick(float, float, const IMouseMod&)
-{
-  PromptUserInputAt(mValueBounds, 0);
-}
-
-void IVKnobControl::OnMouseOver(float x, float y, const IMouseMod& mod)
-{
-  if (mStyle.showValue && !mDisablePrompt)
-    mValueMouseOver = mValueBounds.Contains(x, y);
-  IControl::OnMouseOver(x, y, mod);
-  SetDirty(false);
-}
-
-void IVKnobControl::OnMouseOut()
-{
-  mValueMouseOver = false;
-  IControl::OnMouseOut();
 }
 
 void IVKnobControl::OnResize()
@@ -144,30 +182,13 @@ void IVKnobControl::OnResize()
   SetDirty(false);
 }
 
-bool IVKnobControl::IsHit(float x, float y) const
-{
-  return ValuePromptHit(x, y) || mWidgetBounds.Contains(x, y);
-}
-
-void IVKnobControl::SetDirty(bool triggerAction, int /*valIdx*/)
-{
-  IControl::SetDirty(triggerAction, -1);
-  SetValueStrFromParam(true);
-}
-
-void IVKnobControl::OnInit()
-{
-  SetValueStrFromParam(true);
-  SetLabelFromParamName();
-}
-
 // ---------------------------------------------------------------------------------------
 // IVSliderControl
 
 IVSliderControl::IVSliderControl(const IRECT& bounds, int paramIdx, const char* label, const IVStyle& style,
                                  bool valueIsEditable, EDirection direction, double gearing, float handleSize,
                                  float trackSize, bool handleInsideTrack, float handleXOffset, float handleYOffset)
-  : ISliderControlBase(bounds, paramIdx, direction, gearing, handleSize), IVectorBase(style, false, false),
+  : IVDragControl(style, false, bounds, paramIdx, direction, gearing, handleSize),
     mHandleInsideTrack(handleInsideTrack), mHandleXOffset(handleXOffset), mHandleYOffset(handleYOffset)
 {
   SetUp(label, valueIsEditable, trackSize);
@@ -177,29 +198,10 @@ IVSliderControl::IVSliderControl(const IRECT& bounds, IActionFunction actionFunc
                                  const IVStyle& style, bool valueIsEditable, EDirection direction, double gearing,
                                  float handleSize, float trackSize, bool handleInsideTrack, float handleXOffset,
                                  float handleYOffset)
-  : ISliderControlBase(bounds, std::move(actionFunc), direction, gearing, handleSize),
-    IVectorBase(style, false, false), mHandleInsideTrack(handleInsideTrack), mHandleXOffset(handleXOffset),
-    mHandleYOffset(handleYOffset)
+  : IVDragControl(style, false, bounds, std::move(actionFunc), direction, gearing, handleSize),
+    mHandleInsideTrack(handleInsideTrack), mHandleXOffset(handleXOffset), mHandleYOffset(handleYOffset)
 {
   SetUp(label, valueIsEditable, trackSize);
-}
-
-void IVSliderControl::SetUp(const char* label, bool valueIsEditable, float trackSize)
-{
-  DisablePrompt(!valueIsEditable);
-  mText = mStyle.valueText;
-  AttachIControl(this, label);
-  mHideCursorOnDrag = mStyle.hideCursor;
-  mShape = EVShape::Ellipse;
-  mTrackSize = trackSize;
-}
-
-void IVSliderControl::Draw(IGraphics& g)
-{
-  DrawBackground(g, mRECT);
-  DrawLabel(g);
-  DrawWidget(g);
-  DrawValue(g, mValueMouseOver);
 }
 
 void IVSliderControl::OnResize()
@@ -270,54 +272,6 @@ void IVSliderControl::DrawSliderTrack(IGraphics& g, const IRECT& filledArea)
 void IVSliderControl::DrawSliderHandle(IGraphics& g, const IRECT& bounds)
 {
   DrawPressableShape(g, mShape, bounds, mMouseDown, mMouseIsOver, mDisabled);
-}
-
-void IVSliderControl::OnMouseDown(float x, float y, const IMouseMod& mod)
-{
-  if (!PromptFromValue(x, y))
-    ISliderControlBase::OnMouseDown(x, y, mod);
-}
-
-void IVSliderControl::OnMouseUp(float x, float y, const IMouseMod& mod)
-{
-  ISliderControlBase::OnMouseUp(x, y, mod);
-  SetDirty(true);
-}
-
-void IVSliderControl::OnMouseDblClick(float, float, const IMouseMod&)
-{
-  PromptUserInputAt(mValueBounds, 0);
-}
-
-void IVSliderControl::OnMouseOver(float x, float y, const IMouseMod& mod)
-{
-  if (mStyle.showValue && !mDisablePrompt)
-    mValueMouseOver = mValueBounds.Contains(x, y);
-  IControl::OnMouseOver(x, y, mod);
-  SetDirty(false);
-}
-
-void IVSliderControl::OnMouseOut()
-{
-  mValueMouseOver = false;
-  IControl::OnMouseOut();
-}
-
-bool IVSliderControl::IsHit(float x, float y) const
-{
-  return ValuePromptHit(x, y) || mWidgetBounds.Contains(x, y);
-}
-
-void IVSliderControl::SetDirty(bool triggerAction, int /*valIdx*/)
-{
-  IControl::SetDirty(triggerAction, -1);
-  SetValueStrFromParam(true);
-}
-
-void IVSliderControl::OnInit()
-{
-  SetValueStrFromParam(true);
-  SetLabelFromParamName();
 }
 
 } // namespace igraphics

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "ExpectRect.h"
 #include "TestDelegate.h"
 #include "graphics/controls/IVButtonControls.h"
 #include "graphics/controls/IVKnobControls.h"
@@ -71,14 +72,6 @@ std::vector<DrawCall> OfColor(const std::vector<DrawCall>& calls, const IColor& 
     if (call.kind != DrawCall::Kind::Clip && call.Color() == color)
       found.push_back(call);
   return found;
-}
-
-void ExpectRect(const IRECT& r, float l, float t, float rr, float b)
-{
-  EXPECT_NEAR(r.L, l, 1e-3f);
-  EXPECT_NEAR(r.T, t, 1e-3f);
-  EXPECT_NEAR(r.R, rr, 1e-3f);
-  EXPECT_NEAR(r.B, b, 1e-3f);
 }
 
 } // namespace
