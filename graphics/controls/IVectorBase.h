@@ -143,6 +143,7 @@ protected:
   CharBuf mLabelStr{128};
   CharBuf mValueStr{128};
   EVShape mShape = EVShape::Rectangle;
+  // The layout direction of controls laid out along one (the tab switch's row or column).
   EDirection mDirection = EDirection::Vertical;
 };
 

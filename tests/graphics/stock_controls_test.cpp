@@ -116,6 +116,13 @@ TEST_F(StockFixture, SwitchesStepWrapAndShowTheirParameter)
   Click(cx, cy);
   EXPECT_EQ(dlg.mLog, (Strings{"begin 1", "value 1 0.25", "end 1"}));
   EXPECT_STREQ(bound->GetValueStr(), "1");
+
+  // Its per-state flags keep the constructor's two states: a state beyond them is never
+  // written and reads as enabled.
+  bound->SetStateDisabled(4, true);
+  EXPECT_FALSE(bound->GetStateDisabled(4));
+  bound->SetStateDisabled(1, true);
+  EXPECT_TRUE(bound->GetStateDisabled(1));
 }
 
 TEST_F(StockFixture, ButtonReturnsToZeroOnlyWhenItsSplashEnds)
@@ -395,6 +402,11 @@ TEST_F(StockFixture, TabSwitchesSelectDrawAndRoundTheirOuterCorners)
   EXPECT_EQ(faces[0].CountOps(PathOp::Kind::Arc), 0); // the middle one is square
   EXPECT_EQ(faces[1].path[1].r, 0.f);
   EXPECT_GT(faces[1].path[2].r, 0.f);
+  // A state disabled alone looks disabled.
+  row->SetStateDisabled(2, true);
+  faces = OfColor(DrawOf(row), IColor(255, 137, 137, 137));
+  ASSERT_EQ(faces.size(), 1u);
+  EXPECT_GT(faces[0].path[2].r, 0.f);
 
   // A disabled column rounds the top-right of the first and the bottom-right of the last,
   // its faces darkened by the disabled contrast.
