@@ -1,0 +1,48 @@
+#pragma once
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
+// A counting semaphore with the platform's dispatch-semaphore behaviour: Wait takes one unit,
+// blocking while there is none; Signal gives one back and wakes one waiter. Kept to this header
+// so that the Foundation stand-in's semaphore can replace it in one place.
+namespace standin {
+
+class DispatchSemaphore
+{
+public:
+  explicit DispatchSemaphore(long value) : mValue(value) {}
+
+  void Wait()
+  {
+    std::unique_lock<std::mutex> lock(mMutex);
+    mCondition.wait(lock, [this] { return mValue > 0; });
+    --mValue;
+  }
+
+  // Returns false when no unit came within the time-out.
+  bool Wait(std::chrono::nanoseconds timeout)
+  {
+    std::unique_lock<std::mutex> lock(mMutex);
+    if (!mCondition.wait_for(lock, timeout, [this] { return mValue > 0; }))
+      return false;
+    --mValue;
+    return true;
+  }
+
+  void Signal()
+  {
+    {
+      std::lock_guard<std::mutex> lock(mMutex);
+      ++mValue;
+    }
+    mCondition.notify_one();
+  }
+
+private:
+  std::mutex mMutex;
+  std::condition_variable mCondition;
+  long mValue;
+};
+
+} // namespace standin
