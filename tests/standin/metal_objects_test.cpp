@@ -1,6 +1,6 @@
 // The stand-in's objects around the rasteriser: libraries, textures, blits and sampling,
 // command ordering, the Metal layer and frames in flight.
-#include "standin/metal/DispatchSemaphore.h"
+#include "standin/metal/Semaphore.h"
 #include "standin/metal/QuartzCore.h"
 #include "tests/standin/MetalTestShaders.h"
 
@@ -161,7 +161,7 @@ TEST(MetalObjects, ZeroSizeDrawableThenFourFramesComplete)
   auto queue = device->NewCommandQueue();
   auto layer = standin::ca::MetalLayer::Create();
   layer->SetDevice(device);
-  standin::DispatchSemaphore semaphore(3);
+  mtl::Semaphore semaphore(3);
   auto frame = [&](int index, bool withTransaction) {
     semaphore.Wait();
     auto commands = queue->NewCommandBuffer();
@@ -250,7 +250,7 @@ TEST(MetalObjects, FramesInFlightShareNothingUnguarded)
   } sets[3];
   for (auto& set : sets)
     set.vertices = device->NewBuffer(4 * sizeof(PixelVertex), mtl::ResourceStorageModeShared);
-  standin::DispatchSemaphore semaphore(3);
+  mtl::Semaphore semaphore(3);
   const int frames = 40;
   for (int f = 0; f < frames; f++)
   {

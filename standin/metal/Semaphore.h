@@ -4,14 +4,15 @@
 #include <mutex>
 
 // A counting semaphore with the platform's dispatch-semaphore behaviour: Wait takes one unit,
-// blocking while there is none; Signal gives one back and wakes one waiter. Kept to this header
-// so that the Foundation stand-in's semaphore can replace it in one place.
-namespace standin {
+// blocking while there is none; Signal gives one back and wakes one waiter. Private to the
+// Metal stand-in and kept to this header, so that the Foundation stand-in's dispatch semaphore
+// can take its place in one step.
+namespace standin::mtl {
 
-class DispatchSemaphore
+class Semaphore
 {
 public:
-  explicit DispatchSemaphore(long value) : mValue(value) {}
+  explicit Semaphore(long value) : mValue(value) {}
 
   void Wait()
   {
@@ -45,4 +46,4 @@ private:
   long mValue;
 };
 
-} // namespace standin
+} // namespace standin::mtl
