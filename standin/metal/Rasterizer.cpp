@@ -1,9 +1,15 @@
 #include "standin/metal/Commands.h"
 #include "standin/metal/Shader.h"
+#include "standin/metal/Vec4.h"
 
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
 
 // The render-pass half of the stand-in: vertex fetch and shading, clipping, rasterisation with
 // Metal's conventions, stencil, fragment shading and blending.
@@ -29,6 +35,8 @@ constexpr int kSubpixelBits = 8;
 constexpr int64_t kSubpixel = int64_t(1) << kSubpixelBits;
 constexpr double kGuardPixels = 262144.0; // 2^18: snapped products stay far inside 64 bits
 constexpr int kChunk = 256;
+constexpr int kStripe = 16;            // rows per stripe of a band
+constexpr int64_t kParallelArea = 32768; // draws covering fewer pixels run on one thread
 
 struct UnormTable
 {
@@ -43,11 +51,9 @@ const UnormTable kUnorm;
 
 inline uint8_t ToUnorm(float v)
 {
-  if (!(v > 0))
-    return 0;
-  if (v >= 1)
-    return 255;
-  return uint8_t(v * 255.0f + 0.5f);
+  v = v > 0.0f ? v : 0.0f; // NaN reads as 0
+  v = v < 1.0f ? v : 1.0f;
+  return uint8_t(int(v * 255.0f + 0.5f));
 }
 
 struct BufferBinding
@@ -104,6 +110,9 @@ struct DrawSetup
   uint8_t* stencilBytes = nullptr;
   size_t stencilStride = 0;
   bool writeColor = false;
+  bool fastWrite = false;     // RGBA8 or BGRA8, every channel, no blending or premultiplied source-over
+  bool sourceOver = false;
+  int redOffset = 0;          // byte of red in a pixel (2 for BGRA)
   StageResources fragmentResources;
 };
 
@@ -237,6 +246,33 @@ inline void WritePixel(const DrawSetup& d, uint8_t* p, const Float4& color)
     p[3] = ToUnorm(out[3]);
 }
 
+// Writes the colours of a run of pixels, except where skip is set.
+inline void WriteRun(const DrawSetup& d, uint8_t* row, int x, int n, const Float4* colors, const uint8_t* skip)
+{
+  if (!d.fastWrite)
+  {
+    const int bpp = BytesPerPixel(d.colorFormat);
+    for (int i = 0; i < n; i++)
+      if (!skip[i])
+        WritePixel(d, row + size_t(x + i) * bpp, colors[i]);
+    return;
+  }
+  uint8_t* p = row + size_t(x) * 4;
+  const bool bgra = d.redOffset != 0;
+  const Vec4 scale = Vec4::Splat(255.0f);
+  for (int i = 0; i < n; i++, p += 4)
+  {
+    if (skip[i])
+      continue;
+    Vec4 c = Vec4::Load(&colors[i].x) * scale;
+    if (bgra)
+      c = c.SwapRedBlue();
+    if (d.sourceOver)
+      c = c + Vec4::FromBytes(p) * Vec4::Splat(1.0f - colors[i].w);
+    c.ToBytes(p);
+  }
+}
+
 // Plane of one value over window pixels: f(x, y) = f0 + a (x - x0) + b (y - y0).
 struct Plane
 {
@@ -256,7 +292,8 @@ struct Triangle
 class TriangleRasterizer
 {
 public:
-  explicit TriangleRasterizer(const DrawSetup& setup) : d(setup) {}
+  // Draws the rows of band `band` of `bands`: stripes of kStripe rows taken in turn.
+  TriangleRasterizer(const DrawSetup& setup, int band, int bands) : d(setup), mBand(band), mBands(bands) {}
 
   void Draw(const ClipVertex& a, const ClipVertex& b, const ClipVertex& c)
   {
@@ -359,6 +396,15 @@ private:
       std::swap(t.Y[1], t.Y[2]);
       area = -area;
     }
+    // Pixels whose centres the bounding box holds, within the drawing window.
+    const int64_t half = kSubpixel / 2;
+    Bounds box;
+    box.x0 = std::max<int64_t>(d.clipX0, CeilDiv(std::min({t.X[0], t.X[1], t.X[2]}) - half, kSubpixel));
+    box.x1 = std::min<int64_t>(d.clipX1 - 1, FloorDiv(std::max({t.X[0], t.X[1], t.X[2]}) - half, kSubpixel));
+    box.y0 = std::max<int64_t>(d.clipY0, CeilDiv(std::min({t.Y[0], t.Y[1], t.Y[2]}) - half, kSubpixel));
+    box.y1 = std::min<int64_t>(d.clipY1 - 1, FloorDiv(std::max({t.Y[0], t.Y[1], t.Y[2]}) - half, kSubpixel));
+    if (box.x0 > box.x1 || box.y0 > box.y1 || !BandHasRows(box.y0, box.y1))
+      return;
     t.affine = v[0]->p[3] == v[1]->p[3] && v[0]->p[3] == v[2]->p[3];
     const double x0 = double(t.X[0]) / kSubpixel, y0 = double(t.Y[0]) / kSubpixel;
     const double dx1 = double(t.X[1] - t.X[0]) / kSubpixel, dy1 = double(t.Y[1] - t.Y[0]) / kSubpixel;
@@ -380,20 +426,30 @@ private:
       for (int k = 0; k < d.varyings; k++)
         t.planes[k] = plane(v[0]->v[k] * iw[0], v[1]->v[k] * iw[1], v[2]->v[k] * iw[2]);
     }
-    Rasterize(t);
+    Rasterize(t, box);
   }
 
-  void Rasterize(const Triangle& t)
+  struct Bounds
   {
-    const int64_t minX = std::min({t.X[0], t.X[1], t.X[2]}), maxX = std::max({t.X[0], t.X[1], t.X[2]});
-    const int64_t minY = std::min({t.Y[0], t.Y[1], t.Y[2]}), maxY = std::max({t.Y[0], t.Y[1], t.Y[2]});
+    int64_t x0, x1, y0, y1;
+  };
+
+  bool InBand(int64_t row) const { return mBands == 1 || (row / kStripe) % mBands == mBand; }
+
+  bool BandHasRows(int64_t y0, int64_t y1) const
+  {
+    if (mBands == 1 || y1 - y0 + 1 >= int64_t(kStripe) * mBands)
+      return true;
+    for (int64_t stripe = y0 / kStripe; stripe <= y1 / kStripe; stripe++)
+      if (stripe % mBands == mBand)
+        return true;
+    return false;
+  }
+
+  void Rasterize(const Triangle& t, const Bounds& b)
+  {
     const int64_t half = kSubpixel / 2;
-    const int64_t px0 = std::max<int64_t>(d.clipX0, CeilDiv(minX - half, kSubpixel));
-    const int64_t px1 = std::min<int64_t>(d.clipX1 - 1, FloorDiv(maxX - half, kSubpixel));
-    const int64_t py0 = std::max<int64_t>(d.clipY0, CeilDiv(minY - half, kSubpixel));
-    const int64_t py1 = std::min<int64_t>(d.clipY1 - 1, FloorDiv(maxY - half, kSubpixel));
-    if (px0 > px1 || py0 > py1)
-      return;
+    const int64_t px0 = b.x0, px1 = b.x1, py0 = b.y0, py1 = b.y1;
     // Edge k runs from vertex (k + 1) to vertex (k + 2), opposite vertex k.
     int64_t ex[3], ey[3], ax[3], ay[3], bias[3];
     for (int k = 0; k < 3; k++)
@@ -408,6 +464,11 @@ private:
     }
     for (int64_t py = py0; py <= py1; py++)
     {
+      if (!InBand(py))
+      {
+        py = std::min(py1, (py / kStripe + 1) * kStripe - 1); // to the end of this stripe
+        continue;
+      }
       const int64_t Py = py * kSubpixel + half;
       int64_t lo = px0, hi = px1;
       for (int k = 0; k < 3 && lo <= hi; k++)
@@ -434,7 +495,6 @@ private:
     const uint8_t reference = d.stencilReference[face];
     uint8_t* stencilRow = d.stencilBytes ? d.stencilBytes + size_t(y) * d.stencilStride : nullptr;
     uint8_t* colorRow = d.color ? d.color + size_t(y) * d.colorStride : nullptr;
-    const int bpp = BytesPerPixel(d.colorFormat);
     const bool shadeFailing = st && d.fragment && st->stencilFailureOperation != StencilOperation::Keep;
     while (count > 0)
     {
@@ -455,19 +515,30 @@ private:
           shaded[i] = pass[i] || shadeFailing;
         Shade(t, y, x, n, shaded);
       }
-      for (int i = 0; i < n; i++)
+      if (!st)
       {
-        if (d.fragment && shaded[i] && mDiscard[i])
-          continue;
-        if (pass[i])
+        if (d.writeColor)
+          WriteRun(d, colorRow, x, n, mColor, mDiscard);
+      }
+      else
+      {
+        uint8_t skip[kChunk];
+        for (int i = 0; i < n; i++)
         {
-          if (st)
-            stencilRow[x + i] = StencilApply(st->depthStencilPassOperation, stencilRow[x + i], reference, st->writeMask);
-          if (d.writeColor)
-            WritePixel(d, colorRow + size_t(x + i) * bpp, mColor[i]);
+          skip[i] = 1;
+          if (d.fragment && shaded[i] && mDiscard[i])
+            continue;
+          uint8_t& stencil = stencilRow[x + i];
+          if (pass[i])
+          {
+            stencil = StencilApply(st->depthStencilPassOperation, stencil, reference, st->writeMask);
+            skip[i] = 0;
+          }
+          else
+            stencil = StencilApply(st->stencilFailureOperation, stencil, reference, st->writeMask);
         }
-        else if (st)
-          stencilRow[x + i] = StencilApply(st->stencilFailureOperation, stencilRow[x + i], reference, st->writeMask);
+        if (d.writeColor)
+          WriteRun(d, colorRow, x, n, mColor, skip);
       }
       x += n;
       count -= n;
@@ -528,8 +599,131 @@ private:
   }
 
   const DrawSetup& d;
+  const int mBand, mBands;
   Float4 mColor[kChunk];
   uint8_t mDiscard[kChunk];
+};
+
+// The pixels of the drawing window that a draw's vertices span (an upper bound of its work).
+int64_t DrawArea(const DrawSetup& d, const std::vector<ClipVertex>& vertices)
+{
+  double x0 = 1e30, y0 = 1e30, x1 = -1e30, y1 = -1e30;
+  for (const ClipVertex& v : vertices)
+  {
+    if (!(v.p[3] > 0))
+      return int64_t(d.clipX1 - d.clipX0) * (d.clipY1 - d.clipY0);
+    const double nx = v.p[0] / v.p[3], ny = v.p[1] / v.p[3];
+    x0 = std::min(x0, nx);
+    x1 = std::max(x1, nx);
+    y0 = std::min(y0, ny);
+    y1 = std::max(y1, ny);
+  }
+  const double wx0 = std::max(double(d.clipX0), d.viewport.originX + (x0 + 1) * 0.5 * d.viewport.width);
+  const double wx1 = std::min(double(d.clipX1), d.viewport.originX + (x1 + 1) * 0.5 * d.viewport.width);
+  const double wy0 = std::max(double(d.clipY0), d.viewport.originY + (1 - y1) * 0.5 * d.viewport.height);
+  const double wy1 = std::min(double(d.clipY1), d.viewport.originY + (1 - y0) * 0.5 * d.viewport.height);
+  if (!(wx1 > wx0) || !(wy1 > wy0))
+    return 0;
+  return int64_t((wx1 - wx0) * (wy1 - wy0));
+}
+
+// Threads that share the rows of large draws. One pool serves every queue of the process; a
+// job's caller works on its own job too, so jobs from several queues never wait on each other.
+class BandPool
+{
+public:
+  static BandPool& Instance()
+  {
+    static BandPool* pool = new BandPool(); // never destroyed: its threads live as long as the process
+    return *pool;
+  }
+
+  int Bands() const { return mBands; }
+
+  // Calls fn(band) for every band in [0, bands) and returns when all calls have returned.
+  void Run(int bands, const std::function<void(int)>& fn)
+  {
+    Job job;
+    job.fn = &fn;
+    job.remaining = bands;
+    {
+      std::lock_guard<std::mutex> lock(mMutex);
+      for (int band = 1; band < bands; band++)
+        mTasks.push_back({&job, band});
+    }
+    mWake.notify_all();
+    RunTask(job, 0);
+    // Help with what is left of this job, then wait for the bands others took.
+    for (;;)
+    {
+      Task task{nullptr, 0};
+      {
+        std::lock_guard<std::mutex> lock(mMutex);
+        for (auto it = mTasks.begin(); it != mTasks.end(); ++it)
+          if (it->job == &job)
+          {
+            task = *it;
+            mTasks.erase(it);
+            break;
+          }
+      }
+      if (!task.job)
+        break;
+      RunTask(job, task.band);
+    }
+    std::unique_lock<std::mutex> lock(job.mutex);
+    job.done.wait(lock, [&] { return job.remaining == 0; });
+  }
+
+private:
+  struct Job
+  {
+    const std::function<void(int)>* fn = nullptr;
+    std::mutex mutex;
+    std::condition_variable done;
+    int remaining = 0;
+  };
+  struct Task
+  {
+    Job* job;
+    int band;
+  };
+
+  BandPool()
+  {
+    const unsigned cores = std::thread::hardware_concurrency();
+    mBands = int(std::clamp(cores / 2, 1u, 4u));
+    for (int i = 1; i < mBands; i++)
+      std::thread([this] { WorkerLoop(); }).detach();
+  }
+
+  static void RunTask(Job& job, int band)
+  {
+    (*job.fn)(band);
+    std::lock_guard<std::mutex> lock(job.mutex);
+    if (--job.remaining == 0)
+      job.done.notify_all();
+  }
+
+  void WorkerLoop()
+  {
+    for (;;)
+    {
+      Task task;
+      {
+        std::unique_lock<std::mutex> lock(mMutex);
+        mWake.wait(lock, [this] { return !mTasks.empty(); });
+        task = mTasks.front();
+        mTasks.pop_front();
+      }
+      RunTask(*task.job, task.band);
+    }
+  }
+
+  int mBands = 1;
+  std::mutex mMutex;
+  std::condition_variable mWake;
+  std::deque<Task> mTasks;
 };
 
 class PassRunner
@@ -835,7 +1029,16 @@ private:
       d.colorFormat = mTarget.color->GetPixelFormat();
       d.color = mTarget.color->LevelData(mTarget.colorLevel);
       d.colorStride = mTarget.color->LevelWidth(mTarget.colorLevel) * BytesPerPixel(d.colorFormat);
-      d.writeColor = d.fragment && pipeline.colorAttachments[0].writeMask != ColorWriteMaskNone;
+      const RenderPipelineColorAttachmentDescriptor& a = pipeline.colorAttachments[0];
+      d.writeColor = d.fragment && a.writeMask != ColorWriteMaskNone;
+      d.sourceOver = a.blendingEnabled && a.sourceRGBBlendFactor == BlendFactor::One &&
+                     a.destinationRGBBlendFactor == BlendFactor::OneMinusSourceAlpha &&
+                     a.sourceAlphaBlendFactor == BlendFactor::One &&
+                     a.destinationAlphaBlendFactor == BlendFactor::OneMinusSourceAlpha &&
+                     a.rgbBlendOperation == BlendOperation::Add && a.alphaBlendOperation == BlendOperation::Add;
+      d.fastWrite = (d.colorFormat == PixelFormat::RGBA8Unorm || d.colorFormat == PixelFormat::BGRA8Unorm) &&
+                    a.writeMask == ColorWriteMaskAll && (d.sourceOver || !a.blendingEnabled);
+      d.redOffset = d.colorFormat == PixelFormat::BGRA8Unorm ? 2 : 0;
     }
     if (mTarget.stencil)
     {
@@ -843,19 +1046,28 @@ private:
       d.stencilStride = mTarget.stencil->Width();
     }
 
-    TriangleRasterizer raster(d);
-    const size_t n = mVertices.size();
-    if (type == PrimitiveType::Triangle)
-      for (size_t i = 0; i + 2 < n; i += 3)
-        raster.Draw(mVertices[i], mVertices[i + 1], mVertices[i + 2]);
-    else
-      for (size_t i = 0; i + 2 < n; i++)
-      {
-        if (i % 2 == 0)
+    // Large draws are shared among the band threads; every band draws every triangle, each on
+    // its own rows, so pixels see the same order of operations whatever the number of bands.
+    const int bands = DrawArea(d, mVertices) >= kParallelArea ? BandPool::Instance().Bands() : 1;
+    auto drawBand = [&](int band) {
+      TriangleRasterizer raster(d, band, bands);
+      const size_t n = mVertices.size();
+      if (type == PrimitiveType::Triangle)
+        for (size_t i = 0; i + 2 < n; i += 3)
           raster.Draw(mVertices[i], mVertices[i + 1], mVertices[i + 2]);
-        else
-          raster.Draw(mVertices[i + 1], mVertices[i], mVertices[i + 2]);
-      }
+      else
+        for (size_t i = 0; i + 2 < n; i++)
+        {
+          if (i % 2 == 0)
+            raster.Draw(mVertices[i], mVertices[i + 1], mVertices[i + 2]);
+          else
+            raster.Draw(mVertices[i + 1], mVertices[i], mVertices[i + 2]);
+        }
+    };
+    if (bands == 1)
+      drawBand(0);
+    else
+      BandPool::Instance().Run(bands, drawBand);
 
     for (auto it = locked.rbegin(); it != locked.rend(); ++it)
       (*it)->StorageMutex().unlock();

@@ -24,9 +24,10 @@
 // The library name selects the process-wide registration that holds the functions' code.
 namespace standin::mtl {
 
+// Four floats; like a shader's float4, left uninitialised unless given values (Float4{} is zero).
 struct Float4
 {
-  float x = 0, y = 0, z = 0, w = 0;
+  float x, y, z, w;
 };
 
 // A buffer bound to a stage, at its offset; bytes is null when nothing is bound.
@@ -108,10 +109,14 @@ std::vector<uint8_t> EncodeLibraryBlob(const std::string& libraryName,
 
 // Texture sampling for fragment functions, as Metal's sample() does for 2D textures: normalised
 // coordinates, texel centres at +0.5, the sampler's filters and address modes. R8 reads as
-// (r, 0, 0, 1) and BGRA8 as (r, g, b, a). The level of detail comes from the gradients of the
-// coordinates per pixel (SampleGrad); Sample uses level 0.
+// (r, 0, 0, 1) and BGRA8 as (r, g, b, a). Bilinear weights are kept to 1/256 texel, as filtering
+// hardware does. The level of detail comes from the coordinates' change per pixel (SampleGrad,
+// SampleSpan); Sample uses level 0. Without a texture or sampler the result is (0, 0, 0, 1).
 Float4 Sample(const TextureBinding& binding, float u, float v);
 Float4 SampleGrad(const TextureBinding& binding, float u, float v, float dudx, float dvdx, float dudy,
                   float dvdy);
+// count samples along a span: at (u + i dudx, v + i dvdx) for i = 0 .. count - 1.
+void SampleSpan(const TextureBinding& binding, float u, float v, float dudx, float dvdx, float dudy, float dvdy,
+                int count, Float4* out);
 
 } // namespace standin::mtl

@@ -1,5 +1,6 @@
 #include "standin/metal/Commands.h"
 #include "standin/metal/Shader.h"
+#include "standin/metal/Vec4.h"
 
 #include <cmath>
 #include <cstring>
@@ -8,16 +9,6 @@ namespace standin::mtl {
 
 namespace {
 
-struct UnormTable
-{
-  float value[256];
-  UnormTable()
-  {
-    for (int i = 0; i < 256; i++)
-      value[i] = float(i) / 255.0f;
-  }
-};
-const UnormTable kUnorm;
 
 std::string RegionText(const Region& r)
 {
@@ -52,31 +43,6 @@ inline int WrapIndex(int i, int size, SamplerAddressMode mode)
   }
 }
 
-inline void Fetch(PixelFormat format, const uint8_t* p, float out[4])
-{
-  switch (format)
-  {
-    case PixelFormat::R8Unorm:
-      out[0] = kUnorm.value[p[0]];
-      out[1] = 0;
-      out[2] = 0;
-      out[3] = 1;
-      break;
-    case PixelFormat::BGRA8Unorm:
-      out[0] = kUnorm.value[p[2]];
-      out[1] = kUnorm.value[p[1]];
-      out[2] = kUnorm.value[p[0]];
-      out[3] = kUnorm.value[p[3]];
-      break;
-    default:
-      out[0] = kUnorm.value[p[0]];
-      out[1] = kUnorm.value[p[1]];
-      out[2] = kUnorm.value[p[2]];
-      out[3] = kUnorm.value[p[3]];
-      break;
-  }
-}
-
 // Texel coordinate to an int that stays far from overflow (NaN reads as 0).
 inline int FloorIndex(float x)
 {
@@ -84,51 +50,176 @@ inline int FloorIndex(float x)
     return x < 0 ? -10000000 : 0;
   if (x > 1.0e7f)
     return 10000000;
-  return int(std::floor(x));
+  const int i = int(x);
+  return float(i) > x ? i - 1 : i;
 }
 
-Float4 SampleLevel(const Texture& texture, const SamplerDescriptor& s, uint64_t level, SamplerMinMagFilter filter,
-                   float u, float v)
+// One mipmap level as the sampler reads it.
+struct LevelView
 {
-  const int w = int(texture.LevelWidth(level));
-  const int h = int(texture.LevelHeight(level));
-  const int bpp = BytesPerPixel(texture.GetPixelFormat());
-  const uint8_t* data = texture.LevelData(level);
-  const size_t stride = size_t(w) * bpp;
-  const PixelFormat format = texture.GetPixelFormat();
-  float x = s.normalizedCoordinates ? u * float(w) : u;
-  float y = s.normalizedCoordinates ? v * float(h) : v;
-  Float4 result;
+  const uint8_t* data;
+  int width, height, bpp;
+  size_t stride;
+  PixelFormat format;
+
+  LevelView(const Texture& texture, uint64_t level)
+    : data(texture.LevelData(level))
+    , width(int(texture.LevelWidth(level)))
+    , height(int(texture.LevelHeight(level)))
+    , bpp(BytesPerPixel(texture.GetPixelFormat()))
+    , stride(size_t(width) * size_t(bpp))
+    , format(texture.GetPixelFormat())
+  {
+  }
+
+  const uint8_t* At(int x, int y) const { return data + size_t(y) * stride + size_t(x) * size_t(bpp); }
+};
+
+constexpr float kByteScale = 1.0f / 255.0f;
+
+// Filters one level at texel-space coordinates (x, y). Bilinear weights are kept to 1/256 of a
+// texel, as filtering hardware does, so that sampling at a texel centre returns the texel.
+// A texel as floats 0..255 in RGBA order.
+template <PixelFormat kFormat>
+inline detail::Vec4 Texel(PixelFormat format, const uint8_t* p)
+{
+  const PixelFormat f = kFormat == PixelFormat::Invalid ? format : kFormat;
+  if (f == PixelFormat::R8Unorm)
+    return detail::Vec4::Set(float(p[0]), 0, 0, 255);
+  const detail::Vec4 t = detail::Vec4::FromBytes(p);
+  return f == PixelFormat::BGRA8Unorm ? t.SwapRedBlue() : t;
+}
+
+inline Float4 ToFloat4(const detail::Vec4& texel)
+{
+  Float4 out;
+  (texel * detail::Vec4::Splat(kByteScale)).Store(&out.x);
+  return out;
+}
+
+// Filters one level at texel-space coordinates (x, y). Bilinear weights are kept to 1/256 of a
+// texel, as filtering hardware does, so that sampling at a texel centre returns the texel.
+template <PixelFormat kFormat = PixelFormat::Invalid>
+inline Float4 SampleView(const LevelView& view, const SamplerDescriptor& s, SamplerMinMagFilter filter, float x,
+                         float y)
+{
   if (filter == SamplerMinMagFilter::Nearest)
   {
-    int ix = WrapIndex(FloorIndex(x), w, s.sAddressMode);
-    int iy = WrapIndex(FloorIndex(y), h, s.tAddressMode);
-    Fetch(format, data + iy * stride + size_t(ix) * bpp, &result.x);
-    return result;
+    const int ix = WrapIndex(FloorIndex(x), view.width, s.sAddressMode);
+    const int iy = WrapIndex(FloorIndex(y), view.height, s.tAddressMode);
+    return ToFloat4(Texel<kFormat>(view.format, view.At(ix, iy)));
   }
   x -= 0.5f;
   y -= 0.5f;
   int x0 = FloorIndex(x), y0 = FloorIndex(y);
-  float fx = x - float(x0), fy = y - float(y0);
-  if (!(fx >= 0 && fx <= 1))
-    fx = 0;
-  if (!(fy >= 0 && fy <= 1))
-    fy = 0;
-  int xa = WrapIndex(x0, w, s.sAddressMode), xb = WrapIndex(x0 + 1, w, s.sAddressMode);
-  int ya = WrapIndex(y0, h, s.tAddressMode), yb = WrapIndex(y0 + 1, h, s.tAddressMode);
-  float t00[4], t10[4], t01[4], t11[4];
-  Fetch(format, data + ya * stride + size_t(xa) * bpp, t00);
-  Fetch(format, data + ya * stride + size_t(xb) * bpp, t10);
-  Fetch(format, data + yb * stride + size_t(xa) * bpp, t01);
-  Fetch(format, data + yb * stride + size_t(xb) * bpp, t11);
-  float* out = &result.x;
-  for (int c = 0; c < 4; c++)
+  int wx = int((x - float(x0)) * 256.0f + 0.5f), wy = int((y - float(y0)) * 256.0f + 0.5f);
+  if (!(wx >= 0 && wx <= 256))
+    wx = 0;
+  if (!(wy >= 0 && wy <= 256))
+    wy = 0;
+  if (wx == 256)
   {
-    float top = t00[c] + (t10[c] - t00[c]) * fx;
-    float bottom = t01[c] + (t11[c] - t01[c]) * fx;
-    out[c] = top + (bottom - top) * fy;
+    x0++;
+    wx = 0;
   }
-  return result;
+  if (wy == 256)
+  {
+    y0++;
+    wy = 0;
+  }
+  const int xa = WrapIndex(x0, view.width, s.sAddressMode);
+  const int ya = WrapIndex(y0, view.height, s.tAddressMode);
+  if (wx == 0 && wy == 0)
+    return ToFloat4(Texel<kFormat>(view.format, view.At(xa, ya)));
+  const int xb = WrapIndex(x0 + 1, view.width, s.sAddressMode);
+  const int yb = WrapIndex(y0 + 1, view.height, s.tAddressMode);
+  const detail::Vec4 fx = detail::Vec4::Splat(float(wx) * (1.0f / 256.0f));
+  const detail::Vec4 fy = detail::Vec4::Splat(float(wy) * (1.0f / 256.0f));
+  const detail::Vec4 t00 = Texel<kFormat>(view.format, view.At(xa, ya));
+  const detail::Vec4 t10 = Texel<kFormat>(view.format, view.At(xb, ya));
+  const detail::Vec4 t01 = Texel<kFormat>(view.format, view.At(xa, yb));
+  const detail::Vec4 t11 = Texel<kFormat>(view.format, view.At(xb, yb));
+  const detail::Vec4 top = t00 + (t10 - t00) * fx;
+  const detail::Vec4 bottom = t01 + (t11 - t01) * fx;
+  return ToFloat4(top + (bottom - top) * fy);
+}
+
+// Samples one level along a span in texel space, for one texel format.
+template <PixelFormat kFormat>
+void SampleRun(const LevelView& view, const SamplerDescriptor& s, SamplerMinMagFilter filter, float x, float y,
+               float dx, float dy, int count, Float4* out)
+{
+  // One texel per pixel along a row, landing on texel centres (or anywhere, when nearest): the
+  // texels are read in a row. Both ends of the span must agree on that.
+  if (count > 0 && std::fabs(dx - 1.0f) * float(count) < 1.0f / 1024 && std::fabs(dy) * float(count) < 1.0f / 1024)
+  {
+    const float shift = filter == SamplerMinMagFilter::Linear ? 0.5f : 0.0f;
+    auto texelAt = [&](int i, int& ix, int& iy) {
+      const float fx = x + dx * float(i) - shift, fy = y + dy * float(i) - shift;
+      ix = FloorIndex(fx);
+      iy = FloorIndex(fy);
+      return filter == SamplerMinMagFilter::Nearest ||
+             (int((fx - float(ix)) * 256.0f + 0.5f) == 0 && int((fy - float(iy)) * 256.0f + 0.5f) == 0);
+    };
+    int x0, y0, xn, yn;
+    if (texelAt(0, x0, y0) && texelAt(count - 1, xn, yn) && xn == x0 + count - 1 && yn == y0 && x0 >= 0 &&
+        y0 >= 0 && y0 < view.height && xn < view.width)
+    {
+      const uint8_t* p = view.At(x0, y0);
+      for (int i = 0; i < count; i++, p += view.bpp)
+        out[i] = ToFloat4(Texel<kFormat>(view.format, p));
+      return;
+    }
+  }
+  if (filter == SamplerMinMagFilter::Nearest)
+    for (int i = 0; i < count; i++)
+      out[i] = SampleView<kFormat>(view, s, SamplerMinMagFilter::Nearest, x + dx * float(i), y + dy * float(i));
+  else
+    for (int i = 0; i < count; i++)
+      out[i] = SampleView<kFormat>(view, s, SamplerMinMagFilter::Linear, x + dx * float(i), y + dy * float(i));
+}
+
+inline Float4 Lerp(const Float4& a, const Float4& b, float f)
+{
+  return Float4{a.x + (b.x - a.x) * f, a.y + (b.y - a.y) * f, a.z + (b.z - a.z) * f, a.w + (b.w - a.w) * f};
+}
+
+// Which level or levels a sample reads, from the coordinates' change per pixel.
+struct LevelChoice
+{
+  uint64_t level0 = 0, level1 = 0;
+  float blend = 0; // weight of level1
+  SamplerMinMagFilter filter = SamplerMinMagFilter::Nearest;
+};
+
+LevelChoice ChooseLevels(const Texture& t, const SamplerDescriptor& s, float dudx, float dvdx, float dudy, float dvdy)
+{
+  LevelChoice choice;
+  choice.filter = s.magFilter;
+  const bool mipmapped = s.mipFilter != SamplerMipFilter::NotMipmapped && t.MipmapLevelCount() > 1;
+  if (!mipmapped && s.minFilter == s.magFilter)
+    return choice;
+  const float w = s.normalizedCoordinates ? float(t.Width()) : 1.0f;
+  const float h = s.normalizedCoordinates ? float(t.Height()) : 1.0f;
+  const float rx = std::hypot(dudx * w, dvdx * h), ry = std::hypot(dudy * w, dvdy * h);
+  const float rho = std::max(rx, ry);
+  const float lod = rho > 0 ? std::log2(rho) : -1.0f;
+  if (!(lod > 0))
+    return choice;
+  choice.filter = s.minFilter;
+  if (!mipmapped)
+    return choice;
+  const float maxLevel = float(t.MipmapLevelCount() - 1);
+  if (s.mipFilter == SamplerMipFilter::Nearest)
+  {
+    choice.level0 = choice.level1 = uint64_t(std::min(std::floor(lod + 0.5f), maxLevel));
+    return choice;
+  }
+  const float l = std::min(lod, maxLevel);
+  choice.level0 = uint64_t(std::floor(l));
+  choice.level1 = std::min<uint64_t>(choice.level0 + 1, t.MipmapLevelCount() - 1);
+  choice.blend = choice.level1 == choice.level0 ? 0.0f : l - float(choice.level0);
+  return choice;
 }
 
 void GenerateMipmapsLocked(Texture& texture)
@@ -269,39 +360,52 @@ Float4 Sample(const TextureBinding& binding, float u, float v)
   if (!binding.texture || !binding.sampler)
     return Float4{0, 0, 0, 1};
   const SamplerDescriptor& s = binding.sampler->Descriptor();
-  return SampleLevel(*binding.texture, s, 0, s.magFilter, u, v);
+  const LevelView view(*binding.texture, 0);
+  const float x = s.normalizedCoordinates ? u * float(view.width) : u;
+  const float y = s.normalizedCoordinates ? v * float(view.height) : v;
+  return SampleView(view, s, s.magFilter, x, y);
 }
 
 Float4 SampleGrad(const TextureBinding& binding, float u, float v, float dudx, float dvdx, float dudy, float dvdy)
 {
+  Float4 result;
+  SampleSpan(binding, u, v, dudx, dvdx, dudy, dvdy, 1, &result);
+  return result;
+}
+
+void SampleSpan(const TextureBinding& binding, float u, float v, float dudx, float dvdx, float dudy, float dvdy,
+                int count, Float4* out)
+{
   if (!binding.texture || !binding.sampler)
-    return Float4{0, 0, 0, 1};
+  {
+    std::fill_n(out, count, Float4{0, 0, 0, 1});
+    return;
+  }
   const Texture& t = *binding.texture;
   const SamplerDescriptor& s = binding.sampler->Descriptor();
-  const bool mipmapped = s.mipFilter != SamplerMipFilter::NotMipmapped && t.MipmapLevelCount() > 1;
-  if (!mipmapped && s.minFilter == s.magFilter)
-    return SampleLevel(t, s, 0, s.magFilter, u, v);
-  const float w = s.normalizedCoordinates ? float(t.Width()) : 1.0f;
-  const float h = s.normalizedCoordinates ? float(t.Height()) : 1.0f;
-  const float rx = std::hypot(dudx * w, dvdx * h), ry = std::hypot(dudy * w, dvdy * h);
-  const float rho = std::max(rx, ry);
-  const float lod = rho > 0 ? std::log2(rho) : -1.0f;
-  if (!(lod > 0))
-    return SampleLevel(t, s, 0, s.magFilter, u, v);
-  if (!mipmapped)
-    return SampleLevel(t, s, 0, s.minFilter, u, v);
-  const float maxLevel = float(t.MipmapLevelCount() - 1);
-  if (s.mipFilter == SamplerMipFilter::Nearest)
-    return SampleLevel(t, s, uint64_t(std::min(std::floor(lod + 0.5f), maxLevel)), s.minFilter, u, v);
-  const float l = std::min(lod, maxLevel);
-  const uint64_t l0 = uint64_t(std::floor(l));
-  const uint64_t l1 = std::min<uint64_t>(l0 + 1, t.MipmapLevelCount() - 1);
-  const float f = l - float(l0);
-  Float4 a = SampleLevel(t, s, l0, s.minFilter, u, v);
-  if (f == 0 || l1 == l0)
-    return a;
-  Float4 b = SampleLevel(t, s, l1, s.minFilter, u, v);
-  return Float4{a.x + (b.x - a.x) * f, a.y + (b.y - a.y) * f, a.z + (b.z - a.z) * f, a.w + (b.w - a.w) * f};
+  const LevelChoice choice = ChooseLevels(t, s, dudx, dvdx, dudy, dvdy);
+  const LevelView view0(t, choice.level0), view1(t, choice.level1);
+  const float sx0 = s.normalizedCoordinates ? float(view0.width) : 1.0f;
+  const float sy0 = s.normalizedCoordinates ? float(view0.height) : 1.0f;
+  const float sx1 = s.normalizedCoordinates ? float(view1.width) : 1.0f;
+  const float sy1 = s.normalizedCoordinates ? float(view1.height) : 1.0f;
+  if (choice.blend > 0)
+  {
+    for (int i = 0; i < count; i++)
+    {
+      const float pu = u + dudx * float(i), pv = v + dvdx * float(i);
+      out[i] = Lerp(SampleView(view0, s, choice.filter, pu * sx0, pv * sy0),
+                    SampleView(view1, s, choice.filter, pu * sx1, pv * sy1), choice.blend);
+    }
+    return;
+  }
+  switch (view0.format)
+  {
+    case PixelFormat::RGBA8Unorm: SampleRun<PixelFormat::RGBA8Unorm>(view0, s, choice.filter, u * sx0, v * sy0, dudx * sx0, dvdx * sy0, count, out); break;
+    case PixelFormat::BGRA8Unorm: SampleRun<PixelFormat::BGRA8Unorm>(view0, s, choice.filter, u * sx0, v * sy0, dudx * sx0, dvdx * sy0, count, out); break;
+    case PixelFormat::R8Unorm: SampleRun<PixelFormat::R8Unorm>(view0, s, choice.filter, u * sx0, v * sy0, dudx * sx0, dvdx * sy0, count, out); break;
+    default: SampleRun<PixelFormat::Invalid>(view0, s, choice.filter, u * sx0, v * sy0, dudx * sx0, dvdx * sy0, count, out); break;
+  }
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -67,7 +67,8 @@ inline void Transform(const float* m, float x, float y, float& ox, float& oy)
 inline float RoundedBoxDistance(float px, float py, float ex, float ey, float radius)
 {
   const float qx = std::fabs(px) - (ex - radius), qy = std::fabs(py) - (ey - radius);
-  const float outside = std::hypot(std::max(qx, 0.0f), std::max(qy, 0.0f));
+  const float ox = std::max(qx, 0.0f), oy = std::max(qy, 0.0f);
+  const float outside = std::sqrt(ox * ox + oy * oy);
   return std::min(std::max(qx, qy), 0.0f) + outside - radius;
 }
 
@@ -114,6 +115,9 @@ void FragmentShader(const FragmentSpan& span, const StageResources& resources, c
   const float* ddx = span.ddx;
   const float* ddy = span.ddy;
   const bool solid = std::equal(u.innerCol, u.innerCol + 4, u.outerCol);
+  // Without a scissor its matrix is zero and the mask is the same everywhere.
+  const bool scissored = std::any_of(u.scissorMat, u.scissorMat + 12, [](float m) { return m != 0; });
+  const float unscissored = ScissorMask(u, 0, 0);
   const float feather = u.feather > 1e-6f ? u.feather : 1e-6f;
   // Image coordinates change linearly along the span: their per-pixel steps, for the level of
   // detail.
@@ -133,58 +137,72 @@ void FragmentShader(const FragmentSpan& span, const StageResources& resources, c
     dudy = ddy[2];
     dvdy = ddy[3];
   }
-  for (int i = 0; i < span.count; i++)
+  // Images are sampled a run of pixels at a time.
+  constexpr int kRun = 256;
+  Float4 texels[kRun];
+  for (int run = 0; run < span.count; run += kRun)
   {
-    const float fi = float(i);
-    const float x = v[0] + ddx[0] * fi, y = v[1] + ddx[1] * fi;
-    const float tu = v[2] + ddx[2] * fi, tv = v[3] + ddx[3] * fi;
-    const float scissor = ScissorMask(u, x, y);
-    float coverage = 1.0f;
-    if (kAntiAlias)
+    const int n = std::min(kRun, span.count - run);
+    const float fr = float(run);
+    if (u.type == kMVGRshaderFillImage)
     {
-      coverage = StrokeMask(u, tu, tv);
-      if (coverage < u.strokeThr)
-      {
-        out.discard[i] = 1;
-        continue;
-      }
+      float px, py;
+      Transform(u.paintMat, v[0] + ddx[0] * fr, v[1] + ddx[1] * fr, px, py);
+      standin::mtl::SampleSpan(image, px / ex, py / ey, dudx, dvdx, dudy, dvdy, n, texels);
     }
-    Float4 color;
+    else if (u.type == kMVGRshaderTriangles)
+      standin::mtl::SampleSpan(image, v[2] + ddx[2] * fr, v[3] + ddx[3] * fr, dudx, dvdx, dudy, dvdy, n, texels);
+    // Coverage of each pixel: scissor, and for fills and strokes the edge coverage.
+    float cover[kRun];
+    const bool edges = kAntiAlias && u.type != kMVGRshaderTriangles;
+    for (int k = 0; k < n; k++)
+    {
+      const float fi = float(run + k);
+      float c = scissored ? ScissorMask(u, v[0] + ddx[0] * fi, v[1] + ddx[1] * fi) : unscissored;
+      if (kAntiAlias)
+      {
+        const float stroke = StrokeMask(u, v[2] + ddx[2] * fi, v[3] + ddx[3] * fi);
+        out.discard[run + k] = stroke < u.strokeThr;
+        if (edges)
+          c *= stroke;
+      }
+      cover[k] = c;
+    }
+    Float4* color = out.color + run;
     switch (u.type)
     {
       case kMVGRshaderFillGradient:
-      {
         if (solid)
-          color = Float4{u.innerCol[0], u.innerCol[1], u.innerCol[2], u.innerCol[3]};
+          for (int k = 0; k < n; k++)
+            color[k] = Scale(Float4{u.innerCol[0], u.innerCol[1], u.innerCol[2], u.innerCol[3]}, cover[k]);
         else
-        {
-          float px, py;
-          Transform(u.paintMat, x, y, px, py);
-          const float d =
-            Clamp01((RoundedBoxDistance(px, py, u.extent[0], u.extent[1], u.radius) + feather * 0.5f) / feather);
-          for (int c = 0; c < 4; c++)
-            (&color.x)[c] = u.innerCol[c] + (u.outerCol[c] - u.innerCol[c]) * d;
-        }
-        color = Scale(color, coverage * scissor);
+          for (int k = 0; k < n; k++)
+          {
+            const float fi = float(run + k);
+            float px, py;
+            Transform(u.paintMat, v[0] + ddx[0] * fi, v[1] + ddx[1] * fi, px, py);
+            const float d =
+              Clamp01((RoundedBoxDistance(px, py, u.extent[0], u.extent[1], u.radius) + feather * 0.5f) / feather);
+            Float4 c;
+            for (int ch = 0; ch < 4; ch++)
+              (&c.x)[ch] = u.innerCol[ch] + (u.outerCol[ch] - u.innerCol[ch]) * d;
+            color[k] = Scale(c, cover[k]);
+          }
         break;
-      }
       case kMVGRshaderFillImage:
-      {
-        float px, py;
-        Transform(u.paintMat, x, y, px, py);
-        const Float4 texel = standin::mtl::SampleGrad(image, px / ex, py / ey, dudx, dvdx, dudy, dvdy);
-        color = Mul(Scale(AsPremultiplied(texel, u.texType), coverage * scissor), u.innerCol);
-        break;
-      }
       case kMVGRshaderTriangles:
-      {
-        const Float4 texel = standin::mtl::SampleGrad(image, tu, tv, dudx, dvdx, dudy, dvdy);
-        color = Mul(Scale(AsPremultiplied(texel, u.texType), scissor), u.innerCol);
+        if (u.texType == kMVGRtextureStraight)
+          for (int k = 0; k < n; k++)
+            color[k] = Mul(Scale(AsPremultiplied(texels[k], kMVGRtextureStraight), cover[k]), u.innerCol);
+        else if (u.texType == kMVGRtextureAlpha)
+          for (int k = 0; k < n; k++)
+            color[k] = Mul(Scale(AsPremultiplied(texels[k], kMVGRtextureAlpha), cover[k]), u.innerCol);
+        else
+          for (int k = 0; k < n; k++)
+            color[k] = Mul(Scale(texels[k], cover[k]), u.innerCol);
         break;
-      }
-      default: break;
+      default: std::fill_n(color, n, Float4{}); break;
     }
-    out.color[i] = color;
   }
 }
 

@@ -133,11 +133,23 @@ public:
     return first;
   }
 
-  // Makes the buffers and binds them as the back end does.
+  // Makes the buffers (at the first call) and binds them as the back end does.
   void Bind(mtl::Device& device, mtl::RenderCommandEncoder& e, float viewWidth, float viewHeight)
   {
     using namespace plug::igraphics;
     const float size[2] = {viewWidth, viewHeight};
+    if (!mVertexBuffer)
+      MakeBuffers(device);
+    e.SetVertexBuffer(mVertexBuffer, 0, kMVGRvertexBufferIndex);
+    e.SetVertexBuffer(device.NewBuffer(size, sizeof(size), 0), 0, kMVGRviewSizeBufferIndex);
+    e.SetFragmentBuffer(mUniformBuffer, 0, kMVGRuniformBufferIndex);
+  }
+
+  const mtl::Ref<mtl::Buffer>& IndexBuffer() const { return mIndexBuffer; }
+
+private:
+  void MakeBuffers(mtl::Device& device)
+  {
     auto buffer = [&](const void* bytes, size_t length) {
       mtl::Ref<mtl::Buffer> b = device.NewBuffer(length + 16, mtl::ResourceCPUCacheModeWriteCombined);
       if (length)
@@ -147,14 +159,8 @@ public:
     mVertexBuffer = buffer(mVertices.data(), mVertices.size() * sizeof(Vertex));
     mUniformBuffer = buffer(mUniforms.data(), mUniforms.size());
     mIndexBuffer = buffer(mIndices.data(), mIndices.size() * sizeof(uint32_t));
-    e.SetVertexBuffer(mVertexBuffer, 0, kMVGRvertexBufferIndex);
-    e.SetVertexBuffer(device.NewBuffer(size, sizeof(size), 0), 0, kMVGRviewSizeBufferIndex);
-    e.SetFragmentBuffer(mUniformBuffer, 0, kMVGRuniformBufferIndex);
   }
 
-  const mtl::Ref<mtl::Buffer>& IndexBuffer() const { return mIndexBuffer; }
-
-private:
   std::vector<Vertex> mVertices;
   std::vector<uint8_t> mUniforms;
   std::vector<uint32_t> mIndices;
