@@ -31,12 +31,12 @@ public:
     return true;
   }
 
+  // Wakes under the lock, so that a waiter that returns and destroys the semaphore cannot race
+  // with the signalling thread.
   void Signal()
   {
-    {
-      std::lock_guard<std::mutex> lock(mMutex);
-      ++mValue;
-    }
+    std::lock_guard<std::mutex> lock(mMutex);
+    ++mValue;
     mCondition.notify_one();
   }
 

@@ -157,11 +157,11 @@ TEST(MetalObjects, BuffersRunInEnqueueOrderAndHandlersFollow)
 // whose drawable has zero size commits an empty buffer so that its completion frees the set.
 TEST(MetalObjects, ZeroSizeDrawableThenFourFramesComplete)
 {
+  mtl::Semaphore semaphore(3); // outlives the queue, whose handlers signal it
   auto device = mtl::CreateSystemDefaultDevice();
   auto queue = device->NewCommandQueue();
   auto layer = standin::ca::MetalLayer::Create();
   layer->SetDevice(device);
-  mtl::Semaphore semaphore(3);
   auto frame = [&](int index, bool withTransaction) {
     semaphore.Wait();
     auto commands = queue->NewCommandBuffer();
@@ -218,12 +218,18 @@ TEST(MetalObjects, ZeroSizeDrawableThenFourFramesComplete)
 // the worker still renders earlier frames that sample it. Run under ThreadSanitizer as well.
 TEST(MetalObjects, FramesInFlightShareNothingUnguarded)
 {
+  struct Set
+  {
+    std::atomic<bool> busy{false};
+    mtl::Ref<mtl::Buffer> vertices;
+  } sets[3];
+  mtl::Semaphore semaphore(3); // both outlive the queue, whose handlers use them
   auto device = mtl::CreateSystemDefaultDevice();
   auto queue = device->NewCommandQueue();
   auto layer = standin::ca::MetalLayer::Create();
   layer->SetDevice(device);
   layer->SetPixelFormat(mtl::PixelFormat::RGBA8Unorm);
-  layer->SetDrawableSize({24, 16});
+  layer->SetDrawableSize({256, 160}); // large enough for the band threads
   auto library = TestShaderLibrary(*device);
   mtl::RenderPipelineDescriptor d;
   d.vertexFunction = library->NewFunction("pixelVertex");
@@ -240,17 +246,11 @@ TEST(MetalObjects, FramesInFlightShareNothingUnguarded)
   auto texture = device->NewTexture(td);
   auto sampler = device->NewSamplerState(mtl::SamplerDescriptor());
   auto viewSize = device->NewBuffer(8, mtl::ResourceStorageModeShared);
-  const float size[2] = {24, 16};
+  const float size[2] = {256, 160};
   std::memcpy(viewSize->Contents(), size, sizeof(size));
 
-  struct Set
-  {
-    std::atomic<bool> busy{false};
-    mtl::Ref<mtl::Buffer> vertices;
-  } sets[3];
   for (auto& set : sets)
     set.vertices = device->NewBuffer(4 * sizeof(PixelVertex), mtl::ResourceStorageModeShared);
-  mtl::Semaphore semaphore(3);
   const int frames = 40;
   for (int f = 0; f < frames; f++)
   {
@@ -266,8 +266,8 @@ TEST(MetalObjects, FramesInFlightShareNothingUnguarded)
     set->busy.store(true, std::memory_order_relaxed);
     // A quad over the frame whose colour channels are the texture coordinates of texel (f % 2, 0).
     const float u = (f % 2) * 0.5f + 0.25f;
-    const PixelVertex quad[4] = {{0, 0, u, 0.25f, 0, 1}, {0, 16, u, 0.25f, 0, 1}, {24, 0, u, 0.25f, 0, 1},
-                                 {24, 16, u, 0.25f, 0, 1}};
+    const PixelVertex quad[4] = {{0, 0, u, 0.25f, 0, 1}, {0, 160, u, 0.25f, 0, 1}, {256, 0, u, 0.25f, 0, 1},
+                                 {256, 160, u, 0.25f, 0, 1}};
     std::memcpy(set->vertices->Contents(), quad, sizeof(quad));
     const uint8_t texels[16] = {uint8_t(f), 0, 0, 255, uint8_t(f + 100), 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255};
     texture->ReplaceRegion(mtl::Region::Make2D(0, 0, 2, 2), 0, texels, 8);
@@ -298,8 +298,8 @@ TEST(MetalObjects, FramesInFlightShareNothingUnguarded)
   EXPECT_EQ(layer->PresentedCount(), uint64_t(frames));
   // The last frame sampled texel 1 of its own upload, or of a later one: there is none.
   auto image = layer->PresentedImage();
-  EXPECT_EQ(image.Pixel(12, 8)[0], uint8_t(frames - 1 + 100));
-  EXPECT_EQ(image.Pixel(12, 8)[3], 255);
+  EXPECT_EQ(image.Pixel(128, 80)[0], uint8_t(frames - 1 + 100));
+  EXPECT_EQ(image.Pixel(255, 159)[3], 255);
   EXPECT_EQ(device->ValidationErrorCount(), 0);
 }
 
