@@ -278,13 +278,9 @@ void CommandBuffer::Execute()
 // ---------------------------------------------------------------------------------------------
 // Encoders
 
-RenderCommandEncoder::RenderCommandEncoder(CommandBuffer& buffer, detail::RecordedPass& pass)
-  : mBuffer(&buffer)
-  , mPass(&pass)
-{
-}
+CommandEncoder::CommandEncoder(CommandBuffer& buffer, detail::RecordedPass& pass) : mBuffer(&buffer), mPass(&pass) {}
 
-bool RenderCommandEncoder::Open(const char* what)
+bool CommandEncoder::Open(const char* what)
 {
   const CommandBufferStatus status = mBuffer->Status();
   const bool committed = status != CommandBufferStatus::NotEnqueued && status != CommandBufferStatus::Enqueued;
@@ -294,211 +290,118 @@ bool RenderCommandEncoder::Open(const char* what)
   return false;
 }
 
+void RenderCommandEncoder::Record(detail::RenderCommand&& command, const char* what, uint64_t index, uint64_t limit)
+{
+  if (!Open(what))
+    return;
+  if (limit > 0)
+  {
+    if (index >= limit)
+    {
+      mBuffer->GetDevice().ReportValidationError(std::string(what) + ": index out of range");
+      return;
+    }
+    command.index = uint32_t(index);
+  }
+  mPass->renderCommands.push_back(std::move(command));
+}
+
 namespace {
-detail::RenderCommand Command(detail::RenderOp op)
+detail::RenderCommand Command(detail::RenderOp op, Ref<Object> object = nullptr, uint64_t a = 0, uint64_t kind = 0)
 {
   detail::RenderCommand c;
   c.op = op;
+  c.object = std::move(object);
+  c.a = a;
+  c.kind = kind;
   return c;
 }
+constexpr uint64_t kBuffers = kMaxBufferBindings;
+constexpr uint64_t kTextures = kMaxTextureBindings;
 } // namespace
 
 void RenderCommandEncoder::SetRenderPipelineState(const Ref<RenderPipelineState>& state)
 {
-  if (!Open("setRenderPipelineState"))
-    return;
-  auto c = Command(detail::RenderOp::SetPipeline);
-  c.object = state;
-  mPass->renderCommands.push_back(std::move(c));
+  Record(Command(detail::RenderOp::SetPipeline, state), "setRenderPipelineState");
 }
 
 void RenderCommandEncoder::SetDepthStencilState(const Ref<DepthStencilState>& state)
 {
-  if (!Open("setDepthStencilState"))
-    return;
-  auto c = Command(detail::RenderOp::SetDepthStencil);
-  c.object = state;
-  mPass->renderCommands.push_back(std::move(c));
+  Record(Command(detail::RenderOp::SetDepthStencil, state), "setDepthStencilState");
 }
 
 void RenderCommandEncoder::SetStencilReferenceValue(uint32_t value) { SetStencilReferenceValues(value, value); }
 
 void RenderCommandEncoder::SetStencilReferenceValues(uint32_t front, uint32_t back)
 {
-  if (!Open("setStencilReferenceValue"))
-    return;
   auto c = Command(detail::RenderOp::SetStencilReference);
   c.index = front;
   c.back = back;
-  mPass->renderCommands.push_back(std::move(c));
+  Record(std::move(c), "setStencilReferenceValue");
 }
 
 void RenderCommandEncoder::SetCullMode(CullMode mode)
 {
-  if (!Open("setCullMode"))
-    return;
-  auto c = Command(detail::RenderOp::SetCullMode);
-  c.kind = uint64_t(mode);
-  mPass->renderCommands.push_back(std::move(c));
+  Record(Command(detail::RenderOp::SetCullMode, nullptr, 0, uint64_t(mode)), "setCullMode");
 }
 
 void RenderCommandEncoder::SetFrontFacingWinding(Winding winding)
 {
-  if (!Open("setFrontFacingWinding"))
-    return;
-  auto c = Command(detail::RenderOp::SetWinding);
-  c.kind = uint64_t(winding);
-  mPass->renderCommands.push_back(std::move(c));
+  Record(Command(detail::RenderOp::SetWinding, nullptr, 0, uint64_t(winding)), "setFrontFacingWinding");
 }
 
 void RenderCommandEncoder::SetViewport(const Viewport& viewport)
 {
-  if (!Open("setViewport"))
-    return;
   auto c = Command(detail::RenderOp::SetViewport);
   c.viewport = viewport;
-  mPass->renderCommands.push_back(std::move(c));
+  Record(std::move(c), "setViewport");
 }
 
 void RenderCommandEncoder::SetVertexBuffer(const Ref<Buffer>& buffer, uint64_t offset, uint64_t index)
 {
-  if (!Open("setVertexBuffer"))
-    return;
-  if (index >= uint64_t(kMaxBufferBindings))
-  {
-    mBuffer->GetDevice().ReportValidationError("setVertexBuffer: index out of range");
-    return;
-  }
-  auto c = Command(detail::RenderOp::SetVertexBuffer);
-  c.object = buffer;
-  c.a = offset;
-  c.index = uint32_t(index);
-  mPass->renderCommands.push_back(std::move(c));
+  Record(Command(detail::RenderOp::SetVertexBuffer, buffer, offset), "setVertexBuffer", index, kBuffers);
 }
 
 void RenderCommandEncoder::SetVertexBufferOffset(uint64_t offset, uint64_t index)
 {
-  if (!Open("setVertexBufferOffset"))
-    return;
-  if (index >= uint64_t(kMaxBufferBindings))
-  {
-    mBuffer->GetDevice().ReportValidationError("setVertexBufferOffset: index out of range");
-    return;
-  }
-  auto c = Command(detail::RenderOp::SetVertexBufferOffset);
-  c.a = offset;
-  c.index = uint32_t(index);
-  mPass->renderCommands.push_back(std::move(c));
+  Record(Command(detail::RenderOp::SetVertexBufferOffset, nullptr, offset), "setVertexBufferOffset", index, kBuffers);
 }
 
 void RenderCommandEncoder::SetFragmentBuffer(const Ref<Buffer>& buffer, uint64_t offset, uint64_t index)
 {
-  if (!Open("setFragmentBuffer"))
-    return;
-  if (index >= uint64_t(kMaxBufferBindings))
-  {
-    mBuffer->GetDevice().ReportValidationError("setFragmentBuffer: index out of range");
-    return;
-  }
-  auto c = Command(detail::RenderOp::SetFragmentBuffer);
-  c.object = buffer;
-  c.a = offset;
-  c.index = uint32_t(index);
-  mPass->renderCommands.push_back(std::move(c));
+  Record(Command(detail::RenderOp::SetFragmentBuffer, buffer, offset), "setFragmentBuffer", index, kBuffers);
 }
 
 void RenderCommandEncoder::SetFragmentBufferOffset(uint64_t offset, uint64_t index)
 {
-  if (!Open("setFragmentBufferOffset"))
-    return;
-  if (index >= uint64_t(kMaxBufferBindings))
-  {
-    mBuffer->GetDevice().ReportValidationError("setFragmentBufferOffset: index out of range");
-    return;
-  }
-  auto c = Command(detail::RenderOp::SetFragmentBufferOffset);
-  c.a = offset;
-  c.index = uint32_t(index);
-  mPass->renderCommands.push_back(std::move(c));
+  Record(Command(detail::RenderOp::SetFragmentBufferOffset, nullptr, offset), "setFragmentBufferOffset", index,
+         kBuffers);
 }
 
 void RenderCommandEncoder::SetFragmentTexture(const Ref<Texture>& texture, uint64_t index)
 {
-  if (!Open("setFragmentTexture"))
-    return;
-  if (index >= uint64_t(kMaxTextureBindings))
-  {
-    mBuffer->GetDevice().ReportValidationError("setFragmentTexture: index out of range");
-    return;
-  }
-  auto c = Command(detail::RenderOp::SetFragmentTexture);
-  c.object = texture;
-  c.index = uint32_t(index);
-  mPass->renderCommands.push_back(std::move(c));
+  Record(Command(detail::RenderOp::SetFragmentTexture, texture), "setFragmentTexture", index, kTextures);
 }
 
 void RenderCommandEncoder::SetFragmentSamplerState(const Ref<SamplerState>& sampler, uint64_t index)
 {
-  if (!Open("setFragmentSamplerState"))
-    return;
-  if (index >= uint64_t(kMaxTextureBindings))
-  {
-    mBuffer->GetDevice().ReportValidationError("setFragmentSamplerState: index out of range");
-    return;
-  }
-  auto c = Command(detail::RenderOp::SetFragmentSampler);
-  c.object = sampler;
-  c.index = uint32_t(index);
-  mPass->renderCommands.push_back(std::move(c));
+  Record(Command(detail::RenderOp::SetFragmentSampler, sampler), "setFragmentSamplerState", index, kTextures);
 }
 
 void RenderCommandEncoder::DrawPrimitives(PrimitiveType type, uint64_t vertexStart, uint64_t vertexCount)
 {
-  if (!Open("drawPrimitives"))
-    return;
-  auto c = Command(detail::RenderOp::Draw);
-  c.kind = uint64_t(type);
-  c.a = vertexStart;
+  auto c = Command(detail::RenderOp::Draw, nullptr, vertexStart, uint64_t(type));
   c.b = vertexCount;
-  mPass->renderCommands.push_back(std::move(c));
+  Record(std::move(c), "drawPrimitives");
 }
 
 void RenderCommandEncoder::DrawIndexedPrimitives(PrimitiveType type, uint64_t indexCount, IndexType indexType,
                                                  const Ref<Buffer>& indexBuffer, uint64_t indexBufferOffset)
 {
-  if (!Open("drawIndexedPrimitives"))
-    return;
-  auto c = Command(detail::RenderOp::DrawIndexed);
-  c.kind = uint64_t(type);
-  c.a = indexCount;
+  auto c = Command(detail::RenderOp::DrawIndexed, indexBuffer, indexCount, uint64_t(type));
   c.b = uint64_t(indexType);
   c.c = indexBufferOffset;
-  c.object = indexBuffer;
-  mPass->renderCommands.push_back(std::move(c));
-}
-
-void RenderCommandEncoder::EndEncoding()
-{
-  if (!Open("endEncoding"))
-    return;
-  mPass->ended = true;
-  mBuffer->EncoderEnded();
-}
-
-BlitCommandEncoder::BlitCommandEncoder(CommandBuffer& buffer, detail::RecordedPass& pass)
-  : mBuffer(&buffer)
-  , mPass(&pass)
-{
-}
-
-bool BlitCommandEncoder::Open(const char* what)
-{
-  const CommandBufferStatus status = mBuffer->Status();
-  const bool committed = status != CommandBufferStatus::NotEnqueued && status != CommandBufferStatus::Enqueued;
-  if (!committed && !mPass->ended)
-    return true;
-  mBuffer->GetDevice().ReportValidationError(std::string(what) + (committed ? " after commit" : " after endEncoding"));
-  return false;
+  Record(std::move(c), "drawIndexedPrimitives");
 }
 
 void BlitCommandEncoder::CopyFromBuffer(const Ref<Buffer>& source, uint64_t sourceOffset, uint64_t sourceBytesPerRow,
@@ -549,7 +452,7 @@ void BlitCommandEncoder::SynchronizeResource(const Ref<Object>& resource)
   mPass->blitCommands.push_back(std::move(c));
 }
 
-void BlitCommandEncoder::EndEncoding()
+void CommandEncoder::EndEncoding()
 {
   if (!Open("endEncoding"))
     return;

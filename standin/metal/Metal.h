@@ -248,6 +248,9 @@ private:
   friend class Device;
   Texture(Device& device, const TextureDescriptor& descriptor);
   bool CheckCpuAccess(const Region& region, uint64_t level, Region& clipped, const char* what) const;
+  // Copies between CPU bytes and a level (upload: into the texture; the bytes are only read).
+  void CopyRegion(const Region& region, uint64_t level, uint8_t* cpu, uint64_t bytesPerRow, bool upload,
+                  const char* what) const;
 
   Ref<Device> mDevice;
   PixelFormat mFormat;
@@ -464,6 +467,7 @@ void SetDefaultSynchronous(bool synchronous);
 
 namespace detail {
 struct RecordedPass;
+struct RenderCommand;
 class QueueCore;
 } // namespace detail
 
@@ -537,8 +541,7 @@ public:
 
 private:
   friend class CommandQueue;
-  friend class RenderCommandEncoder;
-  friend class BlitCommandEncoder;
+  friend class CommandEncoder;
   friend class detail::QueueCore;
   CommandBuffer(Device& device, std::shared_ptr<detail::QueueCore> queue);
   void Execute();          // on the worker: runs the passes
@@ -558,7 +561,22 @@ private:
   CommandBufferStatus mStatus = CommandBufferStatus::NotEnqueued;
 };
 
-class RenderCommandEncoder : public Object
+// What the render and blit encoders share: recording into one pass of a buffer until
+// EndEncoding.
+class CommandEncoder : public Object
+{
+public:
+  void EndEncoding();
+
+protected:
+  CommandEncoder(CommandBuffer& buffer, detail::RecordedPass& pass);
+  // False (reported) once the encoder has ended or its buffer is committed.
+  bool Open(const char* what);
+  Ref<CommandBuffer> mBuffer;
+  detail::RecordedPass* mPass; // owned by the buffer; used only until the buffer is committed
+};
+
+class RenderCommandEncoder : public CommandEncoder
 {
 public:
   void SetRenderPipelineState(const Ref<RenderPipelineState>& state);
@@ -577,17 +595,16 @@ public:
   void DrawPrimitives(PrimitiveType type, uint64_t vertexStart, uint64_t vertexCount);
   void DrawIndexedPrimitives(PrimitiveType type, uint64_t indexCount, IndexType indexType,
                              const Ref<Buffer>& indexBuffer, uint64_t indexBufferOffset);
-  void EndEncoding();
 
 private:
   friend class CommandBuffer;
-  RenderCommandEncoder(CommandBuffer& buffer, detail::RecordedPass& pass);
-  bool Open(const char* what);
-  Ref<CommandBuffer> mBuffer;
-  detail::RecordedPass* mPass; // owned by the buffer; used only until the buffer is committed
+  using CommandEncoder::CommandEncoder;
+  // Records a command unless the encoder is closed. Binding commands give their index and the
+  // number of binding slots (limit); an index out of range is refused.
+  void Record(detail::RenderCommand&& command, const char* what, uint64_t index = 0, uint64_t limit = 0);
 };
 
-class BlitCommandEncoder : public Object
+class BlitCommandEncoder : public CommandEncoder
 {
 public:
   void CopyFromBuffer(const Ref<Buffer>& source, uint64_t sourceOffset, uint64_t sourceBytesPerRow,
@@ -596,14 +613,10 @@ public:
   void GenerateMipmaps(const Ref<Texture>& texture);
   // Makes a managed resource's GPU writes visible to the CPU; shared storage needs nothing.
   void SynchronizeResource(const Ref<Object>& resource);
-  void EndEncoding();
 
 private:
   friend class CommandBuffer;
-  BlitCommandEncoder(CommandBuffer& buffer, detail::RecordedPass& pass);
-  bool Open(const char* what);
-  Ref<CommandBuffer> mBuffer;
-  detail::RecordedPass* mPass; // owned by the buffer; used only until the buffer is committed
+  using CommandEncoder::CommandEncoder;
 };
 
 class CommandQueue : public Object

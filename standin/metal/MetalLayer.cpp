@@ -53,66 +53,20 @@ void MetalDrawable::PresentAfterCompletion() { mLayer->Show(*mTexture); }
 // ---------------------------------------------------------------------------------------------
 // Layer
 
-Ref<mtl::Device> MetalLayer::Device() const
-{
-  std::lock_guard<std::mutex> lock(mMutex);
-  return mDevice;
-}
-
-void MetalLayer::SetDevice(const Ref<mtl::Device>& device)
-{
-  std::lock_guard<std::mutex> lock(mMutex);
-  mDevice = device;
-}
-
-mtl::PixelFormat MetalLayer::PixelFormat() const
-{
-  std::lock_guard<std::mutex> lock(mMutex);
-  return mPixelFormat;
-}
+Ref<mtl::Device> MetalLayer::Device() const { return Get(mDevice); }
+void MetalLayer::SetDevice(const Ref<mtl::Device>& device) { Set(mDevice, device); }
+mtl::PixelFormat MetalLayer::PixelFormat() const { return Get(mPixelFormat); }
+CGSize MetalLayer::DrawableSize() const { return Get(mDrawableSize); }
+void MetalLayer::SetDrawableSize(CGSize size) { Set(mDrawableSize, size); }
+bool MetalLayer::IsOpaque() const { return Get(mOpaque); }
+void MetalLayer::SetOpaque(bool opaque) { Set(mOpaque, opaque); }
+bool MetalLayer::PresentsWithTransaction() const { return Get(mPresentsWithTransaction); }
+void MetalLayer::SetPresentsWithTransaction(bool presents) { Set(mPresentsWithTransaction, presents); }
 
 void MetalLayer::SetPixelFormat(mtl::PixelFormat format)
 {
-  if (format != mtl::PixelFormat::BGRA8Unorm && format != mtl::PixelFormat::RGBA8Unorm)
-    return;
-  std::lock_guard<std::mutex> lock(mMutex);
-  mPixelFormat = format;
-}
-
-CGSize MetalLayer::DrawableSize() const
-{
-  std::lock_guard<std::mutex> lock(mMutex);
-  return mDrawableSize;
-}
-
-void MetalLayer::SetDrawableSize(CGSize size)
-{
-  std::lock_guard<std::mutex> lock(mMutex);
-  mDrawableSize = size;
-}
-
-bool MetalLayer::IsOpaque() const
-{
-  std::lock_guard<std::mutex> lock(mMutex);
-  return mOpaque;
-}
-
-void MetalLayer::SetOpaque(bool opaque)
-{
-  std::lock_guard<std::mutex> lock(mMutex);
-  mOpaque = opaque;
-}
-
-bool MetalLayer::PresentsWithTransaction() const
-{
-  std::lock_guard<std::mutex> lock(mMutex);
-  return mPresentsWithTransaction;
-}
-
-void MetalLayer::SetPresentsWithTransaction(bool presents)
-{
-  std::lock_guard<std::mutex> lock(mMutex);
-  mPresentsWithTransaction = presents;
+  if (format == mtl::PixelFormat::BGRA8Unorm || format == mtl::PixelFormat::RGBA8Unorm)
+    Set(mPixelFormat, format);
 }
 
 Ref<MetalDrawable> MetalLayer::NextDrawable()
@@ -185,17 +139,8 @@ void MetalLayer::Show(const mtl::Texture& texture)
   mPresentedCount++;
 }
 
-MetalLayer::Image MetalLayer::PresentedImage() const
-{
-  std::lock_guard<std::mutex> lock(mMutex);
-  return mPresented;
-}
-
-uint64_t MetalLayer::PresentedCount() const
-{
-  std::lock_guard<std::mutex> lock(mMutex);
-  return mPresentedCount;
-}
+MetalLayer::Image MetalLayer::PresentedImage() const { return Get(mPresented); }
+uint64_t MetalLayer::PresentedCount() const { return Get(mPresentedCount); }
 
 bool MetalLayer::WritePresentedPNG(const std::string& path) const
 {

@@ -83,6 +83,18 @@ public:
 private:
   friend class MetalDrawable;
   MetalLayer() = default;
+  template <class T>
+  T Get(const T& field) const
+  {
+    std::lock_guard<std::mutex> lock(mMutex);
+    return field;
+  }
+  template <class T>
+  void Set(T& field, const T& value)
+  {
+    std::lock_guard<std::mutex> lock(mMutex);
+    field = value;
+  }
   void Show(const mtl::Texture& texture);
 
   mutable std::mutex mMutex;

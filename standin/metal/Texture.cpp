@@ -289,40 +289,37 @@ bool Texture::CheckCpuAccess(const Region& region, uint64_t level, Region& clipp
   return true;
 }
 
-void Texture::ReplaceRegion(const Region& region, uint64_t level, const void* bytes, uint64_t bytesPerRow)
+void Texture::CopyRegion(const Region& region, uint64_t level, uint8_t* cpu, uint64_t bytesPerRow, bool upload,
+                         const char* what) const
 {
   Region r;
-  if (!bytes || !CheckCpuAccess(region, level, r, "replaceRegion"))
+  if (!cpu || !CheckCpuAccess(region, level, r, what))
     return;
   const uint64_t bpp = BytesPerPixel(mFormat);
   if (bytesPerRow < region.size.width * bpp)
   {
-    mDevice->ReportValidationError("replaceRegion: bytesPerRow is less than the region's row");
+    mDevice->ReportValidationError(std::string(what) + ": bytesPerRow is less than the region's row");
     return;
   }
   std::lock_guard<std::mutex> lock(mStorageMutex);
   const uint64_t w = LevelWidth(level);
+  uint8_t* storage = const_cast<uint8_t*>(mLevels[level].data());
   for (uint64_t row = 0; row < r.size.height; row++)
-    std::memcpy(&mLevels[level][((r.origin.y + row) * w + r.origin.x) * bpp],
-                static_cast<const uint8_t*>(bytes) + row * bytesPerRow, r.size.width * bpp);
+  {
+    uint8_t* texels = storage + ((r.origin.y + row) * w + r.origin.x) * bpp;
+    uint8_t* bytes = cpu + row * bytesPerRow;
+    std::memcpy(upload ? texels : bytes, upload ? bytes : texels, r.size.width * bpp);
+  }
+}
+
+void Texture::ReplaceRegion(const Region& region, uint64_t level, const void* bytes, uint64_t bytesPerRow)
+{
+  CopyRegion(region, level, static_cast<uint8_t*>(const_cast<void*>(bytes)), bytesPerRow, true, "replaceRegion");
 }
 
 void Texture::GetBytes(void* bytes, uint64_t bytesPerRow, const Region& region, uint64_t level) const
 {
-  Region r;
-  if (!bytes || !CheckCpuAccess(region, level, r, "getBytes"))
-    return;
-  const uint64_t bpp = BytesPerPixel(mFormat);
-  if (bytesPerRow < region.size.width * bpp)
-  {
-    mDevice->ReportValidationError("getBytes: bytesPerRow is less than the region's row");
-    return;
-  }
-  std::lock_guard<std::mutex> lock(mStorageMutex);
-  const uint64_t w = LevelWidth(level);
-  for (uint64_t row = 0; row < r.size.height; row++)
-    std::memcpy(static_cast<uint8_t*>(bytes) + row * bytesPerRow,
-                &mLevels[level][((r.origin.y + row) * w + r.origin.x) * bpp], r.size.width * bpp);
+  CopyRegion(region, level, static_cast<uint8_t*>(bytes), bytesPerRow, false, "getBytes");
 }
 
 void Texture::AddPendingWrite()
