@@ -4,10 +4,13 @@
 #include "standin/metal/QuartzCore.h"
 #include "tests/standin/MetalTestShaders.h"
 
+#include "TempDir.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <random>
 
@@ -189,6 +192,8 @@ TEST(MetalObjects, ZeroSizeDrawableThenFourFramesComplete)
       commands->Commit();
     }
   };
+  testsupport::TempDir folder;
+  EXPECT_FALSE(layer->WritePresentedPNG(folder.File("none.png"))); // nothing presented yet
   frame(0, false); // zero size: no drawable
   layer->SetDrawableSize({40, 30});
   for (int i = 1; i <= 3; i++)
@@ -208,6 +213,13 @@ TEST(MetalObjects, ZeroSizeDrawableThenFourFramesComplete)
     ASSERT_TRUE(semaphore.Wait(std::chrono::seconds(10)));
   image = layer->PresentedImage();
   EXPECT_EQ(layer->PresentedCount(), 4u);
+  ASSERT_TRUE(layer->WritePresentedPNG(folder.File("frame.png")));
+  std::FILE* png = std::fopen(folder.File("frame.png").c_str(), "rb");
+  ASSERT_TRUE(png);
+  unsigned char signature[8] = {};
+  EXPECT_EQ(std::fread(signature, 1, 8, png), 8u);
+  std::fclose(png);
+  EXPECT_EQ(std::vector<uint8_t>(signature + 1, signature + 4), (std::vector<uint8_t>{'P', 'N', 'G'}));
   EXPECT_EQ(std::vector<uint8_t>(image.Pixel(5, 5), image.Pixel(5, 5) + 4),
             std::vector<uint8_t>(std::begin(standin::ca::MetalLayer::kLoudColor),
                                  std::end(standin::ca::MetalLayer::kLoudColor)));
