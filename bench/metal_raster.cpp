@@ -3,7 +3,7 @@
 // with fringes and stroked arcs, concave stencil fills, rounded panels, text quads from an
 // alpha atlas, all into an offscreen RGBA frame, then that frame copied onto a BGRA drawable.
 // Target: near 30 ms a frame or better.
-#include "tests/platform/shaders/MVGRdraw.h"
+#include "tests/platform/MVGRdraw.h"
 
 #include <benchmark/benchmark.h>
 

@@ -71,3 +71,31 @@ function(vellicor_add_aax_bundle target)
     endif()
   endforeach()
 endfunction()
+
+# vellicor_add_fuzz_target(name SOURCES... [LIBS lib...])
+# One libFuzzer target over a reader of outside data (built only with VELLICOR_FUZZ). Its
+# committed seed corpus is tests/fuzz/corpus/<name>. vellicor_write_fuzz_list() then lists every
+# target for scripts/fuzz, which builds the target `fuzz_targets` and runs them all.
+function(vellicor_add_fuzz_target name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  if(NOT TARGET fuzz_targets)
+    add_custom_target(fuzz_targets)
+  endif()
+  add_dependencies(fuzz_targets ${name})
+  set_property(GLOBAL APPEND PROPERTY VELLICOR_FUZZ_TARGETS ${name})
+endfunction()
+
+# Writes <build>/fuzz_targets.txt: one line per fuzz target, "name executable seed-corpus".
+function(vellicor_write_fuzz_list)
+  get_property(targets GLOBAL PROPERTY VELLICOR_FUZZ_TARGETS)
+  set(lines "")
+  foreach(target IN LISTS targets)
+    string(APPEND lines "${target} $<TARGET_FILE:${target}> ${PROJECT_SOURCE_DIR}/tests/fuzz/corpus/${target}\n")
+  endforeach()
+  file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/fuzz_targets.txt CONTENT "${lines}")
+endfunction()
+

@@ -271,49 +271,64 @@ void CharBuf::Insert(int pos, const char* text, int len)
   Splice(pos, text, len, cur - pos);
 }
 
-void CharBuf::Printf(int maxLen, const char* format, ...)
+namespace {
+
+// Writes printf output of at most maxLen characters at byte pos of a CharBuf's bytes and
+// terminates it there. The output is formatted aside first: an argument may point into these
+// very bytes, which growing the buffer can free and writing the output would overwrite.
+// Allocation failure leaves the buffer as it was.
+void FormatInto(HeapBuf& hb, int pos, int maxLen, const char* format, va_list args)
 {
   if (maxLen < 0)
     maxLen = 0;
-  if (maxLen >= INT32_MAX)
+  const int64_t want = int64_t(pos) + maxLen + 1;
+  if (want > INT32_MAX)
     return;
-  void* p = m_hb.SetLength(maxLen + 1, false);
-  if (!p || m_hb.GetLength() != maxLen + 1)
+
+  va_list again;
+  va_copy(again, args);
+  char small[256];
+  int kept = std::vsnprintf(small, sizeof(small), format, args);
+  kept = kept < 0 ? 0 : std::min(kept, maxLen);
+  // Longer output is formatted once more into a buffer of its own size.
+  HeapBuf large(128);
+  const bool isLarge = kept >= static_cast<int>(sizeof(small));
+  if (isLarge)
+  {
+    large.SetLength(kept + 1, false);
+    if (large.GetLength() == kept + 1)
+      std::vsnprintf(static_cast<char*>(large.Get()), static_cast<std::size_t>(kept) + 1, format, again);
+  }
+  va_end(again);
+  if (isLarge && large.GetLength() != kept + 1)
     return;
+  const char* text = isLarge ? static_cast<const char*>(large.Get()) : small;
+
+  hb.SetLength(static_cast<int>(want), false);
+  if (hb.GetLength() != want)
+    return;
+  char* out = static_cast<char*>(hb.Get()) + pos;
+  std::memcpy(out, text, static_cast<std::size_t>(kept));
+  out[kept] = 0;
+  hb.SetLength(pos + kept + 1, false);
+}
+
+} // namespace
+
+void CharBuf::Printf(int maxLen, const char* format, ...)
+{
   va_list args;
   va_start(args, format);
-  int written = std::vsnprintf(static_cast<char*>(p), static_cast<std::size_t>(maxLen) + 1, format, args);
+  FormatInto(m_hb, 0, maxLen, format, args);
   va_end(args);
-  if (written < 0)
-  {
-    written = 0;
-    static_cast<char*>(p)[0] = 0;
-  }
-  m_hb.SetLength(std::min(written, maxLen) + 1, false);
 }
 
 void CharBuf::AppendPrintf(int maxLen, const char* format, ...)
 {
-  if (maxLen < 0)
-    maxLen = 0;
-  const int cur = GetLength();
-  const int64_t want = int64_t(cur) + maxLen + 1;
-  if (want > INT32_MAX)
-    return;
-  m_hb.SetLength(static_cast<int>(want), false);
-  if (m_hb.GetLength() != want)
-    return; // allocation failed: the buffer is as it was
-  char* p = static_cast<char*>(m_hb.Get()) + cur;
   va_list args;
   va_start(args, format);
-  int written = std::vsnprintf(p, static_cast<std::size_t>(maxLen) + 1, format, args);
+  FormatInto(m_hb, GetLength(), maxLen, format, args);
   va_end(args);
-  if (written < 0)
-  {
-    written = 0;
-    p[0] = 0;
-  }
-  m_hb.SetLength(cur + std::min(written, maxLen) + 1, false);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -145,7 +145,7 @@ public:
 
   // Sets the text from a printf format, keeping at most maxLen characters. Formats with
   // the C library, so use it for integers and strings; floating-point values are formatted
-  // locale-independently with FormatDouble.
+  // locale-independently with FormatDouble. Arguments may point into this very buffer.
   void Printf(int maxLen, const char* format, ...) __attribute__((format(printf, 3, 4)));
   // Appends printf output of at most maxLen characters.
   void AppendPrintf(int maxLen, const char* format, ...) __attribute__((format(printf, 3, 4)));

@@ -37,8 +37,9 @@ bool IsWhole(double x)
 
 const char* const kNoteNames[12] = {"C ", "C#", "D ", "D#", "E ", "F ", "F#", "G ", "G#", "A ", "A#", "B "};
 
-// The decimal number at the start of text, 0 when there is none. Leading white space and
-// a sign are accepted; values beyond the double range become +-Inf (underflow 0), NaN 0.
+// The decimal number (with an optional exponent) at the start of text, 0 when there is none.
+// Leading white space and a sign are accepted; values beyond the double range become +-Inf
+// (underflow 0). Spelt-out infinities and NaN are not numbers.
 double LeadingNumber(const char* text)
 {
   const char* p = text;
@@ -50,8 +51,10 @@ double LeadingNumber(const char* text)
     negative = (*p == '-');
     ++p;
   }
-  // One sign only: from_chars would take a second "-" itself.
-  if (*p == '+' || *p == '-')
+  // Digits, or a point and digits, must follow (one sign only): from_chars would also take a
+  // second "-", "inf", "infinity" and "nan".
+  const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+  if (!isDigit(*p) && !(*p == '.' && isDigit(p[1])))
     return 0.0;
   const char* end = p + std::strlen(p);
   double v = 0.0;

@@ -60,7 +60,8 @@ public:
   virtual int GetTrackIndex() const { return 0; }
   // A parameter value the host side set, on its way to the editor: converted from normalised
   // when isNormalized (shape, stepped rounding, clamp) and queued for the editor timer.
-  // An index outside the parameter list is ignored.
+  // An index outside the parameter list is ignored. Any number of host threads (and the
+  // audio thread) may call it at once; none of them takes a lock.
   virtual void SendParamValueFromProcessor(int paramIdx, bool isNormalized, double value);
   virtual void OnBeforeHostIdentified() {}
   // Asks the host to resize the editor's window; false when it cannot.

@@ -13,7 +13,6 @@ constexpr double kNotNamed = 9.999e-08; // MakePresetFromNamedParams: "leave thi
 constexpr int kFXPHeaderSize = 56;      // up to and including the name field
 constexpr int kFXBHeaderSize = 156;     // up to and including the 124 reserved bytes
 constexpr int kFXNameLen = 28;
-constexpr int64_t kMaxFileSize = INT32_MAX;
 
 // ---- big-endian fields of the VST 2 files ----
 
@@ -80,25 +79,56 @@ bool PutChunkPrefix(IStateChunk& c)
   return PutMagic(c, "tffp") && c.Put(static_cast<int32_t>(65536));
 }
 
-// ---- whole files ----
+// ---- files ----
 
-bool ReadWholeFile(const char* path, IStateChunk& out)
+// A file read in pieces: only the bytes asked for are read.
+class InputFile
 {
-  if (!path || !*path)
-    return false;
-  FILE* f = std::fopen(path, "rb");
-  if (!f)
-    return false;
-  bool ok = false;
-  if (std::fseek(f, 0, SEEK_END) == 0)
+public:
+  explicit InputFile(const char* path)
   {
-    const long size = std::ftell(f);
-    if (size >= 0 && size <= kMaxFileSize && std::fseek(f, 0, SEEK_SET) == 0 && out.Resize(static_cast<int>(size)))
-      ok = size == 0 || std::fread(out.GetData(), 1, static_cast<size_t>(size), f) == static_cast<size_t>(size);
+    if (!path || !*path)
+      return;
+    mFile = std::fopen(path, "rb");
+    if (mFile && std::fseek(mFile, 0, SEEK_END) == 0)
+      mSize = std::ftell(mFile);
   }
-  std::fclose(f);
-  return ok;
-}
+  ~InputFile()
+  {
+    if (mFile)
+      std::fclose(mFile);
+  }
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+
+  // Bytes from pos to the end of the file (0 for a file that cannot be read).
+  int64_t Remaining(int64_t pos) const { return mFile && mSize > pos ? mSize - pos : 0; }
+
+  // Appends the n bytes at pos to out; false (out unchanged) when the file does not hold them
+  // all or out cannot grow.
+  bool Append(int64_t pos, int64_t n, IStateChunk& out) const
+  {
+    const int64_t start = out.Size();
+    if (n < 0 || n > Remaining(pos) || n > INT32_MAX - start || !out.Resize(static_cast<int>(start + n)))
+      return false;
+    const bool read = n == 0 || (std::fseek(mFile, static_cast<long>(pos), SEEK_SET) == 0 &&
+                                 std::fread(out.GetData() + start, 1, static_cast<size_t>(n), mFile) ==
+                                   static_cast<size_t>(n));
+    if (!read)
+      out.Resize(static_cast<int>(start));
+    return read;
+  }
+
+  // Appends what the file holds of the n bytes at pos, at most n.
+  bool AppendUpTo(int64_t pos, int64_t n, IStateChunk& out) const
+  {
+    return Append(pos, std::min(n, Remaining(pos)), out);
+  }
+
+private:
+  FILE* mFile = nullptr;
+  int64_t mSize = -1;
+};
 
 bool WriteWholeFile(const char* path, const char* mode, const void* data, size_t size)
 {
@@ -291,6 +321,12 @@ void IPluginBase::FormatBuildInfo(CharBuf& out, const char* date, const char* ti
 bool IPluginBase::SaveState(IStateChunk& chunk) const { return WriteParamValues(chunk); }
 
 int IPluginBase::LoadState(const IStateChunk& chunk, int startPos) { return ReadParamValues(chunk, startPos); }
+
+int IPluginBase::StateReadSize() const
+{
+  IStateChunk state;
+  return SaveState(state) ? state.Size() : -1;
+}
 
 bool IPluginBase::WriteParamValues(IStateChunk& chunk) const
 {
@@ -751,9 +787,10 @@ bool IPluginBase::WriteFXBFile(const char* path)
 
 bool IPluginBase::ReadFXPFile(const char* path)
 {
+  // The header first; then no more than the plug-in can apply.
+  InputFile in(path);
   IStateChunk file;
-  if (!ReadWholeFile(path, file))
-    return false;
+  in.AppendUpTo(0, kFXPHeaderSize + 4, file);
   // Magic, byte size, kind, version and fxID must all be there.
   if (file.Size() < 20 || !MagicAt(file, 0, "CcnK") || BEIntAt(file, 12) != 1 || BEIntAt(file, 16) != mUniqueID)
     return false;
@@ -764,10 +801,13 @@ bool IPluginBase::ReadFXPFile(const char* path)
   {
     if (file.Size() < kFXPHeaderSize + 4)
       return false;
+    // The file must hold the chunk it declares; of the chunk, the prefix and one state are read.
     const int32_t chunkLen = BEIntAt(file, kFXPHeaderSize);
-    if (chunkLen < 0 || !file.HasBytes(kFXPHeaderSize + 4, chunkLen))
+    if (chunkLen < 0 || in.Remaining(kFXPHeaderSize + 4) < chunkLen)
       return false;
-    file.Resize(kFXPHeaderSize + 4 + chunkLen); // read nothing beyond the declared chunk
+    const int64_t wanted = 8 + std::max(0, StateReadSize());
+    if (!in.Append(kFXPHeaderSize + 4, std::min<int64_t>(chunkLen, wanted), file))
+      return false;
     FXNameAt(file, 28, name);
     const int statePos = MagicAt(file, 60, "tffp") ? 68 : 60;
     if (LoadState(file, statePos) < 0)
@@ -787,11 +827,16 @@ bool IPluginBase::ReadFXPFile(const char* path)
   {
     if (file.Size() < kFXPHeaderSize)
       return false;
+    // The file must hold the values it declares; those beyond the plug-in's parameters are
+    // not read.
     const int32_t nValues = BEIntAt(file, 24);
-    if (nValues < 0 || kFXPHeaderSize + 4LL * nValues > file.Size())
+    if (nValues < 0 || in.Remaining(kFXPHeaderSize) < 4LL * nValues)
+      return false;
+    const int n = std::min<int>(nValues, NParams());
+    file.Resize(kFXPHeaderSize);
+    if (!in.Append(kFXPHeaderSize, 4LL * n, file))
       return false;
     FXNameAt(file, 28, name);
-    const int n = std::min<int>(nValues, NParams());
     for (int i = 0; i < n; ++i)
     {
       IParam* param = GetParam(i);
@@ -817,9 +862,11 @@ bool IPluginBase::ReadFXPFile(const char* path)
 
 bool IPluginBase::ReadFXBFile(const char* path)
 {
+  // The header first; then no more than the plug-in can apply. A bank shorter than it
+  // declares applies the presets it holds whole, then recalls as a whole bank would, and fails.
+  InputFile in(path);
   IStateChunk file;
-  if (!ReadWholeFile(path, file))
-    return false;
+  in.AppendUpTo(0, kFXBHeaderSize + 4, file);
   if (file.Size() < 20 || !MagicAt(file, 0, "CcnK") || BEIntAt(file, 16) != mUniqueID)
     return false;
 
@@ -831,9 +878,12 @@ bool IPluginBase::ReadFXBFile(const char* path)
     if (file.Size() < kFXBHeaderSize + 4)
       return false;
     const int32_t chunkLen = BEIntAt(file, kFXBHeaderSize);
-    if (chunkLen < 0 || !file.HasBytes(kFXBHeaderSize + 4, chunkLen))
+    if (chunkLen < 0)
       return false;
-    file.Resize(kFXBHeaderSize + 4 + chunkLen);
+    // The prefix, then per preset its name length, a name the slot can hold, the flag and a state.
+    const int64_t perPreset = 4 + kMaxPresetNameLen + 1 + std::max(0, StateReadSize());
+    const int64_t wanted = std::min<int64_t>(8 + perPreset * NPresets(), INT32_MAX - file.Size());
+    in.AppendUpTo(kFXBHeaderSize + 4, std::min<int64_t>(chunkLen, wanted), file);
     const int listPos = MagicAt(file, 160, "tffp") ? 168 : 160;
     ok = ReadPresetList(file, listPos) >= 0;
     OnStateRestored();
@@ -845,17 +895,17 @@ bool IPluginBase::ReadFXBFile(const char* path)
 
   const int32_t nRecords = BEIntAt(file, 24);
   int32_t fileCurrent = BEIntAt(file, 28);
-  const int64_t recordSize = kFXPHeaderSize + 4LL * NParams();
-  // Refuse a bank too short for the records it declares before anything is applied.
-  if (nRecords < 0 || kFXBHeaderSize + recordSize * nRecords > file.Size())
+  if (nRecords < 0)
     return false;
 
+  const int64_t recordSize = kFXPHeaderSize + 4LL * NParams();
   const int nRead = std::min<int>(nRecords, NPresets()); // never a slot the plug-in does not have
+  IStateChunk record;
   for (int i = 0; i < nRead; ++i)
   {
-    const int rec = static_cast<int>(kFXBHeaderSize + recordSize * i);
-    if (!MagicAt(file, rec, "CcnK") || !MagicAt(file, rec + 8, "FxCk") || BEIntAt(file, rec + 12) != 1 ||
-        BEIntAt(file, rec + 24) != NParams())
+    record.Clear();
+    if (!in.Append(kFXBHeaderSize + recordSize * i, recordSize, record) || !MagicAt(record, 0, "CcnK") ||
+        !MagicAt(record, 8, "FxCk") || BEIntAt(record, 12) != 1 || BEIntAt(record, 24) != NParams())
     {
       ok = false;
       break;
@@ -864,10 +914,10 @@ bool IPluginBase::ReadFXBFile(const char* path)
     for (int j = 0; j < NParams(); ++j)
     {
       IParam* param = GetParam(j);
-      param->Set(param->FromNormalized(BEFloatAt(file, rec + kFXPHeaderSize + 4 * j)));
+      param->Set(param->FromNormalized(BEFloatAt(record, kFXPHeaderSize + 4 * j)));
     }
     char name[kFXNameLen + 1] = {};
-    FXNameAt(file, rec + 28, name);
+    FXNameAt(record, 28, name);
     IPresetSlot* slot = GetPreset(i);
     if (SaveStateToSlot(*slot))
     {

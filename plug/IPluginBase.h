@@ -75,6 +75,10 @@ public:
   virtual int LoadExtraState(const IStateChunk& /*chunk*/, int startPos) { return startPos; }
   virtual void OnStateRestored() {}
   virtual void OnPresetChanged() {}
+  // The most bytes LoadState takes from a chunk: the size of the state SaveState writes now
+  // (the reader reads what the writer writes, extra state included); -1 when the state cannot
+  // be written. A product whose state varies in length returns its own bound.
+  virtual int StateReadSize() const;
 
   // Appends every parameter's value as a double; false when the chunk cannot grow.
   bool WriteParamValues(IStateChunk& chunk) const;

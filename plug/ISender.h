@@ -1,6 +1,6 @@
 #pragma once
 // Values the audio thread sends towards an editor control (meters, LEDs): fixed-size records
-// in a single-producer, single-consumer ring allocated once at construction.
+// in a lock-free ring allocated once at construction.
 #include "plug/IRingQueue.h"
 
 namespace plug {

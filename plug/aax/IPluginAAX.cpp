@@ -4,11 +4,11 @@
 #include "aax/library/AAX_Assert.h"
 #include "aax/library/AAX_CBinaryDisplayDelegate.h"
 #include "aax/library/AAX_CBinaryTaperDelegate.h"
-#include "aax/library/AAX_CIPluginTaperDelegate.h"
 #include "aax/library/AAX_CLinearTaperDelegate.h"
 #include "aax/library/AAX_CNumberDisplayDelegate.h"
 #include "aax/library/AAX_CStringDisplayDelegate.h"
 #include "aax/library/AAX_CUnitDisplayDelegateDecorator.h"
+#include "plug/aax/AAX_CIPluginTaperDelegate.h"
 
 #include <algorithm>
 #include <cctype>
@@ -155,12 +155,6 @@ const char* IPluginAAX::ParamIDForIndex(int paramIdx) const
   return id ? id->Get() : "";
 }
 
-bool IPluginAAX::IsBypassed() const
-{
-  const AAX_CParameter<bool>* bypass = mBypassParameter.load(std::memory_order_acquire);
-  return bypass && bypass->GetValue();
-}
-
 // ---------------------------------------------------------------------------------------------
 // Host initialisation
 
@@ -241,6 +235,7 @@ AAX_Result IPluginAAX::InitEffect()
     {
       bypass.release(); // the registry owns it now
       mBypassParameter.store(bypassPtr, std::memory_order_release);
+      mBypassed.store(bypassPtr->GetValue(), std::memory_order_release);
     }
 
     for (int i = 0; i < NParams(); ++i)
@@ -300,6 +295,9 @@ AAX_Result IPluginAAX::UpdateParameterFromHost(AAX_CParamID id, double normalize
     // The host parameter first (not the synchronised set: host updates of this binding reach
     // the IParam values directly).
     parameter->UpdateNormalizedValue(normalized);
+    // The render path reads the bypass from here, never through the host parameter.
+    if (const AAX_CParameter<bool>* bypass = GetBypassParameter(); bypass == parameter)
+      mBypassed.store(bypass->GetValue(), std::memory_order_release);
 
     const int paramIdx = ParamIndexForID(id);
     if (paramIdx >= 0)

@@ -90,7 +90,8 @@ public:
   // Loads the values, tells the host every parameter's normalised value, refreshes the editor
   // and counts a change. A record whose size is negative or too short for one double per
   // parameter is refused with -20008, one holding a value that is not finite with -20026;
-  // either way nothing changes.
+  // either way nothing changes. Of a record claiming more, only as many bytes as the
+  // plug-in's state reader takes (StateReadSize) are read.
   AAX_Result SetStateChunk(AAX_CTypeID chunkID, const AAX_SPlugInChunk* chunk) override;
   // Another plug-in's chunk compares as equal; ours compares every value within 1e-5 (as
   // float). A record too short to hold every value is not equal and is not read past.
@@ -127,8 +128,13 @@ public:
   void RenderAudio(AAX_RenderContext context, TParamValPair* const* pairs, int32_t count) override;
 
   // ---- for the render path and the product ----
-  // The master bypass state (false before InitEffect). Safe on any thread.
-  bool IsBypassed() const;
+  // The master bypass state as the last host update left it (false before InitEffect). Kept
+  // in the plug-in, so it is safe on any thread and never reaches the host parameter, which
+  // Uninit deletes.
+  bool IsBypassed() const { return mBypassed.load(std::memory_order_acquire); }
+  // The channels of the auxiliary output stems (the output buses after the first) of the
+  // configuration whose first buses have these channel counts; 0 when none has them.
+  int AuxOutputChannels(int nIn, int nOut) const;
   // The host identifier of parameter paramIdx ("" outside the list or before InitEffect).
   const char* ParamIDForIndex(int paramIdx) const;
   // The IParam index an identifier names ("5" -> 4), or -1 (bypass, unknown, out of range).
@@ -149,6 +155,7 @@ protected:
   AAX_Result InitEffect() override;
 
   std::atomic<AAX_CParameter<bool>*> mBypassParameter{nullptr};
+  std::atomic<bool> mBypassed{false};
   AAX_ITransport* mTransport = nullptr;
   PtrArray<CharBuf> mParamIDs;
   IMidiOutQueue mMidiOut;

@@ -122,14 +122,17 @@ void IPluginAAX::ProcessAAXRender(AAX_RenderContext context)
       }
     }
 
-    // Only the host's output channels are written; channels the host has beyond ours are
+    // The host's output array holds the main stem's channels, then those of every auxiliary
+    // output stem of the configuration it runs. Exactly those are connected and written, so
+    // binding takes no more buffers than the array holds; host channels beyond ours are
     // silenced rather than left as they came.
-    MarkChannelsConnected(kOutput, 0, nOut, true);
-    MarkChannelsConnected(kOutput, nOut, NChannels(kOutput) - nOut, false);
+    const int nHostOut = std::max(nOut, 0) + AuxOutputChannels(nIn, nOut);
+    MarkChannelsConnected(kOutput, 0, nHostOut, true);
+    MarkChannelsConnected(kOutput, nHostOut, NChannels(kOutput) - nHostOut, false);
     BindHostBuffers(kOutput, 0, NChannels(kOutput), outputs, frames);
     if (outputs)
     {
-      for (int c = NChannels(kOutput); c < nOut; ++c)
+      for (int c = NChannels(kOutput); c < nHostOut; ++c)
         if (outputs[c])
           std::memset(outputs[c], 0, sizeof(float) * static_cast<size_t>(frames));
     }
@@ -160,6 +163,26 @@ void IPluginAAX::ProcessAAXRender(AAX_RenderContext context)
   // Offsets count from the start of this call: messages that could not go out now would be
   // wrong later, and keeping them would grow the queue without end.
   mMidiOut.Clear();
+}
+
+int IPluginAAX::AuxOutputChannels(int nIn, int nOut) const
+{
+  // Components are described from the configurations with one input bus when any has more
+  // (the further input bus is the side-chain), so only those can be the one the host runs.
+  const bool sideChainLayout = MaxBusCount(kInput) > 1;
+  for (int i = 0; i < NIOConfigs(); ++i)
+  {
+    const IChannelIOConfig* config = GetIOConfig(i);
+    if (sideChainLayout && config->NBuses(kInput) != 1)
+      continue;
+    if (config->NChansOnBus(kInput, 0) != nIn || config->NChansOnBus(kOutput, 0) != nOut)
+      continue;
+    int aux = 0;
+    for (int bus = 1; bus < config->NBuses(kOutput); ++bus)
+      aux += std::max(config->NChansOnBus(kOutput, bus), 0);
+    return aux;
+  }
+  return 0;
 }
 
 void IPluginAAX::ReadTransport(ITransportInfo& info) const

@@ -16,8 +16,6 @@ namespace plug {
 
 namespace {
 
-constexpr int kChunkGranularity = 4096;
-
 // Bytes of the host's record from its start to the data.
 constexpr size_t kChunkDataOffset = offsetof(AAX_SPlugInChunk, fData);
 
@@ -115,8 +113,11 @@ AAX_Result IPluginAAX::SetStateChunk(AAX_CTypeID chunkID, const AAX_SPlugInChunk
     if (size < 0 || size < needed)
       return AAX_ERROR_INCORRECT_CHUNK_SIZE;
 
+    // A damaged size may claim far more than the record holds: only what the plug-in's own
+    // state reader takes is copied, and the rest is never touched.
+    const int64_t readable = std::max<int64_t>(StateReadSize(), needed);
     IStateChunk state;
-    if (!state.PutBytes(ChunkData(chunk), size))
+    if (!state.PutBytes(ChunkData(chunk), static_cast<int>(std::min<int64_t>(size, readable))))
       return AAX_ERROR_INCORRECT_CHUNK_SIZE;
     // No value this plug-in saves is ever NaN or infinite: such a chunk is damaged.
     int pos = 0;

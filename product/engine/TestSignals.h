@@ -184,6 +184,14 @@ inline EngineParams LimiterStressSettings(int overSampling, double limitType, do
   return p;
 }
 
+// The limiter stress settings with Power off: the input must come back as it is.
+inline EngineParams PowerOffLimiterSettings(double delta)
+{
+  EngineParams p = LimiterStressSettings(2, 1.0, delta, 100.0);
+  p[kPower] = 0.0;
+  return p;
+}
+
 // Processes `in` from frame `start` on in blocks of blockSize into `out` (same size).
 inline void Render(VellicorEngine& engine, const EngineParams& params, const Stereo& in, Stereo& out,
                    int blockSize, std::size_t start = 0, std::size_t count = SIZE_MAX)

@@ -475,7 +475,8 @@ void VellicorEngine::Process(double** inputs, double** outputs, int nFrames,
 
   // 10. Final mix with the power fade.
   const bool deltaDry = bp.powerOn && bp.delta == 1;
-  const bool limitOn = bp.limit == 1;
+  // The ceiling holds while the plug-in is on; Power off hands the input back untouched.
+  const bool limitOn = bp.limit == 1 && bp.powerOn;
   bool nonFinite = false;
   for (int j = 0; j < nFrames; ++j)
   {
@@ -499,7 +500,7 @@ void VellicorEngine::Process(double** inputs, double** outputs, int nFrames,
         out = 0.0;
       }
       // With the limiter on nothing leaves above its ceiling, not even the dry share that
-      // the blend and the power fade mix back in here.
+      // the blend and the power fade mix back in here (while Power is on).
       if (limitOn)
         out = std::clamp(out, -kLimitCeiling, kLimitCeiling);
       work = out;

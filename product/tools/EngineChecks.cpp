@@ -194,8 +194,20 @@ CheckResult CheckLimiterBound(bool quick)
           peak = Worse(peak, m);
           ++runs;
         }
-  return {"limiter bound (" + std::to_string(runs) + " settings)", "max |out| " + Num(peak),
+  return {"limiter bound, power on (" + std::to_string(runs) + " runs)", "max |out| " + Num(peak),
           "<= " + Num(VellicorEngine::kLimitCeiling), peak <= VellicorEngine::kLimitCeiling};
+}
+
+CheckResult CheckPowerOffUnclipped(bool quick)
+{
+  const std::size_t n = Frames(quick ? 0.05 : 0.5);
+  Stereo in;
+  in.l = Sine(n, 1.5, kRate, 220.0);
+  in.r = Sine(n, 1.2, kRate, 330.0);
+  double worst = 0.0;
+  for (double delta : {0.0, 1.0})
+    worst = Worse(worst, MaxDiff(RenderFresh(PowerOffLimiterSettings(delta), in), in));
+  return {"power off + limiter: input unclipped", "max |out-in| " + Num(worst), "< 1e-9", worst < 1e-9};
 }
 
 CheckResult CheckNonFiniteInput(bool quick)

@@ -30,8 +30,11 @@ CheckResult CheckMonoMatchesStereo(bool quick);
 CheckResult CheckBlockSizeIndependence(bool quick);
 // A DC offset on the input is gone from the output (drive off and on).
 CheckResult CheckDcRemoval(bool quick);
-// Limiter on: no output sample beyond 0.994 (every factor, gain order, delta, blend).
+// Limiter and Power on: no output sample beyond 0.994 (every factor, gain order, delta,
+// blend, the fade-in after the reset included).
 CheckResult CheckLimiterBound(bool quick);
+// Limiter on, Power off: a 1.5-amplitude sine comes back as it went in.
+CheckResult CheckPowerOffUnclipped(bool quick);
 // NaN, infinities, 1e30 and subnormal input samples give finite output, and the engine
 // processes again afterwards.
 CheckResult CheckNonFiniteInput(bool quick);

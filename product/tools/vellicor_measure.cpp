@@ -86,6 +86,7 @@ int main(int argc, char** argv)
   add(CheckBlockSizeIndependence(quick));
   add(CheckDcRemoval(quick));
   add(CheckLimiterBound(quick));
+  add(CheckPowerOffUnclipped(quick));
   add(CheckNonFiniteInput(quick));
 
   // Every preset at every rate; at 48 kHz the full run is also the golden measurement.

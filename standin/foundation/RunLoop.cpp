@@ -13,6 +13,9 @@ namespace {
 // tiny interval cannot pin the loop.
 constexpr nanoseconds kMinInterval{100000};
 
+// Turns of queued blocks that one run of a virtual-clock loop makes at one instant.
+constexpr int kMaxBlockTurnsPerInstant = 64;
+
 nanoseconds SteadyNow()
 {
   return std::chrono::duration_cast<nanoseconds>(std::chrono::steady_clock::now().time_since_epoch());
@@ -50,6 +53,7 @@ RunLoop::~RunLoop()
     timer->mLoop = nullptr;
   }
   mTimers.clear();
+  mBlocks.clear();
 }
 
 RunLoop& RunLoop::Main()
@@ -167,6 +171,51 @@ void RunLoop::InvalidateTimer(RunLoopTimer& timer)
     mFireDone.wait(lock, [&] { return !timer.mFiring; });
 }
 
+void RunLoop::PerformBlock(std::function<void()> block, const void* owner)
+{
+  if (!block)
+    return;
+  {
+    Lock lock(mMutex);
+    mBlocks.push_back(Block{std::move(block), owner, mNextBlock++});
+  }
+  mWake.notify_all();
+}
+
+size_t RunLoop::CancelBlocks(const void* owner)
+{
+  Lock lock(mMutex);
+  const size_t before = mBlocks.size();
+  mBlocks.erase(std::remove_if(mBlocks.begin(), mBlocks.end(), [&](const Block& b) { return b.owner == owner; }), mBlocks.end());
+  return before - mBlocks.size();
+}
+
+size_t RunLoop::PendingBlockCount() const
+{
+  Lock lock(mMutex);
+  return mBlocks.size();
+}
+
+uint64_t RunLoop::RunBlocksLocked(Lock& lock)
+{
+  const uint64_t end = mNextBlock; // blocks queued from here on wait for a later turn
+  uint64_t ran = 0;
+  while (!mBlocks.empty() && mBlocks.front().order < end)
+  {
+    std::function<void()> run = std::move(mBlocks.front().run);
+    mBlocks.pop_front();
+    lock.unlock();
+    struct Relock
+    {
+      Lock& lock;
+      ~Relock() { lock.lock(); }
+    } relock{lock};
+    ++ran;
+    run();
+  }
+  return ran;
+}
+
 void RunLoop::FireLocked(Lock& lock, RunLoopTimerRef timer)
 {
   timer->mFiring = true;
@@ -242,12 +291,38 @@ uint64_t RunLoop::RunFor(nanoseconds duration)
   duration = std::max(duration, nanoseconds(0));
   const nanoseconds deadline = NowLocked() + duration;
   uint64_t fired = 0;
+  int blockTurns = 0; // turns of blocks at blockInstant
+  nanoseconds blockInstant{-1};
+  bool ranBlocks = false;
   for (;;)
   {
     if (mStopRequested)
     {
       mStopRequested = false;
       break;
+    }
+    if (!mBlocks.empty())
+    {
+      // Blocks that keep queueing blocks must not hold the loop for ever: on the real clock
+      // they stop when the time is up (after at least one turn), on the virtual clock, where
+      // blocks take no time, after a number of turns at one instant.
+      const nanoseconds now = NowLocked();
+      if (now != blockInstant)
+      {
+        blockInstant = now;
+        blockTurns = 0;
+      }
+      const bool mayRun = mClock == EClock::kVirtual ? blockTurns < kMaxBlockTurnsPerInstant
+                                                     : (!ranBlocks || now < deadline);
+      if (mayRun)
+      {
+        ++blockTurns;
+        ranBlocks = true;
+        fired += RunBlocksLocked(lock);
+        continue;
+      }
+      if (mClock == EClock::kReal)
+        break;
     }
     RunLoopTimerRef next = EarliestLocked();
     const nanoseconds now = NowLocked();
@@ -301,9 +376,10 @@ uint64_t RunLoop::RunDue()
     }
   } depth{*this};
 
-  // Every timer due now fires once; rescheduling moves each past the present, so none repeats.
+  // The blocks queued so far, then every timer due now once; rescheduling moves each timer past
+  // the present, so none repeats.
   const nanoseconds start = NowLocked();
-  uint64_t fired = 0;
+  uint64_t fired = RunBlocksLocked(lock);
   for (;;)
   {
     RunLoopTimerRef next = EarliestLocked();

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -15,6 +16,11 @@
 // runs the loop (RunFor / RunDue). A new timer fires as soon as the loop next runs, then every
 // interval. A loop that comes round late fires a due timer once and moves it to the next point
 // of its schedule after the present, so a stalled loop never fires a burst of catch-up calls.
+//
+// The loop also runs blocks queued with PerformBlock (the platform's main queue): in the order
+// they were queued, on the thread that runs the loop, each at the first turn of the loop that
+// begins after it was queued, before the timers due at that turn. A block queued by a block or
+// a timer callback therefore runs at a later turn, never within the same one.
 //
 // The loop has two clocks: the real one (steady clock; RunFor sleeps), for tools, and a virtual
 // one that moves only when the loop is run or advanced, for tests. In virtual mode RunFor(ms)
@@ -95,6 +101,14 @@ public:
   uint64_t RunForMs(double ms);
   // Fires, once each, the timers due now, without waiting. Returns the number of callbacks made.
   uint64_t RunDue();
+  // Queues a block to run once at the loop's next turn (see above). Any thread. The owner tags
+  // the block for CancelBlocks; the loop never looks at it otherwise.
+  void PerformBlock(std::function<void()> block, const void* owner = nullptr);
+  // Drops the queued blocks of that owner that have not started; returns how many. An object
+  // that queued blocks capturing itself calls this before it goes.
+  size_t CancelBlocks(const void* owner);
+  size_t PendingBlockCount() const;
+
   // Makes the innermost running RunFor return after its current callback. Safe from any
   // thread and inside callbacks; does nothing when the loop is not running.
   void Stop();
@@ -120,11 +134,23 @@ private:
   // Calls one timer's callback with the mutex released and reschedules it afterwards.
   void FireLocked(Lock& lock, RunLoopTimerRef timer);
   void InvalidateTimer(RunLoopTimer& timer);
+  // Runs, one by one with the mutex released, the blocks queued before this turn began.
+  // Returns how many ran.
+  uint64_t RunBlocksLocked(Lock& lock);
+
+  struct Block
+  {
+    std::function<void()> run;
+    const void* owner;
+    uint64_t order;
+  };
 
   mutable std::mutex mMutex;
   std::condition_variable mWake;     // timers added, stop requested
   std::condition_variable mFireDone; // a callback returned
   std::vector<RunLoopTimerRef> mTimers;
+  std::deque<Block> mBlocks;
+  uint64_t mNextBlock = 0;
   EClock mClock;
   std::chrono::nanoseconds mVirtualNow{0};
   uint64_t mNextOrder = 0;

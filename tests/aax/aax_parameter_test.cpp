@@ -1,12 +1,12 @@
 // Host-side parameters: tapers, displays and AAX_CParameter's gestures and updates.
 #include "aax/library/AAX_CBinaryDisplayDelegate.h"
 #include "aax/library/AAX_CBinaryTaperDelegate.h"
-#include "aax/library/AAX_CIPluginTaperDelegate.h"
 #include "aax/library/AAX_CLinearTaperDelegate.h"
 #include "aax/library/AAX_CNumberDisplayDelegate.h"
 #include "aax/library/AAX_CParameter.h"
 #include "aax/library/AAX_CStringDisplayDelegate.h"
 #include "aax/library/AAX_CUnitDisplayDelegateDecorator.h"
+#include "plug/aax/AAX_CIPluginTaperDelegate.h"
 
 #include <gtest/gtest.h>
 

@@ -14,6 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -56,6 +59,21 @@ public:
       TestAAXPlugin::HandleMidiMsg(msg);
   }
   bool PopMidiForEditor(IMidiMsg& msg) { return mMidiMsgsToUI.Pop(msg); }
+  // State of its own after the parameters, as a product may keep.
+  bool SaveState(plug::IStateChunk& chunk) const override
+  {
+    bool ok = TestAAXPlugin::SaveState(chunk);
+    for (double v : mExtra)
+      ok = ok && chunk.Put(v);
+    return ok;
+  }
+  int LoadState(const plug::IStateChunk& chunk, int startPos) override
+  {
+    int pos = TestAAXPlugin::LoadState(chunk, startPos);
+    for (double& v : mExtra)
+      pos = pos < 0 ? pos : chunk.Get(&v, pos);
+    return pos;
+  }
 
   int mBlocks = 0;
   int mLastFrames = 0;
@@ -63,6 +81,7 @@ public:
   std::vector<IMidiMsg> mMidiIn;
   std::vector<IMidiMsg> mEmitInBlock;
   bool mThru = false;
+  std::vector<double> mExtra;
 };
 
 // A host MIDI input node holding this call's packets.
@@ -408,6 +427,14 @@ TEST_F(RenderTest, BypassGivesTheInputBackBitExactWithoutProcessing)
   Render(&in, &out, 64);
   EXPECT_EQ(plugin.mBlocks, 1);
 
+  // The bypass state is the plug-in's own: a render that overlaps Uninit (which deletes the
+  // host parameters) reads it without reaching the deleted bypass parameter.
+  ASSERT_EQ(plugin.UpdateParameterFromHost("MasterBypassID", 1.0, 0), AAX_SUCCESS);
+  ASSERT_EQ(plugin.Uninit(), AAX_SUCCESS);
+  EXPECT_TRUE(plugin.IsBypassed());
+  Render(&in, &out, 64);
+  EXPECT_EQ(plugin.mBlocks, 1) << "still bypassed";
+
   // A latency set before initialisation reaches the host when it initialises the instance.
   Destroy();
   RenderPlugin& early = Make(AAX_eStemFormat_Stereo, AAX_eStemFormat_Stereo, false, 24);
@@ -725,6 +752,61 @@ TEST_F(RenderTest, MalformedChunksAreRefusedAndChangeNothing)
   ASSERT_EQ(plugin.SetStateChunk(kChunkID, AsChunk(Record(longer, static_cast<int32_t>(longer.size())))),
             AAX_SUCCESS);
   EXPECT_EQ(SaveChunk(), good);
+}
+
+// A record that ends where unreadable memory begins: reading one byte past it faults.
+class GuardedRecord
+{
+public:
+  GuardedRecord(const std::vector<uint8_t>& data, int32_t sizeField)
+  {
+    const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    const size_t bytes = AAX_ChunkRecordSize(data.size());
+    mLength = ((bytes + page - 1) / page + 1) * page;
+    void* map = mmap(nullptr, mLength, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (map == MAP_FAILED)
+      return;
+    mMap = static_cast<uint8_t*>(map);
+    mprotect(mMap + mLength - page, page, PROT_NONE);
+    mRecord = mMap + mLength - page - bytes;
+    auto* chunk = reinterpret_cast<AAX_SPlugInChunk*>(mRecord);
+    chunk->fSize = sizeField;
+    chunk->fChunkID = static_cast<int32_t>(kChunkID);
+    std::memcpy(mRecord + 56, data.data(), data.size());
+  }
+  ~GuardedRecord()
+  {
+    if (mMap)
+      munmap(mMap, mLength);
+  }
+  const AAX_SPlugInChunk* Chunk() const { return reinterpret_cast<const AAX_SPlugInChunk*>(mRecord); }
+
+private:
+  uint8_t* mMap = nullptr;
+  uint8_t* mRecord = nullptr;
+  size_t mLength = 0;
+};
+
+TEST_F(RenderTest, ADamagedSizeReadsOnlyWhatThePluginsStateReaderTakes)
+{
+  // The plug-in keeps three doubles of its own after the parameters.
+  RenderPlugin& plugin = Make(AAX_eStemFormat_Stereo, AAX_eStemFormat_Stereo);
+  plugin.mExtra = {1.5, -2.5, 3.5};
+  ASSERT_EQ(plugin.UpdateParameterFromHost("1", 0.9, 0), AAX_SUCCESS);
+  const std::vector<uint8_t> saved = SaveChunk();
+  ASSERT_EQ(saved.size(), static_cast<size_t>(kNumParams + 3) * 8);
+  const std::vector<double> values = Values();
+
+  ASSERT_EQ(plugin.UpdateParameterFromHost("1", 0.1, 0), AAX_SUCCESS);
+  plugin.mExtra = {0.0, 0.0, 0.0};
+  for (int32_t claimed : {std::numeric_limits<int32_t>::max(), static_cast<int32_t>(saved.size()) + 4096})
+  {
+    GuardedRecord record(saved, claimed);
+    ASSERT_NE(record.Chunk(), nullptr);
+    EXPECT_EQ(plugin.SetStateChunk(kChunkID, record.Chunk()), AAX_SUCCESS) << claimed;
+    EXPECT_EQ(Values(), values) << claimed;
+    EXPECT_EQ(plugin.mExtra, std::vector<double>({1.5, -2.5, 3.5})) << "the state beyond the parameters";
+  }
 }
 
 TEST_F(RenderTest, GetStateChunkNeverWritesMoreThanTheHostWasTold)

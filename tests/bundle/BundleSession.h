@@ -97,7 +97,8 @@ inline Channels Render(aaxhost::PluginInstance& instance, const Channels& input,
       const auto& source = input[std::min(static_cast<size_t>(c), input.size() - 1)];
       std::copy_n(source.begin() + static_cast<std::ptrdiff_t>(position), n, inBlock[static_cast<size_t>(c)].begin());
     }
-    instance.Render(ins.data(), outs.data(), static_cast<int32_t>(n));
+    // The host poisons every output buffer before the call: each must come back written.
+    EXPECT_TRUE(instance.Render(ins.data(), outs.data(), static_cast<int32_t>(n))) << "block at " << position;
     for (int c = 0; c < nOut; ++c)
       std::copy_n(outBlock[static_cast<size_t>(c)].begin(), n,
                   output[static_cast<size_t>(c)].begin() + static_cast<std::ptrdiff_t>(position));

@@ -192,6 +192,52 @@ TEST_F(BundleToolTest, RenderWithStateAndAutomationWritesFiniteAudio)
       peak = std::max(peak, static_cast<double>(std::fabs(v)));
     }
   EXPECT_GT(peak, 0.05);
+
+  // Offline rendering is deterministic: the same command writes the same bytes, although
+  // updates and echoes reach the plug-in on the host's parameter thread and blocks render on
+  // its audio thread.
+  const std::string again = mFiles.File("again.wav");
+  const ToolRun second =
+    Run("render", Quoted(input) + " " + Quoted(again) + " --state " + Quoted(state) +
+                    " --block 32,4096,100,1 --automate \"Drive:0=0,0.5=100,1=20\" --play --offline");
+  ASSERT_EQ(second.exitCode, 0) << second.output;
+  EXPECT_EQ(ReadFile(again), ReadFile(output));
+}
+
+TEST_F(BundleToolTest, ParamsAndRenderShowThePluginsOwnValuesAfterItsReactions)
+{
+  // Linked gains: the plug-in moves the output gain against the input gain without telling
+  // the host, so the host's copy would still show 0 dB.
+  const ToolRun params = Run("params", "--set \"Link Gains=0\" --set \"Input Gain=6\"");
+  ASSERT_EQ(params.exitCode, 0) << params.output;
+  EXPECT_NE(params.output.find("name \"Input Gain\"  steps 128  continuous  default 0.500000  value 0.750000  "
+                               "text \"6.00dB\""),
+            std::string::npos)
+    << params.output;
+  EXPECT_NE(params.output.find("name \"Output Gain\"  steps 128  continuous  default 0.500000  value 0.250000  "
+                               "text \"-6.00dB\""),
+            std::string::npos)
+    << params.output;
+
+  // A state whose load posts every value to the host, then a later setting: the echoes of the
+  // load never undo the setting, and the values the render ran with are printed.
+  const std::string state = mFiles.File("drive33.bin");
+  ASSERT_EQ(Run("state", "--set Drive=33 --set \"Link Gains=0\" --save " + Quoted(state)).exitCode, 0);
+  const ToolRun fromState = Run("params", "--state " + Quoted(state) + " --set \"Output Gain=-3\"");
+  ASSERT_EQ(fromState.exitCode, 0) << fromState.output;
+  EXPECT_NE(fromState.output.find("name \"Drive\"  steps 128  continuous  default 0.000000  value 0.330000"),
+            std::string::npos)
+    << fromState.output;
+  EXPECT_NE(fromState.output.find("text \"3.00dB\""), std::string::npos) << "the linked input gain";
+
+  const std::string input = WriteDemoInput(1, 0.25);
+  const ToolRun render =
+    Run("render", Quoted(input) + " " + Quoted(mFiles.File("out.wav")) + " --state " + Quoted(state) +
+                    " --set Drive=60 --set \"Input Gain=-2\"");
+  ASSERT_EQ(render.exitCode, 0) << render.output;
+  EXPECT_NE(render.output.find("final values:\n"), std::string::npos) << render.output;
+  EXPECT_NE(render.output.find("  7 \"Drive\" = 60.00%\n"), std::string::npos) << render.output;
+  EXPECT_NE(render.output.find("  5 \"Output Gain\" = 2.00dB\n"), std::string::npos) << render.output;
 }
 
 TEST_F(BundleToolTest, BypassedMonoRenderGivesTheFileBack)
@@ -215,8 +261,8 @@ TEST_F(BundleToolTest, LoadCyclesLeaveNothingAlive)
   EXPECT_EQ(run.exitCode, 0) << run.output;
   for (int cycle = 1; cycle <= 4; ++cycle)
     EXPECT_NE(run.output.find("cycle " + std::to_string(cycle) +
-                              ": register 0, instance made, live objects 1 with instance, 0 after release, "
-                              "host references balanced, library unloaded"),
+                              ": register 0 AAX_SUCCESS (success), instance made, live objects 1 with instance, "
+                              "0 after release, host references balanced, library unloaded"),
               std::string::npos)
       << run.output;
   EXPECT_NE(run.output.find("live host objects: 0"), std::string::npos) << run.output;

@@ -183,7 +183,7 @@ TEST(Engine, WetPathRemovesDc)
   }
 }
 
-TEST(Engine, LimiterKeepsEverySampleWithinTheCeiling)
+TEST(Engine, LimiterKeepsEverySampleWithinTheCeilingWhilePowerIsOn)
 {
   // Hot input, from the first sample on: also during the fade-in after the reset and with
   // the dry share of a blend below 100 mixed back in.
@@ -205,6 +205,22 @@ TEST(Engine, LimiterKeepsEverySampleWithinTheCeiling)
           ++runs;
         }
   EXPECT_EQ(runs, 24);
+}
+
+TEST(Engine, PowerOffGivesTheInputBackUnclippedWithTheLimiterOn)
+{
+  // Power off bypasses everything, the limiter's ceiling included.
+  const std::size_t n = static_cast<std::size_t>(kRate / 4);
+  Stereo in;
+  in.l = Sine(n, 1.5, kRate, 220.0);
+  in.r = Sine(n, 1.2, kRate, 330.0);
+  for (double delta : {0.0, 1.0})
+  {
+    const Stereo out = RenderFresh(PowerOffLimiterSettings(delta), in);
+    EXPECT_LT(MaxAbsDiff(out.l, in.l), 1e-9) << delta;
+    EXPECT_LT(MaxAbsDiff(out.r, in.r), 1e-9) << delta;
+    EXPECT_NEAR(Peak(out.l), 1.5, 1e-3) << delta;
+  }
 }
 
 TEST(Engine, ReactionRequestsTakeEffectAtTheNextBlock)

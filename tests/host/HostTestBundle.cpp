@@ -18,7 +18,7 @@ plug::IPluginAAXEffectInfo MakeInfo()
   plug::IPluginAAXEffectInfo info;
   info.mNames = "Host Test\nHTST";
   info.mCategory = 64;
-  info.mChannelIOText = "1-1 2-2";
+  info.mChannelIOText = hosttest::kChannelIO;
   info.mNativeTypeIDs = kNativeIDs;
   info.mNumNativeTypeIDs = 2;
   info.mAudioSuiteTypeIDs = kAudioSuiteIDs;
@@ -32,6 +32,9 @@ plug::IPluginAAXEffectInfo MakeInfo()
   info.mProcessProc = &plug::AAX_CIPluginParameters::StaticRenderCallback;
   info.mCreateInstance = &CreateHostTestInstance;
   info.mCreateGUI = &CreateHostTestGUI;
+#ifdef HOSTTEST_AUX_OUTPUT
+  info.mEffectID = "com.Tests.aax.HostTestAux";
+#endif
 #ifdef HOSTTEST_FAULTY_DESCRIPTION
   // Three configurations but type identifiers for two: registration must fail cleanly.
   info.mChannelIOText = "1-1 2-2 4-4";

@@ -11,7 +11,7 @@ plug::IPluginConfig MakeConfig()
   plug::IPluginConfig config;
   config.paramCount = kNumParams;
   config.presetCount = 1;
-  config.channelIOText = "1-1 2-2";
+  config.channelIOText = kChannelIO;
   config.pluginName = "Host Test";
   config.productName = "Host Test";
   config.makerName = "Tests";

@@ -1,10 +1,19 @@
 #pragma once
-// The plug-in of the test bundle that the aaxhost tests load: a gain stage with a few
-// parameters of each kind, on the real AAX binding. Mono and stereo ("1-1 2-2").
+// The plug-in of the test bundles that the aaxhost tests load: a gain stage with a few
+// parameters of each kind, on the real AAX binding. Mono and stereo ("1-1 2-2"); built with
+// HOSTTEST_AUX_OUTPUT, mono with a side-chain input and an auxiliary mono output
+// ("1-1.1 1.1-1.1": the second input bus makes the side-chain), the side-chain going to
+// the auxiliary output.
 
 #include "plug/aax/IPluginAAX.h"
 
 namespace hosttest {
+
+#ifdef HOSTTEST_AUX_OUTPUT
+constexpr const char* kChannelIO = "1-1.1 1.1-1.1";
+#else
+constexpr const char* kChannelIO = "1-1 2-2";
+#endif
 
 enum EParam
 {
@@ -22,7 +31,7 @@ public:
   HostTestPlugin();
   ~HostTestPlugin() override;
 
-  // Output = input x gain (x 0 with the power off).
+  // Output channel c = input channel c x gain (x 0 with the power off), 0 without an input.
   void ProcessBlock(double** inputs, double** outputs, int nFrames) override;
 };
 

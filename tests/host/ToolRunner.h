@@ -13,13 +13,10 @@ struct ToolRun
   std::string output; // stdout and stderr together
 };
 
-// args are appended to the executable's path as they are (callers quote what needs it);
-// environment settings ("NAME=value ...") go before it.
-inline ToolRun RunAaxhost(const std::string& args, const std::string& environment = "")
+// Runs a shell command and captures what it prints.
+inline ToolRun RunCommand(const std::string& command)
 {
   ToolRun run;
-  const std::string command =
-    (environment.empty() ? "" : "env " + environment + " ") + "'" + AAXHOST_EXE + "' " + args + " 2>&1";
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe)
     return run;
@@ -30,6 +27,20 @@ inline ToolRun RunAaxhost(const std::string& args, const std::string& environmen
   const int status = pclose(pipe);
   run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return run;
+}
+
+// args are appended to the executable's path as they are (callers quote what needs it);
+// environment settings ("NAME=value ...") go before it.
+inline ToolRun RunAaxhost(const std::string& args, const std::string& environment = "")
+{
+  return RunCommand((environment.empty() ? "" : "env " + environment + " ") + "'" + AAXHOST_EXE + "' " + args +
+                    " 2>&1");
+}
+
+// The same with a terminal for its output (through script(1)); args must not hold '"'.
+inline ToolRun RunAaxhostOnTerminal(const std::string& args)
+{
+  return RunCommand("script -qec \"'" + std::string(AAXHOST_EXE) + "' " + args + "\" /dev/null");
 }
 
 inline std::string Quoted(const std::string& path) { return "'" + path + "'"; }

@@ -3,6 +3,8 @@
 
 #include "plug/HeapBuf.h"
 
+#include <algorithm>
+
 namespace testsupport {
 
 class AllocFailure
@@ -14,6 +16,7 @@ public:
   {
     sRemaining = failAfter;
     sCount = 0;
+    sLargest = 0;
     mPrevious = plug::SetHeapBufAllocHook(&Hook);
   }
   ~AllocFailure() { plug::SetHeapBufAllocHook(mPrevious); }
@@ -22,11 +25,14 @@ public:
 
   // Allocation attempts seen so far.
   static int Count() { return sCount; }
+  // Largest allocation asked for so far, in bytes.
+  static std::size_t Largest() { return sLargest; }
 
 private:
-  static bool Hook(std::size_t)
+  static bool Hook(std::size_t bytes)
   {
     ++sCount;
+    sLargest = std::max(sLargest, bytes);
     if (sRemaining < 0)
       return true;
     if (sRemaining == 0)
@@ -37,6 +43,7 @@ private:
 
   static inline int sRemaining = 0;
   static inline int sCount = 0;
+  static inline std::size_t sLargest = 0;
   plug::HeapBufAllocHook mPrevious = nullptr;
 };
 

@@ -341,31 +341,54 @@ TEST_F(ApiBaseTest, TimerRunsUntilTheObjectGoes)
   EXPECT_EQ(RunLoop::Main().TimerCount(), 0u);
 }
 
-// The host side keeps sending parameter changes from its own thread while the main thread runs
-// the editor timer: everything delivered arrives once and in order. Meant for ThreadSanitizer.
-TEST_F(ApiBaseTest, HostThreadAndEditorTimerShareTheQueue)
+// Two host threads keep sending parameter changes while the main thread runs the editor
+// timer and its idle hook: every change arrives once, whole and in its thread's order. Each
+// thread waits for the queue to drain after a burst, so nothing is dropped as full. Meant for
+// ThreadSanitizer too.
+TEST_F(ApiBaseTest, TwoHostThreadsAndTheEditorTimerShareTheQueue)
 {
   struct Collector : ApiPlugin
   {
-    std::vector<double> seen;
-    void SendParamValueToUI(int, double value, bool) override { seen.push_back(value); }
-    void OnIdleTick() override {}
+    std::vector<double> seen[2];
+    int torn = 0;
+    int idleTicks = 0;
+    void SendParamValueToUI(int idx, double value, bool) override
+    {
+      if (idx != 0 && idx != 1)
+        ++torn;
+      else
+        seen[idx].push_back(value);
+    }
+    void OnIdleTick() override { ++idleTicks; }
   } p;
   p.StartUITimer();
-  constexpr int kChanges = 20000;
-  std::atomic<bool> done{false};
-  std::thread host([&] {
-    for (int i = 0; i < kChanges; ++i)
-      p.SendParamValueFromProcessor(0, false, i); // real values pass unclamped
-    done = true;
-  });
-  while (!done)
+  constexpr int kBursts = 40, kBurst = 200; // two bursts fit the queue (512)
+  std::atomic<int> done{0};
+  auto host = [&](int idx) {
+    double value = idx * 1e6;
+    for (int b = 0; b < kBursts; ++b)
+    {
+      for (int i = 0; i < kBurst; ++i)
+        p.SendParamValueFromProcessor(idx, false, value++);
+      while (p.PendingParamChanges() > 0)
+        std::this_thread::yield();
+    }
+    done.fetch_add(1);
+  };
+  std::thread first(host, 0), second(host, 1);
+  while (done.load() < 2)
     RunLoop::Main().RunForMs(20);
-  host.join();
+  first.join();
+  second.join();
   RunLoop::Main().RunForMs(20);
 
   EXPECT_EQ(p.PendingParamChanges(), 0);
-  ASSERT_FALSE(p.seen.empty());
-  for (size_t i = 1; i < p.seen.size(); ++i)
-    ASSERT_LT(p.seen[i - 1], p.seen[i]) << "out of order or repeated at " << i;
+  EXPECT_EQ(p.torn, 0);
+  EXPECT_GT(p.idleTicks, 0);
+  for (int idx = 0; idx < 2; ++idx)
+  {
+    ASSERT_EQ(p.seen[idx].size(), static_cast<size_t>(kBursts * kBurst)) << "parameter " << idx;
+    for (size_t i = 0; i < p.seen[idx].size(); ++i)
+      ASSERT_EQ(p.seen[idx][i], idx * 1e6 + static_cast<double>(i)) << "parameter " << idx << " at " << i;
+  }
 }

@@ -252,6 +252,35 @@ TEST(CharBuf, PrintfTruncatesAndFailsQuietly)
   EXPECT_STREQ(kept.Get(), "abcdefgh");
 }
 
+TEST(CharBuf, PrintfWithArgumentsFromItsOwnBuffer)
+{
+  // The bytes have to move (realloc refused, so a fresh block is used and the old one freed)
+  // while an argument still points into them.
+  std::string text(200, 'x');
+  text[0] = 'A';
+  text[199] = 'Z';
+  CharBuf s(text.c_str());
+  sHookCalls = 0;
+  HeapBufAllocHook prev = SetHeapBufAllocHook(&FailFirstOnly);
+  s.AppendPrintf(1000, "%s", s.Get());
+  SetHeapBufAllocHook(prev);
+  EXPECT_EQ(std::string(s.Get()), text + text);
+
+  CharBuf t(text.c_str());
+  sHookCalls = 0;
+  prev = SetHeapBufAllocHook(&FailFirstOnly);
+  t.Printf(1000, "<%s|%.3s>", t.Get(), t.Get() + 197);
+  SetHeapBufAllocHook(prev);
+  EXPECT_EQ(std::string(t.Get()), "<" + text + "|xxZ>");
+
+  // Without growth the output would overwrite its own argument while it is read.
+  CharBuf u("hello world");
+  u.Printf(40, "[%s] %s", u.Get() + 6, u.Get());
+  EXPECT_STREQ(u.Get(), "[world] hello world");
+  u.AppendPrintf(5, "%s", u.Get());
+  EXPECT_STREQ(u.Get(), "[world] hello world[worl");
+}
+
 TEST(CharBuf, CopiesAreIndependent)
 {
   CharBuf a("one");

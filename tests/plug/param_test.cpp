@@ -252,6 +252,17 @@ TEST(IParam, Parsing)
   EXPECT_EQ(d.ParseValue("2,5"), 2.0); // the decimal separator is always "."
   EXPECT_EQ(d.ParseValue("--5"), 0.0);  // one sign only
   EXPECT_EQ(d.ParseValue("+-5"), 0.0);
+  // Only decimal numbers are values: no infinity or NaN spelt out, whatever the case or sign.
+  IParam f;
+  f.DefineDouble("F", 1000, 20, 20000, 1);
+  for (const char* word : {"inf", "info", "Infinity", "-INF", "+infinity", "nan", "NaN(1)", "e5", ".e5"})
+  {
+    EXPECT_EQ(d.ParseValue(word), 0.0) << word;
+    EXPECT_EQ(f.ParseValue(word), 20.0) << word;
+  }
+  EXPECT_EQ(f.ParseValue("1e3"), 1000.0);
+  EXPECT_EQ(f.ParseValue("500."), 500.0);
+  EXPECT_EQ(f.ParseValue("2.5E+2Hz"), 250.0);
 
   IParam neg;
   neg.DefineDouble("N", 0, -10, 10, 1, "", kFlagNegateDisplay | kFlagStepped);

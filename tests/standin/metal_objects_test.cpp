@@ -1,6 +1,6 @@
 // The stand-in's objects around the rasteriser: libraries, textures, blits and sampling,
 // command ordering, the Metal layer and frames in flight.
-#include "standin/metal/Semaphore.h"
+#include "standin/foundation/Dispatch.h"
 #include "standin/metal/QuartzCore.h"
 #include "tests/standin/MetalTestShaders.h"
 
@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <random>
@@ -17,6 +16,30 @@
 namespace {
 
 using namespace testsupport;
+
+// The frame semaphore of a back end: a dispatch semaphore released when it goes.
+class FrameSemaphore
+{
+public:
+  explicit FrameSemaphore(long value) : mSemaphore(dispatch_semaphore_create(value)) {}
+  ~FrameSemaphore() { dispatch_release(mSemaphore); }
+  void Wait() { dispatch_semaphore_wait(mSemaphore, DISPATCH_TIME_FOREVER); }
+  void Signal() { dispatch_semaphore_signal(mSemaphore); }
+  // Waits (at most ten seconds) until all units are back, that is no frame is in flight.
+  bool WaitIdle(int units)
+  {
+    int taken = 0;
+    while (taken < units &&
+           dispatch_semaphore_wait(mSemaphore, dispatch_time(DISPATCH_TIME_NOW, 10 * NSEC_PER_SEC)) == 0)
+      taken++;
+    for (int i = 0; i < taken; i++)
+      Signal();
+    return taken == units;
+  }
+
+private:
+  dispatch_semaphore_t mSemaphore;
+};
 
 TEST(MetalObjects, LibraryFromBlobFindsFunctionsAndRejectsBadData)
 {
@@ -160,7 +183,7 @@ TEST(MetalObjects, BuffersRunInEnqueueOrderAndHandlersFollow)
 // whose drawable has zero size commits an empty buffer so that its completion frees the set.
 TEST(MetalObjects, ZeroSizeDrawableThenFourFramesComplete)
 {
-  mtl::Semaphore semaphore(3); // outlives the queue, whose handlers signal it
+  FrameSemaphore semaphore(3); // outlives the queue, whose handlers signal it
   auto device = mtl::CreateSystemDefaultDevice();
   auto queue = device->NewCommandQueue();
   auto layer = standin::ca::MetalLayer::Create();
@@ -198,19 +221,15 @@ TEST(MetalObjects, ZeroSizeDrawableThenFourFramesComplete)
   layer->SetDrawableSize({40, 30});
   for (int i = 1; i <= 3; i++)
     frame(i, i == 2);
-  for (int i = 0; i < 3; i++)
-    ASSERT_TRUE(semaphore.Wait(std::chrono::seconds(10)));
+  ASSERT_TRUE(semaphore.WaitIdle(3));
   EXPECT_EQ(layer->PresentedCount(), 3u);
   auto image = layer->PresentedImage();
   ASSERT_EQ(image.width, 40);
   ASSERT_EQ(image.height, 30);
   EXPECT_EQ(image.Pixel(39, 29)[1], 191); // frame 3 cleared to green 0.75
-  for (int i = 0; i < 3; i++)
-    semaphore.Signal();
   // Frame 4 loads instead of clearing: the fresh drawable shows its loud colour.
   frame(4, false);
-  for (int i = 0; i < 3; i++)
-    ASSERT_TRUE(semaphore.Wait(std::chrono::seconds(10)));
+  ASSERT_TRUE(semaphore.WaitIdle(3));
   image = layer->PresentedImage();
   EXPECT_EQ(layer->PresentedCount(), 4u);
   ASSERT_TRUE(layer->WritePresentedPNG(folder.File("frame.png")));
@@ -235,7 +254,7 @@ TEST(MetalObjects, FramesInFlightShareNothingUnguarded)
     std::atomic<bool> busy{false};
     mtl::Ref<mtl::Buffer> vertices;
   } sets[3];
-  mtl::Semaphore semaphore(3); // both outlive the queue, whose handlers use them
+  FrameSemaphore semaphore(3); // both outlive the queue, whose handlers use them
   auto device = mtl::CreateSystemDefaultDevice();
   auto queue = device->NewCommandQueue();
   auto layer = standin::ca::MetalLayer::Create();
@@ -305,8 +324,7 @@ TEST(MetalObjects, FramesInFlightShareNothingUnguarded)
     commands->PresentDrawable(drawable);
     commands->Commit();
   }
-  for (int i = 0; i < 3; i++)
-    ASSERT_TRUE(semaphore.Wait(std::chrono::seconds(10)));
+  ASSERT_TRUE(semaphore.WaitIdle(3));
   EXPECT_EQ(layer->PresentedCount(), uint64_t(frames));
   // The last frame sampled texel 1 of its own upload, or of a later one: there is none.
   auto image = layer->PresentedImage();

@@ -1,6 +1,7 @@
 #include "platform/mac/shaders/MVGRshaders.h"
 
 #include "platform/mac/MVGRshaderTypes.h"
+#include "standin/foundation/Object.h"
 #include "standin/metal/Shader.h"
 
 #include <algorithm>
@@ -222,7 +223,9 @@ const std::vector<standin::mtl::ShaderFunctionEntry>& Functions()
 MVGRshaderLibraryData MVGRshaderLibrary()
 {
   static const std::vector<uint8_t> blob = [] {
-    const char* name = "MVGRshaders";
+    // Named with the per-build suffix, like the classes the plug-in registers, so that two
+    // plug-ins in one process keep their shader code apart.
+    const char* name = STANDIN_STRINGIZE(PLUG_OBJC_CLASS(MVGRshaders));
     standin::mtl::RegisterShaderLibrary(name, Functions());
     return standin::mtl::EncodeLibraryBlob(name, Functions());
   }();

@@ -1,6 +1,7 @@
 #include "standin/aaxhost/tool/DescriptionText.h"
 
 #include "aax/interfaces/AAX_Types.h"
+#include "aax/library/AAX_Errors.h"
 
 #include <cstdio>
 #include <sstream>
@@ -182,5 +183,37 @@ std::string DescriptionText(const Collection& collection)
     }
   }
   return out.str();
+}
+
+std::string ResultText(int32_t result)
+{
+  const char* meaning = "";
+  switch (result)
+  {
+    case AAX_SUCCESS: meaning = "success"; break;
+    case AAX_ERROR_INVALID_PARAMETER_ID: meaning = "no parameter has this identifier"; break;
+    case AAX_ERROR_INVALID_STRING_CONVERSION: meaning = "the text does not convert to a value"; break;
+    case AAX_ERROR_NULL_OBJECT: meaning = "an object the call needs is missing"; break;
+    case AAX_ERROR_INVALID_CHUNK_INDEX: meaning = "there is no chunk at this index"; break;
+    case AAX_ERROR_INVALID_CHUNK_ID: meaning = "the chunk identifier is not the plug-in's"; break;
+    case AAX_ERROR_INCORRECT_CHUNK_SIZE: meaning = "the chunk's size does not fit the plug-in's state"; break;
+    case AAX_ERROR_UNIMPLEMENTED: meaning = "the plug-in does not offer this operation"; break;
+    case AAX_ERROR_INVALID_PARAMETER_INDEX: meaning = "no parameter has this index"; break;
+    case AAX_ERROR_NOT_INITIALIZED: meaning = "the instance is not initialised"; break;
+    case AAX_ERROR_MALFORMED_CHUNK: meaning = "the chunk holds data the plug-in cannot load"; break;
+    case AAX_ERROR_SIGNED_INT_OVERFLOW: meaning = "a number is too large"; break;
+    case AAX_ERROR_PROPERTY_UNDEFINED: meaning = "the property is not defined"; break;
+    case AAX_ERROR_UNKNOWN_EXCEPTION: meaning = "the plug-in caught an unexpected exception"; break;
+    case AAX_ERROR_INVALID_ARGUMENT: meaning = "an argument was refused"; break;
+    case AAX_ERROR_NULL_ARGUMENT: meaning = "an argument the call needs is missing"; break;
+    case AAX_ERROR_ARGUMENT_BUFFER_OVERFLOW: meaning = "a buffer is too small for the data"; break;
+    default:
+      if (result >= AAX_ERROR_PLUGIN_BEGIN && result <= AAX_ERROR_PLUGIN_END)
+        meaning = "the plug-in's own error";
+      else if (result != AAX_SUCCESS)
+        meaning = "an error of the AAX layer";
+      break;
+  }
+  return std::to_string(result) + " " + AAX_ResultName(result) + " (" + meaning + ")";
 }
 } // namespace aaxhost

@@ -3,6 +3,8 @@
 #include "aax/interfaces/AAX_UIDs.h"
 #include "aax/library/AAX_CEffectParameters.h"
 #include "aax/library/AAX_CString.h"
+#include "standin/aaxhost/tool/DescriptionText.h"
+#include "standin/foundation/RunLoop.h"
 
 #include <algorithm>
 #include <cctype>
@@ -13,6 +15,8 @@ namespace aaxhost
 namespace
 {
 constexpr uint32_t kStateNumberField = 25;
+// The host timer hook's own schedule, apart from the plug-in's 20 ms editor timer.
+constexpr std::chrono::milliseconds kHostTimerInterval(30);
 
 bool SameTextIgnoringCase(const std::string& a, const std::string& b)
 {
@@ -42,6 +46,20 @@ std::vector<uint64_t> ChunkRecord(size_t size)
 }
 } // namespace
 
+float PoisonSample()
+{
+  float sample = 0.0f;
+  std::memcpy(&sample, &kPoisonBits, sizeof sample);
+  return sample;
+}
+
+bool IsPoison(float sample)
+{
+  uint32_t bits = 0;
+  std::memcpy(&bits, &sample, sizeof bits);
+  return bits == kPoisonBits;
+}
+
 PluginInstance::PluginInstance(Host& host, const EffectDescriptor& effect)
   : mHost(host)
   , mEffectDescriptor(effect)
@@ -52,14 +70,34 @@ PluginInstance::~PluginInstance() { Destroy(); }
 
 int PluginInstance::ComponentCount() const { return static_cast<int>(mEffectDescriptor.Components().size()); }
 
-int PluginInstance::FindComponentForChannels(int inputChannels) const
+ComponentLayout PluginInstance::Layout(int componentIndex) const
 {
+  ComponentLayout layout;
   const auto& components = mEffectDescriptor.Components();
-  for (size_t i = 0; i < components.size(); ++i)
+  if (componentIndex < 0 || componentIndex >= static_cast<int>(components.size()))
+    return layout;
+  const ComponentDescriptor& component = *components[static_cast<size_t>(componentIndex)];
+  layout.inputs = AAX_StemFormatChannelCount(
+    ComponentProperty(component, AAX_eProperty_InputStemFormat, AAX_eStemFormat_None));
+  layout.outputs = AAX_StemFormatChannelCount(
+    ComponentProperty(component, AAX_eProperty_OutputStemFormat, AAX_eStemFormat_None));
+  for (const FieldRecord& field : component.Fields())
   {
-    const int32_t stem = ComponentProperty(*components[i], AAX_eProperty_InputStemFormat, AAX_eStemFormat_None);
-    if (stem != AAX_eStemFormat_None && AAX_StemFormatChannelCount(stem) == inputChannels)
-      return static_cast<int>(i);
+    if (field.kind == "SideChainIn")
+      layout.sideChain = 1;
+    else if (field.kind == "AuxOutputStem")
+      layout.aux += AAX_StemFormatChannelCount(static_cast<int32_t>(field.a));
+  }
+  return layout;
+}
+
+int PluginInstance::FindComponentForChannels(int hostInputs) const
+{
+  for (int i = 0; i < ComponentCount(); ++i)
+  {
+    const ComponentLayout layout = Layout(i);
+    if (layout.inputs > 0 && layout.HostInputs() == hostInputs)
+      return i;
   }
   return -1;
 }
@@ -74,12 +112,7 @@ bool PluginInstance::Create(int componentIndex, float sampleRate)
     return false;
   }
   const ComponentDescriptor& component = *components[static_cast<size_t>(componentIndex)];
-  const int32_t inStem = ComponentProperty(component, AAX_eProperty_InputStemFormat, AAX_eStemFormat_None);
-  const int32_t outStem = ComponentProperty(component, AAX_eProperty_OutputStemFormat, AAX_eStemFormat_None);
-  mInputChannels = inStem == AAX_eStemFormat_None ? 0 : AAX_StemFormatChannelCount(inStem);
-  mOutputChannels = outStem == AAX_eStemFormat_None ? 0 : AAX_StemFormatChannelCount(outStem);
-  mHost.GetController().SetStemFormats(inStem, outStem);
-  mHost.GetController().SetSampleRate(sampleRate);
+  mLayout = Layout(componentIndex);
   mSampleRate = sampleRate;
 
   AAX_CCreateObjectProc create = nullptr;
@@ -108,21 +141,29 @@ bool PluginInstance::Create(int componentIndex, float sampleRate)
   }
   mEffect = static_cast<AAX_IACFEffectParameters*>(effect);
 
-  AAX_IACFEffectParameters* target = mEffect;
-  mHost.Automation().SetUpdateSink([target](const char* id, double value) {
-    target->UpdateParameterFromHost(id, value, AAX_eUpdateSource_Parameter);
-  });
+  mInstanceHost = new InstanceHost(mHost);
+  Controller& controller = mInstanceHost->GetController();
+  controller.SetStemFormats(ComponentProperty(component, AAX_eProperty_InputStemFormat, AAX_eStemFormat_None),
+                            ComponentProperty(component, AAX_eProperty_OutputStemFormat, AAX_eStemFormat_None));
+  controller.SetSampleRate(sampleRate);
+  mParameterThread = std::make_unique<HostThread>();
+  mAudioThread = std::make_unique<HostThread>();
+  // The host hands every value the plug-in posts back as an update, later, on its own thread.
+  mInstanceHost->Automation().SetUpdateSink(
+    [this](const char* id, double value) { PostNormalized(id ? id : "", value); });
 
-  const AAX_Result init = mEffect->Init(mHost.Unknown());
+  const AAX_Result init = mEffect->Init(mInstanceHost);
   if (init != AAX_SUCCESS)
   {
-    mError = "Init failed: " + std::to_string(init);
+    mError = "Init failed: result " + ResultText(init);
     Destroy();
     return false;
   }
   BuildContext(component);
   if (!component.ProcessProcs().empty())
     mProcessProc = component.ProcessProcs().front().proc;
+  mNextHostTimerTick = std::chrono::steady_clock::now() + kHostTimerInterval;
+  Settle();
   return true;
 }
 
@@ -130,12 +171,15 @@ void PluginInstance::BuildContext(const ComponentDescriptor& component)
 {
   std::fill(std::begin(mContext), std::end(mContext), nullptr);
   mBlocks.clear();
-  mTransport = std::make_unique<AAX_VTransport>(mHost.Unknown());
+  mTransport = std::make_unique<AAX_VTransport>(mInstanceHost);
+  // The side-chain buffer follows the main inputs in the host's input array.
+  mSideChainChannel = mLayout.sideChain ? mLayout.inputs : 0;
   // Reserve so that the block pointers stay put while more are added.
   mBlocks.reserve(component.Fields().size());
   for (const FieldRecord& field : component.Fields())
   {
-    if (field.index >= static_cast<uint32_t>(AAX_kRenderFieldCount))
+    // Auxiliary output stems are no field of their own: their buffers follow the main ones.
+    if (field.index >= static_cast<uint32_t>(AAX_kRenderFieldCount) || field.kind == "AuxOutputStem")
       continue;
     void*& slot = mContext[field.index];
     if (field.kind == "AudioBufferLength")
@@ -167,7 +211,12 @@ void PluginInstance::BuildContext(const ComponentDescriptor& component)
 
 void PluginInstance::Destroy()
 {
-  mHost.Automation().SetUpdateSink(nullptr);
+  // Nothing more is delivered, and the render thread is joined before Uninit.
+  Settle();
+  if (mInstanceHost)
+    mInstanceHost->Automation().SetUpdateSink(nullptr);
+  mAudioThread.reset();
+  mParameterThread.reset();
   mProcessProc = nullptr;
   if (mEffect)
   {
@@ -179,8 +228,45 @@ void PluginInstance::Destroy()
   mTransport.reset();
   std::fill(std::begin(mContext), std::end(mContext), nullptr);
   mBlocks.clear();
-  mHaveStateBase = false;
-  mPasses = 0;
+  if (mInstanceHost)
+  {
+    mInstanceHost->Release();
+    mInstanceHost = nullptr;
+  }
+  mDeliveredState = 0;
+}
+
+void PluginInstance::ServeMainThread()
+{
+  mRunLoopCallbacks += standin::RunLoop::Main().RunDue();
+  const auto now = std::chrono::steady_clock::now();
+  if (mEffect && now >= mNextHostTimerTick)
+  {
+    mEffect->OnHostTimerTick();
+    ++mHostTimerTicks;
+    mNextHostTimerTick = now + kHostTimerInterval;
+  }
+}
+
+void PluginInstance::Settle()
+{
+  if (mParameterThread)
+    mParameterThread->Settle([this] { ServeMainThread(); });
+}
+
+void PluginInstance::PostNormalized(const std::string& id, double normalized)
+{
+  if (mParameterThread)
+    mParameterThread->Post([this, id, normalized] { Deliver(id, normalized, nullptr); });
+}
+
+void PluginInstance::Deliver(const std::string& id, double normalized, AAX_Result* result)
+{
+  const AAX_Result r =
+    mEffect ? mEffect->UpdateParameterFromHost(id.c_str(), normalized, AAX_eUpdateSource_Parameter)
+            : AAX_ERROR_NOT_INITIALIZED;
+  if (result)
+    *result = r;
 }
 
 std::vector<ParameterInfo> PluginInstance::Parameters() const
@@ -243,9 +329,17 @@ AAX_Result PluginInstance::SetFromText(const std::string& id, const std::string&
 
 AAX_Result PluginInstance::SetNormalized(const std::string& id, double normalized)
 {
-  if (!mEffect)
+  if (!mEffect || !mParameterThread)
     return AAX_ERROR_NOT_INITIALIZED;
-  return mEffect->UpdateParameterFromHost(id.c_str(), normalized, AAX_eUpdateSource_Parameter);
+  AAX_Result result = AAX_SUCCESS;
+  if (mParameterThread->IsCurrent())
+    Deliver(id, normalized, &result);
+  else
+  {
+    mParameterThread->Post([this, id, normalized, &result] { Deliver(id, normalized, &result); });
+    Settle();
+  }
+  return result;
 }
 
 std::string PluginInstance::ParameterText(const std::string& id) const
@@ -256,40 +350,73 @@ std::string PluginInstance::ParameterText(const std::string& id) const
   return text.StdString();
 }
 
-int64_t PluginInstance::RunPacketPass()
+std::string PluginInstance::FormatText(const std::string& id, double normalized) const
 {
-  mEffect->QueueParameterState();
-  ++mPasses;
-  if (!mHaveStateBase)
-  {
-    // The number the first pass posted on the state field; later passes count up from it.
-    const std::vector<PacketRecord> packets = mHost.GetController().Packets();
-    for (auto it = packets.rbegin(); it != packets.rend(); ++it)
-    {
-      if (it->field == kStateNumberField && it->data.size() == sizeof(int64_t))
-      {
-        std::memcpy(&mStateBase, it->data.data(), sizeof(int64_t));
-        mHaveStateBase = true;
-        mPasses = 1;
-        break;
-      }
-    }
-  }
-  return mHaveStateBase ? mStateBase + mPasses - 1 : 0;
+  AAX_CString text;
+  if (!mEffect || mEffect->FormatParameterValue(id.c_str(), normalized, &text, 32) != AAX_SUCCESS)
+    return std::string();
+  return text.StdString();
 }
 
-void PluginInstance::Render(float* const* inputs, float* const* outputs, int32_t frames)
+bool PluginInstance::PluginParameters(std::vector<ParameterInfo>& out)
 {
+  AAX_CTypeID id = 0;
+  std::vector<uint8_t> chunk;
+  const bool restored =
+    ChunkID(&id) == AAX_SUCCESS && GetChunk(id, chunk) == AAX_SUCCESS && SetChunk(id, chunk) == AAX_SUCCESS;
+  out = Parameters();
+  return restored;
+}
+
+void PluginInstance::QueuePacketPass()
+{
+  AAX_IACFEffectParameters* effect = mEffect;
+  mParameterThread->Post([effect] { effect->QueueParameterState(); });
+  if (!mLive)
+    Settle();
+}
+
+int64_t PluginInstance::LastPostedStateNumber() const
+{
+  PacketRecord packet;
+  int64_t number = 0;
+  if (mInstanceHost && mInstanceHost->GetController().LastPacket(kStateNumberField, packet) &&
+      packet.data.size() == sizeof number)
+    std::memcpy(&number, packet.data.data(), sizeof number);
+  return number;
+}
+
+bool PluginInstance::Render(float* const* inputs, float* const* outputs, int32_t frames)
+{
+  mUnwritten.clear();
   if (!mEffect || !mProcessProc)
-    return;
-  mDeliveredState = RunPacketPass();
+    return false;
+  QueuePacketPass();
+  // Never ahead of what the plug-in posted.
+  mDeliveredState = LastPostedStateNumber();
   mFrames = frames;
   mContext[0] = const_cast<float**>(inputs);
   mContext[1] = const_cast<float**>(outputs);
-  AAX_RenderContext context = mContext;
-  mProcessProc(&context, &context + 1);
+  const int nOut = mLayout.HostOutputs();
+  const size_t n = frames > 0 ? static_cast<size_t>(frames) : 0;
+  if (outputs)
+    for (int c = 0; c < nOut; ++c)
+      if (outputs[c])
+        std::fill_n(outputs[c], n, PoisonSample());
+
+  const AAX_CProcessProc proc = mProcessProc;
+  const AAX_RenderContext context = mContext;
+  mAudioThread->Post([proc, context] { proc(&context, &context + 1); });
+  mAudioThread->Settle([this] { ServeMainThread(); });
+  ServeMainThread();
+
+  if (outputs)
+    for (int c = 0; c < nOut; ++c)
+      if (outputs[c] && std::any_of(outputs[c], outputs[c] + n, IsPoison))
+        mUnwritten.push_back(c);
   // The stand-in records every host call; a long render would otherwise pile them up.
   mHost.Context().ClearCalls();
+  return mUnwritten.empty();
 }
 
 AAX_Result PluginInstance::Notify(AAX_CTypeID type, const void* data, uint32_t size)
@@ -345,7 +472,9 @@ AAX_Result PluginInstance::SetChunk(AAX_CTypeID id, const std::vector<uint8_t>& 
   if (!data.empty())
     std::memcpy(reinterpret_cast<uint8_t*>(storage.data()) + offsetof(AAX_SPlugInChunk, fData), data.data(),
                 data.size());
-  return mEffect->SetStateChunk(id, record);
+  const AAX_Result result = mEffect->SetStateChunk(id, record);
+  Settle();
+  return result;
 }
 
 AAX_Result PluginInstance::CompareChunk(AAX_CTypeID id, const std::vector<uint8_t>& data, bool* equal) const

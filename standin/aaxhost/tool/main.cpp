@@ -1,16 +1,17 @@
 // aaxhost: a command-line AAX host over the host stand-in. It loads a bundle, starts and
 // registers it, and then describes it, lists its parameters, renders audio files through an
 // instance, or saves, loads and compares state chunks. Every trace and assertion the plug-in
-// sends is reported at the end.
+// sends is reported at the end. `aaxhost --help` tells the commands, options and exit codes.
 
 #include "aax/library/AAX_CString.h"
 #include "standin/aaxhost/tool/AudioFile.h"
 #include "standin/aaxhost/tool/BundleLoader.h"
+#include "standin/aaxhost/tool/CommandLine.h"
 #include "standin/aaxhost/tool/DescriptionText.h"
 #include "standin/aaxhost/tool/PluginInstance.h"
-#include "standin/foundation/RunLoop.h"
 
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -20,7 +21,6 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -28,246 +28,6 @@ using namespace aaxhost;
 
 namespace
 {
-enum EExit
-{
-  kExitOK = 0,
-  kExitUsage = 1,
-  kExitLoad = 2,
-  kExitFailed = 3
-};
-
-const char* const kUsage =
-  "usage: aaxhost COMMAND BUNDLE [ARGS] [OPTIONS]\n"
-  "commands:\n"
-  "  describe BUNDLE                 the registered description\n"
-  "  params BUNDLE                   every host parameter of an instance\n"
-  "  render BUNDLE IN.wav OUT.wav    an audio file through an instance\n"
-  "  state BUNDLE                    chunk operations (--load, --save, --compare)\n"
-  "  cycles BUNDLE [N]               N load/register/instantiate/release/unload cycles\n"
-  "options:\n"
-  "  --config N            component (channel configuration) index; default: by input channels, else 0\n"
-  "  --rate HZ             sample rate (render: default the file's; else 48000)\n"
-  "  --block N[,N...]      block sizes, used in turn (default 512)\n"
-  "  --set P=TEXT          parameter P (identifier or name) from display text, parsed by the plug-in\n"
-  "  --set-norm P=V        parameter P to normalised value V\n"
-  "  --automate P:T=TEXT,T=TEXT...       automation points (seconds, display text), linear between\n"
-  "  --automate-norm P:T=V,T=V...        the same with normalised values\n"
-  "  --state FILE          (render) load this chunk data before rendering\n"
-  "  --tempo BPM           (render) transport tempo (default 120)\n"
-  "  --play                (render) the transport runs; its position follows the render\n"
-  "  --offline             (render) tell the plug-in that rendering is offline\n"
-  "  --track-name NAME     tell the plug-in the track's name\n"
-  "  --load FILE           (state) load chunk data\n"
-  "  --save FILE           (state) save the chunk data\n"
-  "  --compare FILE        (state) compare chunk data with the instance\n"
-  "  --chunk-id CODE       (state) chunk identifier for --load/--compare (four characters)\n";
-
-struct Setting
-{
-  std::string parameter;
-  std::string value;
-  bool normalized = false;
-};
-
-struct AutomationPoint
-{
-  double time = 0.0;
-  std::string value;
-};
-
-struct Automation
-{
-  std::string parameter;
-  bool normalized = false;
-  std::vector<AutomationPoint> points;
-};
-
-struct Options
-{
-  std::string command;
-  std::vector<std::string> positional;
-  int config = -1;
-  double rate = 0.0;
-  std::vector<int> blocks;
-  std::vector<Setting> settings;
-  std::vector<Automation> automations;
-  std::string stateFile;
-  std::string loadFile;
-  std::string saveFile;
-  std::string compareFile;
-  std::string chunkID;
-  double tempo = 120.0;
-  bool play = false;
-  bool offline = false;
-  std::string trackName;
-  bool hasTrackName = false;
-};
-
-bool ParseInt(const std::string& text, int& out)
-{
-  char* end = nullptr;
-  const long value = std::strtol(text.c_str(), &end, 10);
-  if (text.empty() || *end != '\0' || value < -1000000000L || value > 1000000000L)
-    return false;
-  out = static_cast<int>(value);
-  return true;
-}
-
-bool ParseDouble(const std::string& text, double& out)
-{
-  char* end = nullptr;
-  out = std::strtod(text.c_str(), &end);
-  return !text.empty() && *end == '\0' && std::isfinite(out);
-}
-
-bool ParseSetting(const std::string& text, bool normalized, Setting& out)
-{
-  const size_t eq = text.find('=');
-  if (eq == std::string::npos || eq == 0)
-    return false;
-  out.parameter = text.substr(0, eq);
-  out.value = text.substr(eq + 1);
-  out.normalized = normalized;
-  return true;
-}
-
-// "P:T=V,T=V": the parameter ends at the last ':' before the first '='.
-bool ParseAutomation(const std::string& text, bool normalized, Automation& out)
-{
-  const size_t eq = text.find('=');
-  if (eq == std::string::npos)
-    return false;
-  const size_t colon = text.rfind(':', eq);
-  if (colon == std::string::npos || colon == 0)
-    return false;
-  out.parameter = text.substr(0, colon);
-  out.normalized = normalized;
-  std::string rest = text.substr(colon + 1);
-  size_t start = 0;
-  while (start <= rest.size())
-  {
-    size_t comma = rest.find(',', start);
-    if (comma == std::string::npos)
-      comma = rest.size();
-    const std::string point = rest.substr(start, comma - start);
-    const size_t pointEq = point.find('=');
-    AutomationPoint p;
-    if (pointEq == std::string::npos || !ParseDouble(point.substr(0, pointEq), p.time) || p.time < 0.0)
-      return false;
-    p.value = point.substr(pointEq + 1);
-    out.points.push_back(p);
-    start = comma + 1;
-  }
-  std::stable_sort(out.points.begin(), out.points.end(),
-                   [](const AutomationPoint& a, const AutomationPoint& b) { return a.time < b.time; });
-  return !out.points.empty();
-}
-
-bool ParseOptions(int argc, char** argv, Options& options, std::string& error)
-{
-  if (argc < 3)
-  {
-    error = "missing command or bundle";
-    return false;
-  }
-  options.command = argv[1];
-  for (int i = 2; i < argc; ++i)
-  {
-    const std::string arg = argv[i];
-    auto next = [&](std::string& out) {
-      if (i + 1 >= argc)
-      {
-        error = arg + " needs a value";
-        return false;
-      }
-      out = argv[++i];
-      return true;
-    };
-    std::string value;
-    if (arg.rfind("--", 0) != 0)
-      options.positional.push_back(arg);
-    else if (arg == "--play")
-      options.play = true;
-    else if (arg == "--offline")
-      options.offline = true;
-    else if (!next(value))
-      return false;
-    else if (arg == "--config")
-    {
-      if (!ParseInt(value, options.config) || options.config < 0)
-        return error = "bad --config " + value, false;
-    }
-    else if (arg == "--rate")
-    {
-      if (!ParseDouble(value, options.rate) || options.rate <= 0.0)
-        return error = "bad --rate " + value, false;
-    }
-    else if (arg == "--block")
-    {
-      size_t start = 0;
-      while (start <= value.size())
-      {
-        size_t comma = value.find(',', start);
-        if (comma == std::string::npos)
-          comma = value.size();
-        int block = 0;
-        if (!ParseInt(value.substr(start, comma - start), block) || block <= 0 || block > 1 << 20)
-          return error = "bad --block " + value, false;
-        options.blocks.push_back(block);
-        start = comma + 1;
-      }
-    }
-    else if (arg == "--set" || arg == "--set-norm")
-    {
-      Setting setting;
-      if (!ParseSetting(value, arg == "--set-norm", setting))
-        return error = "bad " + arg + " " + value, false;
-      options.settings.push_back(setting);
-    }
-    else if (arg == "--automate" || arg == "--automate-norm")
-    {
-      Automation automation;
-      if (!ParseAutomation(value, arg == "--automate-norm", automation))
-        return error = "bad " + arg + " " + value, false;
-      options.automations.push_back(automation);
-    }
-    else if (arg == "--tempo")
-    {
-      if (!ParseDouble(value, options.tempo) || options.tempo <= 0.0)
-        return error = "bad --tempo " + value, false;
-    }
-    else if (arg == "--track-name")
-    {
-      options.trackName = value;
-      options.hasTrackName = true;
-    }
-    else if (arg == "--state")
-      options.stateFile = value;
-    else if (arg == "--load")
-      options.loadFile = value;
-    else if (arg == "--save")
-      options.saveFile = value;
-    else if (arg == "--compare")
-      options.compareFile = value;
-    else if (arg == "--chunk-id")
-    {
-      if (value.size() != 4)
-        return error = "bad --chunk-id " + value, false;
-      options.chunkID = value;
-    }
-    else
-      return error = "unknown option " + arg, false;
-  }
-  if (options.blocks.empty())
-    options.blocks.push_back(512);
-  if (options.positional.empty())
-  {
-    error = "missing bundle";
-    return false;
-  }
-  return true;
-}
-
 bool ReadBytes(const std::string& path, std::vector<uint8_t>& out)
 {
   std::ifstream in(path, std::ios::binary);
@@ -283,8 +43,6 @@ bool WriteBytes(const std::string& path, const std::vector<uint8_t>& data)
   out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
   return static_cast<bool>(out);
 }
-
-std::string ChunkIDText(AAX_CTypeID id) { return FourCCText(id); }
 
 // The counts are of everything the plug-in sent; a log longer than the host keeps shows its
 // newest records and says so, rather than passing the kept part off as the whole.
@@ -306,6 +64,8 @@ void PrintHostLog(const Host& host)
     std::printf("  assertion: %s:%d: %s\n", assertion.file.c_str(), assertion.line, assertion.condition.c_str());
 }
 
+// ---- parameter values ------------------------------------------------------------------------
+
 // Resolves the parameter of a setting; prints and returns "" when there is none.
 std::string ResolveParameter(const PluginInstance& instance, const std::string& parameter)
 {
@@ -315,6 +75,97 @@ std::string ResolveParameter(const PluginInstance& instance, const std::string& 
   return id;
 }
 
+ParameterInfo InfoOf(const PluginInstance& instance, const std::string& id)
+{
+  for (ParameterInfo& info : instance.Parameters())
+    if (info.id == id)
+      return info;
+  return ParameterInfo();
+}
+
+// The number a display text starts with, and how many decimals it shows.
+bool LeadingNumber(const std::string& text, double& value, int& decimals)
+{
+  const char* start = text.c_str();
+  char* end = nullptr;
+  value = std::strtod(start, &end);
+  if (end == start || !std::isfinite(value))
+    return false;
+  const char* point = std::find(start, static_cast<const char*>(end), '.');
+  decimals = point < end ? static_cast<int>(end - point - 1) : 0;
+  return true;
+}
+
+// Whether a numeric text lies outside the parameter's range as the plug-in displays its ends
+// (by more than the display's rounding); range gets "LOW..HIGH".
+bool OutsideRange(const PluginInstance& instance, const std::string& id, const std::string& text, std::string& range)
+{
+  const std::string low = instance.FormatText(id, 0.0);
+  const std::string high = instance.FormatText(id, 1.0);
+  double requested = 0.0, a = 0.0, b = 0.0;
+  int decimals = 0, decimalsA = 0, decimalsB = 0;
+  if (!LeadingNumber(text, requested, decimals) || !LeadingNumber(low, a, decimalsA) ||
+      !LeadingNumber(high, b, decimalsB))
+    return false;
+  const double rounding = 0.5 * std::pow(10.0, -std::min(decimalsA, decimalsB));
+  range = low + ".." + high;
+  return requested < std::min(a, b) - rounding || requested > std::max(a, b) + rounding;
+}
+
+// The texts a stepped parameter shows at its steps, "" for a continuous one.
+std::string AcceptedTexts(const PluginInstance& instance, const std::string& id)
+{
+  const ParameterInfo info = InfoOf(instance, id);
+  if (!info.discrete || info.steps < 2 || info.steps > 64)
+    return std::string();
+  std::string list;
+  std::string previous;
+  for (int i = 0; i < info.steps; ++i)
+  {
+    const std::string text = instance.FormatText(id, static_cast<double>(i) / (info.steps - 1));
+    if (text.empty() || text == previous)
+      continue;
+    list += (list.empty() ? "" : ", ") + text;
+    previous = text;
+  }
+  return list;
+}
+
+// The normalised value of a setting's text. False with the reason when the plug-in refuses
+// the text; `note` tells when the value lies outside the range and is clamped.
+bool ReadValue(const PluginInstance& instance, const std::string& id, const std::string& text, bool normalized,
+               double& out, std::string& error, std::string& note)
+{
+  note.clear();
+  if (normalized)
+  {
+    if (!ParseDouble(text, out))
+    {
+      error = "\"" + text + "\" is no normalised value (a number from 0 to 1)";
+      return false;
+    }
+    if (out < 0.0 || out > 1.0)
+    {
+      out = std::clamp(out, 0.0, 1.0);
+      note = text + " is outside 0..1: clamped to " + instance.FormatText(id, out);
+    }
+    return true;
+  }
+  const AAX_Result result = instance.ParseText(id, text, &out);
+  if (result != AAX_SUCCESS)
+  {
+    error = "\"" + InfoOf(instance, id).name + "\" does not take \"" + text + "\": result " + ResultText(result);
+    const std::string accepted = AcceptedTexts(instance, id);
+    if (!accepted.empty())
+      error += "; it takes: " + accepted;
+    return false;
+  }
+  std::string range;
+  if (OutsideRange(instance, id, text, range))
+    note = text + " is outside " + range + ": clamped to " + instance.FormatText(id, out);
+  return true;
+}
+
 bool ApplySettings(PluginInstance& instance, const std::vector<Setting>& settings)
 {
   for (const Setting& setting : settings)
@@ -322,76 +173,94 @@ bool ApplySettings(PluginInstance& instance, const std::vector<Setting>& setting
     const std::string id = ResolveParameter(instance, setting.parameter);
     if (id.empty())
       return false;
-    AAX_Result result = AAX_SUCCESS;
-    if (setting.normalized)
+    double normalized = 0.0;
+    std::string error, note;
+    if (!ReadValue(instance, id, setting.value, setting.normalized, normalized, error, note))
     {
-      double value = 0.0;
-      if (!ParseDouble(setting.value, value))
-      {
-        std::printf("error: bad normalised value \"%s\"\n", setting.value.c_str());
-        return false;
-      }
-      result = instance.SetNormalized(id, value);
-    }
-    else
-      result = instance.SetFromText(id, setting.value);
-    if (result != AAX_SUCCESS)
-    {
-      std::printf("error: setting %s to \"%s\" failed (%d)\n", id.c_str(), setting.value.c_str(), result);
+      std::printf("error: %s\n", error.c_str());
       return false;
     }
-    std::printf("set %s = %s\n", id.c_str(), instance.ParameterText(id).c_str());
+    const AAX_Result result = instance.SetNormalized(id, normalized);
+    if (result != AAX_SUCCESS)
+    {
+      std::printf("error: setting %s to \"%s\" failed: result %s\n", id.c_str(), setting.value.c_str(),
+                  ResultText(result).c_str());
+      return false;
+    }
+    std::printf("set %s = %s%s\n", id.c_str(), instance.ParameterText(id).c_str(),
+                note.empty() ? "" : (" (" + note + ")").c_str());
   }
   return true;
 }
 
-int ChooseConfig(const PluginInstance& instance, const Options& options, int inputChannels)
+// Loads a --state file into the instance before anything else is set.
+bool LoadStateFile(PluginInstance& instance, const std::string& path)
 {
-  if (options.config >= 0)
-    return options.config;
-  const int found = inputChannels > 0 ? instance.FindComponentForChannels(inputChannels) : -1;
-  return found >= 0 ? found : 0;
+  std::vector<uint8_t> data;
+  if (!ReadBytes(path, data))
+  {
+    std::printf("error: cannot read %s\n", path.c_str());
+    return false;
+  }
+  AAX_CTypeID id = 0;
+  const AAX_Result idResult = instance.ChunkID(&id);
+  const AAX_Result result = idResult != AAX_SUCCESS ? idResult : instance.SetChunk(id, data);
+  std::printf("state: loaded %zu bytes, result %s\n", data.size(), ResultText(result).c_str());
+  return result == AAX_SUCCESS;
 }
 
-bool CreateInstance(PluginInstance& instance, const Options& options, int inputChannels, double rate)
+// The values the plug-in holds itself (its reactions to the settings included).
+std::vector<ParameterInfo> PluginValues(PluginInstance& instance)
 {
-  const int config = ChooseConfig(instance, options, inputChannels);
+  std::vector<ParameterInfo> list;
+  if (!instance.PluginParameters(list))
+    std::printf("note: the plug-in's state did not load back; these are the host's copies of the values\n");
+  return list;
+}
+
+// ---- instances -------------------------------------------------------------------------------
+
+std::string LayoutText(const ComponentLayout& layout)
+{
+  std::string text = std::to_string(layout.inputs) + " in, " + std::to_string(layout.outputs) + " out";
+  if (layout.sideChain)
+    text += ", side-chain in";
+  if (layout.aux)
+    text += ", " + std::to_string(layout.aux) + " aux out";
+  return text;
+}
+
+bool CreateInstance(PluginInstance& instance, const Options& options, int config, double rate)
+{
   if (!instance.Create(config, static_cast<float>(rate)))
   {
     std::printf("error: %s\n", instance.Error().c_str());
     return false;
   }
-  std::printf("instance: component %d, %d in, %d out, %.0f Hz\n", config, instance.InputChannels(),
-              instance.OutputChannels(), rate);
+  std::printf("instance: component %d, %s, %.0f Hz\n", config, LayoutText(instance.GetLayout()).c_str(), rate);
   if (options.hasTrackName)
   {
     AAX_CString name(options.trackName);
     const AAX_Result result =
       instance.Notify(AAX_eNotificationEvent_TrackNameChanged, static_cast<const AAX_IString*>(&name),
                       static_cast<uint32_t>(sizeof(name)));
-    std::printf("track name \"%s\": result %d\n", options.trackName.c_str(), result);
+    std::printf("track name \"%s\": result %s\n", options.trackName.c_str(), ResultText(result).c_str());
   }
   return true;
 }
 
 // ---- commands --------------------------------------------------------------------------------
 
-int CommandDescribe(const Collection& collection)
-{
-  std::fputs(DescriptionText(collection).c_str(), stdout);
-  return kExitOK;
-}
-
 int CommandParams(const Collection& collection, Host& host, const Options& options)
 {
-  if (collection.Effects().empty())
-    return std::printf("error: no effect registered\n"), kExitFailed;
   PluginInstance instance(host, *collection.Effects().front().second);
-  if (!CreateInstance(instance, options, 0, options.rate > 0 ? options.rate : 48000.0))
+  if (!CreateInstance(instance, options, std::max(options.config, 0), options.rate > 0 ? options.rate : 48000.0))
+    return kExitLoad;
+  if (!options.stateFile.empty() && !LoadStateFile(instance, options.stateFile))
     return kExitFailed;
   if (!ApplySettings(instance, options.settings))
     return kExitFailed;
-  const auto list = instance.Parameters();
+  const auto list = PluginValues(instance);
   std::printf("parameters: %zu\n", list.size());
   int index = 0;
   for (const ParameterInfo& info : list)
@@ -430,36 +299,103 @@ double AutomationValueAt(const ResolvedAutomation& automation, double time)
 
 double ToDecibels(double value) { return value > 0.0 ? 20.0 * std::log10(value) : -INFINITY; }
 
+// The component a file of this many channels renders through; prints why there is none.
+int ChooseRenderComponent(const PluginInstance& instance, const Options& options, const std::string& file,
+                          int channels)
+{
+  if (options.config >= 0)
+  {
+    if (options.config >= instance.ComponentCount())
+    {
+      std::printf("error: there is no component %d (the bundle has %d)\n", options.config, instance.ComponentCount());
+      return -1;
+    }
+    const ComponentLayout layout = instance.Layout(options.config);
+    // Fewer channels are spread (the last feeds the rest); more would be lost.
+    if (channels > layout.HostInputs())
+    {
+      std::printf("error: %s has %d channels, but component %d (%s) takes %d\n", file.c_str(), channels,
+                  options.config, LayoutText(layout).c_str(), layout.HostInputs());
+      return -1;
+    }
+    return options.config;
+  }
+  const int found = instance.FindComponentForChannels(channels);
+  if (found < 0)
+  {
+    std::printf("error: %s has %d channel%s, and no configuration takes that many:", file.c_str(), channels,
+                channels == 1 ? "" : "s");
+    for (int i = 0; i < instance.ComponentCount(); ++i)
+    {
+      const ComponentLayout layout = instance.Layout(i);
+      std::printf("%s component %d (%s) takes %d", i ? "," : "", i, LayoutText(layout).c_str(), layout.HostInputs());
+    }
+    std::printf("\n");
+  }
+  return found;
+}
+
+// Progress of a long render, on a terminal only: a line that rewrites itself.
+class Progress
+{
+public:
+  explicit Progress(double seconds)
+    : mSeconds(seconds)
+    , mShown(isatty(STDERR_FILENO) != 0)
+    , mStart(std::chrono::steady_clock::now())
+  {
+  }
+  void Update(double done)
+  {
+    if (!mShown)
+      return;
+    const auto now = std::chrono::steady_clock::now();
+    // Only a render that lasts: a long file, or one that has taken a while already.
+    if (mSeconds < 5.0 && now - mStart < std::chrono::seconds(2))
+      return;
+    if (now < mNext)
+      return;
+    mNext = now + std::chrono::milliseconds(250);
+    std::fprintf(stderr, "\rrendering: %3.0f%% (%.1f s of %.1f s)", 100.0 * done / mSeconds, done, mSeconds);
+    mWritten = true;
+  }
+  // Clears the line, before anything else is printed.
+  void Done()
+  {
+    if (mWritten)
+      std::fprintf(stderr, "\r%60s\r", "");
+    mWritten = false;
+  }
+  ~Progress() { Done(); }
+
+private:
+  double mSeconds;
+  bool mShown;
+  bool mWritten = false;
+  std::chrono::steady_clock::time_point mStart;
+  std::chrono::steady_clock::time_point mNext;
+};
+
 int CommandRender(const Collection& collection, Host& host, const Options& options)
 {
-  if (options.positional.size() < 3)
-    return std::printf("error: render needs BUNDLE IN.wav OUT.wav\n"), kExitUsage;
-  if (collection.Effects().empty())
-    return std::printf("error: no effect registered\n"), kExitFailed;
+  const std::string& inPath = options.arguments[0];
+  const std::string& outPath = options.arguments[1];
   AudioData input;
   std::string error;
-  if (!ReadAudioFile(options.positional[1], input, error))
+  if (!ReadAudioFile(inPath, input, error))
     return std::printf("error: %s\n", error.c_str()), kExitFailed;
   const double rate = options.rate > 0 ? options.rate : input.sampleRate;
 
   PluginInstance instance(host, *collection.Effects().front().second);
-  if (!CreateInstance(instance, options, static_cast<int>(input.channels.size()), rate))
+  const int config = ChooseRenderComponent(instance, options, inPath, static_cast<int>(input.channels.size()));
+  if (config < 0)
     return kExitFailed;
+  if (!CreateInstance(instance, options, config, rate))
+    return kExitLoad;
   if (!instance.CanRender())
     return std::printf("error: the component has no process procedure\n"), kExitFailed;
-
-  if (!options.stateFile.empty())
-  {
-    std::vector<uint8_t> data;
-    AAX_CTypeID id = 0;
-    if (!ReadBytes(options.stateFile, data))
-      return std::printf("error: cannot read %s\n", options.stateFile.c_str()), kExitFailed;
-    const AAX_Result idResult = instance.ChunkID(&id);
-    const AAX_Result result = idResult != AAX_SUCCESS ? idResult : instance.SetChunk(id, data);
-    std::printf("state: loaded %zu bytes, result %d\n", data.size(), result);
-    if (result != AAX_SUCCESS)
-      return kExitFailed;
-  }
+  if (!options.stateFile.empty() && !LoadStateFile(instance, options.stateFile))
+    return kExitFailed;
   if (!ApplySettings(instance, options.settings))
     return kExitFailed;
 
@@ -470,30 +406,34 @@ int CommandRender(const Collection& collection, Host& host, const Options& optio
     resolved.id = ResolveParameter(instance, automation.parameter);
     if (resolved.id.empty())
       return kExitFailed;
-    for (const AutomationPoint& point : automation.points)
+    for (size_t i = 0; i < automation.points.size(); ++i)
     {
+      const AutomationPoint& point = automation.points[i];
       double normalized = 0.0;
-      const bool ok = automation.normalized ? ParseDouble(point.value, normalized)
-                                            : instance.ParseText(resolved.id, point.value, &normalized) == AAX_SUCCESS;
-      if (!ok)
-        return std::printf("error: bad automation value \"%s\"\n", point.value.c_str()), kExitFailed;
+      std::string note;
+      if (!ReadValue(instance, resolved.id, point.value, automation.normalized, normalized, error, note))
+        return std::printf("error: automation point %zu: %s\n", i + 1, error.c_str()), kExitFailed;
+      if (!note.empty())
+        std::printf("automate %s: point %zu: %s\n", resolved.id.c_str(), i + 1, note.c_str());
       resolved.points.emplace_back(point.time, normalized);
     }
     std::printf("automate %s: %zu points\n", resolved.id.c_str(), resolved.points.size());
     automations.push_back(std::move(resolved));
   }
 
+  const ComponentLayout& layout = instance.GetLayout();
   const size_t frames = input.Frames();
-  const int nIn = instance.InputChannels();
-  const int nOut = instance.OutputChannels();
+  const int nIn = layout.HostInputs();
+  const int nOut = layout.HostOutputs();
   const int maxBlock = *std::max_element(options.blocks.begin(), options.blocks.end());
   AudioData output;
   output.sampleRate = static_cast<int>(std::lround(rate));
-  output.channels.assign(static_cast<size_t>(std::max(nOut, 0)), std::vector<float>(frames, 0.0f));
+  output.channels.assign(static_cast<size_t>(nOut), std::vector<float>(frames, 0.0f));
   std::vector<std::vector<float>> inBlock(static_cast<size_t>(nIn), std::vector<float>(static_cast<size_t>(maxBlock)));
   std::vector<std::vector<float>> outBlock(static_cast<size_t>(nOut), std::vector<float>(static_cast<size_t>(maxBlock)));
-  std::vector<float*> inPtrs(static_cast<size_t>(nIn) + 1, nullptr);
-  std::vector<float*> outPtrs(static_cast<size_t>(nOut) + 1, nullptr);
+  // Exactly as many buffers as the host's stems give, so that reading one more is caught.
+  std::unique_ptr<float*[]> inPtrs(new float*[static_cast<size_t>(std::max(nIn, 1))]);
+  std::unique_ptr<float*[]> outPtrs(new float*[static_cast<size_t>(std::max(nOut, 1))]);
   for (int c = 0; c < nIn; ++c)
     inPtrs[static_cast<size_t>(c)] = inBlock[static_cast<size_t>(c)].data();
   for (int c = 0; c < nOut; ++c)
@@ -505,6 +445,8 @@ int CommandRender(const Collection& collection, Host& host, const Options& optio
   if (options.offline)
     instance.Notify(AAX_eNotificationEvent_EnteringOfflineMode, nullptr, 0);
 
+  const double seconds = static_cast<double>(frames) / rate;
+  Progress progress(seconds);
   std::chrono::steady_clock::duration busy{};
   size_t position = 0;
   size_t blockIndex = 0;
@@ -513,24 +455,24 @@ int CommandRender(const Collection& collection, Host& host, const Options& optio
   {
     const int size = options.blocks[blockIndex++ % options.blocks.size()];
     const size_t n = std::min(frames - position, static_cast<size_t>(size));
+    // Automation reaches the plug-in at block boundaries, through the host's parameter
+    // thread; the render call waits until it (and every echo) is delivered.
     for (ResolvedAutomation& automation : automations)
     {
       const double value = AutomationValueAt(automation, static_cast<double>(position) / rate);
       if (value != automation.last)
       {
-        instance.SetNormalized(automation.id, value);
+        instance.PostNormalized(automation.id, value);
         automation.last = value;
       }
     }
-    // A file with fewer channels than the component feeds its last channel to the rest.
+    // A file with fewer channels than the component takes feeds its last channel to the rest.
     for (int c = 0; c < nIn; ++c)
     {
       const size_t source = std::min(static_cast<size_t>(c), input.channels.size() - 1);
       std::copy_n(input.channels[source].begin() + static_cast<std::ptrdiff_t>(position), n,
                   inBlock[static_cast<size_t>(c)].begin());
     }
-    for (auto& channel : outBlock)
-      std::fill(channel.begin(), channel.end(), 0.0f);
     if (options.play)
     {
       // 960000 ticks to the quarter note.
@@ -539,22 +481,28 @@ int CommandRender(const Collection& collection, Host& host, const Options& optio
         static_cast<int64_t>(std::llround(static_cast<double>(position) / rate * options.tempo / 60.0 * 960000.0));
     }
     const auto start = std::chrono::steady_clock::now();
-    instance.Render(inPtrs.data(), outPtrs.data(), static_cast<int32_t>(n));
+    const bool written = instance.Render(inPtrs.get(), outPtrs.get(), static_cast<int32_t>(n));
     busy += std::chrono::steady_clock::now() - start;
+    if (!written)
+    {
+      progress.Done();
+      for (int c : instance.UnwrittenChannels())
+        std::printf("error: the plug-in left output channel %d unwritten in block %zu (frames %zu to %zu)\n", c + 1,
+                    blocks + 1, position, position + n - 1);
+      return kExitFailed;
+    }
     for (int c = 0; c < nOut; ++c)
       std::copy_n(outBlock[static_cast<size_t>(c)].begin(), n,
                   output.channels[static_cast<size_t>(c)].begin() + static_cast<std::ptrdiff_t>(position));
     position += n;
     ++blocks;
-    // A host's main thread services the run loop between audio callbacks: the plug-in's
-    // editor timer (parameter and level hand-over, idle work) runs here.
-    standin::RunLoop::Main().RunDue();
+    progress.Update(static_cast<double>(position) / rate);
   }
 
+  progress.Done();
   if (options.offline)
     instance.Notify(AAX_eNotificationEvent_ExitingOfflineMode, nullptr, 0);
 
-  const double seconds = static_cast<double>(frames) / rate;
   const double busySeconds = std::chrono::duration<double>(busy).count();
   std::printf("rendered: %zu frames (%.3f s) in %zu blocks\n", frames, seconds, blocks);
   if (busySeconds > 0.0)
@@ -577,24 +525,25 @@ int CommandRender(const Collection& collection, Host& host, const Options& optio
     std::printf("output %d: peak %.2f dBFS, rms %.2f dBFS\n", c + 1, ToDecibels(peak), ToDecibels(rms));
   }
   std::printf("non-finite samples: %zu\n", nonFinite);
-  if (!WriteAudioFile(options.positional[2], output, error))
+  std::printf("final values:\n");
+  for (const ParameterInfo& info : PluginValues(instance))
+    std::printf("  %s \"%s\" = %s\n", info.id.c_str(), info.name.c_str(), info.text.c_str());
+  if (!WriteAudioFile(outPath, output, error))
     return std::printf("error: %s\n", error.c_str()), kExitFailed;
-  std::printf("wrote %s\n", options.positional[2].c_str());
+  std::printf("wrote %s\n", outPath.c_str());
   return nonFinite ? kExitFailed : kExitOK;
 }
 
 int CommandState(const Collection& collection, Host& host, const Options& options)
 {
-  if (collection.Effects().empty())
-    return std::printf("error: no effect registered\n"), kExitFailed;
   PluginInstance instance(host, *collection.Effects().front().second);
-  if (!CreateInstance(instance, options, 0, options.rate > 0 ? options.rate : 48000.0))
-    return kExitFailed;
+  if (!CreateInstance(instance, options, std::max(options.config, 0), options.rate > 0 ? options.rate : 48000.0))
+    return kExitLoad;
   AAX_CTypeID ownID = 0;
   const AAX_Result idResult = instance.ChunkID(&ownID);
   if (idResult != AAX_SUCCESS)
-    return std::printf("error: no chunk (%d)\n", idResult), kExitFailed;
-  std::printf("chunk id: %s\n", ChunkIDText(ownID).c_str());
+    return std::printf("error: no chunk: result %s\n", ResultText(idResult).c_str()), kExitFailed;
+  std::printf("chunk id: %s\n", FourCCText(ownID).c_str());
   AAX_CTypeID id = ownID;
   if (!options.chunkID.empty())
     id = AAX_MakeFourCC(options.chunkID[0], options.chunkID[1], options.chunkID[2], options.chunkID[3]);
@@ -606,7 +555,7 @@ int CommandState(const Collection& collection, Host& host, const Options& option
     if (!ReadBytes(options.loadFile, data))
       return std::printf("error: cannot read %s\n", options.loadFile.c_str()), kExitFailed;
     const AAX_Result result = instance.SetChunk(id, data);
-    std::printf("load: %zu bytes as %s, result %d\n", data.size(), ChunkIDText(id).c_str(), result);
+    std::printf("load: %zu bytes as %s, result %s\n", data.size(), FourCCText(id).c_str(), ResultText(result).c_str());
     if (result != AAX_SUCCESS)
       exitCode = kExitFailed;
   }
@@ -616,7 +565,7 @@ int CommandState(const Collection& collection, Host& host, const Options& option
   {
     std::vector<uint8_t> data;
     const AAX_Result result = instance.GetChunk(ownID, data);
-    std::printf("save: result %d, %zu bytes\n", result, data.size());
+    std::printf("save: result %s, %zu bytes\n", ResultText(result).c_str(), data.size());
     if (result != AAX_SUCCESS)
       exitCode = kExitFailed;
     else if (!WriteBytes(options.saveFile, data))
@@ -629,9 +578,11 @@ int CommandState(const Collection& collection, Host& host, const Options& option
       return std::printf("error: cannot read %s\n", options.compareFile.c_str()), kExitFailed;
     bool equal = false;
     const AAX_Result result = instance.CompareChunk(id, data, &equal);
-    std::printf("compare: %s, result %d\n", equal ? "equal" : "different", result);
+    std::printf("compare: %s, result %s\n", equal ? "equal" : "different", ResultText(result).c_str());
     if (result != AAX_SUCCESS)
       exitCode = kExitFailed;
+    else if (!equal && exitCode == kExitOK)
+      exitCode = kExitDiffer;
   }
   return exitCode;
 }
@@ -641,14 +592,14 @@ int CommandState(const Collection& collection, Host& host, const Options& option
 int CommandCycles(const Options& options)
 {
   int count = 3;
-  if (options.positional.size() > 1 && (!ParseInt(options.positional[1], count) || count < 1))
-    return std::printf("error: bad cycle count\n"), kExitUsage;
+  if (!options.arguments.empty())
+    ParseInt(options.arguments[0], count);
   bool allClean = true;
   for (int i = 0; i < count; ++i)
   {
     Host host;
     BundleLoader bundle;
-    if (!bundle.Load(options.positional[0]))
+    if (!bundle.Load(options.bundle))
       return std::printf("error: %s\n", bundle.Error().c_str()), kExitLoad;
     bundle.Startup(host);
     const ACFRESULT registered = bundle.Register(host);
@@ -672,9 +623,9 @@ int CommandCycles(const Options& options)
     const bool balanced = host.AllAtStartingCounts();
     const bool clean = registered == ACF_OK && instanced && live == 0 && balanced;
     allClean = allClean && clean;
-    std::printf("cycle %d: register %d, instance %s, live objects %d with instance, %d after release, "
+    std::printf("cycle %d: register %s, instance %s, live objects %d with instance, %d after release, "
                 "host references %s, library %s\n",
-                i + 1, registered, instanced ? "made" : "FAILED", liveWithInstance, live,
+                i + 1, ResultText(registered).c_str(), instanced ? "made" : "FAILED", liveWithInstance, live,
                 balanced ? "balanced" : "UNBALANCED", unloaded ? "unloaded" : "still loaded");
     if (host.Services().TraceCount() > 0 || host.Services().AssertionCount() > 0)
       PrintHostLog(host);
@@ -686,20 +637,18 @@ int CommandCycles(const Options& options)
 
 int main(int argc, char** argv)
 {
-  Options options;
-  std::string error;
-  if (!ParseOptions(argc, argv, options, error))
+  const ParsedCommandLine parsed = ParseCommandLine(argc, argv);
+  if (parsed.kind == ParsedCommandLine::kHelp)
   {
-    std::fprintf(stderr, "aaxhost: %s\n%s", error.c_str(), kUsage);
+    std::fputs(HelpText(parsed.helpTopic).c_str(), stdout);
+    return kExitOK;
+  }
+  if (parsed.kind == ParsedCommandLine::kUsage)
+  {
+    std::fprintf(stderr, "aaxhost: %s\n%s", parsed.error.c_str(), UsageHint(parsed.options.command).c_str());
     return kExitUsage;
   }
-  static const char* const kCommands[] = {"describe", "params", "render", "state", "cycles"};
-  if (std::find_if(std::begin(kCommands), std::end(kCommands),
-                   [&](const char* c) { return options.command == c; }) == std::end(kCommands))
-  {
-    std::fprintf(stderr, "aaxhost: unknown command %s\n%s", options.command.c_str(), kUsage);
-    return kExitUsage;
-  }
+  const Options& options = parsed.options;
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
   if (options.command == "cycles")
     return CommandCycles(options);
@@ -708,7 +657,7 @@ int main(int argc, char** argv)
   {
     Host host;
     BundleLoader bundle;
-    if (!bundle.Load(options.positional[0]))
+    if (!bundle.Load(options.bundle))
     {
       std::printf("error: %s\n", bundle.Error().c_str());
       return kExitLoad;
@@ -718,7 +667,7 @@ int main(int argc, char** argv)
     const Collection* collection = bundle.Registered();
     if (registered != ACF_OK || !collection)
     {
-      std::printf("error: registration failed (%d)\n", registered);
+      std::printf("error: registration failed: result %s\n", ResultText(registered).c_str());
       PrintHostLog(host);
       return kExitLoad;
     }
@@ -727,7 +676,12 @@ int main(int argc, char** argv)
       uint64_t version = 0;
       bundle.GetSDKVersion(&version);
       std::printf("library version: 0x%016llx\n", static_cast<unsigned long long>(version));
-      exitCode = CommandDescribe(*collection);
+      std::fputs(DescriptionText(*collection).c_str(), stdout);
+    }
+    else if (collection->Effects().empty())
+    {
+      std::printf("error: the bundle registered no effect\n");
+      exitCode = kExitLoad;
     }
     else if (options.command == "params")
       exitCode = CommandParams(*collection, host, options);

@@ -1,6 +1,6 @@
 // The render back end's shaders, drawn through the Metal stand-in as the back end binds them:
 // each part of the uniform block against pixels computed here.
-#include "tests/platform/shaders/MVGRdraw.h"
+#include "tests/platform/MVGRdraw.h"
 #include "tests/standin/MetalRig.h"
 
 #include <gtest/gtest.h>

@@ -1,0 +1,391 @@
+#include "standin/aaxhost/tool/CommandLine.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+
+namespace aaxhost
+{
+namespace
+{
+struct CommandSpec
+{
+  const char* name;
+  const char* arguments; // after BUNDLE
+  int minArguments;
+  int maxArguments;
+  const char* summary;
+  const char* details;
+  const char* example;
+};
+
+const CommandSpec kCommands[] = {
+  {"describe", "", 0, 0, "print the effect description the bundle registers",
+   "Loads, starts and registers the bundle and prints what it described: names, category,\n"
+   "factories, and every component with its fields, process procedure and properties.",
+   "aaxhost describe Vellicor.aaxplugin"},
+  {"params", "", 0, 0, "list every host parameter of an instance",
+   "Makes an instance (loading --state first, then applying every --set) and lists each host\n"
+   "parameter: identifier, name, steps, kind, default and the value the plug-in holds after\n"
+   "its own reactions to the settings.",
+   "aaxhost params Vellicor.aaxplugin --set \"Link Gains=1\" --set \"Input Gain=6\""},
+  {"render", "IN.wav OUT.wav", 2, 2, "render an audio file through an instance",
+   "Picks the component whose inputs match the file's channels (main inputs, then the\n"
+   "side-chain), loads --state, applies every --set, and renders the file block by block on\n"
+   "the host's audio thread while automation reaches the plug-in from another thread. OUT.wav\n"
+   "holds the main outputs, then any auxiliary outputs. Every output channel the plug-in\n"
+   "leaves unwritten fails the render; the parameter values it ran with are printed at the end.",
+   "aaxhost render Vellicor.aaxplugin in.wav out.wav --set Drive=60 --automate \"Drive:0=0,4=100\""},
+  {"state", "", 0, 0, "save, load and compare state chunks",
+   "Makes an instance, loads --load, applies every --set, saves to --save and compares with\n"
+   "--compare, in that order. Chunks that differ end with exit code 4.",
+   "aaxhost state Vellicor.aaxplugin --set Drive=33 --save drive.chunk"},
+  {"cycles", "[N]", 0, 1, "load, register, instantiate, release and unload N times (default 3)",
+   "Each cycle uses a fresh host and checks that the bundle leaves no object alive, gives back\n"
+   "every host reference and can be unloaded.",
+   "aaxhost cycles Vellicor.aaxplugin 10"},
+};
+
+struct OptionSpec
+{
+  const char* name;
+  const char* value; // null for a flag
+  const char* commands;
+  const char* help;
+};
+
+const OptionSpec kOptions[] = {
+  {"--config", "N", "params render state cycles",
+   "component (channel configuration) index; render: by the file's channels, else 0"},
+  {"--rate", "HZ", "params render state", "sample rate (render: default the file's; else 48000)"},
+  {"--block", "N[,N...]", "render", "block sizes, used in turn (default 512)"},
+  {"--set", "P=TEXT", "params render state",
+   "parameter P (identifier or name) from display text, parsed by the plug-in"},
+  {"--set-norm", "P=V", "params render state", "parameter P to the normalised value V"},
+  {"--automate", "P:T=TEXT,...", "render", "automation points (seconds, display text), linear between"},
+  {"--automate-norm", "P:T=V,...", "render", "the same with normalised values"},
+  {"--state", "FILE", "params render", "load this chunk data before the settings"},
+  {"--tempo", "BPM", "render", "transport tempo (default 120)"},
+  {"--play", nullptr, "render", "the transport runs; its position follows the render"},
+  {"--offline", nullptr, "render", "tell the plug-in that rendering is offline"},
+  {"--track-name", "NAME", "params render state", "tell the plug-in the track's name"},
+  {"--load", "FILE", "state", "load chunk data"},
+  {"--save", "FILE", "state", "save the chunk data"},
+  {"--compare", "FILE", "state", "compare chunk data with the instance (exit code 4 when different)"},
+  {"--chunk-id", "CODE", "state", "chunk identifier for --load and --compare (four characters)"},
+};
+
+const char* const kExitCodes =
+  "exit codes:\n"
+  "  0  success\n"
+  "  1  usage error: unknown command or option, missing or extra argument, unreadable value\n"
+  "  2  load failure: the bundle cannot be loaded or registered, or no instance can be made\n"
+  "  3  failure: a file cannot be read or written, the plug-in refuses a value or a chunk,\n"
+  "     or a render leaves an output channel unwritten or produces non-finite samples\n"
+  "  4  chunks differ (state --compare)\n";
+
+const CommandSpec* FindCommand(const std::string& name)
+{
+  for (const CommandSpec& command : kCommands)
+    if (name == command.name)
+      return &command;
+  return nullptr;
+}
+
+const OptionSpec* FindOption(const std::string& name)
+{
+  for (const OptionSpec& option : kOptions)
+    if (name == option.name)
+      return &option;
+  return nullptr;
+}
+
+bool OptionBelongsTo(const OptionSpec& option, const std::string& command)
+{
+  std::istringstream words(option.commands);
+  std::string word;
+  while (words >> word)
+    if (word == command)
+      return true;
+  return false;
+}
+
+std::string Synopsis(const CommandSpec& command)
+{
+  std::string text = std::string("aaxhost ") + command.name + " BUNDLE";
+  if (*command.arguments)
+    text += std::string(" ") + command.arguments;
+  return text + " [OPTIONS]";
+}
+
+bool ParseSetting(const std::string& text, bool normalized, Setting& out)
+{
+  const size_t eq = text.find('=');
+  if (eq == std::string::npos || eq == 0)
+    return false;
+  out.parameter = text.substr(0, eq);
+  out.value = text.substr(eq + 1);
+  out.normalized = normalized;
+  return true;
+}
+
+// "P:T=V,T=V": the parameter ends at the last ':' before the first '='.
+bool ParseAutomation(const std::string& text, bool normalized, Automation& out)
+{
+  const size_t eq = text.find('=');
+  if (eq == std::string::npos)
+    return false;
+  const size_t colon = text.rfind(':', eq);
+  if (colon == std::string::npos || colon == 0)
+    return false;
+  out.parameter = text.substr(0, colon);
+  out.normalized = normalized;
+  const std::string rest = text.substr(colon + 1);
+  size_t start = 0;
+  while (start <= rest.size())
+  {
+    size_t comma = rest.find(',', start);
+    if (comma == std::string::npos)
+      comma = rest.size();
+    const std::string point = rest.substr(start, comma - start);
+    const size_t pointEq = point.find('=');
+    AutomationPoint p;
+    if (pointEq == std::string::npos || !ParseDouble(point.substr(0, pointEq), p.time) || p.time < 0.0)
+      return false;
+    p.value = point.substr(pointEq + 1);
+    out.points.push_back(p);
+    start = comma + 1;
+  }
+  std::stable_sort(out.points.begin(), out.points.end(),
+                   [](const AutomationPoint& a, const AutomationPoint& b) { return a.time < b.time; });
+  return !out.points.empty();
+}
+
+bool ParseBlocks(const std::string& text, std::vector<int>& out)
+{
+  size_t start = 0;
+  while (start <= text.size())
+  {
+    size_t comma = text.find(',', start);
+    if (comma == std::string::npos)
+      comma = text.size();
+    int block = 0;
+    if (!ParseInt(text.substr(start, comma - start), block) || block <= 0 || block > 1 << 20)
+      return false;
+    out.push_back(block);
+    start = comma + 1;
+  }
+  return true;
+}
+
+// Stores one option's value; false with the error when the value cannot be read.
+bool StoreOption(const std::string& name, const std::string& value, Options& options, std::string& error)
+{
+  const auto bad = [&](const char* what) {
+    error = "bad " + name + " \"" + value + "\": " + what;
+    return false;
+  };
+  if (name == "--config")
+    return (ParseInt(value, options.config) && options.config >= 0) || bad("expected a component index from 0");
+  if (name == "--rate")
+    return (ParseDouble(value, options.rate) && options.rate > 0.0) || bad("expected a positive rate in Hz");
+  if (name == "--block")
+    return ParseBlocks(value, options.blocks) || bad("expected block sizes from 1 to 1048576, separated by commas");
+  if (name == "--set" || name == "--set-norm")
+  {
+    Setting setting;
+    if (!ParseSetting(value, name == "--set-norm", setting))
+      return bad("expected PARAMETER=VALUE");
+    options.settings.push_back(setting);
+    return true;
+  }
+  if (name == "--automate" || name == "--automate-norm")
+  {
+    Automation automation;
+    if (!ParseAutomation(value, name == "--automate-norm", automation))
+      return bad("expected PARAMETER:SECONDS=VALUE,SECONDS=VALUE...");
+    options.automations.push_back(automation);
+    return true;
+  }
+  if (name == "--tempo")
+    return (ParseDouble(value, options.tempo) && options.tempo > 0.0) || bad("expected a positive tempo");
+  if (name == "--track-name")
+  {
+    options.trackName = value;
+    options.hasTrackName = true;
+    return true;
+  }
+  if (name == "--chunk-id")
+  {
+    if (value.size() != 4)
+      return bad("expected four characters");
+    options.chunkID = value;
+    return true;
+  }
+  std::string* file = name == "--state" ? &options.stateFile
+                      : name == "--load" ? &options.loadFile
+                      : name == "--save" ? &options.saveFile
+                                         : &options.compareFile;
+  *file = value;
+  return true;
+}
+} // namespace
+
+bool ParseInt(const std::string& text, int& out)
+{
+  char* end = nullptr;
+  const long value = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || value < -1000000000L || value > 1000000000L)
+    return false;
+  out = static_cast<int>(value);
+  return true;
+}
+
+bool ParseDouble(const std::string& text, double& out)
+{
+  char* end = nullptr;
+  out = std::strtod(text.c_str(), &end);
+  return !text.empty() && *end == '\0' && std::isfinite(out);
+}
+
+ParsedCommandLine ParseCommandLine(int argc, const char* const* argv)
+{
+  ParsedCommandLine parsed;
+  const auto usage = [&](std::string error) {
+    parsed.kind = ParsedCommandLine::kUsage;
+    parsed.error = std::move(error);
+    return parsed;
+  };
+  const auto help = [&](std::string topic) {
+    parsed.kind = ParsedCommandLine::kHelp;
+    parsed.helpTopic = std::move(topic);
+    return parsed;
+  };
+  if (argc < 2)
+    return usage("missing command");
+  const std::string first = argv[1];
+  if (first == "--help" || first == "-h")
+    return argc == 2 ? help("") : usage(std::string("extra argument \"") + argv[2] + "\" after " + first);
+  if (first == "help")
+  {
+    if (argc == 2)
+      return help("");
+    if (argc > 3)
+      return usage(std::string("extra argument \"") + argv[3] + "\": help takes one command");
+    if (!FindCommand(argv[2]))
+      return usage(std::string("unknown command \"") + argv[2] + "\"");
+    return help(argv[2]);
+  }
+  const CommandSpec* command = FindCommand(first);
+  if (!command)
+    return usage("unknown command \"" + first + "\"");
+
+  Options& options = parsed.options;
+  options.command = command->name;
+  std::vector<std::string> positional;
+  for (int i = 2; i < argc; ++i)
+  {
+    const std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h")
+      return help(options.command);
+    if (arg.rfind("--", 0) != 0)
+    {
+      positional.push_back(arg);
+      continue;
+    }
+    const OptionSpec* option = FindOption(arg);
+    if (!option)
+      return usage("unknown option " + arg);
+    if (!OptionBelongsTo(*option, options.command))
+      return usage(arg + " is an option of " + option->commands + ", not of " + options.command);
+    if (!option->value)
+    {
+      (arg == "--play" ? options.play : options.offline) = true;
+      continue;
+    }
+    if (i + 1 >= argc)
+      return usage(arg + " needs a value (" + option->value + ")");
+    std::string error;
+    if (!StoreOption(arg, argv[++i], options, error))
+      return usage(error);
+  }
+
+  if (positional.empty())
+    return usage(options.command + " needs a BUNDLE");
+  options.bundle = positional.front();
+  options.arguments.assign(positional.begin() + 1, positional.end());
+  const int count = static_cast<int>(options.arguments.size());
+  if (count > command->maxArguments)
+    return usage("extra argument \"" + options.arguments[static_cast<size_t>(command->maxArguments)] + "\"");
+  if (count < command->minArguments)
+  {
+    std::istringstream names(command->arguments);
+    std::string name;
+    for (int i = 0; i <= count; ++i)
+      names >> name;
+    return usage("missing " + name);
+  }
+  if (options.command == "cycles" && count == 1)
+  {
+    int cycles = 0;
+    if (!ParseInt(options.arguments[0], cycles) || cycles < 1)
+      return usage("bad cycle count \"" + options.arguments[0] + "\": expected a number from 1");
+  }
+  if (options.blocks.empty())
+    options.blocks.push_back(512);
+  parsed.kind = ParsedCommandLine::kRun;
+  return parsed;
+}
+
+std::string HelpText(const std::string& topic)
+{
+  std::ostringstream text;
+  const CommandSpec* command = FindCommand(topic);
+  if (!command)
+  {
+    text << "usage: aaxhost COMMAND BUNDLE [ARGUMENTS] [OPTIONS]\n"
+            "       aaxhost help [COMMAND]\n\n"
+            "Loads an AAX plug-in bundle the way a host does and describes it, lists its parameters,\n"
+            "renders audio files through it or works with its state chunks. Every trace and\n"
+            "assertion the plug-in sends is reported at the end.\n\n"
+            "commands:\n";
+    for (const CommandSpec& c : kCommands)
+    {
+      std::string head = std::string(c.name) + " BUNDLE" + (*c.arguments ? std::string(" ") + c.arguments : "");
+      head.resize(std::max<size_t>(head.size() + 2, 32), ' ');
+      text << "  " << head << c.summary << "\n";
+    }
+    text << "  help [COMMAND]                  this text, or a command's options and an example\n\nexamples:\n";
+    for (const CommandSpec& c : kCommands)
+      text << "  " << c.example << "\n";
+    text << "\n" << kExitCodes;
+    return text.str();
+  }
+  text << "usage: " << Synopsis(*command) << "\n\n" << command->details << "\n\n";
+  bool any = false;
+  for (const OptionSpec& option : kOptions)
+  {
+    if (!OptionBelongsTo(option, command->name))
+      continue;
+    if (!any)
+      text << "options:\n";
+    any = true;
+    std::string head = std::string(option.name) + (option.value ? std::string(" ") + option.value : "");
+    head.resize(std::max<size_t>(head.size() + 2, 28), ' ');
+    text << "  " << head << option.help << "\n";
+  }
+  if (any)
+    text << "\n";
+  text << "example:\n  " << command->example << "\n\n" << kExitCodes;
+  return text.str();
+}
+
+std::string UsageHint(const std::string& command)
+{
+  if (const CommandSpec* spec = FindCommand(command))
+    return "usage: " + Synopsis(*spec) + "\nsee 'aaxhost help " + command + "'\n";
+  return "usage: aaxhost COMMAND BUNDLE [ARGUMENTS] [OPTIONS]\nsee 'aaxhost --help'\n";
+}
+} // namespace aaxhost
