@@ -772,12 +772,14 @@ private:
       else
         for (int c = 0; c < 4; c++)
           pixel[c] = ToUnorm(rgba[c]);
+      std::vector<uint8_t> row(size_t(mTarget.width) * bpp);
+      for (size_t x = 0; x < row.size(); x += size_t(bpp))
+        std::memcpy(&row[x], pixel, size_t(bpp));
       std::lock_guard<std::mutex> lock(mTarget.color->StorageMutex());
       uint8_t* p = mTarget.color->LevelData(mTarget.colorLevel);
       const size_t stride = mTarget.color->LevelWidth(mTarget.colorLevel) * bpp;
       for (int y = 0; y < mTarget.height; y++)
-        for (int x = 0; x < mTarget.width; x++)
-          std::memcpy(p + y * stride + size_t(x) * bpp, pixel, size_t(bpp));
+        std::memcpy(p + y * stride, row.data(), row.size());
     }
     if (mTarget.stencil && desc.stencilAttachment.loadAction == LoadAction::Clear)
     {

@@ -155,19 +155,26 @@ void FragmentShader(const FragmentSpan& span, const StageResources& resources, c
       standin::mtl::SampleSpan(image, v[2] + ddx[2] * fr, v[3] + ddx[3] * fr, dudx, dvdx, dudy, dvdy, n, texels);
     // Coverage of each pixel: scissor, and for fills and strokes the edge coverage.
     float cover[kRun];
-    const bool edges = kAntiAlias && u.type != kMVGRshaderTriangles;
-    for (int k = 0; k < n; k++)
-    {
-      const float fi = float(run + k);
-      float c = scissored ? ScissorMask(u, v[0] + ddx[0] * fi, v[1] + ddx[1] * fi) : unscissored;
-      if (kAntiAlias)
+    if (scissored)
+      for (int k = 0; k < n; k++)
       {
-        const float stroke = StrokeMask(u, v[2] + ddx[2] * fi, v[3] + ddx[3] * fi);
-        out.discard[run + k] = stroke < u.strokeThr;
-        if (edges)
-          c *= stroke;
+        const float fi = float(run + k);
+        cover[k] = ScissorMask(u, v[0] + ddx[0] * fi, v[1] + ddx[1] * fi);
       }
-      cover[k] = c;
+    else
+      std::fill_n(cover, n, unscissored);
+    if (kAntiAlias)
+    {
+      float stroke[kRun];
+      const float u0 = v[2] + ddx[2] * fr, v0 = v[3] + ddx[3] * fr;
+      for (int k = 0; k < n; k++)
+        stroke[k] = StrokeMask(u, u0 + ddx[2] * float(k), v0 + ddx[3] * float(k));
+      uint8_t* discard = out.discard + run;
+      for (int k = 0; k < n; k++)
+        discard[k] = stroke[k] < u.strokeThr;
+      if (u.type != kMVGRshaderTriangles)
+        for (int k = 0; k < n; k++)
+          cover[k] *= stroke[k];
     }
     Float4* color = out.color + run;
     switch (u.type)
