@@ -16,6 +16,7 @@ struct Registry
 {
   std::mutex mutex;
   std::map<std::string, std::vector<std::unique_ptr<ShaderFunctionEntry>>> libraries;
+  std::vector<std::unique_ptr<ShaderFunctionEntry>> replaced;
 };
 
 Registry& TheRegistry()
@@ -110,6 +111,9 @@ void RegisterShaderLibrary(const std::string& libraryName, const std::vector<Sha
   Registry& registry = TheRegistry();
   std::lock_guard<std::mutex> lock(registry.mutex);
   auto& entries = registry.libraries[libraryName];
+  // Libraries made earlier keep pointing at the replaced entries: those stay alive.
+  for (auto& e : entries)
+    registry.replaced.push_back(std::move(e));
   entries.clear();
   for (const auto& f : functions)
     entries.push_back(std::make_unique<ShaderFunctionEntry>(f));
