@@ -28,11 +28,13 @@ void SetText(NSString*& field, const NSString* text)
 
 // -- NSPanel --
 
-NSPanel::NSPanel(RuntimeClass& cls) : NSResponder(cls), mTitle(new NSString()) {}
+NSPanel::NSPanel(RuntimeClass& cls) : NSResponder(cls) {}
 
-NSPanel::~NSPanel() { mTitle->release(); }
+NSPanel::~NSPanel() = default;
 
-void NSPanel::setTitle(const NSString* title) { SetText(mTitle, title); }
+NSString* NSPanel::title() const { return Str(mTitle); }
+
+void NSPanel::setTitle(const NSString* title) { mTitle = Text(title); }
 
 void NSPanel::orderFront(NSObject*) { mVisible = true; }
 

@@ -26,7 +26,8 @@ class NSPanel : public NSResponder
   explicit NSPanel(standin::RuntimeClass& cls = Class());
   ~NSPanel() override;
 
-  const NSString* title() const { return mTitle; }
+  // Autoreleased.
+  NSString* title() const;
   void setTitle(const NSString* title);
   bool isFloatingPanel() const { return mFloating; }
   void setFloatingPanel(bool floating) { mFloating = floating; }
@@ -35,7 +36,7 @@ class NSPanel : public NSResponder
   void close();
 
 private:
-  NSString* mTitle;
+  std::string mTitle;
   bool mFloating = false;
   bool mVisible = false;
 };

@@ -179,6 +179,7 @@ void NSText::setDelegate(NSTextDelegate* delegate)
 {
   mDelegate = delegate;
   mChanged = false;
+  ++mSession;
 }
 
 void NSText::setFont(NSFont* font) { Assign(mFont, font); }
@@ -324,12 +325,13 @@ bool NSText::EndEditing(NSTextMovement movement, bool forced)
   if (NSWindow* window = this->window(); window && window->mFirstResponder == this)
     window->mFirstResponder = nullptr;
   NSTextDelegate* delegate = mDelegate;
+  const uint64_t session = mSession;
   NSDictionary* info = MovementInfo(movement);
   NSNotification* notification = new NSNotification(NSTextDidEndEditingNotification, this, info);
   delegate->textDidEndEditing(notification);
   notification->release();
   info->release();
-  if (mDelegate == delegate)
+  if (mSession == session) // not begun anew meanwhile
     setDelegate(nullptr);
   mEnding = false;
   release();

@@ -245,6 +245,7 @@ private:
   bool mFieldEditor = false;
   bool mEditable = true;
   bool mChanged = false; // since editing began
+  uint64_t mSession = 0;  // counts the delegates set
   bool mEnding = false;
   NSFont* mFont = nullptr;
   NSColor* mTextColor = nullptr;

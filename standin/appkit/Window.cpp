@@ -375,6 +375,7 @@ void NSWindow::sendEvent(NSEvent* event)
     }
     break;
   case NSEventTypeScrollWheel:
+    UpdateTrackingAreas(location, false, event);
     if (NSView* hit = mContentView ? mContentView->hitTest(location) : nullptr)
       deliver(hit, [&](NSView* v) { v->scrollWheel(event); });
     break;
