@@ -349,6 +349,14 @@ NSArray::NSArray(const std::vector<const NSObject*>& objects, standin::RuntimeCl
       object->retain();
 }
 
+bool NSArray::containsObject(const NSObject* object) const
+{
+  for (const NSObject* element : mObjects)
+    if (element && object && element->isEqual(object))
+      return true;
+  return false;
+}
+
 NSArray::~NSArray()
 {
   for (const NSObject* object : mObjects)

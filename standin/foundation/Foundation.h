@@ -120,6 +120,8 @@ class NSArray : public NSObject
   // Null outside the array.
   const NSObject* objectAtIndex(size_t index) const { return index < mObjects.size() ? mObjects[index] : nullptr; }
   const NSObject* firstObject() const { return objectAtIndex(0); }
+  // Whether an element is equal (isEqual) to the object.
+  bool containsObject(const NSObject* object) const;
 
 private:
   std::vector<const NSObject*> mObjects;

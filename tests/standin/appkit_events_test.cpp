@@ -233,7 +233,7 @@ TEST_F(AppKitEvents, FilesDropOntoTheViewThatTakesThemAndToolTipsAskTheirOwner)
     bool isFlipped() const override { return true; }
     NSDragOperation draggingEntered(NSDraggingInfo* info) override
     {
-      return info->draggingPasteboard()->types()->count() ? NSDragOperationGeneric : NSDragOperationNone;
+      return info->draggingPasteboard()->types()->containsObject(NSFilenamesPboardType) ? NSDragOperationGeneric : NSDragOperationNone;
     }
     bool performDragOperation(NSDraggingInfo* info) override
     {
