@@ -1,5 +1,8 @@
 #include "plug/IGEditorDelegate.h"
 
+#include "graphics/IControl.h"
+#include "graphics/IGraphics.h"
+
 namespace plug {
 namespace igraphics {
 
@@ -40,7 +43,7 @@ void* IGEditorDelegate::OpenEditorWindow(void* pParent)
   }
   catch (...)
   {
-    IGraphicsHandle* graphics = mGraphics;
+    IGraphics* graphics = mGraphics;
     mGraphics = nullptr;
     delete graphics;
     return nullptr;
@@ -68,7 +71,7 @@ void IGEditorDelegate::CloseEditorWindow()
     mKeptWidth = mGraphics->Width();
     mKeptHeight = mGraphics->Height();
     mKeptScale = mGraphics->GetDrawScale();
-    IGraphicsHandle* graphics = mGraphics;
+    IGraphics* graphics = mGraphics;
     try
     {
       graphics->CloseWindow();
@@ -113,20 +116,29 @@ bool IGEditorDelegate::KeyUpAtMouse(const IKeyPress& key)
 
 void IGEditorDelegate::SendControlValueToUI(int ctrlTag, double normalizedValue)
 {
-  if (mGraphics)
-    mGraphics->SetControlValueFromDelegate(ctrlTag, normalizedValue);
+  if (!mGraphics)
+    return;
+  if (IControl* pControl = mGraphics->GetControlWithTag(ctrlTag))
+    pControl->SetValueFromDelegate(normalizedValue, 0);
 }
 
 void IGEditorDelegate::SendControlMsgToUI(int ctrlTag, int msgTag, int dataSize, const void* pData)
 {
-  if (mGraphics)
-    mGraphics->SendControlMsgFromDelegate(ctrlTag, msgTag, dataSize, pData);
+  if (!mGraphics)
+    return;
+  if (IControl* pControl = mGraphics->GetControlWithTag(ctrlTag))
+    pControl->OnMsgFromDelegate(msgTag, dataSize, pData);
 }
 
 void IGEditorDelegate::SendMidiMsgToUI(const IMidiMsg& msg)
 {
   if (mGraphics)
-    mGraphics->SendMidiMsgFromDelegate(msg);
+  {
+    mGraphics->ForAllControlsFunc([&msg](IControl* pControl) {
+      if (pControl->GetWantsMidi())
+        pControl->OnMidi(msg);
+    });
+  }
   HandleMidiMsgInUI(msg);
 }
 
@@ -138,7 +150,14 @@ void IGEditorDelegate::SendParamValueToUI(int paramIdx, double value, bool norma
     if (!normalized && param)
       value = NormalizedForUI(*param, value);
     if (normalized || param)
-      mGraphics->SetParamValueFromDelegate(paramIdx, value);
+    {
+      // Every control in list order, and every value of it bound to the parameter.
+      mGraphics->ForStandardControlsFunc([paramIdx, value](IControl* pControl) {
+        for (int j = 0; j < pControl->NVals(); ++j)
+          if (pControl->GetParamIdx(j) == paramIdx)
+            pControl->SetValueFromDelegate(value, j);
+      });
+    }
   }
   OnParamChangeUI(paramIdx, kDelegate);
 }
@@ -199,12 +218,12 @@ void IGEditorDelegate::SetEditorScreenScale(float scale)
     mGraphics->SetScreenScale(scale);
 }
 
-IGraphicsHandle* IGEditorDelegate::BuildGraphics()
+IGraphics* IGEditorDelegate::BuildGraphics()
 {
   return mMakeGraphicsFunc ? mMakeGraphicsFunc() : nullptr;
 }
 
-void IGEditorDelegate::ArrangeUI(IGraphicsHandle* pGraphics)
+void IGEditorDelegate::ArrangeUI(IGraphics* pGraphics)
 {
   if (mLayoutFunc)
     mLayoutFunc(pGraphics);

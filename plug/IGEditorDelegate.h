@@ -7,16 +7,17 @@
 #include <functional>
 
 #include "plug/IEditorDelegate.h"
-#include "plug/IGraphicsHandle.h"
 
 namespace plug {
 namespace igraphics {
 
+class IGraphics;
+
 class IGEditorDelegate : public IEditorDelegate
 {
 public:
-  using MakeGraphicsFunc = std::function<IGraphicsHandle*()>;
-  using LayoutFunc = std::function<void(IGraphicsHandle*)>;
+  using MakeGraphicsFunc = std::function<IGraphics*()>;
+  using LayoutFunc = std::function<void(IGraphics*)>;
 
   explicit IGEditorDelegate(int nParams);
   ~IGEditorDelegate() override;
@@ -25,7 +26,7 @@ public:
   void SetLayoutFunc(LayoutFunc func) { mLayoutFunc = std::move(func); }
 
   // The open editor's graphics context, null while the editor is closed.
-  IGraphicsHandle* GetUI() const { return mGraphics; }
+  IGraphics* GetUI() const { return mGraphics; }
 
   // Size and scale kept from the last window (0 before the first).
   int GetKeptWidth() const { return mKeptWidth; }
@@ -49,9 +50,9 @@ public:
   void SetEditorScreenScale(float scale) override;
 
   // A new graphics context from the make-graphics function, null when none is installed.
-  virtual IGraphicsHandle* BuildGraphics();
+  virtual IGraphics* BuildGraphics();
   // Runs the layout function on the context (the context calls it while opening).
-  virtual void ArrangeUI(IGraphicsHandle* pGraphics);
+  virtual void ArrangeUI(IGraphics* pGraphics);
 
   // The draw scales an editor accepts.
   static constexpr float kMinDrawScale = 0.5f;
@@ -60,7 +61,7 @@ public:
 private:
   MakeGraphicsFunc mMakeGraphicsFunc;
   LayoutFunc mLayoutFunc;
-  IGraphicsHandle* mGraphics = nullptr;
+  IGraphics* mGraphics = nullptr;
   int mKeptWidth = 0;
   int mKeptHeight = 0;
   float mKeptScale = 0.f;

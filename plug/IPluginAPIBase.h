@@ -49,7 +49,7 @@ public:
   // Writes a description of the host into out ("" here) and returns its kind (0 here).
   virtual int GetHostDescription(CharBuf& out) const;
   // The open editor's graphics context, or null.
-  virtual igraphics::IGraphicsHandle* GetEditorGraphics() const { return GetUI(); }
+  virtual igraphics::IGraphics* GetEditorGraphics() const { return GetUI(); }
   // Runs on the main thread after every editor-timer tick.
   virtual void OnIdleTick() {}
   virtual void GetHostWindowInfo(int& x, int& y, int& flags) const;

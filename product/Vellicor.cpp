@@ -1,6 +1,6 @@
 #include "product/Vellicor.h"
 
-#include "plug/IGraphicsHandle.h"
+#include "graphics/IGraphics.h"
 #include "product/VellicorFactories.h"
 #include "product/VellicorParameters.h"
 #include "product/VellicorPresets.h"
@@ -76,7 +76,7 @@ Vellicor::Vellicor(const plug::InstanceInfo& info)
     return CreatePlugGraphics(*this, kEditorWidth, kEditorHeight, kEditorFPS,
                               static_cast<float>(ParamValue(kPluginScale)));
   });
-  SetLayoutFunc([this](plug::igraphics::IGraphicsHandle* pGraphics) { LayoutEditor(pGraphics); });
+  SetLayoutFunc([this](plug::igraphics::IGraphics* pGraphics) { LayoutEditor(pGraphics); });
 
   ReleaseConstructionLock();
 }
@@ -95,7 +95,7 @@ void Vellicor::LoadUserPresetSlot(int slot)
   SyncGainMemories();
 }
 
-void Vellicor::LayoutEditor(plug::igraphics::IGraphicsHandle* /*pGraphics*/) {}
+void Vellicor::LayoutEditor(plug::igraphics::IGraphics* /*pGraphics*/) {}
 
 bool Vellicor::SetPusherControlsEnabled(bool /*enabled*/) { return false; }
 
@@ -372,7 +372,7 @@ void Vellicor::StoreTiltArea(int areaIdx)
 
 void Vellicor::TakeScaleFromEditor()
 {
-  const plug::igraphics::IGraphicsHandle* ui = GetUI();
+  const plug::igraphics::IGraphics* ui = GetUI();
   if (!ui)
     return;
   const float drawScale = ui->GetDrawScale();

@@ -26,7 +26,7 @@
 
 namespace plug {
 namespace igraphics {
-class IGraphicsHandle;
+class IGraphics;
 } // namespace igraphics
 } // namespace plug
 
@@ -77,7 +77,7 @@ public:
 
   // The layout function the editor delegate runs on a new graphics context. The editor
   // itself is not part of this build, so there is nothing to lay out yet.
-  void LayoutEditor(plug::igraphics::IGraphicsHandle* pGraphics);
+  void LayoutEditor(plug::igraphics::IGraphics* pGraphics);
 
   // ---- inspection ----
   // 0 until the first audio block, then 1; 666 when the start-up user preset load found

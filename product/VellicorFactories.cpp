@@ -16,7 +16,7 @@ Vellicor* CreatePlugInstance(const plug::InstanceInfo& info)
   return new Vellicor(info);
 }
 
-plug::igraphics::IGraphicsHandle* CreatePlugGraphics(plug::igraphics::IGEditorDelegate& /*plugin*/, int /*width*/,
+plug::igraphics::IGraphics* CreatePlugGraphics(plug::igraphics::IGEditorDelegate& /*plugin*/, int /*width*/,
                                                      int /*height*/, int /*fps*/, float /*scale*/)
 {
   return nullptr;

@@ -10,7 +10,7 @@ class Vellicor;
 namespace plug {
 namespace igraphics {
 class IGEditorDelegate;
-class IGraphicsHandle;
+class IGraphics;
 } // namespace igraphics
 } // namespace plug
 
@@ -27,5 +27,5 @@ Vellicor* CreatePlugInstance(const plug::InstanceInfo& info);
 // The editor's graphics context for the delegate at the given size, frame rate and scale,
 // owned by the caller. The product's editor is not part of this build: the result is null,
 // so opening the editor opens nothing.
-plug::igraphics::IGraphicsHandle* CreatePlugGraphics(plug::igraphics::IGEditorDelegate& plugin, int width,
+plug::igraphics::IGraphics* CreatePlugGraphics(plug::igraphics::IGEditorDelegate& plugin, int width,
                                                      int height, int fps, float scale);

@@ -7,7 +7,7 @@
 #include "aax/library/AAX_VTransport.h"
 #include "aax/library/AAX_VViewContainer.h"
 #include "aax/library/CACFUnknown.h"
-#include "plug/IGraphicsHeadless.h"
+#include "HeadlessGraphics.h"
 #include "standin/aaxhost/Host.h"
 #include "standin/foundation/RunLoop.h"
 #include "tests/aax/TestAAXPlugin.h"
@@ -870,7 +870,7 @@ TEST_F(RenderTest, ResizeRequestsReachTheHostOnlyWhileOpenAndOnlyForANewSize)
     EXPECT_TRUE(hostContainer->Sizes().empty());
 
     plugin.SetMakeGraphicsFunc(
-      [&plugin]() { return new plug::igraphics::IGraphicsHeadless(plugin, 400, 250, 60, 1.f); });
+      [&plugin]() { return new testgraphics::HeadlessGraphics(plugin, 400, 250); });
     ASSERT_NE(plugin.OpenEditorWindow(reinterpret_cast<void*>(0x1000)), nullptr);
     plugin.SetEditorViewContainer(&container);
     EXPECT_TRUE(plugin.HostResizeEditor(plugin.GetEditorWidth(), plugin.GetEditorHeight()));

@@ -3,150 +3,62 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "HeadlessGraphics.h"
+#include "TestControl.h"
 #include "TestPlugin.h"
-#include "plug/IGraphicsHeadless.h"
 
 using namespace plug;
 using namespace plug::igraphics;
+using testgraphics::HeadlessGraphics;
+using testgraphics::TestControl;
 using testplug::TestPlugin;
 
 namespace {
 
-// A graphics context for tests: controls with a tag and parameter bindings, and a record
-// of what the delegate asked of it.
-class FakeGraphics : public IGraphicsHandle
+// The editor's graphics context for these tests: a headless one that counts the live
+// contexts and notes its own deletion in the journal of its window calls.
+class CountedGraphics : public HeadlessGraphics
 {
 public:
-  struct Control
-  {
-    int tag = -1;
-    std::vector<int> params; // parameter index per value index
-    std::vector<double> values;
-    std::vector<std::string> msgs;
-    bool wantsMidi = false;
-    int midiCount = 0;
-  };
-
-  FakeGraphics(IGEditorDelegate& dlg, int w, int h, float scale, std::vector<std::string>* journal)
-    : mDlg(dlg), mW(w), mH(h), mScale(scale), mJournal(journal)
+  CountedGraphics(IGEditorDelegate& dlg, int w, int h, float scale, std::vector<std::string>* journal)
+    : HeadlessGraphics(dlg, w, h, 60, scale), mJournal(journal)
   {
     ++sLive;
   }
-  ~FakeGraphics() override
+  ~CountedGraphics() override
   {
     --sLive;
-    Note("deleted");
+    if (mJournal)
+    {
+      mJournal->insert(mJournal->end(), mPlatformLog.begin(), mPlatformLog.end());
+      mJournal->push_back("deleted");
+    }
+  }
+  // The journal so far, this context's own calls included.
+  std::vector<std::string> Journal() const
+  {
+    std::vector<std::string> j = *mJournal;
+    j.insert(j.end(), mPlatformLog.begin(), mPlatformLog.end());
+    return j;
   }
 
-  int Width() const override { return mW; }
-  int Height() const override { return mH; }
-  float GetDrawScale() const override { return mScale; }
-  float GetPlatformWindowScale() const override { return mWindowScale; }
-
-  void Resize(int w, int h, float scale, bool needsPlatformResize) override
-  {
-    mDlg.ConstrainEditorSize(w, h);
-    mW = w;
-    mH = h;
-    mScale = scale;
-    Note("Resize " + std::to_string(w) + " " + std::to_string(h) + " " + std::to_string(scale) + " " +
-         std::to_string(needsPlatformResize));
-  }
-  void SetScreenScale(float scale) override { mScreenScale = scale; }
-
-  void* OpenWindow(void*) override
-  {
-    Note("OpenWindow");
-    mDlg.ArrangeUI(this);
-    return this;
-  }
-  void CloseWindow() override { Note("CloseWindow"); }
-
-  void GetMouseLocation(float& x, float& y) const override
-  {
-    x = 12.5f;
-    y = 40.f;
-  }
-  bool OnKeyDown(float x, float y, const IKeyPress& key) override
-  {
-    Note("KeyDown " + std::to_string(x) + " " + std::to_string(y) + " " + key.utf8);
-    return true;
-  }
-  bool OnKeyUp(float x, float y, const IKeyPress& key) override
-  {
-    Note("KeyUp " + std::to_string(x) + " " + std::to_string(y) + " " + key.utf8);
-    return false;
-  }
-
-  void SetParamValueFromDelegate(int paramIdx, double v) override
-  {
-    for (Control& c : mControls)
-      for (size_t j = 0; j < c.params.size(); ++j)
-        if (c.params[j] == paramIdx)
-          c.values[j] = v;
-    Note("param " + std::to_string(paramIdx));
-  }
-  void SetControlValueFromDelegate(int tag, double v) override
-  {
-    for (Control& c : mControls)
-      if (c.tag == tag)
-      {
-        c.values[0] = v;
-        return;
-      }
-  }
-  void SendControlMsgFromDelegate(int tag, int msgTag, int size, const void* data) override
-  {
-    for (Control& c : mControls)
-      if (c.tag == tag)
-      {
-        c.msgs.push_back(std::to_string(msgTag) + ":" + std::string(static_cast<const char*>(data), size));
-        return;
-      }
-  }
-  void SendMidiMsgFromDelegate(const IMidiMsg&) override
-  {
-    for (Control& c : mControls)
-      if (c.wantsMidi)
-        ++c.midiCount;
-  }
-
-  Control& Add(int tag, std::vector<int> params)
-  {
-    Control c;
-    c.tag = tag;
-    c.values.assign(params.size(), -1.0);
-    c.params = std::move(params);
-    mControls.push_back(c);
-    return mControls.back();
-  }
-
-  std::vector<Control> mControls;
-  float mWindowScale = 1.f;
-  float mScreenScale = 1.f;
   static int sLive;
 
 private:
-  void Note(const std::string& s)
-  {
-    if (mJournal)
-      mJournal->push_back(s);
-  }
-
-  IGEditorDelegate& mDlg;
-  int mW, mH;
-  float mScale;
   std::vector<std::string>* mJournal;
 };
 
-int FakeGraphics::sLive = 0;
+int CountedGraphics::sLive = 0;
 
-// A plug-in whose editor is a FakeGraphics of 900 by 500 with limits 900..2700 by 500..1500.
+// A plug-in whose editor is 900 by 500 with limits 900..2700 by 500..1500 and three controls:
+// one tagged 7 bound to parameter 3, one bound to parameters 2 and 3, one tagged 5 that wants
+// MIDI. Each journal line of a control starts with its name.
 struct EditorFixture : ::testing::Test
 {
   EditorFixture() : plugin(8, 1)
@@ -155,24 +67,34 @@ struct EditorFixture : ::testing::Test
     plugin.SetSizeConstraints(2700, 900, 1500, 500);
     plugin.SetMakeGraphicsFunc([this]() {
       ++built;
-      return new FakeGraphics(plugin, 900, 500, 1.f, &journal);
+      return new CountedGraphics(plugin, 900, 500, 1.f, &journal);
     });
-    plugin.SetLayoutFunc([this](IGraphicsHandle* g) {
+    plugin.SetLayoutFunc([this](IGraphics* g) {
       ++laidOut;
-      auto* fake = static_cast<FakeGraphics*>(g);
-      if (fake->mControls.empty())
+      if (g->NControls() == 0)
       {
-        fake->Add(7, {3});          // one control bound to parameter 3
-        fake->Add(-1, {2, 3});      // binds parameter 3 as its second value
-        fake->Add(5, {-1}).wantsMidi = true;
+        AddControl(g, "first", IRECT(0.f, 0.f, 900.f, 500.f), {3}, 7);
+        AddControl(g, "second", IRECT(10.f, 30.f, 50.f, 60.f), {2, 3}, -1);
+        AddControl(g, "midi", IRECT(100.f, 30.f, 150.f, 60.f), {-1}, 5)->SetWantsMidi(true);
       }
     });
   }
 
-  FakeGraphics* UI() { return static_cast<FakeGraphics*>(plugin.GetUI()); }
+  TestControl* AddControl(IGraphics* g, const char* name, const IRECT& r, std::initializer_list<int> params, int tag)
+  {
+    auto* c = new TestControl(r, params);
+    c->mName = name;
+    c->mJournal = &controlJournal;
+    g->AttachControl(c, tag);
+    return c;
+  }
+
+  CountedGraphics* UI() { return static_cast<CountedGraphics*>(plugin.GetUI()); }
+  TestControl* Control(int i) { return static_cast<TestControl*>(UI()->GetControl(i)); }
 
   TestPlugin plugin;
   std::vector<std::string> journal;
+  std::vector<std::string> controlJournal;
   int built = 0;
   int laidOut = 0;
 };
@@ -184,28 +106,30 @@ TEST_F(EditorFixture, ReopeningKeepsSizeAndScale)
   int parent = 0;
   void* view = plugin.OpenEditorWindow(&parent);
   ASSERT_NE(view, nullptr);
-  EXPECT_EQ(view, plugin.GetUI());
+  EXPECT_EQ(view, UI()->GetWindow());
   EXPECT_EQ(built, 1);
   EXPECT_EQ(laidOut, 1);
-  // First opening: nothing kept yet, so no resize.
-  EXPECT_EQ(journal, (std::vector<std::string>{"OpenWindow"}));
+  EXPECT_EQ(UI()->NControls(), 3);
+  // First opening: nothing kept yet, so the context keeps its own size.
+  EXPECT_EQ(UI()->mPlatformLog.front(), "open window");
 
   UI()->Resize(1800, 1000, 2.f, true);
-  journal.clear();
   plugin.CloseEditorWindow();
   EXPECT_EQ(plugin.GetUI(), nullptr);
-  EXPECT_EQ(FakeGraphics::sLive, 0);
-  EXPECT_EQ(journal, (std::vector<std::string>{"CloseWindow", "deleted"}));
+  EXPECT_EQ(CountedGraphics::sLive, 0);
+  EXPECT_EQ(journal.back(), "deleted");
+  EXPECT_EQ(journal[journal.size() - 2], "close window");
   EXPECT_EQ(plugin.GetKeptWidth(), 1800);
   EXPECT_EQ(plugin.GetKeptHeight(), 1000);
   EXPECT_FLOAT_EQ(plugin.GetKeptScale(), 2.f);
 
-  journal.clear();
+  // The new context is resized to the kept size and scale before its window opens.
+  plugin.mLogging = true;
   ASSERT_NE(plugin.OpenEditorWindow(&parent), nullptr);
   EXPECT_EQ(built, 2);
-  ASSERT_GE(journal.size(), 2u);
-  EXPECT_EQ(journal[0], "Resize 1800 1000 2.000000 1"); // before the window opens
-  EXPECT_EQ(journal[1], "OpenWindow");
+  EXPECT_EQ(UI()->mPlatformLog.front(), "platform resize 1");
+  EXPECT_EQ(UI()->mPlatformLog[1], "open window");
+  EXPECT_EQ(plugin.mLog.front(), "resize 3600 2000 1");
   EXPECT_EQ(UI()->Width(), 1800);
   EXPECT_EQ(UI()->Height(), 1000);
   EXPECT_FLOAT_EQ(UI()->GetDrawScale(), 2.f);
@@ -216,7 +140,7 @@ TEST_F(EditorFixture, ReopeningKeepsSizeAndScale)
   plugin.CloseEditorWindow();
   plugin.CloseEditorWindow(); // closing a closed editor changes nothing
   EXPECT_EQ(plugin.GetKeptWidth(), 1800);
-  EXPECT_EQ(FakeGraphics::sLive, 0);
+  EXPECT_EQ(CountedGraphics::sLive, 0);
 }
 
 TEST_F(EditorFixture, NestedCloseDuringClosingDoesNothing)
@@ -227,8 +151,8 @@ TEST_F(EditorFixture, NestedCloseDuringClosingDoesNothing)
   journal.clear();
   plugin.CloseEditorWindow();
   EXPECT_EQ(plugin.CountLog("closing"), 1);
-  EXPECT_EQ(journal, (std::vector<std::string>{"CloseWindow", "deleted"}));
-  EXPECT_EQ(FakeGraphics::sLive, 0);
+  EXPECT_EQ(std::count(journal.begin(), journal.end(), "close window"), 1);
+  EXPECT_EQ(CountedGraphics::sLive, 0);
 
   // A closing hook that throws: the context still goes, and the editor opens again.
   plugin.mNestedClose = false;
@@ -237,12 +161,12 @@ TEST_F(EditorFixture, NestedCloseDuringClosingDoesNothing)
   journal.clear();
   plugin.CloseEditorWindow();
   EXPECT_EQ(plugin.GetUI(), nullptr);
-  EXPECT_EQ(FakeGraphics::sLive, 0);
-  EXPECT_EQ(journal, (std::vector<std::string>{"CloseWindow", "deleted"}));
+  EXPECT_EQ(CountedGraphics::sLive, 0);
+  EXPECT_EQ(journal.back(), "deleted");
   plugin.mThrowOnClosing = false;
   ASSERT_NE(plugin.OpenEditorWindow(nullptr), nullptr);
   plugin.CloseEditorWindow();
-  EXPECT_EQ(FakeGraphics::sLive, 0);
+  EXPECT_EQ(CountedGraphics::sLive, 0);
 }
 
 TEST_F(EditorFixture, NoEditorWithoutGraphics)
@@ -251,22 +175,24 @@ TEST_F(EditorFixture, NoEditorWithoutGraphics)
   EXPECT_EQ(bare.OpenEditorWindow(nullptr), nullptr);
   EXPECT_FALSE(bare.KeyDownAtMouse(IKeyPress("a", 65)));
   bare.SendControlValueToUI(1, 0.5);
+  bare.SendControlMsgToUI(1, 2, 0, nullptr);
+  bare.SendMidiMsgToUI(IMidiMsg(0, 0x90, 60, 100));
   bare.ResizeFromParent(100, 100);
   bare.CloseEditorWindow();
 
   // A make-graphics function that returns null or throws opens nothing.
-  bare.SetMakeGraphicsFunc([]() -> IGraphicsHandle* { return nullptr; });
+  bare.SetMakeGraphicsFunc([]() -> IGraphics* { return nullptr; });
   EXPECT_EQ(bare.OpenEditorWindow(nullptr), nullptr);
-  bare.SetMakeGraphicsFunc([]() -> IGraphicsHandle* { throw std::runtime_error("no GPU"); });
+  bare.SetMakeGraphicsFunc([]() -> IGraphics* { throw std::runtime_error("no GPU"); });
   EXPECT_EQ(bare.OpenEditorWindow(nullptr), nullptr);
   EXPECT_EQ(bare.GetUI(), nullptr);
 
   // A layout that throws while the window opens leaves the editor closed, nothing leaked.
-  bare.SetMakeGraphicsFunc([&bare]() { return new FakeGraphics(bare, 900, 500, 1.f, nullptr); });
-  bare.SetLayoutFunc([](IGraphicsHandle*) { throw std::runtime_error("bad layout"); });
+  bare.SetMakeGraphicsFunc([&bare]() { return new CountedGraphics(bare, 900, 500, 1.f, nullptr); });
+  bare.SetLayoutFunc([](IGraphics*) { throw std::runtime_error("bad layout"); });
   EXPECT_EQ(bare.OpenEditorWindow(nullptr), nullptr);
   EXPECT_EQ(bare.GetUI(), nullptr);
-  EXPECT_EQ(FakeGraphics::sLive, 0);
+  EXPECT_EQ(CountedGraphics::sLive, 0);
 }
 
 TEST(EditorSize, ConstrainEditorSize)
@@ -325,9 +251,10 @@ TEST_F(EditorFixture, EditorSizeRecord)
   other.Put(int32_t(1000));
   other.Put(int32_t(600));
   other.Put(1.5f);
-  journal.clear();
   EXPECT_EQ(plugin.LoadEditorSize(other, 0), 12);
-  EXPECT_EQ(journal, (std::vector<std::string>{"Resize 1000 600 1.500000 1"}));
+  EXPECT_EQ(UI()->Width(), 1000);
+  EXPECT_EQ(UI()->Height(), 600);
+  EXPECT_FLOAT_EQ(UI()->GetDrawScale(), 1.5f);
   plugin.CloseEditorWindow();
 
   // An 8-byte record: -1; width and height kept, scale 0.
@@ -339,9 +266,9 @@ TEST_F(EditorFixture, EditorSizeRecord)
   EXPECT_EQ(plugin.GetKeptHeight(), 700);
   EXPECT_EQ(plugin.GetKeptScale(), 0.f);
   // With scale 0 the next opening keeps the context's own size.
-  journal.clear();
   plugin.OpenEditorWindow(nullptr);
-  EXPECT_EQ(journal.front(), "OpenWindow");
+  EXPECT_EQ(UI()->Width(), 900);
+  EXPECT_EQ(UI()->mPlatformLog.front(), "open window");
   plugin.CloseEditorWindow();
 
   // Saved data out of bounds: the size is constrained, a scale outside 0.5..4 refused.
@@ -361,21 +288,23 @@ TEST_F(EditorFixture, EditorSizeRecord)
 TEST_F(EditorFixture, ResizeFromParentDividesByWindowScale)
 {
   plugin.OpenEditorWindow(nullptr);
-  UI()->mWindowScale = 2.f;
-  journal.clear();
+  UI()->SetPlatformWindowScale(2.f);
+  plugin.mLogging = true;
   plugin.ResizeFromParent(2001, 1201);
-  EXPECT_EQ(journal, (std::vector<std::string>{"Resize 1000 600 1.000000 0"}));
+  EXPECT_EQ(UI()->Width(), 1000);
+  EXPECT_EQ(UI()->Height(), 600);
+  EXPECT_EQ(plugin.mLog, (std::vector<std::string>{"resize 2000 1200 0"})); // in host window units
 
-  journal.clear();
-  UI()->mWindowScale = 0.f;
+  plugin.ClearLog();
+  UI()->SetPlatformWindowScale(0.f);
   plugin.ResizeFromParent(2000, 1200);
-  UI()->mWindowScale = -1.f;
+  UI()->SetPlatformWindowScale(-1.f);
   plugin.ResizeFromParent(2000, 1200);
-  EXPECT_TRUE(journal.empty());
+  EXPECT_TRUE(plugin.mLog.empty());
   plugin.CloseEditorWindow();
 }
 
-TEST_F(EditorFixture, ValuesAndMessagesReachTheEditor)
+TEST_F(EditorFixture, ValuesMessagesMidiAndKeysReachTheControls)
 {
   plugin.mLogging = true;
   // Closed: only the delegate's own notification happens.
@@ -383,35 +312,38 @@ TEST_F(EditorFixture, ValuesAndMessagesReachTheEditor)
   EXPECT_EQ(plugin.mLog, (std::vector<std::string>{"ui 3 4"}));
 
   plugin.OpenEditorWindow(nullptr);
+  // Opening sent every parameter: parameter 3 (a gain of -24..24 dB) is at 0 dB.
+  EXPECT_DOUBLE_EQ(Control(0)->GetValue(0), 0.5);
   plugin.ClearLog();
-  // Parameter 3 is a gain of -24..24 dB, step 0.1: 12 dB is 0.75 normalised; 100 dB clamps.
+  // 12 dB is 0.75 normalised, to both controls bound to parameter 3; 100 dB clamps.
   plugin.SendParamValueToUI(3, 12.0, false);
-  EXPECT_DOUBLE_EQ(UI()->mControls[0].values[0], 0.75);
-  EXPECT_DOUBLE_EQ(UI()->mControls[1].values[1], 0.75); // bound as its second value
-  EXPECT_DOUBLE_EQ(UI()->mControls[1].values[0], -1.0); // its first value untouched
+  EXPECT_DOUBLE_EQ(Control(0)->GetValue(0), 0.75);
+  EXPECT_DOUBLE_EQ(Control(1)->GetValue(1), 0.75); // bound as its second value
+  EXPECT_NE(Control(1)->GetValue(0), 0.75);        // its first value untouched
   plugin.SendParamValueToUI(3, 100.0, false);
-  EXPECT_DOUBLE_EQ(UI()->mControls[0].values[0], 1.0);
+  EXPECT_DOUBLE_EQ(Control(0)->GetValue(0), 1.0);
   EXPECT_EQ(plugin.mLog, (std::vector<std::string>{"ui 3 4", "ui 3 4"}));
 
-  // Control values by tag; unknown tags are ignored.
+  // Control values by tag, as given (a level need not be normalised); unknown tags ignored.
   plugin.SendControlValueToUI(5, 3.25);
-  EXPECT_DOUBLE_EQ(UI()->mControls[2].values[0], 3.25);
+  EXPECT_EQ(Control(2)->mDelegateValues.back(), std::make_pair(0, 3.25));
   plugin.SendControlValueToUI(99, 1.0);
   plugin.SendControlMsgToUI(7, 42, 3, "abc");
   plugin.SendControlMsgToUI(99, 42, 3, "abc");
-  EXPECT_EQ(UI()->mControls[0].msgs, (std::vector<std::string>{"42:abc"}));
   plugin.SendMidiMsgToUI(IMidiMsg(0, 0x90, 60, 100));
-  EXPECT_EQ(UI()->mControls[2].midiCount, 1);
-  EXPECT_EQ(UI()->mControls[0].midiCount, 0);
+  EXPECT_EQ(controlJournal, (std::vector<std::string>{"first msg 42 abc", "midi midi 144 60 100"}));
 
-  // Keys go in at the mouse position.
-  journal.clear();
+  // Keys go in at the mouse position, to the control under it.
+  controlJournal.clear();
+  UI()->SetMouseLocation(20.f, 40.f);
+  Control(1)->mTakesKeys = true;
   EXPECT_TRUE(plugin.KeyDownAtMouse(IKeyPress("a", 65)));
+  UI()->SetMouseLocation(500.f, 400.f); // over the background only: nobody takes it
   EXPECT_FALSE(plugin.KeyUpAtMouse(IKeyPress("a", 65)));
-  EXPECT_EQ(journal, (std::vector<std::string>{"KeyDown 12.500000 40.000000 a", "KeyUp 12.500000 40.000000 a"}));
+  EXPECT_EQ(controlJournal, (std::vector<std::string>{"second keydown 20 40 65"}));
 
   plugin.SetEditorScreenScale(2.f);
-  EXPECT_FLOAT_EQ(UI()->mScreenScale, 2.f);
+  EXPECT_FLOAT_EQ(UI()->GetScreenScale(), 2.f);
   plugin.CloseEditorWindow();
 }
 
@@ -441,17 +373,17 @@ TEST(EditorDelegate, OrderOfCallsWhenAParameterChanges)
 
 }
 
-TEST(EditorDelegate, HeadlessContextKeepsSizeAndScale)
+TEST(EditorDelegate, ContextKeepsSizeAndScaleLikeARealEditor)
 {
   TestPlugin plugin(2, 0);
   plugin.SetSizeConstraints(900, 2700, 500, 1500);
   int arranged = 0;
-  plugin.SetMakeGraphicsFunc([&plugin]() { return new IGraphicsHeadless(plugin, 900, 500, 60, 1.f); });
-  plugin.SetLayoutFunc([&arranged](IGraphicsHandle*) { ++arranged; });
+  plugin.SetMakeGraphicsFunc([&plugin]() { return new HeadlessGraphics(plugin, 900, 500); });
+  plugin.SetLayoutFunc([&arranged](IGraphics*) { ++arranged; });
 
   ASSERT_NE(plugin.OpenEditorWindow(nullptr), nullptr);
   EXPECT_EQ(arranged, 1);
-  plugin.GetUI()->Resize(5000, 100, 9.f, true); // constrained and clamped like a real editor
+  plugin.GetUI()->Resize(5000, 100, 9.f, true); // constrained and clamped
   EXPECT_EQ(plugin.GetUI()->Width(), 2700);
   EXPECT_EQ(plugin.GetUI()->Height(), 500);
   EXPECT_FLOAT_EQ(plugin.GetUI()->GetDrawScale(), 4.f);

@@ -1,6 +1,7 @@
 #include "product/Vellicor.h"
 
-#include "plug/IGraphicsHeadless.h"
+#include "HeadlessGraphics.h"
+#include "TestControl.h"
 #include "plug/IStateChunk.h"
 #include "product/FileUtilities.h"
 #include "product/UserPresetFile.h"
@@ -26,13 +27,39 @@ namespace {
 using plug::kHost;
 using plug::kUI;
 
-// An editor stand-in that records what the plug-in sends to its controls.
-class RecordingGraphics : public plug::igraphics::IGraphicsHeadless
+// A control that notes every value the plug-in offers it under a key (its tag or parameter).
+class Recorder : public testgraphics::TestControl
 {
 public:
-  using IGraphicsHeadless::IGraphicsHeadless;
-  void SetControlValueFromDelegate(int tag, double value) override { mControlValues.emplace_back(tag, value); }
-  void SetParamValueFromDelegate(int idx, double value) override { mParamValues.emplace_back(idx, value); }
+  Recorder(int paramIdx, int key, std::vector<std::pair<int, double>>& out)
+    : TestControl(plug::igraphics::IRECT(0.f, 0.f, 1.f, 1.f), paramIdx), mKey(key), mOut(out)
+  {
+  }
+  void SetValueFromDelegate(double value, int valIdx) override
+  {
+    mOut.emplace_back(mKey, value);
+    TestControl::SetValueFromDelegate(value, valIdx);
+  }
+
+private:
+  int mKey;
+  std::vector<std::pair<int, double>>& mOut;
+};
+
+// An editor whose controls record what the plug-in sends them: one on each LED tag, one
+// bound to each parameter.
+class RecordingGraphics : public testgraphics::HeadlessGraphics
+{
+public:
+  using HeadlessGraphics::HeadlessGraphics;
+
+  void AttachRecorders()
+  {
+    for (int tag : {static_cast<int>(kTagLEDDrive), static_cast<int>(kTagLEDImpedance)})
+      AttachControl(new Recorder(-1, tag, mControlValues), tag);
+    for (int i = 0; i < kNumParams; ++i)
+      AttachControl(new Recorder(i, i, mParamValues));
+  }
 
   std::vector<std::pair<int, double>> mControlValues;
   std::vector<std::pair<int, double>> mParamValues;
@@ -49,6 +76,7 @@ RecordingGraphics* OpenRecordingEditor(Vellicor& plugin, float scale = 1.f)
   EXPECT_NE(plugin.OpenEditorWindow(nullptr), nullptr);
   if (graphics)
   {
+    graphics->AttachRecorders();
     graphics->mControlValues.clear();
     graphics->mParamValues.clear();
   }

@@ -1,0 +1,867 @@
+// The drawing interface of the graphics context: every shape built from the renderer's path
+// primitives, the current transform with its stack, text and bitmap-frame conveniences, lines
+// at normalised positions and the geometry of rotated text.
+
+#include <cmath>
+
+#include "graphics/IGraphics.h"
+
+#include "graphics/IControls.h"
+#include "graphics/controls/IContainerBase.h"
+
+namespace plug {
+namespace igraphics {
+
+namespace {
+constexpr float kPi = 3.1415927f;
+
+IStrokeOptions DashedStroke(float dashLen)
+{
+  IStrokeOptions options;
+  options.mDash.SetDash(&dashLen, 0.f, 1);
+  return options;
+}
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// Transforms
+
+void IGraphics::PathTransformSave()
+{
+  mTransformStates.push(mTransform);
+  ApplyTransform();
+}
+
+void IGraphics::PathTransformRestore()
+{
+  if (mTransformStates.empty())
+    return;
+  mTransform = mTransformStates.top();
+  mTransformStates.pop();
+  ApplyTransform();
+}
+
+void IGraphics::PathTransformReset(bool clearStates)
+{
+  if (clearStates)
+  {
+    while (!mTransformStates.empty())
+      mTransformStates.pop();
+  }
+  mTransform = IMatrix();
+  ApplyTransform();
+}
+
+void IGraphics::PathTransformTranslate(float x, float y)
+{
+  mTransform.Translate(x, y);
+  ApplyTransform();
+}
+
+void IGraphics::PathTransformScale(float x, float y)
+{
+  mTransform.Scale(x, y);
+  ApplyTransform();
+}
+
+void IGraphics::PathTransformRotate(float angle)
+{
+  mTransform.Rotate(angle);
+  ApplyTransform();
+}
+
+void IGraphics::PathTransformSkew(float xAngle, float yAngle)
+{
+  mTransform.Skew(xAngle, yAngle);
+  ApplyTransform();
+}
+
+void IGraphics::PathTransformMatrix(const IMatrix& matrix)
+{
+  mTransform.Transform(matrix);
+  ApplyTransform();
+}
+
+// ---------------------------------------------------------------------------------------
+// Path building blocks
+
+void IGraphics::PathRect(const IRECT& bounds)
+{
+  PathMoveTo(bounds.L, bounds.T);
+  PathLineTo(bounds.R, bounds.T);
+  PathLineTo(bounds.R, bounds.B);
+  PathLineTo(bounds.L, bounds.B);
+  PathClose();
+}
+
+void IGraphics::PathRoundRect(const IRECT& bounds, float cornerRadius)
+{
+  PathRoundRect(bounds, cornerRadius, cornerRadius, cornerRadius, cornerRadius);
+}
+
+void IGraphics::PathRoundRect(const IRECT& bounds, float cRTL, float cRTR, float cRBL, float cRBR)
+{
+  if (cRTL <= 0.f && cRTR <= 0.f && cRBL <= 0.f && cRBR <= 0.f)
+  {
+    PathMoveTo(bounds.L, bounds.T);
+    PathLineTo(bounds.R, bounds.T);
+    PathLineTo(bounds.R, bounds.B);
+    PathLineTo(bounds.L, bounds.B);
+  }
+  else
+  {
+    PathMoveTo(bounds.L, bounds.T + cRTL);
+    PathArc(bounds.L + cRTL, bounds.T + cRTL, cRTL, 270.f, 360.f);
+    PathArc(bounds.R - cRTR, bounds.T + cRTR, cRTR, 0.f, 90.f);
+    PathArc(bounds.R - cRBR, bounds.B - cRBR, cRBR, 90.f, 180.f);
+    PathArc(bounds.L + cRBL, bounds.B - cRBL, cRBL, 180.f, 270.f);
+  }
+  PathClose();
+}
+
+void IGraphics::PathTriangle(float x1, float y1, float x2, float y2, float x3, float y3)
+{
+  PathMoveTo(x1, y1);
+  PathLineTo(x2, y2);
+  PathLineTo(x3, y3);
+  PathClose();
+}
+
+void IGraphics::PathConvexPolygon(const float* x, const float* y, int nPoints)
+{
+  if (nPoints <= 0 || !x || !y)
+    return;
+  PathMoveTo(x[0], y[0]);
+  for (int i = 1; i < nPoints; ++i)
+    PathLineTo(x[i], y[i]);
+  PathClose();
+}
+
+void IGraphics::PathCircle(float cx, float cy, float r)
+{
+  PathMoveTo(cx, cy - r);
+  PathArc(cx, cy, r, 0.f, 360.f);
+  PathClose();
+}
+
+void IGraphics::PathEllipse(const IRECT& bounds)
+{
+  PathEllipse(bounds.MW(), bounds.MH(), 0.5f * bounds.W(), 0.5f * bounds.H());
+}
+
+void IGraphics::PathEllipse(float x, float y, float r1, float r2, float angle)
+{
+  if (r1 <= 0.f || r2 <= 0.f)
+    return;
+  PathTransformSave();
+  PathTransformTranslate(x, y);
+  PathTransformRotate(angle);
+  PathTransformScale(r1, r2);
+  PathMoveTo(0.f, -1.f);
+  PathArc(0.f, 0.f, 1.f, 0.f, 360.f);
+  PathClose();
+  PathTransformRestore();
+}
+
+void IGraphics::PathRadialLine(float cx, float cy, float angle, float rMin, float rMax)
+{
+  const float theta = (angle - 90.f) / 180.f * kPi;
+  const float c = std::cos(theta), s = std::sin(theta);
+  PathMoveTo(cx + rMin * c, cy + rMin * s);
+  PathLineTo(cx + rMax * c, cy + rMax * s);
+}
+
+// ---------------------------------------------------------------------------------------
+// Stroked shapes
+
+void IGraphics::DrawPoint(const IColor& color, float x, float y, const IBlend* pBlend)
+{
+  FillRect(color, IRECT(x, y, x + 1.f, y + 1.f), pBlend);
+}
+
+void IGraphics::DrawLine(const IColor& color, float x1, float y1, float x2, float y2, const IBlend* pBlend,
+                         float thickness)
+{
+  PathClear();
+  PathMoveTo(x1, y1);
+  PathLineTo(x2, y2);
+  PathStroke(SolidPattern(color), thickness, IStrokeOptions(), pBlend);
+}
+
+void IGraphics::DrawDottedLine(const IColor& color, float x1, float y1, float x2, float y2, const IBlend* pBlend,
+                               float thickness, float dashLen)
+{
+  PathClear();
+  PathMoveTo(x1, y1);
+  PathLineTo(x2, y2);
+  PathStroke(SolidPattern(color), thickness, DashedStroke(dashLen), pBlend);
+}
+
+void IGraphics::DrawTriangle(const IColor& color, float x1, float y1, float x2, float y2, float x3, float y3,
+                             const IBlend* pBlend, float thickness)
+{
+  PathClear();
+  PathTriangle(x1, y1, x2, y2, x3, y3);
+  PathStroke(SolidPattern(color), thickness, IStrokeOptions(), pBlend);
+}
+
+void IGraphics::DrawRect(const IColor& color, const IRECT& bounds, const IBlend* pBlend, float thickness)
+{
+  PathClear();
+  PathRect(bounds);
+  PathStroke(SolidPattern(color), thickness, IStrokeOptions(), pBlend);
+}
+
+void IGraphics::DrawRoundRect(const IColor& color, const IRECT& bounds, float cornerRadius, const IBlend* pBlend,
+                              float thickness)
+{
+  PathClear();
+  PathRoundRect(bounds, cornerRadius);
+  PathStroke(SolidPattern(color), thickness, IStrokeOptions(), pBlend);
+}
+
+void IGraphics::DrawRoundRect(const IColor& color, const IRECT& bounds, float cRTL, float cRTR, float cRBL,
+                              float cRBR, const IBlend* pBlend, float thickness)
+{
+  PathClear();
+  PathRoundRect(bounds, cRTL, cRTR, cRBL, cRBR);
+  PathStroke(SolidPattern(color), thickness, IStrokeOptions(), pBlend);
+}
+
+void IGraphics::DrawArc(const IColor& color, float cx, float cy, float r, float a1, float a2, const IBlend* pBlend,
+                        float thickness)
+{
+  PathClear();
+  PathArc(cx, cy, r, a1, a2);
+  PathStroke(SolidPattern(color), thickness, IStrokeOptions(), pBlend);
+}
+
+void IGraphics::DrawCircle(const IColor& color, float cx, float cy, float r, const IBlend* pBlend, float thickness)
+{
+  PathClear();
+  PathCircle(cx, cy, r);
+  PathStroke(SolidPattern(color), thickness, IStrokeOptions(), pBlend);
+}
+
+void IGraphics::DrawEllipse(const IColor& color, const IRECT& bounds, const IBlend* pBlend, float thickness)
+{
+  PathClear();
+  PathEllipse(bounds);
+  PathStroke(SolidPattern(color), thickness, IStrokeOptions(), pBlend);
+}
+
+void IGraphics::DrawEllipse(const IColor& color, float x, float y, float r1, float r2, float angle,
+                            const IBlend* pBlend, float thickness)
+{
+  PathClear();
+  PathEllipse(x, y, r1, r2, angle);
+  PathStroke(SolidPattern(color), thickness, IStrokeOptions(), pBlend);
+}
+
+void IGraphics::DrawConvexPolygon(const IColor& color, const float* x, const float* y, int nPoints,
+                                  const IBlend* pBlend, float thickness)
+{
+  PathClear();
+  PathConvexPolygon(x, y, nPoints);
+  PathStroke(SolidPattern(color), thickness, IStrokeOptions(), pBlend);
+}
+
+void IGraphics::DrawDottedRect(const IColor& color, const IRECT& bounds, const IBlend* pBlend, float thickness,
+                               float dashLen)
+{
+  PathClear();
+  PathRect(bounds);
+  PathStroke(SolidPattern(color), thickness, DashedStroke(dashLen), pBlend);
+}
+
+// ---------------------------------------------------------------------------------------
+// Filled shapes
+
+void IGraphics::FillTriangle(const IColor& color, float x1, float y1, float x2, float y2, float x3, float y3,
+                             const IBlend* pBlend)
+{
+  PathClear();
+  PathTriangle(x1, y1, x2, y2, x3, y3);
+  PathFill(SolidPattern(color), IFillOptions(), pBlend);
+}
+
+void IGraphics::FillRect(const IColor& color, const IRECT& bounds, const IBlend* pBlend)
+{
+  PathClear();
+  PathRect(bounds);
+  PathFill(SolidPattern(color), IFillOptions(), pBlend);
+}
+
+void IGraphics::FillRoundRect(const IColor& color, const IRECT& bounds, float cornerRadius, const IBlend* pBlend)
+{
+  PathClear();
+  PathRoundRect(bounds, cornerRadius);
+  PathFill(SolidPattern(color), IFillOptions(), pBlend);
+}
+
+void IGraphics::FillRoundRect(const IColor& color, const IRECT& bounds, float cRTL, float cRTR, float cRBL,
+                              float cRBR, const IBlend* pBlend)
+{
+  PathClear();
+  PathRoundRect(bounds, cRTL, cRTR, cRBL, cRBR);
+  PathFill(SolidPattern(color), IFillOptions(), pBlend);
+}
+
+void IGraphics::FillCircle(const IColor& color, float cx, float cy, float r, const IBlend* pBlend)
+{
+  PathClear();
+  PathCircle(cx, cy, r);
+  PathFill(SolidPattern(color), IFillOptions(), pBlend);
+}
+
+void IGraphics::FillEllipse(const IColor& color, const IRECT& bounds, const IBlend* pBlend)
+{
+  PathClear();
+  PathEllipse(bounds);
+  PathFill(SolidPattern(color), IFillOptions(), pBlend);
+}
+
+void IGraphics::FillEllipse(const IColor& color, float x, float y, float r1, float r2, float angle,
+                            const IBlend* pBlend)
+{
+  PathClear();
+  PathEllipse(x, y, r1, r2, angle);
+  PathFill(SolidPattern(color), IFillOptions(), pBlend);
+}
+
+void IGraphics::FillArc(const IColor& color, float cx, float cy, float r, float a1, float a2, const IBlend* pBlend)
+{
+  PathClear();
+  PathMoveTo(cx, cy);
+  PathArc(cx, cy, r, a1, a2);
+  PathClose();
+  PathFill(SolidPattern(color), IFillOptions(), pBlend);
+}
+
+void IGraphics::FillConvexPolygon(const IColor& color, const float* x, const float* y, int nPoints,
+                                  const IBlend* pBlend)
+{
+  PathClear();
+  PathConvexPolygon(x, y, nPoints);
+  PathFill(SolidPattern(color), IFillOptions(), pBlend);
+}
+
+// ---------------------------------------------------------------------------------------
+// Grids and plots
+
+void IGraphics::DrawLineGrid(const IColor& color, const IRECT& bounds, float gridSizeH, float gridSizeV,
+                             const IBlend* pBlend, float thickness)
+{
+  PathClear();
+  if (gridSizeH > 1.f)
+  {
+    for (float x = bounds.L + gridSizeH; x < bounds.R; x += gridSizeH)
+    {
+      PathMoveTo(x, bounds.T);
+      PathLineTo(x, bounds.B);
+    }
+  }
+  if (gridSizeV > 1.f)
+  {
+    for (float y = bounds.T + gridSizeV; y < bounds.B; y += gridSizeV)
+    {
+      PathMoveTo(bounds.L, y);
+      PathLineTo(bounds.R, y);
+    }
+  }
+  PathStroke(SolidPattern(color), thickness, IStrokeOptions(), pBlend);
+}
+
+void IGraphics::DrawData(const IColor& color, const IRECT& bounds, const float* normYPoints, int nPoints,
+                         const float* normXPoints, const IBlend* pBlend, float thickness, const IColor* pFillColor)
+{
+  if (nPoints <= 0 || !normYPoints)
+    return;
+  const float w = bounds.W(), h = bounds.H();
+  PathClear();
+  PathMoveTo(bounds.L, bounds.B - h * normYPoints[0]);
+  for (int i = 1; i < nPoints; ++i)
+  {
+    const float x = normXPoints ? bounds.L + w * normXPoints[i]
+                                : bounds.L + static_cast<float>(i) * w / static_cast<float>(nPoints - 1);
+    PathLineTo(x, bounds.B - h * normYPoints[i]);
+  }
+  if (pFillColor)
+    PathFill(SolidPattern(*pFillColor), IFillOptions(true), pBlend);
+  PathStroke(SolidPattern(color), thickness, IStrokeOptions(), pBlend);
+}
+
+// ---------------------------------------------------------------------------------------
+// Bitmaps and SVG images
+
+void IGraphics::DrawFittedBitmap(const IBitmap& bitmap, const IRECT& bounds, const IBlend* pBlend)
+{
+  if (!bitmap.GetAPIBitmap() || bitmap.W() <= 0 || bitmap.H() <= 0)
+    return; // a missing image draws nothing
+  PathTransformSave();
+  PathTransformTranslate(bounds.L, bounds.T);
+  PathTransformScale(bounds.W() / static_cast<float>(bitmap.W()), bounds.H() / static_cast<float>(bitmap.H()));
+  DrawBitmap(bitmap, IRECT(0.f, 0.f, static_cast<float>(bitmap.W()), static_cast<float>(bitmap.H())), 0, 0, pBlend);
+  PathTransformRestore();
+}
+
+void IGraphics::DrawRotatedBitmap(const IBitmap& bitmap, float destCentreX, float destCentreY, double angle,
+                                  const IBlend* pBlend)
+{
+  if (!bitmap.GetAPIBitmap())
+    return;
+  const float drawScale = bitmap.GetDrawScale() > 0.f ? bitmap.GetDrawScale() : 1.f;
+  const float w = static_cast<float>(bitmap.W()) / drawScale;
+  const float h = static_cast<float>(bitmap.H()) / drawScale;
+  PathTransformSave();
+  PathTransformTranslate(destCentreX, destCentreY);
+  PathTransformRotate(static_cast<float>(angle));
+  DrawBitmap(bitmap, IRECT(-0.5f * w, -0.5f * h, 0.5f * w, 0.5f * h), 0, 0, pBlend);
+  PathTransformRestore();
+}
+
+void IGraphics::DrawBitmapFrame(const IBitmap& bitmap, const IRECT& bounds, int frame, const IBlend* pBlend)
+{
+  if (!bitmap.GetAPIBitmap())
+    return; // a missing resource never takes the editor down
+  const int nFrames = bitmap.FrameCount();
+  const int n = std::clamp(frame, 1, nFrames);
+  int srcX = 0, srcY = 0;
+  if (n > 1)
+  {
+    if (bitmap.GetFramesAreHorizontal())
+      srcX = (n - 1) * bitmap.W() / nFrames;
+    else
+      srcY = (n - 1) * bitmap.H() / nFrames;
+  }
+  DrawBitmap(bitmap, bounds, srcX, srcY, pBlend);
+}
+
+void IGraphics::DrawBitmapText(const IBitmap& bitmap, const IRECT& bounds, const IText& text, const IBlend* pBlend,
+                               const char* str, bool vCentre, bool multiline, int charWidth, int charHeight,
+                               int charOffset)
+{
+  if (!str || !*str || charWidth <= 0 || !bitmap.GetAPIBitmap())
+    return;
+  const int len = static_cast<int>(std::strlen(str));
+  const float y0 = vCentre ? bounds.T + 0.5f * (bounds.H() - static_cast<float>(charHeight)) : bounds.T;
+  const float textWidth = static_cast<float>(charWidth * len);
+  float x0 = bounds.L;
+  if (text.mAlign == EAlign::Far)
+    x0 = bounds.R - textWidth;
+  else if (text.mAlign == EAlign::Center)
+    x0 = bounds.L + 0.5f * (bounds.W() - textWidth);
+
+  int rows = 1;
+  const int charsPerRow = static_cast<int>(bounds.W() / static_cast<float>(charWidth));
+  if (multiline && textWidth > bounds.W() && bounds.W() > 0.f)
+    rows = static_cast<int>(textWidth / bounds.W()) + 1;
+  if (charsPerRow < 1)
+    return;
+
+  const int nFrames = bitmap.FrameCount();
+  int i = 0;
+  for (int row = 0; row < rows && i < len; ++row)
+  {
+    const float y = y0 + static_cast<float>(row * charHeight);
+    for (int col = 0; col < charsPerRow && i < len; ++col, ++i)
+    {
+      const int code = static_cast<unsigned char>(str[i]);
+      const int frame = std::min(std::max(code, 32) - 31, nFrames);
+      const float x = x0 + static_cast<float>(col * (charWidth + charOffset));
+      DrawBitmapFrame(bitmap, IRECT(x, y, x + charWidth, y + charHeight), frame, pBlend);
+    }
+  }
+}
+
+void IGraphics::DrawSVG(const ISVGImage&, const IRECT&, const IBlend*, const IColor*, const IColor*)
+{
+  ThrowUnavailable("IGraphics::DrawSVG");
+}
+
+void IGraphics::DrawRotatedSVG(const ISVGImage&, float, float, float, float, double, const IBlend*)
+{
+  ThrowUnavailable("IGraphics::DrawRotatedSVG");
+}
+
+void IGraphics::RenderSVG(const ISVGImage&, const IBlend*, const IColor*, const IColor*)
+{
+  ThrowUnavailable("IGraphics::RenderSVG");
+}
+
+// ---------------------------------------------------------------------------------------
+// Text
+
+float IGraphics::MeasureText(const IText& text, const char* str, IRECT& bounds) const
+{
+  if (!str || !*str)
+    return 0.f;
+  return MeasureTextRect(text, str, bounds);
+}
+
+void IGraphics::DrawMultiLineText(const IText& text, const char* /*str*/, const IRECT& bounds, const IBlend* pBlend)
+{
+  DrawText(text, "Unsupported", bounds, pBlend);
+}
+
+void IGraphics::DrawText(const IText& text, const char* str, const IRECT& bounds, const IBlend* pBlend)
+{
+  if (str && *str)
+    DrawTextInRect(text, str, bounds, pBlend);
+}
+
+void IGraphics::DrawTextAt(const IText& text, const char* str, float x, float y, const IBlend* pBlend)
+{
+  DrawText(text, str, IRECT(x, y, x, y), pBlend);
+}
+
+void IGraphics::CalculateTextRotationBounds(const IText& text, const IRECT& bounds, IRECT& rect, double& tx,
+                                            double& ty) const
+{
+  tx = 0.0;
+  ty = 0.0;
+  if (text.mAngle == 0.f)
+    return;
+
+  const double a = text.mAngle * kPi / 180.f;
+  const double c = std::cos(a), s = std::sin(a);
+  const float xs[4] = {rect.L, rect.R, rect.R, rect.L};
+  const float ys[4] = {rect.T, rect.T, rect.B, rect.B};
+  IRECT rotated;
+  for (int i = 0; i < 4; ++i)
+  {
+    const float x = static_cast<float>(xs[i] * c - ys[i] * s);
+    const float y = static_cast<float>(xs[i] * s + ys[i] * c);
+    rotated = rotated.Union(IRECT(x, y, x, y));
+  }
+  rect = rotated;
+
+  switch (text.mAlign)
+  {
+    case EAlign::Near: tx = bounds.L - rect.L; break;
+    case EAlign::Center: tx = bounds.MW() - rect.MW(); break;
+    case EAlign::Far: tx = bounds.R - rect.R; break;
+  }
+  switch (text.mVAlign)
+  {
+    case EVAlign::Top: ty = bounds.T - rect.T; break;
+    case EVAlign::Middle: ty = bounds.MH() - rect.MH(); break;
+    case EVAlign::Bottom: ty = bounds.B - rect.B; break;
+  }
+}
+
+void IGraphics::CalculateTextRotation(const IText& text, const IRECT& bounds, IRECT& rect) const
+{
+  if (text.mAngle == 0.f)
+    return;
+  double tx = 0.0, ty = 0.0;
+  CalculateTextRotationBounds(text, bounds, rect, tx, ty);
+  rect = rect.GetTranslated(static_cast<float>(tx), static_cast<float>(ty));
+}
+
+// ---------------------------------------------------------------------------------------
+// Lines at positions
+
+void IGraphics::DrawLineAcross(const IColor& color, const IRECT& bounds, EDirection dir, float pos,
+                               const IBlend* pBlend, float thickness)
+{
+  if (dir == EDirection::Horizontal)
+    DrawHorizontalLine(color, bounds, pos, pBlend, thickness);
+  else
+    DrawVerticalLine(color, bounds, pos, pBlend, thickness);
+}
+
+void IGraphics::DrawHorizontalLine(const IColor& color, const IRECT& bounds, float y, const IBlend* pBlend,
+                                   float thickness)
+{
+  y = std::clamp(y, 0.f, 1.f);
+  const float yPos = bounds.B - y * bounds.H();
+  DrawLine(color, bounds.L, yPos, bounds.R, yPos, pBlend, thickness);
+}
+
+void IGraphics::DrawVerticalLine(const IColor& color, const IRECT& bounds, float x, const IBlend* pBlend,
+                                 float thickness)
+{
+  x = std::clamp(x, 0.f, 1.f);
+  const float xPos = bounds.L + static_cast<float>(static_cast<int>(bounds.W() * x));
+  DrawLine(color, xPos, bounds.T, xPos, bounds.B, pBlend, thickness);
+}
+
+void IGraphics::DrawVerticalLine(const IColor& color, float x, float y1, float y2, const IBlend* pBlend,
+                                 float thickness)
+{
+  DrawLine(color, x, y1, x, y2, pBlend, thickness);
+}
+
+void IGraphics::DrawHorizontalLine(const IColor& color, float y, float x1, float x2, const IBlend* pBlend,
+                                   float thickness)
+{
+  DrawLine(color, x1, y, x2, y, pBlend, thickness);
+}
+
+void IGraphics::DrawRadialLine(const IColor& color, float cx, float cy, float angle, float rMin, float rMax,
+                               const IBlend* pBlend, float thickness)
+{
+  const float theta = (angle - 90.f) / 180.f * kPi;
+  const float c = std::cos(theta), s = std::sin(theta);
+  DrawLine(color, cx + rMin * c, cy + rMin * s, cx + rMax * c, cy + rMax * s, pBlend, thickness);
+}
+
+// ---------------------------------------------------------------------------------------
+// Cursor
+
+ECursor IGraphics::SetMouseCursor(ECursor cursorType)
+{
+  const ECursor previous = mCursor;
+  mCursor = cursorType;
+  return previous;
+}
+
+// ---------------------------------------------------------------------------------------
+// Dirty tracking and drawing pass
+
+namespace {
+// Grown by 0.75 on every side: anti-aliased edges stay inside the redrawn area.
+IRECT Padded(const IRECT& r)
+{
+  return r.GetPadded(0.75f);
+}
+
+// r moved (and, where it does not fit, shortened) into p.
+IRECT Clank(IRECT r, const IRECT& p)
+{
+  if (r.L < p.L)
+  {
+    r.R = std::min(p.R - 1.f, r.R + p.L - r.L);
+    r.L = p.L;
+  }
+  if (r.T < p.T)
+  {
+    r.B = std::min(p.B - 1.f, r.B + p.T - r.T);
+    r.T = p.T;
+  }
+  if (r.R >= p.R)
+  {
+    r.L = std::max(p.L, r.L - (r.R - p.R + 1.f));
+    r.R = p.R - 1.f;
+  }
+  if (r.B >= p.B)
+  {
+    r.T = std::max(p.T, r.T - (r.B - p.B + 1.f));
+    r.B = p.B - 1.f;
+  }
+  return r;
+}
+} // namespace
+
+void IGraphics::BeginFrame()
+{
+  if (!mPerfDisplay)
+    return;
+  const double now = GetClockMs() / 1000.0;
+  mPerfDisplay->Update(static_cast<float>(now - mPrevTimestamp));
+  mPrevTimestamp = now;
+}
+
+bool IGraphics::IsDirty(IRECTList& rects)
+{
+  if (mDisplayTickFunc)
+    mDisplayTickFunc();
+
+  ForAllControlsFunc([](IControl* pControl) { pControl->Animate(); });
+
+  bool dirty = false;
+  ForAllControlsFunc([&](IControl* pControl) {
+    if (!pControl->IsDirty())
+      return;
+    IRECT r = Padded(pControl->GetRECT());
+    if (const IContainerBase* parent = pControl->GetParent())
+      r = Clank(r, Padded(parent->GetRECT()));
+    rects.Add(r);
+    dirty = true;
+  });
+  return dirty;
+}
+
+void IGraphics::Draw(IRECTList& rects)
+{
+  if (rects.Size() == 0)
+    return;
+
+  const float scale = GetTotalScale();
+  BeginFrame();
+  if (mStrict)
+  {
+    Draw(rects.Bounds().GetPixelAligned(scale), scale);
+  }
+  else
+  {
+    for (int i = 0; i < rects.Size(); ++i)
+      rects.Set(i, rects.Get(i).GetPixelAligned(scale));
+    rects.Optimize();
+    for (int i = 0; i < rects.Size(); ++i)
+      Draw(rects.Get(i), scale);
+  }
+  EndFrame();
+}
+
+void IGraphics::Draw(const IRECT& area, float scale)
+{
+  ForAllControlsFunc([&](IControl* pControl) { DrawControl(pControl, area, scale); });
+}
+
+void IGraphics::DrawControl(IControl* pControl, const IRECT& area, float scale)
+{
+  // A hidden control is not drawn, unless it is the background.
+  if (!pControl || (pControl->IsHidden() && pControl != GetControl(0)))
+    return;
+
+  const IRECT bounds = Padded(pControl->GetRECT()).GetPixelAligned(scale);
+  IRECT clip(std::max(area.L, bounds.L), std::max(area.T, bounds.T), std::min(area.R, bounds.R),
+             std::min(area.B, bounds.B));
+  if (clip.W() <= 0.f || clip.H() <= 0.f)
+    return;
+
+  for (const IContainerBase* parent = pControl->GetParent(); parent; parent = parent->GetParent())
+  {
+    const IRECT parentBounds = Padded(parent->GetRECT()).GetPixelAligned(scale);
+    if (!clip.Intersects(parentBounds))
+      return;
+    clip = Clank(clip, parentBounds);
+  }
+
+  PrepareControlRegion(clip);
+  pControl->Draw(*this);
+  pControl->DrawHostHighlight(*this);
+  EndControlRegion(clip);
+}
+
+void IGraphics::PrepareControlRegion(const IRECT& clip)
+{
+  while (!mTransformStates.empty())
+    mTransformStates.pop();
+  mTransform = IMatrix();
+  ApplyTransform();
+  PathClear();
+  SetClipRegion(clip);
+  mClipRECT = clip;
+}
+
+void IGraphics::SetStrictDrawing(bool strict)
+{
+  mStrict = strict;
+  SetAllControlsDirty();
+}
+
+// ---------------------------------------------------------------------------------------
+// Dirty rectangles
+
+namespace {
+// Same left and right with touching vertical ranges, or the same the other way round; an
+// empty rectangle goes with anything.
+bool Mergeable(const IRECT& a, const IRECT& b)
+{
+  if (a.Empty() || b.Empty())
+    return true;
+  if (a.L == b.L && a.R == b.R && ((b.T <= a.T && a.T <= b.B) || (a.T <= b.T && b.T <= a.B)))
+    return true;
+  return a.T == b.T && a.B == b.B && ((b.L <= a.L && a.L <= b.R) || (a.L <= b.L && b.L <= a.R));
+}
+
+// r without x (x lies inside r), when what remains is one rectangle: x spans r across one
+// axis and reaches one of its edges along the other. False when it would be two or more.
+bool Remainder(const IRECT& r, const IRECT& x, IRECT& out)
+{
+  if (x.T <= r.T && x.B >= r.B) // spans the height
+  {
+    if (x.L <= r.L && x.R < r.R)
+    {
+      out = IRECT(x.R, r.T, r.R, r.B);
+      return true;
+    }
+    if (x.R >= r.R && x.L > r.L)
+    {
+      out = IRECT(r.L, r.T, x.L, r.B);
+      return true;
+    }
+  }
+  if (x.L <= r.L && x.R >= r.R) // spans the width
+  {
+    if (x.T <= r.T && x.B < r.B)
+    {
+      out = IRECT(r.L, x.B, r.R, r.B);
+      return true;
+    }
+    if (x.B >= r.B && x.T > r.T)
+    {
+      out = IRECT(r.L, r.T, r.R, x.T);
+      return true;
+    }
+  }
+  return false;
+}
+} // namespace
+
+void IRECTList::Optimize()
+{
+  // Pass 1: drop rectangles held by others; where two overlap, shrink one of them when the
+  // rest of it is still one rectangle, otherwise leave both (drawing twice loses nothing).
+  for (int i = 0; i < Size(); ++i)
+  {
+    for (int j = i + 1; j < Size();)
+    {
+      const IRECT a = Get(i), b = Get(j);
+      if (a.Contains(b))
+      {
+        Delete(j);
+        continue;
+      }
+      if (b.Contains(a))
+      {
+        Delete(i);
+        j = i + 1;
+        if (i >= Size())
+          break;
+        continue;
+      }
+      if (a.Intersects(b))
+      {
+        const IRECT x(std::max(a.L, b.L), std::max(a.T, b.T), std::min(a.R, b.R), std::min(a.B, b.B));
+        IRECT rest;
+        if (Remainder(a, x, rest))
+          Set(i, rest);
+        else if (Remainder(b, x, rest))
+          Set(j, rest);
+      }
+      ++j;
+    }
+  }
+
+  // Pass 2: merge neighbours into their union until no pair is left to merge.
+  for (int k = 0; k + 1 < Size();)
+  {
+    bool merged = false;
+    for (int m = k + 1; m < Size(); ++m)
+    {
+      if (Mergeable(Get(k), Get(m)))
+      {
+        Set(m, Get(k).Union(Get(m)));
+        Delete(k);
+        merged = true;
+        break;
+      }
+    }
+    k = merged ? 0 : k + 1;
+  }
+}
+
+IRECT IRECTList::Bounds() const
+{
+  IRECT u;
+  for (const IRECT& r : mRects)
+    u = u.Union(r);
+  return u;
+}
+
+} // namespace igraphics
+} // namespace plug

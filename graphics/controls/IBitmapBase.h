@@ -1,0 +1,37 @@
+#pragma once
+// The second base of controls drawn from a bitmap: it holds a copy of the bitmap handle and
+// draws the frame that matches the owning control's first value. Frames are numbered from 1.
+
+#include "graphics/IGraphicsStructs.h"
+
+namespace plug {
+namespace igraphics {
+
+class IBitmapBase
+{
+public:
+  explicit IBitmapBase(const IBitmap& bitmap) : mBitmap(bitmap) {}
+  virtual ~IBitmapBase() = default;
+
+  // The frame for a value: 1 for fewer than two frames, else the value rounded to the
+  // nearest of the frame count's steps, within 1..frame count.
+  static int FrameForValue(int nFrames, double value);
+
+  // Draws the frame for the owner's value 0, one frame size centred in the owner's bounds,
+  // with the owner's blend.
+  void DrawBitmapFrame(IGraphics& g);
+  // The bitmap reloaded for the context's screen scale.
+  void RescaleBitmap(IGraphics& g);
+
+  const IBitmap& GetBitmap() const { return mBitmap; }
+  void SetBitmap(const IBitmap& bitmap) { mBitmap = bitmap; }
+  IControl* GetOwner() const { return mControl; }
+  void AttachIControl(IControl* pControl) { mControl = pControl; }
+
+protected:
+  IBitmap mBitmap;
+  IControl* mControl = nullptr;
+};
+
+} // namespace igraphics
+} // namespace plug

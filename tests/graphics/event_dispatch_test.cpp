@@ -1,0 +1,442 @@
+// Events through the graphics context, end to end with the headless platform: drags with
+// balanced host gestures and peers, the host's parameter clicks, value and context menus
+// answered at once or later, text prompts, prompts whose control goes away, the computer
+// keyboard, mouse-over, wheel, drops and gestures.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+#include "TestControl.h"
+#include "TestDelegate.h"
+#include "aax/interfaces/AAX_IViewContainer.h"
+#include "graphics/IPopupMenuControl.h"
+#include "graphics/ITextEntryControl.h"
+#include "plug/IParam.h"
+
+using namespace testgraphics;
+using Strings = std::vector<std::string>;
+
+namespace {
+
+// The host's view container: records parameter clicks and takes them when told to.
+class HostContainer : public AAX_IViewContainer
+{
+public:
+  int32_t GetType() override { return 1; }
+  void* GetPtr() override { return this; }
+  AAX_Result GetModifiers(uint32_t* m) override
+  {
+    *m = 0;
+    return AAX_SUCCESS;
+  }
+  AAX_Result SetViewSize(AAX_Point&) override { return AAX_SUCCESS; }
+  AAX_Result HandleParameterMouseDown(const char* id, uint32_t modifiers) override
+  {
+    mClicks.push_back(std::string(id) + " " + std::to_string(modifiers));
+    return mTakeClicks ? AAX_SUCCESS : AAX_ERROR_UNIMPLEMENTED;
+  }
+  AAX_Result HandleParameterMouseDrag(const char*, uint32_t) override { return AAX_ERROR_UNIMPLEMENTED; }
+  AAX_Result HandleParameterMouseUp(const char*, uint32_t) override { return AAX_ERROR_UNIMPLEMENTED; }
+  AAX_Result HandleParameterMouseEnter(const char*, uint32_t) override { return AAX_ERROR_UNIMPLEMENTED; }
+  AAX_Result HandleParameterMouseExit(const char*, uint32_t) override { return AAX_ERROR_UNIMPLEMENTED; }
+  AAX_Result HandleMultipleParametersMouseDown(const char* const*, uint32_t, uint32_t) override
+  {
+    return AAX_ERROR_UNIMPLEMENTED;
+  }
+  AAX_Result HandleMultipleParametersMouseDrag(const char* const*, uint32_t, uint32_t) override
+  {
+    return AAX_ERROR_UNIMPLEMENTED;
+  }
+  AAX_Result HandleMultipleParametersMouseUp(const char* const*, uint32_t, uint32_t) override
+  {
+    return AAX_ERROR_UNIMPLEMENTED;
+  }
+
+  Strings mClicks;
+  bool mTakeClicks = false;
+};
+
+// An in-editor menu that stays open until the test closes it, as a user would.
+class HeldMenuControl : public IPopupMenuControl
+{
+public:
+  void CreatePopupMenu(IPopupMenu& menu, const IRECT&) override
+  {
+    mMenu = &menu;
+    mState = kExpanded;
+    ++mShown;
+  }
+  void Choose(int idx)
+  {
+    mState = kIdle;
+    IPopupMenu* menu = mMenu;
+    menu->SetChosenItemIdx(idx);
+    GetUI()->SetControlValueAfterPopupMenu(idx >= 0 ? menu : nullptr);
+  }
+  int mShown = 0;
+};
+
+struct EventFixture : ::testing::Test
+{
+  EventFixture() : dlg(8)
+  {
+    g = dlg.Open();
+    dlg.GetParam(2)->DefineDouble("Drive", 0.0, 0.0, 10.0, 0.01, "dB");
+    dlg.GetParam(3)->DefineEnum("Mode", 1, 4, "", 0, "", "Soft", "Hard", "Tape", "Tube");
+    background = Add(IRECT(0.f, 0.f, 900.f, 500.f));
+  }
+
+  TestControl* Add(const IRECT& r, int paramIdx = -1)
+  {
+    auto* c = new TestControl(r, paramIdx);
+    g->AttachControl(c);
+    return c;
+  }
+  void Down(float x, float y, IMouseMod mod = IMouseMod(true)) { g->OnMouseDown({IMouseInfo(x, y, mod)}); }
+  void Drag(float x, float y, float dY) { g->OnMouseDrag({IMouseInfo(x, y, IMouseMod(true), 0.f, dY)}); }
+  void Up(float x, float y) { g->OnMouseUp({IMouseInfo(x, y, IMouseMod(true))}); }
+
+  TestDelegate dlg;
+  HeadlessGraphics* g = nullptr;
+  TestControl* background = nullptr;
+};
+
+} // namespace
+
+TEST_F(EventFixture, ClickDragReleaseGivesBalancedGesturesAndMovesThePeers)
+{
+  TestControl* slider = Add(IRECT(100.f, 100.f, 140.f, 200.f), 2);
+  slider->mDragGain = 0.01;
+  TestControl* peer = Add(IRECT(300.f, 100.f, 340.f, 200.f), 2);
+  dlg.mLog.clear();
+
+  Down(120.f, 150.f);
+  Drag(120.f, 140.f, -10.f);
+  Drag(120.f, 140.f, 0.f); // no movement: no drag
+  Drag(120.f, 130.f, -10.f);
+  Drag(400.f, 20.f, -10.f); // captured: the slider follows outside its bounds
+  Up(400.f, 20.f);
+
+  EXPECT_EQ(dlg.mLog, (Strings{"begin 2", "value 2 0.1", "value 2 0.2", "value 2 0.3", "end 2"}));
+  EXPECT_EQ(slider->CountEvents("drag"), 3);
+  EXPECT_EQ(slider->CountEvents("up"), 1);
+  EXPECT_DOUBLE_EQ(peer->GetValue(), 0.3);
+  EXPECT_DOUBLE_EQ(dlg.GetParam(2)->Value(), 3.0);
+  EXPECT_FALSE(g->ControlIsCaptured());
+  float x = 0.f, y = 0.f;
+  g->GetLastMouseDownPoint(x, y);
+  EXPECT_EQ(x, 120.f);
+
+  // A second touch on the same parameter does not open a second host gesture; each touch's
+  // release ends only its own, the last one the host's.
+  g->EnableMultiTouch(true);
+  peer->SetWantsMultiTouch(true);
+  dlg.mLog.clear();
+  g->OnMouseDown({IMouseInfo(120.f, 150.f, IMouseMod(true, false, false, false, false, 1)),
+                  IMouseInfo(320.f, 150.f, IMouseMod(true, false, false, false, false, 2))});
+  g->OnMouseUp({IMouseInfo(120.f, 150.f, IMouseMod(true, false, false, false, false, 1))});
+  EXPECT_EQ(dlg.mLog, (Strings{"begin 2"}));
+  g->OnMouseUp({IMouseInfo(320.f, 150.f, IMouseMod(true, false, false, false, false, 2))});
+  EXPECT_EQ(dlg.mLog, (Strings{"begin 2", "end 2"}));
+
+  // A drag cut short by a resize still ends its gesture.
+  dlg.mLog.clear();
+  Down(120.f, 150.f);
+  g->Resize(1000, 600, 1.f);
+  Up(120.f, 150.f);
+  EXPECT_EQ(dlg.LogStartingWith("begin"), (Strings{"begin 2"}));
+  EXPECT_EQ(dlg.LogStartingWith("end"), (Strings{"end 2"}));
+}
+
+TEST_F(EventFixture, TheHostTakesParameterClicksFirst)
+{
+  TestControl* knob = Add(IRECT(100.f, 100.f, 140.f, 200.f), 2);
+  HostContainer host;
+  g->SetViewContainer(&host);
+  dlg.mLog.clear();
+
+  // Alt, control, shift and the right button: 4 + 2 + 1 + 24. The host takes it: nothing else.
+  host.mTakeClicks = true;
+  Down(120.f, 150.f, IMouseMod(false, true, true, true, true));
+  EXPECT_EQ(host.mClicks, (Strings{"3 31"}));
+  EXPECT_EQ(knob->CountEvents("down"), 0);
+  EXPECT_TRUE(dlg.mLog.empty());
+  EXPECT_FALSE(g->ControlIsCaptured());
+
+  // Refused: the normal path runs; a control without parameter never asks the host.
+  host.mTakeClicks = false;
+  Down(120.f, 150.f);
+  EXPECT_EQ(knob->CountEvents("down"), 1);
+  EXPECT_EQ(dlg.mLog, (Strings{"begin 2"}));
+  Up(120.f, 150.f);
+  Down(500.f, 400.f);
+  EXPECT_EQ(host.mClicks.size(), 2u);
+  g->SetViewContainer(nullptr);
+}
+
+TEST_F(EventFixture, ValueAndContextMenusAnsweredAtOnceOrLater)
+{
+  TestControl* mode = Add(IRECT(100.f, 100.f, 160.f, 120.f), 3);
+  mode->DisablePrompt(false);
+  mode->mContextItems = {"Reset", "Learn"};
+  dlg.mLog.clear();
+
+  // A double click opens the value menu over the whole control, current value checked.
+  g->QueueMenuAnswer({2});
+  EXPECT_TRUE(g->OnMouseDblClick(130.f, 110.f, IMouseMod(true)));
+  const IPopupMenu* shown = g->LastMenu();
+  ASSERT_NE(shown, nullptr);
+  EXPECT_STREQ(shown->GetRootTitle(), "Mode");
+  EXPECT_EQ(shown->NItems(), 4);
+  EXPECT_TRUE(shown->IsItemChecked(1));
+  EXPECT_EQ(g->LastMenuBounds(), mode->GetRECT());
+  EXPECT_DOUBLE_EQ(mode->GetValue(), 2.0 / 3.0);
+  // The value reaches the host inside a gesture the context opens and closes.
+  EXPECT_EQ(dlg.mLog, (Strings{"begin 3", "value 3 0.666667", "end 3"}));
+
+  // Answered later: nothing happens until the platform delivers.
+  dlg.mLog.clear();
+  g->QueueMenuAnswer({0, true});
+  g->OnMouseDblClick(130.f, 110.f, IMouseMod(true));
+  EXPECT_TRUE(dlg.mLog.empty());
+  ASSERT_TRUE(g->ResolvePendingMenu());
+  EXPECT_EQ(mode->GetValue(), 0.0);
+  EXPECT_EQ(dlg.mLog, (Strings{"begin 3", "value 3 0", "end 3"}));
+
+  // A right click shows the control's own menu and nothing else reaches the control.
+  dlg.mLog.clear();
+  g->QueueMenuAnswer({1});
+  Down(130.f, 110.f, IMouseMod(false, true));
+  EXPECT_EQ(mode->EventsStartingWith("context"), (Strings{"context menu", "context 1"}));
+  EXPECT_EQ(mode->CountEvents("down"), 0);
+  g->QueueMenuAnswer({-1, true});
+  Down(130.f, 110.f, IMouseMod(false, true));
+  g->ResolvePendingMenu();
+  EXPECT_EQ(mode->mEvents.back(), "context -1");
+  // A control whose context menu stays empty shows nothing.
+  mode->mContextItems.clear();
+  const size_t logged = g->mPlatformLog.size();
+  Down(130.f, 110.f, IMouseMod(false, true));
+  EXPECT_EQ(g->mPlatformLog.size(), logged);
+  EXPECT_EQ(dlg.OpenGestures(3), 0);
+}
+
+TEST_F(EventFixture, TheCompletionFunctionRunsOncePerMenuOnEveryPath)
+{
+  TestControl* owner = Add(IRECT(100.f, 100.f, 160.f, 120.f), 2);
+  std::vector<int> completions;
+  IPopupMenu menu("", {"a", "b"}, [&completions](IPopupMenu* m) { completions.push_back(m->GetChosenItemIdx()); });
+  IPopupMenu* sub = new IPopupMenu("", {"x", "y"});
+  menu.AddItem("more", sub);
+
+  g->QueueMenuAnswer({1});
+  g->CreatePopupMenu(*owner, menu, owner->GetRECT());
+  g->QueueMenuAnswer({0, true, {2}}); // "x" in the submenu, later
+  g->CreatePopupMenu(*owner, menu, owner->GetRECT());
+  g->ResolvePendingMenu();
+  g->QueueMenuAnswer({-1});
+  g->CreatePopupMenu(*owner, menu, owner->GetRECT());
+  EXPECT_EQ(completions, (std::vector<int>{1, 0, -1}));
+  EXPECT_EQ(owner->EventsStartingWith("menu"), (Strings{"menu 1 0", "menu 0 0", "menu -1 0"}));
+
+  // With an in-editor menu: once when it closes, and a request while it is open is answered
+  // at once with nothing chosen, leaving the open menu to its control.
+  auto* inEditor = new HeldMenuControl();
+  g->AttachPopupMenuControl(inEditor);
+  TestControl* other = Add(IRECT(200.f, 100.f, 260.f, 120.f), 3);
+  IPopupMenu second("", {"p"}, [&completions](IPopupMenu*) { completions.push_back(100); });
+  completions.clear();
+  g->CreatePopupMenu(*owner, menu, owner->GetRECT());
+  g->CreatePopupMenu(*other, second, other->GetRECT());
+  EXPECT_EQ(completions, (std::vector<int>{100}));
+  EXPECT_EQ(other->EventsStartingWith("menu"), (Strings{"menu -1 0"}));
+  EXPECT_EQ(inEditor->mShown, 1);
+  inEditor->Choose(0);
+  EXPECT_EQ(completions, (std::vector<int>{100, 0}));
+  EXPECT_EQ(owner->EventsStartingWith("menu").back(), "menu 0 0");
+  EXPECT_EQ(dlg.OpenGestures(2), 0);
+  EXPECT_EQ(dlg.OpenGestures(3), 0);
+}
+
+TEST_F(EventFixture, TextPromptsAndControlsThatGoAway)
+{
+  TestControl* drive = Add(IRECT(100.f, 100.f, 200.f, 140.f), 2);
+  drive->DisablePrompt(false);
+  drive->SetPromptShowsParamLabel(true);
+  dlg.mLog.clear();
+
+  // A parameter without display texts prompts with a 40 by 16 box at the centre.
+  g->OnMouseDblClick(150.f, 120.f, IMouseMod(true));
+  ASSERT_TRUE(g->TextEntryOpen());
+  EXPECT_EQ(g->LastTextEntry().bounds, IRECT(130.f, 112.f, 170.f, 128.f));
+  EXPECT_EQ(g->LastTextEntry().str, "0.00 dB");
+  EXPECT_EQ(g->LastTextEntry().paramIdx, 2);
+  EXPECT_EQ(g->LastTextEntry().length, 7);
+  g->CommitTextEntry("2.5");
+  EXPECT_DOUBLE_EQ(dlg.GetParam(2)->Value(), 2.5);
+  EXPECT_EQ(dlg.mLog, (Strings{"begin 2", "value 2 0.25", "end 2"}));
+  EXPECT_EQ(g->GetControlInTextEntry(), nullptr);
+
+  // Without a parameter the control receives the text.
+  TestControl* field = Add(IRECT(300.f, 100.f, 400.f, 140.f));
+  g->CreateTextEntry(*field, DEFAULT_TEXT, field->GetRECT(), "name");
+  g->CommitTextEntry("Warm");
+  EXPECT_EQ(field->mEvents.back(), "text Warm 0");
+
+  // While a text entry is open no control takes drags (the platform's field has them).
+  drive->mDragGain = 0.01;
+  g->CreateTextEntry(*drive, DEFAULT_TEXT, drive->GetRECT(), "", 0);
+  Down(150.f, 120.f);
+  Drag(150.f, 110.f, -10.f);
+  EXPECT_EQ(drive->CountEvents("drag"), 0);
+  Up(150.f, 110.f);
+
+  // The control of an open prompt goes: nothing reaches it, nothing is written, no gesture stays.
+  g->QueueMenuAnswer({1, true});
+  TestControl* mode = Add(IRECT(500.f, 100.f, 560.f, 120.f), 3);
+  mode->DisablePrompt(false);
+  mode->PromptUserInput(0);
+  const int menuChosenBefore = g->GetPromptMenu().GetChosenItemIdx();
+  g->RemoveControl(drive);
+  g->RemoveControl(mode);
+  EXPECT_EQ(g->GetControlInTextEntry(), nullptr);
+  EXPECT_EQ(g->GetControlInPopupMenu(), nullptr);
+  g->CommitTextEntry("9");
+  g->ResolvePendingMenu();
+  EXPECT_EQ(g->GetPromptMenu().GetChosenItemIdx(), menuChosenBefore);
+  EXPECT_EQ(dlg.OpenGestures(2), 0);
+  EXPECT_EQ(dlg.OpenGestures(3), 0);
+  EXPECT_DOUBLE_EQ(dlg.GetParam(2)->Value(), 2.5);
+
+  // All controls going (the view closes) forgets the open prompts as well.
+  TestControl* late = Add(IRECT(100.f, 100.f, 200.f, 140.f), 2);
+  IPopupMenu lateMenu("", {"a"});
+  g->CreateTextEntry(*late, DEFAULT_TEXT, late->GetRECT(), "", 0);
+  g->QueueMenuAnswer({0, true});
+  g->CreatePopupMenu(*late, lateMenu, late->GetRECT());
+  g->RemoveAllControls();
+  EXPECT_EQ(g->GetControlInTextEntry(), nullptr);
+  EXPECT_EQ(g->GetControlInPopupMenu(), nullptr);
+  g->CommitTextEntry("7");
+  g->ResolvePendingMenu();
+  EXPECT_EQ(lateMenu.GetChosenItemIdx(), -1);
+  EXPECT_DOUBLE_EQ(dlg.GetParam(2)->Value(), 2.5);
+}
+
+TEST_F(EventFixture, ComputerKeyboardPlaysNotes)
+{
+  Strings sent;
+  g->SetQwertyMidiKeyHandlerFunc([&sent](const plug::IMidiMsg& msg) {
+    sent.push_back(std::to_string(msg.mStatus) + " " + std::to_string(msg.mData1));
+  });
+  auto key = [this](int vk, bool up) {
+    return up ? g->OnKeyUp(500.f, 400.f, IKeyPress("", vk)) : g->OnKeyDown(500.f, 400.f, IKeyPress("", vk));
+  };
+
+  EXPECT_TRUE(key('A', false));
+  EXPECT_TRUE(key('A', false)); // repeat: nothing
+  EXPECT_TRUE(key('K', false));
+  EXPECT_TRUE(key('Q', false)); // not a note, still taken
+  // An octave up stops the held notes; their keys' release then sends nothing.
+  EXPECT_TRUE(key('X', false));
+  EXPECT_TRUE(key('A', true));
+  EXPECT_TRUE(key('X', true));
+  EXPECT_TRUE(key('A', false));
+  EXPECT_TRUE(key('A', true));
+  EXPECT_EQ(sent, (Strings{"144 48", "144 60", "128 48", "128 60", "144 60", "128 60"}));
+  EXPECT_EQ(dlg.LogStartingWith("midi"),
+            (Strings{"midi 144 48 127", "midi 144 60 127", "midi 128 48 0", "midi 128 60 0", "midi 144 60 127",
+                     "midi 128 60 0"}));
+
+  // The base note stays within 24..96.
+  sent.clear();
+  for (int i = 0; i < 5; ++i)
+    key('Z', false);
+  key('A', false);
+  key('A', true);
+  for (int i = 0; i < 8; ++i)
+    key('X', false);
+  key('A', false);
+  key('A', true);
+  key('Z', false); // back to the middle for anyone else in this process
+  key('Z', false);
+  key('Z', false);
+  key('Z', false);
+  EXPECT_EQ(sent, (Strings{"144 24", "128 24", "144 96", "128 96"}));
+}
+
+TEST_F(EventFixture, MouseOverWheelDropsAndGestures)
+{
+  TestControl* a = Add(IRECT(100.f, 100.f, 200.f, 200.f));
+  TestControl* b = Add(IRECT(300.f, 100.f, 400.f, 200.f));
+  g->EnableMouseOver(true);
+
+  EXPECT_TRUE(g->OnMouseOver(150.f, 150.f, IMouseMod()));
+  EXPECT_TRUE(a->GetMouseIsOver());
+  EXPECT_TRUE(g->OnMouseOver(350.f, 150.f, IMouseMod()));
+  EXPECT_FALSE(a->GetMouseIsOver());
+  EXPECT_TRUE(b->GetMouseIsOver());
+  EXPECT_FALSE(g->OnMouseOver(600.f, 400.f, IMouseMod())); // the background is never "over"
+  EXPECT_FALSE(b->GetMouseIsOver());
+
+  // Leaving the view: every control hears it; the cursor that showed is kept for the return.
+  g->SetMouseCursor(ECursor::HAND);
+  g->OnMouseOut();
+  EXPECT_EQ(g->GetCursor(), ECursor::HAND);
+  EXPECT_EQ(a->CountEvents("out"), 2);
+
+  EXPECT_TRUE(g->OnMouseWheel(150.f, 150.f, IMouseMod(), 2.f));
+  EXPECT_EQ(a->mEvents.back(), "wheel 150 150 2 0");
+  g->OnDrop("/tmp/x.wav", 350.f, 150.f);
+  g->OnDropMultiple({"/tmp/1.wav", "/tmp/2.wav"}, 150.f, 150.f);
+  EXPECT_EQ(b->mEvents.back(), "drop /tmp/x.wav");
+  EXPECT_EQ(a->mEvents.back(), "drop /tmp/1.wav");
+
+  // Gestures: a control that wants them first, then the regions in order.
+  int regionCalls = 0;
+  a->AttachGestureRecognizer(EGestureType::Pinch, [](IControl* c, const IGestureInfo&) { c->SetValue(1.0); });
+  g->AttachGestureRecognizer(IRECT(300.f, 100.f, 400.f, 200.f), EGestureType::SwipeLeft,
+                             [&regionCalls](IControl* c, const IGestureInfo&) { regionCalls += c ? 100 : 1; });
+  IGestureInfo info;
+  info.x = 150.f;
+  info.y = 150.f;
+  info.type = EGestureType::Pinch;
+  EXPECT_TRUE(g->RespondsToGesture(150.f, 150.f));
+  g->OnGestureRecognized(info);
+  EXPECT_EQ(a->GetValue(), 1.0);
+  info.x = 350.f;
+  g->OnGestureRecognized(info);
+  EXPECT_EQ(regionCalls, 1);
+  EXPECT_FALSE(g->RespondsToGesture(600.f, 400.f));
+  g->AttachGestureRecognizer(IRECT(0.f, 300.f, 50.f, 350.f), EGestureType::Rotate, nullptr);
+  info.x = 10.f;
+  info.y = 310.f;
+  EXPECT_THROW(g->OnGestureRecognized(info), std::bad_function_call);
+  EXPECT_EQ(g->GetRegisteredGestures().size(), 3u);
+
+  // The host's automation query remembers the parameter under the point once.
+  TestControl* bound = Add(IRECT(500.f, 100.f, 600.f, 200.f), 5);
+  EXPECT_EQ(bound->GetParamIdx(), 5);
+  EXPECT_EQ(g->GetParamIdxForHostAutomation(550.f, 150.f), 5);
+  EXPECT_EQ(g->TakeLastClickedParam(), 5);
+  EXPECT_EQ(g->TakeLastClickedParam(), -1);
+}
+
+TEST(EditorLifetime, ClosingMidDragEndsTheGestureAndDestroyingThePlugInIsSafe)
+{
+  auto dlg = std::make_unique<TestDelegate>(4);
+  HeadlessGraphics* g = dlg->Open();
+  g->AttachControl(new TestControl(IRECT(0.f, 0.f, 100.f, 100.f), 1));
+  g->OnMouseDown({IMouseInfo(50.f, 50.f, IMouseMod(true))});
+  dlg->CloseEditorWindow();
+  EXPECT_EQ(dlg->mLog, (Strings{"resize 900 500 1", "begin 1", "end 1"}));
+
+  // The plug-in goes with its editor open in the middle of a drag: the context must not call
+  // back into the half-destroyed delegate.
+  g = dlg->Open();
+  g->AttachControl(new TestControl(IRECT(0.f, 0.f, 100.f, 100.f), 1));
+  g->OnMouseDown({IMouseInfo(50.f, 50.f, IMouseMod(true))});
+  dlg.reset();
+}
