@@ -36,15 +36,26 @@ NSEvent::~NSEvent()
     mCharactersIgnoringModifiers->release();
 }
 
-NSEvent* NSEvent::mouseEventWithType(NSEventType type, NSPoint location, NSEventModifierFlags flags, double timestamp,
-                                     NSInteger windowNumber, NSGraphicsContext*, NSInteger, NSInteger clickCount, float)
+namespace {
+
+// The fields every event has.
+NSEvent::Fields CommonFields(NSEventType type, NSPoint location, NSEventModifierFlags flags, double timestamp, NSInteger windowNumber)
 {
-  Fields fields;
+  NSEvent::Fields fields;
   fields.type = type;
   fields.location = location;
   fields.modifierFlags = flags;
   fields.timestamp = timestamp;
   fields.windowNumber = windowNumber;
+  return fields;
+}
+
+} // namespace
+
+NSEvent* NSEvent::mouseEventWithType(NSEventType type, NSPoint location, NSEventModifierFlags flags, double timestamp,
+                                     NSInteger windowNumber, NSGraphicsContext*, NSInteger, NSInteger clickCount, float)
+{
+  Fields fields = CommonFields(type, location, flags, timestamp, windowNumber);
   fields.clickCount = clickCount;
   return Autoreleased(new NSEvent(fields));
 }
@@ -53,12 +64,7 @@ NSEvent* NSEvent::keyEventWithType(NSEventType type, NSPoint location, NSEventMo
                                    NSInteger windowNumber, NSGraphicsContext*, const NSString* characters,
                                    const NSString* charactersIgnoringModifiers, bool isARepeat, unsigned short keyCode)
 {
-  Fields fields;
-  fields.type = type;
-  fields.location = location;
-  fields.modifierFlags = flags;
-  fields.timestamp = timestamp;
-  fields.windowNumber = windowNumber;
+  Fields fields = CommonFields(type, location, flags, timestamp, windowNumber);
   fields.characters = Text(characters);
   fields.charactersIgnoringModifiers = Text(charactersIgnoringModifiers);
   fields.isARepeat = isARepeat;

@@ -3,10 +3,10 @@
 // every object made during the test is gone at its end, a host window, and a flipped view
 // that behaves like an editor view and logs what reaches it.
 #include "standin/appkit/AppKit.h"
+#include "tests/standin/StandinTesting.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <string>
 #include <vector>
 
@@ -14,15 +14,8 @@ namespace appkittest {
 
 inline NSString* S(const char* text) { return NSString::stringWithUTF8String(text); }
 
-// Counts platform faults instead of crashing, for the life of the object.
-struct FaultCounter
-{
-  static inline std::atomic<int> sFaults{0};
-  standin::PlatformFaultHandler mPrevious;
-  FaultCounter() : mPrevious(standin::SetPlatformFaultHandler([](const char*) { ++sFaults; })) { sFaults = 0; }
-  ~FaultCounter() { standin::SetPlatformFaultHandler(mPrevious); }
-  int Count() const { return sFaults.load(); }
-};
+using standintest::FaultCounter;
+using standintest::WriteText;
 
 // Every test starts on the default machine and must leave no stand-in object alive.
 class AppKitTest : public ::testing::Test

@@ -6,7 +6,6 @@
 #include "standin/foundation/RunLoop.h"
 
 #include <filesystem>
-#include <fstream>
 
 using namespace appkittest;
 using namespace standin::appkit;
@@ -14,12 +13,6 @@ using namespace standin::appkit;
 namespace {
 
 using Log = std::vector<std::string>;
-
-void WriteFile(const std::string& path, const std::string& text)
-{
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-  std::ofstream(path, std::ios::binary) << text;
-}
 
 // Digits only, at most three.
 struct DigitsFormatter : NSFormatter
@@ -274,8 +267,8 @@ TEST_F(AppKitControls, AlertsAndFilePanelsAreAnsweredByResponders)
 {
   NSAutoreleasePool pool;
   testsupport::TempDir dir;
-  WriteFile(dir.File("a.wav"), "RIFF");
-  WriteFile(dir.File("b.txt"), "text");
+  WriteText(dir.File("a.wav"), "RIFF");
+  WriteText(dir.File("b.txt"), "text");
   std::filesystem::create_directories(dir.File("sub"));
 
   NSAlert* alert = Autoreleased(new NSAlert());
@@ -359,7 +352,7 @@ TEST_F(AppKitControls, PasteboardWorkspaceAndColourPanelRoundTrips)
 {
   NSAutoreleasePool pool;
   testsupport::TempDir dir;
-  WriteFile(dir.File("a.wav"), "RIFF");
+  WriteText(dir.File("a.wav"), "RIFF");
   NSPasteboard* pasteboard = NSPasteboard::generalPasteboard();
   EXPECT_EQ(pasteboard->stringForType(NSStringPboardType), nullptr);
   pasteboard->clearContents();
@@ -406,8 +399,8 @@ TEST_F(AppKitControls, CursorsFromTheSystemFolderAndThePrivateOnes)
 {
   NSAutoreleasePool pool;
   testsupport::TempDir dir;
-  WriteFile(dir.File("move/cursor.pdf"), "%PDF-1.4\n1 0 obj << /Type /Page /MediaBox [ 0 0 17.5 24 ] >> endobj\n%%EOF\n");
-  WriteFile(dir.File("move/info.plist"),
+  WriteText(dir.File("move/cursor.pdf"), "%PDF-1.4\n1 0 obj << /Type /Page /MediaBox [ 0 0 17.5 24 ] >> endobj\n%%EOF\n");
+  WriteText(dir.File("move/info.plist"),
             "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>hotx-scaled</key><real>8</real>"
             "<key>hoty-scaled</key><real>9</real><key>shadowoffsety</key><real>-1</real>"
             "<key>shadowcolor</key><array><real>0</real><real>0</real><real>0</real><real>0.5</real></array></dict></plist>");

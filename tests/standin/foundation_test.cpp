@@ -3,6 +3,7 @@
 #include "standin/foundation/PropertyList.h"
 #include "standin/foundation/RunLoop.h"
 #include "standin/foundation/Unicode.h"
+#include "tests/standin/StandinTesting.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -41,24 +42,12 @@ STANDIN_DEFINE_CLASS(PLUG_OBJC_CLASS(TestView), NSObject)
 
 namespace {
 
-// Counts platform faults instead of crashing, for the life of the object.
-struct FaultCounter
-{
-  static inline std::atomic<int> sFaults{0};
-  standin::PlatformFaultHandler mPrevious;
-  FaultCounter() : mPrevious(standin::SetPlatformFaultHandler([](const char*) { ++sFaults; })) { sFaults = 0; }
-  ~FaultCounter() { standin::SetPlatformFaultHandler(mPrevious); }
-  int Count() const { return sFaults.load(); }
-};
+using standintest::FaultCounter;
+using standintest::WriteText;
 
 std::string Str(const NSString* s) { return s ? s->UTF8String() : "(null)"; }
 NSString* S(const char* text) { return NSString::stringWithUTF8String(text); }
 
-void WriteText(const std::string& path, const std::string& text)
-{
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-  std::ofstream(path) << text;
-}
 
 std::string InfoPlist(const std::string& identifier, const std::string& executable)
 {
