@@ -319,7 +319,10 @@ void NSWindow::sendEvent(NSEvent* event)
       break;
     const bool left = event->type() == NSEventTypeLeftMouseDown;
     hit->retain();
-    if (left && hit != mFirstResponder && hit->acceptsFirstResponder())
+    // A click in a control being edited leaves the focus with its editor.
+    const NSControl* control = dynamic_cast<NSControl*>(hit);
+    const bool editing = control && control->currentEditor() && control->currentEditor() == mFirstResponder;
+    if (left && hit != mFirstResponder && !editing && hit->acceptsFirstResponder())
       makeFirstResponder(hit);
     if (hit->window() == this)
     {

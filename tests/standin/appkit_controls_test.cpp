@@ -170,6 +170,10 @@ TEST_F(AppKitControls, TextFieldEditingValidatesEveryEditAndEndsByReturnFocusOrR
   Click(window, InWindow(field, NSMakePoint(50, 15)));
   EXPECT_EQ(calls.back(), "edit");
   EXPECT_EQ(editor->selectedRange().location, 2u);
+  field->selectText(nullptr);
+  Click(window, InWindow(field, NSMakePoint(50, 2))); // in the field, off the editor's line
+  EXPECT_EQ(editor->selectedRange().location, 2u);
+  EXPECT_EQ(window->firstResponder(), editor);
   TypeText(window, "9");
   field->removeFromSuperview();
   EXPECT_EQ(log, (Log{"begin", "change 129", "end 129 0"}));
