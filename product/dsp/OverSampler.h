@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstddef>
+#include <type_traits>
 #include <vector>
 
 namespace vellicor {
@@ -11,16 +12,23 @@ namespace vellicor {
 // half-band stages, so that the harmonics the function creates are filtered before they
 // fold back. Any other rate (1 in particular) calls the function directly.
 //
-// The function is a template parameter so the per-sample call never allocates; it is
-// evaluated on the sub-samples in time order, which matters for curves with shared state.
-class OverSampler
+// V is the sample type: with double every channel is its own; with Double2 (StereoOverSampler)
+// a "channel" is a pair of channels running in lock step, one per lane, each lane filtered
+// exactly as its own double channel would be.
+//
+// The function is a template parameter so the per-sample call never allocates. It is either
+// a function of one sample, evaluated on the sub-samples in time order, or a function of all
+// the sub-samples of the call, f(const V* in, V* out, int count), for curves whose shared
+// state needs a particular order across the lanes.
+template <typename V>
+class BasicOverSampler
 {
 public:
-  static constexpr int kMaxExponent = HalfBandStage::kNumKinds;
+  static constexpr int kMaxExponent = HalfBandStage<V>::kNumKinds;
   static constexpr int kDefaultBlockSize = 512;
 
-  OverSampler(int exponent = 0, bool blockProcessing = true, int inputChannels = 2,
-              int outputChannels = 2);
+  BasicOverSampler(int exponent = 0, bool blockProcessing = true, int inputChannels = 2,
+                   int outputChannels = 2);
 
   // Sizes the sub-sample buffers for the block size (at least 1) and clears every stage.
   void Reset(int blockSize);
@@ -37,28 +45,43 @@ public:
   // One output sample for the channel (which indexes both the up- and the down-stages).
   // A channel outside the stage lists runs the function unfiltered and touches nothing.
   template <typename F>
-  double ProcessSample(F&& f, int channel, double x)
+  V ProcessSample(F&& f, int channel, V x)
   {
     const int depth = FilterDepth(channel);
     if (depth == 0)
-      return f(x);
-    const int n = 1 << depth;
-    const double* up = UpSample(channel, depth, x);
-    double* down = InnermostDownBuffer(channel, depth);
-    for (int i = 0; i < n; ++i)
-      down[i] = f(up[i]);
+    {
+      V y;
+      Apply(f, &x, &y, 1);
+      return y;
+    }
+    const V* up = UpSample(channel, depth, x);
+    Apply(f, up, InnermostDownBuffer(channel, depth), 1 << depth);
     return DownSample(channel, depth);
   }
 
 private:
-  using StageSet = std::array<HalfBandStage, kMaxExponent>;
+  using StageSet = std::array<HalfBandStage<V>, kMaxExponent>;
+
+  template <typename F>
+  static void Apply(F& f, const V* in, V* out, int count)
+  {
+    if constexpr (std::is_invocable_v<F&, const V*, V*, int>)
+    {
+      f(in, out, count);
+    }
+    else
+    {
+      for (int i = 0; i < count; ++i)
+        out[i] = f(in[i]);
+    }
+  }
 
   // Number of 2x stages to run for this call; 0 means call the function unfiltered.
   int FilterDepth(int channel) const;
-  const double* UpSample(int channel, int depth, double x);
-  double* InnermostDownBuffer(int channel, int depth);
-  double DownSample(int channel, int depth);
-  double* ChannelSamples(std::vector<double>& buffer, int channel, int stage);
+  const V* UpSample(int channel, int depth, V x);
+  V* InnermostDownBuffer(int channel, int depth);
+  V DownSample(int channel, int depth);
+  V* ChannelSamples(std::vector<V>& buffer, int channel, int stage);
 
   int mExponent = 0;
   int mRate = 1;
@@ -68,10 +91,18 @@ private:
   std::size_t mBlockSize = 1;
   // Buffer k holds 2^(k+1) samples per channel per block frame: the outputs of up-stage
   // k+1 and the inputs of down-stage k+1 (the function's outputs enter the innermost one).
-  std::array<std::vector<double>, kMaxExponent> mUpBuffers;
-  std::array<std::vector<double>, kMaxExponent> mDownBuffers;
+  std::array<std::vector<V>, kMaxExponent> mUpBuffers;
+  std::array<std::vector<V>, kMaxExponent> mDownBuffers;
   std::vector<StageSet> mUpStages;   // per input channel
   std::vector<StageSet> mDownStages; // per output channel
 };
+
+extern template class BasicOverSampler<double>;
+extern template class BasicOverSampler<Double2>;
+
+// One channel per index.
+using OverSampler = BasicOverSampler<double>;
+// Channel pairs in lock step: the engine's two channels are its channel 0.
+using StereoOverSampler = BasicOverSampler<Double2>;
 
 } // namespace vellicor

@@ -139,7 +139,7 @@ private:
   void ClearChannelStates() noexcept;
   bool EnsureBufferFrames(std::size_t frames) noexcept;
   void ApplyRequests(const EngineParams& params) noexcept;
-  void PushLevels(const double* impedance, const double* drive) noexcept;
+  void PushLevels(Double2 impedance, Double2 drive) noexcept;
 
   // Parameters as this block uses them (non-finite values replaced by the defaults).
   struct BlockParams;
@@ -169,9 +169,10 @@ private:
 
   BiquadBank mBank{kNumChannels};
   AdaaClip mClip{kNumChannels, 2};
-  std::unique_ptr<OverSampler> mDriveOS;
-  std::unique_ptr<OverSampler> mBlendOS;
-  std::unique_ptr<OverSampler> mLimitOS;
+  // Each runs both channels in lock step (its channel 0 is the engine's pair).
+  std::unique_ptr<StereoOverSampler> mDriveOS;
+  std::unique_ptr<StereoOverSampler> mBlendOS;
+  std::unique_ptr<StereoOverSampler> mLimitOS;
 
   HarmonicSettings mHarmonics;
   DcBlockerState mDcBlocker;

@@ -46,27 +46,27 @@ TEST(ChebyshevKneeShaper, KneeShapeAndBoundedOutput)
 {
   // a = 0: unchanged up to 1, +-2 from 2 on, a rising knee between.
   for (double x : {0.0, 0.4, -0.99, 1.0, -1.0})
-    EXPECT_EQ(ChebyshevKneeShaper::Knee(x, 0.0), x);
+    EXPECT_EQ(ChebyshevKneeShaper<>::Knee(x, 0.0), x);
   for (double x : {2.0, 2.5, 100.0})
   {
-    EXPECT_EQ(ChebyshevKneeShaper::Knee(x, 0.0), 2.0);
-    EXPECT_EQ(ChebyshevKneeShaper::Knee(-x, 0.0), -2.0);
+    EXPECT_EQ(ChebyshevKneeShaper<>::Knee(x, 0.0), 2.0);
+    EXPECT_EQ(ChebyshevKneeShaper<>::Knee(-x, 0.0), -2.0);
   }
   for (double a : {0.0, 0.004, -0.004})
   {
-    double prev = ChebyshevKneeShaper::Knee(1.0 + a, a);
+    double prev = ChebyshevKneeShaper<>::Knee(1.0 + a, a);
     for (double x = 1.0 + a + 1e-3; x < 2.0 - a; x += 1e-3)
     {
-      const double k = ChebyshevKneeShaper::Knee(x, a);
+      const double k = ChebyshevKneeShaper<>::Knee(x, a);
       EXPECT_GT(k, prev);
       EXPECT_LE(k, 2.0 - a);
-      EXPECT_EQ(ChebyshevKneeShaper::Knee(-x, a), -k);
+      EXPECT_EQ(ChebyshevKneeShaper<>::Knee(-x, a), -k);
       prev = k;
     }
   }
   // Slope 1 entering the knee, slope 0 leaving it.
-  EXPECT_NEAR(ChebyshevKneeShaper::Knee(1.0 + 1e-6, 0.0) - 1.0, 1e-6, 1e-9);
-  EXPECT_NEAR(ChebyshevKneeShaper::Knee(2.0 - 1e-4, 0.0), 2.0, 1e-7);
+  EXPECT_NEAR(ChebyshevKneeShaper<>::Knee(1.0 + 1e-6, 0.0) - 1.0, 1e-6, 1e-9);
+  EXPECT_NEAR(ChebyshevKneeShaper<>::Knee(2.0 - 1e-4, 0.0), 2.0, 1e-7);
 
   HarmonicSettings s;
   std::mt19937 rng(3);
