@@ -39,11 +39,9 @@ HalfBandStage<V> HalfBandStage<V>::ForKind(int kind)
 template <typename V>
 void HalfBandStage<V>::Clear()
 {
-  for (int i = 0; i < kMaxCoefficients; ++i)
-  {
-    mX[i] = V(0.0);
-    mY[i] = V(0.0);
-  }
+  for (V& y : mY)
+    y = V(0.0);
+  mIn[0] = mIn[1] = V(0.0);
 }
 
 template class HalfBandStage<double>;

@@ -48,31 +48,54 @@ public:
   double Coefficient(int i) const { return Lane(mCoef[i], 0); }
 
 private:
-  // One first-order allpass section; the arithmetic order is part of the sound.
-  static V Allpass(V s, V c, V& xm, V& ym)
-  {
-    const V out = (s - ym) * c + xm;
-    xm = s;
-    ym = out;
-    return out;
-  }
-
+  // The sections of a path in order. Each first-order allpass section computes
+  // out = (in - y) c + x from the memories of its previous input x and output y (the
+  // arithmetic order is part of the sound). A section's previous input is the previous output
+  // of the section before it, so only the first section of a path keeps its own.
   void RunPaths(V& path0, V& path1)
   {
-    int i = 0;
-    for (; i + 1 < mCount; i += 2)
+    // Fixed counts unroll completely: the memories then pass from section to section in
+    // registers.
+    switch (mCount)
     {
-      path0 = Allpass(path0, mCoef[i], mX[i], mY[i]);
-      path1 = Allpass(path1, mCoef[i + 1], mX[i + 1], mY[i + 1]);
+      case 12: RunPaths<12>(path0, path1); break;
+      case 4: RunPaths<4>(path0, path1); break;
+      case 3: RunPaths<3>(path0, path1); break;
+      case 2: RunPaths<2>(path0, path1); break;
+      default: RunPaths<0>(path0, path1); break;
     }
-    if (i < mCount) // odd count: path 0 has one section more
-      path0 = Allpass(path0, mCoef[i], mX[i], mY[i]);
+  }
+
+  // kCount 0 stands for mCount.
+  template <int kCount>
+  void RunPaths(V& path0, V& path1)
+  {
+    const int count = kCount ? kCount : mCount;
+    V x0 = mIn[0], x1 = mIn[1];
+    mIn[0] = path0;
+    mIn[1] = path1;
+    int i = 0;
+    for (; i + 1 < count; i += 2)
+    {
+      const V y0 = mY[i], y1 = mY[i + 1];
+      path0 = (path0 - y0) * mCoef[i] + x0;
+      path1 = (path1 - y1) * mCoef[i + 1] + x1;
+      mY[i] = path0;
+      mY[i + 1] = path1;
+      x0 = y0;
+      x1 = y1;
+    }
+    if (i < count) // odd count: path 0 has one section more
+    {
+      path0 = (path0 - mY[i]) * mCoef[i] + x0;
+      mY[i] = path0;
+    }
   }
 
   int mCount = 0;
   V mCoef[kMaxCoefficients] = {};
-  V mX[kMaxCoefficients] = {};
-  V mY[kMaxCoefficients] = {};
+  V mY[kMaxCoefficients] = {}; // output memories
+  V mIn[2] = {};               // input memories of the paths' first sections
 };
 
 extern template class HalfBandStage<double>;

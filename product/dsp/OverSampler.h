@@ -97,6 +97,72 @@ private:
   std::vector<StageSet> mDownStages; // per output channel
 };
 
+// The per-sample steps are inline, so that a call compiles into one piece with its curve.
+
+template <typename V>
+inline int BasicOverSampler<V>::FilterDepth(int channel) const
+{
+  int depth = 0;
+  switch (mRate)
+  {
+    case 2: depth = 1; break;
+    case 4: depth = 2; break;
+    case 8: depth = 3; break;
+    case 16: depth = 4; break;
+    default: return 0;
+  }
+  if (channel < 0 || channel >= mInputChannels || channel >= mOutputChannels)
+    return 0;
+  return depth;
+}
+
+template <typename V>
+inline V* BasicOverSampler<V>::ChannelSamples(std::vector<V>& buffer, int channel, int stage)
+{
+  const std::size_t perChannel = mBlockSize * (std::size_t{2} << stage);
+  return buffer.data() + static_cast<std::size_t>(channel) * perChannel;
+}
+
+template <typename V>
+inline const V* BasicOverSampler<V>::UpSample(int channel, int depth, V x)
+{
+  StageSet& stages = mUpStages[static_cast<std::size_t>(channel)];
+  V* prev = ChannelSamples(mUpBuffers[0], channel, 0);
+  stages[0].ProcessUp(x, prev);
+  int count = 2;
+  for (int k = 1; k < depth; ++k)
+  {
+    V* next = ChannelSamples(mUpBuffers[static_cast<std::size_t>(k)], channel, k);
+    for (int i = 0; i < count; ++i)
+      stages[static_cast<std::size_t>(k)].ProcessUp(prev[i], next + 2 * i);
+    prev = next;
+    count *= 2;
+  }
+  return prev;
+}
+
+template <typename V>
+inline V* BasicOverSampler<V>::InnermostDownBuffer(int channel, int depth)
+{
+  return ChannelSamples(mDownBuffers[static_cast<std::size_t>(depth - 1)], channel, depth - 1);
+}
+
+template <typename V>
+inline V BasicOverSampler<V>::DownSample(int channel, int depth)
+{
+  StageSet& stages = mDownStages[static_cast<std::size_t>(channel)];
+  for (int k = depth - 1; k >= 1; --k)
+  {
+    const V* src = ChannelSamples(mDownBuffers[static_cast<std::size_t>(k)], channel, k);
+    V* dst = ChannelSamples(mDownBuffers[static_cast<std::size_t>(k - 1)], channel, k - 1);
+    const int outputs = 1 << k;
+    for (int i = 0; i < outputs; ++i)
+      dst[i] = stages[static_cast<std::size_t>(k)].ProcessDown(src[2 * i], src[2 * i + 1]);
+  }
+  const V* first = ChannelSamples(mDownBuffers[0], channel, 0);
+  return stages[0].ProcessDown(first[0], first[1]);
+}
+
 extern template class BasicOverSampler<double>;
 extern template class BasicOverSampler<Double2>;
 

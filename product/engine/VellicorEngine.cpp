@@ -10,6 +10,7 @@
 #include <cfloat>
 #include <climits>
 #include <cmath>
+#include <limits>
 
 namespace vellicor {
 
@@ -38,6 +39,26 @@ inline double DbToGain(double db)
 {
   return std::exp(db * 0.1151292546497);
 }
+
+// DbToGain that keeps its last result: the held smoothers hand it the same value sample after
+// sample, and the same argument gives the same gain.
+class RememberedDbToGain
+{
+public:
+  double operator()(double db)
+  {
+    if (!(db == mDb))
+    {
+      mDb = db;
+      mGain = DbToGain(db);
+    }
+    return mGain;
+  }
+
+private:
+  double mDb = std::numeric_limits<double>::quiet_NaN();
+  double mGain = 0.0;
+};
 
 inline double Smooth(double state, double target, double c)
 {
@@ -590,6 +611,7 @@ void VellicorEngine::RunWetPass(int nFrames, const BlockParams& bp) noexcept
     return true;
   };
 
+  RememberedDbToGain calInvGainOf, calGainOf, pushGainOf;
   for (int j = 0; j < nFrames; ++j)
   {
     const bool first = j == 0;
@@ -614,9 +636,9 @@ void VellicorEngine::RunWetPass(int nFrames, const BlockParams& bp) noexcept
     b0[kDriveAmt] = Smooth(b0[kDriveAmt], first ? driveTarget : b0[kDriveAmt], c1);
     const double drive = b0[kDriveAmt];
 
-    b0[kCalGain] = Smooth(b0[kCalGain], DbToGain(-cal) + 1e-15, c1);
+    b0[kCalGain] = Smooth(b0[kCalGain], calInvGainOf(-cal) + 1e-15, c1);
     const double calInv = b0[kCalGain];
-    b1[kCalGain] = Smooth(b1[kCalGain], DbToGain(cal) + 1e-15, c1);
+    b1[kCalGain] = Smooth(b1[kCalGain], calGainOf(cal) + 1e-15, c1);
     const double calGain = b1[kCalGain];
     b0[kCalShape] = Smooth(b0[kCalShape], (cal + 24.0) / 28.0 + 1e-15, c1);
     b1[kCalShape] = Smooth(b1[kCalShape], 1.0 - (cal + 12.0) * 0.0625, c1);
@@ -627,7 +649,7 @@ void VellicorEngine::RunWetPass(int nFrames, const BlockParams& bp) noexcept
     b0[kCheb] = Smooth(b0[kCheb], (1.0 - b0[kTone]) * drive * 3.0, c1);
     const double chebAmt = b0[kCheb];
     b1[kCheb] = Smooth(b1[kCheb], H(std::min(1.0, std::fabs((drive * drive) * H(b1[kTone]) * 2.0 * b1[kCalShape]))), c1);
-    b0[kPush] = Smooth(b0[kPush], DbToGain(6.0 * std::fabs(pusher)), c1);
+    b0[kPush] = Smooth(b0[kPush], pushGainOf(6.0 * std::fabs(pusher)), c1);
     const double push = b0[kPush];
 
     // 6.2 Resonator constants of this sample.
@@ -819,6 +841,10 @@ void VellicorEngine::RunOutputStage(int nFrames, const BlockParams& bp) noexcept
   const double highBlendTarget = (bp.bandHighKHz - 18.0) * (-0.5) + 1.0;
   const int chebOrder = mHarmonics.chebOrder;
   const double chebFactor = mHarmonics.chebFactor;
+  Double2 lastUnlimited = LoadPair(mMemory, 6);
+  if (bp.limit != 1)
+    for (int ch = 0; ch < kNumChannels; ++ch)
+      mClip.ClearRow(ch);
 
   for (int j = 0; j < nFrames; ++j)
   {
@@ -861,11 +887,9 @@ void VellicorEngine::RunOutputStage(int nFrames, const BlockParams& bp) noexcept
     }
     else
     {
-      for (int ch = 0; ch < kNumChannels; ++ch)
-      {
-        mClip.ClearRow(ch);
-        mMemory[ch][6] = w[ch];
-      }
+      // The clipper stays cleared (done once below) and the drive path's memory follows the
+      // work sample.
+      lastUnlimited = w;
     }
 
     if (bp.limitType == 0)
@@ -916,6 +940,7 @@ void VellicorEngine::RunOutputStage(int nFrames, const BlockParams& bp) noexcept
     mWork[0][js] = work.Lane0();
     mWork[1][js] = work.Lane1();
   }
+  StorePair(mMemory, 6, lastUnlimited);
 }
 
 } // namespace vellicor
