@@ -12,6 +12,14 @@
 #include <cmath>
 #include <limits>
 
+// A second build of the passes for processors with fused multiply-add (GCC and Clang on
+// x86-64).
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__) && !defined(__FMA__)
+#define VELLICOR_FMA_BUILD 1
+#else
+#define VELLICOR_FMA_BUILD 0
+#endif
+
 namespace vellicor {
 
 namespace {
@@ -117,6 +125,15 @@ inline void StorePair(double (&rows)[2][N], int slot, Double2 v)
   rows[1][slot] = v.Lane1();
 }
 
+bool ProcessorHasFma()
+{
+#if VELLICOR_FMA_BUILD
+  return __builtin_cpu_supports("fma");
+#else
+  return false;
+#endif
+}
+
 } // namespace
 
 // Everything the block reads from the parameters, read once at its start.
@@ -149,6 +166,7 @@ VellicorEngine::VellicorEngine()
   mBlendOS = std::make_unique<StereoOverSampler>(0, true, 1, 1);
   mLimitOS = std::make_unique<StereoOverSampler>(0, true, 1, 1);
   mSmooth[0][kFade] = kResetFade;
+  mUseFma = ProcessorHasFma();
 }
 
 VellicorEngine::~VellicorEngine() = default;
@@ -476,8 +494,10 @@ void VellicorEngine::Process(double** inputs, double** outputs, int nFrames,
   if (wet)
   {
     // 6. and 7.
-    RunWetPass(nFrames, bp);
-    RunOutputStage(nFrames, bp);
+    if (mUseFma)
+      RunPassesFma(nFrames, bp);
+    else
+      RunPasses(nFrames, bp);
   }
   else
   {
@@ -557,6 +577,29 @@ void VellicorEngine::Process(double** inputs, double** outputs, int nFrames,
   }
   if (nonFinite && wet)
     mRecoverPending = true;
+}
+
+void VellicorEngine::UseFusedMultiplyAdd(bool use) noexcept
+{
+  mUseFma = use && ProcessorHasFma();
+}
+
+void VellicorEngine::RunPasses(int nFrames, const BlockParams& bp) noexcept
+{
+  RunWetPass(nFrames, bp);
+  RunOutputStage(nFrames, bp);
+}
+
+// `flatten` compiles everything the passes call from this file and the headers into this
+// one function, so all of it is built for the fused multiply-add target (code in other
+// files, such as the noise generator, stays the common build).
+#if VELLICOR_FMA_BUILD
+__attribute__((target("fma"), flatten))
+#endif
+void VellicorEngine::RunPassesFma(int nFrames, const BlockParams& bp) noexcept
+{
+  RunWetPass(nFrames, bp);
+  RunOutputStage(nFrames, bp);
 }
 
 void VellicorEngine::RunWetPass(int nFrames, const BlockParams& bp) noexcept

@@ -99,6 +99,11 @@ public:
   std::atomic<int>& ProcessingStartedMarker() noexcept { return mProcessingStarted; }
   bool HasStartedProcessing() const noexcept { return mProcessingStarted.load(std::memory_order_acquire) != 0; }
 
+  // Whether the passes run the build with fused multiply-add instructions: yes wherever the
+  // processor has them. The tests turn it off to compare both builds.
+  bool UsesFusedMultiplyAdd() const noexcept { return mUseFma; }
+  void UseFusedMultiplyAdd(bool use) noexcept;
+
   // Inspection, for the plug-in's diagnostics and the tests.
   double GetSampleRate() const noexcept { return mSampleRate; }
   int GetLimitOverSamplingExponent() const noexcept { return mLimitOS->GetExponent(); }
@@ -145,6 +150,11 @@ private:
   struct BlockParams;
   void RunWetPass(int nFrames, const BlockParams& bp) noexcept;
   void RunOutputStage(int nFrames, const BlockParams& bp) noexcept;
+  // Both passes, built twice from the same code: for every x86-64 processor, and for those
+  // with fused multiply-add instructions, where the Chebyshev recurrences fuse in place
+  // instead of calling the library. The samples are the same.
+  void RunPasses(int nFrames, const BlockParams& bp) noexcept;
+  void RunPassesFma(int nFrames, const BlockParams& bp) noexcept;
 
   double mSampleRate = kDefaultSampleRate; // stored by the reset
   int mResetBlockSize = OverSampler::kDefaultBlockSize;
@@ -188,6 +198,7 @@ private:
   std::atomic<bool> mClearRequest{false};
   std::atomic<bool> mResizeRequest{false};
   std::atomic<int> mProcessingStarted{0};
+  bool mUseFma = false;
   // Set when a block produced a non-finite sample: the states are rebuilt at the next
   // block start instead of keeping the engine muted until the host resets it.
   bool mRecoverPending = false;
