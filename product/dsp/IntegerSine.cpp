@@ -61,7 +61,7 @@ constexpr Window MakeWindow()
 constexpr Window kWindow = MakeWindow();
 
 // sin(2 pi j / kSteps) for j = 0 .. kQuarter, k = 126, by its series at compile time (within
-// about 2^-121).
+// about 2^-121), below 1.
 struct SineTable
 {
   u128 v[kQuarter + 1];
@@ -81,7 +81,8 @@ constexpr SineTable MakeSineTable()
       term = MulShift(term, a2, 126) / static_cast<u128>((2 * n) * (2 * n + 1));
       sum += (n % 2) ? -static_cast<i128>(term) : static_cast<i128>(term);
     }
-    table.v[j] = static_cast<u128>(sum);
+    // Kept below 1 so that the top bits fit a signed 64-bit word (2^-126 at most).
+    table.v[j] = static_cast<u128>(sum) < (u128{1} << 126) ? static_cast<u128>(sum) : (u128{1} << 126) - 1;
   }
   return table;
 }
@@ -116,124 +117,88 @@ bool Split(double x, Argument& a)
   return a.e <= kMaxShift;
 }
 
-// Where x lies on the circle: x = 2 pi (n + idx / kSteps + u) for a whole n and |u| <= 1/512,
-// so that sin x = P cos t + Q sin t with t = 2 pi |u|.
-struct Position
+// Conditional negation without a branch: the signs below are as good as random.
+inline i128 Negated(i128 v, bool negative)
 {
-  u128 p, q; // |P| and |Q|, k = 126
-  bool pNegative, qNegative;
-  u128 u; // |u|, k = 128
-};
-
-// x / (2 pi) = m 2^e / (2 pi): the whole turns in it do not matter, so m times the bits of
-// 1/(2 pi) from weight 2^-(e+1) on gives the fraction of a turn, k = 128, at most 2^-75 short.
-Position Locate(const Argument& a)
-{
-  const u64* w = kWindow.w[a.e];
-  const u128 turn = (static_cast<u128>(static_cast<u64>(static_cast<u128>(a.m) * w[0])) << 64) +
-                    static_cast<u128>(a.m) * w[1]; // mod 1
-
-  // The nearest table point idx / kSteps and the remainder.
-  const int idx = static_cast<int>(((turn + (u128{1} << 119)) >> 120) & (kSteps - 1));
-  const i128 u = static_cast<i128>(turn - (static_cast<u128>(idx) << 120));
-
-  // sin(quadrant pi/2 + b + t) with b = 2 pi j / kSteps; cos b is the table read backwards.
-  Position pos;
-  const int j = idx % kQuarter;
-  const u128 s = kSine.v[j], c = kSine.v[kQuarter - j];
-  bool pNegative = false, qNegative = false;
-  switch (idx / kQuarter)
-  {
-    case 0: pos.p = s; pos.q = c; break;                               //  sin(b + t)
-    case 1: pos.p = c; pos.q = s; qNegative = true; break;             //  cos(b + t)
-    case 2: pos.p = s; pos.q = c; pNegative = qNegative = true; break; // -sin(b + t)
-    default: pos.p = c; pos.q = s; pNegative = true; break;            // -cos(b + t)
-  }
-  pos.pNegative = pNegative != a.negative;               // sin(-x) = -sin x
-  pos.qNegative = (qNegative != a.negative) != (u < 0); // sin(-t) = -sin t
-  pos.u = u < 0 ? -static_cast<u128>(u) : static_cast<u128>(u);
-  return pos;
+  const i128 mask = -static_cast<i128>(negative);
+  return (v ^ mask) - mask;
 }
 
-i128 Signed(u128 v, bool negative)
-{
-  return negative ? -static_cast<i128>(v) : static_cast<i128>(v);
-}
+// 2 pi, k = 60 (rounded).
+constexpr std::int64_t kTwoPi60 = static_cast<std::int64_t>((kTwoPi + (u128{1} << 64)) >> 65);
 
-// 2 pi, k = 61 (rounded).
-constexpr u64 kTwoPi61 = static_cast<u64>((kTwoPi + (u128{1} << 63)) >> 64);
-
-// P cos t + Q sin t, k = 126, within 2^-67.9: P, P t^2 / 2 and Q t in 64-bit fixed point
-// (t itself within 2^-68.7), the rest of both series (below 2^-21.5) in doubles.
+// P cos t + Q sin t, k = 126, within 2^-67.2 of sin x; kFastErrorBits leaves a factor 2.
 constexpr int kFastErrorBits = 66;
 // The library's sine is taken to be within 1/2 + 1/16 of a unit in the last place (glibc's
 // stays within 0.516 on these arguments).
 constexpr int kLibraryMarginBits = 4;
 
+// sin x, k = 126. x / (2 pi) = m 2^e / (2 pi): the whole turns in it do not matter, so m times
+// the bits of 1/(2 pi) from weight 2^-(e+1) on gives the fraction of a turn (k = 128, at most
+// 2^-75 short). With the nearest table point idx / 256 and the rest u (|u| <= 1/512 turn),
+// sin x = P cos t + Q sin t for t = 2 pi u, where P and Q are sin b and cos b of b = 2 pi j/256,
+// swapped and negated by the quarter turn and the sign of x. P, P t^2 / 2 and Q t are taken in
+// fixed point, the rest of both series (below 2^-21.5) in doubles.
 i128 FastSum(const Argument& a)
 {
-  const Position pos = Locate(a);
-  // |u| <= 2^-9 turn, so u >> 55 fits 64 bits but for |u| exactly 2^-9.
-  const u128 u73 = pos.u >> 55;
-  const u64 t70 = static_cast<u64>((static_cast<u128>(u73 > ~u64{0} ? ~u64{0} : static_cast<u64>(u73)) * kTwoPi61) >> 64);
-  const u64 tSquared74 = static_cast<u64>((static_cast<u128>(t70) * t70) >> 66);
-  const u128 pHalfT2 = (static_cast<u128>(static_cast<u64>(pos.p >> 64)) * tSquared74) >> 11;
-  const u128 qt = (static_cast<u128>(static_cast<u64>(pos.q >> 63)) * t70) >> 7;
+  const u64* w = kWindow.w[a.e];
+  const u128 turn = (static_cast<u128>(a.m * w[0]) << 64) + static_cast<u128>(a.m) * w[1]; // mod 1
+  const u64 idx = static_cast<u64>((turn + (u128{1} << 119)) >> 120) & (kSteps - 1);
+  const i128 u = static_cast<i128>(turn - (static_cast<u128>(idx) << 120)); // [-2^119, 2^119)
 
-  const double t = static_cast<double>(t70) * 0x1p-70;
+  // sin(quarter pi/2 + b + t): quarters 1 and 3 read the table backwards (cos b = sin of the
+  // complement), quarters 2 and 3 negate, and so does a negative x.
+  const u64 quarter = idx / kQuarter, j = idx % kQuarter;
+  const u64 odd = quarter & 1;
+  const u64 jp = odd ? kQuarter - j : j;
+  const i128 p = Negated(static_cast<i128>(kSine.v[jp]), (quarter >= 2) != a.negative);
+  const i128 q = Negated(static_cast<i128>(kSine.v[kQuarter - jp]), ((quarter ^ (quarter >> 1)) & 1) != a.negative);
+
+  const std::int64_t u72 = static_cast<std::int64_t>(u >> 56);                         // within 2^-72
+  const std::int64_t t69 = static_cast<std::int64_t>((static_cast<i128>(u72) * kTwoPi60) >> 63); // |t| < 2^-6.3
+  const std::int64_t p62 = static_cast<std::int64_t>(p >> 64);
+  const std::int64_t q63 = static_cast<std::int64_t>(q >> 63);
+  const std::int64_t tSquared74 = static_cast<std::int64_t>((static_cast<i128>(t69) * t69) >> 64);
+  const i128 pHalfT2 = (static_cast<i128>(p62) * tSquared74) >> 11;
+  const i128 qt = (static_cast<i128>(q63) * t69) >> 6;
+
+  const double t = static_cast<double>(t69) * 0x1p-69;
   const double t2 = t * t;
   // t^4/24 - t^6/720 + t^8/40320 and t^3/6 - t^5/120 + t^7/5040.
   const double cosRest = t2 * t2 * (1.0 / 24.0 - t2 * (1.0 / 720.0 - t2 * (1.0 / 40320.0)));
   const double sinRest = t * t2 * (1.0 / 6.0 - t2 * (1.0 / 120.0 - t2 * (1.0 / 5040.0)));
-  const double p = static_cast<double>(static_cast<u64>(pos.p >> 64)) * 0x1p-62;
-  const double q = static_cast<double>(static_cast<u64>(pos.q >> 64)) * 0x1p-62;
-  const double rest = (pos.pNegative ? -p : p) * cosRest - (pos.qNegative ? -q : q) * sinRest;
-
-  return Signed(pos.p - pHalfT2, pos.pNegative) + Signed(qt, pos.qNegative) +
-         static_cast<i128>(static_cast<std::int64_t>(rest * 0x1p84)) * (i128{1} << 42);
+  const double rest = static_cast<double>(p62) * 0x1p-62 * cosRest - static_cast<double>(q63) * 0x1p-63 * sinRest;
+  return p - pHalfT2 + qt + static_cast<i128>(static_cast<std::int64_t>(rest * 0x1p84)) * (i128{1} << 42);
 }
 
-int LeadingZeros(u128 v)
-{
-  const u64 hi = static_cast<u64>(v >> 64);
-  return hi ? __builtin_clzll(hi) : 64 + __builtin_clzll(static_cast<u64>(v));
-}
-
-// The double nearest to sum (k = 126, within 2^-kFastErrorBits of the true sine), when the
-// true sine is clearly nearer to it than to any other double: farther than kLibraryMargin
-// from the middle between two doubles. Then every sine accurate to within half a unit in the
-// last place plus that margin returns this very double, the library's included. False when
-// it cannot tell.
+// The double nearest to sum (k = 126, within 2^-kFastErrorBits of sin x), when sin x is
+// clearly nearer to it than to any other double: farther than 2^-kLibraryMarginBits of a unit
+// in the last place from the middle between two. Then every sine accurate to within half a
+// unit plus that margin returns this very double, the library's included. False when it
+// cannot tell.
 inline bool RoundClear(i128 sum, double& out)
 {
   const bool negative = sum < 0;
-  const u128 a = negative ? -static_cast<u128>(sum) : static_cast<u128>(sum);
-  if (a == 0)
+  const u128 a = static_cast<u128>(Negated(sum, negative));
+  // Below 2^-10 the error bound comes near the margin: leave those to the library.
+  const u64 high = static_cast<u64>(a >> 64);
+  if (high < (u64{1} << 53))
     return false;
-  const int zeros = LeadingZeros(a);
-  // The error bound in units of the last bit of n below; a bound near half a unit of the
-  // result (|sum| below 2^-13) gives up.
-  const int boundShift = 126 - kFastErrorBits + zeros;
-  if (boundShift >= 71)
-    return false;
+  const int zeros = __builtin_clzll(high);
   const u128 n = a << zeros; // top bit at 127: 53 bits of mantissa, 75 below
-  u64 mantissa = static_cast<u64>(n >> 75);
-  const u128 below = n & ((u128{1} << 75) - 1);
-  const u128 halfway = u128{1} << 74;
-  const u128 distance = below > halfway ? below - halfway : halfway - below;
-  if (distance <= (u128{1} << (75 - kLibraryMarginBits)) + (u128{1} << boundShift))
+  const i128 fromMiddle = static_cast<i128>(n & ((u128{1} << 75) - 1)) - (i128{1} << 74);
+  const bool up = fromMiddle > 0;
+  // The error bound in units of the last bit of n is 2^(126 - kFastErrorBits + zeros).
+  if (static_cast<u128>(Negated(fromMiddle, !up)) <=
+      (u128{1} << (75 - kLibraryMarginBits)) + (u128{1} << (126 - kFastErrorBits + zeros)))
+    return false;
+  const u64 mantissa = static_cast<u64>(n >> 75) + up;
+  // A power of two has its lower neighbour at half the distance: leave it to the library.
+  const u64 fraction = mantissa & ((u64{1} << 52) - 1);
+  if (fraction == 0)
     return false;
   // |sum| 2^-126 = mantissa 2^(-51 - zeros) = (mantissa / 2^52) 2^(1 - zeros).
-  u64 exponent = static_cast<u64>(1024 - zeros);
-  if (below > halfway && ++mantissa == (u64{1} << 53))
-  {
-    mantissa >>= 1;
-    ++exponent;
-  }
-  // A power of two has its lower neighbour at half the distance: leave it to the library.
-  if (mantissa == (u64{1} << 52))
-    return false;
-  const u64 bits = (static_cast<u64>(negative) << 63) | (exponent << 52) | (mantissa & ((u64{1} << 52) - 1));
+  const u64 bits = (static_cast<u64>(negative) << 63) | (static_cast<u64>(1024 - zeros) << 52) | fraction;
   std::memcpy(&out, &bits, sizeof out);
   return true;
 }
