@@ -8,11 +8,12 @@
 // so the building blocks are written once as templates over the sample type: double for one
 // channel, Double2 for a pair.
 //
-// On x86-64 this is SSE2 (every x86-64 processor has it); elsewhere a plain pair.
+// On x86-64 this is SSE2 (every x86-64 processor has it); elsewhere, or with
+// VELLICOR_PORTABLE_DOUBLE2 defined for the whole build, a plain pair.
 #include <algorithm>
 #include <cmath>
 
-#if defined(__SSE2__) || defined(__x86_64__) || defined(_M_X64)
+#if (defined(__SSE2__) || defined(__x86_64__) || defined(_M_X64)) && !defined(VELLICOR_PORTABLE_DOUBLE2)
 #include <emmintrin.h>
 #define VELLICOR_DOUBLE2_SSE2 1
 #endif
@@ -26,11 +27,9 @@ struct Mask2
 {
   __m128d m;
   bool Any() const { return _mm_movemask_pd(m) != 0; }
-  bool Lane(int i) const { return ((_mm_movemask_pd(m) >> i) & 1) != 0; }
 };
 
 inline Mask2 operator|(Mask2 a, Mask2 b) { return {_mm_or_pd(a.m, b.m)}; }
-inline Mask2 operator&(Mask2 a, Mask2 b) { return {_mm_and_pd(a.m, b.m)}; }
 inline Mask2 LaneMask(bool lane0, bool lane1)
 {
   return {_mm_castsi128_pd(_mm_set_epi64x(lane1 ? -1 : 0, lane0 ? -1 : 0))};
@@ -69,8 +68,6 @@ inline Mask2 operator<(Double2 a, Double2 b) { return {_mm_cmplt_pd(a.v, b.v)}; 
 inline Mask2 operator<=(Double2 a, Double2 b) { return {_mm_cmple_pd(a.v, b.v)}; }
 inline Mask2 operator>(Double2 a, Double2 b) { return {_mm_cmpgt_pd(a.v, b.v)}; }
 inline Mask2 operator>=(Double2 a, Double2 b) { return {_mm_cmpge_pd(a.v, b.v)}; }
-// True where a > b does not hold, NaN lanes included (the lane-wise `!(a > b)`).
-inline Mask2 NotGreater(Double2 a, Double2 b) { return {_mm_cmpngt_pd(a.v, b.v)}; }
 
 // Lane-wise `mask ? a : b`.
 inline Double2 Select(Mask2 mask, Double2 a, Double2 b)
@@ -90,11 +87,9 @@ struct Mask2
 {
   bool m[2];
   bool Any() const { return m[0] || m[1]; }
-  bool Lane(int i) const { return m[i]; }
 };
 
 inline Mask2 operator|(Mask2 a, Mask2 b) { return {{a.m[0] || b.m[0], a.m[1] || b.m[1]}}; }
-inline Mask2 operator&(Mask2 a, Mask2 b) { return {{a.m[0] && b.m[0], a.m[1] && b.m[1]}}; }
 inline Mask2 LaneMask(bool lane0, bool lane1) { return {{lane0, lane1}}; }
 
 struct Double2
@@ -127,7 +122,6 @@ inline Mask2 operator<(Double2 a, Double2 b) { return {{a.v[0] < b.v[0], a.v[1] 
 inline Mask2 operator<=(Double2 a, Double2 b) { return {{a.v[0] <= b.v[0], a.v[1] <= b.v[1]}}; }
 inline Mask2 operator>(Double2 a, Double2 b) { return {{a.v[0] > b.v[0], a.v[1] > b.v[1]}}; }
 inline Mask2 operator>=(Double2 a, Double2 b) { return {{a.v[0] >= b.v[0], a.v[1] >= b.v[1]}}; }
-inline Mask2 NotGreater(Double2 a, Double2 b) { return {{!(a.v[0] > b.v[0]), !(a.v[1] > b.v[1])}}; }
 
 inline Double2 Select(Mask2 mask, Double2 a, Double2 b)
 {
@@ -159,7 +153,6 @@ inline Double2 Fma(Double2 a, Double2 b, Double2 c)
 // The same helpers for one channel, so templates over the sample type read alike.
 inline bool Any(bool m) { return m; }
 inline bool Any(Mask2 m) { return m.Any(); }
-inline bool NotGreater(double a, double b) { return !(a > b); }
 inline double Select(bool mask, double a, double b) { return mask ? a : b; }
 inline double Abs(double a) { return std::fabs(a); }
 inline double Min(double a, double b) { return std::min(a, b); }
