@@ -162,9 +162,9 @@ inline double Fma(double a, double b, double c) { return std::fma(a, b, c); }
 
 // Lane access and lane count, for the few steps that run lane by lane.
 template <typename V>
-constexpr int kLanes = 1;
+inline constexpr int kLanes = 1;
 template <>
-constexpr int kLanes<Double2> = 2;
+inline constexpr int kLanes<Double2> = 2;
 
 inline double Lane(double v, int) { return v; }
 inline double Lane(Double2 v, int i) { return v[i]; }
