@@ -93,12 +93,7 @@ int IGraphics::SearchImageResource(const char* name, const char* type, CharBuf& 
 
   for (int s = targetScale; s > 0; s = NextScale(s, targetScale))
   {
-    std::string candidate = plain;
-    if (s != 1)
-    {
-      candidate = stem + "@" + std::to_string(s) + "x" + ext;
-      candidate.resize(std::min(candidate.size(), plain.size() + 3));
-    }
+    const std::string candidate = s == 1 ? plain : stem + "@" + std::to_string(s) + "x" + ext;
     const int location = LocateResourceFile(candidate.c_str(), type, result);
     if (location > 0)
     {

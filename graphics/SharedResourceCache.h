@@ -8,7 +8,6 @@
 // call an operation that locks it again. The bitmap cache is locked before the SVG cache
 // when both are held.
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -41,17 +40,13 @@ public:
 
   std::recursive_mutex& Mutex() { return mMutex; }
 
-  // The hash of the key text: the name followed by "-%.1fx" of the scale, cut to the name's
-  // length plus 6 characters (knob.png at scale 2 hashes "knob.png-2.0x").
+  // The hash of the key text: the name followed by "-%.1fx" of the scale (knob.png at scale 2
+  // hashes "knob.png-2.0x").
   static uint64_t KeyHash(const char* name, double scale)
   {
-    std::string key(name ? name : "");
-    const size_t limit = key.size() + 6;
     char suffix[64];
     std::snprintf(suffix, sizeof(suffix), "-%.1fx", scale);
-    key += suffix;
-    key.resize(std::min(key.size(), limit));
-    return static_cast<uint64_t>(std::hash<std::string>()(key));
+    return static_cast<uint64_t>(std::hash<std::string>()(std::string(name ? name : "") + suffix));
   }
 
   // The first entry, in insertion order, with that name and exactly that scale.
