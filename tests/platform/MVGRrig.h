@@ -1,5 +1,5 @@
 #pragma once
-#include "graphics/renderer/VGR.h"
+#include "graphics/renderer/VGRContext.h"
 #include "platform/mac/MVGRcontext.h"
 
 #include <gtest/gtest.h>
@@ -65,6 +65,32 @@ public:
       values.insert(values.end(), s->LevelData(0), s->LevelData(0) + s->Width() * s->Height());
     }
     return values;
+  }
+
+  // One frame of width x height (ratio 1) on whatever is bound: `draw` records it.
+  template <class Draw>
+  void Frame(int width, int height, Draw&& draw)
+  {
+    vgrBeginFrame(ctx, float(width), float(height), 1.0f);
+    draw();
+    vgrEndFrame(ctx);
+  }
+
+  void FillRect(float x, float y, float w, float h, plug::igraphics::VGRcolor color)
+  {
+    vgrBeginPath(ctx);
+    vgrRect(ctx, x, y, w, h);
+    vgrSetFillColor(ctx, color);
+    vgrFill(ctx);
+  }
+
+  // Whether every buffer set is free and the frame semaphore full.
+  bool AllSetsFree() const
+  {
+    for (const auto& set : backEnd().cbuffers())
+      if (set->isBusy())
+        return false;
+    return backEnd().semaphore()->Value() == backEnd().maxBuffers();
   }
 
   mtl::Ref<plug::igraphics::CAMetalLayer> layer;

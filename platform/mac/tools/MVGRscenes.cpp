@@ -85,13 +85,18 @@ void DrawText(VGRdrawContext* ctx, const SceneResources& resources)
   vgrDrawText(ctx, kTextX, kTextY, kText, nullptr);
 }
 
-// An editor-sized picture, like the product's: a tiled background, six panels with soft
+// An editor-sized picture, like the product's: a background image, six panels with soft
 // shadows, forty knobs (gradient body, value arc, pointer), ten concave stars through the
 // stencil and a hundred and fifty labels.
+constexpr int kEditorWidth = 1800, kEditorHeight = 1000;
+
 void DrawEditor(VGRdrawContext* ctx, const SceneResources& resources)
 {
-  constexpr float kWidth = 1800, kHeight = 1000;
-  vgrSetFillPaint(ctx, vgrImagePaint(ctx, 0, 0, kPatternWidth, kPatternHeight, 0, resources.pattern, 1));
+  constexpr float kWidth = kEditorWidth, kHeight = kEditorHeight;
+  if (resources.background)
+    vgrSetFillPaint(ctx, vgrImagePaint(ctx, 0, 0, kWidth, kHeight, 0, resources.background, 1));
+  else
+    vgrSetFillPaint(ctx, vgrImagePaint(ctx, 0, 0, kPatternWidth, kPatternHeight, 0, resources.pattern, 1));
   FillBox(ctx, Box{0, 0, kWidth, kHeight});
   for (int i = 0; i < 6; i++)
   {
@@ -197,7 +202,7 @@ const std::vector<Scene>& Scenes()
   static const std::vector<Scene> scenes = {
     {"edges", 64, 64, DrawEdges},       {"star", 64, 64, DrawStar},   {"rings", 64, 64, DrawRings},
     {"stroke", 64, 64, DrawStroke},     {"gradient", 64, 48, DrawGradient}, {"image", 40, 28, DrawImage},
-    {"text", 200, 56, DrawText},        {"editor", 1800, 1000, DrawEditor},
+    {"text", 200, 56, DrawText},        {"editor", kEditorWidth, kEditorHeight, DrawEditor},
   };
   return scenes;
 }
@@ -210,12 +215,28 @@ const Scene* FindScene(const std::string& name)
   return nullptr;
 }
 
-SceneResources LoadSceneResources(VGRdrawContext* ctx, const std::string& fontPath)
+SceneResources LoadSceneResources(VGRdrawContext* ctx, const std::string& fontPath, bool editorBackground)
 {
   SceneResources resources;
   const std::vector<uint8_t> pattern = PatternPixels();
   resources.pattern = mvgrImageCreateRGBA(ctx, kPatternWidth, kPatternHeight, VGR_IMAGE_REPEATX | VGR_IMAGE_REPEATY,
                                           pattern.data());
+  if (editorBackground)
+  {
+    // Soft diagonal bands with a fine grain, opaque.
+    std::vector<uint8_t> rgba(size_t(kEditorWidth) * kEditorHeight * 4);
+    for (int y = 0; y < kEditorHeight; y++)
+      for (int x = 0; x < kEditorWidth; x++)
+      {
+        uint8_t* p = &rgba[(size_t(y) * kEditorWidth + x) * 4];
+        const int band = ((x + y) / 40) % 2 ? 8 : 0, grain = (x * 7 + y * 13) % 5;
+        p[0] = uint8_t(30 + band + grain);
+        p[1] = uint8_t(34 + band + grain);
+        p[2] = uint8_t(42 + band + grain);
+        p[3] = 255;
+      }
+    resources.background = mvgrImageCreateRGBA(ctx, kEditorWidth, kEditorHeight, 0, rgba.data());
+  }
   if (!fontPath.empty())
     resources.font = vgrAddFontFile(ctx, "scene", fontPath.c_str());
   return resources;

@@ -17,8 +17,9 @@ namespace scenes {
 // What the scenes draw with, made once per drawing context.
 struct SceneResources
 {
-  int pattern = 0; // the pattern image (PatternPixels), straight alpha, repeating
-  int font = -1;   // the text font, -1 when none was loaded
+  int pattern = 0;    // the pattern image (PatternPixels), straight alpha, repeating
+  int font = -1;      // the text font, -1 when none was loaded
+  int background = 0; // the editor's background image (1800 x 1000), when made
 };
 
 struct Scene
@@ -33,8 +34,9 @@ const std::vector<Scene>& Scenes();
 // Null for an unknown name.
 const Scene* FindScene(const std::string& name);
 
-// Makes the pattern image and loads the font (an empty path: no font, the text draws nothing).
-SceneResources LoadSceneResources(VGRdrawContext* ctx, const std::string& fontPath);
+// Makes the pattern image and loads the font (an empty path: no font, the text draws nothing);
+// with editorBackground the editor's background image too (else the editor tiles the pattern).
+SceneResources LoadSceneResources(VGRdrawContext* ctx, const std::string& fontPath, bool editorBackground = false);
 
 // Draws the scene in one frame into a new framebuffer of its size, cleared to transparent first;
 // the caller deletes the framebuffer. The framebuffer stays bound.

@@ -65,7 +65,7 @@ int main(int argc, char** argv)
     std::fprintf(stderr, "the render back end could not be made\n");
     return 1;
   }
-  const scenes::SceneResources resources = scenes::LoadSceneResources(ctx, font);
+  const scenes::SceneResources resources = scenes::LoadSceneResources(ctx, font, true);
   if (resources.font < 0)
     std::fprintf(stderr, "warning: no font at %s; text is not drawn\n", font.c_str());
   int failed = 0;
