@@ -229,13 +229,12 @@ private:
   int writeFans(const VGRpath* paths, int npaths, int at, int indexAt);
   // Joins the paths' strips into one strip from vertex `at`.
   void writeStrips(const VGRpath* paths, int npaths, int at);
+  // A new call of that kind, with the paint's image and the blend of the composite operation.
+  MVGRcall* newCall(int kind, const VGRpaint* paint, VGRcompositeOperationState compositeOperation);
   // Drops the call just taken.
   void dropCall();
   // The buffer set of the frame being recorded, or null outside a frame.
   MVGRbuffers* recordingSet() const { return mRecording ? mBuffers : nullptr; }
-  // Replaces a set's Metal buffer with one of room for `needed` items of `size` bytes, keeping
-  // the first `count`; false when it cannot be made.
-  bool growBuffer(mtl::Ref<mtl::Buffer>& buffer, int count, int needed, int& capacity, int minimum, int size);
 
   mtl::Ref<mtl::CommandQueue> mCommandQueue;
   mtl::Ref<CAMetalLayer> mMetalLayer;

@@ -38,6 +38,35 @@ uint32_t ToPixels(float size)
   return size >= 1.0f && size < 4294967040.0f ? uint32_t(size) : 0;
 }
 
+// Takes n items of one of a set's growing Metal buffers, whose contents, count and capacity are
+// given: the index of the first, or -1 when the buffer cannot grow. A buffer that is too small
+// is replaced by one of room for max(needed, minimum) plus half the old capacity, the items
+// already taken copied over. Byte offsets stay within an int.
+template <class T>
+int TakeItems(mtl::Device& device, mtl::Ref<mtl::Buffer>& buffer, T*& contents, int& count, int& capacity, int n,
+              int minimum, int size)
+{
+  const int64_t needed = int64_t(count) + n;
+  if (n < 0 || needed * size > INT_MAX)
+    return -1;
+  if (needed > capacity)
+  {
+    const int64_t items = std::max<int64_t>(needed, minimum) + capacity / 2;
+    mtl::Ref<mtl::Buffer> grown =
+      items * size <= INT_MAX ? device.NewBuffer(uint64_t(items * size), kSharedWriteCombined) : nullptr;
+    if (!grown)
+      return -1;
+    if (buffer && count > 0)
+      std::memcpy(grown->Contents(), buffer->Contents(), size_t(count) * size_t(size));
+    buffer = std::move(grown);
+    capacity = int(items);
+    contents = static_cast<T*>(buffer->Contents());
+  }
+  const int first = count;
+  count = int(needed);
+  return first;
+}
+
 void DrawStrip(mtl::RenderCommandEncoder& e, int start, int count)
 {
   if (count > 0)
@@ -278,6 +307,18 @@ MVGRcall* MVGRcontext::allocCall()
   return call;
 }
 
+MVGRcall* MVGRcontext::newCall(int kind, const VGRpaint* paint, VGRcompositeOperationState compositeOperation)
+{
+  MVGRcall* call = allocCall();
+  if (call)
+  {
+    call->kind = kind;
+    call->image = paint->image;
+    call->blend = blendCompositeOperation(compositeOperation);
+  }
+  return call;
+}
+
 void MVGRcontext::dropCall()
 {
   if (MVGRbuffers* set = recordingSet())
@@ -285,64 +326,29 @@ void MVGRcontext::dropCall()
       set->ncalls--;
 }
 
-bool MVGRcontext::growBuffer(mtl::Ref<mtl::Buffer>& buffer, int count, int needed, int& capacity, int minimum,
-                             int size)
-{
-  if (needed <= capacity)
-    return true;
-  const int64_t items = int64_t(std::max(needed, minimum)) + capacity / 2;
-  if (items > INT_MAX)
-    return false;
-  mtl::Ref<mtl::Buffer> grown = mMetalLayer->Device()->NewBuffer(uint64_t(items) * uint64_t(size), kSharedWriteCombined);
-  if (!grown)
-    return false;
-  if (buffer && count > 0)
-    std::memcpy(grown->Contents(), buffer->Contents(), size_t(count) * size_t(size));
-  buffer = std::move(grown);
-  capacity = int(items);
-  return true;
-}
-
 int MVGRcontext::allocVerts(int n)
 {
   MVGRbuffers* set = recordingSet();
-  const int64_t needed = set ? int64_t(set->nverts) + n : -1;
-  if (!set || n < 0 || needed > INT_MAX ||
-      !growBuffer(set->vertBuffer, set->nverts, int(needed), set->cverts, 4096, int(sizeof(VGRvertex))))
-    return -1;
-  if (set->vertBuffer)
-    set->verts = static_cast<VGRvertex*>(set->vertBuffer->Contents());
-  const int first = set->nverts;
-  set->nverts = int(needed);
-  return first;
+  return set ? TakeItems(*mMetalLayer->Device(), set->vertBuffer, set->verts, set->nverts, set->cverts, n, 4096,
+                         int(sizeof(VGRvertex)))
+             : -1;
 }
 
 int MVGRcontext::allocIndexes(int n)
 {
   MVGRbuffers* set = recordingSet();
-  const int64_t needed = set ? int64_t(set->nindexes) + n : -1;
-  if (!set || n < 0 || needed > INT_MAX ||
-      !growBuffer(set->indexBuffer, set->nindexes, int(needed), set->cindexes, 4096, mIndexSize))
-    return -1;
-  if (set->indexBuffer)
-    set->indexes = static_cast<uint32_t*>(set->indexBuffer->Contents());
-  const int first = set->nindexes;
-  set->nindexes = int(needed);
-  return first;
+  return set ? TakeItems(*mMetalLayer->Device(), set->indexBuffer, set->indexes, set->nindexes, set->cindexes, n,
+                         4096, mIndexSize)
+             : -1;
 }
 
 int MVGRcontext::allocFragUniforms(int n)
 {
   MVGRbuffers* set = recordingSet();
-  const int64_t needed = set ? int64_t(set->nuniforms) + n : -1;
-  if (!set || n < 0 || needed * mFragSize > INT_MAX ||
-      !growBuffer(set->uniformBuffer, set->nuniforms, int(needed), set->cuniforms, 128, mFragSize))
-    return -1;
-  if (set->uniformBuffer)
-    set->uniforms = static_cast<uint8_t*>(set->uniformBuffer->Contents());
-  const int first = set->nuniforms;
-  set->nuniforms = int(needed);
-  return first * mFragSize;
+  const int first = set ? TakeItems(*mMetalLayer->Device(), set->uniformBuffer, set->uniforms, set->nuniforms,
+                                    set->cuniforms, n, 128, mFragSize)
+                        : -1;
+  return first == -1 ? -1 : first * mFragSize;
 }
 
 MVGRfragUniforms* MVGRcontext::fragUniformAtIndex(int offset) const
@@ -391,13 +397,10 @@ void MVGRcontext::renderFillWithPaint(VGRpaint* paint, VGRcompositeOperationStat
                                       VGRscissor* scissor, float fringe, const float* bounds, const VGRpath* paths,
                                       int npaths)
 {
-  MVGRcall* call = allocCall();
+  MVGRcall* call = newCall(kMVGRcallFill, paint, compositeOperation);
   if (!call)
     return;
-  call->kind = kMVGRcallFill;
-  call->triangleCount = 4;
-  call->image = paint->image;
-  call->blend = blendCompositeOperation(compositeOperation);
+  call->triangleCount = 4; // the cover quad
   if (npaths == 1 && paths[0].convex)
   {
     call->kind = kMVGRcallConvexFill;
@@ -455,12 +458,9 @@ void MVGRcontext::renderStrokeWithPaint(VGRpaint* paint, VGRcompositeOperationSt
                                         VGRscissor* scissor, float fringe, float strokeWidth, const VGRpath* paths,
                                         int npaths)
 {
-  MVGRcall* call = allocCall();
+  MVGRcall* call = newCall(kMVGRcallStroke, paint, compositeOperation);
   if (!call)
     return;
-  call->kind = kMVGRcallStroke;
-  call->image = paint->image;
-  call->blend = blendCompositeOperation(compositeOperation);
 
   const int64_t stripTotal = JoinedStripTotal(paths, npaths);
   const int first = stripTotal <= INT_MAX ? allocVerts(int(stripTotal)) : -1;
@@ -492,12 +492,9 @@ void MVGRcontext::renderStrokeWithPaint(VGRpaint* paint, VGRcompositeOperationSt
 void MVGRcontext::renderTrianglesWithPaint(VGRpaint* paint, VGRcompositeOperationState compositeOperation,
                                            VGRscissor* scissor, const VGRvertex* verts, int nverts, float fringe)
 {
-  MVGRcall* call = allocCall();
+  MVGRcall* call = newCall(kMVGRcallTriangles, paint, compositeOperation);
   if (!call)
     return;
-  call->kind = kMVGRcallTriangles;
-  call->image = paint->image;
-  call->blend = blendCompositeOperation(compositeOperation);
   const int first = nverts >= 0 && (verts || nverts == 0) ? allocVerts(nverts) : -1;
   if (first == -1)
   {
