@@ -80,6 +80,9 @@ public:
 
   bool IsCreated() const { return mEffect != nullptr; }
   AAX_IACFEffectParameters* Effect() const { return mEffect; }
+  // The host object the instance was initialised with (null before Create).
+  InstanceHost* GetInstanceHost() const { return mInstanceHost; }
+  const EffectDescriptor& Descriptor() const { return mEffectDescriptor; }
   const std::string& Error() const { return mError; }
   int InputChannels() const { return mLayout.inputs; }
   int OutputChannels() const { return mLayout.outputs; }
