@@ -15,29 +15,10 @@ EditorSession::~EditorSession() { Destroy(); }
 bool EditorSession::Create()
 {
   Destroy();
-  AAX_CCreateObjectProc factory = nullptr;
-  for (const ProcPtrRecord& proc : mInstance.Descriptor().ProcPtrs())
-    if (proc.procID == AAX_eProcPtrID_Create_EffectGUI && proc.proc)
-      factory = reinterpret_cast<AAX_CCreateObjectProc>(proc.proc);
-  if (!factory)
-  {
-    mError = "the effect has no editor factory";
+  void* gui = MakeEffectObject(mInstance.Descriptor(), AAX_eProcPtrID_Create_EffectGUI, IID_IAAXEffectGUIV1, "editor",
+                               "effect-GUI", mError);
+  if (!gui)
     return false;
-  }
-  IACFUnknown* object = factory();
-  if (!object)
-  {
-    mError = "the editor factory made nothing";
-    return false;
-  }
-  void* gui = nullptr;
-  if (object->QueryInterface(IID_IAAXEffectGUIV1, &gui) != ACF_OK || !gui)
-  {
-    object->AddRef();
-    object->Release();
-    mError = "the editor object does not offer the effect-GUI interface";
-    return false;
-  }
   mGUI = static_cast<AAX_IEffectGUI*>(static_cast<IACFUnknown*>(gui));
   mEditorHost = new EditorHost(mHost.SharedContext(), mInstance.GetInstanceHost(), mInstance.Effect());
   mInitResult = mGUI->Init(mEditorHost);

@@ -252,17 +252,26 @@ bool CreateInstance(PluginInstance& instance, const Options& options, int config
   return true;
 }
 
-// ---- commands --------------------------------------------------------------------------------
-
-int CommandParams(const Collection& collection, Host& host, const Options& options)
+// The instance of a command that works on one: component --config (else 0) at --rate (else
+// 48 kHz), --state loaded, then every --set applied. kExitOK, or the exit code of the failure.
+int PrepareInstance(PluginInstance& instance, const Options& options)
 {
-  PluginInstance instance(host, *collection.Effects().front().second);
   if (!CreateInstance(instance, options, std::max(options.config, 0), options.rate > 0 ? options.rate : 48000.0))
     return kExitLoad;
   if (!options.stateFile.empty() && !LoadStateFile(instance, options.stateFile))
     return kExitFailed;
   if (!ApplySettings(instance, options.settings))
     return kExitFailed;
+  return kExitOK;
+}
+
+// ---- commands --------------------------------------------------------------------------------
+
+int CommandParams(const Collection& collection, Host& host, const Options& options)
+{
+  PluginInstance instance(host, *collection.Effects().front().second);
+  if (const int failure = PrepareInstance(instance, options))
+    return failure;
   const auto list = PluginValues(instance);
   std::printf("parameters: %zu\n", list.size());
   int index = 0;
@@ -625,12 +634,8 @@ std::vector<std::pair<std::string, int>> CountCalls(const std::vector<std::strin
 int CommandEditor(const Collection& collection, Host& host, const Options& options)
 {
   PluginInstance instance(host, *collection.Effects().front().second);
-  if (!CreateInstance(instance, options, std::max(options.config, 0), options.rate > 0 ? options.rate : 48000.0))
-    return kExitLoad;
-  if (!options.stateFile.empty() && !LoadStateFile(instance, options.stateFile))
-    return kExitFailed;
-  if (!ApplySettings(instance, options.settings))
-    return kExitFailed;
+  if (const int failure = PrepareInstance(instance, options))
+    return failure;
   bool unknown = false;
   const std::string highlight = HighlightParameter(instance, options, unknown);
   if (unknown)
