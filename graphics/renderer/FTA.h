@@ -116,7 +116,8 @@ void ftaSetFont(FTAcontext* ctx, int font);
 FTAstyle* ftaTopStyle(FTAcontext* ctx);
 
 // Glyphs and runs.
-FTAglyph* ftaGetGlyph(FTAcontext* ctx, FTAfont* font, unsigned int codepoint, short isize, short iblur, int bitmapOption);
+FTAglyph* ftaGetGlyph(FTAcontext* ctx, FTAfont* font, unsigned int codepoint, short isize, short iblur,
+                      int bitmapOption);
 void ftaGlyphQuad(FTAcontext* ctx, FTAfont* font, int prevGlyphIndex, FTAglyph* glyph, float scale, float spacing,
                   float* x, float* y, FTAglyphQuad* q);
 int ftaGlyphRunBegin(FTAcontext* ctx, FTAglyphRun* run, float x, float y, const char* str, const char* end,

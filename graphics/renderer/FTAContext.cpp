@@ -201,25 +201,6 @@ void BlurLine(unsigned char* p, int n, int step, int alpha)
 
 } // namespace
 
-// -- conversions --------------------------------------------------------------------------
-
-int ftaSaturateInt(float v)
-{
-  if (!(v == v))
-    return 0;
-  if (v >= 2147483520.0f)
-    return INT_MAX;
-  if (v <= -2147483648.0f)
-    return INT_MIN;
-  return static_cast<int>(v);
-}
-
-int16_t ftaSaturateShort(float v)
-{
-  const int i = ftaSaturateInt(v);
-  return static_cast<int16_t>(std::max(-32768, std::min(32767, i)));
-}
-
 // -- context --------------------------------------------------------------------------------
 
 FTAcontext* ftaCreate(const FTAsetup* setup)
@@ -608,11 +589,11 @@ FTAglyph* ftaGetGlyph(FTAcontext* ctx, FTAfont* font, unsigned int codepoint, sh
   glyph->index = g;
   glyph->x0 = static_cast<int16_t>(gx);
   glyph->y0 = static_cast<int16_t>(gy);
-  glyph->x1 = ftaSaturateShort(static_cast<float>(gx) + static_cast<float>(gw));
-  glyph->y1 = ftaSaturateShort(static_cast<float>(gy) + static_cast<float>(gh));
-  glyph->xadv = ftaSaturateShort(scale * static_cast<float>(advance) * 10.0f);
-  glyph->xoff = ftaSaturateShort(static_cast<float>(x0 - pad));
-  glyph->yoff = ftaSaturateShort(static_cast<float>(y0 - pad));
+  glyph->x1 = vgrSaturateShort(static_cast<float>(gx) + static_cast<float>(gw));
+  glyph->y1 = vgrSaturateShort(static_cast<float>(gy) + static_cast<float>(gh));
+  glyph->xadv = vgrSaturateShort(scale * static_cast<float>(advance) * 10.0f);
+  glyph->xoff = vgrSaturateShort(static_cast<float>(x0 - pad));
+  glyph->yoff = vgrSaturateShort(static_cast<float>(y0 - pad));
 
   if (bitmapOption == FTA_GLYPH_BITMAP_OPTIONAL)
     return glyph;
@@ -742,7 +723,8 @@ int ftaRestartAtlas(FTAcontext* ctx, int width, int height)
   ftaFlush(ctx);
   if (ctx->params.renderResize && !ctx->params.renderResize(ctx->params.userPtr, width, height))
     return 0;
-  auto* data = static_cast<unsigned char*>(vgrCalloc(static_cast<std::size_t>(width), static_cast<std::size_t>(height)));
+  auto* data =
+    static_cast<unsigned char*>(vgrCalloc(static_cast<std::size_t>(width), static_cast<std::size_t>(height)));
   if (!data)
     return 0;
   vgrFree(ctx->texData);

@@ -3,6 +3,7 @@
 // and by tests that look inside; everyone else goes through FTA.h.
 
 #include "graphics/renderer/FTA.h"
+#include "graphics/renderer/VGRConvert.h"
 
 #include <cstddef>
 
@@ -117,10 +118,6 @@ void ftaRenderGlyphBitmap(FTAfont* font, unsigned char* output, int outWidth, in
                           float scaleX, float scaleY, int glyph);
 // Pixel-height scale of a font for a size in pixels.
 float ftaPixelHeightScale(FTAfont* font, float size);
-
-// Float to integer conversions that saturate instead of overflowing.
-int ftaSaturateInt(float v);
-int16_t ftaSaturateShort(float v);
 
 } // namespace igraphics
 } // namespace plug

@@ -103,8 +103,8 @@ bool ResolveStyle(FTAcontext* ctx, const char* str, const char* end, StyledText&
   if (!t.font)
     return false;
   t.style = ftaTopStyle(ctx);
-  t.isize = ftaSaturateShort(t.style->size * 10.0f);
-  t.iblur = ftaSaturateShort(t.style->blur);
+  t.isize = vgrSaturateShort(t.style->size * 10.0f);
+  t.iblur = vgrSaturateShort(t.style->blur);
   t.scale = ftaPixelHeightScale(t.font, t.isize / 10.0f);
   t.str = str ? str : "";
   t.end = str ? TextEnd(str, end) : t.str;
@@ -173,7 +173,7 @@ void ftaGlyphQuad(FTAcontext* ctx, FTAfont* font, int prevGlyphIndex, FTAglyph* 
   if (prevGlyphIndex != -1)
   {
     const float adv = static_cast<float>(ftaKernAdvance(font, prevGlyphIndex, glyph->index)) * scale;
-    *x += static_cast<float>(ftaSaturateInt(adv + spacing + 0.5f));
+    *x += static_cast<float>(vgrSaturateInt(adv + spacing + 0.5f));
   }
   // The box and offsets one pixel in, off the cleared border.
   const float xoff = static_cast<float>(glyph->xoff + 1);
@@ -182,10 +182,10 @@ void ftaGlyphQuad(FTAcontext* ctx, FTAfont* font, int prevGlyphIndex, FTAglyph* 
   const float y0 = static_cast<float>(glyph->y0 + 1);
   const float x1 = static_cast<float>(glyph->x1 - 1);
   const float y1 = static_cast<float>(glyph->y1 - 1);
-  const float rx = static_cast<float>(ftaSaturateInt(*x + xoff));
+  const float rx = static_cast<float>(vgrSaturateInt(*x + xoff));
   if (ctx->params.flags & FTA_YDOWN)
   {
-    const float ry = static_cast<float>(ftaSaturateInt(*y + yoff));
+    const float ry = static_cast<float>(vgrSaturateInt(*y + yoff));
     q->x0 = rx;
     q->y0 = ry;
     q->x1 = rx + x1 - x0;
@@ -193,7 +193,7 @@ void ftaGlyphQuad(FTAcontext* ctx, FTAfont* font, int prevGlyphIndex, FTAglyph* 
   }
   else
   {
-    const float ry = static_cast<float>(ftaSaturateInt(*y - yoff));
+    const float ry = static_cast<float>(vgrSaturateInt(*y - yoff));
     q->x0 = rx;
     q->y0 = ry;
     q->x1 = rx + x1 - x0;
@@ -203,7 +203,7 @@ void ftaGlyphQuad(FTAcontext* ctx, FTAfont* font, int prevGlyphIndex, FTAglyph* 
   q->t0 = y0 * ctx->ith;
   q->s1 = x1 * ctx->itw;
   q->t1 = y1 * ctx->ith;
-  *x += static_cast<float>(ftaSaturateInt(glyph->xadv / 10.0f + 0.5f));
+  *x += static_cast<float>(vgrSaturateInt(glyph->xadv / 10.0f + 0.5f));
 }
 
 int ftaGlyphRunBegin(FTAcontext* ctx, FTAglyphRun* run, float x, float y, const char* str, const char* end,
@@ -239,7 +239,8 @@ int ftaGlyphRunNext(FTAcontext* ctx, FTAglyphRun* run, FTAglyphQuad* quad)
     return 0;
   for (; str != run->end; str++)
   {
-    const unsigned int state = DecodeUtf8(&run->utf8state, &run->codepoint, *reinterpret_cast<const unsigned char*>(str));
+    const unsigned int state =
+      DecodeUtf8(&run->utf8state, &run->codepoint, *reinterpret_cast<const unsigned char*>(str));
     if (state == kUtf8Reject)
       break;
     if (state != kUtf8Accept)
@@ -252,7 +253,11 @@ int ftaGlyphRunNext(FTAcontext* ctx, FTAglyphRun* run, FTAglyphQuad* quad)
       ftaGlyphQuad(ctx, run->font, run->prevGlyphIndex, glyph, run->scale, run->spacing, &run->nextx, &run->nexty,
                    quad);
     else
+    {
+      // No glyph: an empty quad at the pen.
+      *quad = FTAglyphQuad{run->x, run->y, 0, 0, run->x, run->y, 0, 0};
       run->atlasFull = ctx->atlasFull;
+    }
     run->prevGlyphIndex = glyph ? glyph->index : -1;
     run->next = str;
     return 1;
@@ -347,7 +352,7 @@ void ftaVerticalMetrics(FTAcontext* ctx, float* ascender, float* descender, floa
   FTAfont* font = StyleFont(ctx);
   if (!font)
     return;
-  const short isize = ftaSaturateShort(ftaTopStyle(ctx)->size * 10.0f);
+  const short isize = vgrSaturateShort(ftaTopStyle(ctx)->size * 10.0f);
   if (ascender)
     *ascender = font->ascender * isize / 10.0f;
   if (descender)

@@ -54,6 +54,24 @@ enum VGRtextAlign
   VGR_ALIGN_BASELINE = 1 << 6,
 };
 
+// A row of text found by vgrSplitTextLines: pointers into the text, widths in user space.
+struct VGRtextLine
+{
+  const char* start; // first byte of the row
+  const char* end;   // one past its last non-space glyph
+  const char* next;  // first byte of the next row
+  float width;       // advance from the row start to the end of its last non-space glyph
+  float minx, maxx;  // ink extent relative to the row start
+};
+
+// A glyph's place found by vgrGlyphSpans.
+struct VGRglyphSpan
+{
+  const char* str; // the glyph's first byte
+  float x;         // pen position
+  float minx, maxx; // ink or advance extent
+};
+
 // ---------------------------------------------------------------------------------------
 // Context and frames.
 
@@ -128,7 +146,8 @@ VGRcolor vgrColorHSLA(float h, float s, float l, unsigned char a);
 // Paints, and the fill and stroke paint of the top state.
 
 VGRpaint vgrLinearGradient(VGRdrawContext* ctx, float sx, float sy, float ex, float ey, VGRcolor icol, VGRcolor ocol);
-VGRpaint vgrRadialGradient(VGRdrawContext* ctx, float cx, float cy, float inr, float outr, VGRcolor icol, VGRcolor ocol);
+VGRpaint vgrRadialGradient(VGRdrawContext* ctx, float cx, float cy, float inr, float outr, VGRcolor icol,
+                           VGRcolor ocol);
 VGRpaint vgrRoundedBoxGradient(VGRdrawContext* ctx, float x, float y, float w, float h, float r, float f,
                                VGRcolor icol, VGRcolor ocol);
 VGRpaint vgrImagePaint(VGRdrawContext* ctx, float ox, float oy, float w, float h, float angle, int image, float alpha);
@@ -158,6 +177,73 @@ void vgrResetScissor(VGRdrawContext* ctx);
 void vgrSetCompositeMode(VGRdrawContext* ctx, int mode);
 void vgrSetBlendFactors(VGRdrawContext* ctx, int sfactor, int dfactor);
 void vgrSetBlendFactorsSeparate(VGRdrawContext* ctx, int srcRGB, int dstRGB, int srcAlpha, int dstAlpha);
+
+// ---------------------------------------------------------------------------------------
+// Paths: recorded through the current transform, flattened and tessellated when filled or
+// stroked. Neither fill nor stroke clears the path.
+
+void vgrBeginPath(VGRdrawContext* ctx);
+void vgrMoveTo(VGRdrawContext* ctx, float x, float y);
+void vgrLineTo(VGRdrawContext* ctx, float x, float y);
+void vgrBezierTo(VGRdrawContext* ctx, float c1x, float c1y, float c2x, float c2y, float x, float y);
+void vgrQuadTo(VGRdrawContext* ctx, float cx, float cy, float x, float y);
+// An arc of the circle (cx, cy, r) from a0 to a1 (radians) in direction dir (VGRwinding).
+void vgrArc(VGRdrawContext* ctx, float cx, float cy, float r, float a0, float a1, int dir);
+void vgrArcTo(VGRdrawContext* ctx, float x1, float y1, float x2, float y2, float radius);
+void vgrClosePath(VGRdrawContext* ctx);
+void vgrSetPathWinding(VGRdrawContext* ctx, int dir);
+void vgrRect(VGRdrawContext* ctx, float x, float y, float w, float h);
+void vgrRoundedRect(VGRdrawContext* ctx, float x, float y, float w, float h, float r);
+void vgrRoundedRectCorners(VGRdrawContext* ctx, float x, float y, float w, float h, float radTopLeft,
+                           float radTopRight, float radBottomRight, float radBottomLeft);
+void vgrEllipse(VGRdrawContext* ctx, float cx, float cy, float rx, float ry);
+void vgrCircle(VGRdrawContext* ctx, float cx, float cy, float r);
+
+void vgrFill(VGRdrawContext* ctx);
+void vgrStroke(VGRdrawContext* ctx);
+// Prints the flattened and tessellated paths to standard output (a debugging aid).
+void vgrDumpGeometryCache(VGRdrawContext* ctx);
+
+// ---------------------------------------------------------------------------------------
+// Text. Fonts are registered by name; ids are indexes, -1 for none.
+
+int vgrAddFontFile(VGRdrawContext* ctx, const char* name, const char* path);
+int vgrAddFontFileAtIndex(VGRdrawContext* ctx, const char* name, const char* path, int fontIndex);
+// The font's bytes must stay valid while the context lives; with freeData the context
+// frees them (also when the font is refused).
+int vgrAddFontData(VGRdrawContext* ctx, const char* name, unsigned char* data, int ndata, int freeData);
+int vgrAddFontDataAtIndex(VGRdrawContext* ctx, const char* name, unsigned char* data, int ndata, int fontIndex,
+                          int freeData);
+int vgrFindFont(VGRdrawContext* ctx, const char* name);
+int vgrAddFallbackFontId(VGRdrawContext* ctx, int baseFont, int fallbackFont);
+int vgrAddFallbackFont(VGRdrawContext* ctx, const char* baseFont, const char* fallbackFont);
+
+void vgrSetFontSize(VGRdrawContext* ctx, float size);
+void vgrSetFontBlur(VGRdrawContext* ctx, float blur);
+void vgrSetLetterSpacing(VGRdrawContext* ctx, float spacing);
+// A multiple of the font's line height.
+void vgrSetLineHeight(VGRdrawContext* ctx, float lineHeight);
+void vgrSetTextAlign(VGRdrawContext* ctx, int align);
+void vgrSetFontId(VGRdrawContext* ctx, int font);
+void vgrSetFontByName(VGRdrawContext* ctx, const char* font);
+
+// Draws the text (end null: up to its terminator); returns the pen x after it.
+float vgrDrawText(VGRdrawContext* ctx, float x, float y, const char* string, const char* end);
+void vgrDrawWrappedText(VGRdrawContext* ctx, float x, float y, float breakRowWidth, const char* string,
+                        const char* end);
+// The advance; bounds (min x, min y, max x, max y) when given.
+float vgrMeasureText(VGRdrawContext* ctx, float x, float y, const char* string, const char* end, float* bounds);
+void vgrMeasureWrappedText(VGRdrawContext* ctx, float x, float y, float breakRowWidth, const char* string,
+                           const char* end, float* bounds);
+void vgrFontMetrics(VGRdrawContext* ctx, float* ascender, float* descender, float* lineh);
+// Splits text into rows no wider than breakRowWidth; call again from the last row's next
+// pointer until it returns 0.
+int vgrSplitTextLines(VGRdrawContext* ctx, const char* string, const char* end, VGRtextLine* rows, int maxRows,
+                      float breakRowWidth);
+int vgrGlyphSpans(VGRdrawContext* ctx, float x, float y, const char* string, const char* end, VGRglyphSpan* spans,
+                  int maxSpans);
+// Moves text drawing to the next font-atlas image (at most four); 0 when none is left.
+int vgrNextFontAtlas(VGRdrawContext* ctx);
 
 } // namespace igraphics
 } // namespace plug

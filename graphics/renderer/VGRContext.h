@@ -38,6 +38,16 @@ struct VGRdrawState
   int fontId;
 };
 
+// Command codes of the path buffer.
+enum VGRpathCommand
+{
+  VGR_MOVETO = 0,
+  VGR_LINETO = 1,
+  VGR_BEZIERTO = 2,
+  VGR_CLOSE = 3,
+  VGR_WINDING = 4,
+};
+
 // Flags of a flattened point.
 enum VGRpointFlags
 {
@@ -93,6 +103,10 @@ struct VGRdrawContext
   int strokeTriCount;
   int textTriCount;
 };
+
+// The scratch vertex array with room for n vertices (grown in steps of 256), or null; on
+// failure every path of the cache is emptied so that nothing stale is drawn.
+VGRvertex* vgrAllocTempVerts(VGRdrawContext* ctx, long long n);
 
 // The top state.
 inline VGRdrawState* vgrGetState(VGRdrawContext* ctx)

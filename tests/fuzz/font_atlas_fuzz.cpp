@@ -1,12 +1,78 @@
-// libFuzzer target for the text atlas: any byte string offered as a font must be refused,
-// or registered, measured and drawn (at several sizes, with blur, into an atlas that fills
-// up and restarts) without reading or writing outside memory it owns.
+// libFuzzer target for the text atlas and the renderer's text: any byte string offered as a
+// font must be refused, or registered, measured, split into lines and drawn (at several
+// sizes, with blur, into atlases that fill up, switch and restart) without reading or
+// writing outside memory it owns.
 #include "graphics/renderer/FTAContext.h"
+#include "graphics/renderer/VGRContext.h"
 
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 using namespace plug::igraphics;
+
+namespace {
+
+// A back end that keeps only the sizes of its textures.
+VGRrenderInterface NullBackEnd()
+{
+  static int sizes[64][2];
+  static int next = 0;
+  VGRrenderInterface ri{};
+  ri.edgeAntiAlias = 1;
+  ri.renderCreate = [](void*) { return 1; };
+  ri.renderCreateTexture = [](void*, int, int w, int h, int, const unsigned char*) {
+    const int id = 1 + next++ % 63;
+    sizes[id][0] = w;
+    sizes[id][1] = h;
+    return id;
+  };
+  ri.renderDeleteTexture = [](void*, int) { return 1; };
+  ri.renderUpdateTexture = [](void*, int, int, int, int, int, const unsigned char*) { return 1; };
+  ri.renderGetTextureSize = [](void*, int image, int* w, int* h) {
+    *w = sizes[image & 63][0];
+    *h = sizes[image & 63][1];
+    return 1;
+  };
+  ri.renderViewport = [](void*, float, float, float) {};
+  ri.renderCancel = [](void*) {};
+  ri.renderFlush = [](void*) {};
+  ri.renderFill = [](void*, VGRpaint*, VGRcompositeOperationState, VGRscissor*, float, const float*, const VGRpath*,
+                     int) {};
+  ri.renderStroke = [](void*, VGRpaint*, VGRcompositeOperationState, VGRscissor*, float, float, const VGRpath*,
+                       int) {};
+  ri.renderTriangles = [](void*, VGRpaint*, VGRcompositeOperationState, VGRscissor*, const VGRvertex*, int, float) {};
+  return ri;
+}
+
+// The renderer's text over the font: drawing at large sizes (atlas switches), wrapping.
+void RendererText(const uint8_t* data, size_t size, const char* text)
+{
+  const VGRrenderInterface ri = NullBackEnd();
+  VGRdrawContext* ctx = vgrCreateContext(&ri);
+  if (!ctx)
+    return;
+  auto* bytes = static_cast<unsigned char*>(std::malloc(size));
+  std::memcpy(bytes, data, size);
+  if (vgrAddFontData(ctx, "fuzz", bytes, static_cast<int>(size), 1) >= 0)
+  {
+    vgrBeginFrame(ctx, 400, 300, 2);
+    vgrSetFontId(ctx, 0);
+    for (float px : {14.0f, 180.0f})
+    {
+      vgrSetFontSize(ctx, px);
+      vgrDrawText(ctx, 0, 50, text, nullptr);
+      vgrSetTextAlign(ctx, VGR_ALIGN_CENTER | VGR_ALIGN_TOP);
+      vgrDrawWrappedText(ctx, 0, 0, 120, text, nullptr);
+      float bounds[4];
+      vgrMeasureWrappedText(ctx, 0, 0, 120, text, nullptr, bounds);
+    }
+    vgrEndFrame(ctx);
+  }
+  vgrDeleteContext(ctx);
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -32,6 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
       text[len++] = static_cast<char>(0x20 + data[size - 1 - i] % 0x5f);
     text[len] = '\0';
     ftaSetFont(ctx, font);
+    RendererText(data, size, text);
     const float sizes[] = {12.0f, 47.5f, 0.15f, 300.0f};
     for (float px : sizes)
     {

@@ -87,11 +87,6 @@ void FontBuilder::Map(int codepoint, int glyph)
   mMap.push_back({codepoint, glyph});
 }
 
-void FontBuilder::Kern(int left, int right, int value)
-{
-  mKern.push_back({left, right, value});
-}
-
 std::vector<unsigned char> FontBuilder::Build() const
 {
   std::map<std::string, std::vector<unsigned char>> tables;
@@ -233,29 +228,6 @@ std::vector<unsigned char> FontBuilder::Build() const
   cmap.U32(12);
   cmap.b.insert(cmap.b.end(), sub.b.begin(), sub.b.end());
   tables["cmap"] = cmap.b;
-
-  if (!mKern.empty())
-  {
-    std::vector<KernPair> pairs = mKern;
-    std::sort(pairs.begin(), pairs.end(), [](const KernPair& a, const KernPair& b) {
-      return (a.left << 16 | a.right) < (b.left << 16 | b.right);
-    });
-    Writer kern;
-    kern.U16(0);
-    kern.U16(1);
-    kern.U16(0);
-    kern.U16(14 + 6 * static_cast<unsigned>(pairs.size()));
-    kern.U16(1); // horizontal, format 0
-    kern.U16(static_cast<unsigned>(pairs.size()));
-    SearchFields(kern, static_cast<unsigned>(pairs.size()), 6);
-    for (const KernPair& p : pairs)
-    {
-      kern.U16(static_cast<unsigned>(p.left));
-      kern.U16(static_cast<unsigned>(p.right));
-      kern.S16(p.value);
-    }
-    tables["kern"] = kern.b;
-  }
 
   Writer font;
   font.U32(0x00010000);

@@ -1,7 +1,7 @@
 #pragma once
 // Builds small TrueType fonts in memory for tests: simple glyphs from contours of on- and
 // off-curve points, composite glyphs from offset components, a Unicode character map
-// (format 4), horizontal metrics and an optional kern table.
+// (format 4) and horizontal metrics.
 
 #include <cstdint>
 #include <string>
@@ -28,18 +28,12 @@ public:
     std::vector<Component> components; // a composite glyph when not empty
     int advance = 500;
   };
-  struct KernPair
-  {
-    int left, right, value;
-  };
-
   // Glyph 0 is the missing-glyph box; returns the new glyph's index.
   FontBuilder();
   int AddGlyph(const Glyph& glyph);
   // A square of the given side whose outline has n points (n >= 4), all on-curve.
   int AddPolygonGlyph(int n, int side);
   void Map(int codepoint, int glyph);
-  void Kern(int left, int right, int value);
 
   int ascent = 800;
   int descent = -200;
@@ -52,7 +46,6 @@ public:
 private:
   std::vector<Glyph> mGlyphs;
   std::vector<std::pair<int, int>> mMap;
-  std::vector<KernPair> mKern;
 };
 
 } // namespace testsupport

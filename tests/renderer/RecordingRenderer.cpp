@@ -10,127 +10,12 @@ using namespace plug::igraphics;
 
 namespace testsupport {
 
-VGRrenderInterface RecordingRenderer::Interface(bool edgeAntiAlias)
-{
-  VGRrenderInterface ri{};
-  ri.userPtr = this;
-  ri.edgeAntiAlias = edgeAntiAlias ? 1 : 0;
-  ri.renderCreate = &Create;
-  ri.renderCreateTexture = &CreateTexture;
-  ri.renderDeleteTexture = &DeleteTexture;
-  ri.renderUpdateTexture = &UpdateTexture;
-  ri.renderGetTextureSize = &GetTextureSize;
-  ri.renderViewport = &Viewport;
-  ri.renderCancel = &Cancel;
-  ri.renderFlush = &Flush;
-  ri.renderFill = &Fill;
-  ri.renderStroke = &Stroke;
-  ri.renderTriangles = &Triangles;
-  ri.renderDelete = &Delete;
-  return ri;
-}
-
-void RecordingRenderer::ClearLog()
-{
-  createdTextures.clear();
-  deletedTextures.clear();
-  updates.clear();
-  calls.clear();
-  flushed.clear();
-}
-
-int RecordingRenderer::Create(void* uptr)
-{
-  Self(uptr)->createCalls++;
-  return Self(uptr)->failCreate ? 0 : 1;
-}
-
-int RecordingRenderer::CreateTexture(void* uptr, int type, int w, int h, int imageFlags, const unsigned char* data)
-{
-  RecordingRenderer* self = Self(uptr);
-  if (self->failTexturesAfter == 0)
-    return 0;
-  if (self->failTexturesAfter > 0)
-    self->failTexturesAfter--;
-  EXPECT_TRUE(type == VGR_TEXTURE_ALPHA || type == VGR_TEXTURE_RGBA);
-  EXPECT_GT(w, 0);
-  EXPECT_GT(h, 0);
-  RecordedTexture t;
-  t.type = type;
-  t.width = w;
-  t.height = h;
-  t.flags = imageFlags;
-  t.createdWithData = data != nullptr;
-  const std::size_t bytes = std::size_t(w) * h * (type == VGR_TEXTURE_RGBA ? 4 : 1);
-  t.pixels.assign(bytes, 0);
-  if (data)
-    std::memcpy(t.pixels.data(), data, bytes);
-  const int id = self->mNextId++;
-  self->textures[id] = std::move(t);
-  self->createdTextures.push_back(id);
-  return id;
-}
-
-int RecordingRenderer::DeleteTexture(void* uptr, int image)
-{
-  RecordingRenderer* self = Self(uptr);
-  EXPECT_EQ(self->textures.count(image), 1u) << "deleting unknown texture " << image;
-  self->deletedTextures.push_back(image);
-  return self->textures.erase(image) ? 1 : 0;
-}
-
-int RecordingRenderer::UpdateTexture(void* uptr, int image, int x, int y, int w, int h, const unsigned char* data)
-{
-  RecordingRenderer* self = Self(uptr);
-  self->updates.push_back(RecordedUpdate{image, x, y, w, h});
-  auto it = self->textures.find(image);
-  if (it == self->textures.end())
-    return 0;
-  RecordedTexture& t = it->second;
-  EXPECT_TRUE(x >= 0 && y >= 0 && x + w <= t.width && y + h <= t.height) << "update outside the texture";
-  const int bpp = t.type == VGR_TEXTURE_RGBA ? 4 : 1;
-  for (int row = y; row < y + h; ++row)
-    std::memcpy(&t.pixels[(std::size_t(row) * t.width + x) * bpp], data + (std::size_t(row) * t.width + x) * bpp,
-                std::size_t(w) * bpp);
-  return 1;
-}
-
-int RecordingRenderer::GetTextureSize(void* uptr, int image, int* w, int* h)
-{
-  RecordingRenderer* self = Self(uptr);
-  auto it = self->textures.find(image);
-  if (it == self->textures.end())
-    return 0;
-  *w = it->second.width;
-  *h = it->second.height;
-  return 1;
-}
-
-void RecordingRenderer::Viewport(void* uptr, float width, float height, float devicePixelRatio)
-{
-  RecordingRenderer* self = Self(uptr);
-  self->viewportCalls++;
-  self->viewport[0] = width;
-  self->viewport[1] = height;
-  self->viewport[2] = devicePixelRatio;
-  self->calls.clear();
-}
-
-void RecordingRenderer::Cancel(void* uptr)
-{
-  Self(uptr)->cancelCalls++;
-  Self(uptr)->calls.clear();
-}
-
-void RecordingRenderer::Flush(void* uptr)
-{
-  RecordingRenderer* self = Self(uptr);
-  self->flushCalls++;
-  self->flushed = std::move(self->calls);
-  self->calls.clear();
-}
-
 namespace {
+
+RecordingRenderer* Self(void* uptr)
+{
+  return static_cast<RecordingRenderer*>(uptr);
+}
 
 RecordedCall Common(RecordedCall::Kind kind, VGRpaint* paint, VGRcompositeOperationState op, VGRscissor* scissor,
                     float fringe)
@@ -157,46 +42,95 @@ void CopyPaths(RecordedCall& call, const VGRpath* paths, int npaths)
       rp.fill.assign(paths[i].fill, paths[i].fill + paths[i].nfill);
     if (paths[i].stroke)
       rp.stroke.assign(paths[i].stroke, paths[i].stroke + paths[i].nstroke);
-    rp.path.fill = nullptr;
-    rp.path.stroke = nullptr;
+    rp.path.fill = rp.path.stroke = nullptr;
     call.paths.push_back(std::move(rp));
   }
 }
 
 } // namespace
 
-void RecordingRenderer::Fill(void* uptr, VGRpaint* paint, VGRcompositeOperationState op, VGRscissor* scissor,
-                             float fringe, const float* bounds, const VGRpath* paths, int npaths)
+VGRrenderInterface RecordingRenderer::Interface(bool edgeAntiAlias)
 {
-  RecordedCall call = Common(RecordedCall::Fill, paint, op, scissor, fringe);
-  std::memcpy(call.bounds, bounds, sizeof(call.bounds));
-  CopyPaths(call, paths, npaths);
-  Self(uptr)->calls.push_back(std::move(call));
-}
-
-void RecordingRenderer::Stroke(void* uptr, VGRpaint* paint, VGRcompositeOperationState op, VGRscissor* scissor,
-                               float fringe, float strokeWidth, const VGRpath* paths, int npaths)
-{
-  RecordedCall call = Common(RecordedCall::Stroke, paint, op, scissor, fringe);
-  call.strokeWidth = strokeWidth;
-  CopyPaths(call, paths, npaths);
-  Self(uptr)->calls.push_back(std::move(call));
-}
-
-void RecordingRenderer::Triangles(void* uptr, VGRpaint* paint, VGRcompositeOperationState op, VGRscissor* scissor,
-                                  const VGRvertex* verts, int nverts, float fringe)
-{
-  RecordedCall call = Common(RecordedCall::Triangles, paint, op, scissor, fringe);
-  EXPECT_GE(nverts, 0);
-  EXPECT_EQ(nverts % 3, 0);
-  if (nverts > 0)
-    call.verts.assign(verts, verts + nverts);
-  Self(uptr)->calls.push_back(std::move(call));
-}
-
-void RecordingRenderer::Delete(void* uptr)
-{
-  Self(uptr)->deleteCalls++;
+  VGRrenderInterface ri{};
+  ri.userPtr = this;
+  ri.edgeAntiAlias = edgeAntiAlias ? 1 : 0;
+  ri.renderCreate = [](void* u) { return ++Self(u)->createCalls, Self(u)->failCreate ? 0 : 1; };
+  ri.renderCreateTexture = [](void* u, int type, int w, int h, int imageFlags, const unsigned char* data) {
+    RecordingRenderer* self = Self(u);
+    if (self->failTexturesAfter == 0)
+      return 0;
+    if (self->failTexturesAfter > 0)
+      self->failTexturesAfter--;
+    EXPECT_TRUE((type == VGR_TEXTURE_ALPHA || type == VGR_TEXTURE_RGBA) && w > 0 && h > 0);
+    RecordedTexture t{type, w, h, imageFlags, data != nullptr, {}};
+    t.pixels.assign(std::size_t(w) * h * (type == VGR_TEXTURE_RGBA ? 4 : 1), 0);
+    if (data)
+      std::memcpy(t.pixels.data(), data, t.pixels.size());
+    const int id = self->mNextId++;
+    self->textures[id] = std::move(t);
+    self->createdTextures.push_back(id);
+    return id;
+  };
+  ri.renderDeleteTexture = [](void* u, int image) {
+    EXPECT_EQ(Self(u)->textures.count(image), 1u) << "deleting unknown texture " << image;
+    Self(u)->deletedTextures.push_back(image);
+    return static_cast<int>(Self(u)->textures.erase(image));
+  };
+  ri.renderUpdateTexture = [](void* u, int image, int x, int y, int w, int h, const unsigned char* data) {
+    Self(u)->updates.push_back(RecordedUpdate{image, x, y, w, h});
+    auto it = Self(u)->textures.find(image);
+    if (it == Self(u)->textures.end())
+      return 0;
+    RecordedTexture& t = it->second;
+    EXPECT_TRUE(x >= 0 && y >= 0 && x + w <= t.width && y + h <= t.height) << "update outside the texture";
+    const std::size_t bpp = t.type == VGR_TEXTURE_RGBA ? 4 : 1;
+    for (int row = y; row < y + h; ++row)
+    {
+      const std::size_t at = (std::size_t(row) * t.width + x) * bpp;
+      std::memcpy(&t.pixels[at], data + at, std::size_t(w) * bpp);
+    }
+    return 1;
+  };
+  ri.renderGetTextureSize = [](void* u, int image, int* w, int* h) {
+    auto it = Self(u)->textures.find(image);
+    if (it == Self(u)->textures.end())
+      return 0;
+    *w = it->second.width;
+    *h = it->second.height;
+    return 1;
+  };
+  ri.renderViewport = [](void* u, float width, float height, float ratio) {
+    Self(u)->viewport[0] = width;
+    Self(u)->viewport[1] = height;
+    Self(u)->viewport[2] = ratio;
+    Self(u)->calls.clear();
+  };
+  ri.renderCancel = [](void* u) { ++Self(u)->cancelCalls; };
+  ri.renderFlush = [](void* u) { ++Self(u)->flushCalls; };
+  ri.renderFill = [](void* u, VGRpaint* paint, VGRcompositeOperationState op, VGRscissor* scissor, float fringe,
+                     const float* bounds, const VGRpath* paths, int npaths) {
+    RecordedCall call = Common(RecordedCall::Fill, paint, op, scissor, fringe);
+    std::memcpy(call.bounds, bounds, sizeof(call.bounds));
+    CopyPaths(call, paths, npaths);
+    Self(u)->calls.push_back(std::move(call));
+  };
+  ri.renderStroke = [](void* u, VGRpaint* paint, VGRcompositeOperationState op, VGRscissor* scissor, float fringe,
+                       float strokeWidth, const VGRpath* paths, int npaths) {
+    RecordedCall call = Common(RecordedCall::Stroke, paint, op, scissor, fringe);
+    call.strokeWidth = strokeWidth;
+    CopyPaths(call, paths, npaths);
+    Self(u)->calls.push_back(std::move(call));
+  };
+  ri.renderTriangles = [](void* u, VGRpaint* paint, VGRcompositeOperationState op, VGRscissor* scissor,
+                          const VGRvertex* verts, int nverts, float fringe) {
+    RecordedCall call = Common(RecordedCall::Triangles, paint, op, scissor, fringe);
+    EXPECT_TRUE(nverts >= 0 && nverts % 3 == 0);
+    if (nverts > 0)
+      call.verts.assign(verts, verts + nverts);
+    Self(u)->calls.push_back(std::move(call));
+  };
+  ri.renderDelete = [](void* u) { ++Self(u)->deleteCalls; };
+  return ri;
 }
 
 RecordedContext::RecordedContext(bool edgeAntiAlias)

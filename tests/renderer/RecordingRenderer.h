@@ -1,8 +1,8 @@
 #pragma once
 // A render interface for tests that keeps everything the renderer hands over: every call
 // with its paint, blend state, scissor and a copy of its geometry, and every texture with
-// its pixels (kept up to date by the update operation). It checks the geometry as it
-// arrives: every pointer must hold the count of vertices it claims.
+// its pixels (kept up to date by the update operation). It checks what arrives: pointers
+// hold the counts they claim, updates stay inside their texture, deleted ids exist.
 
 #include "graphics/renderer/VGR.h"
 
@@ -59,13 +59,12 @@ public:
   plug::igraphics::VGRrenderInterface Interface(bool edgeAntiAlias = true);
 
   // Knobs.
-  bool failCreate = false;       // renderCreate answers 0
-  int failTexturesAfter = -1;    // that many textures are created, then creation fails (-1: never)
+  bool failCreate = false;    // renderCreate answers 0
+  int failTexturesAfter = -1; // that many textures are created, then creation fails (-1: never)
 
   // What happened.
   int createCalls = 0;
   int deleteCalls = 0;
-  int viewportCalls = 0;
   int cancelCalls = 0;
   int flushCalls = 0;
   float viewport[3] = {0, 0, 0};
@@ -73,34 +72,10 @@ public:
   std::vector<int> createdTextures;        // ids in creation order
   std::vector<int> deletedTextures;        // ids in deletion order
   std::vector<RecordedUpdate> updates;
-  std::vector<RecordedCall> calls;         // since the last viewport
-  std::vector<RecordedCall> flushed;       // the calls of the last flushed frame
-
-  // Drops the record of calls and texture traffic (not the textures).
-  void ClearLog();
+  std::vector<RecordedCall> calls; // since the last viewport, until the flush
 
 private:
   int mNextId = 1;
-
-  static RecordingRenderer* Self(void* uptr) { return static_cast<RecordingRenderer*>(uptr); }
-  static int Create(void* uptr);
-  static int CreateTexture(void* uptr, int type, int w, int h, int imageFlags, const unsigned char* data);
-  static int DeleteTexture(void* uptr, int image);
-  static int UpdateTexture(void* uptr, int image, int x, int y, int w, int h, const unsigned char* data);
-  static int GetTextureSize(void* uptr, int image, int* w, int* h);
-  static void Viewport(void* uptr, float width, float height, float devicePixelRatio);
-  static void Cancel(void* uptr);
-  static void Flush(void* uptr);
-  static void Fill(void* uptr, plug::igraphics::VGRpaint* paint, plug::igraphics::VGRcompositeOperationState op,
-                   plug::igraphics::VGRscissor* scissor, float fringe, const float* bounds,
-                   const plug::igraphics::VGRpath* paths, int npaths);
-  static void Stroke(void* uptr, plug::igraphics::VGRpaint* paint, plug::igraphics::VGRcompositeOperationState op,
-                     plug::igraphics::VGRscissor* scissor, float fringe, float strokeWidth,
-                     const plug::igraphics::VGRpath* paths, int npaths);
-  static void Triangles(void* uptr, plug::igraphics::VGRpaint* paint,
-                        plug::igraphics::VGRcompositeOperationState op, plug::igraphics::VGRscissor* scissor,
-                        const plug::igraphics::VGRvertex* verts, int nverts, float fringe);
-  static void Delete(void* uptr);
 };
 
 // A drawing context over a recorder, deleted with this object.

@@ -1,0 +1,463 @@
+#include "standin/metal/Commands.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace standin::mtl {
+
+namespace detail {
+
+std::vector<Texture*> RecordedPass::WrittenTextures() const
+{
+  std::vector<Texture*> written;
+  if (kind == Kind::Render)
+  {
+    if (descriptor.colorAttachments[0].texture)
+      written.push_back(descriptor.colorAttachments[0].texture.Get());
+    if (descriptor.stencilAttachment.texture)
+      written.push_back(descriptor.stencilAttachment.texture.Get());
+  }
+  else
+  {
+    for (const BlitCommand& c : blitCommands)
+      if (c.op != BlitOp::Synchronize && c.texture)
+        written.push_back(c.texture.Get());
+  }
+  return written;
+}
+
+void QueueCore::Enqueue(CommandBuffer& buffer)
+{
+  std::lock_guard<std::mutex> lock(mMutex);
+  mOrder.push_back(Ref<CommandBuffer>(&buffer));
+}
+
+Ref<CommandBuffer> QueueCore::TakeRunnable()
+{
+  if (mOrder.empty() || mOrder.front()->Status() != CommandBufferStatus::Committed)
+    return nullptr;
+  Ref<CommandBuffer> buffer = std::move(mOrder.front());
+  mOrder.pop_front();
+  return buffer;
+}
+
+void QueueCore::Committed(CommandBuffer& buffer, bool synchronous)
+{
+  std::unique_lock<std::mutex> lock(mMutex);
+  if (mWorker.joinable() || (!synchronous && !mStopping))
+  {
+    if (!mWorker.joinable())
+      StartWorker();
+    const bool onWorker = mWorker.get_id() == std::this_thread::get_id();
+    lock.unlock();
+    mWake.notify_all();
+    if (synchronous && !onWorker)
+      buffer.WaitUntilCompleted();
+    return;
+  }
+  // Synchronous: run what is runnable here, unless an outer drain on this thread already does.
+  if (mDraining)
+    return;
+  mDraining = true;
+  while (Ref<CommandBuffer> next = TakeRunnable())
+  {
+    lock.unlock();
+    next->Execute();
+    lock.lock();
+  }
+  mDraining = false;
+}
+
+void QueueCore::StartWorker()
+{
+  std::shared_ptr<QueueCore> self = shared_from_this();
+  mWorker = std::thread([self] { self->WorkerLoop(); });
+}
+
+void QueueCore::WorkerLoop()
+{
+  std::unique_lock<std::mutex> lock(mMutex);
+  for (;;)
+  {
+    Ref<CommandBuffer> next = TakeRunnable();
+    if (!next)
+    {
+      if (mStopping)
+        return;
+      mWake.wait(lock);
+      continue;
+    }
+    lock.unlock();
+    next->Execute();
+    next = nullptr; // the last reference may go here: release it without the lock
+    lock.lock();
+  }
+}
+
+void QueueCore::Shutdown()
+{
+  std::thread worker;
+  {
+    std::lock_guard<std::mutex> lock(mMutex);
+    mStopping = true;
+    worker = std::move(mWorker);
+  }
+  mWake.notify_all();
+  if (!worker.joinable())
+    return;
+  if (worker.get_id() == std::this_thread::get_id())
+    worker.detach(); // the loop holds the core and ends when it comes back round
+  else
+    worker.join();
+}
+
+} // namespace detail
+
+// ---------------------------------------------------------------------------------------------
+// Queue
+
+CommandQueue::CommandQueue(Device& device) : mDevice(&device), mCore(std::make_shared<detail::QueueCore>()) {}
+
+CommandQueue::~CommandQueue() { mCore->Shutdown(); }
+
+Ref<CommandBuffer> CommandQueue::NewCommandBuffer()
+{
+  return Ref<CommandBuffer>::Adopt(new CommandBuffer(*mDevice, mCore));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Command buffer
+
+CommandBuffer::CommandBuffer(Device& device, std::shared_ptr<detail::QueueCore> queue)
+  : mDevice(&device)
+  , mQueue(std::move(queue))
+{
+}
+
+CommandBuffer::~CommandBuffer() = default;
+
+CommandBufferStatus CommandBuffer::Status() const
+{
+  std::lock_guard<std::mutex> lock(mStatusMutex);
+  return mStatus;
+}
+
+void CommandBuffer::SetStatus(CommandBufferStatus status)
+{
+  {
+    std::lock_guard<std::mutex> lock(mStatusMutex);
+    mStatus = status;
+  }
+  mStatusChanged.notify_all();
+}
+
+Ref<RenderCommandEncoder> CommandBuffer::NewRenderCommandEncoder(const RenderPassDescriptor& descriptor)
+{
+  const char* problem = nullptr;
+  const Texture* color = descriptor.colorAttachments[0].texture.Get();
+  const Texture* stencil = descriptor.stencilAttachment.texture.Get();
+  if (mEncoderOpen)
+    problem = "another encoder is still open";
+  else if (Status() != CommandBufferStatus::NotEnqueued && Status() != CommandBufferStatus::Enqueued)
+    problem = "the command buffer is already committed";
+  else if (!color && !stencil)
+    problem = "the pass has no attachment";
+  else if (color && (color->GetPixelFormat() == PixelFormat::Stencil8 || !(color->Usage() & TextureUsageRenderTarget)))
+    problem = "the colour attachment is not a colour render target";
+  else if (color && descriptor.colorAttachments[0].level >= color->MipmapLevelCount())
+    problem = "the colour attachment's level does not exist";
+  else if (stencil && (stencil->GetPixelFormat() != PixelFormat::Stencil8 || !(stencil->Usage() & TextureUsageRenderTarget)))
+    problem = "the stencil attachment is not a Stencil8 render target";
+  if (problem)
+  {
+    mDevice->ReportValidationError(std::string("renderCommandEncoder: ") + problem);
+    return nullptr;
+  }
+  auto pass = std::make_unique<detail::RecordedPass>();
+  pass->kind = detail::RecordedPass::Kind::Render;
+  pass->descriptor = descriptor;
+  detail::RecordedPass& recorded = *pass;
+  mPasses.push_back(std::move(pass));
+  mEncoderOpen = true;
+  return Ref<RenderCommandEncoder>::Adopt(new RenderCommandEncoder(*this, recorded));
+}
+
+Ref<BlitCommandEncoder> CommandBuffer::NewBlitCommandEncoder()
+{
+  if (mEncoderOpen || (Status() != CommandBufferStatus::NotEnqueued && Status() != CommandBufferStatus::Enqueued))
+  {
+    mDevice->ReportValidationError("blitCommandEncoder: another encoder is open or the buffer is committed");
+    return nullptr;
+  }
+  auto pass = std::make_unique<detail::RecordedPass>();
+  pass->kind = detail::RecordedPass::Kind::Blit;
+  detail::RecordedPass& recorded = *pass;
+  mPasses.push_back(std::move(pass));
+  mEncoderOpen = true;
+  return Ref<BlitCommandEncoder>::Adopt(new BlitCommandEncoder(*this, recorded));
+}
+
+void CommandBuffer::PresentDrawable(const Ref<Drawable>& drawable)
+{
+  if (drawable)
+    mPresents.push_back(drawable);
+}
+
+void CommandBuffer::AddScheduledHandler(Handler handler) { mScheduledHandlers.push_back(std::move(handler)); }
+void CommandBuffer::AddCompletedHandler(Handler handler) { mCompletedHandlers.push_back(std::move(handler)); }
+
+void CommandBuffer::Enqueue()
+{
+  if (Status() != CommandBufferStatus::NotEnqueued)
+    return;
+  SetStatus(CommandBufferStatus::Enqueued);
+  mQueue->Enqueue(*this);
+}
+
+void CommandBuffer::Commit()
+{
+  CommandBufferStatus status = Status();
+  if (status != CommandBufferStatus::NotEnqueued && status != CommandBufferStatus::Enqueued)
+  {
+    mDevice->ReportValidationError("commit: the command buffer was already committed");
+    return;
+  }
+  if (mEncoderOpen)
+  {
+    mDevice->ReportValidationError("commit: an encoder was not ended");
+    mPasses.back()->ended = true;
+    mEncoderOpen = false;
+  }
+  Enqueue();
+  for (const auto& pass : mPasses)
+    for (Texture* t : pass->WrittenTextures())
+      t->AddPendingWrite();
+  SetStatus(CommandBufferStatus::Committed);
+  mQueue->Committed(*this, mDevice->IsSynchronous());
+}
+
+void CommandBuffer::WaitFor(CommandBufferStatus wanted, const char* what)
+{
+  std::unique_lock<std::mutex> lock(mStatusMutex);
+  if (mStatus == CommandBufferStatus::NotEnqueued || mStatus == CommandBufferStatus::Enqueued)
+  {
+    std::fprintf(stderr, "Metal stand-in: %s on a command buffer that was never committed\n", what);
+    std::abort();
+  }
+  mStatusChanged.wait(lock, [&] { return uint64_t(mStatus) >= uint64_t(wanted); });
+}
+
+void CommandBuffer::WaitUntilScheduled() { WaitFor(CommandBufferStatus::Scheduled, "waitUntilScheduled"); }
+void CommandBuffer::WaitUntilCompleted() { WaitFor(CommandBufferStatus::Completed, "waitUntilCompleted"); }
+
+void CommandBuffer::Execute()
+{
+  SetStatus(CommandBufferStatus::Scheduled);
+  for (auto& handler : mScheduledHandlers)
+    handler(*this);
+  for (const auto& pass : mPasses)
+  {
+    if (pass->kind == detail::RecordedPass::Kind::Render)
+      detail::ExecuteRenderPass(*mDevice, *pass);
+    else
+      detail::ExecuteBlitPass(*mDevice, *pass);
+    for (Texture* t : pass->WrittenTextures())
+      t->EndPendingWrite();
+  }
+  for (auto& drawable : mPresents)
+    drawable->PresentAfterCompletion();
+  // What the passes held is let go before anyone hears of completion.
+  mPasses.clear();
+  mPresents.clear();
+  SetStatus(CommandBufferStatus::Completed);
+  std::vector<Handler> handlers = std::move(mCompletedHandlers);
+  for (auto& handler : handlers)
+    handler(*this);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Encoders
+
+CommandEncoder::CommandEncoder(CommandBuffer& buffer, detail::RecordedPass& pass) : mBuffer(&buffer), mPass(&pass) {}
+
+bool CommandEncoder::Open(const char* what)
+{
+  const CommandBufferStatus status = mBuffer->Status();
+  const bool committed = status != CommandBufferStatus::NotEnqueued && status != CommandBufferStatus::Enqueued;
+  if (!committed && !mPass->ended)
+    return true;
+  mBuffer->GetDevice().ReportValidationError(std::string(what) + (committed ? " after commit" : " after endEncoding"));
+  return false;
+}
+
+void RenderCommandEncoder::Record(detail::RenderCommand&& command, const char* what, uint64_t index, uint64_t limit)
+{
+  if (!Open(what))
+    return;
+  if (limit > 0)
+  {
+    if (index >= limit)
+    {
+      mBuffer->GetDevice().ReportValidationError(std::string(what) + ": index out of range");
+      return;
+    }
+    command.index = uint32_t(index);
+  }
+  mPass->renderCommands.push_back(std::move(command));
+}
+
+namespace {
+detail::RenderCommand Command(detail::RenderOp op, Ref<Object> object = nullptr, uint64_t a = 0, uint64_t kind = 0)
+{
+  detail::RenderCommand c;
+  c.op = op;
+  c.object = std::move(object);
+  c.a = a;
+  c.kind = kind;
+  return c;
+}
+constexpr uint64_t kBuffers = kMaxBufferBindings;
+constexpr uint64_t kTextures = kMaxTextureBindings;
+} // namespace
+
+void RenderCommandEncoder::SetRenderPipelineState(const Ref<RenderPipelineState>& state)
+{
+  Record(Command(detail::RenderOp::SetPipeline, state), "setRenderPipelineState");
+}
+
+void RenderCommandEncoder::SetDepthStencilState(const Ref<DepthStencilState>& state)
+{
+  Record(Command(detail::RenderOp::SetDepthStencil, state), "setDepthStencilState");
+}
+
+void RenderCommandEncoder::SetStencilReferenceValue(uint32_t value) { SetStencilReferenceValues(value, value); }
+
+void RenderCommandEncoder::SetStencilReferenceValues(uint32_t front, uint32_t back)
+{
+  auto c = Command(detail::RenderOp::SetStencilReference);
+  c.index = front;
+  c.back = back;
+  Record(std::move(c), "setStencilReferenceValue");
+}
+
+void RenderCommandEncoder::SetCullMode(CullMode mode)
+{
+  Record(Command(detail::RenderOp::SetCullMode, nullptr, 0, uint64_t(mode)), "setCullMode");
+}
+
+void RenderCommandEncoder::SetFrontFacingWinding(Winding winding)
+{
+  Record(Command(detail::RenderOp::SetWinding, nullptr, 0, uint64_t(winding)), "setFrontFacingWinding");
+}
+
+void RenderCommandEncoder::SetViewport(const Viewport& viewport)
+{
+  auto c = Command(detail::RenderOp::SetViewport);
+  c.viewport = viewport;
+  Record(std::move(c), "setViewport");
+}
+
+void RenderCommandEncoder::SetVertexBuffer(const Ref<Buffer>& buffer, uint64_t offset, uint64_t index)
+{
+  Record(Command(detail::RenderOp::SetVertexBuffer, buffer, offset), "setVertexBuffer", index, kBuffers);
+}
+
+void RenderCommandEncoder::SetVertexBufferOffset(uint64_t offset, uint64_t index)
+{
+  Record(Command(detail::RenderOp::SetVertexBufferOffset, nullptr, offset), "setVertexBufferOffset", index, kBuffers);
+}
+
+void RenderCommandEncoder::SetFragmentBuffer(const Ref<Buffer>& buffer, uint64_t offset, uint64_t index)
+{
+  Record(Command(detail::RenderOp::SetFragmentBuffer, buffer, offset), "setFragmentBuffer", index, kBuffers);
+}
+
+void RenderCommandEncoder::SetFragmentBufferOffset(uint64_t offset, uint64_t index)
+{
+  Record(Command(detail::RenderOp::SetFragmentBufferOffset, nullptr, offset), "setFragmentBufferOffset", index,
+         kBuffers);
+}
+
+void RenderCommandEncoder::SetFragmentTexture(const Ref<Texture>& texture, uint64_t index)
+{
+  Record(Command(detail::RenderOp::SetFragmentTexture, texture), "setFragmentTexture", index, kTextures);
+}
+
+void RenderCommandEncoder::SetFragmentSamplerState(const Ref<SamplerState>& sampler, uint64_t index)
+{
+  Record(Command(detail::RenderOp::SetFragmentSampler, sampler), "setFragmentSamplerState", index, kTextures);
+}
+
+void RenderCommandEncoder::DrawPrimitives(PrimitiveType type, uint64_t vertexStart, uint64_t vertexCount)
+{
+  auto c = Command(detail::RenderOp::Draw, nullptr, vertexStart, uint64_t(type));
+  c.b = vertexCount;
+  Record(std::move(c), "drawPrimitives");
+}
+
+void RenderCommandEncoder::DrawIndexedPrimitives(PrimitiveType type, uint64_t indexCount, IndexType indexType,
+                                                 const Ref<Buffer>& indexBuffer, uint64_t indexBufferOffset)
+{
+  auto c = Command(detail::RenderOp::DrawIndexed, indexBuffer, indexCount, uint64_t(type));
+  c.b = uint64_t(indexType);
+  c.c = indexBufferOffset;
+  Record(std::move(c), "drawIndexedPrimitives");
+}
+
+void BlitCommandEncoder::CopyFromBuffer(const Ref<Buffer>& source, uint64_t sourceOffset, uint64_t sourceBytesPerRow,
+                                        uint64_t, const Size& sourceSize, const Ref<Texture>& destination, uint64_t,
+                                        uint64_t destinationLevel, const Origin& destinationOrigin)
+{
+  if (!Open("copyFromBuffer"))
+    return;
+  if (!source || !destination)
+  {
+    mBuffer->GetDevice().ReportValidationError("copyFromBuffer: no source or destination");
+    return;
+  }
+  detail::BlitCommand c;
+  c.op = detail::BlitOp::CopyBufferToTexture;
+  c.buffer = source;
+  c.texture = destination;
+  c.sourceOffset = sourceOffset;
+  c.bytesPerRow = sourceBytesPerRow;
+  c.size = sourceSize;
+  c.level = destinationLevel;
+  c.origin = destinationOrigin;
+  mPass->blitCommands.push_back(std::move(c));
+}
+
+void BlitCommandEncoder::GenerateMipmaps(const Ref<Texture>& texture)
+{
+  if (!Open("generateMipmaps"))
+    return;
+  if (!texture || texture->GetPixelFormat() == PixelFormat::Stencil8)
+  {
+    mBuffer->GetDevice().ReportValidationError("generateMipmaps: not a colour texture");
+    return;
+  }
+  detail::BlitCommand c;
+  c.op = detail::BlitOp::GenerateMipmaps;
+  c.texture = texture;
+  mPass->blitCommands.push_back(std::move(c));
+}
+
+void BlitCommandEncoder::SynchronizeResource(const Ref<Object>& resource)
+{
+  if (!Open("synchronizeResource"))
+    return;
+  detail::BlitCommand c;
+  c.op = detail::BlitOp::Synchronize;
+  c.texture = dynamic_cast<Texture*>(resource.Get());
+  mPass->blitCommands.push_back(std::move(c));
+}
+
+void CommandEncoder::EndEncoding()
+{
+  if (!Open("endEncoding"))
+    return;
+  mPass->ended = true;
+  mBuffer->EncoderEnded();
+}
+
+} // namespace standin::mtl

@@ -1,0 +1,102 @@
+#pragma once
+#include "standin/metal/Metal.h"
+
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+// Internal: what a command buffer records, and the queue's worker.
+namespace standin::mtl::detail {
+
+enum class RenderOp : uint8_t
+{
+  SetPipeline,
+  SetDepthStencil,
+  SetStencilReference,
+  SetCullMode,
+  SetWinding,
+  SetViewport,
+  SetVertexBuffer,
+  SetVertexBufferOffset,
+  SetFragmentBuffer,
+  SetFragmentBufferOffset,
+  SetFragmentTexture,
+  SetFragmentSampler,
+  Draw,
+  DrawIndexed,
+};
+
+struct RenderCommand
+{
+  RenderOp op;
+  uint32_t index = 0;       // binding index; front stencil reference
+  uint32_t back = 0;        // back stencil reference
+  uint64_t a = 0, b = 0, c = 0; // offset; start, count; count, index type, index offset
+  uint64_t kind = 0;        // primitive type, cull mode or winding
+  Viewport viewport;
+  Ref<Object> object;       // the state, buffer, texture or sampler
+};
+
+enum class BlitOp : uint8_t
+{
+  CopyBufferToTexture,
+  GenerateMipmaps,
+  Synchronize,
+};
+
+struct BlitCommand
+{
+  BlitOp op;
+  Ref<Buffer> buffer;
+  Ref<Texture> texture;
+  uint64_t sourceOffset = 0, bytesPerRow = 0;
+  Size size;
+  uint64_t level = 0;
+  Origin origin;
+};
+
+struct RecordedPass
+{
+  enum class Kind { Render, Blit } kind;
+  bool ended = false;
+  RenderPassDescriptor descriptor;
+  std::vector<RenderCommand> renderCommands;
+  std::vector<BlitCommand> blitCommands;
+
+  // Textures this pass writes (render targets, blit destinations).
+  std::vector<Texture*> WrittenTextures() const;
+};
+
+// Runs a render pass on the calling thread (Rasterizer.cpp).
+void ExecuteRenderPass(Device& device, const RecordedPass& pass);
+// Runs a blit pass on the calling thread (Texture.cpp).
+void ExecuteBlitPass(Device& device, const RecordedPass& pass);
+
+// The order of a queue's buffers and the thread that runs them.
+class QueueCore : public std::enable_shared_from_this<QueueCore>
+{
+public:
+  void Enqueue(CommandBuffer& buffer);
+  // Called once a buffer is committed; runs it at once when synchronous and no worker exists.
+  void Committed(CommandBuffer& buffer, bool synchronous);
+  // Lets the worker finish what was committed and end; joins it unless called on it.
+  void Shutdown();
+
+private:
+  void StartWorker();
+  void WorkerLoop();
+  // Takes the next buffer to run, or null when the front one is not committed yet.
+  Ref<CommandBuffer> TakeRunnable();
+
+  std::mutex mMutex;
+  std::condition_variable mWake;
+  std::deque<Ref<CommandBuffer>> mOrder; // enqueued buffers that have not run
+  bool mStopping = false;
+  bool mDraining = false; // a synchronous drain runs on some thread
+  std::thread mWorker;
+};
+
+} // namespace standin::mtl::detail
