@@ -52,6 +52,7 @@ public:
   {
   public:
     MenuPanel(IPopupMenu& menu, int parentIdx) : mMenu(menu), mParentIdx(parentIdx) {}
+    ~MenuPanel() { mCellBounds.Clear(true); }
     MenuPanel(const MenuPanel&) = delete;
     MenuPanel& operator=(const MenuPanel&) = delete;
 
