@@ -436,27 +436,42 @@ Snapshot Take(const STB_TexteditState& s, const std::u16string& text)
 }
 } // namespace
 
-bool ITextEntryControl::EditWithKey(uint32_t code)
+void ITextEntryControl::KeepWithinText()
 {
+  // The editing leaves the selection where it was when an undo shortens the text; here the
+  // cursor and both ends always lie within the text, and without a selection both ends sit
+  // at the cursor.
   STB_TexteditState& state = mEditState->state;
-  const Snapshot before = Take(state, mEditString);
-  stb_textedit_key(this, &state, code);
-  const bool changed = !(Take(state, mEditString) == before);
+  stb_textedit_clamp(this, &state);
+  const int n = static_cast<int>(mEditString.size());
+  state.cursor = std::clamp(state.cursor, 0, n);
+  if (state.select_start == state.select_end)
+    state.select_start = state.select_end = state.cursor;
+}
+
+bool ITextEntryControl::Edit(const std::function<void()>& operation)
+{
+  KeepWithinText();
+  const Snapshot before = Take(mEditState->state, mEditString);
+  operation();
+  KeepWithinText();
+  const bool changed = !(Take(mEditState->state, mEditString) == before);
   if (changed)
     SetDirty(false);
   return changed;
 }
 
+bool ITextEntryControl::EditWithKey(uint32_t code)
+{
+  return Edit([this, code]() { stb_textedit_key(this, &mEditState->state, code); });
+}
+
 bool ITextEntryControl::InsertText(const std::u16string& text)
 {
-  STB_TexteditState& state = mEditState->state;
-  const Snapshot before = Take(state, mEditString);
-  // Ends and cursor within the text, the selection replaced, one insertion in the history.
-  stb_textedit_paste(this, &state, text.data(), static_cast<int>(text.size()));
-  const bool changed = !(Take(state, mEditString) == before);
-  if (changed)
-    SetDirty(false);
-  return changed;
+  // The selection replaced, the cursor behind the text, one insertion in the history.
+  return Edit([this, &text]() {
+    stb_textedit_paste(this, &mEditState->state, text.data(), static_cast<int>(text.size()));
+  });
 }
 
 void ITextEntryControl::SelectAll()
@@ -492,25 +507,23 @@ void ITextEntryControl::OnCutCopyPaste(const IPopupMenu* pMenu)
 {
   if (!pMenu || !mEditing)
     return;
-  STB_TexteditState& state = mEditState->state;
-  const Snapshot before = Take(state, mEditString);
-  switch (pMenu->GetChosenItemIdx())
-  {
-    case 0:
-      CopySelection();
-      stb_textedit_cut(this, &state);
-      break;
-    case 1:
-      CopySelection();
-      break;
-    case 2:
-      Paste();
-      break;
-    default:
-      break;
-  }
-  if (!(Take(state, mEditString) == before))
-    SetDirty(false);
+  Edit([this, pMenu]() {
+    switch (pMenu->GetChosenItemIdx())
+    {
+      case 0:
+        CopySelection();
+        stb_textedit_cut(this, &mEditState->state);
+        break;
+      case 1:
+        CopySelection();
+        break;
+      case 2:
+        Paste();
+        break;
+      default:
+        break;
+    }
+  });
 }
 
 void ITextEntryControl::OnPopupMenuSelection(IPopupMenu* pSelectedMenu, int /*valIdx*/)
@@ -531,13 +544,7 @@ void ITextEntryControl::OnMouseDown(float x, float y, const IMouseMod& mod)
   if (!mEditing)
     return;
   if (mod.L)
-  {
-    STB_TexteditState& state = mEditState->state;
-    const Snapshot before = Take(state, mEditString);
-    stb_textedit_click(this, &state, x, y);
-    if (!(Take(state, mEditString) == before))
-      SetDirty(false);
-  }
+    Edit([this, x, y]() { stb_textedit_click(this, &mEditState->state, x, y); });
   else if (mod.R)
   {
     if (IGraphics* g = GetUI())
@@ -549,11 +556,7 @@ void ITextEntryControl::OnMouseDrag(float x, float y, float /*dX*/, float /*dY*/
 {
   if (!mEditing || !mod.L)
     return;
-  STB_TexteditState& state = mEditState->state;
-  const Snapshot before = Take(state, mEditString);
-  stb_textedit_drag(this, &state, x, y);
-  if (!(Take(state, mEditString) == before))
-    SetDirty(false);
+  Edit([this, x, y]() { stb_textedit_drag(this, &mEditState->state, x, y); });
 }
 
 void ITextEntryControl::OnMouseUp(float x, float y, const IMouseMod& mod)

@@ -15,6 +15,7 @@
 //
 // Everything runs on the editor's main thread.
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -96,6 +97,11 @@ protected:
   void CopySelection();
   void Paste();
   void SelectAll();
+  // Runs an editing operation; true (and dirty) when it changed the text, the cursor or the
+  // selection.
+  bool Edit(const std::function<void()>& operation);
+  // Cursor and selection within the text.
+  void KeepWithinText();
   // Hands a key code to the editing; true when it changed anything.
   bool EditWithKey(uint32_t code);
   // Inserts text as one step of the undo history, in place of the selection.
