@@ -596,7 +596,7 @@ bool ITextEntryControl::OnKeyDown(float /*x*/, float /*y*/, const IKeyPress& key
         return true;
       case 'X':
         CopySelection();
-        EditWithKey(kKeyNoChar | 46u); // deletes the selection
+        Edit([this]() { stb_textedit_cut(this, &mEditState->state); }); // the selection only
         return true;
       case 'Z':
         EditWithKey(key.S ? kRedoKey : kUndoKey);

@@ -211,6 +211,12 @@ TEST_F(PromptFixture, UndoRedoClipboardMenuAndCharactersBeyondTheBasicPlane)
   ASSERT_TRUE(entry->EditInProgress());
 
   EXPECT_TRUE(Key(35)); // end: the selection goes, the cursor follows the text
+  EXPECT_TRUE(Key('X', "x", false, true));
+  EXPECT_EQ(entry->GetText(), "0.00") << "cut without a selection deletes nothing";
+  Key(36); // home
+  EXPECT_TRUE(Key('X', "x", false, true));
+  EXPECT_EQ(entry->GetText(), "0.00");
+  Key(35);
   Type("123");
   EXPECT_EQ(entry->GetText(), "0.00123");
   for (int i = 0; i < 3; ++i)
