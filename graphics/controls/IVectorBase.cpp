@@ -4,6 +4,7 @@
 
 #include "graphics/IControl.h"
 #include "graphics/IGraphics.h"
+#include "plug/IParam.h"
 
 namespace plug {
 namespace igraphics {
@@ -40,6 +41,43 @@ const IBlend* IVectorBase::OwnerBlend() const
 bool IVectorBase::SplashRuns() const
 {
   return mControl && static_cast<bool>(mControl->GetAnimationFunction());
+}
+
+const IParam* IVectorBase::OwnerParam() const
+{
+  return mControl ? mControl->GetParam(0) : nullptr;
+}
+
+void IVectorBase::SetValueStrFromParam(bool withLabel)
+{
+  const IParam* param = OwnerParam();
+  if (!param)
+    return;
+  if (withLabel)
+    param->GetDisplayWithLabel(mValueStr, true);
+  else
+    param->FormatValue(param->Value(), false, mValueStr, true);
+}
+
+void IVectorBase::SetLabelFromParamName()
+{
+  const IParam* param = OwnerParam();
+  if (param && mLabelStr.GetLength() == 0)
+    mLabelStr.Set(param->NameText());
+}
+
+bool IVectorBase::ValuePromptHit(float x, float y) const
+{
+  return mControl && !mControl->GetPromptDisabled() && mValueBounds.Contains(x, y);
+}
+
+bool IVectorBase::PromptFromValue(float x, float y)
+{
+  // A value that cannot be edited is no button: the click goes to the widget beneath.
+  if (!mStyle.showValue || !ValuePromptHit(x, y))
+    return false;
+  mControl->PromptUserInputAt(mValueBounds, 0);
+  return true;
 }
 
 // ---------------------------------------------------------------------------------------

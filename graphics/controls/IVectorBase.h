@@ -13,6 +13,8 @@
 #include "plug/HeapBuf.h"
 
 namespace plug {
+class IParam;
+
 namespace igraphics {
 
 // The shape a vector control presses.
@@ -100,6 +102,10 @@ public:
   float GetMaxSplashRadius() const { return mMaxSplashRadius; }
   void SetMaxSplashRadius(float r) { mMaxSplashRadius = r; }
 
+  // The knob's arc thickness, the half-width of a slider's track.
+  float GetTrackSize() const { return mTrackSize; }
+  void SetTrackSize(float size) { mTrackSize = size; }
+
   const IRECT& GetWidgetBounds() const { return mWidgetBounds; }
   const IRECT& GetLabelBounds() const { return mLabelBounds; }
   const IRECT& GetValueBounds() const { return mValueBounds; }
@@ -108,6 +114,18 @@ protected:
   // The owner's blend, or none before the owner is set.
   const IBlend* OwnerBlend() const;
   bool SplashRuns() const;
+  // The owner's value 0 parameter, or null.
+  const IParam* OwnerParam() const;
+  // With a parameter: the value string becomes its display text for its current value,
+  // followed by the unit label when withLabel.
+  void SetValueStrFromParam(bool withLabel);
+  // With a parameter: an empty label becomes the parameter's name.
+  void SetLabelFromParamName();
+  // The owner's prompts are enabled and the value rectangle holds the point.
+  bool ValuePromptHit(float x, float y) const;
+  // A click on a shown, editable value opens the value prompt over the value rectangle
+  // (true); any other click is left to the widget (false).
+  bool PromptFromValue(float x, float y);
 
   IControl* mControl = nullptr;
   IVStyle mStyle;
@@ -125,6 +143,7 @@ protected:
   CharBuf mLabelStr{128};
   CharBuf mValueStr{128};
   EVShape mShape = EVShape::Rectangle;
+  // The layout direction of controls laid out along one (the tab switch's row or column).
   EDirection mDirection = EDirection::Vertical;
 };
 

@@ -28,15 +28,6 @@ CTFont::~CTFont() { mFont->release(); }
 
 namespace {
 
-NSString* Constant(const char* text)
-{
-  struct Immortal : NSString
-  {
-    explicit Immortal(const char* t) : NSString(t) { MakeImmortal(); }
-  };
-  return new Immortal(text);
-}
-
 // One face of a font file in the system-font folder.
 struct Face
 {
@@ -200,10 +191,10 @@ std::string SystemFontFolder()
 
 } // namespace standin
 
-const CFStringRef kCTFontFamilyNameAttribute = standin::Constant("NSFontFamilyAttribute");
-const CFStringRef kCTFontStyleNameAttribute = standin::Constant("NSFontFaceAttribute");
-const CFStringRef kCTFontNameAttribute = standin::Constant("NSFontNameAttribute");
-const CFStringRef kCTFontURLAttribute = standin::Constant("NSCTFontFileURLAttribute");
+const CFStringRef kCTFontFamilyNameAttribute = standin::ConstantString("NSFontFamilyAttribute");
+const CFStringRef kCTFontStyleNameAttribute = standin::ConstantString("NSFontFaceAttribute");
+const CFStringRef kCTFontNameAttribute = standin::ConstantString("NSFontNameAttribute");
+const CFStringRef kCTFontURLAttribute = standin::ConstantString("NSCTFontFileURLAttribute");
 
 CTFontRef CTFontCreateWithGraphicsFont(CGFontRef graphicsFont, CGFloat size, const CGAffineTransform*, CTFontDescriptorRef)
 {

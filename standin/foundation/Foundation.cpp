@@ -1,6 +1,10 @@
 #include "standin/foundation/Foundation.h"
 
 #include "standin/foundation/PropertyList.h"
+#include "standin/foundation/Unicode.h"
+
+#include <algorithm>
+#include <climits>
 
 #include <cstdlib>
 #include <cstring>
@@ -155,6 +159,75 @@ size_t NSString::length() const
   return units;
 }
 
+NSString* NSString::stringWithString(const NSString* other) { return MakeString(other ? other->mText : std::string()); }
+
+std::u16string NSString::UTF16() const { return standin::Utf8ToUtf16(mText); }
+
+unichar NSString::characterAtIndex(size_t index) const
+{
+  const std::u16string units = UTF16();
+  if (index >= units.size())
+  {
+    standin::PlatformFault("-[NSString characterAtIndex:]: index out of bounds");
+    return 0;
+  }
+  return units[index];
+}
+
+namespace {
+
+// The text after leading white space.
+const char* SkipSpace(const std::string& text)
+{
+  const char* p = text.c_str();
+  while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r')
+    ++p;
+  return p;
+}
+
+} // namespace
+
+int NSString::intValue() const
+{
+  const char* p = SkipSpace(mText);
+  const bool negative = *p == '-';
+  if (*p == '-' || *p == '+')
+    ++p;
+  long long value = 0;
+  for (; *p >= '0' && *p <= '9'; ++p)
+    value = std::min<long long>(value * 10 + (*p - '0'), 1ll << 40);
+  value = negative ? -value : value;
+  return static_cast<int>(std::max<long long>(INT_MIN, std::min<long long>(INT_MAX, value)));
+}
+
+double NSString::doubleValue() const
+{
+  const char* p = SkipSpace(mText);
+  char* end = nullptr;
+  const double value = std::strtod(p, &end);
+  return end == p ? 0.0 : value;
+}
+
+NSArray* NSString::componentsSeparatedByString(const NSString* separator) const
+{
+  std::vector<NSString*> pieces;
+  if (!separator || separator->mText.empty())
+    pieces.push_back(MakeString(mText));
+  else
+  {
+    size_t start = 0;
+    for (;;)
+    {
+      const size_t at = mText.find(separator->mText, start);
+      pieces.push_back(MakeString(mText.substr(start, at == std::string::npos ? std::string::npos : at - start)));
+      if (at == std::string::npos)
+        break;
+      start = at + separator->mText.size();
+    }
+  }
+  return Autoreleased(new NSArray(std::vector<const NSObject*>(pieces.begin(), pieces.end())));
+}
+
 bool NSString::isEqual(const NSObject* other) const
 {
   const NSString* string = dynamic_cast<const NSString*>(other);
@@ -274,6 +347,14 @@ NSArray::NSArray(const std::vector<const NSObject*>& objects, standin::RuntimeCl
   for (const NSObject* object : mObjects)
     if (object)
       object->retain();
+}
+
+bool NSArray::containsObject(const NSObject* object) const
+{
+  for (const NSObject* element : mObjects)
+    if (element && object && element->isEqual(object))
+      return true;
+  return false;
 }
 
 NSArray::~NSArray()
@@ -723,6 +804,15 @@ std::string TextOf(const NSObject* object)
 {
   const NSString* string = dynamic_cast<const NSString*>(object);
   return string ? string->Text() : std::string();
+}
+
+NSString* ConstantString(const char* text)
+{
+  struct Constant : NSString
+  {
+    explicit Constant(const char* t) : NSString(t ? t : "") { MakeImmortal(); }
+  };
+  return new Constant(text);
 }
 
 } // namespace standin

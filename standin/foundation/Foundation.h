@@ -15,6 +15,11 @@
 #include <string>
 #include <vector>
 
+class NSArray;
+
+// A UTF-16 code unit, the platform's unit of string indexes.
+typedef uint16_t unichar;
+
 class NSString : public NSObject
 {
   STANDIN_OBJECT_CLASS()
@@ -24,16 +29,30 @@ class NSString : public NSObject
   // Null for a null text.
   static NSString* stringWithUTF8String(const char* text);
   static NSString* string() { return stringWithUTF8String(""); }
+  // A copy of the string; the empty string for null.
+  static NSString* stringWithString(const NSString* other);
 
   // The text as UTF-8, valid while the string lives.
   const char* UTF8String() const { return mText.c_str(); }
   const std::string& Text() const { return mText; }
   // Length in UTF-16 code units, as the platform counts.
   size_t length() const;
+  // The UTF-16 unit at the index; an index outside the string is a platform fault (the
+  // platform raises) and gives 0.
+  unichar characterAtIndex(size_t index) const;
+  // The text as UTF-16 units.
+  std::u16string UTF16() const;
+  // The leading number, after white space and an optional sign; 0 when there is none.
+  // intValue saturates at the limits of int.
+  int intValue() const;
+  double doubleValue() const;
   bool isEqual(const NSObject* other) const override;
   bool isEqualToString(const NSString* other) const { return other && other->mText == mText; }
   bool containsString(const NSString* other) const;
   NSString* stringByAppendingString(const NSString* other) const;
+  // The pieces between the occurrences of the separator (an array of strings); the whole
+  // string alone for a null or empty separator.
+  NSArray* componentsSeparatedByString(const NSString* separator) const;
 
   // Path operations, with the platform's rules: the extension of the last component is the
   // text after its last "." unless that dot starts the component; trailing slashes are ignored
@@ -101,6 +120,8 @@ class NSArray : public NSObject
   // Null outside the array.
   const NSObject* objectAtIndex(size_t index) const { return index < mObjects.size() ? mObjects[index] : nullptr; }
   const NSObject* firstObject() const { return objectAtIndex(0); }
+  // Whether an element is equal (isEqual) to the object.
+  bool containsObject(const NSObject* object) const;
 
 private:
   std::vector<const NSObject*> mObjects;
@@ -286,5 +307,9 @@ void SetProcessName(const std::string& name);
 
 // The text of a string object, "" for null or for an object of another class.
 std::string TextOf(const NSObject* object);
+
+// A string that lives as long as the process (retain and release do nothing, not counted
+// among the live objects): the platform's string constants.
+NSString* ConstantString(const char* text);
 
 } // namespace standin

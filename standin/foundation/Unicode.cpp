@@ -26,11 +26,13 @@ void AppendUtf8(std::string& out, uint32_t c)
   }
 }
 
-std::string Utf16BEToUtf8(const uint8_t* bytes, size_t length)
+namespace {
+
+// UTF-16 units read through unit(i), as UTF-8.
+template <class Unit>
+std::string Utf16ToUtf8(size_t units, Unit unit)
 {
   std::string out;
-  const size_t units = length / 2;
-  const auto unit = [&](size_t i) { return static_cast<uint32_t>((bytes[2 * i] << 8) | bytes[2 * i + 1]); };
   for (size_t i = 0; i < units; ++i)
   {
     uint32_t c = unit(i);
@@ -39,6 +41,55 @@ std::string Utf16BEToUtf8(const uint8_t* bytes, size_t length)
     else if (c >= 0xD800 && c < 0xE000)
       c = 0xFFFD;
     AppendUtf8(out, c);
+  }
+  return out;
+}
+
+} // namespace
+
+std::string Utf16BEToUtf8(const uint8_t* bytes, size_t length)
+{
+  return Utf16ToUtf8(length / 2, [&](size_t i) { return static_cast<uint32_t>((bytes[2 * i] << 8) | bytes[2 * i + 1]); });
+}
+
+std::string Utf16ToUtf8(const std::u16string& units)
+{
+  return Utf16ToUtf8(units.size(), [&](size_t i) { return static_cast<uint32_t>(units[i]); });
+}
+
+std::u16string Utf8ToUtf16(const std::string& text)
+{
+  std::u16string out;
+  const size_t n = text.size();
+  for (size_t i = 0; i < n;)
+  {
+    const auto byte = [&](size_t k) { return static_cast<uint8_t>(text[k]); };
+    const uint8_t b = byte(i);
+    const int extra = b < 0x80 ? 0 : (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : (b & 0xF8) == 0xF0 ? 3 : -1;
+    uint32_t c = extra == 0 ? b : extra == 1 ? (b & 0x1Fu) : extra == 2 ? (b & 0x0Fu) : (b & 0x07u);
+    bool valid = extra >= 0 && i + static_cast<size_t>(extra) < n;
+    for (int k = 1; valid && k <= extra; ++k)
+    {
+      valid = (byte(i + k) & 0xC0) == 0x80;
+      c = (c << 6) | (byte(i + k) & 0x3Fu);
+    }
+    // Overlong forms, surrogates and values beyond Unicode are not characters.
+    static const uint32_t kMinimum[4] = {0, 0x80, 0x800, 0x10000};
+    valid = valid && c >= kMinimum[extra] && c <= 0x10FFFF && !(c >= 0xD800 && c < 0xE000);
+    if (!valid)
+    {
+      out.push_back(0xFFFD);
+      ++i;
+      continue;
+    }
+    i += static_cast<size_t>(extra) + 1;
+    if (c >= 0x10000)
+    {
+      out.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+      out.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+    }
+    else
+      out.push_back(static_cast<char16_t>(c));
   }
   return out;
 }

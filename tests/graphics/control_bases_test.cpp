@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ExpectRect.h"
 #include "TestControl.h"
 #include "TestDelegate.h"
 #include "graphics/controls/IBitmapBase.h"
@@ -47,14 +48,6 @@ public:
   bool mHasHandle;
   int mStyleChanges = 0;
 };
-
-void ExpectRect(const IRECT& r, float l, float t, float rr, float b)
-{
-  EXPECT_NEAR(r.L, l, 1e-4f);
-  EXPECT_NEAR(r.T, t, 1e-4f);
-  EXPECT_NEAR(r.R, rr, 1e-4f);
-  EXPECT_NEAR(r.B, b, 1e-4f);
-}
 
 } // namespace
 

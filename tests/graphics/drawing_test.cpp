@@ -7,6 +7,7 @@
 #include <cmath>
 #include <memory>
 
+#include "ExpectRect.h"
 #include "HeadlessGraphics.h"
 #include "TestDelegate.h"
 
@@ -37,14 +38,6 @@ void ExpectPoint(const PathPoint& p, float x, float y)
 {
   EXPECT_NEAR(p.x, x, 1e-4f);
   EXPECT_NEAR(p.y, y, 1e-4f);
-}
-
-void ExpectRect(const IRECT& r, float l, float t, float rr, float b, float tol = 1e-3f)
-{
-  EXPECT_NEAR(r.L, l, tol);
-  EXPECT_NEAR(r.T, t, tol);
-  EXPECT_NEAR(r.R, rr, tol);
-  EXPECT_NEAR(r.B, b, tol);
 }
 
 } // namespace

@@ -2,11 +2,14 @@
 #include "standin/foundation/Dispatch.h"
 #include "standin/foundation/PropertyList.h"
 #include "standin/foundation/RunLoop.h"
+#include "standin/foundation/Unicode.h"
+#include "tests/standin/StandinTesting.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <climits>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -39,24 +42,12 @@ STANDIN_DEFINE_CLASS(PLUG_OBJC_CLASS(TestView), NSObject)
 
 namespace {
 
-// Counts platform faults instead of crashing, for the life of the object.
-struct FaultCounter
-{
-  static inline std::atomic<int> sFaults{0};
-  standin::PlatformFaultHandler mPrevious;
-  FaultCounter() : mPrevious(standin::SetPlatformFaultHandler([](const char*) { ++sFaults; })) { sFaults = 0; }
-  ~FaultCounter() { standin::SetPlatformFaultHandler(mPrevious); }
-  int Count() const { return sFaults.load(); }
-};
+using standintest::FaultCounter;
+using standintest::WriteText;
 
 std::string Str(const NSString* s) { return s ? s->UTF8String() : "(null)"; }
 NSString* S(const char* text) { return NSString::stringWithUTF8String(text); }
 
-void WriteText(const std::string& path, const std::string& text)
-{
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-  std::ofstream(path) << text;
-}
 
 std::string InfoPlist(const std::string& identifier, const std::string& executable)
 {
@@ -187,6 +178,19 @@ TEST(FoundationStrings, PathOperationsFollowThePlatformRules)
   EXPECT_EQ(Str(S("/tmp/")->stringByAppendingPathExtension(S("tiff"))), "/tmp.tiff");
   EXPECT_EQ(S("/")->stringByAppendingPathExtension(S("tiff")), nullptr);
   EXPECT_EQ(S("aé𝄞")->length(), 4u) << "UTF-16 units";
+  EXPECT_EQ(S("aé𝄞")->characterAtIndex(3), 0xDD1E);
+  EXPECT_EQ(Str(NSString::stringWithUTF8String(standin::Utf16ToUtf8(S("aé𝄞")->UTF16()).c_str())), "aé𝄞");
+  EXPECT_EQ(standin::Utf8ToUtf16("a\xC3\xC0\xED\xA0\x80z"), u"a\uFFFD\uFFFD\uFFFD\uFFFD\uFFFDz") << "broken, overlong, surrogate";
+  EXPECT_EQ(S(" -42x")->intValue(), -42);
+  EXPECT_EQ(S("99999999999")->intValue(), INT_MAX);
+  EXPECT_EQ(S("1.5")->intValue(), 1);
+  EXPECT_EQ(S(".")->intValue(), 0);
+  EXPECT_EQ(S("2.5e1")->doubleValue(), 25.0);
+  const NSArray* pieces = S("wav  aif")->componentsSeparatedByString(S(" "));
+  ASSERT_EQ(pieces->count(), 3u);
+  EXPECT_EQ(standin::TextOf(pieces->objectAtIndex(1)), "");
+  EXPECT_TRUE(pieces->containsObject(S("aif")));
+  EXPECT_EQ(S("")->componentsSeparatedByString(S(" "))->count(), 1u);
 
   testsupport::TempDir home;
   standin::SetHomeDirectory(home.Path());

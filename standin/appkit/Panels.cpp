@@ -1,0 +1,310 @@
+#include "standin/appkit/Internal.h"
+
+#include <algorithm>
+#include <cctype>
+#include <sys/stat.h>
+
+using standin::RuntimeClass;
+using namespace standin::appkit::detail;
+
+STANDIN_DEFINE_CLASS(NSPanel, NSResponder)
+STANDIN_DEFINE_CLASS(NSColorPanel, NSPanel)
+STANDIN_DEFINE_CLASS(NSButton, NSControl)
+STANDIN_DEFINE_CLASS(NSAlert, NSObject)
+STANDIN_DEFINE_CLASS(NSSavePanel, NSPanel)
+STANDIN_DEFINE_CLASS(NSOpenPanel, NSSavePanel)
+
+namespace {
+
+// Replaces an owned string field with a copy of the text.
+void SetText(NSString*& field, const NSString* text)
+{
+  NSString* copy = new NSString(Text(text));
+  field->release();
+  field = copy;
+}
+
+} // namespace
+
+// -- NSPanel --
+
+NSPanel::NSPanel(RuntimeClass& cls) : NSResponder(cls) {}
+
+NSPanel::~NSPanel() = default;
+
+NSString* NSPanel::title() const { return Str(mTitle); }
+
+void NSPanel::setTitle(const NSString* title) { mTitle = Text(title); }
+
+void NSPanel::orderFront(NSObject*) { mVisible = true; }
+
+void NSPanel::close() { mVisible = false; }
+
+// -- NSColorPanel --
+
+namespace {
+
+NSColorPanel*& SharedColorPanel()
+{
+  static NSColorPanel* sPanel = nullptr;
+  return sPanel;
+}
+
+} // namespace
+
+NSColorPanel::NSColorPanel() : NSPanel(Class()) { MakeImmortal(); }
+
+NSColorPanel* NSColorPanel::sharedColorPanel()
+{
+  NSColorPanel*& panel = SharedColorPanel();
+  if (!panel)
+    panel = new NSColorPanel();
+  return panel;
+}
+
+bool NSColorPanel::sharedColorPanelExists() { return SharedColorPanel() != nullptr; }
+
+NSColor* NSColorPanel::color() const { return NSColor::colorWithDeviceRed(mColor[0], mColor[1], mColor[2], mColor[3]); }
+
+void NSColorPanel::setColor(const NSColor* color)
+{
+  if (!color)
+    return;
+  mColor[0] = color->redComponent();
+  mColor[1] = color->greenComponent();
+  mColor[2] = color->blueComponent();
+  mColor[3] = color->alphaComponent();
+}
+
+// -- alerts --
+
+NSButton::NSButton(const NSString* title, RuntimeClass& cls) : NSControl(NSZeroRect, cls), mTitle(new NSString(Text(title))) {}
+
+NSButton::~NSButton() { mTitle->release(); }
+
+NSAlert::NSAlert(RuntimeClass& cls) : NSObject(cls), mMessage(new NSString()), mInformative(new NSString()) {}
+
+NSAlert::~NSAlert()
+{
+  mMessage->release();
+  mInformative->release();
+  for (NSButton* button : mButtons)
+    button->release();
+}
+
+void NSAlert::setMessageText(const NSString* text) { SetText(mMessage, text); }
+
+void NSAlert::setInformativeText(const NSString* text) { SetText(mInformative, text); }
+
+NSButton* NSAlert::addButtonWithTitle(const NSString* title)
+{
+  auto* button = new NSButton(title);
+  button->setTag(NSAlertFirstButtonReturn + static_cast<NSInteger>(mButtons.size()));
+  mButtons.push_back(button);
+  return button;
+}
+
+std::vector<std::string> NSAlert::ButtonTitles() const
+{
+  std::vector<std::string> titles;
+  for (const NSButton* button : mButtons)
+    titles.push_back(button->title()->Text());
+  if (titles.empty())
+    titles.push_back("OK");
+  return titles;
+}
+
+NSModalResponse NSAlert::runModal()
+{
+  State& state = TheState();
+  ++state.alerts;
+  ForgetMouseButtons();
+  retain();
+  NSModalResponse response = NSAlertFirstButtonReturn;
+  if (!state.alertAnswers.empty())
+  {
+    response = NSAlertFirstButtonReturn + state.alertAnswers.front();
+    state.alertAnswers.pop_front();
+  }
+  else if (state.alertResponder)
+  {
+    const standin::appkit::AlertResponder responder = state.alertResponder;
+    response = responder(standin::appkit::AlertRequest{this});
+  }
+  const NSModalResponse buttons = static_cast<NSModalResponse>(ButtonTitles().size());
+  if (response < NSAlertFirstButtonReturn || response >= NSAlertFirstButtonReturn + buttons)
+  {
+    standin::PlatformFault("an alert was answered with a button it does not have");
+    response = NSAlertFirstButtonReturn;
+  }
+  release();
+  return response;
+}
+
+// -- save and open panels --
+
+NSSavePanel::NSSavePanel(RuntimeClass& cls) : NSPanel(cls), mName(new NSString()) {}
+
+NSSavePanel::~NSSavePanel()
+{
+  if (mDirectory)
+    mDirectory->release();
+  if (mURL)
+    mURL->release();
+  mName->release();
+}
+
+NSSavePanel* NSSavePanel::savePanel() { return Autoreleased(new NSSavePanel()); }
+
+void NSSavePanel::setAllowedFileTypes(const NSArray* types)
+{
+  mAllowedTypes.clear();
+  for (size_t i = 0; types && i < types->count(); ++i)
+  {
+    const std::string type = standin::TextOf(types->objectAtIndex(i));
+    if (!type.empty())
+      mAllowedTypes.push_back(type);
+  }
+}
+
+NSArray* NSSavePanel::allowedFileTypes() const
+{
+  if (mAllowedTypes.empty())
+    return nullptr;
+  std::vector<const NSObject*> types;
+  for (const std::string& type : mAllowedTypes)
+    types.push_back(Str(type));
+  return Autoreleased(new NSArray(types));
+}
+
+void NSSavePanel::setDirectoryURL(NSURL* url)
+{
+  if (url)
+    url->retain();
+  if (mDirectory)
+    mDirectory->release();
+  mDirectory = url;
+}
+
+void NSSavePanel::setNameFieldStringValue(const NSString* name) { SetText(mName, name); }
+
+NSString* NSSavePanel::filename() const
+{
+  return mURL && mURL->path() ? Str(mURL->path()->Text()) : nullptr;
+}
+
+namespace {
+
+std::string Lower(std::string text)
+{
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+// The extension of the path's last component, lower case ("" for none).
+std::string Extension(const std::string& path)
+{
+  const size_t slash = path.rfind('/');
+  const size_t dot = path.rfind('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash) || dot == (slash == std::string::npos ? 0 : slash + 1))
+    return std::string();
+  return Lower(path.substr(dot + 1));
+}
+
+bool TypeAllowed(const std::vector<std::string>& allowed, const std::string& path)
+{
+  if (allowed.empty())
+    return true;
+  const std::string extension = Extension(path);
+  return std::any_of(allowed.begin(), allowed.end(), [&](const std::string& type) { return Lower(type) == extension; });
+}
+
+} // namespace
+
+std::string NSSavePanel::Accept(const std::string& path) const
+{
+  if (path.empty() || path.back() == '/')
+    return std::string();
+  if (!mAllowsOtherTypes && !TypeAllowed(mAllowedTypes, path))
+    return path + "." + mAllowedTypes.front();
+  return path;
+}
+
+NSModalResponse NSSavePanel::Ask()
+{
+  State& state = TheState();
+  ++state.panels;
+  standin::appkit::PanelAnswer answer;
+  if (!state.panelAnswers.empty())
+  {
+    answer.path = state.panelAnswers.front();
+    answer.response = answer.path.empty() ? NSModalResponseCancel : NSModalResponseOK;
+    state.panelAnswers.pop_front();
+  }
+  else if (state.panelResponder)
+  {
+    const standin::appkit::PanelResponder responder = state.panelResponder;
+    answer = responder(standin::appkit::PanelRequest{this});
+  }
+  if (mURL)
+  {
+    mURL->release();
+    mURL = nullptr;
+  }
+  const std::string chosen = answer.response == NSModalResponseOK ? Accept(answer.path) : std::string();
+  if (chosen.empty())
+    return NSModalResponseCancel;
+  mURL = new NSURL(chosen, false);
+  return NSModalResponseOK;
+}
+
+NSModalResponse NSSavePanel::runModal()
+{
+  mSheet = false;
+  mSheetWindow = 0;
+  ForgetMouseButtons();
+  retain();
+  orderFront(nullptr);
+  const NSModalResponse response = Ask();
+  close();
+  release();
+  return response;
+}
+
+void NSSavePanel::beginSheetModalForWindow(NSWindow* window, std::function<void(NSModalResponse)> handler)
+{
+  mSheet = window != nullptr;
+  mSheetWindow = window ? window->windowNumber() : 0;
+  orderFront(nullptr);
+  retain(); // held by the block until the sheet ends
+  standin::RunLoop::Main().PerformBlock([this, handler = std::move(handler)] {
+    NSAutoreleasePool pool;
+    const NSModalResponse response = Ask();
+    close();
+    if (handler)
+      handler(response);
+    release();
+  });
+}
+
+NSOpenPanel::NSOpenPanel(RuntimeClass& cls) : NSSavePanel(cls) {}
+
+NSOpenPanel* NSOpenPanel::openPanel() { return Autoreleased(new NSOpenPanel()); }
+
+NSArray* NSOpenPanel::URLs() const
+{
+  std::vector<const NSObject*> urls;
+  if (URL())
+    urls.push_back(URL());
+  return Autoreleased(new NSArray(urls));
+}
+
+std::string NSOpenPanel::Accept(const std::string& path) const
+{
+  struct stat info = {};
+  if (path.empty() || stat(path.c_str(), &info) != 0)
+    return std::string();
+  if (S_ISDIR(info.st_mode))
+    return mCanChooseDirectories ? path : std::string();
+  return mCanChooseFiles && TypeAllowed(AllowedTypes(), path) ? path : std::string();
+}
