@@ -63,10 +63,7 @@ protected:
     mEditorHost->Release();
     EXPECT_EQ(mPlugin->Uninit(), AAX_SUCCESS);
     EXPECT_EQ(mPlugin->Release(), 0u);
-    EXPECT_EQ(CACFUnknown::GetActiveObjectCount(), 0);
-    EXPECT_EQ(LiveTestPlugins(), 0);
-    EXPECT_TRUE(mHost->AllAtStartingCounts());
-    RunLoop::Main().RemoveAllTimers();
+    ExpectNothingLeft(*mHost);
   }
 
   // The editor object as the host gets it from the factory: one reference.

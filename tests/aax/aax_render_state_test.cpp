@@ -153,10 +153,7 @@ protected:
   void TearDown() override
   {
     Destroy();
-    EXPECT_EQ(CACFUnknown::GetActiveObjectCount(), 0);
-    EXPECT_EQ(LiveTestPlugins(), 0);
-    EXPECT_TRUE(mHost->AllAtStartingCounts());
-    RunLoop::Main().RemoveAllTimers();
+    ExpectNothingLeft(*mHost);
   }
 
   // A new initialised instance for the stem formats, with its render context.
