@@ -640,9 +640,12 @@ void IGraphicsVGR::DrawMultiLineText(const IText& text, const char* str, const I
   };
   int nRows = 0;
   forEachRow([&](const VGRtextLine&) { ++nRows; });
+  // Each row is aligned on its own anchor, so the block's first anchor is (rows - 1) line
+  // heights times the factor above y: the last row of bottom-aligned text ends on the bottom,
+  // middle-aligned rows sit centred.
   int k = 0;
   forEachRow([&](const VGRtextLine& row) {
-    vgrDrawText(mDrawContext, x, y + static_cast<float>(k) * lineHeight - lineHeight * static_cast<float>(nRows) * factor,
+    vgrDrawText(mDrawContext, x, y + static_cast<float>(k) * lineHeight - lineHeight * static_cast<float>(nRows - 1) * factor,
                 row.start, row.end);
     ++k;
   });

@@ -29,17 +29,6 @@ constexpr IColor kArc(255, 40, 200, 60);
 constexpr IColor kSquare(255, 250, 210, 30);
 constexpr IColor kInk(255, 255, 255, 255);
 
-::testing::AssertionResult Near(const IColor& actual, const IColor& expected, int tolerance = 4)
-{
-  const bool near = std::abs(actual.A - expected.A) <= tolerance && std::abs(actual.R - expected.R) <= tolerance &&
-                    std::abs(actual.G - expected.G) <= tolerance && std::abs(actual.B - expected.B) <= tolerance;
-  if (near)
-    return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << "(" << actual.A << ", " << actual.R << ", " << actual.G << ", " << actual.B
-                                       << ") is not (" << expected.A << ", " << expected.R << ", " << expected.G
-                                       << ", " << expected.B << ")";
-}
-
 // An image of four quadrants of the given colours (top left, top right, bottom left, bottom right).
 std::vector<uint8_t> Quadrants(int size, const std::array<IColor, 4>& colors)
 {
@@ -112,24 +101,6 @@ void LayoutScene(IGraphics* g)
   g->AttachControl(new ShadowedSquare(IRECT(230, 60, 300, 140), IRECT(240, 70, 270, 100), false));
 }
 
-// Editor points of the picture whose colour differs from the panel's by more than the tolerance,
-// as a box (all zero when none).
-IRECT InkBox(const PixelEditor& editor, const IRECT& area)
-{
-  const PixelGraphics& g = *editor.Graphics();
-  const float s = g.GetDrawScale() * g.GetScreenScale();
-  IRECT box;
-  bool any = false;
-  for (float y = area.T; y < area.B; y += 1.f / s)
-    for (float x = area.L; x < area.R; x += 1.f / s)
-      if (!Near(editor.At(x, y), kPanel, 24))
-      {
-        box = any ? box.Union(IRECT(x, y, x + 1.f / s, y + 1.f / s)) : IRECT(x, y, x + 1.f / s, y + 1.f / s);
-        any = true;
-      }
-  return box;
-}
-
 class PixelScene : public ::testing::TestWithParam<std::tuple<float, float>>
 {
 };
@@ -152,30 +123,30 @@ TEST_P(PixelScene, ThroughTheWholeStack)
 
   // The panel everywhere nothing else is.
   for (auto [x, y] : {std::pair{1.f, 1.f}, {298.f, 2.f}, {150.f, 150.f}, {5.f, 158.f}})
-    EXPECT_TRUE(Near(editor.At(x, y), kPanel)) << x << ", " << y;
+    EXPECT_TRUE(ColorNear(editor.At(x, y), kPanel)) << x << ", " << y;
   // The rounded rectangle: filled, its straight edges reached, its corners cut.
-  EXPECT_TRUE(Near(editor.At(40, 30), kRound));
-  EXPECT_TRUE(Near(editor.At(10.6f, 30), kRound, 40)) << "the left edge at 10";
-  EXPECT_TRUE(Near(editor.At(11, 11), kPanel, 12)) << "the corner is rounded";
+  EXPECT_TRUE(ColorNear(editor.At(40, 30), kRound));
+  EXPECT_TRUE(ColorNear(editor.At(10.6f, 30), kRound, 40)) << "the left edge at 10";
+  EXPECT_TRUE(ColorNear(editor.At(11, 11), kPanel, 12)) << "the corner is rounded";
   // The arc of 0 to 90 degrees: the quarter from the top to the right, 6 thick.
-  EXPECT_TRUE(Near(editor.At(110 + 22 * std::sin(0.785f), 40 - 22 * std::cos(0.785f)), kArc));
-  EXPECT_TRUE(Near(editor.At(110.5f, 18.5f), kArc, 30)) << "it starts straight up";
-  EXPECT_TRUE(Near(editor.At(131.5f, 39.5f), kArc, 30)) << "it ends on the right";
-  EXPECT_TRUE(Near(editor.At(131.5f, 41.5f), kPanel, 30)) << "with a butt cap";
-  EXPECT_TRUE(Near(editor.At(110 - 22 * std::sin(0.785f), 40 - 22 * std::cos(0.785f)), kPanel));
-  EXPECT_TRUE(Near(editor.At(110, 62), kPanel));
+  EXPECT_TRUE(ColorNear(editor.At(110 + 22 * std::sin(0.785f), 40 - 22 * std::cos(0.785f)), kArc));
+  EXPECT_TRUE(ColorNear(editor.At(110.5f, 18.5f), kArc, 30)) << "it starts straight up";
+  EXPECT_TRUE(ColorNear(editor.At(131.5f, 39.5f), kArc, 30)) << "it ends on the right";
+  EXPECT_TRUE(ColorNear(editor.At(131.5f, 41.5f), kPanel, 30)) << "with a butt cap";
+  EXPECT_TRUE(ColorNear(editor.At(110 - 22 * std::sin(0.785f), 40 - 22 * std::cos(0.785f)), kPanel));
+  EXPECT_TRUE(ColorNear(editor.At(110, 62), kPanel));
   // The bitmap, 40 points square, from the file made for the screen: @2x on a screen of 2.
   const std::array<IColor, 4>& swatch = screenScale > 1.f ? kSwatch2x : kSwatch1x;
-  EXPECT_TRUE(Near(editor.At(160, 20), swatch[0]));
-  EXPECT_TRUE(Near(editor.At(180, 20), swatch[1]));
-  EXPECT_TRUE(Near(editor.At(160, 40), swatch[2]));
-  EXPECT_TRUE(Near(editor.At(180, 40), swatch[3]));
-  EXPECT_TRUE(Near(editor.At(189.6f, 49.6f), swatch[3])) << "its last pixel";
-  EXPECT_TRUE(Near(editor.At(190.4f, 30), kPanel)) << "and nothing beyond";
+  EXPECT_TRUE(ColorNear(editor.At(160, 20), swatch[0]));
+  EXPECT_TRUE(ColorNear(editor.At(180, 20), swatch[1]));
+  EXPECT_TRUE(ColorNear(editor.At(160, 40), swatch[2]));
+  EXPECT_TRUE(ColorNear(editor.At(180, 40), swatch[3]));
+  EXPECT_TRUE(ColorNear(editor.At(189.6f, 49.6f), swatch[3])) << "its last pixel";
+  EXPECT_TRUE(ColorNear(editor.At(190.4f, 30), kPanel)) << "and nothing beyond";
   // The text: ink inside the box the toolkit measures for it, starting at the left of its rect.
   IRECT measured(10, 80, 150, 110);
   g.MeasureText(IText(20.f, kInk, "Roboto-Regular", EAlign::Near, EVAlign::Middle), "Vellicor", measured);
-  const IRECT ink = InkBox(editor, IRECT(0, 72, 150, 118));
+  const IRECT ink = editor.InkBox(IRECT(0, 72, 150, 118), kPanel);
   EXPECT_GT(ink.W(), 40.f);
   EXPECT_GT(ink.H(), 10.f);
   EXPECT_GE(ink.L, measured.L - 1.f);
@@ -184,21 +155,21 @@ TEST_P(PixelScene, ThroughTheWholeStack)
   EXPECT_LE(ink.B, measured.B + 1.f);
   EXPECT_NEAR(ink.L, 10.f, 2.5f);
   // The layer with its shadow behind: the square, the shadow below right, nothing left of it.
-  EXPECT_TRUE(Near(editor.At(190, 100), kSquare));
+  EXPECT_TRUE(ColorNear(editor.At(190, 100), kSquare));
   const IColor shadow = editor.At(208, 118);
   EXPECT_LT(shadow.G, 20) << "the shadow, offset by 6";
-  EXPECT_TRUE(Near(editor.At(172, 100), kPanel, 6));
+  EXPECT_TRUE(ColorNear(editor.At(172, 100), kPanel, 6));
   // Without its foreground: the shadow alone, where the square was too.
   EXPECT_LT(editor.At(262, 92).G, 20);
-  EXPECT_TRUE(Near(editor.At(242, 72), kPanel, 6)) << "the square is gone";
+  EXPECT_TRUE(ColorNear(editor.At(242, 72), kPanel, 6)) << "the square is gone";
 
   // Only the rounded rectangle redrawn: the main framebuffer keeps everything else.
   sRoundColor = COLOR_YELLOW;
   g.GetControl(1)->SetDirty(false);
   ASSERT_TRUE(g.Frame());
-  EXPECT_TRUE(Near(editor.At(40, 30), COLOR_YELLOW));
-  EXPECT_TRUE(Near(editor.At(180, 20), swatch[1]));
-  EXPECT_TRUE(Near(editor.At(190, 100), kSquare));
+  EXPECT_TRUE(ColorNear(editor.At(40, 30), COLOR_YELLOW));
+  EXPECT_TRUE(ColorNear(editor.At(180, 20), swatch[1]));
+  EXPECT_TRUE(ColorNear(editor.At(190, 100), kSquare));
   EXPECT_EQ(g.Device().ValidationErrorCount(), 0);
 }
 
@@ -225,15 +196,15 @@ TEST(PixelEditorCycle, LoadResizeAndCloseAtScaleTwo)
   sRoundColor = kRound;
   PixelEditor editor(kW, kH, 1.f, 2.f, folders.BundleID());
   PixelGraphics* g = &editor.Open(LayoutScene);
-  EXPECT_TRUE(Near(editor.At(180, 40), COLOR_BLACK)) << "the @2x swatch";
+  EXPECT_TRUE(ColorNear(editor.At(180, 40), COLOR_BLACK)) << "the @2x swatch";
 
   // Draw scale 2 on the screen of 2, then an odd size and scale: the framebuffer follows the
   // backing pixels, int(int(W x D) x S).
   g->Resize(kW, kH, 2.f);
   ASSERT_TRUE(g->Frame());
   EXPECT_EQ(g->GetPicture().width, kW * 4);
-  EXPECT_TRUE(Near(editor.At(190, 100), kSquare)) << "the layer made again at the new scale";
-  EXPECT_TRUE(Near(editor.At(180, 40), COLOR_BLACK));
+  EXPECT_TRUE(ColorNear(editor.At(190, 100), kSquare)) << "the layer made again at the new scale";
+  EXPECT_TRUE(ColorNear(editor.At(180, 40), COLOR_BLACK));
   g->Resize(kW + 1, kH + 1, 1.5f);
   ASSERT_TRUE(g->Frame());
   int fw = 0, fh = 0;
@@ -241,11 +212,11 @@ TEST(PixelEditorCycle, LoadResizeAndCloseAtScaleTwo)
   EXPECT_EQ(fw, int(float(int((kW + 1) * 1.5f)) * 2.f));
   EXPECT_EQ(fh, int(float(int((kH + 1) * 1.5f)) * 2.f));
   EXPECT_EQ(g->GetPicture().width, fw);
-  EXPECT_TRUE(Near(editor.At(40, 30), kRound));
+  EXPECT_TRUE(ColorNear(editor.At(40, 30), kRound));
   // Back on a screen of 1: the bitmap from the 1x file.
   g->SetBackingScale(1.f);
   ASSERT_TRUE(g->Frame());
-  EXPECT_TRUE(Near(editor.At(180, 40), COLOR_WHITE));
+  EXPECT_TRUE(ColorNear(editor.At(180, 40), COLOR_WHITE));
   EXPECT_EQ(g->Device().ValidationErrorCount(), 0);
 
   editor.Close();
@@ -254,8 +225,8 @@ TEST(PixelEditorCycle, LoadResizeAndCloseAtScaleTwo)
   g = &editor.Open(LayoutScene);
   EXPECT_EQ(g->GetDrawScale(), 1.5f);
   EXPECT_EQ(g->GetPicture().width, fw);
-  EXPECT_TRUE(Near(editor.At(180, 40), COLOR_BLACK));
-  EXPECT_TRUE(Near(editor.At(190, 100), kSquare));
+  EXPECT_TRUE(ColorNear(editor.At(180, 40), COLOR_BLACK));
+  EXPECT_TRUE(ColorNear(editor.At(190, 100), kSquare));
   editor.Close();
   ExpectNothingLeft();
   EXPECT_EQ(IGraphicsVGR::FontDataCacheUsers(), 0);

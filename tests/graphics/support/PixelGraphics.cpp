@@ -1,5 +1,6 @@
 #include "PixelGraphics.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <stdexcept>
@@ -167,6 +168,41 @@ IColor PixelEditor::At(float x, float y) const
     return IColor(0, 0, 0, 0);
   const uint8_t* p = picture.Pixel(px, py);
   return IColor(p[3], p[0], p[1], p[2]);
+}
+
+IRECT PixelEditor::InkBox(const IRECT& area, const IColor& background, int tolerance) const
+{
+  const PixelGraphics* g = Graphics();
+  if (!g)
+    return IRECT();
+  const Picture& picture = g->GetPicture();
+  const float s = g->GetDrawScale() * g->GetScreenScale();
+  const int x0 = std::max(0, static_cast<int>(std::floor(area.L * s)));
+  const int y0 = std::max(0, static_cast<int>(std::floor(area.T * s)));
+  const int x1 = std::min(picture.width, static_cast<int>(std::ceil(area.R * s)));
+  const int y1 = std::min(picture.height, static_cast<int>(std::ceil(area.B * s)));
+  IRECT box;
+  for (int py = y0; py < y1; ++py)
+    for (int px = x0; px < x1; ++px)
+    {
+      const uint8_t* p = picture.Pixel(px, py);
+      if (!ColorNear(IColor(p[3], p[0], p[1], p[2]), background, tolerance))
+        box = box.Union(IRECT(static_cast<float>(px) / s, static_cast<float>(py) / s, static_cast<float>(px + 1) / s,
+                              static_cast<float>(py + 1) / s));
+    }
+  return box;
+}
+
+::testing::AssertionResult ColorNear(const IColor& actual, const IColor& expected, int tolerance)
+{
+  if (std::abs(actual.A - expected.A) <= tolerance && std::abs(actual.R - expected.R) <= tolerance &&
+      std::abs(actual.G - expected.G) <= tolerance && std::abs(actual.B - expected.B) <= tolerance)
+    return ::testing::AssertionSuccess();
+  auto text = [](const IColor& c) {
+    return "(" + std::to_string(c.A) + ", " + std::to_string(c.R) + ", " + std::to_string(c.G) + ", " +
+           std::to_string(c.B) + ")";
+  };
+  return ::testing::AssertionFailure() << text(actual) << " is not " << text(expected);
 }
 
 } // namespace testgraphics

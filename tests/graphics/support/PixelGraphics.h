@@ -14,6 +14,8 @@
 // A picture is the image the layer last presented: RGBA, rows top to bottom. Setting the
 // environment variable VELLICOR_TEST_PNG_DIR makes SavePicture write it there as PNG.
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -85,6 +87,9 @@ private:
   bool mOpen = false;
 };
 
+// Every channel of actual within the tolerance of expected's (both shown when not).
+::testing::AssertionResult ColorNear(const IColor& actual, const IColor& expected, int tolerance = 4);
+
 // A control that draws with a function of the graphics context and its bounds.
 class DrawingControl : public IControl
 {
@@ -116,6 +121,9 @@ public:
   // The colour of the last picture's pixel under the point (editor points); transparent black
   // outside the picture.
   IColor At(float x, float y) const;
+  // The box (editor points) of the pixels in the area whose colour is not near the background's;
+  // all zero when there are none.
+  IRECT InkBox(const IRECT& area, const IColor& background, int tolerance = 24) const;
 
 private:
   std::unique_ptr<TestDelegate> mDelegate;
