@@ -440,7 +440,8 @@ public:
   // The next n buffer or texture creations fail, as when memory runs out.
   void FailNextAllocations(int n) { mFailAllocations.store(n); }
   // Off: committed buffers complete without running their passes (nothing is rasterised or
-  // presented), for measuring what the CPU does up to the hand-over to the GPU.
+  // presented, and layers do not fill new drawables), for measuring what the CPU does up to the
+  // hand-over to the GPU.
   void SetExecutesPasses(bool executes) { mExecutesPasses.store(executes); }
   bool ExecutesPasses() const { return mExecutesPasses.load(); }
 

@@ -62,11 +62,12 @@ void PixelGraphics::PlatformResize(bool)
 
 bool PixelGraphics::Frame()
 {
-  IRECTList rects;
-  if (!IsDirty(rects))
+  // One list for every frame, as the platform's view keeps it.
+  mDirtyRects.Clear();
+  if (!IsDirty(mDirtyRects))
     return false;
   SetAllControlsClean();
-  Draw(rects);
+  Draw(mDirtyRects);
   return true;
 }
 

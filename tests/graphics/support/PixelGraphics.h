@@ -82,6 +82,7 @@ private:
   standin::mtl::Ref<standin::mtl::Device> mDevice;
   mutable Picture mPicture; // the presented image, read again when a new one was presented
   mutable uint64_t mPictureCount = 0;
+  IRECTList mDirtyRects;
   std::string mBundleID;
   float mBackingScale = 1.f;
   bool mOpen = false;
