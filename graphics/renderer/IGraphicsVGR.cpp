@@ -27,47 +27,49 @@ SharedResourceCache<PlatformFontData>& FontDataCache()
   return sFontDataCache;
 }
 
-// How a pattern is drawn: not at all (a gradient without stops), as the solid colour of its
-// first stop (a solid pattern, a gradient of one stop or one whose transform cannot be
-// inverted) or as a gradient paint.
-enum class PatternPaint
+// Strokes or fills the path with the pattern under the blend, then puts source-over back. A
+// gradient without stops draws nothing; a solid pattern, a gradient of one stop and one whose
+// transform cannot be inverted draw the first stop's colour.
+void PaintPath(VGRdrawContext* ctx, const IPattern& pattern, const IBlend* pBlend, bool stroke)
 {
-  None,
-  Color,
-  Gradient
-};
-
-PatternPaint ResolvePattern(VGRdrawContext* ctx, const IPattern& pattern, const IBlend* pBlend, VGRcolor& color,
-                            VGRpaint& paint)
-{
-  if (pattern.mType != EPatternType::Solid && pattern.mNStops <= 0)
-    return PatternPaint::None;
-  if (pattern.mType != EPatternType::Solid && pattern.mNStops > 1 && VGRPaint(ctx, pattern, pBlend, paint))
-    return PatternPaint::Gradient;
-  color = VGRColor(pattern.mStops[0].mColor, pBlend);
-  return PatternPaint::Color;
+  const bool solid = pattern.mType == EPatternType::Solid;
+  if (!solid && pattern.mNStops <= 0)
+    return;
+  VGRpaint paint;
+  if (!solid && pattern.mNStops > 1 && VGRPaint(ctx, pattern, pBlend, paint))
+  {
+    stroke ? vgrSetStrokePaint(ctx, paint) : vgrSetFillPaint(ctx, paint);
+  }
+  else
+  {
+    const VGRcolor color = VGRColor(pattern.mStops[0].mColor, pBlend);
+    stroke ? vgrSetStrokeColor(ctx, color) : vgrSetFillColor(ctx, color);
+  }
+  if (stroke)
+    vgrSetPathWinding(ctx, VGR_CCW);
+  VGRSetBlendMode(ctx, pBlend);
+  stroke ? vgrStroke(ctx) : vgrFill(ctx);
+  vgrSetCompositeMode(ctx, VGR_SOURCE_OVER);
 }
 
-int VGRAlign(EAlign align)
+// The text's anchor in the rect (x, y), the share of a block of rows above it (0 top, 0.5
+// middle, 1 bottom) and the renderer's alignment bits.
+int TextAnchor(const IText& text, const IRECT& r, float& x, float& y, float& factor)
 {
-  switch (align)
+  int align = 0;
+  switch (text.mAlign)
   {
-    case EAlign::Near: return VGR_ALIGN_LEFT;
-    case EAlign::Center: return VGR_ALIGN_CENTER;
-    case EAlign::Far: return VGR_ALIGN_RIGHT;
+    case EAlign::Near: x = r.L, align = VGR_ALIGN_LEFT; break;
+    case EAlign::Center: x = r.MW(), align = VGR_ALIGN_CENTER; break;
+    case EAlign::Far: x = r.R, align = VGR_ALIGN_RIGHT; break;
   }
-  return 0;
-}
-
-float AnchorX(EAlign align, const IRECT& r)
-{
-  switch (align)
+  switch (text.mVAlign)
   {
-    case EAlign::Near: return r.L;
-    case EAlign::Center: return r.MW();
-    case EAlign::Far: return r.R;
+    case EVAlign::Top: y = r.T, factor = 0.f, align |= VGR_ALIGN_TOP; break;
+    case EVAlign::Middle: y = r.MH(), factor = 0.5f, align |= VGR_ALIGN_MIDDLE; break;
+    case EVAlign::Bottom: y = r.B, factor = 1.f, align |= VGR_ALIGN_BOTTOM; break;
   }
-  return 0.f;
+  return align;
 }
 
 } // namespace
@@ -386,21 +388,7 @@ void IGraphicsVGR::PathStroke(const IPattern& pattern, float thickness, const IS
     vgrSetLineJoin(mDrawContext, kJoins[join]);
   vgrSetMiterLimit(mDrawContext, options.mMiterLimit);
   vgrSetStrokeWidth(mDrawContext, thickness);
-
-  VGRcolor color{};
-  VGRpaint paint{};
-  const PatternPaint how = ResolvePattern(mDrawContext, pattern, pBlend, color, paint);
-  if (how != PatternPaint::None)
-  {
-    if (how == PatternPaint::Color)
-      vgrSetStrokeColor(mDrawContext, color);
-    else
-      vgrSetStrokePaint(mDrawContext, paint);
-    vgrSetPathWinding(mDrawContext, VGR_CCW);
-    VGRSetBlendMode(mDrawContext, pBlend);
-    vgrStroke(mDrawContext);
-    vgrSetCompositeMode(mDrawContext, VGR_SOURCE_OVER);
-  }
+  PaintPath(mDrawContext, pattern, pBlend, true);
   if (!options.mPreserve)
     vgrBeginPath(mDrawContext);
 }
@@ -414,20 +402,7 @@ void IGraphicsVGR::PathFill(const IPattern& pattern, const IFillOptions& options
     vgrSetPathWinding(mDrawContext, VGR_CCW);
   else if (options.mFillRule == EFillRule::EvenOdd)
     vgrSetPathWinding(mDrawContext, VGR_CW);
-
-  VGRcolor color{};
-  VGRpaint paint{};
-  const PatternPaint how = ResolvePattern(mDrawContext, pattern, pBlend, color, paint);
-  if (how != PatternPaint::None)
-  {
-    if (how == PatternPaint::Color)
-      vgrSetFillColor(mDrawContext, color);
-    else
-      vgrSetFillPaint(mDrawContext, paint);
-    VGRSetBlendMode(mDrawContext, pBlend);
-    vgrFill(mDrawContext);
-    vgrSetCompositeMode(mDrawContext, VGR_SOURCE_OVER);
-  }
+  PaintPath(mDrawContext, pattern, pBlend, false);
   if (!options.mPreserve)
     vgrBeginPath(mDrawContext);
 }
@@ -532,24 +507,8 @@ bool IGraphicsVGR::PrepareText(const IText& text, const char* str, IRECT& rect, 
   vgrSetFontSize(mDrawContext, text.mSize);
   vgrSetFontByName(mDrawContext, text.mFont);
 
-  x = AnchorX(text.mAlign, rect);
-  int align = VGRAlign(text.mAlign);
-  switch (text.mVAlign)
-  {
-    case EVAlign::Top:
-      y = rect.T;
-      align |= VGR_ALIGN_TOP;
-      break;
-    case EVAlign::Middle:
-      y = rect.MH();
-      align |= VGR_ALIGN_MIDDLE;
-      break;
-    case EVAlign::Bottom:
-      y = rect.B;
-      align |= VGR_ALIGN_BOTTOM;
-      break;
-  }
-  vgrSetTextAlign(mDrawContext, align);
+  float factor = 0.f;
+  vgrSetTextAlign(mDrawContext, TextAnchor(text, rect, x, y, factor));
 
   // An unknown font measures nothing: the box is the anchor point.
   float b[4] = {x, y, x, y};
@@ -597,27 +556,8 @@ void IGraphicsVGR::DrawMultiLineText(const IText& text, const char* str, const I
   vgrSetFontSize(mDrawContext, text.mSize);
   vgrSetFontByName(mDrawContext, text.mFont);
 
-  const float x = AnchorX(text.mAlign, bounds);
-  int align = VGRAlign(text.mAlign);
-  float y = 0.f, factor = 0.f;
-  switch (text.mVAlign)
-  {
-    case EVAlign::Top:
-      y = bounds.T;
-      align |= VGR_ALIGN_TOP;
-      break;
-    case EVAlign::Middle:
-      y = bounds.MH();
-      factor = 0.5f;
-      align |= VGR_ALIGN_MIDDLE;
-      break;
-    case EVAlign::Bottom:
-      y = bounds.B;
-      factor = 1.f;
-      align |= VGR_ALIGN_BOTTOM;
-      break;
-  }
-  vgrSetTextAlign(mDrawContext, align);
+  float x = 0.f, y = 0.f, factor = 0.f;
+  vgrSetTextAlign(mDrawContext, TextAnchor(text, bounds, x, y, factor));
   const float width = bounds.W();
   float lineHeight = 0.f;
   vgrFontMetrics(mDrawContext, nullptr, nullptr, &lineHeight);

@@ -48,16 +48,13 @@ TEST(VGRShapes, DottedLinesAndRectangles)
                                       g.DrawDottedLine(COLOR_WHITE, 10, 30, 90, 30, nullptr, 2.f, 0.f);
                                       g.DrawDottedRect(COLOR_WHITE, IRECT(10, 28, 30, 32), nullptr, 2.f, 0.f);
                                     }}}));
-  EXPECT_TRUE(ColorNear(editor.At(20, 10), COLOR_WHITE));
-  EXPECT_TRUE(ColorNear(editor.At(40, 10), COLOR_BLACK));
-  EXPECT_TRUE(ColorNear(editor.At(60, 10), COLOR_WHITE));
-  EXPECT_TRUE(ColorNear(editor.At(80, 10), COLOR_BLACK));
-  EXPECT_TRUE(ColorNear(editor.At(20, 25), COLOR_BLACK));
-  EXPECT_TRUE(ColorNear(editor.At(95, 7), COLOR_WHITE));
-  EXPECT_TRUE(ColorNear(editor.At(95, 32), COLOR_WHITE));
-  EXPECT_TRUE(ColorNear(editor.At(98, 20), COLOR_BLACK));
-  EXPECT_TRUE(ColorNear(editor.At(42, 35), COLOR_WHITE));
-  EXPECT_TRUE(ColorNear(editor.At(20, 30), COLOR_BLACK));
+  ExpectPixels(editor, {
+    {20, 10, COLOR_WHITE}, {40, 10, COLOR_BLACK}, {60, 10, COLOR_WHITE}, {80, 10, COLOR_BLACK}, // two dashes
+    {20, 25, COLOR_BLACK},                                                                 // none
+    {95, 7, COLOR_WHITE}, {95, 32, COLOR_WHITE}, {98, 20, COLOR_BLACK},                    // the left edge
+    {42, 35, COLOR_WHITE},                                                                 // the top edge
+    {20, 30, COLOR_BLACK},                                                                 // no dash length
+  });
 }
 
 TEST(VGRPaints, BlendsGradientsWindingsAndEmptyBitmaps)
@@ -114,29 +111,23 @@ TEST(VGRPaints, BlendsGradientsWindingsAndEmptyBitmaps)
        g.DrawBitmap(IBitmap(&noImage, 1, false), IRECT(110, 65, 150, 95), 0, 0);
      }}}));
 
-  EXPECT_TRUE(ColorNear(editor.At(15, 15), IColor(255, 100, 255, 100)));
-  EXPECT_TRUE(ColorNear(editor.At(40, 15), IColor(255, 178, 178, 178), 3));
-  EXPECT_TRUE(ColorNear(editor.At(65, 15), kGrey)) << "the hole";
-  EXPECT_TRUE(ColorNear(editor.At(57, 7), COLOR_WHITE));
-  EXPECT_TRUE(ColorNear(editor.At(90, 15), kGrey));
-
-  EXPECT_TRUE(ColorNear(editor.At(20, 45), kGrey));
-  EXPECT_TRUE(ColorNear(editor.At(55, 45), COLOR_RED));
-  EXPECT_TRUE(ColorNear(editor.At(90, 45), COLOR_RED));
-  EXPECT_TRUE(ColorNear(editor.At(130, 45), COLOR_WHITE));
-  EXPECT_TRUE(ColorNear(editor.At(136.5f, 45), COLOR_WHITE, 8)) << "inside the first stop's radius";
-  EXPECT_TRUE(ColorNear(editor.At(111, 31), COLOR_BLACK)) << "beyond the radius";
+  ExpectPixels(editor, {
+    // Blends.
+    {15, 15, IColor(255, 100, 255, 100), 4, "added"}, {40, 15, IColor(255, 178, 178, 178), 3, "source-over again"},
+    {65, 15, kGrey, 4, "the xor hole"}, {57, 7, COLOR_WHITE}, {90, 15, kGrey, 4, "behind the panel"},
+    // Gradients.
+    {20, 45, kGrey, 4, "no stops"}, {55, 45, COLOR_RED, 4, "one stop"}, {90, 45, COLOR_RED, 4, "singular"},
+    {130, 45, COLOR_WHITE}, {136.5f, 45, COLOR_WHITE, 8, "inside the first stop's radius"},
+    {111, 31, COLOR_BLACK, 4, "beyond the radius"},
+    // Windings.
+    {20, 80, kGrey, 4, "the hole kept"}, {20, 70, COLOR_WHITE}, {55, 80, COLOR_WHITE}, {90, 80, kGrey},
+    {90, 70, COLOR_WHITE},
+    // Empty bitmaps.
+    {130, 80, kGrey},
+  });
   const IColor between = editor.At(141.25f, 45);
   EXPECT_GT(between.R, 80);
   EXPECT_LT(between.R, 180);
-
-  EXPECT_TRUE(ColorNear(editor.At(20, 80), kGrey)) << "the hole kept";
-  EXPECT_TRUE(ColorNear(editor.At(20, 70), COLOR_WHITE));
-  EXPECT_TRUE(ColorNear(editor.At(55, 80), COLOR_WHITE));
-  EXPECT_TRUE(ColorNear(editor.At(90, 80), kGrey));
-  EXPECT_TRUE(ColorNear(editor.At(90, 70), COLOR_WHITE));
-
-  EXPECT_TRUE(ColorNear(editor.At(130, 80), kGrey));
 }
 
 TEST(VGRText, RotatedAndMultiLineText)

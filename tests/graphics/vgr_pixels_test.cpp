@@ -121,28 +121,26 @@ TEST_P(PixelScene, ThroughTheWholeStack)
   ASSERT_EQ(picture.height, int(kH * drawScale * screenScale));
   EXPECT_EQ(g.Device().ValidationErrorCount(), 0);
 
-  // The panel everywhere nothing else is.
-  for (auto [x, y] : {std::pair{1.f, 1.f}, {298.f, 2.f}, {150.f, 150.f}, {5.f, 158.f}})
-    EXPECT_TRUE(ColorNear(editor.At(x, y), kPanel)) << x << ", " << y;
-  // The rounded rectangle: filled, its straight edges reached, its corners cut.
-  EXPECT_TRUE(ColorNear(editor.At(40, 30), kRound));
-  EXPECT_TRUE(ColorNear(editor.At(10.6f, 30), kRound, 40)) << "the left edge at 10";
-  EXPECT_TRUE(ColorNear(editor.At(11, 11), kPanel, 12)) << "the corner is rounded";
-  // The arc of 0 to 90 degrees: the quarter from the top to the right, 6 thick.
-  EXPECT_TRUE(ColorNear(editor.At(110 + 22 * std::sin(0.785f), 40 - 22 * std::cos(0.785f)), kArc));
-  EXPECT_TRUE(ColorNear(editor.At(110.5f, 18.5f), kArc, 30)) << "it starts straight up";
-  EXPECT_TRUE(ColorNear(editor.At(131.5f, 39.5f), kArc, 30)) << "it ends on the right";
-  EXPECT_TRUE(ColorNear(editor.At(131.5f, 41.5f), kPanel, 30)) << "with a butt cap";
-  EXPECT_TRUE(ColorNear(editor.At(110 - 22 * std::sin(0.785f), 40 - 22 * std::cos(0.785f)), kPanel));
-  EXPECT_TRUE(ColorNear(editor.At(110, 62), kPanel));
-  // The bitmap, 40 points square, from the file made for the screen: @2x on a screen of 2.
   const std::array<IColor, 4>& swatch = screenScale > 1.f ? kSwatch2x : kSwatch1x;
-  EXPECT_TRUE(ColorNear(editor.At(160, 20), swatch[0]));
-  EXPECT_TRUE(ColorNear(editor.At(180, 20), swatch[1]));
-  EXPECT_TRUE(ColorNear(editor.At(160, 40), swatch[2]));
-  EXPECT_TRUE(ColorNear(editor.At(180, 40), swatch[3]));
-  EXPECT_TRUE(ColorNear(editor.At(189.6f, 49.6f), swatch[3])) << "its last pixel";
-  EXPECT_TRUE(ColorNear(editor.At(190.4f, 30), kPanel)) << "and nothing beyond";
+  const float s45 = 22 * std::sin(0.785f), c45 = 22 * std::cos(0.785f);
+  ExpectPixels(editor, {
+    // The panel everywhere nothing else is.
+    {1, 1, kPanel}, {298, 2, kPanel}, {150, 150, kPanel}, {5, 158, kPanel},
+    // The rounded rectangle: filled, its straight edges reached, its corners cut.
+    {40, 30, kRound}, {10.6f, 30, kRound, 40, "the left edge at 10"}, {11, 11, kPanel, 12, "a rounded corner"},
+    // The arc of 0 to 90 degrees: the quarter from the top to the right, 6 thick, butt caps.
+    {110 + s45, 40 - c45, kArc}, {110 - s45, 40 - c45, kPanel}, {110, 62, kPanel},
+    {110.5f, 18.5f, kArc, 30, "it starts straight up"}, {131.5f, 39.5f, kArc, 30, "it ends on the right"},
+    {131.5f, 41.5f, kPanel, 30, "with a butt cap"},
+    // The bitmap, 40 points square, from the file made for the screen: @2x on a screen of 2.
+    {160, 20, swatch[0]}, {180, 20, swatch[1]}, {160, 40, swatch[2]}, {180, 40, swatch[3]},
+    {189.6f, 49.6f, swatch[3], 4, "its last pixel"}, {190.4f, 30, kPanel, 4, "and nothing beyond"},
+    // A layer with its shadow behind: the square, nothing left of it; without its foreground
+    // the shadow alone, also where the square was.
+    {190, 100, kSquare}, {172, 100, kPanel, 6}, {242, 72, kPanel, 6, "the square is gone"},
+  });
+  EXPECT_LT(editor.At(208, 118).G, 20) << "the shadow, offset by 6";
+  EXPECT_LT(editor.At(262, 92).G, 20) << "the shadow without its square";
   // The text: ink inside the box the toolkit measures for it, starting at the left of its rect.
   IRECT measured(10, 80, 150, 110);
   g.MeasureText(IText(20.f, kInk, "Roboto-Regular", EAlign::Near, EVAlign::Middle), "Vellicor", measured);
@@ -154,22 +152,12 @@ TEST_P(PixelScene, ThroughTheWholeStack)
   EXPECT_GE(ink.T, measured.T - 1.f);
   EXPECT_LE(ink.B, measured.B + 1.f);
   EXPECT_NEAR(ink.L, 10.f, 2.5f);
-  // The layer with its shadow behind: the square, the shadow below right, nothing left of it.
-  EXPECT_TRUE(ColorNear(editor.At(190, 100), kSquare));
-  const IColor shadow = editor.At(208, 118);
-  EXPECT_LT(shadow.G, 20) << "the shadow, offset by 6";
-  EXPECT_TRUE(ColorNear(editor.At(172, 100), kPanel, 6));
-  // Without its foreground: the shadow alone, where the square was too.
-  EXPECT_LT(editor.At(262, 92).G, 20);
-  EXPECT_TRUE(ColorNear(editor.At(242, 72), kPanel, 6)) << "the square is gone";
 
   // Only the rounded rectangle redrawn: the main framebuffer keeps everything else.
   sRoundColor = COLOR_YELLOW;
   g.GetControl(1)->SetDirty(false);
   ASSERT_TRUE(g.Frame());
-  EXPECT_TRUE(ColorNear(editor.At(40, 30), COLOR_YELLOW));
-  EXPECT_TRUE(ColorNear(editor.At(180, 20), swatch[1]));
-  EXPECT_TRUE(ColorNear(editor.At(190, 100), kSquare));
+  ExpectPixels(editor, {{40, 30, COLOR_YELLOW}, {180, 20, swatch[1]}, {190, 100, kSquare}});
   EXPECT_EQ(g.Device().ValidationErrorCount(), 0);
 }
 
@@ -196,15 +184,14 @@ TEST(PixelEditorCycle, LoadResizeAndCloseAtScaleTwo)
   sRoundColor = kRound;
   PixelEditor editor(kW, kH, 1.f, 2.f, folders.BundleID());
   PixelGraphics* g = &editor.Open(LayoutScene);
-  EXPECT_TRUE(ColorNear(editor.At(180, 40), COLOR_BLACK)) << "the @2x swatch";
+  ExpectPixels(editor, {{180, 40, COLOR_BLACK, 4, "the @2x swatch"}});
 
   // Draw scale 2 on the screen of 2, then an odd size and scale: the framebuffer follows the
   // backing pixels, int(int(W x D) x S).
   g->Resize(kW, kH, 2.f);
   ASSERT_TRUE(g->Frame());
   EXPECT_EQ(g->GetPicture().width, kW * 4);
-  EXPECT_TRUE(ColorNear(editor.At(190, 100), kSquare)) << "the layer made again at the new scale";
-  EXPECT_TRUE(ColorNear(editor.At(180, 40), COLOR_BLACK));
+  ExpectPixels(editor, {{190, 100, kSquare, 4, "the layer made again at the new scale"}, {180, 40, COLOR_BLACK}});
   g->Resize(kW + 1, kH + 1, 1.5f);
   ASSERT_TRUE(g->Frame());
   int fw = 0, fh = 0;
@@ -212,11 +199,11 @@ TEST(PixelEditorCycle, LoadResizeAndCloseAtScaleTwo)
   EXPECT_EQ(fw, int(float(int((kW + 1) * 1.5f)) * 2.f));
   EXPECT_EQ(fh, int(float(int((kH + 1) * 1.5f)) * 2.f));
   EXPECT_EQ(g->GetPicture().width, fw);
-  EXPECT_TRUE(ColorNear(editor.At(40, 30), kRound));
+  ExpectPixels(editor, {{40, 30, kRound}});
   // Back on a screen of 1: the bitmap from the 1x file.
   g->SetBackingScale(1.f);
   ASSERT_TRUE(g->Frame());
-  EXPECT_TRUE(ColorNear(editor.At(180, 40), COLOR_WHITE));
+  ExpectPixels(editor, {{180, 40, COLOR_WHITE}});
   EXPECT_EQ(g->Device().ValidationErrorCount(), 0);
 
   editor.Close();
@@ -225,8 +212,7 @@ TEST(PixelEditorCycle, LoadResizeAndCloseAtScaleTwo)
   g = &editor.Open(LayoutScene);
   EXPECT_EQ(g->GetDrawScale(), 1.5f);
   EXPECT_EQ(g->GetPicture().width, fw);
-  EXPECT_TRUE(ColorNear(editor.At(180, 40), COLOR_BLACK));
-  EXPECT_TRUE(ColorNear(editor.At(190, 100), kSquare));
+  ExpectPixels(editor, {{180, 40, COLOR_BLACK}, {190, 100, kSquare}});
   editor.Close();
   ExpectNothingLeft();
   EXPECT_EQ(IGraphicsVGR::FontDataCacheUsers(), 0);

@@ -206,4 +206,10 @@ IRECT PixelEditor::InkBox(const IRECT& area, const IColor& background, int toler
   return ::testing::AssertionFailure() << text(actual) << " is not " << text(expected);
 }
 
+void ExpectPixels(const PixelEditor& editor, std::initializer_list<PixelSample> samples)
+{
+  for (const PixelSample& s : samples)
+    EXPECT_TRUE(ColorNear(editor.At(s.x, s.y), s.color, s.tolerance)) << "at " << s.x << ", " << s.y << " " << s.what;
+}
+
 } // namespace testgraphics

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -90,6 +91,18 @@ private:
 
 // Every channel of actual within the tolerance of expected's (both shown when not).
 ::testing::AssertionResult ColorNear(const IColor& actual, const IColor& expected, int tolerance = 4);
+
+// A point of the picture (editor points), the colour expected there and how far off it may be.
+struct PixelSample
+{
+  float x, y;
+  IColor color;
+  int tolerance = 4;
+  const char* what = "";
+};
+class PixelEditor;
+// Every sample's pixel within its tolerance of its colour; a failure names the point.
+void ExpectPixels(const PixelEditor& editor, std::initializer_list<PixelSample> samples);
 
 // A control that draws with a function of the graphics context and its bounds.
 class DrawingControl : public IControl
