@@ -88,6 +88,8 @@ TEST(VGRPaints, BlendsGradientsWindingsAndEmptyBitmaps)
        // Destination-over behind the opaque panel: nothing shows.
        const IBlend behind(EBlend::DstOver, 1.f);
        rect(g, IRECT(80, 5, 100, 25), COLOR_RED, &behind);
+       // A soft shadow of a box dropped by 4, half black at the most.
+       g.DrawFastDropShadow(IRECT(110, 5, 140, 20), IRECT(105, 0, 155, 28), 4.f, 2.f, 2.f);
 
        // Gradients: none without stops, the colour of a single stop, the first stop's colour
        // for a transform that cannot be inverted; a radial one centred where it says.
@@ -115,6 +117,7 @@ TEST(VGRPaints, BlendsGradientsWindingsAndEmptyBitmaps)
     // Blends.
     {15, 15, IColor(255, 100, 255, 100), 4, "added"}, {40, 15, IColor(255, 178, 178, 178), 3, "source-over again"},
     {65, 15, kGrey, 4, "the xor hole"}, {57, 7, COLOR_WHITE}, {90, 15, kGrey, 4, "behind the panel"},
+    {130, 16, IColor(255, 50, 50, 50), 3, "the shadow"}, {107, 2, kGrey, 3, "none beyond its blur"},
     // Gradients.
     {20, 45, kGrey, 4, "no stops"}, {55, 45, COLOR_RED, 4, "one stop"}, {90, 45, COLOR_RED, 4, "singular"},
     {130, 45, COLOR_WHITE}, {136.5f, 45, COLOR_WHITE, 8, "inside the first stop's radius"},
