@@ -114,7 +114,6 @@ private:
   plug::igraphics::IColor mTextColor{255, 183, 183, 183};
   // The name field's style.
   plug::igraphics::IText mFieldText;
-  plug::igraphics::IColor mShadowColor{255, 21, 21, 21};
   plug::igraphics::IPopupMenu mPresetList{""};
   IVButtonControlHighlight* mCaption = nullptr;
   // What the caption shows, and what it shows when a save or reset is given up.
