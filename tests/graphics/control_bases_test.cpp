@@ -98,6 +98,13 @@ TEST_F(BasesFixture, ContainerBuildsLaysOutAndPassesStateToItsChildren)
   g->RemoveControl(box);
   ASSERT_GE(g->GetControlIdx(kids[1]), 0);
   EXPECT_EQ(kids[1]->GetParent(), nullptr);
+  // ... and still drawn, at the weight its disabled container left it.
+  IRECTList dirty;
+  ASSERT_TRUE(g->IsDirty(dirty));
+  g->ClearCalls();
+  g->Draw(dirty);
+  EXPECT_EQ(kids[1]->mDrawCount, 1);
+  EXPECT_EQ(g->CallsOf(DrawCall::Kind::Fill).back().blend.mWeight, 0.25f);
 }
 
 TEST_F(BasesFixture, BitmapBaseDrawsTheFrameOfTheValue)
