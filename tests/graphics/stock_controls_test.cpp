@@ -486,3 +486,39 @@ TEST_F(StockFixture, RangeSliderHandlesNeverCross)
   // With one value no span is filled.
   EXPECT_TRUE(OfColor(DrawOf(single), DEFAULT_X1COLOR).empty());
 }
+
+namespace {
+// The track base drawn as it is: one level per track.
+class LevelTracks : public IVTrackControlBase
+{
+public:
+  using IVTrackControlBase::IVTrackControlBase;
+  void Draw(IGraphics& g) override
+  {
+    DrawBackground(g, mRECT);
+    DrawWidget(g);
+  }
+};
+} // namespace
+
+TEST_F(StockFixture, TrackBaseFillsLevelsToTheStepReached)
+{
+  // Two vertical tracks side by side, 10 apart; four steps plus the zero step, 20 high each.
+  auto* tracks = Attach(new LevelTracks(IRECT(0.f, 0.f, 110.f, 100.f), "", kBare, {-1, -1}, 4));
+  tracks->SetTrackPadding(10.f);
+  tracks->SetSize(110.f, 100.f);
+  ExpectRect(tracks->GetTrackBounds(0), 0.f, 0.f, 45.f, 100.f);
+  ExpectRect(tracks->GetTrackBounds(1), 55.f, 0.f, 110.f, 100.f);
+  ASSERT_EQ(tracks->NSteps(), 5);
+  ExpectRect(tracks->GetStepBounds(0), 0.f, 80.f, 110.f, 100.f);
+
+  // 0.3 reaches the second step and fills it whole; 0 still shows the first step.
+  tracks->SetValue(0.3, 0);
+  tracks->SetValue(0.0, 1);
+  const std::vector<DrawCall> levels = OfColor(DrawOf(tracks), DEFAULT_FGCOLOR);
+  ASSERT_EQ(levels.size(), 2u);
+  ExpectRect(levels[0].PathBounds(), 0.f, 60.f, 45.f, 100.f);
+  ExpectRect(levels[1].PathBounds(), 55.f, 80.f, 110.f, 100.f);
+  EXPECT_EQ(tracks->GetValIdxForPos(50.f, 50.f), -1); // between the tracks
+  EXPECT_EQ(tracks->GetValIdxForPos(60.f, 50.f), 1);
+}
