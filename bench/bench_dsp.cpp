@@ -74,6 +74,27 @@ static void BM_DrivePath2x(benchmark::State& state)
 }
 BENCHMARK(BM_DrivePath2x);
 
+// The same drive path as the engine runs it: both channels in lock step. Time per stereo
+// sample.
+static void BM_StereoDrivePath2x(benchmark::State& state)
+{
+  StereoOverSampler drive(1, true, 1, 1), blend(1, true, 1, 1);
+  HarmonicSettings settings;
+  DcBlockerState dc;
+  const double r = std::exp(-2.0 * 3.141592653589793 * 20.0 / 48000.0);
+  const Double2 a(0.002, -0.001);
+  int i = 0;
+  for (auto _ : state)
+  {
+    const Double2 x(Signal(i & 4095), Signal((i + 1000) & 4095));
+    benchmark::DoNotOptimize(drive.ProcessSample(ChebyshevKneeShaper(a, settings), 0, 0.05 * x));
+    benchmark::DoNotOptimize(blend.ProcessSample(ChebyshevBlendShaper(a, Double2(0.8), r, settings, dc), 0, 0.5 * x));
+    ++i;
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_StereoDrivePath2x);
+
 static void BM_NoiseGenerator(benchmark::State& state)
 {
   NoiseGenerator noise;

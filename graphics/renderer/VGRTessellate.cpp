@@ -241,6 +241,29 @@ void FlattenCommands(VGRdrawContext* ctx)
 
 // -- joins ------------------------------------------------------------------------------------
 
+// Whether the directions of a closed path's segments go round only once. Left turns alone do not
+// make a path convex: a self-crossing star turns left at every point but goes round twice. Once
+// round, the x direction changes sign twice; nearly vertical segments do not count.
+bool TurnsOnce(const VGRflatPoint* pts, int count)
+{
+  constexpr float kVertical = 1e-3f;
+  int changes = 0, first = 0, last = 0;
+  for (int j = 0; j < count; j++)
+  {
+    const int sign = pts[j].dx > kVertical ? 1 : pts[j].dx < -kVertical ? -1 : 0;
+    if (sign == 0)
+      continue;
+    if (first == 0)
+      first = sign;
+    else if (sign != last)
+      changes++;
+    last = sign;
+  }
+  if (last != first)
+    changes++;
+  return changes <= 2;
+}
+
 void ComputeJoins(VGRdrawContext* ctx, float w, int lineJoin, float miterLimit)
 {
   VGRgeometryCache* cache = ctx->cache;
@@ -285,7 +308,7 @@ void ComputeJoins(VGRdrawContext* ctx, float w, int lineJoin, float miterLimit)
       if (p1->flags & (VGR_PT_BEVEL | VGR_PT_INNERBEVEL))
         path->nbevel++;
     }
-    path->convex = nleft == path->count ? 1 : 0;
+    path->convex = nleft == path->count && TurnsOnce(pts, path->count) ? 1 : 0;
   }
 }
 

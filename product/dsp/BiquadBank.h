@@ -1,5 +1,6 @@
 #pragma once
 #include "product/dsp/BiquadDesign.h"
+#include "product/dsp/Double2.h"
 
 #include <cstddef>
 #include <vector>
@@ -9,6 +10,9 @@ namespace vellicor {
 // The engine's numbered second-order sections: coefficients shared by all channels, two
 // states (z1, z2) per channel and section, transposed direct form II.
 // Sections start with all-zero coefficients (they output 0 until designed).
+//
+// Channels are stored in pairs (0 and 1, 2 and 3, ...), the two states of a pair side by
+// side, so that ProcessStereo runs channels 0 and 1 in one go.
 class BiquadBank
 {
 public:
@@ -32,36 +36,55 @@ public:
   {
     if (!ValidSection(section) || channel < 0 || channel >= mChannels)
       return 0.0;
-    const std::size_t i = Index(channel, section);
-    const double y = mB0[section] * x + mZ1[i];
-    mZ1[i] = mB1[section] * x + mZ2[i] - mA1[section] * y;
-    mZ2[i] = mB2[section] * x - mA2[section] * y;
-    return y;
+    return Step<double>(mCoef[section], StateAt(channel, section), x);
   }
+
+  // The section on channels 0 (lane 0) and 1 (lane 1) at once: exactly two Process calls.
+  // For the engine's hot loop: the section must be valid and the bank hold two channels.
+  Double2 ProcessStereo(int section, Double2 x) { return Step<Double2>(mCoef[section], StateAt(0, section), x); }
 
   // Clears z1 and z2 of sections first..last (inclusive) of one channel.
   void ClearStates(int channel, int firstSection, int lastSection);
   void ClearChannel(int channel);
   void ClearAll();
 
-  double Z1(int channel, int section) const { return mZ1[Index(channel, section)]; }
-  double Z2(int channel, int section) const { return mZ2[Index(channel, section)]; }
+  double Z1(int channel, int section) const { return mStates[Index(channel, section)]; }
+  double Z2(int channel, int section) const { return mStates[Index(channel, section) + 2]; }
 
 private:
+  // Each coefficient twice, once per lane of a pair.
+  struct Coefficients
+  {
+    double b0[2] = {};
+    double b1[2] = {};
+    double b2[2] = {};
+    double a1[2] = {};
+    double a2[2] = {};
+  };
+
+  // One step on the states at z (z1 of lane 0, z1 of lane 1, z2 of lane 0, z2 of lane 1);
+  // for one channel V is double and only the channel's own entries are touched.
+  template <typename V>
+  static V Step(const Coefficients& c, double* z, V x)
+  {
+    const V y = LoadLanes<V>(c.b0) * x + LoadLanes<V>(z);
+    StoreLanes(z, LoadLanes<V>(c.b1) * x + LoadLanes<V>(z + 2) - LoadLanes<V>(c.a1) * y);
+    StoreLanes(z + 2, LoadLanes<V>(c.b2) * x - LoadLanes<V>(c.a2) * y);
+    return y;
+  }
   static bool ValidSection(int section) { return section >= 0 && section < kNumSections; }
+  // z1 of (channel, section); z2 follows two entries later.
   std::size_t Index(int channel, int section) const
   {
-    return static_cast<std::size_t>(channel) * kNumSections + static_cast<std::size_t>(section);
+    const std::size_t pair = static_cast<std::size_t>(channel) / 2;
+    const std::size_t lane = static_cast<std::size_t>(channel) % 2;
+    return (pair * kNumSections + static_cast<std::size_t>(section)) * 4 + lane;
   }
+  double* StateAt(int channel, int section) { return mStates.data() + Index(channel, section); }
 
   int mChannels = 0;
-  double mB0[kNumSections] = {};
-  double mB1[kNumSections] = {};
-  double mB2[kNumSections] = {};
-  double mA1[kNumSections] = {};
-  double mA2[kNumSections] = {};
-  std::vector<double> mZ1;
-  std::vector<double> mZ2;
+  Coefficients mCoef[kNumSections];
+  std::vector<double> mStates;
 };
 
 } // namespace vellicor

@@ -1,4 +1,5 @@
 #pragma once
+#include "product/dsp/Double2.h"
 
 namespace vellicor {
 
@@ -14,7 +15,24 @@ struct HarmonicSettings
 
 // Chebyshev polynomial of the first kind T_order(x) by the three-term recurrence, each
 // step a fused multiply-add so the result is the same on every build. Order 0 gives 1,
-// order 1 gives x and a negative order gives 0.
-double ChebyshevT(int order, double x);
+// order 1 gives x and a negative order gives 0. V is double or Double2.
+template <typename V>
+inline V ChebyshevT(int order, V x)
+{
+  if (order < 0)
+    return V(0.0);
+  if (order == 0)
+    return V(1.0);
+  V previous = V(1.0);
+  V current = x;
+  const V twoX = 2.0 * x;
+  for (int i = 1; i < order; ++i)
+  {
+    const V next = Fma(twoX, current, -previous);
+    previous = current;
+    current = next;
+  }
+  return current;
+}
 
 } // namespace vellicor

@@ -1,5 +1,6 @@
 #pragma once
 #include "product/dsp/Chebyshev.h"
+#include "product/dsp/CubicSoftClip.h"
 
 namespace vellicor {
 
@@ -14,13 +15,15 @@ struct DcBlockerState
 
 // Curve of the drive path's second 2x oversampler: cubic soft clip, a DC-blocked Chebyshev
 // term of order chebOrder2 weighted by the power weight, plus the chebOrder harmonic.
+// V is double, or Double2 for two channels with their own noise terms and weights.
+template <typename V = double>
 class ChebyshevBlendShaper
 {
 public:
   // q: 0.005 x noise; powerWeight: smoothed power weight (after the H curve);
   // dcCoefficient: R = exp(-2 pi 20 / sampleRate).
-  ChebyshevBlendShaper(double q, double powerWeight, double dcCoefficient,
-                       const HarmonicSettings& settings, DcBlockerState& dcState)
+  ChebyshevBlendShaper(V q, V powerWeight, double dcCoefficient, const HarmonicSettings& settings,
+                       DcBlockerState& dcState)
     : mQ(q)
     , mWeight(powerWeight)
     , mR(dcCoefficient)
@@ -29,11 +32,53 @@ public:
   {
   }
 
-  double operator()(double x) const;
+  // One sample of one channel (V = double).
+  double operator()(double x) const
+  {
+    double y;
+    (*this)(&x, &y, 1);
+    return y;
+  }
+
+  // The sub-samples of one oversampler call. The blocker takes lane 0's sub-samples in time
+  // order, then lane 1's: channel 0 before channel 1, as if each ran on its own.
+  void operator()(const V* in, V* out, int count) const
+  {
+    constexpr int kChunk = 16; // the most sub-samples one oversampler call has
+    for (int start = 0; start < count; start += kChunk)
+      Chunk(in + start, out + start, count - start < kChunk ? count - start : kChunk);
+  }
 
 private:
-  double mQ;
-  double mWeight;
+  void Chunk(const V* in, V* out, int count) const
+  {
+    constexpr int kLaneCount = kLanes<V>;
+    V xs[16];
+    double d[16 * kLaneCount];
+    for (int i = 0; i < count; ++i)
+    {
+      xs[i] = CubicSoftClip(in[i]);
+      StoreLanes(d + i * kLaneCount, ChebyshevT(mSettings->chebOrder2, xs[i]) * mSettings->chebScale2);
+    }
+    double y[16 * kLaneCount];
+    for (int lane = 0; lane < kLaneCount; ++lane)
+      for (int i = 0; i < count; ++i)
+      {
+        const double di = d[i * kLaneCount + lane];
+        const double yi = mR * mDc->yPrev + (di - mDc->dPrev);
+        mDc->dPrev = di;
+        mDc->yPrev = yi;
+        y[i * kLaneCount + lane] = yi;
+      }
+    for (int i = 0; i < count; ++i)
+    {
+      const V l = mSettings->chebOrder == 0 ? V(1.0) : ChebyshevT(mSettings->chebOrder, (1.0 + mQ) * xs[i]);
+      out[i] = l * mSettings->chebFactor + LoadLanes<V>(y + i * kLaneCount) * mWeight;
+    }
+  }
+
+  V mQ;
+  V mWeight;
   double mR;
   const HarmonicSettings* mSettings;
   DcBlockerState* mDc;

@@ -13,25 +13,18 @@ const double kKind2[] = {0.04189399199765617, 0.168903482439952, 0.3905607729211
 const double kKind3[] = {0.05574868081130205, 0.24305119574153072, 0.646699131192682};
 const double kKind4[] = {0.10717745346023573, 0.5309143535450456};
 
-// One first-order allpass section; the arithmetic order is part of the sound.
-inline double Allpass(double s, double c, double& xm, double& ym)
-{
-  const double out = (s - ym) * c + xm;
-  xm = s;
-  ym = out;
-  return out;
-}
-
 } // namespace
 
-HalfBandStage::HalfBandStage(const double* coefficients, int count)
+template <typename V>
+HalfBandStage<V>::HalfBandStage(const double* coefficients, int count)
 {
   mCount = count < 0 ? 0 : (count > kMaxCoefficients ? kMaxCoefficients : count);
   for (int i = 0; i < mCount; ++i)
-    mCoef[i] = coefficients[i];
+    mCoef[i] = V(coefficients[i]);
 }
 
-HalfBandStage HalfBandStage::ForKind(int kind)
+template <typename V>
+HalfBandStage<V> HalfBandStage<V>::ForKind(int kind)
 {
   switch (kind)
   {
@@ -43,42 +36,15 @@ HalfBandStage HalfBandStage::ForKind(int kind)
   }
 }
 
-void HalfBandStage::Clear()
+template <typename V>
+void HalfBandStage<V>::Clear()
 {
-  for (int i = 0; i < kMaxCoefficients; ++i)
-  {
-    mX[i] = 0.0;
-    mY[i] = 0.0;
-  }
+  for (V& y : mY)
+    y = V(0.0);
+  mIn[0] = mIn[1] = V(0.0);
 }
 
-void HalfBandStage::RunPaths(double& path0, double& path1)
-{
-  int i = 0;
-  for (; i + 1 < mCount; i += 2)
-  {
-    path0 = Allpass(path0, mCoef[i], mX[i], mY[i]);
-    path1 = Allpass(path1, mCoef[i + 1], mX[i + 1], mY[i + 1]);
-  }
-  if (i < mCount) // odd count: path 0 has one section more
-    path0 = Allpass(path0, mCoef[i], mX[i], mY[i]);
-}
-
-void HalfBandStage::ProcessUp(double s, double* out)
-{
-  double p0 = s;
-  double p1 = s;
-  RunPaths(p0, p1);
-  out[0] = p0;
-  out[1] = p1;
-}
-
-double HalfBandStage::ProcessDown(double earlier, double later)
-{
-  double p0 = later;
-  double p1 = earlier;
-  RunPaths(p0, p1);
-  return (p0 + p1) * 0.5;
-}
+template class HalfBandStage<double>;
+template class HalfBandStage<Double2>;
 
 } // namespace vellicor

@@ -1,6 +1,6 @@
 #include "product/dsp/NoiseGenerator.h"
 
-#include <cmath>
+#include "product/dsp/IntegerSine.h"
 
 namespace vellicor {
 
@@ -24,8 +24,9 @@ std::uint64_t NoiseGenerator::NextRaw()
 
 double NoiseGenerator::Next()
 {
-  // The huge argument is intended: the sine folds the raw value into [-1, 1].
-  return std::sin((static_cast<double>(NextRaw()) - 0.5) * 32.0);
+  // The huge argument is intended: the sine folds the raw value into [-1, 1]. The argument
+  // is always a whole number, whose sine IntegerSine gives correctly rounded and fast.
+  return IntegerSine((static_cast<double>(NextRaw()) - 0.5) * 32.0);
 }
 
 } // namespace vellicor

@@ -13,7 +13,8 @@ public:
   // One generator step; the raw 64-bit result.
   std::uint64_t NextRaw();
 
-  // One generator step shaped for the engine: sin((double(raw) - 0.5) * 32), in [-1, 1].
+  // One generator step shaped for the engine: sin((double(raw) - 0.5) * 32), in [-1, 1],
+  // correctly rounded.
   double Next();
 
 private:

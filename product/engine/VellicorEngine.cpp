@@ -10,6 +10,15 @@
 #include <cfloat>
 #include <climits>
 #include <cmath>
+#include <limits>
+
+// A second build of the passes for processors with fused multiply-add (GCC and Clang on
+// x86-64).
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__) && !defined(__FMA__)
+#define VELLICOR_FMA_BUILD 1
+#else
+#define VELLICOR_FMA_BUILD 0
+#endif
 
 namespace vellicor {
 
@@ -19,16 +28,18 @@ using T = BiquadDesign::Type;
 
 constexpr double kPi = 3.141592653589793;
 
-// Smoothstep with its argument clamped to [0, 1].
-inline double H(double t)
+// Smoothstep with its argument clamped to [0, 1]. V is double or Double2 (both channels).
+template <typename V>
+inline V H(V t)
 {
-  t = std::clamp(t, 0.0, 1.0);
+  t = Clamp(t, V(0.0), V(1.0));
   return 3.0 * t * t - 2.0 * t * t * t;
 }
 
-inline double Clamp01(double x)
+template <typename V>
+inline V Clamp01(V x)
 {
-  return std::clamp(x, 0.0, 1.0);
+  return Clamp(x, V(0.0), V(1.0));
 }
 
 // Decibels to gain.
@@ -36,6 +47,26 @@ inline double DbToGain(double db)
 {
   return std::exp(db * 0.1151292546497);
 }
+
+// DbToGain that keeps its last result: the held smoothers hand it the same value sample after
+// sample, and the same argument gives the same gain.
+class RememberedDbToGain
+{
+public:
+  double operator()(double db)
+  {
+    if (!(db == mDb))
+    {
+      mDb = db;
+      mGain = DbToGain(db);
+    }
+    return mGain;
+  }
+
+private:
+  double mDb = std::numeric_limits<double>::quiet_NaN();
+  double mGain = 0.0;
+};
 
 inline double Smooth(double state, double target, double c)
 {
@@ -57,17 +88,50 @@ inline double CleanSample(double x)
   return (std::isfinite(x) && std::fabs(x) >= DBL_MIN) ? x : 0.0;
 }
 
+// The sample type of a template taken from another argument only (no deduction here).
+template <typename V>
+struct SampleOf
+{
+  using Type = V;
+};
+template <typename V>
+using SameAs = typename SampleOf<V>::Type;
+
 // One step of the engine's nonlinear resonator: a mass on a soft-clipped damper and a
 // spring pulled toward `target`, integrated explicitly. Returns the new position.
-inline double Resonate(double& pos, double& prev, double damping, double stiffness, double target,
-                       double sr, double dt2)
+template <typename V>
+inline V Resonate(V& pos, V& prev, SameAs<V> damping, SameAs<V> stiffness, SameAs<V> target, double sr,
+                  double dt2)
 {
-  const double v = pos - prev;
-  const double f = (CubicSoftClip(v) + v) * (-0.5) * sr * damping + (target - pos) * stiffness;
-  const double next = (CubicSoftClip(f) + f) * 0.5 * dt2 + (2.0 * pos - prev);
+  const V v = pos - prev;
+  const V f = (CubicSoftClip(v) + v) * (-0.5) * sr * damping + (target - pos) * stiffness;
+  const V next = (CubicSoftClip(f) + f) * 0.5 * dt2 + (2.0 * pos - prev);
   prev = pos;
   pos = next;
   return next;
+}
+
+// Two per-channel values as the lanes of one pair (channel 0 in lane 0).
+template <std::size_t N>
+inline Double2 LoadPair(const double (&rows)[2][N], int slot)
+{
+  return Double2(rows[0][slot], rows[1][slot]);
+}
+
+template <std::size_t N>
+inline void StorePair(double (&rows)[2][N], int slot, Double2 v)
+{
+  rows[0][slot] = v.Lane0();
+  rows[1][slot] = v.Lane1();
+}
+
+bool ProcessorHasFma()
+{
+#if VELLICOR_FMA_BUILD
+  return __builtin_cpu_supports("fma");
+#else
+  return false;
+#endif
 }
 
 } // namespace
@@ -97,11 +161,12 @@ VellicorEngine::VellicorEngine()
   }
   mImpedanceRecord.mCtrlTag = kTagLEDImpedance;
   mDriveRecord.mCtrlTag = kTagLEDDrive;
-  EnsureBufferFrames(static_cast<std::size_t>(OverSampler::kDefaultBlockSize) + 1);
-  mDriveOS = std::make_unique<OverSampler>(0, true, kNumChannels, kNumChannels);
-  mBlendOS = std::make_unique<OverSampler>(0, true, kNumChannels, kNumChannels);
-  mLimitOS = std::make_unique<OverSampler>(0, true, kNumChannels, kNumChannels);
+  EnsureBufferFrames(static_cast<std::size_t>(StereoOverSampler::kDefaultBlockSize) + 1);
+  mDriveOS = std::make_unique<StereoOverSampler>(0, true, 1, 1);
+  mBlendOS = std::make_unique<StereoOverSampler>(0, true, 1, 1);
+  mLimitOS = std::make_unique<StereoOverSampler>(0, true, 1, 1);
   mSmooth[0][kFade] = kResetFade;
+  mUseFma = ProcessorHasFma();
 }
 
 VellicorEngine::~VellicorEngine() = default;
@@ -151,17 +216,17 @@ bool VellicorEngine::Reset(double sampleRate, int blockSize, const EngineParams&
   // Reserve for the announced block size now, so the audio thread does not allocate. The
   // oversamplers size their buffers here too; the reset below then only clears them.
   // Counted in size_t, so that INT_MAX frames plus one does not overflow.
-  if (!EnsureBufferFrames(static_cast<std::size_t>(std::max(blockSize, OverSampler::kDefaultBlockSize)) + 1))
+  if (!EnsureBufferFrames(static_cast<std::size_t>(std::max(blockSize, StereoOverSampler::kDefaultBlockSize)) + 1))
     return false;
   try
   {
-    for (OverSampler* os : {mDriveOS.get(), mBlendOS.get(), mLimitOS.get()})
+    for (StereoOverSampler* os : {mDriveOS.get(), mBlendOS.get(), mLimitOS.get()})
       os->Reset(blockSize);
   }
   catch (...)
   {
     // Back to the sizes that fit (no allocation), and the old settings stay.
-    for (OverSampler* os : {mDriveOS.get(), mBlendOS.get(), mLimitOS.get()})
+    for (StereoOverSampler* os : {mDriveOS.get(), mBlendOS.get(), mLimitOS.get()})
       os->Reset(mResetBlockSize);
     return false;
   }
@@ -302,7 +367,7 @@ float VellicorEngine::GetDriveLevelSum() const noexcept
   return static_cast<float>(GetDriveLevel(0) + GetDriveLevel(1));
 }
 
-void VellicorEngine::PushLevels(const double* impedance, const double* drive) noexcept
+void VellicorEngine::PushLevels(Double2 impedance, Double2 drive) noexcept
 {
   for (int ch = 0; ch < kNumChannels; ++ch)
   {
@@ -410,16 +475,16 @@ void VellicorEngine::Process(double** inputs, double** outputs, int nFrames,
   const bool reconfigure = mReconfigure.exchange(false, std::memory_order_acq_rel);
   if (reconfigure || bp.overSampling != mLimitOS->GetExponent())
   {
-    for (OverSampler* os : {mDriveOS.get(), mBlendOS.get()})
+    for (StereoOverSampler* os : {mDriveOS.get(), mBlendOS.get()})
       if (os->GetExponent() != 1)
       {
         os->SetExponent(1);
-        os->Reset(OverSampler::kDefaultBlockSize);
+        os->Reset(StereoOverSampler::kDefaultBlockSize);
       }
     if (mLimitOS->GetExponent() != bp.overSampling)
     {
       mLimitOS->SetExponent(bp.overSampling);
-      mLimitOS->Reset(OverSampler::kDefaultBlockSize);
+      mLimitOS->Reset(StereoOverSampler::kDefaultBlockSize);
     }
   }
 
@@ -429,8 +494,10 @@ void VellicorEngine::Process(double** inputs, double** outputs, int nFrames,
   if (wet)
   {
     // 6. and 7.
-    RunWetPass(nFrames, bp);
-    RunOutputStage(nFrames, bp);
+    if (mUseFma)
+      RunPassesFma(nFrames, bp);
+    else
+      RunPasses(nFrames, bp);
   }
   else
   {
@@ -452,7 +519,7 @@ void VellicorEngine::Process(double** inputs, double** outputs, int nFrames,
     // 8. Power-off path: band-limit blends held at their targets, LEDs at rest.
     const double lowBlend = (bp.bandLow - 10.0) / 90.0;
     const double highBlend = (bp.bandHighKHz - 18.0) * (-0.5) + 1.0;
-    const double rest[kNumChannels] = {static_cast<double>(1e-6f), static_cast<double>(1e-6f)};
+    const Double2 rest = static_cast<double>(1e-6f);
     for (int j = 0; j < nFrames; ++j)
     {
       for (int ch = 0; ch < kNumChannels; ++ch)
@@ -512,6 +579,29 @@ void VellicorEngine::Process(double** inputs, double** outputs, int nFrames,
     mRecoverPending = true;
 }
 
+void VellicorEngine::UseFusedMultiplyAdd(bool use) noexcept
+{
+  mUseFma = use && ProcessorHasFma();
+}
+
+void VellicorEngine::RunPasses(int nFrames, const BlockParams& bp) noexcept
+{
+  RunWetPass(nFrames, bp);
+  RunOutputStage(nFrames, bp);
+}
+
+// `flatten` compiles everything the passes call from this file and the headers into this
+// one function, so all of it is built for the fused multiply-add target (code in other
+// files, such as the noise generator, stays the common build).
+#if VELLICOR_FMA_BUILD
+__attribute__((target("fma"), flatten))
+#endif
+void VellicorEngine::RunPassesFma(int nFrames, const BlockParams& bp) noexcept
+{
+  RunWetPass(nFrames, bp);
+  RunOutputStage(nFrames, bp);
+}
+
 void VellicorEngine::RunWetPass(int nFrames, const BlockParams& bp) noexcept
 {
   double* b0 = mSmooth[0];
@@ -541,13 +631,16 @@ void VellicorEngine::RunWetPass(int nFrames, const BlockParams& bp) noexcept
   const double powerTarget = mPowerTarget;
   const bool midSide = bp.stereoMode == 1;
 
-  double impLevel[kNumChannels];
-  double driveLevel[kNumChannels];
-  for (int ch = 0; ch < kNumChannels; ++ch)
-  {
-    impLevel[ch] = mImpedanceLevel[ch].load(std::memory_order_relaxed);
-    driveLevel[ch] = mDriveLevel[ch].load(std::memory_order_relaxed);
-  }
+  // The two channels run in lock step (channel 0 in lane 0). The per-channel states that
+  // only this pass touches stay in pairs for the block.
+  Double2 impLevel(mImpedanceLevel[0].load(std::memory_order_relaxed),
+                   mImpedanceLevel[1].load(std::memory_order_relaxed));
+  Double2 driveLevel(mDriveLevel[0].load(std::memory_order_relaxed), mDriveLevel[1].load(std::memory_order_relaxed));
+  Double2 res1Pos = LoadPair(mSmooth, 0), res1Prev = LoadPair(mSmooth, 1);
+  Double2 res2Pos = LoadPair(mSmooth, 2), res2Prev = LoadPair(mSmooth, 3);
+  Double2 res3Pos = LoadPair(mSmooth, 6), res3Prev = LoadPair(mSmooth, 7);
+  Double2 res4Pos = LoadPair(mSmooth, 8), res4Prev = LoadPair(mSmooth, 9);
+  Double2 m6 = LoadPair(mMemory, 6);
 
   // A cut-off is redesigned while it glides. A glide can stall one rounding step away from
   // its target; redesigning at the value already designed would give the same coefficients
@@ -561,6 +654,7 @@ void VellicorEngine::RunWetPass(int nFrames, const BlockParams& bp) noexcept
     return true;
   };
 
+  RememberedDbToGain calInvGainOf, calGainOf, pushGainOf;
   for (int j = 0; j < nFrames; ++j)
   {
     const bool first = j == 0;
@@ -585,9 +679,9 @@ void VellicorEngine::RunWetPass(int nFrames, const BlockParams& bp) noexcept
     b0[kDriveAmt] = Smooth(b0[kDriveAmt], first ? driveTarget : b0[kDriveAmt], c1);
     const double drive = b0[kDriveAmt];
 
-    b0[kCalGain] = Smooth(b0[kCalGain], DbToGain(-cal) + 1e-15, c1);
+    b0[kCalGain] = Smooth(b0[kCalGain], calInvGainOf(-cal) + 1e-15, c1);
     const double calInv = b0[kCalGain];
-    b1[kCalGain] = Smooth(b1[kCalGain], DbToGain(cal) + 1e-15, c1);
+    b1[kCalGain] = Smooth(b1[kCalGain], calGainOf(cal) + 1e-15, c1);
     const double calGain = b1[kCalGain];
     b0[kCalShape] = Smooth(b0[kCalShape], (cal + 24.0) / 28.0 + 1e-15, c1);
     b1[kCalShape] = Smooth(b1[kCalShape], 1.0 - (cal + 12.0) * 0.0625, c1);
@@ -598,7 +692,7 @@ void VellicorEngine::RunWetPass(int nFrames, const BlockParams& bp) noexcept
     b0[kCheb] = Smooth(b0[kCheb], (1.0 - b0[kTone]) * drive * 3.0, c1);
     const double chebAmt = b0[kCheb];
     b1[kCheb] = Smooth(b1[kCheb], H(std::min(1.0, std::fabs((drive * drive) * H(b1[kTone]) * 2.0 * b1[kCalShape]))), c1);
-    b0[kPush] = Smooth(b0[kPush], DbToGain(6.0 * std::fabs(pusher)), c1);
+    b0[kPush] = Smooth(b0[kPush], pushGainOf(6.0 * std::fabs(pusher)), c1);
     const double push = b0[kPush];
 
     // 6.2 Resonator constants of this sample.
@@ -639,138 +733,139 @@ void VellicorEngine::RunWetPass(int nFrames, const BlockParams& bp) noexcept
     // 6.4 Channel values: left/right or mid/side.
     const double inL = mInputCopy[0][static_cast<std::size_t>(j)];
     const double inR = mInputCopy[1][static_cast<std::size_t>(j)];
-    double P[kNumChannels];
-    if (midSide)
+    Double2 P = midSide ? Double2((inL + inR) * 0.5 + 1e-15, inL - inR + 1e-15) : Double2(inL, inR);
+
+    // 6.5 The per-channel chain, both channels at once. Each channel draws its own noise,
+    // channel 0 first.
+    const double nu0 = mNoise.Next();
+    const double nu1 = mNoise.Next();
+    const Double2 nu(nu0, nu1);
+
+    // Input drive and the resonators' excitation.
+    Double2 x = P * inDrive + 1e-15;
+    const Double2 xin = x;
+    const Double2 lo = mBank.ProcessStereo(1, x);
+    const Double2 bandPass = lo - mBank.ProcessStereo(3, lo);
+
+    // Resonator 1: the low-end bump.
+    const Double2 r1 = Resonate(res1Pos, res1Prev, damp1, stiff1, bandPass, sr, dt2);
+    x = x - CubicSoftClip(r1 * resOut) * bumpGain;
+
+    // Resonator 2, excited by the driven input.
+    const Double2 r2pos = Resonate(res2Pos, res2Prev, 42.0 * nu + 86.14, 300.0 * nu + k2, 2.0 * xin, sr, dt2);
+    const Double2 r2 = CubicSoftClip(r2pos);
+
+    // Impedance colour.
+    const Double2 a = mBank.ProcessStereo(26, x * r2);
+    const Double2 r2sq = r2 * r2;
+    const Double2 c = mBank.ProcessStereo(25, x * (r2sq - mBank.ProcessStereo(24, r2sq)));
+    const double hArea = H(area);
+    x = x - (0.369 * a * hArea + 2.0 * c * (1.0 - hArea));
+
+    // Impedance level.
+    const Double2 d = x - xin;
+    Double2 q = mBank.ProcessStereo(28, d);
+    q = d - 0.6393693963963964 * q;
+    q = q - mBank.ProcessStereo(4, q);
+    const Double2 r = q + mBank.ProcessStereo(23, q);
+    const Double2 e = r - mBank.ProcessStereo(27, r);
+    impLevel = 0.5 * e;
+    x = xin + e;
+
+    // High band: the air sections run once per repeat on the same input.
+    Double2 h = 0.0;
+    for (int rep = 0; rep < mAirRepeats; ++rep)
     {
-      P[0] = (inL + inR) * 0.5 + 1e-15;
-      P[1] = inL - inR + 1e-15;
+      const Double2 s21 = mBank.ProcessStereo(21, x);
+      const Double2 s20 = mBank.ProcessStereo(20, x);
+      h = 0.7 * x + 0.3 * s21 + 0.5 * s20;
+    }
+    x = x * (1.0 - hiMix) + h * hiMix;
+    P = x * driveLevelGain;
+
+    // Drive split.
+    const Double2 p7 = mBank.ProcessStereo(7, x);
+    const Double2 p8 = mBank.ProcessStereo(8, p7);
+    const Double2 lp = mBank.ProcessStereo(6, x);
+    const Double2 hp = mBank.ProcessStereo(5, p8);
+
+    // Drive path.
+    if (drive > 1e-16)
+    {
+      // In mid/side the pusher boosts the mid's drive when negative, the side's when positive.
+      const Mask2 pushed = LaneMask(midSide && pusher < 0.0, midSide && pusher > 0.0);
+      Double2 D = mDriveOS->ProcessSample(ChebyshevKneeShaper(0.005 * nu, mHarmonics), 0, 0.05 * lp);
+      D = Select(pushed, D * push, D);
+      P -= D * chebAmt;
+
+      // The power weight steps once per channel.
+      const double weight0 = b0[kPowerWeight] = Clamp01(Smooth(b0[kPowerWeight], powerTarget, c3));
+      const double weight1 = b0[kPowerWeight] = Clamp01(Smooth(b0[kPowerWeight], powerTarget, c3));
+      const Double2 weight(H(weight0), H(weight1));
+      D = mBlendOS->ProcessSample(ChebyshevBlendShaper(0.005 * nu, weight, bp.dcR, mHarmonics, mDcBlocker), 0,
+                                  0.5 * hp);
+      D = Select(pushed, D * push, D);
+      D = D + 0.5 * dt * (D - m6);
+      m6 = D;
+      const Double2 sub = mBank.ProcessStereo(30, D);
+      D = D - sub;
+      P -= D * b1[kCheb];
+
+      const Double2 e3 = p8 * 0.06 * calGain;
+      const Double2 pos3 = Resonate(res3Pos, res3Prev, 0.005 * nu + 2370.0,
+                                    Abs(e3) * 1000.0 + 3000000.0 + 0.005 * nu, e3, sr, dt2);
+      const Double2 pos4 =
+        Resonate(res4Pos, res4Prev, 0.005 * nu + 1370.0, 0.005 * nu + drv, P * calGain, sr, dt2);
+      Double2 harmonic = 1.0;
+      if (mHarmonics.chebOrder != 0)
+        harmonic = ChebyshevT(mHarmonics.chebOrder, pos3 - pos4);
+      const Double2 y = mBank.ProcessStereo(18, harmonic * mHarmonics.chebFactor);
+      // The Chebyshev drive steps once per channel too.
+      const double chebDrive0 = b1[kChebDrive] = Smooth(b1[kChebDrive], chebDrive, c1);
+      const double chebDrive1 = b1[kChebDrive] = Smooth(b1[kChebDrive], chebDrive, c1);
+      P += Double2(chebDrive0, chebDrive1) * y * calGain;
     }
     else
     {
-      P[0] = inL;
-      P[1] = inR;
+      b1[kChebDrive] = 0.0;
     }
 
-    // 6.5 The per-channel chain.
-    double D[kNumChannels] = {0.0, 0.0};
-    for (int ch = 0; ch < kNumChannels; ++ch)
-    {
-      double* V = mSmooth[ch];
-      double x = P[ch];
+    // Sub removal; a negative bump lets part of the sub through.
+    const double bumpSub = b > 0.0 ? 1.0 : b + 1.0;
+    P = P - mBank.ProcessStereo(17, P) * bumpSub;
 
-      // Input drive and the resonators' excitation.
-      x = x * inDrive + 1e-15;
-      const double xin = x;
-      const double lo = mBank.Process(1, ch, x);
-      const double bandPass = lo - mBank.Process(3, ch, lo);
-      const double nu = mNoise.Next();
-
-      // Resonator 1: the low-end bump.
-      const double r1 = Resonate(V[0], V[1], damp1, stiff1, bandPass, sr, dt2);
-      x = x - CubicSoftClip(r1 * resOut) * bumpGain;
-
-      // Resonator 2, excited by the driven input.
-      const double r2pos = Resonate(V[2], V[3], 42.0 * nu + 86.14, 300.0 * nu + k2, 2.0 * xin, sr, dt2);
-      const double r2 = CubicSoftClip(r2pos);
-
-      // Impedance colour.
-      const double a = mBank.Process(26, ch, x * r2);
-      const double r2sq = r2 * r2;
-      const double c = mBank.Process(25, ch, x * (r2sq - mBank.Process(24, ch, r2sq)));
-      const double hArea = H(area);
-      x = x - (0.369 * a * hArea + 2.0 * c * (1.0 - hArea));
-
-      // Impedance level.
-      const double d = x - xin;
-      double q = mBank.Process(28, ch, d);
-      q = d - 0.6393693963963964 * q;
-      q = q - mBank.Process(4, ch, q);
-      const double r = q + mBank.Process(23, ch, q);
-      const double e = r - mBank.Process(27, ch, r);
-      impLevel[ch] = 0.5 * e;
-      x = xin + e;
-
-      // High band: the air sections run once per repeat on the same input.
-      double h = 0.0;
-      for (int rep = 0; rep < mAirRepeats; ++rep)
-      {
-        const double s21 = mBank.Process(21, ch, x);
-        const double s20 = mBank.Process(20, ch, x);
-        h = 0.7 * x + 0.3 * s21 + 0.5 * s20;
-      }
-      x = x * (1.0 - hiMix) + h * hiMix;
-      P[ch] = x * driveLevelGain;
-
-      // Drive split.
-      const double p7 = mBank.Process(7, ch, x);
-      const double p8 = mBank.Process(8, ch, p7);
-      const double lp = mBank.Process(6, ch, x);
-      const double hp = mBank.Process(5, ch, p8);
-
-      // Drive path.
-      if (drive > 1e-16)
-      {
-        D[ch] = mDriveOS->ProcessSample(ChebyshevKneeShaper(0.005 * nu, mHarmonics), ch, 0.05 * lp);
-        if (midSide && ((ch == 0 && pusher < 0.0) || (ch == 1 && pusher > 0.0)))
-          D[ch] *= push;
-        P[ch] -= D[ch] * chebAmt;
-
-        b0[kPowerWeight] = Clamp01(Smooth(b0[kPowerWeight], powerTarget, c3));
-        const double weight = H(b0[kPowerWeight]);
-        D[ch] = mBlendOS->ProcessSample(
-          ChebyshevBlendShaper(0.005 * nu, weight, bp.dcR, mHarmonics, mDcBlocker), ch, 0.5 * hp);
-        if (midSide && ((ch == 0 && pusher < 0.0) || (ch == 1 && pusher > 0.0)))
-          D[ch] *= push;
-        double& m6 = mMemory[ch][6];
-        D[ch] = D[ch] + 0.5 * dt * (D[ch] - m6);
-        m6 = D[ch];
-        const double sub = mBank.Process(30, ch, D[ch]);
-        D[ch] = D[ch] - sub;
-        P[ch] -= D[ch] * b1[kCheb];
-
-        const double e3 = p8 * 0.06 * calGain;
-        const double pos3 = Resonate(V[6], V[7], 0.005 * nu + 2370.0,
-                                     std::fabs(e3) * 1000.0 + 3000000.0 + 0.005 * nu, e3, sr, dt2);
-        const double pos4 = Resonate(V[8], V[9], 0.005 * nu + 1370.0, 0.005 * nu + drv,
-                                     P[ch] * calGain, sr, dt2);
-        double harmonic = 1.0;
-        if (mHarmonics.chebOrder != 0)
-          harmonic = ChebyshevT(mHarmonics.chebOrder, pos3 - pos4);
-        const double y = mBank.Process(18, ch, harmonic * mHarmonics.chebFactor);
-        b1[kChebDrive] = Smooth(b1[kChebDrive], chebDrive, c1);
-        P[ch] += b1[kChebDrive] * y * calGain;
-      }
-      else
-      {
-        b1[kChebDrive] = 0.0;
-      }
-
-      // Sub removal; a negative bump lets part of the sub through.
-      const double bumpSub = b > 0.0 ? 1.0 : b + 1.0;
-      P[ch] = P[ch] - mBank.Process(17, ch, P[ch]) * bumpSub;
-
-      // Air and calibration.
-      const double t = xin - P[ch];
-      const double a2 = mBank.Process(2, ch, t);
-      P[ch] = (P[ch] + 2.0 * a2 * air) * calGain;
-      driveLevel[ch] = drive * 2.0 * a2;
-    }
+    // Air and calibration.
+    const Double2 t = xin - P;
+    const Double2 a2 = mBank.ProcessStereo(2, t);
+    P = (P + 2.0 * a2 * air) * calGain;
+    driveLevel = drive * 2.0 * a2;
 
     // 6.6 Level records, every sample.
     PushLevels(impLevel, driveLevel);
 
     // 6.7 Back to left/right.
+    double outL = P.Lane0();
+    double outR = P.Lane1();
     if (midSide)
     {
-      const double m = P[0];
-      const double s = P[1];
-      P[0] = m + 0.5 * s;
-      P[1] = m - 0.5 * s;
+      const double m = outL;
+      const double side = outR;
+      outL = m + 0.5 * side;
+      outR = m - 0.5 * side;
     }
-    mWork[0][static_cast<std::size_t>(j)] = P[0];
-    mWork[1][static_cast<std::size_t>(j)] = P[1];
+    mWork[0][static_cast<std::size_t>(j)] = outL;
+    mWork[1][static_cast<std::size_t>(j)] = outR;
   }
 
+  StorePair(mSmooth, 0, res1Pos);
+  StorePair(mSmooth, 1, res1Prev);
+  StorePair(mSmooth, 2, res2Pos);
+  StorePair(mSmooth, 3, res2Prev);
+  StorePair(mSmooth, 6, res3Pos);
+  StorePair(mSmooth, 7, res3Prev);
+  StorePair(mSmooth, 8, res4Pos);
+  StorePair(mSmooth, 9, res4Prev);
+  StorePair(mMemory, 6, m6);
   for (int ch = 0; ch < kNumChannels; ++ch)
   {
     mImpedanceLevel[ch].store(impLevel[ch], std::memory_order_relaxed);
@@ -789,13 +884,19 @@ void VellicorEngine::RunOutputStage(int nFrames, const BlockParams& bp) noexcept
   const double highBlendTarget = (bp.bandHighKHz - 18.0) * (-0.5) + 1.0;
   const int chebOrder = mHarmonics.chebOrder;
   const double chebFactor = mHarmonics.chebFactor;
+  Double2 lastUnlimited = LoadPair(mMemory, 6);
+  if (bp.limit != 1)
+    for (int ch = 0; ch < kNumChannels; ++ch)
+      mClip.ClearRow(ch);
 
   for (int j = 0; j < nFrames; ++j)
   {
     const std::size_t js = static_cast<std::size_t>(j);
     const double inL = mInputCopy[0][js];
     const double inR = mInputCopy[1][js];
-    double w[kNumChannels] = {mWork[0][js], mWork[1][js]};
+    const Double2 in(inL, inR);
+    // Both channels at once, channel 0 in lane 0.
+    Double2 w(mWork[0][js], mWork[1][js]);
 
     // Reference pair of the balance stage.
     double ref0 = inL, ref1 = inR;
@@ -806,85 +907,83 @@ void VellicorEngine::RunOutputStage(int nFrames, const BlockParams& bp) noexcept
     }
 
     if (bp.limitType == 1)
-    {
-      w[0] *= bp.gOut;
-      w[1] *= bp.gOut;
-    }
+      w *= bp.gOut;
 
-    for (int ch = 0; ch < kNumChannels; ++ch)
+    if (bp.limit == 1)
     {
-      if (bp.limit == 1)
-      {
-        const double x = w[ch];
-        const double nu = 0.005 * mNoise.Next();
-        const double y = mLimitOS->ProcessSample(SoftLimitShaper(nu), ch, x);
-        const double l = mBank.Process(22, ch, y);
-        const double term = chebOrder == 0 ? 1.0 : ChebyshevT(chebOrder, l * nu);
-        const double e = x - 0.045 * nu * chebFactor * term;
-        const double lo = mBank.Process(29, ch, e);
-        const double m = CubicSoftClip(lo) + (e - lo);
-        const double o = Clamp01(2.0 * (std::fabs(m) - 0.5) + nu);
-        const double z = mClip.Process(ch, 0, m);
-        const double s = H(o);
-        w[ch] = std::clamp(((1.0 - s) * y + s * (nu + kLimitCeiling) * z) * kLimitCeiling,
-                           -kLimitCeiling, kLimitCeiling);
-      }
-      else
-      {
-        mClip.ClearRow(ch);
-        mMemory[ch][6] = w[ch];
-      }
-    }
-
-    if (bp.limitType == 0)
-    {
-      w[0] *= bp.gOut;
-      w[1] *= bp.gOut;
-    }
-
-    // Balance against the dry signal.
-    if (bp.balanceMode != 0)
-    {
-      if (b > 0.0)
-        w[0] = w[0] * gL + ref0 * (1.0 - gL);
-      if (b < 0.0)
-        w[1] = w[1] * gR + ref1 * (1.0 - gR);
+      // Each channel draws its own noise, channel 0 first.
+      const double nu0 = 0.005 * mNoise.Next();
+      const double nu1 = 0.005 * mNoise.Next();
+      const Double2 nu(nu0, nu1);
+      const Double2 x = w;
+      const Double2 y = mLimitOS->ProcessSample(SoftLimitShaper(nu), 0, x);
+      const Double2 l = mBank.ProcessStereo(22, y);
+      const Double2 term = chebOrder == 0 ? Double2(1.0) : ChebyshevT(chebOrder, l * nu);
+      const Double2 e = x - 0.045 * nu * chebFactor * term;
+      const Double2 lo = mBank.ProcessStereo(29, e);
+      const Double2 m = CubicSoftClip(lo) + (e - lo);
+      const Double2 o = Clamp01(2.0 * (Abs(m) - 0.5) + nu);
+      const Double2 z(mClip.Process(0, 0, m.Lane0()), mClip.Process(1, 0, m.Lane1()));
+      const Double2 s = H(o);
+      w = Clamp(((1.0 - s) * y + s * (nu + kLimitCeiling) * z) * kLimitCeiling, Double2(-kLimitCeiling),
+                Double2(kLimitCeiling));
     }
     else
     {
-      double m = w[0] + w[1];
-      double s = w[0] - w[1];
+      // The clipper stays cleared (done once below) and the drive path's memory follows the
+      // work sample.
+      lastUnlimited = w;
+    }
+
+    if (bp.limitType == 0)
+      w *= bp.gOut;
+
+    // Balance against the dry signal.
+    double w0 = w.Lane0();
+    double w1 = w.Lane1();
+    if (bp.balanceMode != 0)
+    {
+      if (b > 0.0)
+        w0 = w0 * gL + ref0 * (1.0 - gL);
+      if (b < 0.0)
+        w1 = w1 * gR + ref1 * (1.0 - gR);
+    }
+    else
+    {
+      double m = w0 + w1;
+      double s = w0 - w1;
       if (b > 0.0)
         m = m * gL + ref0 * (1.0 - gL);
       if (b < 0.0)
         s = s * gR + ref1 * (1.0 - gR);
-      w[0] = (m + s) / 2.0;
-      w[1] = (m - s) / 2.0;
+      w0 = (m + s) / 2.0;
+      w1 = (m - s) / 2.0;
     }
 
-    const double in[kNumChannels] = {inL, inR};
+    // Dry/wet (the final mix applies the blend a second time).
+    Double2 work = in * (1.0 - wet) + Double2(w0, w1) * wet;
+
+    // Band limits on the difference signal.
     for (int ch = 0; ch < kNumChannels; ++ch)
     {
-      // Dry/wet (the final mix applies the blend a second time).
-      double work = in[ch] * (1.0 - wet) + w[ch] * wet;
-
-      // Band limits on the difference signal.
       double* V = mSmooth[ch];
-      const double d = work - in[ch];
       V[kBandLowBlend] = Smooth(V[kBandLowBlend], lowBlendTarget, c1);
       V[kBandHighBlend] = Smooth(V[kBandHighBlend], highBlendTarget, c1);
-      const double g25 = Clamp01(V[kBandLowBlend]);
-      const double m = (1.0 - g25) * d + g25 * mBank.Process(10, ch, d);
-      const double g26 = Clamp01(V[kBandHighBlend]);
-      const double o = (1.0 - g26) * m + g26 * mBank.Process(11, ch, m);
-      work = in[ch] + o;
-      if (bp.delta == 1)
-        work = o;
-      if (bp.limit == 1)
-        work = std::clamp(work, -kLimitCeiling, kLimitCeiling);
-      mWork[static_cast<std::size_t>(ch)][js] = work;
     }
+    const Double2 d = work - in;
+    const Double2 g25 = Clamp01(LoadPair(mSmooth, kBandLowBlend));
+    const Double2 m = (1.0 - g25) * d + g25 * mBank.ProcessStereo(10, d);
+    const Double2 g26 = Clamp01(LoadPair(mSmooth, kBandHighBlend));
+    const Double2 o = (1.0 - g26) * m + g26 * mBank.ProcessStereo(11, m);
+    work = in + o;
+    if (bp.delta == 1)
+      work = o;
+    if (bp.limit == 1)
+      work = Clamp(work, Double2(-kLimitCeiling), Double2(kLimitCeiling));
+    mWork[0][js] = work.Lane0();
+    mWork[1][js] = work.Lane1();
   }
+  StorePair(mMemory, 6, lastUnlimited);
 }
 
 } // namespace vellicor

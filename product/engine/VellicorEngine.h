@@ -99,6 +99,11 @@ public:
   std::atomic<int>& ProcessingStartedMarker() noexcept { return mProcessingStarted; }
   bool HasStartedProcessing() const noexcept { return mProcessingStarted.load(std::memory_order_acquire) != 0; }
 
+  // Whether the passes run the build with fused multiply-add instructions: yes wherever the
+  // processor has them. The tests turn it off to compare both builds.
+  bool UsesFusedMultiplyAdd() const noexcept { return mUseFma; }
+  void UseFusedMultiplyAdd(bool use) noexcept;
+
   // Inspection, for the plug-in's diagnostics and the tests.
   double GetSampleRate() const noexcept { return mSampleRate; }
   int GetLimitOverSamplingExponent() const noexcept { return mLimitOS->GetExponent(); }
@@ -139,12 +144,17 @@ private:
   void ClearChannelStates() noexcept;
   bool EnsureBufferFrames(std::size_t frames) noexcept;
   void ApplyRequests(const EngineParams& params) noexcept;
-  void PushLevels(const double* impedance, const double* drive) noexcept;
+  void PushLevels(Double2 impedance, Double2 drive) noexcept;
 
   // Parameters as this block uses them (non-finite values replaced by the defaults).
   struct BlockParams;
   void RunWetPass(int nFrames, const BlockParams& bp) noexcept;
   void RunOutputStage(int nFrames, const BlockParams& bp) noexcept;
+  // Both passes, built twice from the same code: for every x86-64 processor, and for those
+  // with fused multiply-add instructions, where the Chebyshev recurrences fuse in place
+  // instead of calling the library. The samples are the same.
+  void RunPasses(int nFrames, const BlockParams& bp) noexcept;
+  void RunPassesFma(int nFrames, const BlockParams& bp) noexcept;
 
   double mSampleRate = kDefaultSampleRate; // stored by the reset
   int mResetBlockSize = OverSampler::kDefaultBlockSize;
@@ -169,9 +179,10 @@ private:
 
   BiquadBank mBank{kNumChannels};
   AdaaClip mClip{kNumChannels, 2};
-  std::unique_ptr<OverSampler> mDriveOS;
-  std::unique_ptr<OverSampler> mBlendOS;
-  std::unique_ptr<OverSampler> mLimitOS;
+  // Each runs both channels in lock step (its channel 0 is the engine's pair).
+  std::unique_ptr<StereoOverSampler> mDriveOS;
+  std::unique_ptr<StereoOverSampler> mBlendOS;
+  std::unique_ptr<StereoOverSampler> mLimitOS;
 
   HarmonicSettings mHarmonics;
   DcBlockerState mDcBlocker;
@@ -187,6 +198,7 @@ private:
   std::atomic<bool> mClearRequest{false};
   std::atomic<bool> mResizeRequest{false};
   std::atomic<int> mProcessingStarted{0};
+  bool mUseFma = false;
   // Set when a block produced a non-finite sample: the states are rebuilt at the next
   // block start instead of keeping the engine muted until the host resets it.
   bool mRecoverPending = false;

@@ -2,12 +2,16 @@
 #include "product/dsp/ChebyshevBlendShaper.h"
 #include "product/dsp/ChebyshevKneeShaper.h"
 #include "product/dsp/CubicSoftClip.h"
+#include "product/dsp/IntegerSine.h"
 #include "product/dsp/NoiseGenerator.h"
 #include "product/dsp/SoftLimitShaper.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
 #include <random>
 
 using namespace vellicor;
@@ -46,27 +50,27 @@ TEST(ChebyshevKneeShaper, KneeShapeAndBoundedOutput)
 {
   // a = 0: unchanged up to 1, +-2 from 2 on, a rising knee between.
   for (double x : {0.0, 0.4, -0.99, 1.0, -1.0})
-    EXPECT_EQ(ChebyshevKneeShaper::Knee(x, 0.0), x);
+    EXPECT_EQ(ChebyshevKneeShaper<>::Knee(x, 0.0), x);
   for (double x : {2.0, 2.5, 100.0})
   {
-    EXPECT_EQ(ChebyshevKneeShaper::Knee(x, 0.0), 2.0);
-    EXPECT_EQ(ChebyshevKneeShaper::Knee(-x, 0.0), -2.0);
+    EXPECT_EQ(ChebyshevKneeShaper<>::Knee(x, 0.0), 2.0);
+    EXPECT_EQ(ChebyshevKneeShaper<>::Knee(-x, 0.0), -2.0);
   }
   for (double a : {0.0, 0.004, -0.004})
   {
-    double prev = ChebyshevKneeShaper::Knee(1.0 + a, a);
+    double prev = ChebyshevKneeShaper<>::Knee(1.0 + a, a);
     for (double x = 1.0 + a + 1e-3; x < 2.0 - a; x += 1e-3)
     {
-      const double k = ChebyshevKneeShaper::Knee(x, a);
+      const double k = ChebyshevKneeShaper<>::Knee(x, a);
       EXPECT_GT(k, prev);
       EXPECT_LE(k, 2.0 - a);
-      EXPECT_EQ(ChebyshevKneeShaper::Knee(-x, a), -k);
+      EXPECT_EQ(ChebyshevKneeShaper<>::Knee(-x, a), -k);
       prev = k;
     }
   }
   // Slope 1 entering the knee, slope 0 leaving it.
-  EXPECT_NEAR(ChebyshevKneeShaper::Knee(1.0 + 1e-6, 0.0) - 1.0, 1e-6, 1e-9);
-  EXPECT_NEAR(ChebyshevKneeShaper::Knee(2.0 - 1e-4, 0.0), 2.0, 1e-7);
+  EXPECT_NEAR(ChebyshevKneeShaper<>::Knee(1.0 + 1e-6, 0.0) - 1.0, 1e-6, 1e-9);
+  EXPECT_NEAR(ChebyshevKneeShaper<>::Knee(2.0 - 1e-4, 0.0), 2.0, 1e-7);
 
   HarmonicSettings s;
   std::mt19937 rng(3);
@@ -185,4 +189,33 @@ TEST(NoiseGenerator, FixedSeedSequenceAndRange)
   // A sine of a well-spread phase: mean 0, mean square 1/2.
   EXPECT_NEAR(sum / n, 0.0, 0.01);
   EXPECT_NEAR(sumSq / n, 0.5, 0.01);
+}
+
+TEST(IntegerSine, SameDoubleAsTheLibraryForEveryWholeNumber)
+{
+  // The noise generator's own arguments, whole numbers of every size the reduction takes
+  // (both signs, every exponent up to 2^116) and the edges around them: any slip in the
+  // reduction, the table or the rounding shows as a different double.
+  NoiseGenerator noise;
+  std::mt19937_64 rng(5);
+  std::vector<double> xs;
+  for (int i = 0; i < 100000; ++i)
+    xs.push_back((static_cast<double>(noise.NextRaw()) - 0.5) * 32.0);
+  for (int i = 0; i < 100000; ++i)
+  {
+    const std::uint64_t r = rng();
+    const double m = static_cast<double>((r >> 11) | 1);
+    xs.push_back(std::ldexp(r & 1 ? -m : m, static_cast<int>(r % 117) - 52));
+  }
+  for (double x : {1.0, -1.0, 2.0, 3.0, 7.0, 22.0, 355.0, 0x1p52, 0x1p53, 0x1p69, 0x1p116, 0x1.fffffffffffffp116,
+                   0x1p117, 1e300, 0.5, -2.5, 0.0, -0.0, std::numeric_limits<double>::denorm_min(),
+                   std::numeric_limits<double>::infinity()})
+    xs.push_back(x);
+  for (double x : xs)
+  {
+    const double expected = std::sin(x);
+    const double y = IntegerSine(x);
+    ASSERT_EQ(std::memcmp(&y, &expected, sizeof y), 0) << std::hexfloat << x << ": " << y << " instead of " << expected;
+  }
+  EXPECT_TRUE(std::isnan(IntegerSine(std::numeric_limits<double>::quiet_NaN())));
 }
