@@ -355,42 +355,5 @@ void IFPSDisplayControl::Draw(IGraphics& g)
   }
 }
 
-// ---------------------------------------------------------------------------------------
-// IPopupMenuControl
-
-IPopupMenuControl::IPopupMenuControl(int paramIdx, const IText& text, const IRECT& collapsedBounds,
-                                     const IRECT& expandedBounds)
-  : IControl(collapsedBounds, paramIdx), mCollapsedBounds(collapsedBounds), mExpandedBounds(expandedBounds)
-{
-  mText = text;
-  mHide = true;
-}
-
-void IPopupMenuControl::CreatePopupMenu(IPopupMenu&, const IRECT&)
-{
-  ThrowUnavailable("IPopupMenuControl::CreatePopupMenu");
-}
-
-void IPopupMenuControl::Draw(IGraphics&)
-{
-  ThrowUnavailable("IPopupMenuControl::Draw");
-}
-
-// ---------------------------------------------------------------------------------------
-// ITextEntryControl
-
-ITextEntryControl::ITextEntryControl() : IControl(IRECT()) {}
-
-void ITextEntryControl::CreateTextEntry(int, const IText&, const IRECT&, int, const char*)
-{
-  ThrowUnavailable("ITextEntryControl::CreateTextEntry");
-}
-
-void ITextEntryControl::Draw(IGraphics&)
-{
-  if (mEditing) // closed, it shows nothing
-    ThrowUnavailable("ITextEntryControl::Draw");
-}
-
 } // namespace igraphics
 } // namespace plug

@@ -497,8 +497,11 @@ void IGraphics::AttachBubbleControl(IBubbleControl* pControl)
 
 void IGraphics::AttachPopupMenuControl(const IText& text, const IRECT& bounds)
 {
-  if (!mPopupControl)
-    AttachPopupMenuControl(new IPopupMenuControl(-1, text, IRECT(), bounds));
+  if (mPopupControl)
+    return;
+  auto* pControl = new IPopupMenuControl(-1, text);
+  pControl->SetExpandedBounds(bounds);
+  AttachPopupMenuControl(pControl);
 }
 
 void IGraphics::AttachPopupMenuControl(IPopupMenuControl* pControl)
@@ -595,7 +598,11 @@ void IGraphics::SetControlValueAfterTextEdit(const char* str)
     return;
   }
 
-  const double value = param->Constrain(param->ParseValue(str ? str : ""));
+  // A text that names no finite value (not a number, "nan", "inf") changes nothing.
+  double value = 0.0;
+  if (!param->TryParseValue(str, &value))
+    return;
+  value = param->Constrain(value);
   // The host sees the new value inside a gesture; one this step opens, it closes.
   const int paramIdx = pControl->GetParamIdx(valIdx);
   const bool opened = !HoldsGestures(pControl) && BeginParamGesture(pControl, paramIdx);

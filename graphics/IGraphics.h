@@ -419,6 +419,7 @@ public:
                            bool layoutOnResize = false);
   void AttachBubbleControl(const IText& text = DEFAULT_TEXT);
   void AttachBubbleControl(IBubbleControl* pControl);
+  // bounds: the area its panels may use; all zero, the whole editor.
   void AttachPopupMenuControl(const IText& text = DEFAULT_TEXT, const IRECT& bounds = IRECT());
   // A ready control; when one is attached already the given one is deleted.
   void AttachPopupMenuControl(IPopupMenuControl* pControl);
@@ -533,6 +534,8 @@ public:
   void ShowContextMenuForControl(IControl* pControl, float x, float y);
   void ShowContextMenuForControl(int controlIdx, float x, float y);
   IControl* GetControlInTextEntry() const { return mInTextEntry; }
+  // A text entry ends without a result (the in-editor entry was dismissed).
+  void ClearControlInTextEntry() { mInTextEntry = nullptr; }
   IControl* GetControlInPopupMenu() const { return mInPopupMenu; }
   IPopupMenu& GetPromptMenu() { return mPromptPopupMenu; }
 

@@ -26,7 +26,7 @@ IControl* IGraphics::GetMouseControl(float x, float y, bool capture, bool mouseO
 
   IControl* pControl = nullptr;
   int idx = -1;
-  if (mPopupControl && mPopupControl->GetState() == IPopupMenuControl::kExpanded)
+  if (mPopupControl && mPopupControl->GetExpanded())
     pControl = mPopupControl;
   else if (mTextEntryControl && mTextEntryControl->EditInProgress())
     pControl = mTextEntryControl;

@@ -37,11 +37,13 @@ bool IsWhole(double x)
 
 const char* const kNoteNames[12] = {"C ", "C#", "D ", "D#", "E ", "F ", "F#", "G ", "G#", "A ", "A#", "B "};
 
-// The decimal number (with an optional exponent) at the start of text, 0 when there is none.
-// Leading white space and a sign are accepted; values beyond the double range become +-Inf
-// (underflow 0). Spelt-out infinities and NaN are not numbers.
-double LeadingNumber(const char* text)
+// The decimal number (with an optional exponent) at the start of text, 0 when there is none
+// (found then false). Leading white space and a sign are accepted; values beyond the double
+// range become +-Inf (underflow 0). Spelt-out infinities and NaN are not numbers.
+double LeadingNumber(const char* text, bool* found = nullptr)
 {
+  if (found)
+    *found = false;
   const char* p = text;
   while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\v' || *p == '\f' || *p == '\r')
     ++p;
@@ -56,6 +58,8 @@ double LeadingNumber(const char* text)
   const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
   if (!isDigit(*p) && !(*p == '.' && isDigit(p[1])))
     return 0.0;
+  if (found)
+    *found = true;
   const char* end = p + std::strlen(p);
   double v = 0.0;
   auto res = std::from_chars(p, end, v, std::chars_format::general);
@@ -533,6 +537,30 @@ double IParam::ParseValue(const char* text) const
     v = -v;
   v = Constrain(v);
   return std::isnan(v) ? minValue : v;
+}
+
+bool IParam::TryParseValue(const char* text, double* pValue) const
+{
+  if (!text)
+    text = "";
+  double v = 0.0;
+  if (!ValueForDisplayText(text, &v))
+  {
+    bool found = false;
+    if (kind == kKindBool || kind == kKindEnum)
+      return false;
+    v = LeadingNumber(text, &found);
+    if (!found || !std::isfinite(v))
+      return false;
+    if (flags & kFlagNegateDisplay)
+      v = -v;
+    v = Constrain(v);
+    if (std::isnan(v))
+      return false;
+  }
+  if (pValue)
+    *pValue = v;
+  return true;
 }
 
 namespace {

@@ -260,6 +260,9 @@ public:
   // number at the start of text (0 when none), negated when the display is negated,
   // stepped and clamped. Independent of the process locale.
   double ParseValue(const char* text) const;
+  // The same for a text that must name a value: false (pValue untouched) when it is neither a
+  // display text nor, for the other kinds, starts with a finite number.
+  bool TryParseValue(const char* text, double* pValue) const;
 
   // Appends {"id":.., "name":.., "type":.., "min":.., "max":.., "default":..,
   // "display_type":.., "rate":"control"} to out. The name is written as it is.

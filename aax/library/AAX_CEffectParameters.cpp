@@ -3,12 +3,14 @@
 #include "aax/interfaces/AAX_UIDs.h"
 #include "aax/library/AAX_Assert.h"
 #include "aax/library/AAX_CString.h"
+#include "aax/library/AAX_Exception.h"
 #include "aax/library/AAX_VAutomationDelegate.h"
 #include "aax/library/AAX_VController.h"
 #include "aax/library/AAX_VPageTable.h"
 #include "aax/library/AAX_VTransport.h"
 
 #include <algorithm>
+#include <utility>
 #include <climits>
 #include <cstddef>
 #include <cmath>
@@ -23,18 +25,10 @@ constexpr const char* kDefaultChunkName = "Complete Controls State";
 // Short names are looked at through a buffer of this size.
 constexpr size_t kShortNameBufferSize = 256;
 
-// Runs a host-facing operation so that no exception leaves it.
 template <class F>
 AAX_Result Guarded(F&& body) noexcept
 {
-  try
-  {
-    return body();
-  }
-  catch (...)
-  {
-    return AAX_ERROR_UNKNOWN_EXCEPTION;
-  }
+  return AAX_Guarded(std::forward<F>(body));
 }
 
 // Host normalised values: non-finite ones are refused, the rest clamped to 0..1.

@@ -43,3 +43,18 @@ private:
 };
 } // namespace Exception
 } // namespace AAX
+
+// Runs a host-facing operation so that no exception leaves it: anything thrown answers
+// AAX_ERROR_UNKNOWN_EXCEPTION.
+template <class F>
+AAX_Result AAX_Guarded(F&& body) noexcept
+{
+  try
+  {
+    return body();
+  }
+  catch (...)
+  {
+    return AAX_ERROR_UNKNOWN_EXCEPTION;
+  }
+}

@@ -29,7 +29,6 @@
 
 class AAX_ITransport;
 class AAX_IMIDINode;
-class AAX_IViewContainer;
 
 namespace plug {
 
@@ -105,12 +104,10 @@ public:
   void CopyTrackName(CharBuf* out) const override;
 
   // ---- editor size and latency towards the host ----
-  // Stores the new editor size; while the editor is open in a host view container and the
-  // size changed, asks the container for it. Always true.
+  // Stores the new editor size; while the editor is open in a host view container (which
+  // the editor binding keeps in the graphics context's view interface) and the size changed,
+  // asks the container for it. Always true.
   bool HostResizeEditor(int w, int h) override;
-  // The view container the open editor lives in (null when closed); set by the editor binding.
-  void SetEditorViewContainer(AAX_IViewContainer* container) { mViewContainer = container; }
-  void CloseEditorWindow() override;
   // Tells the host the new latency, then resizes the bypass delay line.
   void ChangeLatency(int samples) override;
 
@@ -162,7 +159,6 @@ protected:
   int32_t mSideChainChannel = 0;
   CharBuf mTrackName{128};
   mutable std::mutex mTrackNameLock;
-  AAX_IViewContainer* mViewContainer = nullptr;
   // The stem formats of the last successful host query (audio thread only).
   int32_t mInputStemFormat = AAX_eStemFormat_Mono;
   int32_t mOutputStemFormat = AAX_eStemFormat_Mono;

@@ -5,6 +5,7 @@
 
 #include "aax/interfaces/AAX_IController.h"
 #include "aax/interfaces/AAX_IViewContainer.h"
+#include "graphics/IGraphics.h"
 #include "aax/library/AAX_IString.h"
 
 #include <algorithm>
@@ -246,22 +247,17 @@ bool IPluginAAX::HostResizeEditor(int w, int h)
 {
   if (!HasUI())
     return true;
-  if (GetEditorGraphics() && mViewContainer && (w != GetEditorWidth() || h != GetEditorHeight()))
+  const igraphics::IGraphics* graphics = GetEditorGraphics();
+  AAX_IViewContainer* container = graphics ? graphics->GetViewContainer() : nullptr;
+  if (container && (w != GetEditorWidth() || h != GetEditorHeight()))
   {
     AAX_Point size;
     size.vert = static_cast<float>(h);
     size.horz = static_cast<float>(w);
-    mViewContainer->SetViewSize(size);
+    container->SetViewSize(size);
   }
   SetEditorSize(w, h);
   return true;
-}
-
-void IPluginAAX::CloseEditorWindow()
-{
-  // The container goes with the editor's window.
-  mViewContainer = nullptr;
-  IPluginAPIBase::CloseEditorWindow();
 }
 
 void IPluginAAX::ChangeLatency(int samples)

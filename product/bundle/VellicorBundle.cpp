@@ -2,6 +2,7 @@
 // calls afterwards. The entry points themselves come from plug/aax/AAXEntryPoints.cpp.
 
 #include "plug/aax/AAXEntryPoints.h"
+#include "plug/aax/AAX_CEffectGUI_IPLUGIN.h"
 #include "product/FileUtilities.h"
 #include "product/Vellicor.h"
 #include "product/VellicorFactories.h"
@@ -44,9 +45,9 @@ IACFUnknown* CreateVellicorInstance()
   }
 }
 
-// The host's editor factory. The editor is not part of this build, so no editor object is
-// made and the host opens no view.
-IACFUnknown* CreateVellicorGUI() { return nullptr; }
+// The host's editor factory: the editor object of one instance (binding to the instance
+// when the host initialises it).
+IACFUnknown* CreateVellicorGUI() { return plug::AAX_CEffectGUI_IPLUGIN::Create(); }
 
 plug::IPluginAAXEffectInfo MakeEffectInfo()
 {

@@ -1,5 +1,11 @@
 #include "tests/aax/TestAAXPlugin.h"
 
+#include "aax/library/CACFUnknown.h"
+#include "standin/aaxhost/Host.h"
+#include "standin/foundation/RunLoop.h"
+
+#include <gtest/gtest.h>
+
 #include <atomic>
 
 namespace testaax {
@@ -66,5 +72,13 @@ void TestAAXPlugin::SendParamValueToUI(int idx, double value, bool /*normalized*
 }
 
 int LiveTestPlugins() { return sLive.load(); }
+
+void ExpectNothingLeft(const aaxhost::Host& host)
+{
+  EXPECT_EQ(CACFUnknown::GetActiveObjectCount(), 0);
+  EXPECT_EQ(LiveTestPlugins(), 0);
+  EXPECT_TRUE(host.AllAtStartingCounts());
+  standin::RunLoop::Main().RemoveAllTimers();
+}
 
 } // namespace testaax

@@ -8,6 +8,10 @@
 #include <string>
 #include <vector>
 
+namespace aaxhost {
+class Host;
+}
+
 namespace testaax {
 
 enum ETestParam
@@ -52,5 +56,9 @@ public:
 
 // The live instance count of test plug-ins (constructor minus destructor).
 int LiveTestPlugins();
+
+// At the end of a test: no binding object and no test plug-in alive, every host reference
+// given back; the main run loop's timers go before the next test.
+void ExpectNothingLeft(const aaxhost::Host& host);
 
 } // namespace testaax

@@ -99,10 +99,7 @@ protected:
       EXPECT_EQ(mPlugin->Uninit(), AAX_SUCCESS);
       EXPECT_EQ(mPlugin->Release(), 0u);
     }
-    EXPECT_EQ(CACFUnknown::GetActiveObjectCount(), 0);
-    EXPECT_EQ(LiveTestPlugins(), 0);
-    EXPECT_TRUE(mHost->AllAtStartingCounts());
-    RunLoop::Main().RemoveAllTimers();
+    ExpectNothingLeft(*mHost);
   }
 
   double Normalized(const char* id) const

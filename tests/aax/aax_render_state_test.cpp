@@ -153,10 +153,7 @@ protected:
   void TearDown() override
   {
     Destroy();
-    EXPECT_EQ(CACFUnknown::GetActiveObjectCount(), 0);
-    EXPECT_EQ(LiveTestPlugins(), 0);
-    EXPECT_TRUE(mHost->AllAtStartingCounts());
-    RunLoop::Main().RemoveAllTimers();
+    ExpectNothingLeft(*mHost);
   }
 
   // A new initialised instance for the stem formats, with its render context.
@@ -861,7 +858,6 @@ TEST_F(RenderTest, ResizeRequestsReachTheHostOnlyWhileOpenAndOnlyForANewSize)
   aaxhost::ViewContainer* hostContainer = mHost->NewViewContainer(reinterpret_cast<void*>(0x1000));
   {
     AAX_VViewContainer container(hostContainer);
-    plugin.SetEditorViewContainer(&container);
 
     // Closed editor: the size is kept, the host is not asked.
     EXPECT_TRUE(plugin.HostResizeEditor(400, 250));
@@ -872,7 +868,7 @@ TEST_F(RenderTest, ResizeRequestsReachTheHostOnlyWhileOpenAndOnlyForANewSize)
     plugin.SetMakeGraphicsFunc(
       [&plugin]() { return new testgraphics::HeadlessGraphics(plugin, 400, 250); });
     ASSERT_NE(plugin.OpenEditorWindow(reinterpret_cast<void*>(0x1000)), nullptr);
-    plugin.SetEditorViewContainer(&container);
+    plugin.GetEditorGraphics()->SetViewContainer(&container);
     EXPECT_TRUE(plugin.HostResizeEditor(plugin.GetEditorWidth(), plugin.GetEditorHeight()));
     EXPECT_TRUE(hostContainer->Sizes().empty()) << "the same size does not call the host";
     EXPECT_TRUE(plugin.HostResizeEditor(500, 300));

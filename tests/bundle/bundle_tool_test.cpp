@@ -1,6 +1,6 @@
 // The real aaxhost executable on the real Vellicor bundle: description and parameter list
 // against golden texts, the default state chunk against a golden file, state files, renders
-// with automation, load cycles, and what the bundle exports.
+// with automation, load cycles, the editor object, and what the bundle exports.
 
 #include "product/bundle/DemoSignal.h"
 #include "standin/aaxhost/tool/AudioFile.h"
@@ -266,6 +266,21 @@ TEST_F(BundleToolTest, LoadCyclesLeaveNothingAlive)
               std::string::npos)
       << run.output;
   EXPECT_NE(run.output.find("live host objects: 0"), std::string::npos) << run.output;
+}
+
+TEST_F(BundleToolTest, TheEditorObjectReportsTheEditorSizeAndGivesBackEveryReference)
+{
+  // The factory makes the editor object and it binds to the instance; the product's editor
+  // itself is not part of this build, so opening shows nothing.
+  const ToolRun run = Run("editor", "--opens 3 --highlight Drive");
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_NE(run.output.find("editor: made by the editor factory, Init: result 0 AAX_SUCCESS"), std::string::npos)
+    << run.output;
+  EXPECT_NE(run.output.find("editor size: 900 x 500, result 0"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("close 3: result 0 AAX_SUCCESS (success), view container references balanced"),
+            std::string::npos);
+  EXPECT_NE(run.output.find("editor: released\n"), std::string::npos);
+  EXPECT_NE(run.output.find("host references: balanced"), std::string::npos);
 }
 
 TEST_F(BundleToolTest, TheBundleIsLaidOutLikeTheMacOSOneAndExportsOnlyTheEntryPoints)

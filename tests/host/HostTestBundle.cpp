@@ -1,14 +1,14 @@
 // The test bundle's description values and factories.
 
 #include "plug/aax/AAXEntryPoints.h"
+#include "plug/aax/AAX_CEffectGUI_IPLUGIN.h"
 #include "tests/host/HostTestPlugin.h"
 
 namespace {
 
 IACFUnknown* CreateHostTestInstance() { return plug::AAXCreateInstance<hosttest::HostTestPlugin>(); }
 
-// No editor object yet: the factory is offered and makes nothing.
-IACFUnknown* CreateHostTestGUI() { return nullptr; }
+IACFUnknown* CreateHostTestGUI() { return plug::AAX_CEffectGUI_IPLUGIN::Create(); }
 
 const AAX_CTypeID kNativeIDs[] = {AAX_MakeFourCC('H', 'T', 'F', '1'), AAX_MakeFourCC('H', 'T', 'F', '2')};
 const AAX_CTypeID kAudioSuiteIDs[] = {AAX_MakeFourCC('H', 'T', 'A', '1'), AAX_MakeFourCC('H', 'T', 'A', '2')};

@@ -2,6 +2,9 @@
 
 #include <cmath>
 
+#include "HeadlessGraphics.h"
+#include "TestControl.h"
+
 namespace hosttest {
 
 namespace {
@@ -19,6 +22,13 @@ plug::IPluginConfig MakeConfig()
   config.uniqueCode = plug::FourCharCode('H', 'T', 's', 't');
   config.makerCode = plug::FourCharCode('T', 's', 'T', 's');
   config.stateChunks = true;
+  config.hasEditor = true;
+  config.editorWidth = kEditorWidth;
+  config.editorHeight = kEditorHeight;
+  config.minWidth = kEditorWidth;
+  config.maxWidth = 2 * kEditorWidth;
+  config.minHeight = kEditorHeight;
+  config.maxHeight = 2 * kEditorHeight;
   return config;
 }
 
@@ -33,6 +43,18 @@ HostTestPlugin::HostTestPlugin()
   GetParam(kMode)->DefineEnum("Mode", 1, 3, "", 0, "", "Soft", "Hard", "Fold");
   GetParam(kPower)->DefineBool("Power", true);
   GetParam(kSteps)->DefineInt("Steps", 4, 1, 8, "x");
+
+  // Its editor has no platform to show on yet: a headless graphics context with one control
+  // per parameter, so that opening, closing and highlighting run for real.
+  SetMakeGraphicsFunc([this]() {
+    return new testgraphics::HeadlessGraphics(*this, GetEditorWidth(), GetEditorHeight());
+  });
+  SetLayoutFunc([](plug::igraphics::IGraphics* g) {
+    if (g->NControls() > 0)
+      return; // opened again in another container: laid out already
+    for (int i = 0; i < kNumParams; ++i)
+      g->AttachControl(new testgraphics::TestControl(plug::igraphics::IRECT::MakeXYWH(10.f + 60.f * i, 10.f, 50.f, 50.f), i));
+  });
 }
 
 HostTestPlugin::~HostTestPlugin() { StopUITimer(); }

@@ -3,7 +3,8 @@
 // parameters of each kind, on the real AAX binding. Mono and stereo ("1-1 2-2"); built with
 // HOSTTEST_AUX_OUTPUT, mono with a side-chain input and an auxiliary mono output
 // ("1-1.1 1.1-1.1": the second input bus makes the side-chain), the side-chain going to
-// the auxiliary output.
+// the auxiliary output. Its editor is a headless graphics context (no platform yet) with one
+// control per parameter.
 
 #include "plug/aax/IPluginAAX.h"
 
@@ -14,6 +15,9 @@ constexpr const char* kChannelIO = "1-1.1 1.1-1.1";
 #else
 constexpr const char* kChannelIO = "1-1 2-2";
 #endif
+
+constexpr int kEditorWidth = 400;
+constexpr int kEditorHeight = 300;
 
 enum EParam
 {

@@ -1,7 +1,8 @@
 // The aaxhost tool end to end on the test bundles: the printed description and parameter list
 // against golden texts, rendering (gain, bypass, block schedules, automation, channel
-// mapping, side-chain and auxiliary outputs), state chunks, load cycles, help and usage
-// errors, and the reporting of refused values, unusable files and a registration that fails.
+// mapping, side-chain and auxiliary outputs), state chunks, load cycles, the editor opened
+// and closed, help and usage errors, and the reporting of refused values, unusable files and
+// a registration that fails.
 
 #include "standin/aaxhost/tool/AudioFile.h"
 #include "tests/host/ToolRunner.h"
@@ -389,6 +390,22 @@ TEST_F(HostToolTest, LoadCyclesLeaveNothingAlive)
   }
   EXPECT_EQ(cycles, 4);
   EXPECT_NE(run.output.find("live host objects: 0"), std::string::npos);
+}
+
+TEST_F(HostToolTest, TheEditorOpensAndClosesRepeatedlyGivingBackEveryReference)
+{
+  // The test plug-in's editor is a headless graphics context: it really opens, and the
+  // highlight reaches its controls (the answer while nothing is open would differ).
+  const auto run = RunAaxhost("editor " + kBundle + " --opens 5 --highlight Drive --set Gain=3");
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  ExpectGolden(run.output, "editor.txt");
+
+  const auto unknown = RunAaxhost("editor " + kBundle + " --highlight Volume");
+  EXPECT_EQ(unknown.exitCode, 3) << unknown.output;
+  EXPECT_NE(unknown.output.find("no parameter \"Volume\""), std::string::npos);
+  const auto usage = RunAaxhost("editor " + kBundle + " --opens 0");
+  EXPECT_EQ(usage.exitCode, 1) << usage.output;
+  EXPECT_NE(usage.output.find("bad --opens \"0\""), std::string::npos) << usage.output;
 }
 
 TEST_F(HostToolTest, FailuresAreReportedWithTheirCauses)

@@ -42,6 +42,14 @@ const CommandSpec kCommands[] = {
    "Makes an instance, loads --load, applies every --set, saves to --save and compares with\n"
    "--compare, in that order. Chunks that differ end with exit code 4.",
    "aaxhost state Vellicor.aaxplugin --set Drive=33 --save drive.chunk"},
+  {"editor", "", 0, 0, "open and close an instance's editor in a host view container",
+   "Makes an instance (loading --state first, then applying every --set), makes its editor\n"
+   "with the bundle's editor factory and opens it in a host view container --opens times,\n"
+   "highlighting a parameter (--highlight, else the first) while it is open. Reports the\n"
+   "editor's size, the result of every call, the calls the host's objects saw, and whether\n"
+   "the editor gave back every host reference it took. Nothing is drawn: there is no\n"
+   "platform view for the editor to show in yet.",
+   "aaxhost editor Vellicor.aaxplugin --opens 3 --highlight Drive"},
   {"cycles", "[N]", 0, 1, "load, register, instantiate, release and unload N times (default 3)",
    "Each cycle uses a fresh host and checks that the bundle leaves no object alive, gives back\n"
    "every host reference and can be unloaded.",
@@ -57,24 +65,26 @@ struct OptionSpec
 };
 
 const OptionSpec kOptions[] = {
-  {"--config", "N", "params render state cycles",
+  {"--config", "N", "params render state editor cycles",
    "component (channel configuration) index; render: by the file's channels, else 0"},
-  {"--rate", "HZ", "params render state", "sample rate (render: default the file's; else 48000)"},
+  {"--rate", "HZ", "params render state editor", "sample rate (render: default the file's; else 48000)"},
   {"--block", "N[,N...]", "render", "block sizes, used in turn (default 512)"},
-  {"--set", "P=TEXT", "params render state",
+  {"--set", "P=TEXT", "params render state editor",
    "parameter P (identifier or name) from display text, parsed by the plug-in"},
-  {"--set-norm", "P=V", "params render state", "parameter P to the normalised value V"},
+  {"--set-norm", "P=V", "params render state editor", "parameter P to the normalised value V"},
   {"--automate", "P:T=TEXT,...", "render", "automation points (seconds, display text), linear between"},
   {"--automate-norm", "P:T=V,...", "render", "the same with normalised values"},
-  {"--state", "FILE", "params render", "load this chunk data before the settings"},
+  {"--state", "FILE", "params render editor", "load this chunk data before the settings"},
   {"--tempo", "BPM", "render", "transport tempo (default 120)"},
   {"--play", nullptr, "render", "the transport runs; its position follows the render"},
   {"--offline", nullptr, "render", "tell the plug-in that rendering is offline"},
-  {"--track-name", "NAME", "params render state", "tell the plug-in the track's name"},
+  {"--track-name", "NAME", "params render state editor", "tell the plug-in the track's name"},
   {"--load", "FILE", "state", "load chunk data"},
   {"--save", "FILE", "state", "save the chunk data"},
   {"--compare", "FILE", "state", "compare chunk data with the instance (exit code 4 when different)"},
   {"--chunk-id", "CODE", "state", "chunk identifier for --load and --compare (four characters)"},
+  {"--opens", "N", "editor", "how often the editor is opened and closed (default 1)"},
+  {"--highlight", "P", "editor", "parameter P (identifier or name) highlighted while open"},
 };
 
 const char* const kExitCodes =
@@ -83,7 +93,8 @@ const char* const kExitCodes =
   "  1  usage error: unknown command or option, missing or extra argument, unreadable value\n"
   "  2  load failure: the bundle cannot be loaded or registered, or no instance can be made\n"
   "  3  failure: a file cannot be read or written, the plug-in refuses a value or a chunk,\n"
-  "     or a render leaves an output channel unwritten or produces non-finite samples\n"
+  "     a render leaves an output channel unwritten or produces non-finite samples, or the\n"
+  "     editor cannot be made, a call on it fails or it keeps a host reference\n"
   "  4  chunks differ (state --compare)\n";
 
 const CommandSpec* FindCommand(const std::string& name)
@@ -215,6 +226,14 @@ bool StoreOption(const std::string& name, const std::string& value, Options& opt
   {
     options.trackName = value;
     options.hasTrackName = true;
+    return true;
+  }
+  if (name == "--opens")
+    return (ParseInt(value, options.opens) && options.opens >= 1 && options.opens <= 1000) ||
+           bad("expected a count from 1 to 1000");
+  if (name == "--highlight")
+  {
+    options.highlight = value;
     return true;
   }
   if (name == "--chunk-id")

@@ -58,6 +58,8 @@ struct Options
   bool offline = false;
   std::string trackName;
   bool hasTrackName = false;
+  int opens = 1;         // editor
+  std::string highlight; // editor: parameter identifier or name
 };
 
 struct ParsedCommandLine

@@ -46,6 +46,36 @@ std::vector<uint64_t> ChunkRecord(size_t size)
 }
 } // namespace
 
+void* MakeEffectObject(const EffectDescriptor& effect, int32_t procID, const acfIID& iid, const std::string& kind,
+                       const std::string& interfaceName, std::string& error)
+{
+  AAX_CCreateObjectProc create = nullptr;
+  for (const ProcPtrRecord& proc : effect.ProcPtrs())
+    if (proc.procID == procID && proc.proc)
+      create = reinterpret_cast<AAX_CCreateObjectProc>(proc.proc);
+  if (!create)
+  {
+    error = "the effect has no " + kind + " factory";
+    return nullptr;
+  }
+  IACFUnknown* object = create();
+  if (!object)
+  {
+    error = "the " + kind + " factory made nothing";
+    return nullptr;
+  }
+  void* answer = nullptr;
+  if (object->QueryInterface(iid, &answer) != ACF_OK || !answer)
+  {
+    // Take and drop a reference so that the object goes away.
+    object->AddRef();
+    object->Release();
+    error = "the " + kind + " does not offer the " + interfaceName + " interface";
+    return nullptr;
+  }
+  return answer;
+}
+
 float PoisonSample()
 {
   float sample = 0.0f;
@@ -115,30 +145,10 @@ bool PluginInstance::Create(int componentIndex, float sampleRate)
   mLayout = Layout(componentIndex);
   mSampleRate = sampleRate;
 
-  AAX_CCreateObjectProc create = nullptr;
-  for (const ProcPtrRecord& proc : mEffectDescriptor.ProcPtrs())
-    if (proc.procID == AAX_eProcPtrID_Create_EffectParameters && proc.proc)
-      create = reinterpret_cast<AAX_CCreateObjectProc>(proc.proc);
-  if (!create)
-  {
-    mError = "the effect has no instance factory";
+  void* effect = MakeEffectObject(mEffectDescriptor, AAX_eProcPtrID_Create_EffectParameters,
+                                  IID_IAAXEffectParametersV1, "instance", "effect-parameters", mError);
+  if (!effect)
     return false;
-  }
-  IACFUnknown* object = create();
-  if (!object)
-  {
-    mError = "the instance factory made nothing";
-    return false;
-  }
-  void* effect = nullptr;
-  if (object->QueryInterface(IID_IAAXEffectParametersV1, &effect) != ACF_OK || !effect)
-  {
-    // Take and drop a reference so that the object goes away.
-    object->AddRef();
-    object->Release();
-    mError = "the instance does not offer the effect-parameters interface";
-    return false;
-  }
   mEffect = static_cast<AAX_IACFEffectParameters*>(effect);
 
   mInstanceHost = new InstanceHost(mHost);

@@ -53,6 +53,12 @@ struct ComponentLayout
   int HostOutputs() const { return outputs + aux; }
 };
 
+// Makes an object with the effect's factory of procID (AAX_eProcPtrID_*) and asks it for the
+// interface iid: the interface with one reference, or null with error saying why. kind names
+// the object in the error ("instance", "editor"), interfaceName its interface.
+void* MakeEffectObject(const EffectDescriptor& effect, int32_t procID, const acfIID& iid, const std::string& kind,
+                       const std::string& interfaceName, std::string& error);
+
 // The poison the host fills output buffers with: a quiet NaN with a payload of its own.
 constexpr uint32_t kPoisonBits = 0x7fc0dead;
 float PoisonSample();
@@ -80,6 +86,9 @@ public:
 
   bool IsCreated() const { return mEffect != nullptr; }
   AAX_IACFEffectParameters* Effect() const { return mEffect; }
+  // The host object the instance was initialised with (null before Create).
+  InstanceHost* GetInstanceHost() const { return mInstanceHost; }
+  const EffectDescriptor& Descriptor() const { return mEffectDescriptor; }
   const std::string& Error() const { return mError; }
   int InputChannels() const { return mLayout.inputs; }
   int OutputChannels() const { return mLayout.outputs; }

@@ -1,13 +1,16 @@
 // aaxhost: a command-line AAX host over the host stand-in. It loads a bundle, starts and
 // registers it, and then describes it, lists its parameters, renders audio files through an
-// instance, or saves, loads and compares state chunks. Every trace and assertion the plug-in
-// sends is reported at the end. `aaxhost --help` tells the commands, options and exit codes.
+// instance, saves, loads and compares state chunks, or opens and closes an instance's
+// editor. Every trace and assertion the plug-in sends is reported at the end.
+// `aaxhost --help` tells the commands, options and exit codes.
 
+#include "aax/library/AAX_CEffectParameters.h"
 #include "aax/library/AAX_CString.h"
 #include "standin/aaxhost/tool/AudioFile.h"
 #include "standin/aaxhost/tool/BundleLoader.h"
 #include "standin/aaxhost/tool/CommandLine.h"
 #include "standin/aaxhost/tool/DescriptionText.h"
+#include "standin/aaxhost/tool/EditorSession.h"
 #include "standin/aaxhost/tool/PluginInstance.h"
 
 #include <dlfcn.h>
@@ -249,17 +252,26 @@ bool CreateInstance(PluginInstance& instance, const Options& options, int config
   return true;
 }
 
-// ---- commands --------------------------------------------------------------------------------
-
-int CommandParams(const Collection& collection, Host& host, const Options& options)
+// The instance of a command that works on one: component --config (else 0) at --rate (else
+// 48 kHz), --state loaded, then every --set applied. kExitOK, or the exit code of the failure.
+int PrepareInstance(PluginInstance& instance, const Options& options)
 {
-  PluginInstance instance(host, *collection.Effects().front().second);
   if (!CreateInstance(instance, options, std::max(options.config, 0), options.rate > 0 ? options.rate : 48000.0))
     return kExitLoad;
   if (!options.stateFile.empty() && !LoadStateFile(instance, options.stateFile))
     return kExitFailed;
   if (!ApplySettings(instance, options.settings))
     return kExitFailed;
+  return kExitOK;
+}
+
+// ---- commands --------------------------------------------------------------------------------
+
+int CommandParams(const Collection& collection, Host& host, const Options& options)
+{
+  PluginInstance instance(host, *collection.Effects().front().second);
+  if (const int failure = PrepareInstance(instance, options))
+    return failure;
   const auto list = PluginValues(instance);
   std::printf("parameters: %zu\n", list.size());
   int index = 0;
@@ -587,6 +599,107 @@ int CommandState(const Collection& collection, Host& host, const Options& option
   return exitCode;
 }
 
+// The parameter an editor session highlights: the one asked for, else the first that is not
+// the bypass; "" when there is none (or, with error set, when the one asked for is unknown).
+std::string HighlightParameter(const PluginInstance& instance, const Options& options, bool& error)
+{
+  error = false;
+  if (!options.highlight.empty())
+  {
+    const std::string id = ResolveParameter(instance, options.highlight);
+    error = id.empty();
+    return id;
+  }
+  for (const ParameterInfo& info : instance.Parameters())
+    if (info.id != AAX_kMasterBypassID)
+      return info.id;
+  return std::string();
+}
+
+// "ViewContainer.GetPtr x2, ..." in the order the calls were first made.
+std::vector<std::pair<std::string, int>> CountCalls(const std::vector<std::string>& calls)
+{
+  std::vector<std::pair<std::string, int>> counts;
+  for (const std::string& call : calls)
+  {
+    auto it = std::find_if(counts.begin(), counts.end(), [&call](const auto& c) { return c.first == call; });
+    if (it == counts.end())
+      counts.emplace_back(call, 1);
+    else
+      ++it->second;
+  }
+  return counts;
+}
+
+int CommandEditor(const Collection& collection, Host& host, const Options& options)
+{
+  PluginInstance instance(host, *collection.Effects().front().second);
+  if (const int failure = PrepareInstance(instance, options))
+    return failure;
+  bool unknown = false;
+  const std::string highlight = HighlightParameter(instance, options, unknown);
+  if (unknown)
+    return kExitFailed;
+
+  bool failed = false;
+  auto report = [&failed](const char* what, AAX_Result result, const char* note = "") {
+    std::printf("%s: result %s%s\n", what, ResultText(result).c_str(), note);
+    failed = failed || result != AAX_SUCCESS;
+  };
+  auto reportSize = [&](EditorSession& editor, const char* when) {
+    AAX_Point size;
+    const AAX_Result result = editor.ReportSize(size);
+    std::printf("editor size%s: %.0f x %.0f, result %s\n", when, size.horz, size.vert, ResultText(result).c_str());
+    failed = failed || result != AAX_SUCCESS;
+  };
+
+  const std::vector<int32_t> countsBefore = host.RefCounts();
+  host.Context().ClearCalls();
+  {
+    EditorSession editor(host, instance);
+    if (!editor.Create())
+      return std::printf("error: %s\n", editor.Error().c_str()), kExitFailed;
+    report("editor: made by the editor factory, Init", editor.InitResult());
+    reportSize(editor, "");
+    for (int i = 1; i <= options.opens; ++i)
+    {
+      const std::string open = "open " + std::to_string(i);
+      report(open.c_str(), editor.Open());
+      // The main thread's turn: the editor's timer and the idle hook run with the editor open.
+      instance.ServeMainThread();
+      if (!highlight.empty())
+      {
+        const std::string name = InfoOf(instance, highlight).name;
+        for (bool on : {true, false})
+        {
+          const AAX_Result result = editor.Highlight(highlight, on, 0);
+          // The answer while the plug-in has no editor open: nothing could be highlighted.
+          std::printf("  highlight %s \"%s\" %s: %s\n", highlight.c_str(), name.c_str(), on ? "on" : "off",
+                      result == AAX_ERROR_INVALID_PARAMETER_ID ? "the plug-in has no editor open"
+                                                               : ("result " + ResultText(result)).c_str());
+          failed = failed || (result != AAX_SUCCESS && result != AAX_ERROR_INVALID_PARAMETER_ID);
+        }
+      }
+      bool balanced = true;
+      const AAX_Result result = editor.Close(balanced);
+      const std::string close = "close " + std::to_string(i);
+      report(close.c_str(), result, balanced ? ", view container references balanced" : ", view container references UNBALANCED");
+      failed = failed || !balanced;
+    }
+    reportSize(editor, " after closing");
+    const bool gone = editor.Destroy();
+    std::printf("editor: released%s\n", gone ? "" : ", but still referenced");
+    failed = failed || !gone;
+  }
+  const auto calls = CountCalls(host.Context().Calls());
+  std::printf("host calls during the session: %zu\n", host.Context().CallCount());
+  for (const auto& call : calls)
+    std::printf("  %s x%d\n", call.first.c_str(), call.second);
+  const bool balanced = host.RefCounts() == countsBefore;
+  std::printf("host references: %s\n", balanced ? "balanced" : "UNBALANCED");
+  return failed || !balanced ? kExitFailed : kExitOK;
+}
+
 // Loads, registers, instantiates, releases and unloads the bundle `count` times, each with a
 // fresh host, checking that nothing stays alive.
 int CommandCycles(const Options& options)
@@ -689,6 +802,8 @@ int main(int argc, char** argv)
       exitCode = CommandRender(*collection, host, options);
     else if (options.command == "state")
       exitCode = CommandState(*collection, host, options);
+    else if (options.command == "editor")
+      exitCode = CommandEditor(*collection, host, options);
     const ACFRESULT live = bundle.CanUnloadNow();
     if (live != 0)
     {
