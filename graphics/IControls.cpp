@@ -10,6 +10,87 @@ namespace plug {
 namespace igraphics {
 
 // ---------------------------------------------------------------------------------------
+// IBitmapControl
+
+namespace {
+// The bounds of one frame at (x, y).
+IRECT FrameBounds(float x, float y, const IBitmap& bitmap)
+{
+  const int n = bitmap.FrameCount();
+  const int w = bitmap.GetFramesAreHorizontal() ? bitmap.W() / n : bitmap.W();
+  const int h = bitmap.GetFramesAreHorizontal() ? bitmap.H() : bitmap.H() / n;
+  return IRECT(x, y, x + static_cast<float>(w), y + static_cast<float>(h));
+}
+} // namespace
+
+IBitmapControl::IBitmapControl(float x, float y, const IBitmap& bitmap, int paramIdx, EBlend blend)
+  : IBitmapControl(FrameBounds(x, y, bitmap), bitmap, paramIdx, blend)
+{
+}
+
+IBitmapControl::IBitmapControl(const IRECT& bounds, const IBitmap& bitmap, int paramIdx, EBlend blend)
+  : IControl(bounds, paramIdx), IBitmapBase(bitmap)
+{
+  AttachIControl(this);
+  mBlend = IBlend(blend, 1.f);
+}
+
+void IBitmapControl::OnRescale()
+{
+  if (mGraphics)
+    RescaleBitmap(*mGraphics);
+}
+
+// ---------------------------------------------------------------------------------------
+// ISVGControl
+
+ISVGControl::ISVGControl(const IRECT& bounds, const ISVGImage& svg, bool useLayer)
+  : IControl(bounds), mSVG(svg), mUseLayer(useLayer)
+{
+}
+
+void ISVGControl::SetSVG(const ISVGImage& svg)
+{
+  mSVG = svg;
+  mLayer.reset();
+  SetDirty(false);
+}
+
+void ISVGControl::Draw(IGraphics& g)
+{
+  if (!mUseLayer)
+  {
+    g.DrawSVG(mSVG, mRECT, &mBlend);
+    return;
+  }
+  if (!g.CheckLayer(mLayer))
+  {
+    g.StartLayer(this, mRECT, false);
+    g.DrawSVG(mSVG, mRECT);
+    mLayer = g.EndLayer();
+  }
+  g.DrawLayer(mLayer, &mBlend);
+}
+
+// ---------------------------------------------------------------------------------------
+// IPanelControl
+
+IPanelControl::IPanelControl(const IRECT& bounds, const IPattern& pattern, bool drawFrame)
+  : IContainerBase(bounds), mPattern(pattern), mDrawFrame(drawFrame)
+{
+  mIgnoreMouse = true;
+}
+
+void IPanelControl::Draw(IGraphics& g)
+{
+  g.PathClear();
+  g.PathRect(mRECT);
+  g.PathFill(mPattern, IFillOptions(), &mBlend);
+  if (mDrawFrame)
+    g.DrawRect(COLOR_LIGHT_GRAY, mRECT, &mBlend, 1.f);
+}
+
+// ---------------------------------------------------------------------------------------
 // ICornerResizerControl
 
 ICornerResizerControl::ICornerResizerControl(const IRECT& graphicsBounds, float size, const IColor& color,

@@ -1,12 +1,66 @@
 #pragma once
-// The special controls the graphics context creates and owns outside its control list: the
-// corner resizer, the value bubble and the frame-time display.
+// The toolkit's own controls: three that editors attach (a bitmap, an SVG image, a filled
+// panel; the backgrounds are made of them) and the special controls the graphics context
+// creates and owns outside its control list: the corner resizer, the value bubble and the
+// frame-time display.
 
 #include "graphics/IControl.h"
+#include "graphics/controls/IBitmapBase.h"
+#include "graphics/controls/IContainerBase.h"
 #include "graphics/controls/IVectorBase.h"
 
 namespace plug {
 namespace igraphics {
+
+// One frame of a bitmap, chosen by the value; reloaded for the screen when the scale changes.
+class IBitmapControl : public IControl, public IBitmapBase
+{
+public:
+  // At (x, y), one frame in size.
+  IBitmapControl(float x, float y, const IBitmap& bitmap, int paramIdx = -1, EBlend blend = EBlend::SrcOver);
+  IBitmapControl(const IRECT& bounds, const IBitmap& bitmap, int paramIdx = -1, EBlend blend = EBlend::SrcOver);
+
+  void Draw(IGraphics& g) override { DrawBitmapFrame(g); }
+  void OnRescale() override;
+};
+
+// An SVG image at the top-left of the bounds, keeping its proportions. With the layer, it is
+// drawn into an offscreen layer once and the layer is drawn from then on, until the size or
+// the scale changes.
+class ISVGControl : public IControl
+{
+public:
+  ISVGControl(const IRECT& bounds, const ISVGImage& svg, bool useLayer = false);
+
+  void Draw(IGraphics& g) override;
+  void SetSVG(const ISVGImage& svg);
+  const ILayerPtr& GetLayer() const { return mLayer; }
+
+protected:
+  ISVGImage mSVG;
+  bool mUseLayer;
+  ILayerPtr mLayer;
+};
+
+// A rectangle filled with a pattern, optionally framed; it ignores the mouse. As a container
+// it can group children laid out over it.
+class IPanelControl : public IContainerBase
+{
+public:
+  IPanelControl(const IRECT& bounds, const IPattern& pattern, bool drawFrame = false);
+
+  void Draw(IGraphics& g) override;
+  const IPattern& GetPattern() const { return mPattern; }
+  void SetPattern(const IPattern& pattern)
+  {
+    mPattern = pattern;
+    SetDirty(false);
+  }
+
+protected:
+  IPattern mPattern;
+  bool mDrawFrame;
+};
 
 // The handle at the bottom-right corner. A drag on it resizes or rescales the editor (the
 // context runs the drag); a double click restores the size it was made with at scale 1.

@@ -8,6 +8,7 @@
 #include "graphics/IControls.h"
 #include "graphics/IPopupMenuControl.h"
 #include "graphics/ITextEntryControl.h"
+#include "graphics/SharedResourceCache.h"
 #include "graphics/controls/IVectorBase.h"
 #include "plug/IGEditorDelegate.h"
 #include "plug/IParam.h"
@@ -18,6 +19,11 @@ namespace igraphics {
 IGraphics::IGraphics(IGEditorDelegate& dlg, int w, int h, int fps, float scale)
   : mWidth(w), mHeight(h), mFPS(fps), mDrawScale(scale), mDelegate(&dlg)
 {
+  // Every context shares the process's caches, bitmap cache first.
+  std::lock_guard<std::recursive_mutex> bitmapLock(BitmapCache().Mutex());
+  BitmapCache().Retain();
+  std::lock_guard<std::recursive_mutex> svgLock(SVGCache().Mutex());
+  SVGCache().Retain();
 }
 
 IGraphics::~IGraphics()
@@ -30,6 +36,12 @@ IGraphics::~IGraphics()
   RemoveAllControls();
   delete mLiveEdit;
   mLiveEdit = nullptr;
+
+  // The last context to go empties the caches (no control refers to them any more).
+  std::lock_guard<std::recursive_mutex> bitmapLock(BitmapCache().Mutex());
+  BitmapCache().Release();
+  std::lock_guard<std::recursive_mutex> svgLock(SVGCache().Mutex());
+  SVGCache().Release();
 }
 
 double IGraphics::SteadyClockMs()
@@ -418,19 +430,37 @@ void PrepareSpecial(IControl* pControl, IGraphics& g, IEditorDelegate& dlg)
 }
 } // namespace
 
-void IGraphics::AttachBackground(const char* /*fileName*/)
+void IGraphics::InsertBackground(IControl* pControl, bool attachCalls)
 {
-  ThrowUnavailable("IGraphics::AttachBackground");
+  std::unique_ptr<IControl> owned(pControl);
+  pControl->SetDelegate(*mDelegate);
+  pControl->SetGraphics(this);
+  if (attachCalls)
+  {
+    pControl->OnInit();
+    pControl->OnResize();
+    pControl->OnRescale();
+  }
+  if (!mControls.Insert(0, pControl))
+    throw std::bad_alloc();
+  owned.release();
+  if (mMouseOverIdx >= 0)
+    ++mMouseOverIdx; // the control under the pointer moved up one place
 }
 
-void IGraphics::AttachSVGBackground(const char* /*fileName*/)
+void IGraphics::AttachBackground(const char* fileName)
 {
-  ThrowUnavailable("IGraphics::AttachSVGBackground");
+  InsertBackground(new IBitmapControl(0.f, 0.f, LoadBitmap(fileName, 1, false, 0), -1, EBlend::SrcOver), true);
 }
 
-void IGraphics::AttachPanelBackground(const IPattern& /*color*/)
+void IGraphics::AttachSVGBackground(const char* fileName)
 {
-  ThrowUnavailable("IGraphics::AttachPanelBackground");
+  InsertBackground(new ISVGControl(GetBounds(), LoadSVG(fileName, "px", 72.f)), false);
+}
+
+void IGraphics::AttachPanelBackground(const IPattern& pattern)
+{
+  InsertBackground(new IPanelControl(GetBounds(), pattern), true);
 }
 
 void IGraphics::AttachCornerResizer(EResizeMode sizeMode, bool layoutOnResize, const IColor& color,

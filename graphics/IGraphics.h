@@ -684,6 +684,13 @@ protected:
   void* mPlatformContext = nullptr;
 
 private:
+  // Both bitmap loaders: from the resource files, or from the data (decoded as scale 1).
+  IBitmap LoadBitmapFrom(const char* name, bool fromMemory, const void* pData, int dataSize, int nStates,
+                         bool framesAreHorizontal, int targetScale);
+  // Hands a platform font to the renderer and, when it takes it, to the platform's cache.
+  bool RegisterPlatformFont(const char* fontID, PlatformFontPtr font);
+  // Takes the control over as the new background: first in the list, drawn before the rest.
+  void InsertBackground(IControl* pControl, bool attachCalls);
   // Removes one list control (references first), without marking dirty.
   void DetachAndDeleteControl(int idx);
   // Clears every reference the context keeps to a control about to go.

@@ -8,6 +8,7 @@
 
 #include "graphics/IControls.h"
 #include "graphics/controls/IContainerBase.h"
+#include "standin/svg/SVG.h"
 
 namespace plug {
 namespace igraphics {
@@ -474,19 +475,139 @@ void IGraphics::DrawBitmapText(const IBitmap& bitmap, const IRECT& bounds, const
   }
 }
 
-void IGraphics::DrawSVG(const ISVGImage&, const IRECT&, const IBlend*, const IColor*, const IColor*)
+void IGraphics::DrawSVG(const ISVGImage& svg, const IRECT& bounds, const IBlend* pBlend, const IColor* pStrokeColor,
+                        const IColor* pFillColor)
 {
-  ThrowUnavailable("IGraphics::DrawSVG");
+  if (!svg.IsValid() || !(svg.W() > 0.f) || !(svg.H() > 0.f))
+    return; // no document, or one of no size: nothing to fit
+  const float scale = std::min(bounds.W() / svg.W(), bounds.H() / svg.H());
+  PathTransformSave();
+  PathTransformTranslate(bounds.L, bounds.T);
+  PathTransformScale(scale);
+  RenderSVG(svg, pBlend, pStrokeColor, pFillColor);
+  PathTransformRestore();
 }
 
-void IGraphics::DrawRotatedSVG(const ISVGImage&, float, float, float, float, double, const IBlend*)
+void IGraphics::DrawRotatedSVG(const ISVGImage& svg, float destCentreX, float destCentreY, float width, float height,
+                               double angle, const IBlend* pBlend)
 {
-  ThrowUnavailable("IGraphics::DrawRotatedSVG");
+  PathTransformSave();
+  PathTransformTranslate(destCentreX, destCentreY);
+  PathTransformRotate(static_cast<float>(angle));
+  DrawSVG(svg, IRECT(-0.5f * width, -0.5f * height, 0.5f * width, 0.5f * height), pBlend);
+  PathTransformRestore();
 }
 
-void IGraphics::RenderSVG(const ISVGImage&, const IBlend*, const IColor*, const IColor*)
+namespace {
+
+// A paint of the document as a pattern, at the shape's opacity (which multiplies the alpha the
+// paint has of its own: fill-opacity, stroke-opacity, a stop's opacity).
+IPattern SVGPattern(const standin::svg::Paint& paint, float opacity)
 {
-  ThrowUnavailable("IGraphics::RenderSVG");
+  using standin::svg::PaintType;
+  auto alpha = [opacity](uint32_t color) {
+    const float a = std::round(opacity * static_cast<float>(standin::svg::ColorA(color)));
+    return static_cast<int>(std::clamp(a, 0.f, 255.f));
+  };
+  auto color = [&](uint32_t c) {
+    return IColor(alpha(c), standin::svg::ColorR(c), standin::svg::ColorG(c), standin::svg::ColorB(c));
+  };
+  if (paint.type == PaintType::Color)
+    return IPattern(color(paint.color));
+  if (paint.type != PaintType::LinearGradient && paint.type != PaintType::RadialGradient)
+    return IPattern(IColor(alpha(0xFF000000u), 0, 0, 0));
+
+  const standin::svg::Gradient& g = paint.gradient;
+  IPattern pattern(paint.type == PaintType::LinearGradient ? EPatternType::Linear : EPatternType::Radial);
+  pattern.mExtend = static_cast<int>(g.spread) + 1;
+  for (const standin::svg::GradientStop& stop : g.stops)
+    if (!pattern.AddStop(color(stop.color), stop.offset))
+      break;
+  pattern.mTransform = IMatrix(g.xform[0], g.xform[1], g.xform[2], g.xform[3], g.xform[4], g.xform[5]);
+  return pattern;
+}
+
+// True when a half-line from (ox, oy) along (dx, dy) crosses the closed polygon through the
+// on-curve points of the path an odd number of times.
+bool CrossesOddly(const standin::svg::Path& path, float ox, float oy, float dx, float dy)
+{
+  const std::vector<float>& p = path.pts;
+  const size_t nOnCurve = (p.size() / 2 + 2) / 3;
+  int crossings = 0;
+  for (size_t k = 0; k < nOnCurve; ++k)
+  {
+    const size_t a = 6 * k, b = 6 * ((k + 1) % nOnCurve);
+    const float ax = p[a], ay = p[a + 1];
+    const float ex = p[b] - ax, ey = p[b + 1] - ay;
+    // (ox, oy) + t·d = a + u·e
+    const float det = dx * -ey + ex * dy;
+    if (std::fabs(det) < 1e-8f)
+      continue;
+    const float rx = ax - ox, ry = ay - oy;
+    const float t = (rx * -ey + ex * ry) / det;
+    const float u = (dx * ry - dy * rx) / det;
+    if (u >= 0.f && u < 1.f && t >= 0.f)
+      ++crossings;
+  }
+  return crossings % 2 == 1;
+}
+
+} // namespace
+
+void IGraphics::RenderSVG(const ISVGImage& svg, const IBlend* pBlend, const IColor* pStrokeColor,
+                          const IColor* pFillColor)
+{
+  using standin::svg::PaintType;
+  if (!svg.IsValid())
+    return;
+  for (const standin::svg::Shape& shape : svg.mImage->shapes)
+  {
+    if (!shape.visible)
+      continue;
+
+    PathClear();
+    for (size_t i = 0; i < shape.paths.size(); ++i)
+    {
+      const standin::svg::Path& path = shape.paths[i];
+      const std::vector<float>& p = path.pts;
+      if (p.size() < 2)
+        continue;
+      PathMoveTo(p[0], p[1]);
+      for (size_t k = 2; k + 6 <= p.size(); k += 6)
+        PathCubicBezierTo(p[k], p[k + 1], p[k + 2], p[k + 3], p[k + 4], p[k + 5]);
+      if (path.closed)
+        PathClose();
+
+      // A hole when a half-line from its first point, away past its own top-left corner,
+      // crosses the outlines of the shape's other paths an odd number of times.
+      const float dx = path.bounds[0] - 1.f - p[0], dy = path.bounds[1] - 1.f - p[1];
+      bool hole = false;
+      for (size_t j = 0; j < shape.paths.size(); ++j)
+        if (j != i && shape.paths[j].pts.size() > 6 && CrossesOddly(shape.paths[j], p[0], p[1], dx, dy))
+          hole = !hole;
+      PathSetWinding(hole);
+    }
+
+    const bool hasStroke = shape.stroke.type != PaintType::None;
+    if (shape.fill.type != PaintType::None)
+    {
+      const IFillOptions options(hasStroke, EFillRule::Preserve);
+      PathFill(pFillColor ? IPattern(*pFillColor) : SVGPattern(shape.fill, shape.opacity), options, pBlend);
+    }
+    if (hasStroke)
+    {
+      IStrokeOptions options;
+      options.mMiterLimit = shape.miterLimit;
+      const int cap = static_cast<int>(shape.strokeLineCap);
+      options.mCapOption = cap == 1 || cap == 2 ? static_cast<ELineCap>(cap) : ELineCap::Butt;
+      const int join = static_cast<int>(shape.strokeLineJoin);
+      options.mJoinOption = join >= 0 && join <= 2 ? static_cast<ELineJoin>(join) : ELineJoin::Miter;
+      options.mDash.SetDash(shape.strokeDashArray, shape.strokeDashOffset, shape.strokeDashCount);
+      options.mPreserve = false;
+      PathStroke(pStrokeColor ? IPattern(*pStrokeColor) : SVGPattern(shape.stroke, shape.opacity), shape.strokeWidth,
+                 options, pBlend);
+    }
+  }
 }
 
 // ---------------------------------------------------------------------------------------

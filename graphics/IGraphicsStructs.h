@@ -593,7 +593,11 @@ private:
 } // namespace plug
 
 // The parsed SVG document (the SVG parser's own type).
-struct NSVGimage;
+namespace standin {
+namespace svg {
+struct Image;
+}
+} // namespace standin
 
 namespace plug {
 namespace igraphics {
@@ -601,11 +605,14 @@ namespace igraphics {
 // A handle to a parsed SVG document owned by the SVG cache; null when nothing was parsed.
 struct ISVGImage
 {
-  NSVGimage* mImage = nullptr;
+  standin::svg::Image* mImage = nullptr;
 
   ISVGImage() = default;
-  explicit ISVGImage(NSVGimage* image) : mImage(image) {}
+  explicit ISVGImage(standin::svg::Image* image) : mImage(image) {}
   bool IsValid() const { return mImage != nullptr; }
+  // The document's size (0 without one).
+  float W() const;
+  float H() const;
 };
 
 // An offscreen drawing layer: its bitmap (owned), the control that made it, that control's

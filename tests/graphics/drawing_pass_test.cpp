@@ -30,18 +30,7 @@ struct PassFixture : ::testing::Test
     return c;
   }
 
-  // One tick of the platform's frame timer; the dirty areas it found.
-  IRECTList Frame()
-  {
-    IRECTList rects;
-    if (g->IsDirty(rects))
-    {
-      g->SetAllControlsClean();
-      IRECTList drawn = rects;
-      g->Draw(drawn);
-    }
-    return rects;
-  }
+  IRECTList Frame() { return g->Frame(); }
 
   std::vector<IRECT> Clips() const
   {

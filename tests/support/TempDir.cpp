@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
 
 namespace testsupport {
@@ -25,6 +27,14 @@ std::string SourcePath(const std::string& relative)
   const char* root = std::getenv("VELLICOR_SOURCE_DIR");
   std::string base = root ? root : VELLICOR_DEFAULT_SOURCE_DIR;
   return base + "/" + relative;
+}
+
+std::string ReadFileText(const std::string& path)
+{
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
 }
 
 } // namespace testsupport

@@ -23,4 +23,7 @@ private:
 // Path of a file in the source tree (golden files and the like).
 std::string SourcePath(const std::string& relative);
 
+// The whole file as bytes; empty when it cannot be read.
+std::string ReadFileText(const std::string& path);
+
 } // namespace testsupport

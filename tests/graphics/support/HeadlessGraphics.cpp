@@ -4,9 +4,20 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <sys/stat.h>
 
+#include "graphics/renderer/StbDiagnostics.h"
 #include "plug/IGEditorDelegate.h"
+
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+#define STB_IMAGE_WRITE_STATIC
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+VGR_STB_WARNINGS_OFF
+#include <stb/stb_image.h>
+#include <stb/stb_image_write.h>
+VGR_STB_WARNINGS_ON
 
 namespace testgraphics {
 
@@ -19,22 +30,19 @@ bool FileExists(const std::string& path)
   return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-// Width and height from a PNG's header; false for anything else.
-bool PNGSize(const uint8_t* data, size_t size, int& w, int& h)
+// A bitmap of the decoded image (RGBA pixels); null when the bytes are no image.
+TestBitmap* Decode(const uint8_t* data, size_t size, int scale, const std::string& source)
 {
-  static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  if (size < 24 || std::memcmp(data, kSignature, 8) != 0 || std::memcmp(data + 12, "IHDR", 4) != 0)
-    return false;
-  auto be32 = [data](size_t at) {
-    return (static_cast<uint32_t>(data[at]) << 24) | (static_cast<uint32_t>(data[at + 1]) << 16) |
-           (static_cast<uint32_t>(data[at + 2]) << 8) | static_cast<uint32_t>(data[at + 3]);
-  };
-  const uint32_t pw = be32(16), ph = be32(20);
-  if (pw == 0 || ph == 0 || pw > 1u << 20 || ph > 1u << 20)
-    return false;
-  w = static_cast<int>(pw);
-  h = static_cast<int>(ph);
-  return true;
+  if (!data || size == 0 || size > static_cast<size_t>(INT32_MAX))
+    return nullptr;
+  int w = 0, h = 0, n = 0;
+  unsigned char* pixels = stbi_load_from_memory(data, static_cast<int>(size), &w, &h, &n, 4);
+  if (!pixels)
+    return nullptr;
+  auto* bitmap = new TestBitmap(w, h, static_cast<float>(scale), 1.f, source);
+  bitmap->mPixels.assign(pixels, pixels + static_cast<size_t>(w) * static_cast<size_t>(h) * 4u);
+  stbi_image_free(pixels);
+  return bitmap;
 }
 
 int CountCodePoints(const char* str)
@@ -104,6 +112,18 @@ HeadlessGraphics::HeadlessGraphics(plug::igraphics::IGEditorDelegate& dlg, int w
 
 HeadlessGraphics::~HeadlessGraphics() = default;
 
+IRECTList HeadlessGraphics::Frame()
+{
+  IRECTList rects;
+  if (IsDirty(rects))
+  {
+    SetAllControlsClean();
+    IRECTList drawn = rects;
+    Draw(drawn);
+  }
+  return rects;
+}
+
 std::vector<DrawCall> HeadlessGraphics::CallsOf(DrawCall::Kind kind) const
 {
   std::vector<DrawCall> out;
@@ -119,10 +139,17 @@ PathPoint HeadlessGraphics::Transformed(float x, float y) const
   return PathPoint{x, y};
 }
 
+bool WritePNG(const std::string& path, int w, int h, const std::vector<uint8_t>& rgba)
+{
+  return rgba.size() == static_cast<size_t>(w) * static_cast<size_t>(h) * 4u &&
+         stbi_write_png(path.c_str(), w, h, 4, rgba.data(), w * 4) != 0;
+}
+
 DrawCall HeadlessGraphics::NewCall(DrawCall::Kind kind, const IBlend* pBlend) const
 {
   DrawCall call;
   call.kind = kind;
+  call.target = mLayers.empty() ? nullptr : mLayers.top()->GetAPIBitmap();
   call.hasBlend = pBlend != nullptr;
   if (pBlend)
     call.blend = *pBlend;
@@ -179,6 +206,7 @@ void HeadlessGraphics::ApplyLayerDropShadow(ILayerPtr& layer, const RawBitmapDat
     call.rect = layer->Bounds();
   call.srcX = static_cast<int>(mask.size());
   mCalls.push_back(call);
+  mLastShadowMask = mask;
 }
 
 void HeadlessGraphics::PathMoveTo(float x, float y)
@@ -283,27 +311,23 @@ void HeadlessGraphics::SetClipRegion(const IRECT& r)
 APIBitmap* HeadlessGraphics::LoadAPIBitmapFromLocation(const char* path, int scale, int /*location*/,
                                                        const char* /*ext*/)
 {
+  ++mDecodes;
   std::ifstream in(path ? path : "", std::ios::binary);
-  uint8_t header[24] = {};
-  if (!in.read(reinterpret_cast<char*>(header), sizeof(header)))
-    return nullptr;
-  int w = 0, h = 0;
-  if (!PNGSize(header, sizeof(header), w, h))
-    return nullptr;
-  return new TestBitmap(w, h, static_cast<float>(scale), 1.f, path);
+  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  return Decode(bytes.data(), bytes.size(), scale, path ? path : "");
 }
 
 APIBitmap* HeadlessGraphics::LoadAPIBitmapFromData(const char* name, const void* pData, int dataSize, int scale)
 {
-  int w = 0, h = 0;
-  if (!pData || dataSize <= 0 || !PNGSize(static_cast<const uint8_t*>(pData), static_cast<size_t>(dataSize), w, h))
-    return nullptr;
-  return new TestBitmap(w, h, static_cast<float>(scale), 1.f, name ? name : "");
+  ++mDecodes;
+  return dataSize > 0 ? Decode(static_cast<const uint8_t*>(pData), static_cast<size_t>(dataSize), scale, name ? name : "")
+                      : nullptr;
 }
 
 APIBitmap* HeadlessGraphics::CreateOffscreenBitmap(int width, int height, float scale, double drawScale,
                                                    bool /*cacheable*/)
 {
+  ++mOffscreens;
   auto* bitmap = new TestBitmap(width, height, scale, static_cast<float>(drawScale), "offscreen");
   if (width > 0 && height > 0)
     bitmap->mPixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height) * 4u, 0);
@@ -551,10 +575,13 @@ void HeadlessGraphics::PlatformResize(bool parentHasResized)
   UpdateTooltips();
 }
 
-int HeadlessGraphics::LocateResourceFile(const char* name, const char* /*type*/, plug::CharBuf& result)
+int HeadlessGraphics::LocateResourceFile(const char* name, const char* type, plug::CharBuf& result)
 {
   if (!name || !*name)
     return 0;
+  mLookups.push_back(name);
+  if (mPlatformLookup)
+    return IGraphics::LocateResourceFile(name, type, result);
   if (!mResourceFolder.empty())
   {
     const std::string inFolder = mResourceFolder + "/" + name;

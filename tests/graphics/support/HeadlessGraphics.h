@@ -8,7 +8,9 @@
 //  - a settable clock that drives control animations and frame timing;
 //  - native menus and text fields answered by scripted answers (synchronous or later);
 //  - a clipboard, cursor and window calls, tooltips, dialogs;
-//  - resource lookup in one folder (the context's resource seam).
+//  - resource lookup in one folder (the context's resource seam), or the platform's lookup;
+//  - bitmaps decoded to RGBA pixels; offscreen bitmaps of zeroed pixels; every drawing call
+//    marked with the layer it went into.
 
 #include <deque>
 #include <string>
@@ -76,6 +78,8 @@ struct DrawCall
   IRECT deviceRect;
   int srcX = 0, srcY = 0;
   const APIBitmap* bitmap = nullptr;
+  // The bitmap of the layer drawn into; null for the main frame.
+  const APIBitmap* target = nullptr;
   std::string text;
   IText style;
   IMatrix transform;
@@ -99,6 +103,9 @@ public:
   std::string mSource; // file path or resource name it came from
   std::vector<uint8_t> mPixels;
 };
+
+// Writes RGBA pixels (w × h × 4 bytes) as a PNG file; false when it cannot.
+bool WritePNG(const std::string& path, int w, int h, const std::vector<uint8_t>& rgba);
 
 // Answers for the native menus, taken in order; with none queued a menu closes at once with
 // nothing chosen.
@@ -130,6 +137,9 @@ public:
   int mTooltipUpdates = 0;
   int mDrawResizes = 0;
 
+  // One tick of the platform's frame timer: the dirty areas found (and drawn).
+  IRECTList Frame();
+
   // ---- settings ----
   void SetClockMs(double ms) { mClockMs = ms; }
   void AdvanceClockMs(double ms) { mClockMs += ms; }
@@ -140,8 +150,17 @@ public:
   }
   void SetBackingScale(float scale) { mBackingScale = scale; }
   void SetPlatformWindowScale(float scale) { mWindowScale = scale; }
-  // Where resources are found: the folder, then the name as a plain path.
+  // Where resources are found: the folder, then the name as a plain path; or, with
+  // usePlatform, the platform's own lookup.
   void SetResourceFolder(const std::string& folder) { mResourceFolder = folder; }
+  void UsePlatformResourceLookup(bool usePlatform) { mPlatformLookup = usePlatform; }
+  // Every name looked for, in order.
+  std::vector<std::string> mLookups;
+  // Images decoded and offscreen bitmaps made.
+  int mDecodes = 0;
+  int mOffscreens = 0;
+  // The mask of the last drop shadow applied.
+  RawBitmapData mLastShadowMask;
   void QueueMenuAnswer(const MenuAnswer& answer) { mMenuAnswers.push_back(answer); }
   // Delivers the answer of a menu shown asynchronously, as the platform would on a later
   // turn of its run loop. False when no menu waits.
@@ -260,6 +279,7 @@ private:
   bool mWindowOpen = false;
   char mView = 0; // stands for the platform view
   std::string mResourceFolder;
+  bool mPlatformLookup = false;
   std::deque<MenuAnswer> mMenuAnswers;
   IPopupMenu* mPendingMenu = nullptr;
   MenuAnswer mPendingAnswer;
