@@ -1,5 +1,8 @@
 #include "graphics/controls/IBControls.h"
 
+#include <cmath>
+#include <cstring>
+
 #include "graphics/IGraphics.h"
 
 namespace plug {
@@ -191,6 +194,45 @@ void IBTextControl::OnRescale()
 {
   if (mGraphics)
     RescaleBitmap(*mGraphics);
+}
+
+// ---------------------------------------------------------------------------------------
+// IBMeterControl
+
+IBMeterControl::IBMeterControl(const IRECT& bounds, const IBitmap& bitmap, float topDB, float bottomDB,
+                               int response)
+  : IBitmapControl(bounds, bitmap), mTopDB(topDB), mBottomDB(bottomDB), mResponse(response)
+{
+}
+
+double IBMeterControl::LevelToValue(float level) const
+{
+  double v = level;
+  if (mResponse == kDecibels)
+  {
+    constexpr double kDBPerNeper = 8.685889638065037; // 20 / ln 10
+    v = (kDBPerNeper * std::log(std::fabs(v)) + std::fabs(mBottomDB)) / std::fabs(mTopDB - mBottomDB);
+  }
+  return std::isnan(v) ? 0.0 : std::clamp(v, 0.0, 1.0);
+}
+
+void IBMeterControl::OnMsgFromDelegate(int msgTag, int dataSize, const void* pData)
+{
+  if (msgTag != 0 || mDisabled)
+    return;
+  int32_t chanOffset = 0;
+  float level = 0.f;
+  if (pData && dataSize >= kRecordSize)
+  {
+    const auto* bytes = static_cast<const unsigned char*>(pData);
+    std::memcpy(&chanOffset, bytes + 8, sizeof(chanOffset));
+    std::memcpy(&level, bytes + kLevelOffset, sizeof(level));
+  }
+  // The offset comes from outside: a channel the meter does not have changes nothing.
+  if (!ValidValIdx(chanOffset))
+    return;
+  SetValue(LevelToValue(level), chanOffset);
+  SetDirty(false);
 }
 
 } // namespace igraphics

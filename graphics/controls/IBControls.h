@@ -6,6 +6,7 @@
 // and replace them with the context's scaled bitmaps when the editor's scale changes.
 // Main thread only.
 
+#include "graphics/IControls.h"
 #include "graphics/controls/IBitmapBase.h"
 #include "graphics/controls/IControlBases.h"
 #include "graphics/controls/ITextControls.h"
@@ -114,6 +115,36 @@ protected:
   int mCharOffset;
   bool mMultiLine;
   bool mVCentre;
+};
+
+// A meter showing the frame of the level the plug-in sends it. A message of tag 0 carries a
+// record of at least 20 bytes: control tag, channel count and channel offset (32-bit integers
+// at bytes 0, 4 and 8) and the level (a float at byte 16); a shorter one reads as level 0 on
+// channel 0. The level of the channel at the offset becomes that value, on a decibel scale
+// between the range's bottom and top or linear. A disabled meter ignores its messages.
+class IBMeterControl : public IBitmapControl
+{
+public:
+  enum EResponse : int32_t
+  {
+    kLinear = 0,
+    kDecibels = 1
+  };
+  static constexpr int kRecordSize = 20;
+  static constexpr int kLevelOffset = 16;
+
+  IBMeterControl(const IRECT& bounds, const IBitmap& bitmap, float topDB = 12.f, float bottomDB = -72.f,
+                 int response = kDecibels);
+
+  void OnMsgFromDelegate(int msgTag, int dataSize, const void* pData) override;
+
+  // A level as the meter shows it, 0 to 1.
+  double LevelToValue(float level) const;
+
+protected:
+  float mTopDB;
+  float mBottomDB;
+  int mResponse;
 };
 
 } // namespace igraphics

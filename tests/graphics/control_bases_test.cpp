@@ -109,11 +109,7 @@ TEST_F(BasesFixture, ContainerBuildsLaysOutAndPassesStateToItsChildren)
 
 TEST_F(BasesFixture, BitmapBaseDrawsTheFrameOfTheValue)
 {
-  EXPECT_EQ(IBitmapBase::FrameForValue(3, 0.0), 1);
-  EXPECT_EQ(IBitmapBase::FrameForValue(3, 0.24), 1);
-  EXPECT_EQ(IBitmapBase::FrameForValue(3, 0.26), 2);
-  EXPECT_EQ(IBitmapBase::FrameForValue(3, 1.0), 3);
-  EXPECT_EQ(IBitmapBase::FrameForValue(1, 1.0), 1);
+  // (The bitmap controls' tests show the frames at the value boundaries.)
   EXPECT_EQ(IBitmapBase::FrameForValue(0, 0.7), 1);
 
   TestBitmap pixels(40, 120, 1.f, 1.f);
