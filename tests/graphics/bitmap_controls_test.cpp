@@ -116,7 +116,7 @@ TEST_F(BitmapFixture, KnobSliderTextAndMeter)
   // The rotating knob turns its whole bitmap about its centre, -130 to +130 degrees.
   auto* dial = Attach(new IBKnobRotaterControl(IRECT(0.f, 200.f, 40.f, 240.f), Load("dial.png", 40, 40), 0));
   const auto turnedBy = [&](float angle) {
-    const IMatrix& m = BitmapsOf(dial).at(0).transform;
+    const IMatrix m = BitmapsOf(dial).at(0).transform;
     const IMatrix want = IMatrix().Translate(20.f, 220.f).Rotate(angle);
     return std::abs(m.mXX - want.mXX) < 1e-6 && std::abs(m.mYX - want.mYX) < 1e-6 && m.mTX == want.mTX;
   };
