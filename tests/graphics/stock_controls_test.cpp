@@ -485,6 +485,21 @@ TEST_F(StockFixture, RangeSliderHandlesNeverCross)
   Up(311.f, 500.f);
   // With one value no span is filled.
   EXPECT_TRUE(OfColor(DrawOf(single), DEFAULT_X1COLOR).empty());
+
+  // Neighbours set out of order from outside leave a middle handle no room: it goes to the
+  // lower neighbour's value and no further.
+  auto* three = Attach(new IVRangeSliderControl(IRECT(400.f, 0.f, 620.f, 60.f), {-1, -1, -1}, "", kBare,
+                                                EDirection::Horizontal, 10.f));
+  three->SetValueFromDelegate(0.7, 0);
+  three->SetValueFromDelegate(0.5, 1);
+  three->SetValueFromDelegate(0.2, 2);
+  const IRECT middle = three->GetHandleBounds(1);
+  g->OnMouseOver(middle.MW(), middle.MH(), IMouseMod());
+  ASSERT_EQ(three->GetMouseOverHandle(), 1);
+  Down(middle.MW(), middle.MH());
+  Drag(610.f, middle.MH(), 100.f, 0.f);
+  Up(610.f, middle.MH());
+  EXPECT_DOUBLE_EQ(three->GetValue(1), 0.7);
 }
 
 namespace {

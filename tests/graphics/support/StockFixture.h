@@ -15,8 +15,9 @@ namespace testgraphics {
 
 using Strings = std::vector<std::string>;
 
-// No label, no value: the widget takes the whole control.
-inline const IVStyle kBare = DEFAULT_STYLE.WithShowLabel(false).WithShowValue(false);
+// No label, no value: the widget takes the whole control. (Each test file its own copy, made
+// after the file's copy of the default style.)
+const IVStyle kBare = DEFAULT_STYLE.WithShowLabel(false).WithShowValue(false);
 
 struct StockFixture : ::testing::Test
 {
