@@ -66,6 +66,15 @@ Vellicor::PresetControllerMenu::PresetControllerMenu(const IRECT& bounds, const 
   mIgnoreMouse = true;
 }
 
+template <class T>
+T* Vellicor::PresetControllerMenu::AddChild(T* child, int tag)
+{
+  if (AddChildControl(child, tag))
+    return child;
+  delete child;
+  return nullptr;
+}
+
 IRECT Vellicor::PresetControllerMenu::Placed(float l, float t, float r, float b) const
 {
   const float dx = mRECT.L - kLayoutLeft;
@@ -100,22 +109,17 @@ void Vellicor::PresetControllerMenu::OnAttached()
     {Placed(277.f, 3.f, 296.f, 25.f), ">", "Go to the next preset", NextPresetAction},
     {Placed(308.f, 3.f, 574.f, 25.f), mRestingCaption.c_str(), nullptr, ChoosePresetAction},
   };
-  IVButtonControlHighlight* last = nullptr;
-  for (const ButtonRow& row : buttons)
+  IVButtonControlHighlight* added[3] = {};
+  for (size_t i = 0; i < 3; ++i)
   {
+    const ButtonRow& row = buttons[i];
     auto* button = new IVButtonControlHighlight(row.bounds, SplashActionFunc, row.label, 0, buttonStyle);
     if (row.tooltip)
       button->SetTooltip(row.tooltip);
     button->SetAnimationEndActionFunction(row.endAction);
-    if (!AddChildControl(button))
-    {
-      delete button;
-      continue;
-    }
-    last = button;
+    added[i] = AddChild(button);
   }
-  // The caption is the last of the three.
-  mCaption = last;
+  mCaption = added[2];
   mCaptionText = mRestingCaption;
 
   const struct
@@ -135,8 +139,7 @@ void Vellicor::PresetControllerMenu::OnAttached()
                                                  vellicor::HighlightArea::kRoundRect);
     overlay->SetTooltip(row.tooltip);
     overlay->SetAnimationEndActionFunction(SplashActionFunc);
-    if (!AddChildControl(overlay))
-      delete overlay;
+    AddChild(overlay);
   }
 }
 
@@ -361,11 +364,8 @@ void Vellicor::PresetControllerMenu::OpenSaveField(int slot)
   RemoveSaveField();
   auto* field = new savePresetField(Placed(308.f, 1.f, 594.f, 24.f), ParamsToJSON(), kNamePrompt, mFieldText, slot);
   field->SetActionFunction(RemoveSaveFieldAction);
-  if (!AddChildControl(field, kTagSavePresetField))
-  {
-    delete field;
+  if (!AddChild(field, kTagSavePresetField))
     return;
-  }
   field->SetGroup(kSaveFieldGroup);
   SetCaptionText("");
 }

@@ -96,6 +96,9 @@ private:
   static PresetControllerMenu* StripOf(plug::igraphics::IControl* child);
   // The name the strip shows for the current slot when the editor opens.
   std::string OpeningCaption(const Vellicor& plugin) const;
+  // Attaches a child; one the graphics context refuses (its tag in use) is deleted: null.
+  template <class T>
+  T* AddChild(T* child, int tag = -1);
   // A rectangle given in the editor's layout, moved with the strip.
   plug::igraphics::IRECT Placed(float l, float t, float r, float b) const;
 
