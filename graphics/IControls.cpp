@@ -12,19 +12,8 @@ namespace igraphics {
 // ---------------------------------------------------------------------------------------
 // IBitmapControl
 
-namespace {
-// The bounds of one frame at (x, y).
-IRECT FrameBounds(float x, float y, const IBitmap& bitmap)
-{
-  const int n = bitmap.FrameCount();
-  const int w = bitmap.GetFramesAreHorizontal() ? bitmap.W() / n : bitmap.W();
-  const int h = bitmap.GetFramesAreHorizontal() ? bitmap.H() : bitmap.H() / n;
-  return IRECT(x, y, x + static_cast<float>(w), y + static_cast<float>(h));
-}
-} // namespace
-
 IBitmapControl::IBitmapControl(float x, float y, const IBitmap& bitmap, int paramIdx, EBlend blend)
-  : IBitmapControl(FrameBounds(x, y, bitmap), bitmap, paramIdx, blend)
+  : IBitmapControl(FrameBoundsAt(x, y, bitmap), bitmap, paramIdx, blend)
 {
 }
 

@@ -323,6 +323,11 @@ void CharBuf::Printf(int maxLen, const char* format, ...)
   va_end(args);
 }
 
+void CharBuf::VPrintf(int maxLen, const char* format, va_list args)
+{
+  FormatInto(m_hb, 0, maxLen, format, args);
+}
+
 void CharBuf::AppendPrintf(int maxLen, const char* format, ...)
 {
   va_list args;

@@ -7,6 +7,7 @@
 // be satisfied leaves the buffer exactly as it was. Callers that need the new length
 // compare the length after the call with the length they asked for.
 
+#include <cstdarg>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -149,6 +150,8 @@ public:
   void Printf(int maxLen, const char* format, ...) __attribute__((format(printf, 3, 4)));
   // Appends printf output of at most maxLen characters.
   void AppendPrintf(int maxLen, const char* format, ...) __attribute__((format(printf, 3, 4)));
+  // Printf with the arguments of a caller's own variadic function.
+  void VPrintf(int maxLen, const char* format, va_list args) __attribute__((format(printf, 3, 0)));
 
   HeapBuf& GetHeapBuf() { return m_hb; }
   const HeapBuf& GetHeapBuf() const { return m_hb; }

@@ -21,7 +21,7 @@ void IBitmapBase::DrawBitmapFrame(IGraphics& g)
   if (!mControl)
     return;
   const int frame = FrameForValue(mBitmap.N(), mControl->GetValue(0));
-  const IRECT dest = mControl->GetRECT().GetCentredInside(mBitmap.FW(), mBitmap.FH());
+  const IRECT dest = FrameBoundsIn(mControl->GetRECT(), mBitmap);
   const IBlend blend = mControl->GetBlend();
   g.DrawBitmapFrame(mBitmap, dest, frame, &blend);
 }

@@ -17,6 +17,17 @@ public:
   // nearest of the frame count's steps, within 1..frame count.
   static int FrameForValue(int nFrames, double value);
 
+  // One frame of the bitmap with its top-left corner at (x, y).
+  static IRECT FrameBoundsAt(float x, float y, const IBitmap& bitmap)
+  {
+    return IRECT(x, y, x + bitmap.FW(), y + bitmap.FH());
+  }
+  // One frame of the bitmap centred in bounds.
+  static IRECT FrameBoundsIn(const IRECT& bounds, const IBitmap& bitmap)
+  {
+    return bounds.GetCentredInside(bitmap.FW(), bitmap.FH());
+  }
+
   // Draws the frame for the owner's value 0, one frame size centred in the owner's bounds,
   // with the owner's blend.
   void DrawBitmapFrame(IGraphics& g);

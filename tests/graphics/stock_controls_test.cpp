@@ -1,80 +1,22 @@
 // The stock vector controls attached to a headless graphics context and driven by its events:
 // switches stepping and wrapping, the button's return at the end of its splash, knob and
 // slider drags with gearing, fine adjustment, steps and the wheel, the knob's value prompt,
-// tab and radio switches, the toggle's texts, and the drawing each records.
+// tab and radio switches, the toggle's texts, the range slider's handles, and the drawing each
+// records.
 
 #include <gtest/gtest.h>
 
 #include <memory>
 
 #include "ExpectRect.h"
-#include "TestDelegate.h"
+#include "StockFixture.h"
+#include "TestControl.h"
 #include "graphics/controls/IVButtonControls.h"
 #include "graphics/controls/IVKnobControls.h"
+#include "graphics/controls/IVTrackControls.h"
 #include "plug/IParam.h"
 
 using namespace testgraphics;
-using Strings = std::vector<std::string>;
-
-namespace {
-
-const IVStyle kBare = DEFAULT_STYLE.WithShowLabel(false).WithShowValue(false);
-
-struct StockFixture : ::testing::Test
-{
-  StockFixture() : dlg(4)
-  {
-    g = dlg.Open();
-    dlg.GetParam(0)->DefineDouble("Drive", 0.0, 0.0, 10.0, 0.01, "dB");
-    dlg.GetParam(1)->DefineInt("Steps", 0, 0, 4, "st");
-    dlg.GetParam(2)->DefineEnum("Tilt", 0, 3, "", 0, "", "LO", "MD", "HI");
-  }
-
-  template <class T>
-  T* Attach(T* control)
-  {
-    g->AttachControl(control);
-    return control;
-  }
-  void Down(float x, float y, IMouseMod mod = IMouseMod(true)) { g->OnMouseDown({IMouseInfo(x, y, mod)}); }
-  void Up(float x, float y) { g->OnMouseUp({IMouseInfo(x, y, IMouseMod(true))}); }
-  void Click(float x, float y)
-  {
-    Down(x, y);
-    Up(x, y);
-  }
-  void Drag(float x, float y, float dX, float dY, IMouseMod mod = IMouseMod(true))
-  {
-    g->OnMouseDrag({IMouseInfo(x, y, mod, dX, dY)});
-  }
-  // One frame's animation step, as the platform's timer runs it.
-  void Tick(double ms)
-  {
-    g->AdvanceClockMs(ms);
-    IRECTList dirty;
-    g->IsDirty(dirty);
-  }
-  std::vector<DrawCall> DrawOf(IControl* control)
-  {
-    g->ClearCalls();
-    control->Draw(*g);
-    return g->Calls();
-  }
-
-  TestDelegate dlg;
-  HeadlessGraphics* g = nullptr;
-};
-
-std::vector<DrawCall> OfColor(const std::vector<DrawCall>& calls, const IColor& color)
-{
-  std::vector<DrawCall> found;
-  for (const DrawCall& call : calls)
-    if (call.kind != DrawCall::Kind::Clip && call.Color() == color)
-      found.push_back(call);
-  return found;
-}
-
-} // namespace
 
 TEST_F(StockFixture, SwitchesStepWrapAndShowTheirParameter)
 {
@@ -467,4 +409,131 @@ TEST_F(StockFixture, RadioButtonsAndToggleTexts)
   Click(230.f, 15.f);
   EXPECT_EQ(toggle->GetValue(), 1.0);
   EXPECT_EQ(shownText(), "on");
+}
+
+TEST_F(StockFixture, RangeSliderHandlesNeverCross)
+{
+  dlg.GetParam(3)->DefineDouble("High", 0.0, 0.0, 1.0, 0.001);
+  Attach(new TestControl(IRECT())); // the background, never under the mouse
+  g->EnableMouseOver(true);
+  // The track: the widget inset by the handle size 10, 2 either side of the centre line. The
+  // style shows values, yet nothing is written: the range slider has no value text.
+  auto* range = Attach(new IVRangeSliderControl(IRECT(0.f, 0.f, 220.f, 60.f), {0, 3}, "",
+                                                DEFAULT_STYLE.WithShowLabel(false), EDirection::Horizontal, 10.f));
+  ExpectRect(range->GetTrackBounds(0), 10.f, 28.f, 210.f, 32.f);
+  range->SetValueFromDelegate(0.2, 0);
+  range->SetValueFromDelegate(0.8, 1);
+  std::vector<DrawCall> calls = DrawOf(range);
+  EXPECT_TRUE(g->CallsOf(DrawCall::Kind::Text).empty());
+  // The span between the values, filled with extra 1.
+  const std::vector<DrawCall> span = OfColor(calls, DEFAULT_X1COLOR);
+  ASSERT_EQ(span.size(), 1u);
+  ExpectRect(span[0].PathBounds(), 50.f, 28.f, 170.f, 32.f);
+  // The low handle below the track pointing up, the high one above pointing down (centre
+  // line moved down by half the shadow offset).
+  ExpectRect(range->GetHandleBounds(0), 40.f, 33.5f, 60.f, 53.5f);
+  ExpectRect(range->GetHandleBounds(1), 160.f, 11.5f, 180.f, 31.5f);
+  const std::vector<DrawCall> faces = OfColor(calls, DEFAULT_FGCOLOR);
+  ASSERT_EQ(faces.size(), 2u);
+  EXPECT_NEAR(faces[0].Points()[1].x, 50.f, 1e-4f); // apex of the low handle, at its top
+  EXPECT_EQ(faces[0].Points()[1].y, faces[0].PathBounds().T);
+  EXPECT_NEAR(faces[1].Points()[1].x, 170.f, 1e-4f); // apex of the high one, at its bottom
+  EXPECT_NEAR(faces[1].Points()[1].y, faces[1].PathBounds().B, 1e-4f);
+
+  // A press on the track between the handles moves nothing.
+  g->OnMouseOver(100.f, 30.f, IMouseMod());
+  EXPECT_EQ(range->GetMouseOverHandle(), -1);
+  dlg.mLog.clear();
+  Click(100.f, 30.f);
+  EXPECT_TRUE(dlg.LogStartingWith("value").empty());
+
+  // The low handle dragged past the high one stops at its value; the pointer's position
+  // over the widget sets the value, to a thousandth.
+  g->OnMouseOver(50.f, 43.f, IMouseMod());
+  EXPECT_EQ(range->GetMouseOverHandle(), 0);
+  Down(50.f, 43.f);
+  EXPECT_TRUE(range->GetMouseDown());
+  Drag(100.f, 43.f, 50.f, 0.f);
+  EXPECT_DOUBLE_EQ(range->GetValue(0), 0.455);
+  Drag(200.f, 43.f, 100.f, 0.f);
+  EXPECT_DOUBLE_EQ(range->GetValue(0), 0.8);
+  Up(200.f, 43.f);
+  EXPECT_FALSE(range->GetMouseDown());
+  EXPECT_DOUBLE_EQ(dlg.GetParam(0)->Value(), 8.0);
+  EXPECT_EQ(dlg.OpenGestures(0), 0);
+
+  // The high handle dragged below the low one stops at the low value.
+  g->OnMouseOver(170.f, 20.f, IMouseMod());
+  ASSERT_EQ(range->GetMouseOverHandle(), 1);
+  Down(170.f, 20.f);
+  Drag(10.f, 20.f, -150.f, 0.f);
+  Up(10.f, 20.f);
+  EXPECT_DOUBLE_EQ(range->GetValue(1), 0.8);
+  EXPECT_DOUBLE_EQ(range->GetValue(0), 0.8);
+
+  // Alone, a handle travels the whole range; vertical handles sit beside the track.
+  auto* single = Attach(new IVRangeSliderControl(IRECT(300.f, 0.f, 340.f, 220.f), {-1}, "", kBare,
+                                                 EDirection::Vertical, 10.f));
+  ExpectRect(single->GetHandleBounds(0), 301.5f, 200.f, 321.5f, 220.f);
+  g->OnMouseOver(311.f, 210.f, IMouseMod());
+  ASSERT_EQ(single->GetMouseOverHandle(), 0);
+  Down(311.f, 210.f);
+  Drag(311.f, -50.f, 0.f, -260.f);
+  EXPECT_EQ(single->GetValue(0), 1.0);
+  Drag(311.f, 500.f, 0.f, 550.f);
+  EXPECT_EQ(single->GetValue(0), 0.0);
+  Up(311.f, 500.f);
+  // With one value no span is filled.
+  EXPECT_TRUE(OfColor(DrawOf(single), DEFAULT_X1COLOR).empty());
+
+  // Neighbours set out of order from outside leave a middle handle no room: it goes to the
+  // lower neighbour's value and no further.
+  auto* three = Attach(new IVRangeSliderControl(IRECT(400.f, 0.f, 620.f, 60.f), {-1, -1, -1}, "", kBare,
+                                                EDirection::Horizontal, 10.f));
+  three->SetValueFromDelegate(0.7, 0);
+  three->SetValueFromDelegate(0.5, 1);
+  three->SetValueFromDelegate(0.2, 2);
+  const IRECT middle = three->GetHandleBounds(1);
+  g->OnMouseOver(middle.MW(), middle.MH(), IMouseMod());
+  ASSERT_EQ(three->GetMouseOverHandle(), 1);
+  Down(middle.MW(), middle.MH());
+  Drag(610.f, middle.MH(), 100.f, 0.f);
+  Up(610.f, middle.MH());
+  EXPECT_DOUBLE_EQ(three->GetValue(1), 0.7);
+}
+
+namespace {
+// The track base drawn as it is: one level per track.
+class LevelTracks : public IVTrackControlBase
+{
+public:
+  using IVTrackControlBase::IVTrackControlBase;
+  void Draw(IGraphics& g) override
+  {
+    DrawBackground(g, mRECT);
+    DrawWidget(g);
+  }
+};
+} // namespace
+
+TEST_F(StockFixture, TrackBaseFillsLevelsToTheStepReached)
+{
+  // Two vertical tracks side by side, 10 apart; four steps plus the zero step, 20 high each.
+  auto* tracks = Attach(new LevelTracks(IRECT(0.f, 0.f, 110.f, 100.f), "", kBare, {-1, -1}, 4));
+  tracks->SetTrackPadding(10.f);
+  tracks->SetSize(110.f, 100.f);
+  ExpectRect(tracks->GetTrackBounds(0), 0.f, 0.f, 45.f, 100.f);
+  ExpectRect(tracks->GetTrackBounds(1), 55.f, 0.f, 110.f, 100.f);
+  ASSERT_EQ(tracks->NSteps(), 5);
+  ExpectRect(tracks->GetStepBounds(0), 0.f, 80.f, 110.f, 100.f);
+
+  // 0.3 reaches the second step and fills it whole; 0 still shows the first step.
+  tracks->SetValue(0.3, 0);
+  tracks->SetValue(0.0, 1);
+  const std::vector<DrawCall> levels = OfColor(DrawOf(tracks), DEFAULT_FGCOLOR);
+  ASSERT_EQ(levels.size(), 2u);
+  ExpectRect(levels[0].PathBounds(), 0.f, 60.f, 45.f, 100.f);
+  ExpectRect(levels[1].PathBounds(), 55.f, 80.f, 110.f, 100.f);
+  EXPECT_EQ(tracks->GetValIdxForPos(50.f, 50.f), -1); // between the tracks
+  EXPECT_EQ(tracks->GetValIdxForPos(60.f, 50.f), 1);
 }
