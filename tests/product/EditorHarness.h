@@ -64,6 +64,22 @@ public:
   }
   ~EditorHarness() { plugin.CloseEditorWindow(); }
 
+  // The product's own layout in place of the test layout, at the scale "Plugin Scale" holds,
+  // with the editor's resources found in the folder.
+  void UseProductLayout(const std::string& resourceFolder)
+  {
+    plugin.SetMakeGraphicsFunc([this, resourceFolder]() {
+      auto* graphics = new testgraphics::HeadlessGraphics(plugin, kEditorWidth, kEditorHeight, kEditorFPS,
+                                                          static_cast<float>(V(kPluginScale)));
+      graphics->SetResourceFolder(resourceFolder);
+      return graphics;
+    });
+    plugin.SetLayoutFunc([this](plug::igraphics::IGraphics* graphics) {
+      plugin.LayoutEditor(graphics);
+      strip = dynamic_cast<Vellicor::PresetControllerMenu*>(graphics->GetControlWithTag(kTagPresetMenu));
+    });
+  }
+
   // Opens the editor, running the layout.
   testgraphics::HeadlessGraphics* Open()
   {
