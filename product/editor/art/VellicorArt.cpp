@@ -259,15 +259,21 @@ float Grain(int x, int y)
   return ((h ^ (h >> 16)) & 0xff) / 255.f - 0.5f;
 }
 
-// The well under a large knob: a dark disc just inside the knob's arc, a cap lit from above.
-void KnobWell(Canvas& c, const Box& knob)
+// The well under a large knob: a dark disc just inside the knob's arc and, unless a small knob
+// sits inside it, a cap lit from above.
+void KnobWell(Canvas& c, const Box& knob, bool cap)
 {
   const float cx = (knob.l + knob.r) / 2.f, cy = (knob.t + knob.b) / 2.f, half = (knob.r - knob.l) / 2.f;
   c.Circle(cx, cy, half - 1.f, [](float, float) { return kWell; });
   c.Ring(cx, cy, half - 1.f, half, kBarEdge);
-  const float cap = half * 0.62f;
-  c.Circle(cx, cy, cap, [=](float, float y) { return Mix(kCapLight, kCapDark, std::clamp((y - (cy - cap)) / (2.f * cap), 0.f, 1.f)); });
-  c.Ring(cx, cy, cap - 0.8f, cap, Rgb(90, 85, 76));
+  if (!cap)
+  {
+    c.Ring(cx, cy, half * 0.78f, half * 0.78f + 0.75f, Rgb(48, 46, 42));
+    return;
+  }
+  const float r = half * 0.62f;
+  c.Circle(cx, cy, r, [=](float, float y) { return Mix(kCapLight, kCapDark, std::clamp((y - (cy - r)) / (2.f * r), 0.f, 1.f)); });
+  c.Ring(cx, cy, r - 0.8f, r, Rgb(90, 85, 76));
 }
 
 void Background(const std::string& folder, const Font& lato, const Font& roboto)
@@ -297,8 +303,10 @@ void Background(const std::string& folder, const Font& lato, const Font& roboto)
     c.RoundRect(section, 10.f, Rgb(30, 29, 27, 0.9f));
     c.RoundFrame(section, 10.f, 1.f, kBarEdge);
   }
-  for (const Box& knob : {kDriveKnob, kDriveToneKnob, kImpedanceKnob, kImpedanceToneKnob, kAirKnob})
-    KnobWell(c, knob);
+  for (const Box& knob : {kDriveKnob, kImpedanceKnob})
+    KnobWell(c, knob, false);
+  for (const Box& knob : {kDriveToneKnob, kImpedanceToneKnob, kAirKnob})
+    KnobWell(c, knob, true);
   // The tilt and area strip under the drive knob.
   c.RoundRect(kTiltWell, 3.f, Rgb(14, 14, 14));
 
