@@ -2,13 +2,7 @@
 // screen scales, the generated background wherever no control draws, a drag on the "Drive" knob,
 // and an editor whose resources are missing.
 #include "ProductPixelEditor.h"
-#include "graphics/renderer/StbDiagnostics.h"
-
-#define STB_IMAGE_STATIC
-#define STB_IMAGE_IMPLEMENTATION
-VGR_STB_WARNINGS_OFF
-#include <stb/stb_image.h>
-VGR_STB_WARNINGS_ON
+#include "BackgroundArt.h"
 
 #include <gtest/gtest.h>
 
@@ -22,24 +16,7 @@ using testgraphics::ColorNear;
 using testgraphics::Picture;
 using testgraphics::PixelGraphics;
 
-struct Image
-{
-  int w = 0, h = 0;
-  std::vector<uint8_t> rgba;
-  const uint8_t* Pixel(int x, int y) const { return &rgba[(static_cast<size_t>(y) * w + x) * 4]; }
-};
-
-Image LoadPNG(const std::string& path)
-{
-  Image image;
-  int n = 0;
-  if (unsigned char* data = stbi_load(path.c_str(), &image.w, &image.h, &n, 4))
-  {
-    image.rgba.assign(data, data + static_cast<size_t>(image.w) * image.h * 4);
-    stbi_image_free(data);
-  }
-  return image;
-}
+using Image = testsupport::PngImage;
 
 IColor At(const Picture& p, int x, int y)
 {
@@ -48,11 +25,9 @@ IColor At(const Picture& p, int x, int y)
 }
 
 // Every picture pixel whose point area keeps 2 points clear of every control (and of the corner
-// resizer) has the background art's colour: at scale 1 the average of the art's 2 x 2 block, at
-// scale 2 the art's own pixel. Returns the number of pixels compared.
+// resizer) has the background art's colour. Returns the number of pixels compared.
 int ExpectBackgroundOutsideControls(PixelGraphics& g, const Image& art, int step, int tolerance)
 {
-  const Picture& picture = g.GetPicture();
   const int scale = static_cast<int>(g.GetTotalScale());
   std::vector<IRECT> controls;
   g.ForStandardControlsFunc([&](IControl* c) {
@@ -60,38 +35,23 @@ int ExpectBackgroundOutsideControls(PixelGraphics& g, const Image& art, int step
       controls.push_back(c->GetRECT().GetPadded(2.f));
   });
   controls.push_back(IRECT(878.f, 478.f, 900.f, 500.f));
-  int compared = 0, failures = 0;
-  for (int py = 0; py < picture.height; py += step)
-    for (int px = 0; px < picture.width; px += step)
-    {
+  const backgroundart::Comparison result =
+    backgroundart::Compare(g.GetPicture(), art, scale, step, tolerance, [&](int px, int py) {
       const IRECT area(float(px) / scale, float(py) / scale, float(px + 1) / scale, float(py + 1) / scale);
-      bool covered = false;
       for (const IRECT& r : controls)
-        covered = covered || r.Intersects(area);
-      if (covered)
-        continue;
-      int sum[4] = {0, 0, 0, 0};
-      const int block = 2 / scale;
-      for (int dy = 0; dy < block; ++dy)
-        for (int dx = 0; dx < block; ++dx)
-          for (int k = 0; k < 4; ++k)
-            sum[k] += art.Pixel(px * block + dx, py * block + dy)[k];
-      const int n = block * block;
-      const IColor expected((sum[3] + n / 2) / n, (sum[0] + n / 2) / n, (sum[1] + n / 2) / n, (sum[2] + n / 2) / n);
-      ++compared;
-      const auto near = ColorNear(At(picture, px, py), expected, tolerance);
-      if (!near && ++failures <= 5)
-        ADD_FAILURE() << "pixel " << px << ", " << py << ": " << near.message();
-    }
-  EXPECT_EQ(failures, 0);
-  return compared;
+        if (r.Intersects(area))
+          return true;
+      return false;
+    });
+  EXPECT_EQ(result.mismatches, 0) << result.firstMismatches;
+  return result.compared;
 }
 
 TEST(EditorPixels, TheBackgroundShowsWhereNoControlDrawsAtBothScales)
 {
-  const Image art = LoadPNG(ProductPixelEditor::GeneratedResources() + "/background@2x.png");
-  ASSERT_EQ(art.w, 1800);
-  ASSERT_EQ(art.h, 1000);
+  const Image art = testsupport::ReadPNG(ProductPixelEditor::GeneratedResources() + "/background@2x.png");
+  ASSERT_EQ(art.width, 1800);
+  ASSERT_EQ(art.height, 1000);
   for (float screenScale : {1.f, 2.f})
   {
     ProductPixelEditor e(screenScale);
