@@ -89,15 +89,17 @@ UserPresetFile UserPresetFile::FromText(const std::string& text)
   return file;
 }
 
+bool UserPresetFile::HasName() const
+{
+  if (!mDocument.is_object())
+    return false;
+  const auto it = mDocument.find("PresetName");
+  return it != mDocument.end() && it->is_string();
+}
+
 std::string UserPresetFile::Name() const
 {
-  if (mDocument.is_object())
-  {
-    const auto it = mDocument.find("PresetName");
-    if (it != mDocument.end() && it->is_string())
-      return it->get_ref<const std::string&>();
-  }
-  return kDefaultName;
+  return HasName() ? mDocument.at("PresetName").get<std::string>() : kDefaultName;
 }
 
 bool UserPresetFile::ReadValue(int index, double& value) const

@@ -60,6 +60,8 @@ public:
   bool IsValid() const { return mDocument.is_object(); }
   // "PresetName" when it is a string, else kDefaultName.
   std::string Name() const;
+  // True when the file gives "PresetName" as a string.
+  bool HasName() const;
   // The number stored for a parameter; false when missing or not a number (booleans,
   // strings, null, objects and arrays are not numbers).
   bool ReadValue(int index, double& value) const;

@@ -368,6 +368,65 @@ void Vellicor::StoreTiltArea(int areaIdx)
 }
 
 // ---------------------------------------------------------------------------------------------
+// Editor requests
+
+void Vellicor::CopySnapshot(int from, int to)
+{
+  if (from < 0 || from >= kNumSnapshots || to < 0 || to >= kNumSnapshots || from == to)
+    return;
+  std::lock_guard<std::mutex> lock(mReactionMutex);
+  const Snapshot& source = mSnapshots[static_cast<std::size_t>(from)];
+  Snapshot& target = mSnapshots[static_cast<std::size_t>(to)];
+  const bool targetActive = ParamValue(kABSelect) == static_cast<double>(to);
+  const int n = std::min(NParams(), static_cast<int>(kNumParams));
+  for (int i = 0; i < n; ++i)
+  {
+    if (i == kDelta || i == kPluginScale)
+      continue;
+    const std::size_t slot = static_cast<std::size_t>(i);
+    target[slot] = source[slot];
+    if (targetActive && target[slot] != kUnsetSnapshotValue)
+      SetParamQuietly(i, target[slot]);
+  }
+  if (targetActive)
+  {
+    SyncGainMemories();
+    NoteTiltValuesSeen();
+  }
+}
+
+void Vellicor::LoadFromEditor(const std::function<void()>& load)
+{
+  std::array<Snapshot, kNumSnapshots> before;
+  {
+    std::lock_guard<std::mutex> lock(mReactionMutex);
+    before = mSnapshots;
+  }
+  // The load recalls a preset, whose change hooks take the lock themselves.
+  load();
+
+  std::lock_guard<std::mutex> lock(mReactionMutex);
+  mSnapshots = before;
+  const int selected = TruncatedIndex(ParamValue(kABSelect));
+  if (selected == 0 || selected == 1)
+  {
+    mActiveSnapshot = selected;
+    Snapshot& active = mSnapshots[static_cast<std::size_t>(selected)];
+    const int n = std::min(NParams(), static_cast<int>(kNumParams));
+    for (int i = kPluginScale + 1; i < n; ++i)
+      active[static_cast<std::size_t>(i)] = ParamValue(i);
+  }
+  SyncGainMemories();
+  NoteTiltValuesSeen();
+}
+
+void Vellicor::NoteTiltValuesSeen()
+{
+  for (int idx : {kTiltSwitch, kDriveAreaLow, kDriveAreaHigh})
+    TiltValueUnchanged(idx);
+}
+
+// ---------------------------------------------------------------------------------------------
 // Main thread
 
 void Vellicor::TakeScaleFromEditor()

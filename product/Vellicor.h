@@ -20,6 +20,7 @@
 
 #include <array>
 #include <atomic>
+#include <functional>
 #include <limits>
 #include <mutex>
 #include <vector>
@@ -79,6 +80,27 @@ public:
   // itself is not part of this build, so there is nothing to lay out yet.
   void LayoutEditor(plug::igraphics::IGraphics* pGraphics);
 
+  // ---- editor (product/editor) ----
+  // The product's own controls.
+  class ILEDControlOBK;
+  class IBSwitchHighlightOverlay;
+  class IVButtonControlHighlight;
+  class ICaptionControlHighlight;
+  class PresetControllerMenu;
+  class savePresetField;
+
+  // The A/B transfer buttons: row `to` takes row `from` for every parameter but "Delta" and
+  // "Plugin Scale". When `to` is the active row (the selector holds exactly its index), the
+  // parameters take the copied values too, quietly; an unset entry leaves its parameter
+  // alone. Rows other than 0 and 1 do nothing. Main thread.
+  void CopySnapshot(int from, int to);
+
+  // A preset load made by the editor: runs load (recall, user preset file, kept values put
+  // back) and then settles the reactions on the values it left: the active A/B row is the
+  // one the selector names and holds the loaded values, the other row is as it was before the
+  // load, and the gain link and the tilt memories continue from the loaded values. Main thread.
+  void LoadFromEditor(const std::function<void()>& load);
+
   // ---- inspection ----
   // 0 until the first audio block, then 1; 666 when the start-up user preset load found
   // the instance already changed.
@@ -118,6 +140,8 @@ private:
   // True when a tilt-related parameter holds the value the reactions last saw; notes the
   // value as seen. Parameters other than the three tilt ones are never "unchanged".
   bool TiltValueUnchanged(int paramIdx);
+  // The three tilt-related parameters' current values count as seen.
+  void NoteTiltValuesSeen();
   // The tab index 0..2 of a "Tilt Switch" value (anything above 1 is the HI tab).
   static int TiltTab(double switchValue);
 

@@ -48,6 +48,8 @@ enum EControlTags
 {
   kTagLEDImpedance = 1,
   kTagLEDDrive = 3,
+  kTagPresetMenu = 22,
+  kTagSavePresetField = 66, // the preset strip's name field, while it is shown
   kTagMSDrivePush = 385,
   kTagMSDrivePushLabel = 386,
 };

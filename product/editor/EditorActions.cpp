@@ -1,0 +1,93 @@
+#include "product/editor/EditorActions.h"
+
+#include "graphics/IControl.h"
+#include "graphics/IGraphics.h"
+
+#include <cstring>
+
+using namespace plug::igraphics;
+
+namespace vellicor {
+
+namespace {
+
+void SetQuietly(Vellicor& plugin, int paramIdx, double value)
+{
+  if (plug::IParam* param = plugin.GetParam(paramIdx))
+    param->Set(value);
+}
+
+IActionFunction CopySnapshotAction(Vellicor& plugin, int from, int to)
+{
+  return [&plugin, from, to](IControl*) {
+    plugin.CopySnapshot(from, to);
+    plugin.SendAllParamsToUI();
+  };
+}
+
+} // namespace
+
+IActionFunction ToggleStereoModeAction(Vellicor& plugin, IControl* stereoSwitch, IControl* pusherKnob,
+                                       IControl* pusherText)
+{
+  return [&plugin, stereoSwitch, pusherKnob, pusherText](IControl* caller) {
+    IControl::SplashActionFunc(caller);
+    const plug::IParam* mode = plugin.GetParam(kStereoMode);
+    const bool toMidSide = !mode || mode->Value() == 0.0;
+    for (IControl* control : {pusherKnob, pusherText})
+      if (control)
+        control->SetDisabled(!toMidSide);
+    if (stereoSwitch)
+      stereoSwitch->SetValue(toMidSide ? 1.0 : 0.0);
+    SetQuietly(plugin, kStereoMode, toMidSide ? 1.0 : 0.0);
+  };
+}
+
+IActionFunction ResetEditorSizeAction(Vellicor& plugin)
+{
+  return [&plugin](IControl* caller) {
+    IControl::SplashActionFunc(caller);
+    if (IGraphics* g = caller->GetUI())
+      g->Resize(kEditorWidth, kEditorHeight, 1.f, true);
+    SetQuietly(plugin, kPluginScale, 1.0);
+  };
+}
+
+IActionFunction CopySnapshotAToBAction(Vellicor& plugin) { return CopySnapshotAction(plugin, 0, 1); }
+
+IActionFunction CopySnapshotBToAAction(Vellicor& plugin) { return CopySnapshotAction(plugin, 1, 0); }
+
+IPopupMenu& InfoMenu()
+{
+  static IPopupMenu sMenu(" ", {"-- INFO --", "Product page", "Manual"});
+  return sMenu;
+}
+
+void ShowInfoMenuAction(IControl* caller)
+{
+  IControl::SplashActionFunc(caller);
+  IGraphics* g = caller->GetUI();
+  if (!g)
+    return;
+  IPopupMenu& menu = InfoMenu();
+  // The menu outlives every editor: its handler is given the editor that shows it, each time.
+  menu.SetFunction([g](IPopupMenu* chosen) {
+    const IPopupMenu::Item* item = chosen ? chosen->GetChosenItem() : nullptr;
+    if (!item)
+      return;
+    const char* url = nullptr;
+    if (std::strcmp(item->GetText(), "Product page") == 0)
+      url = kProductPageURL;
+    else if (std::strcmp(item->GetText(), "Manual") == 0)
+      url = kManualURL;
+    if (!url)
+      return;
+    g->OpenURL(url);
+    g->ReleaseMouseCapture();
+  });
+  float x = 0.f, y = 0.f;
+  g->GetLastMouseDownPoint(x, y);
+  g->CreatePopupMenu(*caller, menu, IRECT(x, y, x, y), 0);
+}
+
+} // namespace vellicor
