@@ -3,6 +3,7 @@
 // at normalised positions and the geometry of rotated text.
 
 #include <cmath>
+#include <utility>
 
 #include "graphics/IGraphics.h"
 
@@ -828,7 +829,9 @@ void IGraphics::Draw(IRECTList& rects)
 
 void IGraphics::Draw(const IRECT& area, float scale)
 {
-  ForAllControlsFunc([&](IControl* pControl) { DrawControl(pControl, area, scale); });
+  // Two words of capture keep the function object off the heap on every frame.
+  const std::pair<const IRECT*, float> pass(&area, scale);
+  ForAllControlsFunc([this, &pass](IControl* pControl) { DrawControl(pControl, *pass.first, pass.second); });
 }
 
 void IGraphics::DrawControl(IControl* pControl, const IRECT& area, float scale)

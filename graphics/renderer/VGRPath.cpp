@@ -172,7 +172,8 @@ void vgrArc(VGRdrawContext* ctx, float cx, float cy, float r, float a0, float a1
   int ndivs = vgrSaturateInt(std::fabs(da) / (kPi * 0.5f) + 0.5f);
   ndivs = ndivs < 1 ? 1 : (ndivs > 5 ? 5 : ndivs);
   const float hda = (da / static_cast<float>(ndivs)) / 2.0f;
-  float kappa = std::fabs(4.0f / 3.0f * (1.0f - std::cos(hda)) / std::sin(hda));
+  // No sweep, no tangents (and no 0 / 0).
+  float kappa = hda == 0.0f ? 0.0f : std::fabs(4.0f / 3.0f * (1.0f - std::cos(hda)) / std::sin(hda));
   if (dir == VGR_CCW)
     kappa = -kappa;
 

@@ -142,6 +142,15 @@ void SubdivideBezier(VGRdrawContext* ctx, float x1, float y1, float x2, float y2
 
   const float dx = x4 - x1;
   const float dy = y4 - y1;
+  // A curve shrunk to a point (an arc of no sweep) has no chord to measure flatness against:
+  // it is its end point, not a thousand subdivisions of it.
+  const float tol = ctx->distTol;
+  if (std::fabs(dx) <= tol && std::fabs(dy) <= tol && std::fabs(x2 - x4) <= tol && std::fabs(y2 - y4) <= tol &&
+      std::fabs(x3 - x4) <= tol && std::fabs(y3 - y4) <= tol)
+  {
+    AddPoint(ctx, x4, y4, type);
+    return;
+  }
   const float d2 = std::fabs((x2 - x4) * dy - (y2 - y4) * dx);
   const float d3 = std::fabs((x3 - x4) * dy - (y3 - y4) * dx);
   if ((d2 + d3) * (d2 + d3) < ctx->tessTol * (dx * dx + dy * dy))

@@ -255,17 +255,19 @@ void CommandBuffer::Execute()
   SetStatus(CommandBufferStatus::Scheduled);
   for (auto& handler : mScheduledHandlers)
     handler(*this);
+  const bool executes = mDevice->ExecutesPasses();
   for (const auto& pass : mPasses)
   {
-    if (pass->kind == detail::RecordedPass::Kind::Render)
+    if (executes && pass->kind == detail::RecordedPass::Kind::Render)
       detail::ExecuteRenderPass(*mDevice, *pass);
-    else
+    else if (executes)
       detail::ExecuteBlitPass(*mDevice, *pass);
     for (Texture* t : pass->WrittenTextures())
       t->EndPendingWrite();
   }
-  for (auto& drawable : mPresents)
-    drawable->PresentAfterCompletion();
+  if (executes)
+    for (auto& drawable : mPresents)
+      drawable->PresentAfterCompletion();
   // What the passes held is let go before anyone hears of completion.
   mPasses.clear();
   mPresents.clear();

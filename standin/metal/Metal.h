@@ -439,6 +439,11 @@ public:
   bool IsSynchronous() const { return mSynchronous.load(); }
   // The next n buffer or texture creations fail, as when memory runs out.
   void FailNextAllocations(int n) { mFailAllocations.store(n); }
+  // Off: committed buffers complete without running their passes (nothing is rasterised or
+  // presented, and layers do not fill new drawables), for measuring what the CPU does up to the
+  // hand-over to the GPU.
+  void SetExecutesPasses(bool executes) { mExecutesPasses.store(executes); }
+  bool ExecutesPasses() const { return mExecutesPasses.load(); }
 
   // Validation: misuse is refused and recorded here.
   void ReportValidationError(const std::string& message);
@@ -453,6 +458,7 @@ private:
   std::string mName;
   std::atomic<bool> mSynchronous{false};
   std::atomic<int> mFailAllocations{0};
+  std::atomic<bool> mExecutesPasses{true};
   mutable std::mutex mValidationMutex;
   std::vector<std::string> mValidationMessages;
 };

@@ -92,9 +92,10 @@ Ref<MetalDrawable> MetalLayer::NextDrawable()
         if (!slot.texture)
           return nullptr;
       }
-      // Fill with the loud colour, in the texture's channel order.
+      // Fill with the loud colour, in the texture's channel order (unless nothing is drawn).
       const bool bgra = mPixelFormat == mtl::PixelFormat::BGRA8Unorm;
       const uint8_t pixel[4] = {kLoudColor[bgra ? 2 : 0], kLoudColor[1], kLoudColor[bgra ? 0 : 2], kLoudColor[3]};
+      if (mDevice->ExecutesPasses())
       {
         std::lock_guard<std::mutex> storage(slot.texture->StorageMutex());
         uint8_t* p = slot.texture->LevelData(0);

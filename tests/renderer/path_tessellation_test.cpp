@@ -365,6 +365,24 @@ TEST(Tessellation, FlatteningAndWinding)
   EXPECT_LT(firstFanTurn(true, VGR_CW), 0);   // as drawn
 }
 
+TEST(Tessellation, AnArcWithoutSweepIsAPoint)
+{
+  // A knob at its anchor draws such an arc: finite commands, no points of its own (like a lone
+  // move-to), whatever the direction.
+  Frame f;
+  VGRdrawContext* ctx = f.ctx;
+  for (int dir : {VGR_CW, VGR_CCW})
+  {
+    vgrBeginPath(ctx);
+    vgrArc(ctx, 50, 50, 20, 1.0f, 1.0f, dir);
+    for (float v : Commands(ctx))
+      EXPECT_TRUE(std::isfinite(v));
+    vgrStroke(ctx);
+    ASSERT_EQ(f.Last().paths.size(), 1u);
+    EXPECT_EQ(f.Last().paths[0].path.count, 0);
+  }
+}
+
 TEST(Tessellation, CornersJoinsAndDegeneratePaths)
 {
   Frame f;
