@@ -16,7 +16,9 @@ namespace plug {
 namespace igraphics {
 
 // A pad of two values: value 0 (x) grows to the right, value 1 (y) upwards. A press or drag
-// anywhere over the control puts the handle under the pointer, kept inside the control.
+// sets both from the pointer's place in the control's rectangle, kept inside it; the handle
+// is drawn at that place in its travel (the widget, or the widget less the handle's radius
+// when the track does not clip the handle).
 class IVXYPadControl : public IControl, public IVectorBase
 {
 public:
