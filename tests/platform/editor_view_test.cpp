@@ -338,6 +338,21 @@ TEST_F(EditorViewTest, FramesDrawOnlyWhatIsDirtyAndFollowScaleAndSize)
   EXPECT_EQ(Layer().PresentedImage().height, 900);
 }
 
+TEST_F(EditorViewTest, AppearanceFollowsTheSystemFrom10_14)
+{
+  Open();
+  std::vector<EUIAppearance> heard;
+  G()->SetAppearanceChangedFunc([&heard](EUIAppearance a) { heard.push_back(a); });
+  EXPECT_EQ(G()->GetUIAppearance(), EUIAppearance::Light);
+  input::SetSystemAppearanceDark(true);
+  EXPECT_EQ(G()->GetUIAppearance(), EUIAppearance::Dark);
+  EXPECT_EQ(heard, (std::vector<EUIAppearance>{EUIAppearance::Dark}));
+  input::SetSystemVersion(10, 13);
+  EXPECT_EQ(G()->GetUIAppearance(), EUIAppearance::Light);
+  input::SetSystemAppearanceDark(false);
+  EXPECT_EQ(heard.size(), 1u) << "older systems tell the editor nothing";
+}
+
 TEST_F(EditorViewTest, TooltipsCoverEveryVisibleControlButNotWhileTheMenuIsOpen)
 {
   mTooltips = true;
