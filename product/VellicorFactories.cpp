@@ -1,7 +1,9 @@
 #include "product/VellicorFactories.h"
 
+#include "platform/mac/IGraphicsMac.h"
 #include "plug/IGEditorDelegate.h"
 #include "product/Vellicor.h"
+#include "product/VellicorConstants.h"
 
 std::recursive_mutex& VellicorInstanceMutex()
 {
@@ -16,8 +18,12 @@ Vellicor* CreatePlugInstance(const plug::InstanceInfo& info)
   return new Vellicor(info);
 }
 
-plug::igraphics::IGraphics* CreatePlugGraphics(plug::igraphics::IGEditorDelegate& /*plugin*/, int /*width*/,
-                                                     int /*height*/, int /*fps*/, float /*scale*/)
+plug::igraphics::IGraphics* CreatePlugGraphics(plug::igraphics::IGEditorDelegate& plugin, int width, int height,
+                                               int fps, float scale)
 {
-  return nullptr;
+  auto* graphics = new plug::igraphics::IGraphicsMac(plugin, width, height, fps, scale);
+  graphics->SetBundleID(kBundleID);
+  graphics->SetAppGroupID(kAppGroupID);
+  graphics->SetSharedResourcesSubPath(kProductName);
+  return graphics;
 }

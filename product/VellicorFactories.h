@@ -25,7 +25,7 @@ std::recursive_mutex& VellicorInstanceMutex();
 Vellicor* CreatePlugInstance(const plug::InstanceInfo& info);
 
 // The editor's graphics context for the delegate at the given size, frame rate and scale,
-// owned by the caller. The product's editor is not part of this build: the result is null,
-// so opening the editor opens nothing.
+// owned by the caller: the platform's, with the product's bundle and app-group identifiers
+// and its shared-resources folder name.
 plug::igraphics::IGraphics* CreatePlugGraphics(plug::igraphics::IGEditorDelegate& plugin, int width,
                                                      int height, int fps, float scale);

@@ -40,6 +40,13 @@ CALayer::CALayer(RuntimeClass& cls) : NSObject(cls) {}
 
 CALayer* CALayer::layer() { return Autoreleased(new CALayer()); }
 
+bool CALayer::CopyContentsRGBA(int& width, int& height, std::vector<uint8_t>& rgba) const
+{
+  width = height = 0;
+  rgba.clear();
+  return false;
+}
+
 NSTrackingArea::NSTrackingArea(NSRect rect, NSTrackingAreaOptions options, NSResponder* owner, NSDictionary* userInfo,
                                RuntimeClass& cls)
   : NSObject(cls), mRect(rect), mOptions(options), mOwner(owner), mUserInfo(Retained(userInfo))

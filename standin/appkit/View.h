@@ -7,6 +7,7 @@
 #include "standin/appkit/Responder.h"
 #include "standin/appkit/Timer.h"
 
+#include <cstdint>
 #include <vector>
 
 class NSView;
@@ -52,6 +53,10 @@ class CALayer : public NSObject
   CGRect bounds() const { return CGRectMake(0, 0, mFrame.size.width, mFrame.size.height); }
   CGFloat contentsScale() const { return mContentsScale; }
   void setContentsScale(CGFloat scale) { mContentsScale = scale; }
+
+  // The picture the layer shows now, as a screenshot would give it: RGBA, rows from the top.
+  // False when it shows nothing of its own (a plain layer); content layers override it.
+  virtual bool CopyContentsRGBA(int& width, int& height, std::vector<uint8_t>& rgba) const;
 
 private:
   bool mOpaque = false;

@@ -141,6 +141,25 @@ void MetalLayer::Show(const mtl::Texture& texture)
 }
 
 MetalLayer::Image MetalLayer::PresentedImage() const { return Get(mPresented); }
+
+bool MetalLayer::WaitForPresents(double timeoutSeconds) const
+{
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
+  for (;;)
+  {
+    bool busy = false;
+    {
+      std::lock_guard<std::mutex> lock(mMutex);
+      for (const Slot& slot : mRing)
+        busy = busy || slot.inUse || (slot.texture && slot.texture->HasPendingWrites());
+    }
+    if (!busy)
+      return true;
+    if (std::chrono::steady_clock::now() >= deadline)
+      return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
 uint64_t MetalLayer::PresentedCount() const { return Get(mPresentedCount); }
 
 bool MetalLayer::WritePresentedPNG(const std::string& path) const

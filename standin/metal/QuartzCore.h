@@ -73,6 +73,9 @@ public:
     const uint8_t* Pixel(int x, int y) const { return &rgba[(size_t(y) * width + x) * 4]; }
   };
   Image PresentedImage() const;
+  // Waits until no drawable is out or still being drawn into, so that the presented image is
+  // that of the last frame committed; false when that takes longer than the timeout.
+  bool WaitForPresents(double timeoutSeconds = 2.0) const;
   uint64_t PresentedCount() const;
   bool WritePresentedPNG(const std::string& path) const;
 

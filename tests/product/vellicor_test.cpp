@@ -200,10 +200,11 @@ TEST(Vellicor, FreshInstanceIsCompleteAndAtDefaults)
   ASSERT_FALSE(golden.empty());
   EXPECT_EQ(UserPresetFile::ToText(UserPresetFile::ParamsToJSON(*p), "User Preset"), golden);
 
-  // There is no editor yet: opening it opens nothing.
-  EXPECT_EQ(p->OpenEditorWindow(nullptr), nullptr);
-  EXPECT_EQ(p->GetUI(), nullptr);
+  // Opening the editor without a host view makes a view attached nowhere; closing lets it go.
+  EXPECT_NE(p->OpenEditorWindow(nullptr), nullptr);
+  EXPECT_NE(p->GetUI(), nullptr);
   p->CloseEditorWindow();
+  EXPECT_EQ(p->GetUI(), nullptr);
 }
 
 TEST(Vellicor, SlotZeroUserPresetFileSetsTheStartingState)

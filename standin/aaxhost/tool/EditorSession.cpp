@@ -34,12 +34,30 @@ AAX_Result EditorSession::Open()
 {
   if (!mGUI)
     return AAX_ERROR_NOT_INITIALIZED;
-  ViewContainer* container = mHost.NewViewContainer(mNativeView);
+  NSAutoreleasePool pool;
+  if (!mWindow)
+  {
+    AAX_Point size;
+    mGUI->ReportEditorSize(&size);
+    mWindow = new NSWindow(NSMakeRect(100, 100, size.horz, size.vert));
+    mWindow->makeKeyAndOrderFront(nullptr);
+  }
+  ViewContainer* container = mHost.NewViewContainer(mWindow->contentView());
   const AAX_Result result = mGUI->SetViewContainer(container);
   if (mContainer)
     mContainer->Release(); // replaced
   mContainer = container;
+  // The host window takes the size of the editor's view.
+  if (NSView* view = EditorView())
+    mWindow->setContentSize(view->frame().size);
   return result;
+}
+
+NSView* EditorSession::EditorView() const
+{
+  if (!mWindow || !mWindow->contentView() || mWindow->contentView()->Subviews().empty())
+    return nullptr;
+  return mWindow->contentView()->Subviews().back();
 }
 
 AAX_Result EditorSession::Close(bool& balanced)
@@ -47,6 +65,7 @@ AAX_Result EditorSession::Close(bool& balanced)
   balanced = true;
   if (!mGUI)
     return AAX_ERROR_NOT_INITIALIZED;
+  NSAutoreleasePool pool;
   const AAX_Result result = mGUI->SetViewContainer(nullptr);
   if (mContainer)
   {
@@ -64,6 +83,7 @@ AAX_Result EditorSession::Highlight(const std::string& id, bool on, int32_t colo
 
 bool EditorSession::Destroy()
 {
+  NSAutoreleasePool pool;
   bool gone = true;
   if (mGUI)
   {
@@ -80,6 +100,12 @@ bool EditorSession::Destroy()
   {
     mEditorHost->Release();
     mEditorHost = nullptr;
+  }
+  if (mWindow)
+  {
+    mWindow->close();
+    mWindow->release();
+    mWindow = nullptr;
   }
   mInitResult = AAX_ERROR_NOT_INITIALIZED;
   return gone;

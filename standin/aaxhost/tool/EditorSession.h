@@ -3,13 +3,15 @@
 // opened in a host view container over a native view and closed again, asked for its size
 // and to highlight parameters. Every step runs on the calling thread, the host's main thread.
 //
-// The native view is a placeholder the host owns: with no platform view to draw into, the
-// editor opens and closes for real but shows nothing. A platform stand-in later gives the
-// session a real view to open in (and with it pictures and input).
+// The native view is the content view of a host window of the AppKit stand-in (made at the
+// first opening, sized to the editor's view once it is open): the editor adds its view there,
+// draws into it when the main run loop runs its frame timer, and receives the events that the
+// stand-in's user input delivers to the window.
 #pragma once
 
 #include "aax/interfaces/AAX_IEffectGUI.h"
 #include "standin/aaxhost/tool/PluginInstance.h"
+#include "standin/appkit/Window.h"
 
 #include <string>
 
@@ -44,6 +46,10 @@ public:
   AAX_Result Highlight(const std::string& id, bool on, int32_t colour);
   // The container of the open editor, null while closed.
   ViewContainer* Container() const { return mContainer; }
+  // The host window the editor opens in (null before the first opening), and the editor's
+  // view in it (null while closed, or when the editor added none).
+  NSWindow* Window() const { return mWindow; }
+  NSView* EditorView() const;
 
   // Uninit and release. The object must go with the last reference: false when it did not.
   bool Destroy();
@@ -56,6 +62,6 @@ private:
   ViewContainer* mContainer = nullptr;
   AAX_Result mInitResult = AAX_ERROR_NOT_INITIALIZED;
   std::string mError;
-  char mNativeView[16] = {}; // stands for the platform view the editor opens in
+  NSWindow* mWindow = nullptr; // one reference
 };
 } // namespace aaxhost
