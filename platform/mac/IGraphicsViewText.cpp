@@ -108,6 +108,7 @@ void IGraphicsView::endUserInput()
   IGraphicsTextField* field = mTextFieldView;
   if (!field)
     return;
+  NSAutoreleasePool pool;
   // Detached first, so that the end of editing the removal brings commits nothing.
   field->setDelegate(nullptr);
   field->removeFromSuperview();
