@@ -472,10 +472,16 @@ void HeadlessGraphics::PromptForDirectory(plug::CharBuf& dir, IFileDialogComplet
   }
 }
 
-bool HeadlessGraphics::PromptForColor(IColor& /*color*/, const char* /*str*/, IColorPickerHandlerFunc /*func*/)
+bool HeadlessGraphics::PromptForColor(IColor& color, const char* str, IColorPickerHandlerFunc func)
 {
-  Log("prompt color");
-  return false;
+  Log(std::string("prompt color ") + (str ? str : "") + " " + std::to_string(color.A) + " " +
+      std::to_string(color.R) + " " + std::to_string(color.G) + " " + std::to_string(color.B));
+  if (!mHasColorAnswer)
+    return false;
+  color = mColorAnswer;
+  if (func)
+    func(color);
+  return true;
 }
 
 bool HeadlessGraphics::OpenURL(const char* url, const char*, const char*, const char*)

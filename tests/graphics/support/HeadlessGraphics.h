@@ -183,6 +183,12 @@ public:
   const IPopupMenu* LastMenu() const { return mLastMenu; }
   const IRECT& LastMenuBounds() const { return mLastMenuBounds; }
   int mMessageBoxAnswer = 1;
+  // The colour every colour prompt chooses from now on; without one a prompt is cancelled.
+  void SetColorAnswer(const IColor& color)
+  {
+    mColorAnswer = color;
+    mHasColorAnswer = true;
+  }
   std::string mClipboard;
   bool mClipboardHasText = false;
   bool IsCursorHidden() const { return mCursorHidden; }
@@ -287,6 +293,8 @@ private:
   IRECT mLastMenuBounds;
   bool mTextEntryOpen = false;
   TextEntryRequest mTextEntry;
+  IColor mColorAnswer;
+  bool mHasColorAnswer = false;
 };
 
 } // namespace testgraphics
