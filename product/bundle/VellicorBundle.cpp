@@ -6,6 +6,7 @@
 #include "product/FileUtilities.h"
 #include "product/Vellicor.h"
 #include "product/VellicorFactories.h"
+#include "standin/foundation/Foundation.h"
 
 #include <cstdlib>
 
@@ -18,8 +19,9 @@ const AAX_CTypeID kAudioSuiteTypeIDs[] = {AAX_MakeFourCC('I', 'E', 'A', '1'), AA
 // The tests' seam for the home folder: the end-to-end tests and scripts/demo load this
 // bundle in a real host process, where no code of theirs runs inside it, and set this
 // variable to a temporary folder so that "~" expands there and the user's own preset files
-// are neither read nor written. Unset or empty: the user's real home folder. This is the only
-// value the bundle takes from the environment; keep it that way.
+// are neither read nor written; the platform's home folder (the one the editor's resource and
+// folder lookups ask for) follows it too. Unset or empty: the user's real home folder. This is
+// the only value the bundle takes from the environment; keep it that way.
 constexpr const char* kHomeFolderVariable = "VELLICOR_HOME_FOLDER";
 
 // Read at every instance creation, so a test can point each new instance elsewhere.
@@ -27,7 +29,10 @@ void TakeHomeFolderFromEnvironment()
 {
   const char* folder = std::getenv(kHomeFolderVariable);
   if (folder && folder[0])
+  {
     SetHomeFolderOverride(folder);
+    standin::SetHomeDirectory(folder);
+  }
 }
 
 // The host's instance factory. Nothing may reach the host: any failure gives null.

@@ -1,5 +1,5 @@
-// Stand-in host view container (three versions): holds a native view pointer and records the
-// sizes the editor asks for.
+// Stand-in host view container (three versions): holds a native view pointer, records the
+// sizes the editor asks for and the parameter clicks it offers the host.
 #pragma once
 
 #include "aax/interfaces/AAX_IACFViewContainer.h"
@@ -47,7 +47,13 @@ public:
     mSizes.push_back(size);
     return 0;
   }
-  AAX_Result HandleParameterMouseDown(const char*, uint32_t) override { return Call("ViewContainer.HandleParameterMouseDown"); }
+  // The host takes a parameter click (answers 0) only for its automation shortcut, command
+  // and option held together (modifier bits 2 and 4); any other click stays with the editor.
+  AAX_Result HandleParameterMouseDown(const char*, uint32_t modifiers) override
+  {
+    Call("ViewContainer.HandleParameterMouseDown");
+    return (modifiers & 6u) == 6u ? 0 : AAX_ERROR_UNIMPLEMENTED;
+  }
   AAX_Result HandleParameterMouseDrag(const char*, uint32_t) override { return Call("ViewContainer.HandleParameterMouseDrag"); }
   AAX_Result HandleParameterMouseUp(const char*, uint32_t) override { return Call("ViewContainer.HandleParameterMouseUp"); }
   AAX_Result HandleMultipleParametersMouseDown(const char* const*, uint32_t, uint32_t) override

@@ -125,13 +125,14 @@ TEST_F(EditorTest, OpenHighlightResizeAndCloseRepeatedlyWithBalancedReferences)
     EXPECT_FALSE(ControlOf(1)->GetHostHighlight());
 
     // A new size reaches the host's container, height first; a parameter click is offered
-    // to the host before any control sees it.
+    // to the host before any control sees it (this one, with command and option, the host
+    // takes).
     mHost->Context().ClearCalls();
     EXPECT_TRUE(mPlugin->HostResizeEditor(400 + round, 250));
     ASSERT_EQ(container->Sizes().size(), static_cast<size_t>(round + 1));
     EXPECT_EQ(container->Sizes().back().vert, 250.f);
     EXPECT_EQ(container->Sizes().back().horz, 400.f + round);
-    Editor()->OnMouseDown({IMouseInfo(35.f, 10.f, IMouseMod(true))});
+    Editor()->OnMouseDown({IMouseInfo(35.f, 10.f, IMouseMod(true, false, false, true, true))});
     EXPECT_EQ(mHost->Context().LastCall(), "ViewContainer.HandleParameterMouseDown");
     EXPECT_EQ(ControlOf(1)->CountEvents("down"), 0) << "the host took the click";
 

@@ -280,7 +280,7 @@ TEST(AAXWrappers, ViewContainerForwardsByVersionAndReleasesTheContainer)
         {"GetPtr", 1, kNull, "ViewContainer.GetPtr", [&] { return v.GetPtr() == &nativeView ? 0 : kNull; }},
         {"GetModifiers", 1, U, "ViewContainer.GetModifiers", [&] { return v.GetModifiers(&mods); }},
         {"SetViewSize", 1, 0, "ViewContainer.SetViewSize", [&] { return v.SetViewSize(size); }},
-        {"MouseDown", 1, U, "ViewContainer.HandleParameterMouseDown", [&] { return v.HandleParameterMouseDown("1", 0); }},
+        {"MouseDown", 1, U, "ViewContainer.HandleParameterMouseDown", [&] { return v.HandleParameterMouseDown("1", 6); }},
         {"MouseDrag", 1, U, "ViewContainer.HandleParameterMouseDrag", [&] { return v.HandleParameterMouseDrag("1", 0); }},
         {"MouseUp", 1, U, "ViewContainer.HandleParameterMouseUp", [&] { return v.HandleParameterMouseUp("1", 0); }},
         {"MouseEnter", 3, U, "ViewContainer.HandleParameterMouseEnter", [&] { return v.HandleParameterMouseEnter("1", 0); }},

@@ -270,8 +270,8 @@ TEST_F(BundleToolTest, LoadCyclesLeaveNothingAlive)
 
 TEST_F(BundleToolTest, TheEditorObjectReportsTheEditorSizeAndGivesBackEveryReference)
 {
-  // The factory makes the editor object and it binds to the instance; the product's editor
-  // itself is not part of this build, so opening shows nothing.
+  // The factory makes the editor object and it binds to the instance; its view opens in the
+  // host's window and closes again three times.
   const ToolRun run = Run("editor", "--opens 3 --highlight Drive");
   EXPECT_EQ(run.exitCode, 0) << run.output;
   EXPECT_NE(run.output.find("editor: made by the editor factory, Init: result 0 AAX_SUCCESS"), std::string::npos)

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "HeadlessGraphics.h"
-#include "TestControl.h"
+#include "graphics/controls/IVKnobControls.h"
+#include "platform/mac/IGraphicsMac.h"
 
 namespace hosttest {
 
@@ -44,16 +44,21 @@ HostTestPlugin::HostTestPlugin()
   GetParam(kPower)->DefineBool("Power", true);
   GetParam(kSteps)->DefineInt("Steps", 4, 1, 8, "x");
 
-  // Its editor has no platform to show on yet: a headless graphics context with one control
-  // per parameter, so that opening, closing and highlighting run for real.
+  // Its editor: the platform's graphics context with a plain panel and one vertical slider
+  // per parameter (no labels or values, so no fonts are needed), 60 points apart.
   SetMakeGraphicsFunc([this]() {
-    return new testgraphics::HeadlessGraphics(*this, GetEditorWidth(), GetEditorHeight());
+    return new plug::igraphics::IGraphicsMac(*this, GetEditorWidth(), GetEditorHeight(), 60, 1.f);
   });
   SetLayoutFunc([](plug::igraphics::IGraphics* g) {
+    using namespace plug::igraphics;
     if (g->NControls() > 0)
       return; // opened again in another container: laid out already
+    g->AttachPanelBackground(IPattern(kEditorBackground));
+    IVStyle style;
+    style.showLabel = false;
+    style.showValue = false;
     for (int i = 0; i < kNumParams; ++i)
-      g->AttachControl(new testgraphics::TestControl(plug::igraphics::IRECT::MakeXYWH(10.f + 60.f * i, 10.f, 50.f, 50.f), i));
+      g->AttachControl(new IVSliderControl(SliderBounds(i), i, "", style));
   });
 }
 

@@ -3,9 +3,10 @@
 // parameters of each kind, on the real AAX binding. Mono and stereo ("1-1 2-2"); built with
 // HOSTTEST_AUX_OUTPUT, mono with a side-chain input and an auxiliary mono output
 // ("1-1.1 1.1-1.1": the second input bus makes the side-chain), the side-chain going to
-// the auxiliary output. Its editor is a headless graphics context (no platform yet) with one
-// control per parameter.
+// the auxiliary output. Its editor, on the platform's graphics context, is a panel with one
+// vertical slider per parameter.
 
+#include "graphics/IGraphicsStructs.h"
 #include "plug/aax/IPluginAAX.h"
 
 namespace hosttest {
@@ -18,6 +19,13 @@ constexpr const char* kChannelIO = "1-1 2-2";
 
 constexpr int kEditorWidth = 400;
 constexpr int kEditorHeight = 300;
+
+// The editor's panel colour, and the bounds of parameter i's slider (editor points).
+constexpr plug::igraphics::IColor kEditorBackground(255, 40, 60, 90);
+inline plug::igraphics::IRECT SliderBounds(int i)
+{
+  return plug::igraphics::IRECT::MakeXYWH(20.f + 60.f * static_cast<float>(i), 40.f, 40.f, 220.f);
+}
 
 enum EParam
 {

@@ -4,7 +4,9 @@
 // and closed, help and usage errors, and the reporting of refused values, unusable files and
 // a registration that fails.
 
+#include "HeadlessGraphics.h"
 #include "standin/aaxhost/tool/AudioFile.h"
+#include "tests/host/HostTestPlugin.h"
 #include "tests/host/ToolRunner.h"
 #include "tests/support/TempDir.h"
 
@@ -406,6 +408,53 @@ TEST_F(HostToolTest, TheEditorOpensAndClosesRepeatedlyGivingBackEveryReference)
   const auto usage = RunAaxhost("editor " + kBundle + " --opens 0");
   EXPECT_EQ(usage.exitCode, 1) << usage.output;
   EXPECT_NE(usage.output.find("bad --opens \"0\""), std::string::npos) << usage.output;
+}
+
+// The row (pixels) of the first slider-handle pixel in the column, scanning down; -1 for none.
+int HandleRow(const std::vector<uint8_t>& rgba, int width, int height, int column)
+{
+  for (int y = 0; y < height; ++y)
+  {
+    const uint8_t* p = &rgba[(static_cast<size_t>(y) * width + column) * 4];
+    if (p[0] > 150 && p[1] > 150 && p[2] > 150)
+      return y;
+  }
+  return -1;
+}
+
+TEST_F(HostToolTest, TheEditorDrawsAtTheScreenScaleAndAScriptedDragChangesTheHostParameter)
+{
+  // Drive's slider is dragged up 50 points; the picture is the editor's size times the
+  // screen scale, with Drive's handle now above Gain's, which nothing touched.
+  const std::string png = mDir.File("editor.png");
+  const auto run = RunAaxhost("editor " + kBundle + " --screen-scale 2 --frames 2 --drag 100,150:100,100 --png " +
+                              Quoted(png));
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_NE(run.output.find("  input: drag 100,150 to 100,100\n  parameter 2 \"Drive\": 25.00% -> "), std::string::npos)
+    << run.output;
+  EXPECT_NE(run.output.find("parameters changed by the input: 1\n"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("800 x 600 pixels (draw scale 1, screen scale 2)"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("host references: balanced"), std::string::npos) << run.output;
+
+  int w = 0, h = 0;
+  std::vector<uint8_t> rgba;
+  ASSERT_TRUE(testgraphics::ReadPNG(png, w, h, rgba));
+  ASSERT_EQ(w, 800);
+  ASSERT_EQ(h, 600);
+  const uint8_t* corner = &rgba[(10 * 800 + 10) * 4];
+  EXPECT_EQ(corner[0], hosttest::kEditorBackground.R);
+  EXPECT_EQ(corner[1], hosttest::kEditorBackground.G);
+  EXPECT_EQ(corner[2], hosttest::kEditorBackground.B);
+  const int gainHandle = HandleRow(rgba, w, h, 2 * 40);
+  const int driveHandle = HandleRow(rgba, w, h, 2 * 100);
+  ASSERT_GT(gainHandle, 0);
+  ASSERT_GT(driveHandle, 0);
+  EXPECT_LT(driveHandle, gainHandle - 2 * 40) << "Drive's handle moved up by the drag";
+
+  // Bad input options are usage errors naming the syntax.
+  const auto usage = RunAaxhost("editor " + kBundle + " --drag 100,150");
+  EXPECT_EQ(usage.exitCode, 1);
+  EXPECT_NE(usage.output.find("bad --drag \"100,150\": expected [MODS+]X,Y:X2,Y2"), std::string::npos) << usage.output;
 }
 
 TEST_F(HostToolTest, FailuresAreReportedWithTheirCauses)

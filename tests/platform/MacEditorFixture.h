@@ -5,6 +5,7 @@
 #include "platform/mac/IGraphicsMac.h"
 #include "platform/mac/IGraphicsView.h"
 #include "standin/foundation/RunLoop.h"
+#include "standin/metal/Metal.h"
 
 #include "TestControl.h"
 #include "TestDelegate.h"
@@ -29,6 +30,10 @@ protected:
   void SetUp() override
   {
     standin::appkit::Reset();
+    // Frames on the main loop's virtual clock, drawn at once.
+    standin::RunLoop::Main().RemoveAllTimers();
+    ASSERT_TRUE(standin::RunLoop::Main().SetClock(standin::RunLoop::EClock::kVirtual));
+    standin::mtl::SetDefaultSynchronous(true);
     mLiveBefore = standin::RuntimeClass::TotalLiveCount();
     // The host's main loop always has a pool in place.
     mPool = std::make_unique<NSAutoreleasePool>();
@@ -50,6 +55,9 @@ protected:
     mWindow->close();
     mWindow->release();
     mPool.reset();
+    standin::RunLoop::Main().RemoveAllTimers();
+    standin::RunLoop::Main().SetClock(standin::RunLoop::EClock::kReal);
+    standin::mtl::SetDefaultSynchronous(false);
     standin::appkit::Reset();
     EXPECT_EQ(standin::RuntimeClass::TotalLiveCount(), mLiveBefore) << "stand-in objects left alive";
   }

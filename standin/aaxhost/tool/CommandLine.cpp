@@ -42,14 +42,18 @@ const CommandSpec kCommands[] = {
    "Makes an instance, loads --load, applies every --set, saves to --save and compares with\n"
    "--compare, in that order. Chunks that differ end with exit code 4.",
    "aaxhost state Vellicor.aaxplugin --set Drive=33 --save drive.chunk"},
-  {"editor", "", 0, 0, "open and close an instance's editor in a host view container",
+  {"editor", "", 0, 0, "open an instance's editor in a host window, replay input, take a picture",
    "Makes an instance (loading --state first, then applying every --set), makes its editor\n"
-   "with the bundle's editor factory and opens it in a host view container --opens times,\n"
-   "highlighting a parameter (--highlight, else the first) while it is open. Reports the\n"
-   "editor's size, the result of every call, the calls the host's objects saw, and whether\n"
-   "the editor gave back every host reference it took. Nothing is drawn: there is no\n"
-   "platform view for the editor to show in yet.",
-   "aaxhost editor Vellicor.aaxplugin --opens 3 --highlight Drive"},
+   "with the bundle's editor factory and opens it in a host view container over a host window\n"
+   "--opens times, running --frames frames of the main run loop after each opening and\n"
+   "highlighting a parameter (--highlight, else the first) while it is open. In the last\n"
+   "opening the input options (--click, --drag, --wheel, --key, --type, ...) are replayed in\n"
+   "the order given, at points in editor coordinates, with a frame after each, and --png\n"
+   "writes the editor's frame (its size times the draw and screen scales). Reports the\n"
+   "editor's size, the result of every call, the input replayed, the parameters it changed\n"
+   "as the host sees them, the calls the host's objects saw, and whether the editor gave back\n"
+   "every host reference it took.",
+   "aaxhost editor Vellicor.aaxplugin --screen-scale 2 --drag 100,200:100,150 --png editor.png"},
   {"cycles", "[N]", 0, 1, "load, register, instantiate, release and unload N times (default 3)",
    "Each cycle uses a fresh host and checks that the bundle leaves no object alive, gives back\n"
    "every host reference and can be unloaded.",
@@ -85,6 +89,17 @@ const OptionSpec kOptions[] = {
   {"--chunk-id", "CODE", "state", "chunk identifier for --load and --compare (four characters)"},
   {"--opens", "N", "editor", "how often the editor is opened and closed (default 1)"},
   {"--highlight", "P", "editor", "parameter P (identifier or name) highlighted while open"},
+  {"--png", "FILE", "editor", "write the editor's frame as PNG after the input"},
+  {"--screen-scale", "S", "editor", "backing scale of the screen, 1 to 4 (default 1)"},
+  {"--frames", "N", "editor", "frames to run after each opening (default 1)"},
+  {"--click", "[MODS+]X,Y", "editor", "left click (MODS: cmd, shift, alt, ctrl joined by +)"},
+  {"--right-click", "[MODS+]X,Y", "editor", "right click"},
+  {"--double-click", "[MODS+]X,Y", "editor", "double click"},
+  {"--drag", "[MODS+]X,Y:X2,Y2", "editor", "left-button drag from X,Y to X2,Y2"},
+  {"--move", "[MODS+]X,Y", "editor", "mouse moved to X,Y"},
+  {"--wheel", "[MODS+]X,Y:DELTA", "editor", "scroll wheel turned DELTA lines at X,Y"},
+  {"--key", "X,Y:[MODS+]KEY", "editor", "key pressed with the mouse at X,Y (a character, Return, Tab, Up, F1, ...)"},
+  {"--type", "X,Y:TEXT", "editor", "text typed with the mouse at X,Y"},
 };
 
 const char* const kExitCodes =
@@ -231,6 +246,26 @@ bool StoreOption(const std::string& name, const std::string& value, Options& opt
   if (name == "--opens")
     return (ParseInt(value, options.opens) && options.opens >= 1 && options.opens <= 1000) ||
            bad("expected a count from 1 to 1000");
+  EditorInput input;
+  if (EditorInputKind(name, input.kind))
+  {
+    std::string what;
+    if (!ParseEditorInput(value, input, what))
+      return bad(what.c_str());
+    options.inputs.push_back(input);
+    return true;
+  }
+  if (name == "--screen-scale")
+    return (ParseDouble(value, options.screenScale) && options.screenScale >= 1.0 && options.screenScale <= 4.0) ||
+           bad("expected a scale from 1 to 4");
+  if (name == "--frames")
+    return (ParseInt(value, options.frames) && options.frames >= 0 && options.frames <= 10000) ||
+           bad("expected a count from 0 to 10000");
+  if (name == "--png")
+  {
+    options.pngFile = value;
+    return true;
+  }
   if (name == "--highlight")
   {
     options.highlight = value;

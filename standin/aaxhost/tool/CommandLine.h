@@ -4,6 +4,8 @@
 // and a value that cannot be read are usage errors that name what was wrong.
 #pragma once
 
+#include "standin/aaxhost/tool/EditorScript.h"
+
 #include <string>
 #include <vector>
 
@@ -60,6 +62,10 @@ struct Options
   bool hasTrackName = false;
   int opens = 1;         // editor
   std::string highlight; // editor: parameter identifier or name
+  std::string pngFile;   // editor: the last opening's frame as PNG
+  double screenScale = 1.0; // editor: the main screen's backing scale
+  int frames = 1;        // editor: frames run after each opening
+  std::vector<EditorInput> inputs; // editor: replayed in order in the last opening
 };
 
 struct ParsedCommandLine

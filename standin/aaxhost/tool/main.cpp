@@ -12,6 +12,9 @@
 #include "standin/aaxhost/tool/DescriptionText.h"
 #include "standin/aaxhost/tool/EditorSession.h"
 #include "standin/aaxhost/tool/PluginInstance.h"
+#include "standin/appkit/UserInput.h"
+#include "standin/foundation/RunLoop.h"
+#include "standin/metal/QuartzCore.h"
 
 #include <dlfcn.h>
 #include <unistd.h>
@@ -631,6 +634,59 @@ std::vector<std::pair<std::string, int>> CountCalls(const std::vector<std::strin
   return counts;
 }
 
+// Runs the main run loop for n frames of 60 per second, serving the host's timer between.
+void RunFrames(PluginInstance& instance, int n)
+{
+  for (int i = 0; i < n; ++i)
+  {
+    standin::RunLoop::Main().RunForMs(1000.0 / 60.0);
+    instance.ServeMainThread();
+  }
+}
+
+// The last opening's work: the input replayed, the parameters it changed as the host sees
+// them, and the picture. False when the picture cannot be had or written.
+bool ReplayAndPicture(EditorSession& editor, PluginInstance& instance, const Options& options)
+{
+  NSView* view = editor.EditorView();
+  AAX_Point size;
+  editor.ReportSize(size);
+  const float drawScale = view && size.horz > 0 ? static_cast<float>(view->frame().size.width / size.horz) : 1.f;
+
+  std::vector<std::pair<ParameterInfo, std::string>> before;
+  for (const ParameterInfo& info : instance.Parameters())
+    before.emplace_back(info, instance.ParameterText(info.id));
+  for (const EditorInput& step : options.inputs)
+  {
+    std::printf("  input: %s\n", ReplayEditorInput(view, drawScale, step).c_str());
+    RunFrames(instance, 1);
+  }
+  if (!options.inputs.empty())
+  {
+    instance.Settle();
+    int changes = 0;
+    for (const auto& entry : before)
+    {
+      const std::string now = instance.ParameterText(entry.first.id);
+      if (now != entry.second)
+        std::printf("  parameter %s \"%s\": %s -> %s\n", entry.first.id.c_str(), entry.first.name.c_str(),
+                    entry.second.c_str(), now.c_str()), ++changes;
+    }
+    std::printf("  parameters changed by the input: %d\n", changes);
+  }
+  if (options.pngFile.empty())
+    return true;
+  int width = 0, height = 0;
+  std::vector<uint8_t> rgba;
+  if (!view || !view->layer() || !view->layer()->CopyContentsRGBA(width, height, rgba))
+    return std::printf("  png: the editor shows no picture\n"), false;
+  if (!standin::ca::WritePNG(options.pngFile, width, height, rgba.data()))
+    return std::printf("  png: cannot write %s\n", options.pngFile.c_str()), false;
+  std::printf("  png: %s, %d x %d pixels (draw scale %g, screen scale %g)\n", options.pngFile.c_str(), width, height,
+              drawScale, options.screenScale);
+  return true;
+}
+
 int CommandEditor(const Collection& collection, Host& host, const Options& options)
 {
   PluginInstance instance(host, *collection.Effects().front().second);
@@ -655,6 +711,7 @@ int CommandEditor(const Collection& collection, Host& host, const Options& optio
 
   const std::vector<int32_t> countsBefore = host.RefCounts();
   host.Context().ClearCalls();
+  standin::appkit::SetMainScreen(NSScreen::mainScreen()->frame(), options.screenScale);
   {
     EditorSession editor(host, instance);
     if (!editor.Create())
@@ -665,8 +722,12 @@ int CommandEditor(const Collection& collection, Host& host, const Options& optio
     {
       const std::string open = "open " + std::to_string(i);
       report(open.c_str(), editor.Open());
-      // The main thread's turn: the editor's timer and the idle hook run with the editor open.
+      // The main thread's turns: the editor's frame timer and the idle hook run with the editor
+      // open.
       instance.ServeMainThread();
+      RunFrames(instance, options.frames);
+      if (i == options.opens)
+        failed = !ReplayAndPicture(editor, instance, options) || failed;
       if (!highlight.empty())
       {
         const std::string name = InfoOf(instance, highlight).name;

@@ -145,6 +145,17 @@ bool WritePNG(const std::string& path, int w, int h, const std::vector<uint8_t>&
          stbi_write_png(path.c_str(), w, h, 4, rgba.data(), w * 4) != 0;
 }
 
+bool ReadPNG(const std::string& path, int& w, int& h, std::vector<uint8_t>& rgba)
+{
+  int n = 0;
+  unsigned char* pixels = stbi_load(path.c_str(), &w, &h, &n, 4);
+  if (!pixels)
+    return false;
+  rgba.assign(pixels, pixels + static_cast<size_t>(w) * static_cast<size_t>(h) * 4u);
+  stbi_image_free(pixels);
+  return true;
+}
+
 DrawCall HeadlessGraphics::NewCall(DrawCall::Kind kind, const IBlend* pBlend) const
 {
   DrawCall call;

@@ -1,0 +1,483 @@
+// The editor on macOS end to end over the AppKit stand-in: an IGraphicsMac opened by its
+// delegate in a host window, with user input delivered to the window as the system does, the
+// frame timer run on the main run loop (virtual clock) and frames drawn through the Metal
+// stand-in. Also the AppKit-free key mapping.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "TestControl.h"
+#include "TestDelegate.h"
+#include "graphics/IPopupMenu.h"
+#include "platform/mac/IGraphicsView.h"
+#include "standin/foundation/RunLoop.h"
+#include "standin/metal/CAMetalLayer.h"
+#include "tests/support/TempDir.h"
+
+using namespace plug::igraphics;
+using standin::RunLoop;
+using testgraphics::TestControl;
+using testgraphics::TestDelegate;
+namespace input = standin::appkit;
+
+namespace {
+
+// ---- the key mapping ----
+
+struct KeyCase
+{
+  const char* what;
+  unsigned short code;
+  std::u16string chars;
+  unsigned long flags;
+  int vk;
+  const char* utf8;
+  bool S, C, A;
+};
+
+TEST(MacKeyMapping, KeysGiveTheirVirtualKeysCharactersAndModifiers)
+{
+  const unsigned long shift = kMacModShift, cmd = kMacModCommand, ctrl = kMacModControl, opt = kMacModOption;
+  const KeyCase cases[] = {
+    {"shift-a", 0, u"a", shift, 65, "a", true, false, false},
+    {"slash with shift is punctuation", 44, u"/", shift, 0, "/", false, false, false},
+    {"tab", 48, u"\t", 0, 9, "\t", false, false, false},
+    {"return", 36, u"\r", 0, 13, "\r", false, false, false},
+    {"escape", 53, u"\x1b", 0, 27, "\x1b", false, false, false},
+    {"space", 49, u" ", 0, 32, " ", false, false, false},
+    {"keypad enter", 76, u"\x03", 0, 32781, "\x03", false, false, false},
+    {"backspace", 51, u"\x7f", 0, 8, "\x7f", false, false, false},
+    {"up arrow", 126, u"\xF700", 0, 38, "\xEF\x9C\x80", false, false, false},
+    {"keypad 7", 89, u"7", 0, 103, "7", false, false, false},
+    {"F13 by its key code", 105, u"\xF710", 0, 124, "\xEF\x9C\x90", false, false, false},
+    {"F17 by its character", 64, u"\xF714", 0, 128, "\xEF\x9C\x94", false, false, false},
+    {"F24 by its character", 0xFF, u"\xF71B", 0, 135, "\xEF\x9C\x9B", false, false, false},
+    {"no characters", 10, u"", 0, 1034, "", false, false, false},
+    {"back-tab", 48, u"\x19", shift, 0, "\x19", false, false, false},
+    {"back-tab with command", 48, u"\x19", shift | cmd, 9, "\x19", true, true, false},
+    {"two units give no text", 0xFF, u"ab", 0, 65, "", false, false, false},
+    {"control never reaches the key press", 0, u"a", ctrl | opt, 65, "a", false, false, true},
+    {"e acute is a letter", 0xFF, u"\u00e9", 0, 0xE9, "\xC3\xA9", false, false, false},
+    {"cyrillic ya is a letter", 0xFF, u"\u044F", shift, 0x44F, "\xD1\x8F", true, false, false},
+    {"middle dot is punctuation", 0xFF, u"\u00B7", shift, 0, "\xC2\xB7", false, false, false},
+    {"arabic-indic digit", 0xFF, u"\u0663", 0, 0x663, "\xD9\xA3", false, false, false},
+  };
+  for (const KeyCase& c : cases)
+  {
+    SCOPED_TRACE(c.what);
+    const plug::IKeyPress key = MacKeyPress(c.code, c.chars, c.flags);
+    EXPECT_EQ(key.VK, c.vk);
+    EXPECT_STREQ(key.utf8, c.utf8);
+    EXPECT_EQ(key.S, c.S);
+    EXPECT_EQ(key.C, c.C);
+    EXPECT_EQ(key.A, c.A);
+  }
+
+  // The function keys of the table, F1 to F16, by their key codes.
+  const unsigned short fCodes[] = {122, 120, 99, 118, 96, 97, 98, 100, 101, 109, 103, 111, 105, 107, 113, 106};
+  for (int i = 0; i < 16; ++i)
+    EXPECT_EQ(MacKeyCodeTableLookup(fCodes[i]), 112 + i) << "F" << i + 1;
+  // Codes outside the table, in its gaps and at its ends, take the character path.
+  for (unsigned short code : {50, 52, 66, 90, 93, 95, 102, 104, 108, 110, 112, 127})
+    EXPECT_EQ(MacKeyCodeTableLookup(code), 0) << code;
+}
+
+// ---- the editor in a host window ----
+
+class EditorViewTest : public ::testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    input::Reset();
+    RunLoop::Main().RemoveAllTimers();
+    ASSERT_TRUE(RunLoop::Main().SetClock(RunLoop::EClock::kVirtual));
+    standin::mtl::SetDefaultSynchronous(true);
+    mMetalObjects = standin::mtl::Object::LiveCount();
+    mWindow = new NSWindow(NSMakeRect(100, 100, 1000, 800));
+    mWindow->makeKeyAndOrderFront(nullptr);
+    mDelegate.SetMakeGraphicsFunc([this]() { return new IGraphicsMac(mDelegate, 400, 300, 60, mDrawScale); });
+    mDelegate.SetLayoutFunc([this](IGraphics* g) {
+      g->AttachPanelBackground(IPattern(COLOR_GRAY));
+      mA = Attach(g, "A", IRECT(20, 30, 120, 130), -1, "Alpha");
+      mB = Attach(g, "B", IRECT(200, 30, 300, 130), 0, "Beta");
+      mB->mDragGain = 0.01;
+      mHidden = Attach(g, "H", IRECT(20, 200, 60, 240), -1, "Hidden");
+      mHidden->Hide(true);
+      g->EnableTooltips(mTooltips);
+    });
+  }
+
+  void TearDown() override
+  {
+    mDelegate.CloseEditorWindow();
+    mWindow->release();
+    RunLoop::Main().RemoveAllTimers();
+    RunLoop::Main().SetClock(RunLoop::EClock::kReal);
+    standin::mtl::SetDefaultSynchronous(false);
+    input::Reset();
+  }
+
+  TestControl* Attach(IGraphics* g, const char* name, const IRECT& r, int param, const char* tooltip)
+  {
+    auto* control = new TestControl(r, param);
+    control->mName = name;
+    control->mJournal = &mJournal;
+    control->SetTooltip(tooltip);
+    g->AttachControl(control);
+    return control;
+  }
+
+  IGraphicsMac* Open(float drawScale = 1.f)
+  {
+    mDrawScale = drawScale;
+    mDelegate.OpenEditorWindow(mWindow->contentView());
+    Frames(1);
+    return G();
+  }
+  IGraphicsMac* G() const { return static_cast<IGraphicsMac*>(mDelegate.GetUI()); }
+  IGraphicsView* View() const { return G() ? G()->GetView() : nullptr; }
+  standin::ca::MetalLayer& Layer() const { return *View()->MetalLayer()->MetalLayer(); }
+  // A point of the editor in the window's coordinates.
+  NSPoint At(float x, float y) const { return input::InWindow(View(), NSMakePoint(x * mDrawScale, y * mDrawScale)); }
+  static void Frames(int n) { RunLoop::Main().RunForMs(n * 1000.0 / 60.0); }
+  std::vector<std::string> Take()
+  {
+    std::vector<std::string> out;
+    out.swap(mJournal);
+    return out;
+  }
+
+  TestDelegate mDelegate{4, 400, 300};
+  NSWindow* mWindow = nullptr;
+  float mDrawScale = 1.f;
+  bool mTooltips = false;
+  int64_t mMetalObjects = 0;
+  std::vector<std::string> mJournal;
+  TestControl* mA = nullptr;
+  TestControl* mB = nullptr;
+  TestControl* mHidden = nullptr;
+};
+
+using Journal = std::vector<std::string>;
+
+TEST_F(EditorViewTest, PointerEventsReachControlsInEditorPointsAtDrawScaleTwo)
+{
+  Open(2.f);
+  NSAutoreleasePool pool;
+  ASSERT_EQ(View()->frame().size.width, 800);
+  mJournal.clear();
+
+  input::Click(mWindow, At(30, 40));
+  EXPECT_EQ(Take(), (Journal{"A down 30 40", "A up 30 40"}));
+
+  // Click counts: odd ones press, even ones double-click (the right button alike).
+  input::MouseOptions twice;
+  twice.clickCount = 2;
+  input::Click(mWindow, At(31, 41), twice);
+  EXPECT_EQ(Take(), (Journal{"A dblclick 31 41"}));
+  input::MouseOptions thrice;
+  thrice.clickCount = 3;
+  input::RightClick(mWindow, At(32, 42), thrice);
+  EXPECT_EQ(Take(), (Journal{"A down 32 42 right", "A up 32 42"}));
+
+  // Command turns a left click into a right one; on a parameter control that is its
+  // context menu.
+  input::MouseOptions command;
+  command.flags = NSEventModifierFlagCommand;
+  input::Click(mWindow, At(30, 40), command);
+  EXPECT_EQ(Take(), (Journal{"A down 30 40 right", "A up 30 40"}));
+  input::Click(mWindow, At(250, 80), command);
+  EXPECT_EQ(Take(), (Journal{"B context menu"}));
+
+  // A drag moves the parameter control's value, which the delegate hears as a gesture.
+  mDelegate.mLog.clear();
+  input::Drag(mWindow, At(250, 100), At(250, 60), 4);
+  const Journal drags = Take();
+  ASSERT_EQ(drags.size(), 6u);
+  EXPECT_EQ(drags[1], "B drag 250 90 0 -10");
+  EXPECT_EQ(drags[4], "B drag 250 60 0 -10");
+  EXPECT_EQ(mDelegate.LogStartingWith("begin").size(), 1u);
+  EXPECT_EQ(mDelegate.OpenGestures(0), 0);
+
+  // The wheel and keys go to the control under the mouse; keys it does not take go on to the
+  // host up the responder chain.
+  input::Scroll(mWindow, At(40, 50), 3);
+  EXPECT_EQ(Take(), (Journal{"A wheel 40 50 3 0"}));
+  const long unhandled = input::UnhandledKeyCount();
+  input::PressKey(mWindow, 0, "a", NSEventModifierFlagShift);
+  EXPECT_EQ(Take(), (Journal{"A keydown 40 50 65", "A keyup 40 50 65"}));
+  EXPECT_EQ(input::UnhandledKeyCount(), unhandled + 1);
+  mA->mTakesKeys = true;
+  input::PressKey(mWindow, 0, "b");
+  EXPECT_EQ(input::UnhandledKeyCount(), unhandled + 1);
+
+  // Files dropped: the point is in view points, not divided by the draw scale, so a drop
+  // over A's middle (editor 70, 80) lands on what lies at editor (140, 160) instead.
+  mJournal.clear();
+  EXPECT_TRUE(input::DropFiles(mWindow, At(35, 20), {"/tmp/one.wav"}));
+  EXPECT_EQ(Take(), (Journal{"A drop /tmp/one.wav"}));
+  EXPECT_TRUE(input::DropFiles(mWindow, At(125, 40), {"/tmp/a.wav", "/tmp/b.wav", "/tmp/c.wav"}));
+  EXPECT_EQ(Take(), (Journal{"B drop /tmp/a.wav"})) << "several files: the first reaches the control";
+}
+
+TEST_F(EditorViewTest, MouseOutDuringACaptureWaitsForTheLeftButton)
+{
+  Open();
+  NSAutoreleasePool pool;
+  G()->EnableMouseOver(true);
+  input::MoveMouse(mWindow, At(50, 50));
+  Take();
+
+  // Out of the view (the host window is larger) during a left drag: the mouse-out follows
+  // the release.
+  input::PostMouse(mWindow, NSEventTypeLeftMouseDown, At(50, 50));
+  input::PostMouse(mWindow, NSEventTypeLeftMouseDragged, At(450, 350));
+  EXPECT_TRUE(View()->MouseOutDuringDrag());
+  EXPECT_EQ(Take(), (Journal{"A down 50 50", "A drag 450 350 400 300"}));
+  input::PostMouse(mWindow, NSEventTypeLeftMouseUp, At(450, 350));
+  Journal events = Take();
+  ASSERT_GE(events.size(), 2u);
+  EXPECT_EQ(events[0], "A up 450 350");
+  EXPECT_EQ(events[1], "A out");
+  EXPECT_FALSE(View()->MouseOutDuringDrag());
+
+  // Coming back before the release cancels it.
+  input::MoveMouse(mWindow, At(50, 50));
+  input::PostMouse(mWindow, NSEventTypeLeftMouseDown, At(50, 50));
+  input::PostMouse(mWindow, NSEventTypeLeftMouseDragged, At(450, 350));
+  input::PostMouse(mWindow, NSEventTypeLeftMouseDragged, At(60, 60));
+  EXPECT_FALSE(View()->MouseOutDuringDrag());
+  input::PostMouse(mWindow, NSEventTypeLeftMouseUp, At(60, 60));
+  events = Take();
+  EXPECT_EQ(std::count(events.begin(), events.end(), "A out"), 0);
+}
+
+TEST_F(EditorViewTest, HiddenLockedCursorStaysWhileDragsKeepGivingDeltas)
+{
+  Open();
+  NSAutoreleasePool pool;
+  input::PostMouse(mWindow, NSEventTypeLeftMouseDown, At(250, 100));
+  const NSPoint lock = NSEvent::mouseLocation();
+  G()->HideMouseCursor(true, true);
+  G()->HideMouseCursor(true, true); // again: nothing changes
+  EXPECT_EQ(input::Cursor().hideLevel, 1);
+  EXPECT_TRUE(G()->CursorLocked());
+  Take();
+
+  // Each drag 5 points up from the held place gives -5 and puts the cursor back.
+  for (int i = 0; i < 3; ++i)
+    input::PostMouse(mWindow, NSEventTypeLeftMouseDragged, At(250, 95));
+  EXPECT_EQ(Take(), (Journal{"B drag 250 95 0 -5", "B drag 250 95 0 -5", "B drag 250 95 0 -5"}));
+  EXPECT_EQ(input::Cursor().warps, 3);
+  EXPECT_EQ(NSEvent::mouseLocation().x, lock.x);
+  EXPECT_EQ(NSEvent::mouseLocation().y, lock.y);
+
+  // A tablet moves freely once its events arrive (the event's kind is taken after its
+  // position): no more warps, deltas from the pen, and moving the cursor is refused.
+  input::MouseOptions tablet;
+  tablet.tablet = true;
+  input::PostMouse(mWindow, NSEventTypeLeftMouseDragged, At(250, 90), tablet);
+  const long warps = input::Cursor().warps;
+  input::PostMouse(mWindow, NSEventTypeLeftMouseDragged, At(250, 85), tablet);
+  input::PostMouse(mWindow, NSEventTypeLeftMouseDragged, At(250, 83), tablet);
+  EXPECT_EQ(Take(), (Journal{"B drag 250 90 0 -10", "B drag 250 85 0 -15", "B drag 250 83 0 -2"}));
+  EXPECT_EQ(input::Cursor().warps, warps);
+  G()->MoveMouseCursor(10, 10);
+  EXPECT_EQ(input::Cursor().warps, warps);
+  input::PostMouse(mWindow, NSEventTypeLeftMouseUp, At(250, 83));
+
+  G()->HideMouseCursor(false, true);
+  EXPECT_EQ(input::Cursor().hideLevel, 0);
+  EXPECT_FALSE(G()->CursorLocked());
+  G()->HideMouseCursor(false, false); // showing while shown: no second show
+  EXPECT_EQ(input::Cursor().hideLevel, 0);
+
+  // Moving the cursor to an editor point puts it there on the screen.
+  input::PostMouse(mWindow, NSEventTypeMouseMoved, At(250, 90));
+  G()->MoveMouseCursor(70, 80);
+  float x = 0, y = 0;
+  G()->GetMouseLocation(x, y);
+  EXPECT_FLOAT_EQ(x, 70.f);
+  EXPECT_FLOAT_EQ(y, 80.f);
+}
+
+TEST_F(EditorViewTest, FramesDrawOnlyWhatIsDirtyAndFollowScaleAndSize)
+{
+  Open();
+  NSAutoreleasePool pool;
+  const uint64_t presented = Layer().PresentedCount();
+  ASSERT_GT(presented, 0u);
+  Frames(5);
+  EXPECT_EQ(Layer().PresentedCount(), presented) << "nothing dirty, nothing presented";
+  const int draws = mA->mDrawCount;
+  mA->SetDirty(false);
+  Frames(1);
+  EXPECT_EQ(Layer().PresentedCount(), presented + 1);
+  EXPECT_EQ(mA->mDrawCount, draws + 1);
+  EXPECT_EQ(Layer().PresentedImage().width, 400);
+
+  // The window moves to a screen of scale 2: the picture follows.
+  mWindow->SetBackingScaleFactor(2);
+  EXPECT_EQ(G()->GetScreenScale(), 2.f);
+  Frames(1);
+  EXPECT_EQ(Layer().PresentedImage().width, 800);
+  EXPECT_EQ(Layer().PresentedImage().height, 600);
+
+  // A new editor size and scale resize the view and the drawable with it.
+  G()->Resize(400, 300, 1.5f);
+  EXPECT_EQ(View()->frame().size.width, 600);
+  EXPECT_EQ(View()->frame().size.height, 450);
+  Frames(1);
+  EXPECT_EQ(Layer().PresentedImage().width, 1200);
+  EXPECT_EQ(Layer().PresentedImage().height, 900);
+}
+
+TEST_F(EditorViewTest, AppearanceFollowsTheSystemFrom10_14)
+{
+  Open();
+  std::vector<EUIAppearance> heard;
+  G()->SetAppearanceChangedFunc([&heard](EUIAppearance a) { heard.push_back(a); });
+  EXPECT_EQ(G()->GetUIAppearance(), EUIAppearance::Light);
+  input::SetSystemAppearanceDark(true);
+  EXPECT_EQ(G()->GetUIAppearance(), EUIAppearance::Dark);
+  EXPECT_EQ(heard, (std::vector<EUIAppearance>{EUIAppearance::Dark}));
+  input::SetSystemVersion(10, 13);
+  EXPECT_EQ(G()->GetUIAppearance(), EUIAppearance::Light);
+  input::SetSystemAppearanceDark(false);
+  EXPECT_EQ(heard.size(), 1u) << "older systems tell the editor nothing";
+}
+
+TEST_F(EditorViewTest, TooltipsCoverEveryVisibleControlButNotWhileTheMenuIsOpen)
+{
+  mTooltips = true;
+  Open(2.f);
+  NSAutoreleasePool pool;
+  // Background, A, B: the hidden control has none; rectangles at the draw scale.
+  const auto& tips = View()->ToolTips();
+  ASSERT_EQ(tips.size(), 3u);
+  EXPECT_EQ(tips[1].rect.origin.x, 40);
+  EXPECT_EQ(tips[1].rect.size.width, 200);
+  input::MoveMouse(mWindow, At(250, 80));
+  EXPECT_EQ(input::ToolTipAt(mWindow, At(250, 80)), "Beta");
+  input::MoveMouse(mWindow, At(300.5f, 200));
+  EXPECT_EQ(input::ToolTipAt(mWindow, At(300.5f, 200)), "");
+
+  // The in-editor menu open: no tooltips at all.
+  G()->AttachPopupMenuControl();
+  IPopupMenu menu("", {"one", "two"});
+  G()->CreatePopupMenu(*mA, menu, IRECT(20, 30, 120, 50));
+  G()->UpdateTooltips();
+  EXPECT_TRUE(View()->ToolTips().empty());
+}
+
+TEST_F(EditorViewTest, OpenCloseReopenAndRemovalByTheHostLeaveNothingAlive)
+{
+  const auto liveViews = [] { return IGraphicsView::Class().LiveCount(); };
+  {
+    NSAutoreleasePool pool;
+    for (int i = 0; i < 3; ++i)
+    {
+      Open();
+      ASSERT_NE(View(), nullptr);
+      EXPECT_EQ(View()->superview(), mWindow->contentView());
+      mDelegate.CloseEditorWindow();
+      EXPECT_EQ(G(), nullptr);
+    }
+
+    // Opening twice: the first view goes before the second comes, the graphics stays.
+    Open();
+    IGraphicsMac* graphics = G();
+    mDelegate.OpenEditorWindow(mWindow->contentView());
+    EXPECT_EQ(G(), graphics);
+    EXPECT_EQ(mWindow->contentView()->Subviews().size(), 1u);
+    EXPECT_EQ(IGraphicsMac::InstanceCount(), 1);
+
+    // The host takes the view away on its own: the editor closes through its delegate, and the
+    // view survives its own removal method.
+    View()->removeFromSuperview();
+    EXPECT_EQ(G(), nullptr);
+    EXPECT_TRUE(mWindow->contentView()->Subviews().empty());
+
+    // The graphics object destroyed with its view open.
+    Open();
+    auto* orphan = new IGraphicsMac(mDelegate, 100, 100);
+    orphan->OpenWindow(mWindow->contentView());
+    delete orphan;
+    mDelegate.CloseEditorWindow();
+  }
+  EXPECT_EQ(liveViews(), 0);
+  EXPECT_EQ(CAMetalLayer::Class().LiveCount(), 0);
+  EXPECT_EQ(standin::mtl::Object::LiveCount(), mMetalObjects);
+  EXPECT_EQ(IGraphicsMac::InstanceCount(), 0);
+  EXPECT_EQ(RunLoop::Main().TimerCount(), 0u);
+}
+
+TEST_F(EditorViewTest, PlatformMenusComeOnALaterTurnAndNeverReachAClosedEditor)
+{
+  Open();
+  NSAutoreleasePool pool;
+  IPopupMenu menu("", {"one", "two"});
+  bool isAsync = false;
+  EXPECT_EQ(G()->CreatePlatformPopupMenu(menu, IRECT(10, 10, 50, 30), isAsync), nullptr);
+  EXPECT_TRUE(isAsync);
+  EXPECT_EQ(RunLoop::Main().PendingBlockCount(), 1u);
+  // Closed before the block's turn: the block is dropped with the view.
+  mDelegate.CloseEditorWindow();
+  EXPECT_EQ(RunLoop::Main().PendingBlockCount(), 0u);
+  Frames(1);
+}
+
+TEST_F(EditorViewTest, CursorsFallBackWhenPrivateOnesOrTheCursorFilesAreMissing)
+{
+  Open();
+  NSAutoreleasePool pool;
+  G()->SetMouseCursor(ECursor::SIZENWSE);
+  EXPECT_EQ(input::Cursor().name, "_windowResizeNorthWestSouthEastCursor");
+  input::SetPrivateCursorsAvailable(false);
+  G()->SetMouseCursor(ECursor::SIZENWSE);
+  EXPECT_EQ(input::Cursor().name, "arrowCursor");
+  G()->SetMouseCursor(ECursor::SIZEWE);
+  EXPECT_EQ(input::Cursor().name, "resizeLeftRightCursor");
+  input::SetPrivateCursorsAvailable(true);
+
+  // Help mode stays only for the help cursor.
+  NSCursor::_setHelpCursor(true);
+  G()->SetMouseCursor(ECursor::HELP);
+  EXPECT_TRUE(input::Cursor().helpMode);
+  G()->SetMouseCursor(ECursor::HAND);
+  EXPECT_FALSE(input::Cursor().helpMode);
+
+  // No cursor files: the move cursor is the arrow.
+  input::SetSystemCursorFolder("/nonexistent/cursors/");
+  G()->SetMouseCursor(ECursor::SIZEALL);
+  EXPECT_EQ(input::Cursor().name, "arrowCursor");
+
+  // With them: built from the vector image at four scales, hot spot from its information.
+  testsupport::TempDir folder;
+  const std::string dir = folder.Path() + "/move";
+  std::filesystem::create_directories(dir);
+  std::ofstream(dir + "/cursor.pdf") << "%PDF-1.4\n1 0 obj << /Type /Page /MediaBox [0 0 16 18] >> endobj\n%%EOF\n";
+  std::ofstream(dir + "/info.plist")
+    << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+       "<key>hotx-scaled</key><real>8</real><key>hoty-scaled</key><real>9</real>"
+       "<key>blur</key><real>1</real><key>shadowoffsetx</key><real>0</real><key>shadowoffsety</key><real>-1</real>"
+       "<key>shadowcolor</key><array><real>0</real><real>0</real><real>0</real><real>0.5</real></array>"
+       "</dict></plist>\n";
+  input::SetSystemCursorFolder(folder.Path() + "/");
+  G()->SetMouseCursor(ECursor::SIZEALL);
+  const input::CursorState cursor = input::Cursor();
+  EXPECT_EQ(cursor.name, "");
+  EXPECT_EQ(cursor.hotSpot.x, 8);
+  EXPECT_EQ(cursor.hotSpot.y, 9);
+  EXPECT_EQ(cursor.imageSize.width, 16);
+  EXPECT_EQ(cursor.imageSize.height, 18);
+  EXPECT_EQ(cursor.representations, 4u);
+}
+
+} // namespace
