@@ -281,6 +281,19 @@ TEST_F(MacColourPanel, ChoicesReachTheLatestCallbackUntilTheViewGoes)
   ASSERT_TRUE(mGraphics->PromptForColor(start, "", nullptr));
   EXPECT_TRUE(PickColor(0, 1, 0, 1));
 
+  // Another editor's view going leaves the panel's target alone.
+  std::vector<IColor> other;
+  mDelegate.SetLayoutFunc(nullptr); // an empty editor
+  {
+    IGraphicsMac another(mDelegate, 100, 100);
+    another.OpenWindow(nullptr);
+    another.CloseWindow();
+  }
+  EXPECT_EQ(panel->target(), View());
+  ASSERT_TRUE(mGraphics->PromptForColor(start, "", [&](const IColor& c) { other.push_back(c); }));
+  EXPECT_TRUE(PickColor(1, 1, 1, 1));
+  EXPECT_EQ(other.size(), 1u);
+
   // The view closes the panel when it goes and no longer receives its action.
   mDelegate.CloseEditorWindow();
   EXPECT_FALSE(panel->isVisible());
@@ -289,6 +302,7 @@ TEST_F(MacColourPanel, ChoicesReachTheLatestCallbackUntilTheViewGoes)
   EXPECT_TRUE(PickColor(1, 1, 1, 1)); // goes nowhere
   panel->close();
   EXPECT_EQ(second.size(), 1u);
+  EXPECT_EQ(other.size(), 1u);
 }
 
 } // namespace
