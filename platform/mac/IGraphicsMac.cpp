@@ -193,6 +193,7 @@ void IGraphicsMac::EndPlatformTextEntry()
 
 void* IGraphicsMac::OpenWindow(void* pParent)
 {
+  NSAutoreleasePool pool;
   if (mView)
     CloseView();
 
@@ -217,6 +218,7 @@ void IGraphicsMac::CloseView()
 {
   // The view leaves this object before it is removed: its removal then does not ask the
   // delegate to close the editor again (which would delete this object mid-way).
+  NSAutoreleasePool pool;
   IGraphicsView* view = mView;
   mView = nullptr;
   standin::RunLoop::Main().CancelBlocks(this);

@@ -40,19 +40,17 @@ IGraphicsView::PLUG_OBJC_CLASS(IGraphicsView)(IGraphicsMac* pGraphics, standin::
   , mDirtyRects()
   , mGraphics(pGraphics)
 {
+  NSAutoreleasePool pool;
   mMouseOutDuringDrag = false;
   setWantsLayer(true);
   if (CALayer* backing = layer())
     backing->setOpaque(true);
   setLayerContentsRedrawPolicy(NSViewLayerContentsRedrawDuringViewResize);
-  {
-    NSAutoreleasePool pool;
-    registerForDraggedTypes(Autoreleased(new NSArray({NSFilenamesPboardType})));
-    CAMetalLayer* metal = CAMetalLayer::layer();
-    setLayer(metal);
-    metal->setPixelFormat(standin::mtl::PixelFormat::BGRA8Unorm);
-    metal->setDevice(MTLCreateSystemDefaultDevice());
-  }
+  registerForDraggedTypes(Autoreleased(new NSArray({NSFilenamesPboardType})));
+  CAMetalLayer* metal = CAMetalLayer::layer();
+  setLayer(metal);
+  metal->setPixelFormat(standin::mtl::PixelFormat::BGRA8Unorm);
+  metal->setDevice(MTLCreateSystemDefaultDevice());
   setTimer();
 }
 

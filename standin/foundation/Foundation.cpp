@@ -14,6 +14,7 @@
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 STANDIN_DEFINE_CLASS(NSString, NSObject)
 STANDIN_DEFINE_CLASS(NSNumber, NSObject)
@@ -819,7 +820,14 @@ NSString* ConstantString(const char* text)
   {
     explicit Constant(const char* t) : NSString(t ? t : "") { MakeImmortal(); }
   };
-  return new Constant(text);
+  // Every constant stays reachable from here for the life of the process, also the constants
+  // of a bundle (with stand-ins linked into it) that has been unloaded since.
+  static std::mutex sMutex;
+  static std::vector<NSString*>* sConstants = new std::vector<NSString*>();
+  NSString* constant = new Constant(text);
+  std::lock_guard<std::mutex> lock(sMutex);
+  sConstants->push_back(constant);
+  return constant;
 }
 
 } // namespace standin
