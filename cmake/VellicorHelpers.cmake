@@ -37,6 +37,9 @@ function(vellicor_add_aax_bundle target)
     ACFStartup;
     ACFShutdown;
     ACFGetSDKVersion;
+    extern \"C++\" {
+      \"plug::igraphics::IGraphicsMac::InitiateExternalFileDragDrop(char const*, plug::igraphics::IRECT const&)\";
+    };
   local:
     *;
 };

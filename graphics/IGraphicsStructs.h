@@ -517,6 +517,21 @@ using IMsgBoxCompletionHandlerFunc = std::function<void(int result)>;
 using IFileDialogCompletionHandlerFunc = std::function<void(const CharBuf& fileName, const CharBuf& path)>;
 using IAppearanceChangedFunc = std::function<void(EUIAppearance)>;
 
+// Message-box types and results (ShowMessageBox), in the Windows numbering.
+constexpr int kMessageBoxOK = 0;
+constexpr int kMessageBoxOKCancel = 1;
+constexpr int kMessageBoxYesNoCancel = 3;
+constexpr int kMessageBoxYesNo = 4;
+constexpr int kMessageBoxRetryCancel = 5;
+constexpr int kMessageBoxResultOK = 1;
+constexpr int kMessageBoxResultCancel = 2;
+constexpr int kMessageBoxResultRetry = 4;
+constexpr int kMessageBoxResultYes = 6;
+constexpr int kMessageBoxResultNo = 7;
+// File dialog actions (PromptForFile): save; every other value opens.
+constexpr int kFileActionOpen = 0;
+constexpr int kFileActionSave = 1;
+
 // ---------------------------------------------------------------------------------------
 // Bitmaps, SVG images, layers and shadows
 

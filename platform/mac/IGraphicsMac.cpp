@@ -309,8 +309,7 @@ IPopupMenu* IGraphicsMac::CreatePlatformPopupMenu(IPopupMenu& menu, const IRECT&
 void IGraphicsMac::ShowPopupMenu(IPopupMenu& menu, const IRECT& bounds)
 {
   IPopupMenu* result = mView ? mView->createPopupMenu(menu, ToViewRect(bounds, GetDrawScale())) : nullptr;
-  if (result && result->GetFunction())
-    result->GetFunction()(result);
+  // IGraphics runs the completion function of the level chosen (once per showing).
   SetControlValueAfterPopupMenu(result);
 }
 

@@ -57,7 +57,14 @@ IGraphicsView::PLUG_OBJC_CLASS(IGraphicsView)(IGraphicsMac* pGraphics, standin::
 IGraphicsView::~PLUG_OBJC_CLASS(IGraphicsView)()
 {
   if (NSColorPanel::sharedColorPanelExists())
-    NSColorPanel::sharedColorPanel()->close();
+  {
+    NSColorPanel* panel = NSColorPanel::sharedColorPanel();
+    panel->close();
+    // The panel outlives the view: it must not send its action here any more (another
+    // view's choice stays).
+    if (panel->target() == this)
+      panel->setTarget(nullptr);
+  }
   mColorPickerFunc = nullptr;
   if (mMoveCursor)
     mMoveCursor->release();

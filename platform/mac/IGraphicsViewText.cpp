@@ -1,48 +1,165 @@
 // The editor view's native pop-up menus, in-place text field and colour panel.
+#include "platform/mac/FontDescriptorCache.h"
+#include "platform/mac/IGraphicsNativeControls.h"
 #include "platform/mac/IGraphicsView.h"
+#include "plug/IGEditorDelegate.h"
 
-#include <cstdio>
+#include <string>
 
 using namespace plug::igraphics;
 
 namespace {
 
-void NotAvailable(const char* what)
+NSColor* DeviceColor(const IColor& color)
 {
-  std::fprintf(stderr, "IGraphicsView: %s is not available on this platform layer yet\n", what);
+  return NSColor::colorWithDeviceRed(color.R / 255.0, color.G / 255.0, color.B / 255.0, color.A / 255.0);
+}
+
+// The field's font: the cached descriptor of the text's font at its size times the draw
+// scale and the font's em ratio; a font that was never cached gives the system font.
+NSFont* TextEntryFont(const IText& text, float drawScale)
+{
+  if (const MacFontDescriptorEntry* entry = FindCachedFontDescriptor(text.mFont))
+    if (NSFont* font = NSFont::fontWithDescriptor(entry->mDescriptor, text.mSize * (drawScale * entry->mEmRatio)))
+      return font;
+  return NSFont::systemFontOfSize(text.mSize * drawScale);
 }
 
 } // namespace
 
-IPopupMenu* IGraphicsView::createPopupMenu(IPopupMenu& /*menu*/, NSRect /*bounds*/)
+IPopupMenu* IGraphicsView::createPopupMenu(IPopupMenu& menu, NSRect bounds)
 {
-  NotAvailable("the native pop-up menu");
-  return nullptr;
+  NSAutoreleasePool pool;
+  IGraphicsMenuRcvr* receiver = Autoreleased(new IGraphicsMenuRcvr(bounds));
+  IGraphicsMenu* nativeMenu = Autoreleased(new IGraphicsMenu(&menu, receiver));
+
+  // The current choice is shown over the anchor; without one the menu opens below it.
+  bool positionItem = false;
+  const NSPoint location = PopupMenuLocation(menu, bounds, positionItem);
+  NSMenuItem* item = positionItem ? nativeMenu->itemAtIndex(menu.GetChosenItemIdx()) : nullptr;
+  nativeMenu->popUpMenuPositioningItem(item, location, this);
+
+  // The level where the choice was made gets its chosen index; the levels above keep theirs.
+  NSMenuItem* chosen = receiver->menuItem();
+  auto* chosenMenu = chosen ? dynamic_cast<IGraphicsMenu*>(chosen->menu()) : nullptr;
+  IPopupMenu* result = chosenMenu ? chosenMenu->iPopupMenu() : nullptr;
+  const NSInteger index = chosenMenu ? chosenMenu->indexOfItem(chosen) : -1;
+  if (index < 0 || !result)
+    return nullptr;
+  result->SetChosenItemIdx(static_cast<int>(index));
+  return result;
 }
 
-void IGraphicsView::createTextEntry(int /*paramIdx*/, const IText& /*text*/, const char* /*str*/, int /*length*/,
-                                    NSRect /*areaRect*/)
+void IGraphicsView::createTextEntry(int paramIdx, const IText& text, const char* str, int length, NSRect areaRect)
 {
-  NotAvailable("the native text field");
+  // One entry at a time.
+  if (mTextFieldView || !mGraphics)
+    return;
+
+  NSAutoreleasePool pool;
+  mTextFieldView = new IGraphicsTextField(areaRect);
+
+  if (text.mVAlign == EVAlign::Middle)
+  {
+    IGraphicsTextFieldCell* cell = new IGraphicsTextFieldCell(NSString::stringWithUTF8String("textfield"));
+    mTextFieldView->setCell(cell);
+    cell->release();
+    mTextFieldView->setEditable(true);
+    mTextFieldView->setDrawsBackground(true);
+  }
+
+  mTextFieldView->setFont(TextEntryFont(text, mGraphics->GetDrawScale()));
+
+  NSTextAlignment alignment = NSTextAlignmentNatural;
+  if (TextEntryAlignment(text.mAlign, alignment))
+    mTextFieldView->setAlignment(alignment);
+
+  const IGEditorDelegate* delegate = mGraphics->GetDelegate();
+  if (const plug::IParam* param = (paramIdx >= 0 && delegate) ? delegate->GetParam(paramIdx) : nullptr)
+  {
+    NSMutableCharacterSet* characters = new NSMutableCharacterSet();
+    characters->addCharactersInString(NSString::stringWithUTF8String(TextEntryCharacters(param->Kind())));
+    IGraphicsFormatter* formatter = Autoreleased(new IGraphicsFormatter());
+    mTextFieldView->setFormatter(formatter);
+    formatter->setAcceptableCharacterSet(characters);
+    formatter->setMaximumLength(length);
+    characters->release();
+  }
+
+  mTextFieldView->cell()->setLineBreakMode(NSLineBreakByTruncatingTail);
+  mTextFieldView->setAllowsEditingTextAttributes(false);
+  mTextFieldView->setTextColor(DeviceColor(text.mTextEntryFGColor));
+  mTextFieldView->setBackgroundColor(DeviceColor(text.mTextEntryBGColor));
+
+  mTextFieldView->setStringValue(NSString::stringWithUTF8String(str ? str : ""));
+  mTextFieldView->setBordered(false);
+  mTextFieldView->setFocusRingType(NSFocusRingTypeNone);
+  mTextFieldView->setDelegate(this);
+  addSubview(mTextFieldView);
+  if (NSWindow* pWindow = window())
+  {
+    pWindow->makeKeyAndOrderFront(nullptr);
+    pWindow->makeFirstResponder(mTextFieldView);
+  }
 }
 
 void IGraphicsView::endUserInput()
 {
+  IGraphicsTextField* field = mTextFieldView;
+  if (!field)
+    return;
+  NSAutoreleasePool pool;
+  // Detached first, so that the end of editing the removal brings commits nothing.
+  field->setDelegate(nullptr);
+  field->removeFromSuperview();
+  if (NSWindow* pWindow = window())
+    pWindow->makeFirstResponder(this);
   mTextFieldView = nullptr;
+  field->release();
+  if (mGraphics)
+    mGraphics->ClearControlInTextEntry();
 }
 
 void IGraphicsView::controlTextDidEndEditing(NSNotification* /*notification*/)
 {
-  NotAvailable("the native text field");
+  if (!mTextFieldView)
+    return;
+  retain(); // the edit's consequences may close the editor
+  std::string text;
+  {
+    NSAutoreleasePool pool;
+    text = mTextFieldView->stringValue()->Text();
+  }
+  if (mGraphics)
+  {
+    mGraphics->SetControlValueAfterTextEdit(text.c_str());
+    mGraphics->SetAllControlsDirty();
+  }
+  endUserInput();
+  release();
 }
 
-bool IGraphicsView::promptForColor(const IColor& /*color*/, IColorPickerHandlerFunc /*func*/)
+bool IGraphicsView::promptForColor(const IColor& color, IColorPickerHandlerFunc func)
 {
-  NotAvailable("the colour panel");
-  return false;
+  NSColorPanel* panel = NSColorPanel::sharedColorPanel();
+  if (!panel)
+    return false;
+  mColorPickerFunc = std::move(func);
+  NSAutoreleasePool pool;
+  panel->setTarget(this);
+  panel->setShowsAlpha(true);
+  panel->setAction(STANDIN_SELECTOR(IGraphicsView, onColorPicked));
+  panel->setColor(DeviceColor(color));
+  panel->orderFront(nullptr);
+  return true;
 }
 
-void IGraphicsView::onColorPicked(NSColorPanel* /*panel*/)
+void IGraphicsView::onColorPicked(NSColorPanel* panel)
 {
-  NotAvailable("the colour panel");
+  if (!mColorPickerFunc || !panel)
+    return;
+  NSAutoreleasePool pool;
+  const NSColor* color = panel->color();
+  mColorPickerFunc(ColorFromPanelComponents(color->alphaComponent(), color->redComponent(), color->greenComponent(),
+                                            color->blueComponent()));
 }

@@ -536,7 +536,14 @@ NSURL* NSURL::fileURLWithPath(const NSString* path, bool isDirectory)
 
 NSURL* NSURL::URLWithString(const NSString* text)
 {
-  return (text && !text->Text().empty()) ? Autoreleased(new NSURL(text->Text())) : nullptr;
+  if (!text || text->Text().empty())
+    return nullptr;
+  // A URL is printable ASCII without blanks and without the characters URLs never hold
+  // unescaped; the platform makes no URL of anything else.
+  for (const unsigned char c : text->Text())
+    if (c <= 0x20 || c >= 0x7F || std::strchr("\"<>\\^`{|}", c))
+      return nullptr;
+  return Autoreleased(new NSURL(text->Text()));
 }
 
 bool NSURL::isEqual(const NSObject* other) const

@@ -184,7 +184,8 @@ class NSURL : public NSObject
 
   static NSURL* fileURLWithPath(const NSString* path);
   static NSURL* fileURLWithPath(const NSString* path, bool isDirectory);
-  // Null for an empty text.
+  // Null for an empty text and for one with characters a URL cannot hold unescaped (blanks,
+  // control characters, non-ASCII, and " < > \ ^ ` { | }).
   static NSURL* URLWithString(const NSString* text);
 
   bool isFileURL() const { return mIsFile; }

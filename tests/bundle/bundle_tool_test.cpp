@@ -283,7 +283,7 @@ TEST_F(BundleToolTest, TheEditorObjectReportsTheEditorSizeAndGivesBackEveryRefer
   EXPECT_NE(run.output.find("host references: balanced"), std::string::npos);
 }
 
-TEST_F(BundleToolTest, TheBundleIsLaidOutLikeTheMacOSOneAndExportsOnlyTheEntryPoints)
+TEST_F(BundleToolTest, TheBundleIsLaidOutLikeTheMacOSOneAndExportsOnlyTheEntryPointsAndTheFileDrag)
 {
   const std::string bundle = VELLICOR_BUNDLE;
   const std::string library = aaxhost::BundleLoader::LibraryPath(bundle);
@@ -306,9 +306,11 @@ TEST_F(BundleToolTest, TheBundleIsLaidOutLikeTheMacOSOneAndExportsOnlyTheEntryPo
       names.insert(name);
   }
   pclose(pipe);
+  // The entry points, and the editor's file drag out under its own (C++) name.
   const std::set<std::string> expected = {"ACFRegisterPlugin", "ACFRegisterComponent", "ACFGetClassFactory",
                                           "ACFCanUnloadNow",   "ACFStartup",           "ACFShutdown",
-                                          "ACFGetSDKVersion"};
+                                          "ACFGetSDKVersion",
+                                          "_ZN4plug9igraphics12IGraphicsMac28InitiateExternalFileDragDropEPKcRKNS0_5IRECTE"};
   EXPECT_EQ(names, expected);
 }
 
