@@ -1,8 +1,8 @@
 // The real bundle's editor through the real aaxhost executable, in a temporary home folder (so no
 // user preset file sets the scale): the pictures it writes at both screen scales against the
 // background art, a drag on "Drive", the scale from user preset slot 2's file, closing and
-// reopening, the pusher knob after preset changes as the host sees it, and a bundle whose
-// resources are missing.
+// reopening, the user's preset flow (save, name, change, load back), the pusher knob after
+// preset changes as the host sees it, and a bundle whose resources are missing.
 #include "tests/host/ToolRunner.h"
 #include "tests/product/BackgroundArt.h"
 #include "tests/support/PngImage.h"
@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 namespace bundletest {
@@ -130,18 +131,44 @@ TEST_F(BundleEditorTest, UserPresetSlotTwoSetsTheScaleAndReopeningKeepsTheSessio
   Picture("--frames 2", "big.png", 1350, 750);
 }
 
-// Steps through the presets with the strip's ">" button, giving each step's animation time to
-// end (a frame after every input).
+// Mouse moves away from the controls, a frame after each: time for the splash animation of a
+// vector button to end and run the button's action.
+std::string Wait()
+{
+  std::string args;
+  for (int frame = 0; frame < 8; ++frame)
+    args += " --move 450,300";
+  return args;
+}
+
+// Steps through the presets with the strip's ">" button.
 std::string NextPresetClicks(int n)
 {
   std::string args;
   for (int i = 0; i < n; ++i)
-  {
-    args += " --click 286,14";
-    for (int frame = 0; frame < 8; ++frame)
-      args += " --move 450,300";
-  }
+    args += " --click 286,14" + Wait();
   return args;
+}
+
+TEST_F(BundleEditorTest, TheUsersPresetFlowThroughTheHostsEditor)
+{
+  // Save, slot 3 from the list, "Warm", Return; Drive dragged up; slot 3 chosen again.
+  const std::string save = " --click 594,14 --menu 3 --click 440,14" + Wait() + " --click 440,12" + Wait() +
+                           " --type 440,12:Warm --key 440,12:Return" + Wait();
+  const std::string changeAndLoad = " --drag 147,118:147,60 --menu 3 --click 440,14" + Wait();
+  ToolRun run;
+  const PngImage loaded = Picture("--set Drive=42 --frames 2" + save + changeAndLoad, "loaded.png", 900, 500, &run);
+  std::ifstream file(mHome.Path() + "/Music/Orlenbeck/Vellicor Presets/3 User Preset.json");
+  const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("\"6\":42.0,"), std::string::npos) << text;
+  EXPECT_NE(text.find("\"PresetName\":\"Warm\""), std::string::npos) << text;
+  EXPECT_NE(run.output.find("parameter 7 \"Drive\": 42.00% -> "), std::string::npos) << run.output;
+
+  // The knob shows the file's 42 %, not the dragged value.
+  const PngImage at42 = Picture("--set Drive=42 --frames 2", "at42.png", 900, 500);
+  const PngImage dragged = Picture("--set Drive=42 --frames 2 --drag 147,118:147,60", "dragged.png", 900, 500);
+  EXPECT_EQ(Differences(loaded, at42, kDriveKnob).first, 0);
+  EXPECT_GT(Differences(loaded, dragged, kDriveKnob).first, 30);
 }
 
 TEST_F(BundleEditorTest, AfterAPresetChangeThePusherKnobFollowsTheModeAndTellsTheHostItsValue)

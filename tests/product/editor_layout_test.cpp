@@ -1,7 +1,6 @@
 // The product editor's layout on the recording graphics context: every control of the 900 x 500
 // editor with its class, rectangle, parameter, tag, tooltip and style; the texts; the scale
-// taken from user preset slot 2; the layout guard; the pusher knob's enabling; and the user's
-// preset flow through the whole editor.
+// taken from user preset slot 2; the layout guard; the pusher knob's enabling.
 #include "EditorHarness.h"
 #include "graphics/IControls.h"
 #include "graphics/controls/IVKnobControls.h"
@@ -446,47 +445,6 @@ TEST_F(LayoutTest, ThePusherFollowsTheStereoModeAtLayoutAndAfterAPresetChange)
   EXPECT_EQ(e.V(kStereoMode), 0.0);
   EXPECT_TRUE(knob->IsDisabled());
   EXPECT_TRUE(text->IsDisabled());
-}
-
-TEST_F(LayoutTest, TheUsersPresetFlowThroughTheWholeEditor)
-{
-  e.Open();
-  e.Set(kDrive, 42.0);
-  e.Set(kImpedance, 61.0);
-  e.plugin.SendAllParamsToUI();
-
-  // Save, slot 3, "Warm", Return: the file holds the values.
-  e.Save();
-  e.ChooseFromList(3);
-  e.TypeName("Warm");
-  e.Frames(40.0);
-  const UserPresetFile saved = UserPresetFile::Read(3);
-  ASSERT_TRUE(saved.Exists());
-  EXPECT_EQ(saved.Name(), "Warm");
-  double drive = 0.0;
-  ASSERT_TRUE(saved.ReadValue(kDrive, drive));
-  EXPECT_DOUBLE_EQ(drive, 42.0);
-  EXPECT_EQ(e.Caption(), "Warm");
-
-  // Drive moves on the knob (a drag), then slot 3 loads back: the knobs show the file's values.
-  IControl* driveKnob = RowControl(4);
-  e.g->OnMouseDown({IMouseInfo(147.f, 120.f, IMouseMod(true))});
-  e.g->OnMouseDrag({IMouseInfo(147.f, 60.f, IMouseMod(true), 0.f, -60.f)});
-  e.g->OnMouseUp({IMouseInfo(147.f, 60.f, IMouseMod(true))});
-  EXPECT_GT(e.V(kDrive), 42.5);
-  e.ChooseFromList(3);
-  EXPECT_DOUBLE_EQ(e.V(kDrive), 42.0);
-  EXPECT_DOUBLE_EQ(driveKnob->GetValue(), e.plugin.GetParam(kDrive)->GetNormalized());
-  EXPECT_DOUBLE_EQ(RowControl(28)->GetValue(), e.plugin.GetParam(kImpedance)->GetNormalized());
-  EXPECT_EQ(e.Caption(), "Warm");
-
-  // Close and reopen: the session's values stay (there is no slot-2 file to read).
-  e.Set(kDrive, 12.0);
-  e.plugin.CloseEditorWindow();
-  e.Open();
-  EXPECT_DOUBLE_EQ(e.V(kDrive), 12.0);
-  EXPECT_DOUBLE_EQ(RowControl(4)->GetValue(), e.plugin.GetParam(kDrive)->GetNormalized());
-  EXPECT_EQ(e.Caption(), "Warm");
 }
 
 } // namespace
