@@ -423,6 +423,10 @@ void IGraphics::OpenPopupMenu(IControl& control, IPopupMenu& menu, const IRECT& 
 void IGraphics::CreateTextEntry(IControl& control, const IText& text, const IRECT& bounds, const char* str,
                                 int valIdx)
 {
+  // The platform's field takes one entry at a time and ignores another while it is open;
+  // taking the new control here would send the open field's text to it.
+  if (!mTextEntryControl && mInTextEntry && mInTextEntry != &control)
+    return;
   mInTextEntry = &control;
   mTextEntryValIdx = valIdx;
   const int paramIdx = valIdx >= 0 ? control.GetParamIdx(valIdx) : -1;

@@ -483,9 +483,10 @@ bool IGraphicsView::performDragOperation(NSDraggingInfo* info)
   if (!mGraphics || !HasFilenames(pasteboard))
     return true;
   const auto* files = dynamic_cast<const NSArray*>(pasteboard->propertyListForType(NSFilenamesPboardType));
-  // The drop point in view points, as the view has it (not divided by the draw scale).
+  // The drop point in editor coordinates, like every other pointer event.
   const NSPoint p = convertPointFromView(info->draggingLocation(), nullptr);
-  const float x = static_cast<float>(p.x), y = static_cast<float>(p.y);
+  const float scale = mGraphics->GetDrawScale();
+  const float x = static_cast<float>(p.x) / scale, y = static_cast<float>(p.y) / scale;
   if (!files || files->count() == 0)
     return true;
   std::vector<const char*> paths;

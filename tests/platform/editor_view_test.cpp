@@ -217,12 +217,11 @@ TEST_F(EditorViewTest, PointerEventsReachControlsInEditorPointsAtDrawScaleTwo)
   input::PressKey(mWindow, 0, "b");
   EXPECT_EQ(input::UnhandledKeyCount(), unhandled + 1);
 
-  // Files dropped: the point is in view points, not divided by the draw scale, so a drop
-  // over A's middle (editor 70, 80) lands on what lies at editor (140, 160) instead.
+  // Files dropped land on the control under them in editor coordinates, at draw scale 2 too.
   mJournal.clear();
-  EXPECT_TRUE(input::DropFiles(mWindow, At(35, 20), {"/tmp/one.wav"}));
+  EXPECT_TRUE(input::DropFiles(mWindow, At(110, 120), {"/tmp/one.wav"}));
   EXPECT_EQ(Take(), (Journal{"A drop /tmp/one.wav"}));
-  EXPECT_TRUE(input::DropFiles(mWindow, At(125, 40), {"/tmp/a.wav", "/tmp/b.wav", "/tmp/c.wav"}));
+  EXPECT_TRUE(input::DropFiles(mWindow, At(210, 40), {"/tmp/a.wav", "/tmp/b.wav", "/tmp/c.wav"}));
   EXPECT_EQ(Take(), (Journal{"B drop /tmp/a.wav"})) << "several files: the first reaches the control";
 }
 

@@ -148,9 +148,12 @@ TEST_F(MacTextEntry, TheFieldTakesWhatTheParameterTakesAndCommitsOnReturn)
   EXPECT_TRUE(field->font()->IsSystemFont());
   EXPECT_DOUBLE_EQ(field->font()->pointSize(), 28.0);
 
-  // One entry at a time: a second request leaves the open field and its text alone.
+  // One entry at a time: a second request, for this control or another, leaves the open field,
+  // its text and the control it commits to alone.
   TypeText(mWindow, "1");
   EXPECT_EQ(Enter(mInt, "9"), field);
+  EXPECT_EQ(Enter(mDouble, "7"), field);
+  EXPECT_EQ(mGraphics->GetControlInTextEntry(), mInt);
   EXPECT_EQ(View()->Subviews().size(), 1u);
   EXPECT_EQ(Typed(), "1");
 
