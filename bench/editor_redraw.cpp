@@ -8,21 +8,14 @@
 //    buffers without running them). This is the product's own cost on the target; aim: well
 //    under a millisecond a redraw at (2, 1).
 //  - Rasterised: the same with the stand-in's CPU rasteriser running every pass.
-// Counters: allocs_vgr, the renderer's and the back end's own heap allocations per steady
-// redraw (target 0); allocs_new, every operator new of a redraw, the Metal stand-in's command
-// recording included (real Metal's encoders allocate inside the driver instead).
-#include "PixelGraphics.h"
+// Counters: see RedrawMeasure.h.
+#include "RedrawMeasure.h"
 #include "graphics/IControls.h"
 #include "graphics/controls/IVButtonControls.h"
 #include "graphics/controls/IVKnobControls.h"
-#include "graphics/renderer/VGRMemory.h"
 #include "tests/platform/PlatformTestFolders.h"
-#include "tests/support/AllocationCounter.h"
 #include "tests/support/FontFiles.h"
 
-#include <benchmark/benchmark.h>
-
-#include <atomic>
 #include <cstdio>
 #include <memory>
 
@@ -31,14 +24,6 @@ namespace {
 using namespace testgraphics;
 
 constexpr int kW = 900, kH = 500, kParams = 24;
-
-std::atomic<long> sRendererAllocations{0};
-
-bool CountRendererAllocation(std::size_t)
-{
-  ++sRendererAllocations;
-  return true;
-}
 
 // Soft diagonal bands with a grain, opaque, at the given scale.
 std::vector<uint8_t> Background(int scale)
@@ -169,25 +154,7 @@ void EditorRedraw(benchmark::State& state, bool rasterise)
   const float drawScale = float(state.range(0)), screenScale = float(state.range(1));
   PixelEditor editor(kW, kH, drawScale, screenScale, Resources().BundleID(), kParams);
   PixelGraphics& g = editor.Open(LayoutEditor);
-  g.Device().SetExecutesPasses(rasterise);
-  g.Redraw(); // warm: layers made, glyphs in the atlas, buffers grown
-  g.Redraw();
-
-  const auto previous = plug::igraphics::vgrSetAllocHook(CountRendererAllocation);
-  sRendererAllocations = 0;
-  const long newBefore = testsupport::AllocationCount();
-  for (auto _ : state)
-    g.Redraw();
-  const long news = testsupport::AllocationCount() - newBefore;
-  plug::igraphics::vgrSetAllocHook(previous);
-
-  const double frames = double(state.iterations());
-  state.counters["allocs_vgr"] = double(sRendererAllocations.load()) / frames;
-  state.counters["allocs_new"] = double(news) / frames;
-  if (g.Device().ValidationErrorCount() != 0)
-    state.SkipWithError("the redraws made validation errors");
-  else if (rasterise && g.GetPicture().width != int(float(int(kW * drawScale)) * screenScale))
-    state.SkipWithError("nothing was presented");
+  benchsupport::MeasureRedraws(state, g, rasterise, int(float(int(kW * drawScale)) * screenScale));
 }
 
 void BM_EditorRedrawRecord(benchmark::State& state)

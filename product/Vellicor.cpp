@@ -95,10 +95,6 @@ void Vellicor::LoadUserPresetSlot(int slot)
   SyncGainMemories();
 }
 
-void Vellicor::LayoutEditor(plug::igraphics::IGraphics* /*pGraphics*/) {}
-
-bool Vellicor::SetPusherControlsEnabled(bool /*enabled*/) { return false; }
-
 // ---------------------------------------------------------------------------------------------
 // Parameters
 

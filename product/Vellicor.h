@@ -76,9 +76,15 @@ public:
   // linked gains then continue from the pair the file brought.
   void LoadUserPresetSlot(int slot);
 
-  // The layout function the editor delegate runs on a new graphics context. The editor
-  // itself is not part of this build, so there is nothing to lay out yet.
+  // The layout function the editor delegate runs on a new graphics context (product/editor):
+  // the fonts, the bitmaps and every control of the 900 x 500 editor, then the editor scale
+  // from user preset slot 2's file and the final resize. A context that already holds a
+  // control is left as it is.
   void LayoutEditor(plug::igraphics::IGraphics* pGraphics);
+  // "Plugin Scale" from "Params"."2" of a slot's user preset file (step-rounded, clamped,
+  // quietly), then every parameter's value to the controls. Without a file nothing happens; a
+  // broken file or entry leaves the scale as it was and still refreshes the controls.
+  void LoadScaleFromUserPreset(int slot);
 
   // ---- editor (product/editor) ----
   // The product's own controls.

@@ -8,6 +8,7 @@
 #include "TestControl.h"
 #include "plug/IParam.h"
 #include "product/Vellicor.h"
+#include "product/editor/EditorLayout.h"
 #include "product/editor/PresetControllerMenu.h"
 #include "tests/support/TempDir.h"
 
@@ -21,22 +22,7 @@ public:
   using Layout = std::function<void(plug::igraphics::IGraphics& g)>;
 
   // The strip's own style (the editor's "preset strip" style).
-  static plug::igraphics::IVStyle StripStyle()
-  {
-    using namespace plug::igraphics;
-    const IColor light(255, 183, 183, 183);
-    IVStyle style;
-    style.showValue = false;
-    style.drawFrame = false;
-    style.roundness = 1.f;
-    style.frameThickness = 20.f;
-    for (int i = 0; i < kNumVColors; ++i)
-      style.colorSpec.mColors[i] = COLOR_TRANSPARENT;
-    style.colorSpec.mColors[kHL] = IColor(127, 183, 183, 183);
-    style.colorSpec.mColors[kX1] = style.colorSpec.mColors[kX2] = style.colorSpec.mColors[kX3] = light;
-    style.labelText = IText(16.f, light, "Lato", EAlign::Center, EVAlign::Middle);
-    return style;
-  }
+  static plug::igraphics::IVStyle StripStyle() { return vellicor::EditorStyle(vellicor::kStylePresetStrip); }
 
   EditorHarness()
   {
@@ -63,6 +49,22 @@ public:
     });
   }
   ~EditorHarness() { plugin.CloseEditorWindow(); }
+
+  // The product's own layout in place of the test layout, at the scale "Plugin Scale" holds,
+  // with the editor's resources found in the folder.
+  void UseProductLayout(const std::string& resourceFolder)
+  {
+    plugin.SetMakeGraphicsFunc([this, resourceFolder]() {
+      auto* graphics = new testgraphics::HeadlessGraphics(plugin, kEditorWidth, kEditorHeight, kEditorFPS,
+                                                          static_cast<float>(V(kPluginScale)));
+      graphics->SetResourceFolder(resourceFolder);
+      return graphics;
+    });
+    plugin.SetLayoutFunc([this](plug::igraphics::IGraphics* graphics) {
+      plugin.LayoutEditor(graphics);
+      strip = dynamic_cast<Vellicor::PresetControllerMenu*>(graphics->GetControlWithTag(kTagPresetMenu));
+    });
+  }
 
   // Opens the editor, running the layout.
   testgraphics::HeadlessGraphics* Open()

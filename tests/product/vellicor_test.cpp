@@ -65,10 +65,12 @@ public:
   std::vector<std::pair<int, double>> mParamValues;
 };
 
-// Opens a recording editor on the plug-in and forgets what the opening itself sent.
+// Opens a recording editor on the plug-in and forgets what the opening itself sent. The
+// recorders take the place of the product's layout.
 RecordingGraphics* OpenRecordingEditor(Vellicor& plugin, float scale = 1.f)
 {
   RecordingGraphics* graphics = nullptr;
+  plugin.SetLayoutFunc([](plug::igraphics::IGraphics*) {});
   plugin.SetMakeGraphicsFunc([&plugin, &graphics, scale]() {
     graphics = new RecordingGraphics(plugin, kEditorWidth, kEditorHeight, kEditorFPS, scale);
     return graphics;

@@ -1,5 +1,6 @@
 #include "standin/aaxhost/tool/EditorScript.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -25,6 +26,7 @@ const struct
   {"--wheel", EditorInput::kWheel, "[MODS+]X,Y:DELTA"},
   {"--key", EditorInput::kKey, "X,Y:[MODS+]KEY"},
   {"--type", EditorInput::kType, "X,Y:TEXT"},
+  {"--menu", EditorInput::kMenu, "I[,I...] or -"},
 };
 
 struct NamedKey
@@ -95,6 +97,14 @@ std::string Describe(const EditorInput& step)
     case EditorInput::kType:
       std::snprintf(text, sizeof(text), "type \"%s\" at %g,%g", step.text.c_str(), step.x, step.y);
       break;
+    case EditorInput::kMenu:
+    {
+      std::string path;
+      for (int index : step.path)
+        path += (path.empty() ? "" : ",") + std::to_string(index);
+      std::snprintf(text, sizeof(text), "the next menu answers %s", path.empty() ? "by dismissing" : path.c_str());
+      break;
+    }
     default:
     {
       const char* what = step.kind == EditorInput::kClick         ? "click"
@@ -142,6 +152,22 @@ bool ParseEditorInput(const std::string& value, EditorInput& step, std::string& 
     error = std::string("expected ") + EditorInputSyntax(step.kind);
     return false;
   };
+  if (step.kind == EditorInput::kMenu)
+  {
+    step.path.clear();
+    if (value == "-")
+      return true;
+    for (size_t start = 0; start <= value.size();)
+    {
+      const size_t comma = std::min(value.find(',', start), value.size());
+      double index = 0;
+      if (!ParseNumber(value.substr(start, comma - start), index) || index < 0 || index > 10000 || index != int(index))
+        return bad();
+      step.path.push_back(int(index));
+      start = comma + 1;
+    }
+    return true;
+  }
   std::string text = value;
   const bool textual = step.kind == EditorInput::kKey || step.kind == EditorInput::kType;
   if (!textual && !TakeModifiers(text, step.flags))
@@ -179,6 +205,11 @@ bool ParseEditorInput(const std::string& value, EditorInput& step, std::string& 
 std::string ReplayEditorInput(NSView* editorView, float drawScale, const EditorInput& step)
 {
   using namespace standin::appkit;
+  if (step.kind == EditorInput::kMenu)
+  {
+    AnswerNextMenu(step.path);
+    return Describe(step);
+  }
   NSWindow* window = editorView ? editorView->window() : nullptr;
   if (!window)
     return "no editor view in a window: " + Describe(step) + " not delivered";
@@ -216,6 +247,7 @@ std::string ReplayEditorInput(NSView* editorView, float drawScale, const EditorI
       MoveMouse(window, at(step.x, step.y));
       TypeText(window, step.text);
       break;
+    case EditorInput::kMenu: break;
   }
   return Describe(step);
 }

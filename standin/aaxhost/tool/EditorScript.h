@@ -21,7 +21,8 @@ struct EditorInput
     kMove,
     kWheel,
     kKey,
-    kType
+    kType,
+    kMenu
   };
   EKind kind = kClick;
   double x = 0, y = 0;   // editor coordinates
@@ -29,6 +30,7 @@ struct EditorInput
   double delta = 0;      // wheel: lines (positive turns up)
   std::string text;      // key: a name or one character; type: the text
   unsigned long flags = 0; // modifier flags held (AppKit's bits)
+  std::vector<int> path;   // menu: the item indexes (through submenus) the next menu answers with
 };
 
 // The option's kind by its name ("--click", ...); false for another option.
@@ -37,6 +39,7 @@ bool EditorInputKind(const std::string& option, EditorInput::EKind& kind);
 //   click, right-click, double-click, move: [MODS+]X,Y
 //   drag: [MODS+]X,Y:X2,Y2      wheel: [MODS+]X,Y:DELTA
 //   key: X,Y:[MODS+]KEY         type: X,Y:TEXT
+//   menu: I[,I...] (item indexes through submenus; "-" dismisses)
 // MODS are cmd, shift, alt (or opt) and ctrl joined by '+'. KEY is one character or a name:
 // Return, Tab, Space, Delete, Escape, Enter (keypad), ForwardDelete, Home, End, PageUp,
 // PageDown, Left, Right, Up, Down, F1 to F12. False with the error when it cannot be read.

@@ -121,10 +121,22 @@ IPopupMenu* PixelGraphics::CreatePlatformPopupMenu(IPopupMenu&, const IRECT&, bo
 }
 
 PixelEditor::PixelEditor(int w, int h, float drawScale, float screenScale, const std::string& bundleID, int nParams)
-  : mDelegate(std::make_unique<TestDelegate>(nParams, w, h)), mScreenScale(screenScale)
+  : mDelegate(std::make_unique<TestDelegate>(nParams, w, h)), mEditorDelegate(mDelegate.get()), mScreenScale(screenScale)
 {
-  mDelegate->SetMakeGraphicsFunc([this, w, h, drawScale, bundleID]() {
-    auto* g = new PixelGraphics(*mDelegate, w, h, 60, drawScale);
+  SetMakeGraphics(w, h, drawScale, bundleID);
+}
+
+PixelEditor::PixelEditor(IGEditorDelegate& delegate, int w, int h, float drawScale, float screenScale,
+                         const std::string& bundleID)
+  : mEditorDelegate(&delegate), mScreenScale(screenScale)
+{
+  SetMakeGraphics(w, h, drawScale, bundleID);
+}
+
+void PixelEditor::SetMakeGraphics(int w, int h, float drawScale, const std::string& bundleID)
+{
+  mEditorDelegate->SetMakeGraphicsFunc([this, w, h, drawScale, bundleID]() {
+    auto* g = new PixelGraphics(*mEditorDelegate, w, h, 60, drawScale);
     g->SetBundleID(bundleID);
     g->SetBackingScale(mScreenScale);
     return g;
@@ -138,8 +150,9 @@ PixelEditor::~PixelEditor()
 
 PixelGraphics& PixelEditor::Open(plug::igraphics::IGEditorDelegate::LayoutFunc layout)
 {
-  mDelegate->SetLayoutFunc(std::move(layout));
-  mDelegate->OpenEditorWindow(nullptr);
+  if (layout)
+    mEditorDelegate->SetLayoutFunc(std::move(layout));
+  mEditorDelegate->OpenEditorWindow(nullptr);
   PixelGraphics* g = Graphics();
   if (!g)
     throw std::runtime_error("the editor did not open");
@@ -149,12 +162,12 @@ PixelGraphics& PixelEditor::Open(plug::igraphics::IGEditorDelegate::LayoutFunc l
 
 void PixelEditor::Close()
 {
-  mDelegate->CloseEditorWindow();
+  mEditorDelegate->CloseEditorWindow();
 }
 
 PixelGraphics* PixelEditor::Graphics() const
 {
-  return dynamic_cast<PixelGraphics*>(mDelegate->GetUI());
+  return dynamic_cast<PixelGraphics*>(mEditorDelegate->GetUI());
 }
 
 IColor PixelEditor::At(float x, float y) const

@@ -123,10 +123,15 @@ class PixelEditor
 public:
   PixelEditor(int w, int h, float drawScale = 1.f, float screenScale = 1.f, const std::string& bundleID = "",
               int nParams = 0);
+  // The editor of a delegate of the caller's (a plug-in with its own layout function), which
+  // must outlive this object.
+  PixelEditor(IGEditorDelegate& delegate, int w, int h, float drawScale = 1.f, float screenScale = 1.f,
+              const std::string& bundleID = "");
   ~PixelEditor();
 
-  // Opens the editor (the layout runs inside) and draws the first frame.
-  PixelGraphics& Open(plug::igraphics::IGEditorDelegate::LayoutFunc layout);
+  // Opens the editor (the layout runs inside) and draws the first frame. Without a layout
+  // function the delegate's own runs.
+  PixelGraphics& Open(plug::igraphics::IGEditorDelegate::LayoutFunc layout = nullptr);
   // Closes the editor window (the graphics context goes, the delegate stays).
   void Close();
   TestDelegate& Delegate() { return *mDelegate; }
@@ -140,7 +145,10 @@ public:
   IRECT InkBox(const IRECT& area, const IColor& background, int tolerance = 24) const;
 
 private:
-  std::unique_ptr<TestDelegate> mDelegate;
+  void SetMakeGraphics(int w, int h, float drawScale, const std::string& bundleID);
+
+  std::unique_ptr<TestDelegate> mDelegate; // the test's own delegate, when it has one
+  IGEditorDelegate* mEditorDelegate;
   float mScreenScale;
 };
 

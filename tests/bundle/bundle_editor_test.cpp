@@ -1,0 +1,220 @@
+// The real bundle's editor through the real aaxhost executable, in a temporary home folder (so no
+// user preset file sets the scale): the pictures it writes at both screen scales against the
+// background art, a drag on "Drive", the scale from user preset slot 2's file, closing and
+// reopening, the user's preset flow (save, name, change, load back), the pusher knob after
+// preset changes as the host sees it, and a bundle whose resources are missing.
+#include "tests/host/ToolRunner.h"
+#include "tests/product/BackgroundArt.h"
+#include "tests/support/PngImage.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace bundletest {
+namespace {
+
+using hosttest::Quoted;
+using hosttest::RunAaxhost;
+using hosttest::ToolRun;
+using testsupport::PngImage;
+using testsupport::ReadPNG;
+
+struct Area
+{
+  float l, t, r, b;
+};
+// Parts of the editor where only the background draws: the logo, the middle under it, the
+// panel's left and right edges.
+const Area kFreeAreas[] = {{250, 40, 650, 210}, {250, 262, 650, 360}, {16, 42, 48, 440}, {852, 30, 900, 440}};
+
+class BundleEditorTest : public ::testing::Test
+{
+protected:
+  // aaxhost editor on a bundle (the built one by default); the home folder is the test's.
+  ToolRun Editor(const std::string& arguments, const std::string& bundle = VELLICOR_BUNDLE) const
+  {
+    const std::string home = Quoted(mHome.Path());
+    return RunAaxhost("editor " + Quoted(bundle) + " " + arguments, "VELLICOR_HOME_FOLDER=" + home + " HOME=" + home);
+  }
+  std::string File(const std::string& name) const { return mFiles.File(name); }
+  // Runs the editor with the arguments and a picture written to the named file, and reads the
+  // picture back; the run must succeed and the picture have the size given.
+  PngImage Picture(const std::string& arguments, const std::string& name, int width, int height,
+                   ToolRun* pRun = nullptr) const
+  {
+    const ToolRun run = Editor(arguments + " --png " + Quoted(File(name)));
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("host log: 0 traces, 0 assertions"), std::string::npos) << run.output;
+    PngImage picture = ReadPNG(File(name));
+    EXPECT_EQ(picture.width, width) << run.output;
+    EXPECT_EQ(picture.height, height) << run.output;
+    if (pRun)
+      *pRun = run;
+    return picture;
+  }
+  static PngImage Art() { return ReadPNG(std::string(VELLICOR_BUNDLE) + "/Contents/Resources/background@2x.png"); }
+
+  // The picture matches the art in the free areas.
+  static void ExpectArtInFreeAreas(const PngImage& picture, int scale)
+  {
+    const backgroundart::Comparison result =
+      backgroundart::Compare(picture, Art(), scale, 2, 3, [scale](int px, int py) {
+        const float x = float(px) / scale, y = float(py) / scale;
+        for (const Area& a : kFreeAreas)
+          if (x >= a.l && x + 1.f / scale <= a.r && y >= a.t && y + 1.f / scale <= a.b)
+            return false;
+        return true;
+      });
+    EXPECT_GT(result.compared, 5000);
+    EXPECT_EQ(result.mismatches, 0) << result.firstMismatches;
+  }
+
+  // Pixels of the two pictures farther apart than the tolerance, inside and outside the area.
+  static std::pair<int, int> Differences(const PngImage& a, const PngImage& b, const Area& area)
+  {
+    int inside = 0, outside = 0;
+    for (int y = 0; y < a.height && y < b.height; ++y)
+      for (int x = 0; x < a.width && x < b.width; ++x)
+      {
+        bool differs = false;
+        for (int k = 0; k < 4; ++k)
+          differs = differs || std::abs(a.Pixel(x, y)[k] - b.Pixel(x, y)[k]) > 8;
+        if (differs)
+          (x >= area.l && x < area.r && y >= area.t && y < area.b ? inside : outside)++;
+      }
+    return {inside, outside};
+  }
+
+  testsupport::TempDir mHome;
+  testsupport::TempDir mFiles;
+};
+
+const Area kDriveKnob{74, 112, 220, 258};
+
+TEST_F(BundleEditorTest, PicturesAtBothScalesShowTheArtAndADragOnDriveRaisesItAndRedrawsTheKnob)
+{
+  const PngImage stillPicture = Picture("--frames 3", "still.png", 900, 500);
+  ASSERT_FALSE(stillPicture.Empty());
+  ExpectArtInFreeAreas(stillPicture, 1);
+  const PngImage retinaPicture = Picture("--frames 3 --screen-scale 2", "retina.png", 1800, 1000);
+  ASSERT_FALSE(retinaPicture.Empty());
+  ExpectArtInFreeAreas(retinaPicture, 2);
+
+  // On the ring above the pusher knob, upwards.
+  ToolRun drag;
+  const PngImage dragPicture = Picture("--frames 3 --drag 147,118:147,60", "drag.png", 900, 500, &drag);
+  EXPECT_NE(drag.output.find("parameter 7 \"Drive\": 0.00% -> "), std::string::npos) << drag.output;
+  EXPECT_NE(drag.output.find("parameters changed by the input: 1\n"), std::string::npos) << drag.output;
+  const auto [inKnob, elsewhere] = Differences(stillPicture, dragPicture, kDriveKnob);
+  EXPECT_GT(inKnob, 30);
+  EXPECT_EQ(elsewhere, 0);
+}
+
+TEST_F(BundleEditorTest, UserPresetSlotTwoSetsTheScaleAndReopeningKeepsTheSessionsValues)
+{
+  // Without a slot-2 file, two openings show what one does: the session's values.
+  const PngImage once = Picture("--set Drive=40 --frames 3", "once.png", 900, 500);
+  const PngImage twice = Picture("--set Drive=40 --opens 2 --frames 3", "twice.png", 900, 500);
+  const auto [inKnob, elsewhere] = Differences(once, twice, kDriveKnob);
+  EXPECT_EQ(inKnob + elsewhere, 0);
+
+  // Slot 2's file says 1.5: the editor opens at that scale.
+  const std::string folder = mHome.Path() + "/Music/Orlenbeck/Vellicor Presets";
+  std::filesystem::create_directories(folder);
+  std::ofstream(folder + "/2 User Preset.json") << R"({"Params":{"2":1.5},"PresetName":"Big"})";
+  Picture("--frames 2", "big.png", 1350, 750);
+}
+
+// Mouse moves away from the controls, a frame after each: time for the splash animation of a
+// vector button to end and run the button's action.
+std::string Wait()
+{
+  std::string args;
+  for (int frame = 0; frame < 8; ++frame)
+    args += " --move 450,300";
+  return args;
+}
+
+// Steps through the presets with the strip's ">" button.
+std::string NextPresetClicks(int n)
+{
+  std::string args;
+  for (int i = 0; i < n; ++i)
+    args += " --click 286,14" + Wait();
+  return args;
+}
+
+TEST_F(BundleEditorTest, TheUsersPresetFlowThroughTheHostsEditor)
+{
+  // Save, slot 3 from the list, "Warm", Return; Drive dragged up; slot 3 chosen again.
+  const std::string save = " --click 594,14 --menu 3 --click 440,14" + Wait() + " --click 440,12" + Wait() +
+                           " --type 440,12:Warm --key 440,12:Return" + Wait();
+  const std::string changeAndLoad = " --drag 147,118:147,60 --menu 3 --click 440,14" + Wait();
+  ToolRun run;
+  const PngImage loaded = Picture("--set Drive=42 --frames 2" + save + changeAndLoad, "loaded.png", 900, 500, &run);
+  std::ifstream file(mHome.Path() + "/Music/Orlenbeck/Vellicor Presets/3 User Preset.json");
+  const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("\"6\":42.0,"), std::string::npos) << text;
+  EXPECT_NE(text.find("\"PresetName\":\"Warm\""), std::string::npos) << text;
+  EXPECT_NE(run.output.find("parameter 7 \"Drive\": 42.00% -> "), std::string::npos) << run.output;
+
+  // The knob shows the file's 42 %, not the dragged value.
+  const PngImage at42 = Picture("--set Drive=42 --frames 2", "at42.png", 900, 500);
+  const PngImage dragged = Picture("--set Drive=42 --frames 2 --drag 147,118:147,60", "dragged.png", 900, 500);
+  EXPECT_EQ(Differences(loaded, at42, kDriveKnob).first, 0);
+  EXPECT_GT(Differences(loaded, dragged, kDriveKnob).first, 30);
+}
+
+TEST_F(BundleEditorTest, AfterAPresetChangeThePusherKnobFollowsTheModeAndTellsTheHostItsValue)
+{
+  // Preset 4 ("High Saturation M/S") is mid/side: the idle hook enables the pusher, whose knob
+  // hands the preset's value to the host.
+  ToolRun toMidSide, toMono;
+  Picture("--frames 2" + NextPresetClicks(4), "ms.png", 900, 500, &toMidSide);
+  EXPECT_NE(toMidSide.output.find("parameter 30 \"Mid-Side Pusher\": 0.00% -> -67.80%"), std::string::npos)
+    << toMidSide.output;
+
+  // From mid/side with the pusher at 25 % to preset 1 (dual mono): disabled, and the host is
+  // told the preset's 0 %.
+  Picture("--set \"Stereo Mode=1\" --set \"Mid-Side Pusher=25\" --frames 2" + NextPresetClicks(1),
+          "mono.png", 900, 500, &toMono);
+  EXPECT_NE(toMono.output.find("parameter 30 \"Mid-Side Pusher\": 25.00% -> 0.00%"), std::string::npos)
+    << toMono.output;
+
+}
+
+TEST_F(BundleEditorTest, WithItsResourcesMissingTheEditorStillOpensAndDraws)
+{
+  // A copy of the bundle with an empty Resources folder.
+  const std::string bundle = File("bare/Vellicor.aaxplugin");
+  std::filesystem::create_directories(bundle + "/Contents/Resources");
+  std::filesystem::copy(std::string(VELLICOR_BUNDLE) + "/Contents/x86_64-linux", bundle + "/Contents/x86_64-linux",
+                        std::filesystem::copy_options::recursive);
+  std::filesystem::copy_file(std::string(VELLICOR_BUNDLE) + "/Contents/Info.plist", bundle + "/Contents/Info.plist");
+  const ToolRun run = Editor("--frames 2 --drag 147,118:147,60 --png " + Quoted(File("bare.png")), bundle);
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_NE(run.output.find("parameter 7 \"Drive\": 0.00% -> "), std::string::npos) << run.output;
+  const PngImage picture = ReadPNG(File("bare.png"));
+  ASSERT_EQ(picture.width, 900);
+  ASSERT_EQ(picture.height, 500);
+  // The knobs still draw: the Drive knob's area has pixels unlike the empty middle.
+  int ink = 0;
+  for (int y = int(kDriveKnob.t); y < int(kDriveKnob.b); ++y)
+    for (int x = int(kDriveKnob.l); x < int(kDriveKnob.r); ++x)
+      for (int k = 0; k < 3; ++k)
+        if (std::abs(picture.Pixel(x, y)[k] - picture.Pixel(450, 300)[k]) > 24)
+        {
+          ++ink;
+          break;
+        }
+  EXPECT_GT(ink, 100);
+}
+
+} // namespace
+} // namespace bundletest

@@ -1,0 +1,25 @@
+#include "PngImage.h"
+
+#include "graphics/renderer/StbDiagnostics.h"
+
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+VGR_STB_WARNINGS_OFF
+#include <stb/stb_image.h>
+VGR_STB_WARNINGS_ON
+
+namespace testsupport {
+
+PngImage ReadPNG(const std::string& path)
+{
+  PngImage image;
+  int channels = 0;
+  if (unsigned char* data = stbi_load(path.c_str(), &image.width, &image.height, &channels, 4))
+  {
+    image.rgba.assign(data, data + static_cast<size_t>(image.width) * image.height * 4);
+    stbi_image_free(data);
+  }
+  return image;
+}
+
+} // namespace testsupport

@@ -1,0 +1,21 @@
+#pragma once
+// PNG files read back for tests: RGBA pixels, rows top to bottom.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+struct PngImage
+{
+  int width = 0, height = 0;
+  std::vector<uint8_t> rgba;
+
+  bool Empty() const { return rgba.empty(); }
+  const uint8_t* Pixel(int x, int y) const { return &rgba[(static_cast<size_t>(y) * width + x) * 4]; }
+};
+
+// The image, or an empty one when the file cannot be read or decoded.
+PngImage ReadPNG(const std::string& path);
+
+} // namespace testsupport
