@@ -401,19 +401,24 @@ void Vellicor::LoadFromEditor(const std::function<void()>& load)
   // The load recalls a preset, whose change hooks take the lock themselves.
   load();
 
-  std::lock_guard<std::mutex> lock(mReactionMutex);
-  mSnapshots = before;
-  const int selected = TruncatedIndex(ParamValue(kABSelect));
-  if (selected == 0 || selected == 1)
   {
-    mActiveSnapshot = selected;
-    Snapshot& active = mSnapshots[static_cast<std::size_t>(selected)];
-    const int n = std::min(NParams(), static_cast<int>(kNumParams));
-    for (int i = kPluginScale + 1; i < n; ++i)
-      active[static_cast<std::size_t>(i)] = ParamValue(i);
+    std::lock_guard<std::mutex> lock(mReactionMutex);
+    mSnapshots = before;
+    const int selected = TruncatedIndex(ParamValue(kABSelect));
+    if (selected == 0 || selected == 1)
+    {
+      mActiveSnapshot = selected;
+      Snapshot& active = mSnapshots[static_cast<std::size_t>(selected)];
+      const int n = std::min(NParams(), static_cast<int>(kNumParams));
+      for (int i = kPluginScale + 1; i < n; ++i)
+        active[static_cast<std::size_t>(i)] = ParamValue(i);
+    }
+    SyncGainMemories();
+    NoteTiltValuesSeen();
   }
-  SyncGainMemories();
-  NoteTiltValuesSeen();
+  // The host's parameters (its automation, its controls, what it sends back) take the loaded
+  // values too; its echoes reach the change hooks, which take the lock, so it is released first.
+  PushAllParamValuesToHost();
 }
 
 void Vellicor::NoteTiltValuesSeen()

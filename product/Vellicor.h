@@ -104,7 +104,8 @@ public:
   // A preset load made by the editor: runs load (recall, user preset file, kept values put
   // back) and then settles the reactions on the values it left: the active A/B row is the
   // one the selector names and holds the loaded values, the other row is as it was before the
-  // load, and the gain link and the tilt memories continue from the loaded values. Main thread.
+  // load, and the gain link and the tilt memories continue from the loaded values; then the
+  // host is told every value. Main thread.
   void LoadFromEditor(const std::function<void()>& load);
 
   // ---- inspection ----
