@@ -673,6 +673,10 @@ bool ReplayAndPicture(EditorSession& editor, PluginInstance& instance, const Opt
                     entry.second.c_str(), now.c_str()), ++changes;
     }
     std::printf("  parameters changed by the input: %d\n", changes);
+    // What the host settled reaches the editor at its next idle turn and shows at the frame
+    // after; two frames' time holds at least one tick of the editor's frame timer however
+    // late the loop comes round, so the picture shows the input's outcome.
+    RunFrames(instance, 2);
   }
   if (options.pngFile.empty())
     return true;
