@@ -1,8 +1,5 @@
 #include "graphics/IGraphicsStructs.h"
 
-#include <stdexcept>
-#include <string>
-
 #include "graphics/IGraphicsConstants.h"
 
 namespace plug {
@@ -16,11 +13,6 @@ double DegToRad(float degrees)
   return static_cast<double>(degrees * kPi / 180.f);
 }
 } // namespace
-
-void ThrowUnavailable(const char* operation)
-{
-  throw std::logic_error(std::string(operation) + " is not available in this build");
-}
 
 // ---------------------------------------------------------------------------------------
 // IColor

@@ -27,10 +27,6 @@ class IPopupMenu;
 
 using plug::IKeyPress;
 
-// Throws std::logic_error naming an operation this build does not provide, so that a call
-// to it fails loudly instead of doing nothing.
-[[noreturn]] void ThrowUnavailable(const char* operation);
-
 // A copy of a record with one field changed.
 template <class Record, class Field, class Value>
 Record CopyWith(const Record& record, Field Record::*field, const Value& value)
