@@ -274,6 +274,8 @@ void MVGRcontext::renderDelete()
   mStrokeShapeStencilState = mStrokeAntiAliasStencilState = mStrokeClearStencilState = nullptr;
   mFragmentFunction = mVertexFunction = nullptr;
   mPipelineState = mStencilOnlyPipelineState = nullptr;
+  for (CachedPipelines& cached : mPipelineCache)
+    cached = CachedPipelines();
   mPseudoSampler = nullptr;
   mPseudoTexture = nullptr;
   mSemaphore.reset();
@@ -455,6 +457,17 @@ void MVGRcontext::updateRenderPipelineStatesForBlend(const MVGRblend* blend, mtl
     return;
   if (mPipelineState && mStencilOnlyPipelineState && pixelFormat == mPiplelinePixelFormat && *blend == *mBlendFunc)
     return;
+  for (const CachedPipelines& cached : mPipelineCache)
+  {
+    if (cached.color && cached.stencilOnly && cached.pixelFormat == pixelFormat && cached.blend == *blend)
+    {
+      *mBlendFunc = *blend;
+      mPipelineState = cached.color;
+      mStencilOnlyPipelineState = cached.stencilOnly;
+      mPiplelinePixelFormat = pixelFormat;
+      return;
+    }
+  }
   const mtl::Ref<mtl::Device> device = mMetalLayer->Device();
   mtl::RenderPipelineDescriptor d;
   mtl::RenderPipelineColorAttachmentDescriptor& color = d.colorAttachments[0];
@@ -480,6 +493,15 @@ void MVGRcontext::updateRenderPipelineStatesForBlend(const MVGRblend* blend, mtl
   mStencilOnlyPipelineState = device->NewRenderPipelineState(d, &error);
   checkError(error.Get(), "init pipeline stencil only state");
   mPiplelinePixelFormat = pixelFormat;
+  if (mPipelineState && mStencilOnlyPipelineState)
+  {
+    CachedPipelines& slot = mPipelineCache[mPipelineCacheNext];
+    mPipelineCacheNext = (mPipelineCacheNext + 1) % kPipelineCacheSize;
+    slot.blend = *blend;
+    slot.pixelFormat = pixelFormat;
+    slot.color = mPipelineState;
+    slot.stencilOnly = mStencilOnlyPipelineState;
+  }
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -262,6 +262,18 @@ private:
   mtl::Ref<mtl::Function> mFragmentFunction, mVertexFunction;
   mtl::PixelFormat mPiplelinePixelFormat = mtl::PixelFormat::Invalid;
   mtl::Ref<mtl::RenderPipelineState> mPipelineState, mStencilOnlyPipelineState;
+  // Pipelines made before, by blend and target format: a frame draws into the offscreen
+  // framebuffer and then onto the drawable, whose formats differ, and layers switch blends;
+  // making the pipelines again at each switch would compile them several times a frame.
+  struct CachedPipelines
+  {
+    MVGRblend blend{};
+    mtl::PixelFormat pixelFormat = mtl::PixelFormat::Invalid;
+    mtl::Ref<mtl::RenderPipelineState> color, stencilOnly;
+  };
+  static constexpr int kPipelineCacheSize = 8;
+  CachedPipelines mPipelineCache[kPipelineCacheSize];
+  int mPipelineCacheNext = 0; // the entry the next new pair replaces
   mtl::Ref<mtl::SamplerState> mPseudoSampler;
   mtl::Ref<mtl::Texture> mPseudoTexture;
   mtl::VertexDescriptor mVertexDescriptor;

@@ -236,7 +236,9 @@ TEST(MVGRbackEnd, PaintsScissorsAndCompositeModesReachThePixels)
 
   // Destination-out with half alpha halves what is there; the pipelines follow the blend.
   rig.Frame(16, 16, [&] { rig.FillRect(4, 4, 8, 8, kWhite); });
-  mtl::RenderPipelineState* sourceOver = rig.backEnd().pipelineState();
+  // Held, so that a pipeline made anew could not take its address.
+  const mtl::Ref<mtl::RenderPipelineState> sourceOverHeld(rig.backEnd().pipelineState());
+  mtl::RenderPipelineState* sourceOver = sourceOverHeld.Get();
   rig.Frame(16, 16, [&] { rig.FillRect(8, 4, 4, 4, kRed); });
   EXPECT_EQ(rig.backEnd().pipelineState(), sourceOver); // same blend and format: kept
   rig.Frame(16, 16, [&] {
@@ -247,6 +249,21 @@ TEST(MVGRbackEnd, PaintsScissorsAndCompositeModesReachThePixels)
   EXPECT_EQ(rig.backEnd().blendFunc()->dstRGB, mtl::BlendFactor::OneMinusSourceAlpha);
   EXPECT_EQ(rig.backEnd().blendFunc()->srcRGB, mtl::BlendFactor::Zero);
   const std::vector<uint8_t> blended = rig.ReadImage(fb->image);
+  // Back to source-over: the pipelines made for it before are taken again, not made anew.
+  const mtl::Ref<mtl::RenderPipelineState> destinationOutHeld(rig.backEnd().pipelineState());
+  mtl::RenderPipelineState* destinationOut = destinationOutHeld.Get();
+  rig.Frame(16, 16, [&] {
+    vgrSetCompositeMode(rig.ctx, VGR_DESTINATION_OUT);
+    rig.FillRect(0, 0, 1, 1, kWhite);
+    vgrSetCompositeMode(rig.ctx, VGR_SOURCE_OVER);
+    rig.FillRect(0, 0, 1, 1, kWhite);
+  });
+  EXPECT_EQ(rig.backEnd().pipelineState(), sourceOver);
+  rig.Frame(16, 16, [&] {
+    vgrSetCompositeMode(rig.ctx, VGR_DESTINATION_OUT);
+    rig.FillRect(0, 0, 1, 1, kWhite);
+  });
+  EXPECT_EQ(rig.backEnd().pipelineState(), destinationOut);
   EXPECT_EQ(PixelOf(blended, 16, 5, 6), (std::array<int, 4>{128, 128, 128, 128}));
   EXPECT_EQ(PixelOf(blended, 16, 9, 6), (std::array<int, 4>{255, 0, 0, 255}));
   // A factor that is not a single known bit gives source-over for all four.
