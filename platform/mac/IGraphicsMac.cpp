@@ -1,5 +1,7 @@
 #include "platform/mac/IGraphicsMac.h"
 
+#include "platform/mac/GuardedCall.h"
+
 #include <cmath>
 
 #include "graphics/IControl.h"
@@ -302,7 +304,8 @@ IPopupMenu* IGraphicsMac::CreatePlatformPopupMenu(IPopupMenu& menu, const IRECT&
   IPopupMenu* pMenu = &menu;
   // Blocks of this object are cancelled when its view closes and when it goes, so the block
   // never reaches a deleted object.
-  standin::RunLoop::Main().PerformBlock([this, pMenu, bounds]() { ShowPopupMenu(*pMenu, bounds); }, this);
+  standin::RunLoop::Main().PerformBlock([this, pMenu, bounds]() { GuardedCall([&] { ShowPopupMenu(*pMenu, bounds); }); },
+                                        this);
   return nullptr;
 }
 

@@ -1,5 +1,7 @@
 #include "platform/mac/IGraphicsView.h"
 
+#include "platform/mac/GuardedCall.h"
+
 #include <cstdio>
 #include <string>
 
@@ -93,7 +95,7 @@ void IGraphicsView::killTimer()
   mTimer = nullptr;
 }
 
-void IGraphicsView::onTimer(NSTimer*) { render(); }
+void IGraphicsView::onTimer(NSTimer*) { GuardedCall([&] { render(); }); }
 
 void IGraphicsView::render()
 {
@@ -124,80 +126,92 @@ void IGraphicsView::updateDrawableSize()
 
 void IGraphicsView::viewDidMoveToWindow()
 {
-  NSWindow* w = window();
-  if (!w)
-    return;
-  w->makeFirstResponder(this);
-  w->setAcceptsMouseMovedEvents(true);
-  if (mGraphics)
-    mGraphics->SetScreenScale(static_cast<float>(w->backingScaleFactor()));
-  NSNotificationCenter* center = NSNotificationCenter::defaultCenter();
-  center->removeObserver(this, NSViewFrameDidChangeNotification, this);
-  center->addObserver(this, STANDIN_SELECTOR(IGraphicsView, frameDidChange), NSViewFrameDidChangeNotification, this);
-  // A Metal layer in a window follows its view's size in pixels.
-  updateDrawableSize();
+  GuardedCall([&] {
+    NSWindow* w = window();
+    if (!w)
+      return;
+    w->makeFirstResponder(this);
+    w->setAcceptsMouseMovedEvents(true);
+    if (mGraphics)
+      mGraphics->SetScreenScale(static_cast<float>(w->backingScaleFactor()));
+    NSNotificationCenter* center = NSNotificationCenter::defaultCenter();
+    center->removeObserver(this, NSViewFrameDidChangeNotification, this);
+    center->addObserver(this, STANDIN_SELECTOR(IGraphicsView, frameDidChange), NSViewFrameDidChangeNotification, this);
+    // A Metal layer in a window follows its view's size in pixels.
+    updateDrawableSize();
+  });
 }
 
 void IGraphicsView::viewDidChangeBackingProperties()
 {
-  NSWindow* w = window();
-  if (!w)
-    return;
-  const float scale = static_cast<float>(w->backingScaleFactor());
-  if (mGraphics)
-  {
-    mGraphics->SetPlatformContext(nullptr);
-    if (scale != mGraphics->GetScreenScale())
-      mGraphics->SetScreenScale(scale);
-  }
-  updateDrawableSize();
+  GuardedCall([&] {
+    NSWindow* w = window();
+    if (!w)
+      return;
+    const float scale = static_cast<float>(w->backingScaleFactor());
+    if (mGraphics)
+    {
+      mGraphics->SetPlatformContext(nullptr);
+      if (scale != mGraphics->GetScreenScale())
+        mGraphics->SetScreenScale(scale);
+    }
+    updateDrawableSize();
+  });
 }
 
 void IGraphicsView::frameDidChange(NSNotification*)
 {
-  if (window())
-    updateDrawableSize();
+  GuardedCall([&] {
+    if (window())
+      updateDrawableSize();
+  });
 }
 
 void IGraphicsView::viewDidChangeEffectiveAppearance()
 {
-  if (!mGraphics || !standin::appkit::IsSystemVersionAtLeast(10, 14))
-    return;
-  NSAppearance* appearance = effectiveAppearance();
-  const bool dark = appearance && appearance->name() && appearance->name()->isEqual(NSAppearanceNameDarkAqua);
-  mGraphics->OnAppearanceChanged(dark ? EUIAppearance::Dark : EUIAppearance::Light);
+  GuardedCall([&] {
+    if (!mGraphics || !standin::appkit::IsSystemVersionAtLeast(10, 14))
+      return;
+    NSAppearance* appearance = effectiveAppearance();
+    const bool dark = appearance && appearance->name() && appearance->name()->isEqual(NSAppearanceNameDarkAqua);
+    mGraphics->OnAppearanceChanged(dark ? EUIAppearance::Dark : EUIAppearance::Light);
+  });
 }
 
 void IGraphicsView::updateTrackingAreas()
 {
-  NSView::updateTrackingAreas();
-  if (mTrackingArea)
-  {
-    removeTrackingArea(mTrackingArea);
-    mTrackingArea->release();
-  }
-  const NSTrackingAreaOptions options =
-    NSTrackingMouseEnteredAndExited | NSTrackingActiveAlways | NSTrackingEnabledDuringMouseDrag;
-  mTrackingArea = new NSTrackingArea(bounds(), options, this, nullptr);
-  addTrackingArea(mTrackingArea);
+  GuardedCall([&] {
+    NSView::updateTrackingAreas();
+    if (mTrackingArea)
+    {
+      removeTrackingArea(mTrackingArea);
+      mTrackingArea->release();
+    }
+    const NSTrackingAreaOptions options =
+      NSTrackingMouseEnteredAndExited | NSTrackingActiveAlways | NSTrackingEnabledDuringMouseDrag;
+    mTrackingArea = new NSTrackingArea(bounds(), options, this, nullptr);
+    addTrackingArea(mTrackingArea);
+  });
 }
 
 void IGraphicsView::removeFromSuperview()
 {
-  // The view outlives this method even when the editor closes inside it.
-  retain();
-  if (mTextFieldView)
-    endUserInput();
-  if (IGraphicsMac* graphics = mGraphics)
-  {
-    graphics->SetPlatformContext(nullptr);
-    // Removal by the host: the editor closes through its delegate. The close sequence itself
-    // detaches the view from its graphics object first, so it never gets here.
-    if (graphics->GetView() == this)
-      graphics->GetDelegate()->CloseEditorWindow();
-  }
-  NSView::removeFromSuperview();
-  release();
+  GuardedCall([&] {
+    // The view outlives this method even when the editor closes inside it.
+    retain();
+    if (mTextFieldView)
+      endUserInput();
+    if (IGraphicsMac* graphics = mGraphics)
+    {
+      graphics->SetPlatformContext(nullptr);
+      // Removal by the host: the editor closes through its delegate. The close sequence itself
+      // detaches the view from its graphics object first, so it never gets here.
+      if (graphics->GetView() == this)
+        graphics->GetDelegate()->CloseEditorWindow();
+    }
+    NSView::removeFromSuperview();
+    release();
+  });
 }
 
 // ---- pointer ----
@@ -232,19 +246,23 @@ IMouseInfo IGraphicsView::getMouseRight(NSEvent* event)
 
 void IGraphicsView::mouseEntered(NSEvent*)
 {
-  mMouseOutDuringDrag = false;
-  if (mGraphics)
-    mGraphics->SetMouseCursor(mGraphics->GetCursor());
+  GuardedCall([&] {
+    mMouseOutDuringDrag = false;
+    if (mGraphics)
+      mGraphics->SetMouseCursor(mGraphics->GetCursor());
+  });
 }
 
 void IGraphicsView::mouseExited(NSEvent*)
 {
-  if (!mGraphics)
-    return;
-  if (mGraphics->ControlIsCaptured())
-    mMouseOutDuringDrag = true;
-  else
-    mGraphics->OnMouseOut();
+  GuardedCall([&] {
+    if (!mGraphics)
+      return;
+    if (mGraphics->ControlIsCaptured())
+      mMouseOutDuringDrag = true;
+    else
+      mGraphics->OnMouseOut();
+  });
 }
 
 namespace {
@@ -263,75 +281,91 @@ void ButtonDown(IGraphicsMac* graphics, const IMouseInfo& info, NSInteger clickC
 
 void IGraphicsView::mouseDown(NSEvent* event)
 {
-  const IMouseInfo info = getMouseLeft(event);
-  ButtonDown(mGraphics, info, event->clickCount());
+  GuardedCall([&] {
+    const IMouseInfo info = getMouseLeft(event);
+    ButtonDown(mGraphics, info, event->clickCount());
+  });
 }
 
 void IGraphicsView::rightMouseDown(NSEvent* event)
 {
-  const IMouseInfo info = getMouseRight(event);
-  ButtonDown(mGraphics, info, event->clickCount());
+  GuardedCall([&] {
+    const IMouseInfo info = getMouseRight(event);
+    ButtonDown(mGraphics, info, event->clickCount());
+  });
 }
 
 void IGraphicsView::mouseUp(NSEvent* event)
 {
-  const IMouseInfo info = getMouseLeft(event);
-  if (!mGraphics)
-    return;
-  mGraphics->OnMouseUp({info});
-  if (mMouseOutDuringDrag && mGraphics)
-  {
-    mGraphics->OnMouseOut();
-    mMouseOutDuringDrag = false;
-  }
+  GuardedCall([&] {
+    const IMouseInfo info = getMouseLeft(event);
+    if (!mGraphics)
+      return;
+    mGraphics->OnMouseUp({info});
+    if (mMouseOutDuringDrag && mGraphics)
+    {
+      mGraphics->OnMouseOut();
+      mMouseOutDuringDrag = false;
+    }
+  });
 }
 
 void IGraphicsView::rightMouseUp(NSEvent* event)
 {
-  const IMouseInfo info = getMouseRight(event);
-  if (mGraphics)
-    mGraphics->OnMouseUp({info});
+  GuardedCall([&] {
+    const IMouseInfo info = getMouseRight(event);
+    if (mGraphics)
+      mGraphics->OnMouseUp({info});
+  });
 }
 
 void IGraphicsView::mouseDragged(NSEvent* event)
 {
-  const float prevX = mPrevX, prevY = mPrevY;
-  IMouseInfo info = getMouseLeft(event);
-  if (!mGraphics)
-    return;
-  // A platform text field open (not the in-editor one): no drags.
-  if (mGraphics->GetControlInTextEntry() && !mGraphics->GetTextEntryControl())
-    return;
-  info.dX = info.x - prevX;
-  info.dY = info.y - prevY;
-  mGraphics->OnMouseDrag({info});
+  GuardedCall([&] {
+    const float prevX = mPrevX, prevY = mPrevY;
+    IMouseInfo info = getMouseLeft(event);
+    if (!mGraphics)
+      return;
+    // A platform text field open (not the in-editor one): no drags.
+    if (mGraphics->GetControlInTextEntry() && !mGraphics->GetTextEntryControl())
+      return;
+    info.dX = info.x - prevX;
+    info.dY = info.y - prevY;
+    mGraphics->OnMouseDrag({info});
+  });
 }
 
 void IGraphicsView::rightMouseDragged(NSEvent* event)
 {
-  const float prevX = mPrevX, prevY = mPrevY;
-  IMouseInfo info = getMouseRight(event);
-  if (!mGraphics || mTextFieldView)
-    return;
-  info.dX = info.x - prevX;
-  info.dY = info.y - prevY;
-  mGraphics->OnMouseDrag({info});
+  GuardedCall([&] {
+    const float prevX = mPrevX, prevY = mPrevY;
+    IMouseInfo info = getMouseRight(event);
+    if (!mGraphics || mTextFieldView)
+      return;
+    info.dX = info.x - prevX;
+    info.dY = info.y - prevY;
+    mGraphics->OnMouseDrag({info});
+  });
 }
 
 void IGraphicsView::mouseMoved(NSEvent* event)
 {
-  const IMouseInfo info = getMouseLeft(event);
-  if (mGraphics)
-    mGraphics->OnMouseOver(info.x, info.y, info.ms);
+  GuardedCall([&] {
+    const IMouseInfo info = getMouseLeft(event);
+    if (mGraphics)
+      mGraphics->OnMouseOver(info.x, info.y, info.ms);
+  });
 }
 
 void IGraphicsView::scrollWheel(NSEvent* event)
 {
-  if (mTextFieldView)
-    endUserInput();
-  const IMouseInfo info = getMouseLeft(event);
-  if (mGraphics)
-    mGraphics->OnMouseWheel(info.x, info.y, info.ms, static_cast<float>(event->deltaY()));
+  GuardedCall([&] {
+    if (mTextFieldView)
+      endUserInput();
+    const IMouseInfo info = getMouseLeft(event);
+    if (mGraphics)
+      mGraphics->OnMouseWheel(info.x, info.y, info.ms, static_cast<float>(event->deltaY()));
+  });
 }
 
 // ---- keys ----
@@ -353,9 +387,9 @@ void IGraphicsView::keyEvent(NSEvent* event, bool down)
     NSView::keyUp(event);
 }
 
-void IGraphicsView::keyDown(NSEvent* event) { keyEvent(event, true); }
+void IGraphicsView::keyDown(NSEvent* event) { GuardedCall([&] { keyEvent(event, true); }); }
 
-void IGraphicsView::keyUp(NSEvent* event) { keyEvent(event, false); }
+void IGraphicsView::keyUp(NSEvent* event) { GuardedCall([&] { keyEvent(event, false); }); }
 
 // ---- cursors and tooltips ----
 
@@ -457,12 +491,14 @@ void IGraphicsView::setMouseCursor(int kind)
 
 NSString* IGraphicsView::stringForToolTip(NSView*, NSToolTipTag, NSPoint, void*)
 {
-  const char* text = "";
-  if (mGraphics && mGraphics->MouseOverIdx() >= 0)
-    if (IControl* control = mGraphics->GetControl(mGraphics->MouseOverIdx()))
-      if (const char* tooltip = control->GetTooltip())
-        text = tooltip;
-  return NSString::stringWithUTF8String(text);
+  return GuardedCall<NSString*>(nullptr, [&]() -> NSString* {
+    const char* text = "";
+    if (mGraphics && mGraphics->MouseOverIdx() >= 0)
+      if (IControl* control = mGraphics->GetControl(mGraphics->MouseOverIdx()))
+        if (const char* tooltip = control->GetTooltip())
+          text = tooltip;
+    return NSString::stringWithUTF8String(text);
+  });
 }
 
 void IGraphicsView::registerToolTip(const IRECT& bounds)
@@ -474,30 +510,34 @@ void IGraphicsView::registerToolTip(const IRECT& bounds)
 
 NSDragOperation IGraphicsView::draggingEntered(NSDraggingInfo* info)
 {
-  return HasFilenames(info->draggingPasteboard()) ? NSDragOperationGeneric : NSDragOperationNone;
+  return GuardedCall<NSDragOperation>(NSDragOperationNone, [&]() -> NSDragOperation {
+    return HasFilenames(info->draggingPasteboard()) ? NSDragOperationGeneric : NSDragOperationNone;
+  });
 }
 
 bool IGraphicsView::performDragOperation(NSDraggingInfo* info)
 {
-  NSPasteboard* pasteboard = info->draggingPasteboard();
-  if (!mGraphics || !HasFilenames(pasteboard))
+  return GuardedCall<bool>(false, [&]() -> bool {
+    NSPasteboard* pasteboard = info->draggingPasteboard();
+    if (!mGraphics || !HasFilenames(pasteboard))
+      return true;
+    const auto* files = dynamic_cast<const NSArray*>(pasteboard->propertyListForType(NSFilenamesPboardType));
+    // The drop point in editor coordinates, like every other pointer event.
+    const NSPoint p = convertPointFromView(info->draggingLocation(), nullptr);
+    const float scale = mGraphics->GetDrawScale();
+    const float x = static_cast<float>(p.x) / scale, y = static_cast<float>(p.y) / scale;
+    if (!files || files->count() == 0)
+      return true;
+    std::vector<const char*> paths;
+    for (size_t i = 0; i < files->count(); ++i)
+      if (const auto* path = dynamic_cast<const NSString*>(files->objectAtIndex(i)))
+        paths.push_back(path->UTF8String());
+    if (paths.size() == 1)
+      mGraphics->OnDrop(paths[0], x, y);
+    else if (!paths.empty())
+      mGraphics->OnDropMultiple(paths, x, y);
     return true;
-  const auto* files = dynamic_cast<const NSArray*>(pasteboard->propertyListForType(NSFilenamesPboardType));
-  // The drop point in editor coordinates, like every other pointer event.
-  const NSPoint p = convertPointFromView(info->draggingLocation(), nullptr);
-  const float scale = mGraphics->GetDrawScale();
-  const float x = static_cast<float>(p.x) / scale, y = static_cast<float>(p.y) / scale;
-  if (!files || files->count() == 0)
-    return true;
-  std::vector<const char*> paths;
-  for (size_t i = 0; i < files->count(); ++i)
-    if (const auto* path = dynamic_cast<const NSString*>(files->objectAtIndex(i)))
-      paths.push_back(path->UTF8String());
-  if (paths.size() == 1)
-    mGraphics->OnDrop(paths[0], x, y);
-  else if (!paths.empty())
-    mGraphics->OnDropMultiple(paths, x, y);
-  return true;
+  });
 }
 
 NSDragOperation IGraphicsView::sourceOperationMaskForDraggingContext(NSDraggingSession*, NSDraggingContext)

@@ -2,6 +2,8 @@
 #include "platform/mac/FontDescriptorCache.h"
 #include "platform/mac/IGraphicsNativeControls.h"
 #include "platform/mac/IGraphicsView.h"
+
+#include "platform/mac/GuardedCall.h"
 #include "plug/IGEditorDelegate.h"
 
 #include <string>
@@ -122,21 +124,23 @@ void IGraphicsView::endUserInput()
 
 void IGraphicsView::controlTextDidEndEditing(NSNotification* /*notification*/)
 {
-  if (!mTextFieldView)
-    return;
-  retain(); // the edit's consequences may close the editor
-  std::string text;
-  {
-    NSAutoreleasePool pool;
-    text = mTextFieldView->stringValue()->Text();
-  }
-  if (mGraphics)
-  {
-    mGraphics->SetControlValueAfterTextEdit(text.c_str());
-    mGraphics->SetAllControlsDirty();
-  }
-  endUserInput();
-  release();
+  GuardedCall([&] {
+    if (!mTextFieldView)
+      return;
+    retain(); // the edit's consequences may close the editor
+    std::string text;
+    {
+      NSAutoreleasePool pool;
+      text = mTextFieldView->stringValue()->Text();
+    }
+    if (mGraphics)
+    {
+      mGraphics->SetControlValueAfterTextEdit(text.c_str());
+      mGraphics->SetAllControlsDirty();
+    }
+    endUserInput();
+    release();
+  });
 }
 
 bool IGraphicsView::promptForColor(const IColor& color, IColorPickerHandlerFunc func)
@@ -156,10 +160,12 @@ bool IGraphicsView::promptForColor(const IColor& color, IColorPickerHandlerFunc 
 
 void IGraphicsView::onColorPicked(NSColorPanel* panel)
 {
-  if (!mColorPickerFunc || !panel)
-    return;
-  NSAutoreleasePool pool;
-  const NSColor* color = panel->color();
-  mColorPickerFunc(ColorFromPanelComponents(color->alphaComponent(), color->redComponent(), color->greenComponent(),
-                                            color->blueComponent()));
+  GuardedCall([&] {
+    if (!mColorPickerFunc || !panel)
+      return;
+    NSAutoreleasePool pool;
+    const NSColor* color = panel->color();
+    mColorPickerFunc(ColorFromPanelComponents(color->alphaComponent(), color->redComponent(), color->greenComponent(),
+                                              color->blueComponent()));
+  });
 }

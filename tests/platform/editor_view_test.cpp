@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -430,6 +431,38 @@ TEST_F(EditorViewTest, PlatformMenusComeOnALaterTurnAndNeverReachAClosedEditor)
   mDelegate.CloseEditorWindow();
   EXPECT_EQ(RunLoop::Main().PendingBlockCount(), 0u);
   Frames(1);
+}
+
+// A control whose own code fails: its mouse handling, and its drawing once told to.
+class ThrowingControl : public IControl
+{
+public:
+  using IControl::IControl;
+  void Draw(IGraphics&) override
+  {
+    if (mThrowOnDraw)
+      throw std::runtime_error("draw");
+  }
+  void OnMouseDown(float, float, const IMouseMod&) override { throw std::runtime_error("mouse down"); }
+  bool mThrowOnDraw = false;
+};
+
+TEST_F(EditorViewTest, ExceptionsFromTheEditorsCodeNeverReachTheHostsRunLoop)
+{
+  Open();
+  auto* failing = new ThrowingControl(IRECT(320, 30, 380, 130));
+  G()->AttachControl(failing);
+  Frames(1);
+
+  // The failing click and the failing frame end in the view; the editor goes on working.
+  input::Click(mWindow, At(350, 50));
+  failing->mThrowOnDraw = true;
+  failing->SetDirty(false);
+  Frames(2);
+  failing->mThrowOnDraw = false;
+  Take();
+  input::Click(mWindow, At(30, 40));
+  EXPECT_EQ(Take(), (Journal{"A down 30 40", "A up 30 40"}));
 }
 
 TEST_F(EditorViewTest, CursorsFallBackWhenPrivateOnesOrTheCursorFilesAreMissing)
