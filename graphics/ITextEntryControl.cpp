@@ -14,6 +14,7 @@
 #include "graphics/renderer/StbDiagnostics.h"
 #include "plug/IEditorDelegate.h"
 #include "plug/IParam.h"
+#include "plug/UTF8.h"
 
 // ---------------------------------------------------------------------------------------
 // The editing's view of the control
@@ -160,32 +161,6 @@ size_t DecodeUTF8(const unsigned char* p, size_t n, uint32_t& cp, bool& valid)
   cp = value;
   valid = true;
   return len;
-}
-
-void AppendUTF8(std::string& out, uint32_t cp)
-{
-  if (cp < 0x80)
-  {
-    out += static_cast<char>(cp);
-  }
-  else if (cp < 0x800)
-  {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-  else if (cp < 0x10000)
-  {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-  else
-  {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
 }
 
 void AppendUTF16(std::u16string& out, uint32_t cp)

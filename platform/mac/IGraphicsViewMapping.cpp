@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
-#include "standin/foundation/Unicode.h"
+#include "plug/UTF8.h"
 
 namespace plug {
 namespace igraphics {
@@ -166,7 +166,7 @@ IKeyPress MacKeyPress(unsigned short keyCode, const std::u16string& charactersIg
   int vk = MacKeyToVirtualKey(keyCode, charactersIgnoringModifiers, modifierFlags, flags);
   std::string utf8;
   if (charactersIgnoringModifiers.size() == 1)
-    standin::AppendUtf8(utf8, charactersIgnoringModifiers[0]);
+    plug::AppendUTF8(utf8, charactersIgnoringModifiers[0]);
   if (!(flags & kMacKeyVirtual))
     vk = 0;
   IKeyPress key;

@@ -1,5 +1,7 @@
 #include "platform/mac/SfntFaceInfo.h"
 
+#include "plug/UTF8.h"
+
 #include <cstring>
 
 namespace plug::igraphics {
@@ -35,30 +37,6 @@ constexpr uint16_t kPlatformWindows = 3;
 constexpr uint16_t kEncodingUnicodeBmp = 1;
 constexpr uint16_t kLanguageEnglishUS = 1033;
 
-void AppendUtf8(char*& out, uint32_t c)
-{
-  if (c < 0x80)
-    *out++ = static_cast<char>(c);
-  else if (c < 0x800)
-  {
-    *out++ = static_cast<char>(0xC0 | (c >> 6));
-    *out++ = static_cast<char>(0x80 | (c & 0x3F));
-  }
-  else if (c < 0x10000)
-  {
-    *out++ = static_cast<char>(0xE0 | (c >> 12));
-    *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    *out++ = static_cast<char>(0x80 | (c & 0x3F));
-  }
-  else
-  {
-    *out++ = static_cast<char>(0xF0 | (c >> 18));
-    *out++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    *out++ = static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
 // length bytes of big-endian UTF-16 as UTF-8, cut at the first zero. Each code unit becomes
 // at most three bytes and each surrogate pair four, so 1.5 × length bytes and the terminator
 // always suffice; a lone surrogate becomes U+FFFD.
@@ -87,7 +65,7 @@ CharBuf Utf16ToUtf8(const uint8_t* text, uint32_t length)
       c = 0xFFFD;
     if (c == 0)
       break;
-    AppendUtf8(out, c);
+    out = WriteUTF8(out, c);
   }
   result.Set(start, static_cast<int>(out - start));
   return result;

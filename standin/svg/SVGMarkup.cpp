@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "standin/foundation/Unicode.h"
 #include "standin/svg/SVGReader.h"
 
 namespace standin {
@@ -52,32 +53,6 @@ std::string_view LocalName(std::string_view name)
 {
   const size_t colon = name.rfind(':');
   return colon == std::string_view::npos ? name : name.substr(colon + 1);
-}
-
-void AppendUTF8(std::string& out, uint32_t cp)
-{
-  if (cp < 0x80)
-  {
-    out += static_cast<char>(cp);
-  }
-  else if (cp < 0x800)
-  {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-  else if (cp < 0x10000)
-  {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-  else
-  {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
 }
 
 // A character reference after "&#" up to ";": false when it is not one (the text is then
@@ -136,7 +111,7 @@ std::string DecodeValue(const char* p, const char* end)
       uint32_t cp = 0;
       if (!ref.empty() && ref[0] == '#' && ReadCharRef(p + 2, semi, cp))
       {
-        AppendUTF8(out, cp);
+        AppendUtf8(out, cp);
         done = true;
       }
       for (const auto& entity : kEntities)
