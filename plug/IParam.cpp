@@ -523,6 +523,24 @@ void IParam::GetDisplayWithLabel(CharBuf& out, bool withDisplayText) const
   }
 }
 
+namespace {
+
+// The decimal number at the start of text as a value of a numeric parameter: negated when its
+// display is negated, stepped and clamped, NaN as the minimum. finite tells whether text
+// started with a finite number.
+double NumberAsValue(const IParam& param, const char* text, bool& finite)
+{
+  bool found = false;
+  double v = LeadingNumber(text, &found);
+  finite = found && std::isfinite(v);
+  if (param.flags & kFlagNegateDisplay)
+    v = -v;
+  v = param.Constrain(v);
+  return std::isnan(v) ? param.minValue : v;
+}
+
+} // namespace
+
 double IParam::ParseValue(const char* text) const
 {
   if (!text)
@@ -532,11 +550,8 @@ double IParam::ParseValue(const char* text) const
     return v;
   if (kind == kKindBool || kind == kKindEnum)
     return 0.0;
-  v = LeadingNumber(text);
-  if (flags & kFlagNegateDisplay)
-    v = -v;
-  v = Constrain(v);
-  return std::isnan(v) ? minValue : v;
+  bool finite = false;
+  return NumberAsValue(*this, text, finite);
 }
 
 bool IParam::TryParseValue(const char* text, double* pValue) const
@@ -546,16 +561,11 @@ bool IParam::TryParseValue(const char* text, double* pValue) const
   double v = 0.0;
   if (!ValueForDisplayText(text, &v))
   {
-    bool found = false;
     if (kind == kKindBool || kind == kKindEnum)
       return false;
-    v = LeadingNumber(text, &found);
-    if (!found || !std::isfinite(v))
-      return false;
-    if (flags & kFlagNegateDisplay)
-      v = -v;
-    v = Constrain(v);
-    if (std::isnan(v))
+    bool finite = false;
+    v = NumberAsValue(*this, text, finite);
+    if (!finite)
       return false;
   }
   if (pValue)
