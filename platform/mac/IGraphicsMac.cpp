@@ -25,6 +25,13 @@ NSRect ToViewRect(const IRECT& r, float scale)
   return NSMakeRect(x, y, w, h);
 }
 
+EUIAppearance ViewAppearance(NSView* view)
+{
+  const NSAppearance* appearance = view->effectiveAppearance();
+  const bool dark = appearance && appearance->name() && appearance->name()->isEqual(NSAppearanceNameDarkAqua);
+  return dark ? EUIAppearance::Dark : EUIAppearance::Light;
+}
+
 // ---- construction ----
 
 IGraphicsMac::IGraphicsMac(IGEditorDelegate& dlg, int w, int h, int fps, float scale)
@@ -159,11 +166,6 @@ ECursor IGraphicsMac::SetMouseCursor(ECursor cursorType)
 
 // ---- child views, text ----
 
-float IGraphicsMac::MeasureText(const IText& text, const char* str, IRECT& bounds) const
-{
-  return IGraphics::MeasureText(text, str, bounds);
-}
-
 void IGraphicsMac::AttachPlatformView(const IRECT& bounds, void* pView)
 {
   NSView* child = static_cast<NSView*>(pView);
@@ -266,11 +268,7 @@ void IGraphicsMac::UpdateTooltips()
 EUIAppearance IGraphicsMac::GetUIAppearance() const
 {
   if (mView && standin::appkit::IsSystemVersionAtLeast(10, 14))
-  {
-    NSAppearance* appearance = mView->effectiveAppearance();
-    if (appearance && appearance->name() && appearance->name()->isEqual(NSAppearanceNameDarkAqua))
-      return EUIAppearance::Dark;
-  }
+    return ViewAppearance(mView);
   return EUIAppearance::Light;
 }
 

@@ -35,6 +35,9 @@ namespace igraphics {
 // precision: x = floor(L·s), y = floor(T·s), width = ceil(R·s) − x, height = ceil(B·s) − y.
 NSRect ToViewRect(const IRECT& r, float scale);
 
+// Dark for a view whose effective appearance is dark aqua, light otherwise.
+EUIAppearance ViewAppearance(NSView* view);
+
 class IGraphicsMac : public IGraphicsVGR
 {
 public:
@@ -54,7 +57,6 @@ public:
   IGraphicsView* GetView() const { return mView; }
 
   // ---- platform operations ----
-  float MeasureText(const IText& text, const char* str, IRECT& bounds) const override;
   void AttachPlatformView(const IRECT& bounds, void* pView) override;
   void RemovePlatformView(void* pView) override;
   void HidePlatformView(void* pView, bool hide) override;

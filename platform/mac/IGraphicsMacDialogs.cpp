@@ -3,7 +3,6 @@
 #include "platform/mac/IGraphicsView.h"
 
 #include <cstring>
-#include <memory>
 
 namespace plug {
 namespace igraphics {

@@ -1,8 +1,6 @@
 // IGraphicsMac: in-place text entry and the colour picker, handed to the editor view.
 #include "platform/mac/IGraphicsView.h"
 
-#include <cstdio>
-
 namespace plug {
 namespace igraphics {
 

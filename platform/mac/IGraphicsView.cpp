@@ -39,11 +39,9 @@ bool HasFilenames(NSPasteboard* pasteboard)
 
 IGraphicsView::PLUG_OBJC_CLASS(IGraphicsView)(IGraphicsMac* pGraphics, standin::RuntimeClass& cls)
   : NSView(ViewFrameOf(*pGraphics), cls)
-  , mDirtyRects()
   , mGraphics(pGraphics)
 {
   NSAutoreleasePool pool;
-  mMouseOutDuringDrag = false;
   setWantsLayer(true);
   if (CALayer* backing = layer())
     backing->setOpaque(true);
@@ -172,9 +170,7 @@ void IGraphicsView::viewDidChangeEffectiveAppearance()
   GuardedCall([&] {
     if (!mGraphics || !standin::appkit::IsSystemVersionAtLeast(10, 14))
       return;
-    NSAppearance* appearance = effectiveAppearance();
-    const bool dark = appearance && appearance->name() && appearance->name()->isEqual(NSAppearanceNameDarkAqua);
-    mGraphics->OnAppearanceChanged(dark ? EUIAppearance::Dark : EUIAppearance::Light);
+    mGraphics->OnAppearanceChanged(ViewAppearance(this));
   });
 }
 

@@ -89,6 +89,18 @@ void Premultiply(float* out, const VGRcolor& c)
   out[3] = c.a;
 }
 
+// The part of the region (x, y, width, height) inside the texture; false when nothing of it is.
+bool ClipToTexture(const mtl::Texture& texture, int x, int y, int width, int height, mtl::Region& region)
+{
+  const int64_t w = int64_t(texture.Width()), h = int64_t(texture.Height());
+  const int64_t x0 = std::max<int64_t>(x, 0), y0 = std::max<int64_t>(y, 0);
+  const int64_t x1 = std::min<int64_t>(int64_t(x) + width, w), y1 = std::min<int64_t>(int64_t(y) + height, h);
+  if (x0 >= x1 || y0 >= y1)
+    return false;
+  region = mtl::Region::Make2D(uint64_t(x0), uint64_t(y0), uint64_t(x1 - x0), uint64_t(y1 - y0));
+  return true;
+}
+
 // The render interface: each operation forwards to the context method of the same role.
 MVGRcontext* Self(void* user) { return static_cast<MVGRcontext*>(user); }
 
@@ -416,14 +428,13 @@ int MVGRcontext::renderUpdateTextureWithImage(int image, int x, int y, int width
   if (!record || !data)
     return 0;
   const int64_t bpp = record->type == VGR_TEXTURE_RGBA ? 4 : 1;
-  const int64_t w = int64_t(record->tex->Width()), h = int64_t(record->tex->Height());
+  const int64_t w = int64_t(record->tex->Width());
   // The region is clipped to the texture; data holds the whole image, rows w pixels apart.
-  const int64_t x0 = std::max<int64_t>(x, 0), y0 = std::max<int64_t>(y, 0);
-  const int64_t x1 = std::min<int64_t>(int64_t(x) + width, w), y1 = std::min<int64_t>(int64_t(y) + height, h);
-  if (x0 >= x1 || y0 >= y1)
+  mtl::Region region{};
+  if (!ClipToTexture(*record->tex, x, y, width, height, region))
     return 0;
-  record->tex->ReplaceRegion(mtl::Region::Make2D(uint64_t(x0), uint64_t(y0), uint64_t(x1 - x0), uint64_t(y1 - y0)), 0,
-                             data + (y0 * w + x0) * bpp, uint64_t(w * bpp));
+  const int64_t x0 = int64_t(region.origin.x), y0 = int64_t(region.origin.y);
+  record->tex->ReplaceRegion(region, 0, data + (y0 * w + x0) * bpp, uint64_t(w * bpp));
   return 1;
 }
 
@@ -685,15 +696,13 @@ void mvgrImageReadPixels(VGRdrawContext* ctx, int image, int x, int y, int width
   context->waitForImage(image);
   const mtl::Texture& texture = *record->tex;
   const int64_t bpp = record->type == VGR_TEXTURE_RGBA ? 4 : 1;
-  const int64_t w = int64_t(texture.Width()), h = int64_t(texture.Height());
-  const int64_t x0 = std::max<int64_t>(x, 0), y0 = std::max<int64_t>(y, 0);
-  const int64_t x1 = std::min<int64_t>(int64_t(x) + width, w), y1 = std::min<int64_t>(int64_t(y) + height, h);
-  if (x0 >= x1 || y0 >= y1)
+  mtl::Region region{};
+  if (!ClipToTexture(texture, x, y, width, height, region))
     return;
-  const int64_t stride = w * bpp;
-  uint8_t* first = static_cast<uint8_t*>(out) + (y0 - y) * stride + (x0 - x) * bpp;
-  texture.GetBytes(first, uint64_t(stride),
-                   mtl::Region::Make2D(uint64_t(x0), uint64_t(y0), uint64_t(x1 - x0), uint64_t(y1 - y0)), 0);
+  const int64_t stride = int64_t(texture.Width()) * bpp;
+  uint8_t* first =
+    static_cast<uint8_t*>(out) + (int64_t(region.origin.y) - y) * stride + (int64_t(region.origin.x) - x) * bpp;
+  texture.GetBytes(first, uint64_t(stride), region, 0);
 }
 
 void mvgrSetClearColor(VGRdrawContext* ctx, VGRcolor color)

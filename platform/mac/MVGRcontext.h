@@ -215,11 +215,13 @@ class PLUG_OBJC_CLASS(MVGRcontext) : public NSObject
   MVGRfragUniforms* fragUniformAtIndex(int offset) const;
   mtl::Ref<mtl::RenderCommandEncoder> renderCommandEncoderWithColorTexture(const mtl::Ref<mtl::Texture>& texture,
                                                                           mtl::CommandBuffer& commandBuffer);
-  void setUniforms(int offset, int image);
-  void fill(const MVGRcall* call);
-  void convexFill(const MVGRcall* call);
-  void stroke(const MVGRcall* call);
-  void triangles(const MVGRcall* call);
+  // The call's uniform block and its image's texture (the placeholders for no image).
+  void setUniforms(int offset, const MVGRtexture* texture);
+  // The call encoded; texture is its image's record, found once per call at flush.
+  void fill(const MVGRcall* call, const MVGRtexture* texture);
+  void convexFill(const MVGRcall* call, const MVGRtexture* texture);
+  void stroke(const MVGRcall* call, const MVGRtexture* texture);
+  void triangles(const MVGRcall* call, const MVGRtexture* texture);
   // False when no stencil texture of that size can be had.
   bool updateStencilTextureToSize(uint32_t width, uint32_t height);
 

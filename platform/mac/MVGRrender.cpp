@@ -240,14 +240,15 @@ void MVGRcontext::renderFlush()
       const MVGRcall* call = &set->calls[i];
       updateRenderPipelineStatesForBlend(&call->blend, color->GetPixelFormat());
       // Calls without pipelines, or whose image went since they were recorded, are skipped.
-      if (!mPipelineState || !mStencilOnlyPipelineState || (call->image != 0 && !findTexture(call->image)))
+      const MVGRtexture* texture = call->image != 0 ? findTexture(call->image) : nullptr;
+      if (!mPipelineState || !mStencilOnlyPipelineState || (call->image != 0 && !texture))
         continue;
       switch (call->kind)
       {
-        case kMVGRcallFill: fill(call); break;
-        case kMVGRcallConvexFill: convexFill(call); break;
-        case kMVGRcallStroke: stroke(call); break;
-        case kMVGRcallTriangles: triangles(call); break;
+        case kMVGRcallFill: fill(call, texture); break;
+        case kMVGRcallConvexFill: convexFill(call, texture); break;
+        case kMVGRcallStroke: stroke(call, texture); break;
+        case kMVGRcallTriangles: triangles(call, texture); break;
         default: break;
       }
     }
@@ -525,11 +526,10 @@ void MVGRcontext::renderTrianglesWithPaint(VGRpaint* paint, VGRcompositeOperatio
 // ---------------------------------------------------------------------------------------------
 // Encoding
 
-void MVGRcontext::setUniforms(int offset, int image)
+void MVGRcontext::setUniforms(int offset, const MVGRtexture* record)
 {
   mtl::RenderCommandEncoder& e = *mRenderEncoder;
   e.SetFragmentBufferOffset(uint64_t(offset), kMVGRuniformBufferIndex);
-  const MVGRtexture* record = image != 0 ? findTexture(image) : nullptr;
   if (record)
   {
     e.SetFragmentTexture(record->tex, kMVGRtextureIndex);
@@ -542,7 +542,7 @@ void MVGRcontext::setUniforms(int offset, int image)
   }
 }
 
-void MVGRcontext::fill(const MVGRcall* call)
+void MVGRcontext::fill(const MVGRcall* call, const MVGRtexture* texture)
 {
   mtl::RenderCommandEncoder& e = *mRenderEncoder;
   // The fans count coverage into the stencil: front faces up, back faces down.
@@ -554,7 +554,7 @@ void MVGRcontext::fill(const MVGRcall* call)
                             mBuffers->indexBuffer, uint64_t(call->indexStart) * uint64_t(mIndexSize));
   e.SetCullMode(mtl::CullMode::Back);
   e.SetRenderPipelineState(mPipelineState);
-  setUniforms(call->uniformOffset, call->image);
+  setUniforms(call->uniformOffset, texture);
   // The fringe where the stencil is 0 (outside the shape), then the cover quad where it is not,
   // zeroing it on the way.
   if ((mFlags & kMVGRantialias) && call->stripCount > 0)
@@ -567,10 +567,10 @@ void MVGRcontext::fill(const MVGRcall* call)
   e.SetDepthStencilState(mDefaultStencilState);
 }
 
-void MVGRcontext::convexFill(const MVGRcall* call)
+void MVGRcontext::convexFill(const MVGRcall* call, const MVGRtexture* texture)
 {
   mtl::RenderCommandEncoder& e = *mRenderEncoder;
-  setUniforms(call->uniformOffset, call->image);
+  setUniforms(call->uniformOffset, texture);
   e.SetRenderPipelineState(mPipelineState);
   if (call->indexCount > 0)
     e.DrawIndexedPrimitives(mtl::PrimitiveType::Triangle, uint64_t(call->indexCount), mtl::IndexType::UInt32,
@@ -578,7 +578,7 @@ void MVGRcontext::convexFill(const MVGRcall* call)
   DrawStrip(e, call->stripStart, call->stripCount);
 }
 
-void MVGRcontext::stroke(const MVGRcall* call)
+void MVGRcontext::stroke(const MVGRcall* call, const MVGRtexture* texture)
 {
   if (call->stripCount <= 0)
     return;
@@ -587,11 +587,11 @@ void MVGRcontext::stroke(const MVGRcall* call)
   {
     // The stroke's body once per pixel, its fringe where the body did not draw, then the
     // stencil cleared.
-    setUniforms(call->uniformOffset + mFragSize, call->image);
+    setUniforms(call->uniformOffset + mFragSize, texture);
     e.SetDepthStencilState(mStrokeShapeStencilState);
     e.SetRenderPipelineState(mPipelineState);
     DrawStrip(e, call->stripStart, call->stripCount);
-    setUniforms(call->uniformOffset, call->image);
+    setUniforms(call->uniformOffset, texture);
     e.SetDepthStencilState(mStrokeAntiAliasStencilState);
     DrawStrip(e, call->stripStart, call->stripCount);
     e.SetDepthStencilState(mStrokeClearStencilState);
@@ -600,15 +600,15 @@ void MVGRcontext::stroke(const MVGRcall* call)
     e.SetDepthStencilState(mDefaultStencilState);
     return;
   }
-  setUniforms(call->uniformOffset, call->image);
+  setUniforms(call->uniformOffset, texture);
   e.SetRenderPipelineState(mPipelineState);
   DrawStrip(e, call->stripStart, call->stripCount);
 }
 
-void MVGRcontext::triangles(const MVGRcall* call)
+void MVGRcontext::triangles(const MVGRcall* call, const MVGRtexture* texture)
 {
   mtl::RenderCommandEncoder& e = *mRenderEncoder;
-  setUniforms(call->uniformOffset, call->image);
+  setUniforms(call->uniformOffset, texture);
   e.SetRenderPipelineState(mPipelineState);
   if (call->triangleCount > 0)
     e.DrawPrimitives(mtl::PrimitiveType::Triangle, uint64_t(call->triangleStart), uint64_t(call->triangleCount));

@@ -44,23 +44,24 @@ public:
   // order, then lane 1's: channel 0 before channel 1, as if each ran on its own.
   void operator()(const V* in, V* out, int count) const
   {
-    constexpr int kChunk = 16; // the most sub-samples one oversampler call has
     for (int start = 0; start < count; start += kChunk)
       Chunk(in + start, out + start, count - start < kChunk ? count - start : kChunk);
   }
 
 private:
+  static constexpr int kChunk = 16; // the most sub-samples one oversampler call has
+
   void Chunk(const V* in, V* out, int count) const
   {
     constexpr int kLaneCount = kLanes<V>;
-    V xs[16];
-    double d[16 * kLaneCount];
+    V xs[kChunk];
+    double d[kChunk * kLaneCount];
     for (int i = 0; i < count; ++i)
     {
       xs[i] = CubicSoftClip(in[i]);
       StoreLanes(d + i * kLaneCount, ChebyshevT(mSettings->chebOrder2, xs[i]) * mSettings->chebScale2);
     }
-    double y[16 * kLaneCount];
+    double y[kChunk * kLaneCount];
     for (int lane = 0; lane < kLaneCount; ++lane)
       for (int i = 0; i < count; ++i)
       {

@@ -48,6 +48,15 @@ const NamedKey kNamedKeys[] = {
   {"F10", 109, 0xF70D},         {"F11", 103, 0xF70E},         {"F12", 111, 0xF70F},
 };
 
+// The value syntax of an input option, for the parse errors.
+const char* EditorInputSyntax(EditorInput::EKind kind)
+{
+  for (const auto& entry : kInputOptions)
+    if (entry.kind == kind)
+      return entry.syntax;
+  return "";
+}
+
 bool ParseNumber(const std::string& text, double& out)
 {
   char* end = nullptr;
@@ -136,14 +145,6 @@ bool EditorInputKind(const std::string& option, EditorInput::EKind& kind)
       return true;
     }
   return false;
-}
-
-const char* EditorInputSyntax(EditorInput::EKind kind)
-{
-  for (const auto& entry : kInputOptions)
-    if (entry.kind == kind)
-      return entry.syntax;
-  return "";
 }
 
 bool ParseEditorInput(const std::string& value, EditorInput& step, std::string& error)

@@ -45,9 +45,6 @@ bool EditorInputKind(const std::string& option, EditorInput::EKind& kind);
 // PageDown, Left, Right, Up, Down, F1 to F12. False with the error when it cannot be read.
 bool ParseEditorInput(const std::string& value, EditorInput& step, std::string& error);
 
-// The value syntax of each input option, for the help text.
-const char* EditorInputSyntax(EditorInput::EKind kind);
-
 // Delivers the step to the window of the editor's view; the draw scale turns editor
 // coordinates into the view's points. A short description of what was done.
 std::string ReplayEditorInput(NSView* editorView, float drawScale, const EditorInput& step);
