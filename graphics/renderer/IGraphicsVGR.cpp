@@ -17,8 +17,6 @@ namespace igraphics {
 
 namespace {
 
-constexpr float kPi = 3.1415927f;
-
 // The process-wide font bytes, shared by every view and counted by the live views. Entries
 // are kept at scale 1.
 SharedResourceCache<PlatformFontData>& FontDataCache()
@@ -104,9 +102,9 @@ bool VGRPaint(VGRdrawContext* ctx, const IPattern& pattern, const IBlend* pBlend
   const IMatrix& m = pattern.mTransform;
   const double det = m.mXX * m.mYY - m.mXY * m.mYX;
   if (det == 0.0 || !std::isfinite(det))
-    return false;
-  const double ixx = m.mYY / det, ixy = -m.mXY / det, iyy = m.mXX / det;
-  const double itx = (m.mXY * m.mTY - m.mYY * m.mTX) / det, ity = (m.mYX * m.mTX - m.mXX * m.mTY) / det;
+    return false; // Inverted() would give the identity
+  const IMatrix inv = m.Inverted();
+  const double ixx = inv.mXX, ixy = inv.mXY, iyy = inv.mYY, itx = inv.mTX, ity = inv.mTY;
   if (!std::isfinite(ixx) || !std::isfinite(iyy) || !std::isfinite(ixy) || !std::isfinite(itx) ||
       !std::isfinite(ity))
     return false;
@@ -341,7 +339,8 @@ void IGraphicsVGR::PathArc(float cx, float cy, float r, float a1, float a2, EWin
 {
   if (!mDrawContext)
     return;
-  vgrArc(mDrawContext, cx, cy, r, (a1 - 90.f) / 180.f * kPi, (a2 - 90.f) / 180.f * kPi,
+  // Toolkit angles are degrees clockwise from 12 o'clock; the renderer's are radians from 3.
+  vgrArc(mDrawContext, cx, cy, r, vgrDegreesToRadians(a1 - 90.f), vgrDegreesToRadians(a2 - 90.f),
          winding == EWinding::CW ? VGR_CW : VGR_CCW);
 }
 
