@@ -4,6 +4,7 @@
 // cold, every glyph rasterised again).
 #include "graphics/renderer/FTAContext.h"
 #include "graphics/renderer/VGRContext.h"
+#include "tests/support/FontFiles.h"
 
 #include <benchmark/benchmark.h>
 
@@ -138,8 +139,7 @@ static void BM_Text(benchmark::State& state)
   CountingBackEnd backEnd;
   const VGRrenderInterface ri = backEnd.Interface();
   VGRdrawContext* ctx = vgrCreateContext(&ri);
-  const int font =
-    vgrAddFontFile(ctx, "Roboto", "/usr/share/fonts/truetype/roboto/unhinted/RobotoTTF/Roboto-Regular.ttf");
+  const int font = vgrAddFontFile(ctx, "Roboto", testsupport::RobotoRegularPath().c_str());
   if (font < 0)
   {
     state.SkipWithError("Roboto-Regular.ttf is not installed");

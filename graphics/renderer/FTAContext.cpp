@@ -49,26 +49,11 @@ void FreeFont(FTAfont* font)
   vgrFree(font);
 }
 
-// Grows an array of n elements to hold one more (capacity doubled, 8 when it was 0).
-template <class T>
-bool Reserve(T*& items, int count, int& capacity)
-{
-  if (count + 1 <= capacity)
-    return true;
-  const int grown = capacity == 0 ? 8 : capacity * 2;
-  auto* p = static_cast<T*>(vgrRealloc(items, sizeof(T) * static_cast<std::size_t>(grown)));
-  if (!p)
-    return false;
-  items = p;
-  capacity = grown;
-  return true;
-}
-
 // -- skyline --------------------------------------------------------------------------
 
 bool InsertNode(FTAskyline* atlas, int idx, int x, int y, int w)
 {
-  if (!Reserve(atlas->nodes, atlas->nnodes, atlas->cnodes))
+  if (!vgrGrowArray(atlas->nodes, atlas->nnodes + 1, atlas->cnodes))
     return false;
   std::memmove(&atlas->nodes[idx + 1], &atlas->nodes[idx], sizeof(FTAskylineNode) * (atlas->nnodes - idx));
   atlas->nodes[idx] = FTAskylineNode{static_cast<int16_t>(x), static_cast<int16_t>(y), static_cast<int16_t>(w)};
@@ -152,6 +137,11 @@ void WidenDirty(FTAcontext* ctx, int x0, int y0, int x1, int y1)
   ctx->dirtyRect[1] = std::min(ctx->dirtyRect[1], y0);
   ctx->dirtyRect[2] = std::max(ctx->dirtyRect[2], x1);
   ctx->dirtyRect[3] = std::max(ctx->dirtyRect[3], y1);
+}
+
+bool HasDirty(const FTAcontext* ctx)
+{
+  return ctx->dirtyRect[0] < ctx->dirtyRect[2] && ctx->dirtyRect[1] < ctx->dirtyRect[3];
 }
 
 void SetDirtyEmpty(FTAcontext* ctx)
@@ -297,7 +287,7 @@ int ftaAddFontData(FTAcontext* ctx, const char* name, unsigned char* data, int n
   FTAfont* font = nullptr;
   if (!ctx || !data || ndata <= 0)
     goto refuse;
-  if (!Reserve(ctx->fonts, ctx->nfonts, ctx->cfonts))
+  if (!vgrGrowArray(ctx->fonts, ctx->nfonts + 1, ctx->cfonts))
     goto refuse;
   font = static_cast<FTAfont*>(vgrCalloc(1, sizeof(FTAfont)));
   if (!font)
@@ -576,7 +566,7 @@ FTAglyph* ftaGetGlyph(FTAcontext* ctx, FTAfont* font, unsigned int codepoint, sh
 
   if (!glyph)
   {
-    if (!Reserve(font->glyphs, font->nglyphs, font->cglyphs))
+    if (!vgrGrowArray(font->glyphs, font->nglyphs + 1, font->cglyphs))
       return nullptr;
     glyph = &font->glyphs[font->nglyphs++];
     std::memset(glyph, 0, sizeof(*glyph));
@@ -625,7 +615,7 @@ FTAglyph* ftaGetGlyph(FTAcontext* ctx, FTAfont* font, unsigned int codepoint, sh
 
 void ftaFlush(FTAcontext* ctx)
 {
-  if (ctx->dirtyRect[0] < ctx->dirtyRect[2] && ctx->dirtyRect[1] < ctx->dirtyRect[3])
+  if (HasDirty(ctx))
   {
     if (ctx->params.renderUpdate)
       ctx->params.renderUpdate(ctx->params.userPtr, ctx->dirtyRect, ctx->texData);
@@ -650,7 +640,7 @@ const unsigned char* ftaAtlasPixels(FTAcontext* ctx, int* width, int* height)
 
 int ftaTakeDirtyRect(FTAcontext* ctx, int* dirty)
 {
-  if (ctx->dirtyRect[0] < ctx->dirtyRect[2] && ctx->dirtyRect[1] < ctx->dirtyRect[3])
+  if (HasDirty(ctx))
   {
     std::memcpy(dirty, ctx->dirtyRect, sizeof(int) * 4);
     SetDirtyEmpty(ctx);

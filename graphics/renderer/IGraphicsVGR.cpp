@@ -17,8 +17,6 @@ namespace igraphics {
 
 namespace {
 
-constexpr float kPi = 3.1415927f;
-
 // The process-wide font bytes, shared by every view and counted by the live views. Entries
 // are kept at scale 1.
 SharedResourceCache<PlatformFontData>& FontDataCache()
@@ -104,9 +102,9 @@ bool VGRPaint(VGRdrawContext* ctx, const IPattern& pattern, const IBlend* pBlend
   const IMatrix& m = pattern.mTransform;
   const double det = m.mXX * m.mYY - m.mXY * m.mYX;
   if (det == 0.0 || !std::isfinite(det))
-    return false;
-  const double ixx = m.mYY / det, ixy = -m.mXY / det, iyy = m.mXX / det;
-  const double itx = (m.mXY * m.mTY - m.mYY * m.mTX) / det, ity = (m.mYX * m.mTX - m.mXX * m.mTY) / det;
+    return false; // Inverted() would give the identity
+  const IMatrix inv = m.Inverted();
+  const double ixx = inv.mXX, ixy = inv.mXY, iyy = inv.mYY, itx = inv.mTX, ity = inv.mTY;
   if (!std::isfinite(ixx) || !std::isfinite(iyy) || !std::isfinite(ixy) || !std::isfinite(itx) ||
       !std::isfinite(ity))
     return false;
@@ -341,7 +339,8 @@ void IGraphicsVGR::PathArc(float cx, float cy, float r, float a1, float a2, EWin
 {
   if (!mDrawContext)
     return;
-  vgrArc(mDrawContext, cx, cy, r, (a1 - 90.f) / 180.f * kPi, (a2 - 90.f) / 180.f * kPi,
+  // Toolkit angles are degrees clockwise from 12 o'clock; the renderer's are radians from 3.
+  vgrArc(mDrawContext, cx, cy, r, vgrDegreesToRadians(a1 - 90.f), vgrDegreesToRadians(a2 - 90.f),
          winding == EWinding::CW ? VGR_CW : VGR_CCW);
 }
 
@@ -499,43 +498,47 @@ void IGraphicsVGR::DrawFastDropShadow(const IRECT& innerBounds, const IRECT& out
 // ---------------------------------------------------------------------------------------
 // Text
 
-bool IGraphicsVGR::PrepareText(const IText& text, const char* str, IRECT& rect, float& x, float& y) const
+bool IGraphicsVGR::PrepareText(const IText& text, const IRECT& bounds, float& x, float& y) const
 {
   if (!mDrawContext)
     return false;
   vgrSetFontBlur(mDrawContext, 0.f);
   vgrSetFontSize(mDrawContext, text.mSize);
   vgrSetFontByName(mDrawContext, text.mFont);
-
   float factor = 0.f;
-  vgrSetTextAlign(mDrawContext, TextAnchor(text, rect, x, y, factor));
+  vgrSetTextAlign(mDrawContext, TextAnchor(text, bounds, x, y, factor));
+  return true;
+}
 
+IRECT IGraphicsVGR::PreparedTextBox(const char* str, float x, float y) const
+{
   // An unknown font measures nothing: the box is the anchor point.
   float b[4] = {x, y, x, y};
   vgrMeasureText(mDrawContext, x, y, str, nullptr, b);
-  rect = IRECT(b[0], b[1], b[2], b[3]);
-  return true;
+  return IRECT(b[0], b[1], b[2], b[3]);
 }
 
 float IGraphicsVGR::MeasureTextRect(const IText& text, const char* str, IRECT& rect) const
 {
   const IRECT bounds = rect;
   float x = 0.f, y = 0.f;
-  if (!PrepareText(text, str, rect, x, y))
+  if (!PrepareText(text, bounds, x, y))
     return 0.f;
+  rect = PreparedTextBox(str, x, y);
   CalculateTextRotation(text, bounds, rect);
   return rect.W();
 }
 
 void IGraphicsVGR::DrawTextInRect(const IText& text, const char* str, const IRECT& bounds, const IBlend* pBlend)
 {
-  IRECT rect = bounds;
   float x = 0.f, y = 0.f;
-  if (!PrepareText(text, str, rect, x, y))
+  if (!PrepareText(text, bounds, x, y))
     return;
   PathTransformSave();
   if (text.mAngle != 0.f)
   {
+    // Only a rotated text needs its box: it is turned about the box's placement in the bounds.
+    IRECT rect = PreparedTextBox(str, x, y);
     double tx = 0.0, ty = 0.0;
     CalculateTextRotationBounds(text, bounds, rect, tx, ty);
     PathTransformTranslate(static_cast<float>(tx), static_cast<float>(ty));
@@ -578,11 +581,12 @@ void IGraphicsVGR::DrawMultiLineText(const IText& text, const char* str, const I
       start = rows[n - 1].next;
     }
   };
-  int nRows = 0;
-  forEachRow([&](const VGRtextLine&) { ++nRows; });
   // Each row is aligned on its own anchor, so the block's first anchor is (rows - 1) line
   // heights times the factor above y: the last row of bottom-aligned text ends on the bottom,
-  // middle-aligned rows sit centred.
+  // middle-aligned rows sit centred. Top-aligned rows need no count.
+  int nRows = 0;
+  if (factor != 0.f)
+    forEachRow([&](const VGRtextLine&) { ++nRows; });
   int k = 0;
   forEachRow([&](const VGRtextLine& row) {
     vgrDrawText(mDrawContext, x, y + static_cast<float>(k) * lineHeight - lineHeight * static_cast<float>(nRows - 1) * factor,

@@ -154,9 +154,11 @@ public:
   static int FontDataCacheSize();
 
 protected:
-  // Font, size and alignment of the text on the context; x and y the anchor, rect the text's
-  // box there. False without a drawing context.
-  bool PrepareText(const IText& text, const char* str, IRECT& rect, float& x, float& y) const;
+  // Font, size and alignment of the text on the context; x and y its anchor in the bounds.
+  // False without a drawing context.
+  bool PrepareText(const IText& text, const IRECT& bounds, float& x, float& y) const;
+  // The box of the text at the anchor under the style PrepareText set.
+  IRECT PreparedTextBox(const char* str, float x, float y) const;
 
 private:
   // The main framebuffer bound and its frame begun; without one, any frame being recorded is

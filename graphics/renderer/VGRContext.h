@@ -114,5 +114,28 @@ inline VGRdrawState* vgrGetState(VGRdrawContext* ctx)
   return &ctx->states[ctx->nstates - 1];
 }
 
+// Small helpers of the renderer's sources.
+constexpr float kVGRPi = 3.1415927f;
+
+inline float vgrClampf(float a, float mn, float mx)
+{
+  return a < mn ? mn : (a > mx ? mx : a);
+}
+
+// Whether two points lie closer together than tol.
+inline bool vgrPtEquals(float x1, float y1, float x2, float y2, float tol)
+{
+  const float dx = x2 - x1;
+  const float dy = y2 - y1;
+  return dx * dx + dy * dy < tol * tol;
+}
+
+// The paint's colours with their alpha scaled.
+inline void vgrMultiplyAlpha(VGRpaint& paint, float alpha)
+{
+  paint.innerColor.a *= alpha;
+  paint.outerColor.a *= alpha;
+}
+
 } // namespace igraphics
 } // namespace plug

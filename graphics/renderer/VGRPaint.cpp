@@ -10,13 +10,6 @@ namespace igraphics {
 
 namespace {
 
-constexpr float kPi = 3.1415927f;
-
-float Clampf(float a, float mn, float mx)
-{
-  return a < mn ? mn : (a > mx ? mx : a);
-}
-
 float Hue(float h, float m1, float m2)
 {
   if (h < 0)
@@ -136,12 +129,12 @@ void vgrMatrixApply(const float* t, float* dstx, float* dsty, float srcx, float 
 
 float vgrDegreesToRadians(float deg)
 {
-  return deg / 180.0f * kPi;
+  return deg / 180.0f * kVGRPi;
 }
 
 float vgrRadiansToDegrees(float rad)
 {
-  return rad / kPi * 180.0f;
+  return rad / kVGRPi * 180.0f;
 }
 
 // -- current transform ------------------------------------------------------------------------
@@ -235,7 +228,7 @@ VGRcolor vgrColorWithAlphaf(VGRcolor c, float a)
 
 VGRcolor vgrColorLerp(VGRcolor c0, VGRcolor c1, float u)
 {
-  u = Clampf(u, 0.0f, 1.0f);
+  u = vgrClampf(u, 0.0f, 1.0f);
   const float oneminu = 1.0f - u;
   return VGRcolor{c0.r * oneminu + c1.r * u, c0.g * oneminu + c1.g * u, c0.b * oneminu + c1.b * u,
                   c0.a * oneminu + c1.a * u};
@@ -251,14 +244,14 @@ VGRcolor vgrColorHSLA(float h, float s, float l, unsigned char a)
   h = std::fmod(h, 1.0f);
   if (h < 0.0f)
     h += 1.0f;
-  s = Clampf(s, 0.0f, 1.0f);
-  l = Clampf(l, 0.0f, 1.0f);
+  s = vgrClampf(s, 0.0f, 1.0f);
+  l = vgrClampf(l, 0.0f, 1.0f);
   const float m2 = l <= 0.5f ? (l * (1 + s)) : (l + s - l * s);
   const float m1 = 2 * l - m2;
   VGRcolor col;
-  col.r = Clampf(Hue(h + 1.0f / 3.0f, m1, m2), 0.0f, 1.0f);
-  col.g = Clampf(Hue(h, m1, m2), 0.0f, 1.0f);
-  col.b = Clampf(Hue(h - 1.0f / 3.0f, m1, m2), 0.0f, 1.0f);
+  col.r = vgrClampf(Hue(h + 1.0f / 3.0f, m1, m2), 0.0f, 1.0f);
+  col.g = vgrClampf(Hue(h, m1, m2), 0.0f, 1.0f);
+  col.b = vgrClampf(Hue(h - 1.0f / 3.0f, m1, m2), 0.0f, 1.0f);
   col.a = a / 255.0f;
   return col;
 }

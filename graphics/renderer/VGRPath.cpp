@@ -12,7 +12,6 @@ namespace igraphics {
 
 namespace {
 
-constexpr float kPi = 3.1415927f;
 constexpr float kKappa90 = 0.5522848f; // length of a quarter circle's control arms
 
 // Floats a command occupies, code included.
@@ -93,13 +92,6 @@ void Normalize(float& x, float& y)
   }
 }
 
-bool PtEquals(float x1, float y1, float x2, float y2, float tol)
-{
-  const float dx = x2 - x1;
-  const float dy = y2 - y1;
-  return dx * dx + dy * dy < tol * tol;
-}
-
 } // namespace
 
 void vgrBeginPath(VGRdrawContext* ctx)
@@ -153,23 +145,23 @@ void vgrArc(VGRdrawContext* ctx, float cx, float cy, float r, float a0, float a1
   float da = a1 - a0;
   if (dir == VGR_CW)
   {
-    if (std::fabs(da) >= kPi * 2)
-      da = kPi * 2;
+    if (std::fabs(da) >= kVGRPi * 2)
+      da = kVGRPi * 2;
     else
       while (da < 0.0f)
-        da += kPi * 2;
+        da += kVGRPi * 2;
   }
   else
   {
-    if (std::fabs(da) >= kPi * 2)
-      da = -kPi * 2;
+    if (std::fabs(da) >= kVGRPi * 2)
+      da = -kVGRPi * 2;
     else
       while (da > 0.0f)
-        da -= kPi * 2;
+        da -= kVGRPi * 2;
   }
 
   // At most a quarter turn (a little more after rounding) per cubic.
-  int ndivs = vgrSaturateInt(std::fabs(da) / (kPi * 0.5f) + 0.5f);
+  int ndivs = vgrSaturateInt(std::fabs(da) / (kVGRPi * 0.5f) + 0.5f);
   ndivs = ndivs < 1 ? 1 : (ndivs > 5 ? 5 : ndivs);
   const float hda = (da / static_cast<float>(ndivs)) / 2.0f;
   // No sweep, no tangents (and no 0 / 0).
@@ -222,7 +214,7 @@ void vgrArcTo(VGRdrawContext* ctx, float x1, float y1, float x2, float y2, float
   const float tol = ctx->distTol;
 
   // Degenerate corners and radii draw a straight line to the corner.
-  if (PtEquals(x0, y0, x1, y1, tol) || PtEquals(x1, y1, x2, y2, tol) ||
+  if (vgrPtEquals(x0, y0, x1, y1, tol) || vgrPtEquals(x1, y1, x2, y2, tol) ||
       DistPtSeg(x1, y1, x0, y0, x2, y2) < tol * tol || radius < tol)
   {
     vgrLineTo(ctx, x1, y1);

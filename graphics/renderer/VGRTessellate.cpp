@@ -16,14 +16,8 @@ namespace igraphics {
 
 namespace {
 
-constexpr float kPi = 3.1415927f;
 // Divisions of a half circle, at most: enough for any sane width and pixel ratio.
 constexpr int kMaxCurveDivs = 1024;
-
-float Clampf(float a, float mn, float mx)
-{
-  return a < mn ? mn : (a > mx ? mx : a);
-}
 
 float Normalize(float& x, float& y)
 {
@@ -35,13 +29,6 @@ float Normalize(float& x, float& y)
     y *= id;
   }
   return d;
-}
-
-bool PtEquals(float x1, float y1, float x2, float y2, float tol)
-{
-  const float dx = x2 - x1;
-  const float dy = y2 - y1;
-  return dx * dx + dy * dy < tol * tol;
 }
 
 float TriArea2(float ax, float ay, float bx, float by, float cx, float cy)
@@ -113,7 +100,7 @@ void AddPoint(VGRdrawContext* ctx, float x, float y, int flags)
   if (path->count > 0 && cache->npoints > 0)
   {
     VGRflatPoint* pt = &cache->points[cache->npoints - 1];
-    if (PtEquals(pt->x, pt->y, x, y, ctx->distTol))
+    if (vgrPtEquals(pt->x, pt->y, x, y, ctx->distTol))
     {
       pt->flags = static_cast<unsigned char>(pt->flags | flags);
       return;
@@ -222,7 +209,7 @@ void FlattenCommands(VGRdrawContext* ctx)
     VGRflatPoint* pts = &cache->points[path->first];
 
     // A last point on the first closes the path.
-    if (PtEquals(pts[path->count - 1].x, pts[path->count - 1].y, pts[0].x, pts[0].y, ctx->distTol))
+    if (vgrPtEquals(pts[path->count - 1].x, pts[path->count - 1].y, pts[0].x, pts[0].y, ctx->distTol))
     {
       path->count--;
       path->closed = 1;
@@ -355,10 +342,10 @@ VGRvertex* RoundJoin(VGRvertex* dst, const VGRflatPoint* p0, const VGRflatPoint*
     const float a0 = std::atan2(-dly0, -dlx0);
     float a1 = std::atan2(-dly1, -dlx1);
     if (a1 > a0)
-      a1 -= kPi * 2;
+      a1 -= kVGRPi * 2;
     dst = Vset(dst, lx0, ly0, lu, 1);
     dst = Vset(dst, p1->x - dlx0 * rw, p1->y - dly0 * rw, ru, 1);
-    const int n = std::clamp(vgrSaturateInt(std::ceil(((a0 - a1) / kPi) * ncap)), 2, ncap);
+    const int n = std::clamp(vgrSaturateInt(std::ceil(((a0 - a1) / kVGRPi) * ncap)), 2, ncap);
     for (int i = 0; i < n; i++)
     {
       const float u = static_cast<float>(i) / static_cast<float>(n - 1);
@@ -376,10 +363,10 @@ VGRvertex* RoundJoin(VGRvertex* dst, const VGRflatPoint* p0, const VGRflatPoint*
     const float a0 = std::atan2(dly0, dlx0);
     float a1 = std::atan2(dly1, dlx1);
     if (a1 < a0)
-      a1 += kPi * 2;
+      a1 += kVGRPi * 2;
     dst = Vset(dst, p1->x + dlx0 * rw, p1->y + dly0 * rw, lu, 1);
     dst = Vset(dst, rx0, ry0, ru, 1);
-    const int n = std::clamp(vgrSaturateInt(std::ceil(((a1 - a0) / kPi) * ncap)), 2, ncap);
+    const int n = std::clamp(vgrSaturateInt(std::ceil(((a1 - a0) / kVGRPi) * ncap)), 2, ncap);
     for (int i = 0; i < n; i++)
     {
       const float u = static_cast<float>(i) / static_cast<float>(n - 1);
@@ -489,7 +476,7 @@ VGRvertex* RoundCapStart(VGRvertex* dst, const VGRflatPoint* p, float dx, float 
   const float dlx = dy, dly = -dx;
   for (int i = 0; i < ncap; i++)
   {
-    const float a = static_cast<float>(i) / static_cast<float>(ncap - 1) * kPi;
+    const float a = static_cast<float>(i) / static_cast<float>(ncap - 1) * kVGRPi;
     const float ax = std::cos(a) * w, ay = std::sin(a) * w;
     dst = Vset(dst, px - dlx * ax - dx * ay, py - dly * ax - dy * ay, u0, 1);
     dst = Vset(dst, px, py, 0.5f, 1);
@@ -508,7 +495,7 @@ VGRvertex* RoundCapEnd(VGRvertex* dst, const VGRflatPoint* p, float dx, float dy
   dst = Vset(dst, px - dlx * w, py - dly * w, u1, 1);
   for (int i = 0; i < ncap; i++)
   {
-    const float a = static_cast<float>(i) / static_cast<float>(ncap - 1) * kPi;
+    const float a = static_cast<float>(i) / static_cast<float>(ncap - 1) * kVGRPi;
     const float ax = std::cos(a) * w, ay = std::sin(a) * w;
     dst = Vset(dst, px, py, 0.5f, 1);
     dst = Vset(dst, px - dlx * ax + dx * ay, py - dly * ax + dy * ay, u0, 1);
@@ -636,7 +623,7 @@ void BuildFillGeometry(VGRdrawContext* ctx, float w, int lineJoin, float miterLi
 void BuildStrokeGeometry(VGRdrawContext* ctx, float w, float aa, int lineCap, int lineJoin, float miterLimit)
 {
   VGRgeometryCache* cache = ctx->cache;
-  const int ncap = CurveDivs(w, kPi, ctx->tessTol);
+  const int ncap = CurveDivs(w, kVGRPi, ctx->tessTol);
   w += aa * 0.5f;
   float u0 = 0.0f, u1 = 1.0f;
   if (aa == 0.0f)
@@ -708,12 +695,6 @@ void BuildStrokeGeometry(VGRdrawContext* ctx, float w, float aa, int lineCap, in
   }
 }
 
-void MultiplyAlpha(VGRpaint& paint, float alpha)
-{
-  paint.innerColor.a *= alpha;
-  paint.outerColor.a *= alpha;
-}
-
 } // namespace
 
 // The vertex array with room for n vertices (grown in steps of 256), or null; on failure
@@ -749,7 +730,7 @@ void vgrFill(VGRdrawContext* ctx)
   FlattenCommands(ctx);
   const bool antialias = ctx->params.edgeAntiAlias && state->shapeAntiAlias;
   BuildFillGeometry(ctx, antialias ? ctx->fringeWidth : 0.0f, VGR_MITER, 2.4f);
-  MultiplyAlpha(fillPaint, state->alpha);
+  vgrMultiplyAlpha(fillPaint, state->alpha);
 
   VGRgeometryCache* cache = ctx->cache;
   ctx->params.renderFill(ctx->params.userPtr, &fillPaint, state->compositeOperation, &state->scissor, ctx->fringeWidth,
@@ -767,16 +748,16 @@ void vgrStroke(VGRdrawContext* ctx)
   VGRdrawState* state = vgrGetState(ctx);
   const float* t = state->xform;
   const float scale = (std::sqrt(t[0] * t[0] + t[2] * t[2]) + std::sqrt(t[1] * t[1] + t[3] * t[3])) * 0.5f;
-  float strokeWidth = Clampf(state->strokeWidth * scale, 0.0f, 200.0f);
+  float strokeWidth = vgrClampf(state->strokeWidth * scale, 0.0f, 200.0f);
   VGRpaint strokePaint = state->stroke;
   if (strokeWidth < ctx->fringeWidth)
   {
     // A stroke thinner than a pixel is drawn a pixel wide with its coverage as alpha.
-    const float alpha = Clampf(strokeWidth / ctx->fringeWidth, 0.0f, 1.0f);
-    MultiplyAlpha(strokePaint, alpha * alpha);
+    const float alpha = vgrClampf(strokeWidth / ctx->fringeWidth, 0.0f, 1.0f);
+    vgrMultiplyAlpha(strokePaint, alpha * alpha);
     strokeWidth = ctx->fringeWidth;
   }
-  MultiplyAlpha(strokePaint, state->alpha);
+  vgrMultiplyAlpha(strokePaint, state->alpha);
 
   FlattenCommands(ctx);
   const bool antialias = ctx->params.edgeAntiAlias && state->shapeAntiAlias;

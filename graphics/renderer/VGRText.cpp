@@ -78,8 +78,7 @@ void RenderText(VGRdrawContext* ctx, const VGRvertex* verts, int nverts)
   VGRdrawState* state = vgrGetState(ctx);
   VGRpaint paint = state->fill;
   paint.image = ctx->fontImages[ctx->fontImageIdx];
-  paint.innerColor.a *= state->alpha;
-  paint.outerColor.a *= state->alpha;
+  vgrMultiplyAlpha(paint, state->alpha);
   ctx->params.renderTriangles(ctx->params.userPtr, &paint, state->compositeOperation, &state->scissor, verts, nverts,
                               ctx->fringeWidth);
   ctx->drawCallCount++;
