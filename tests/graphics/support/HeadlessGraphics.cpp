@@ -12,11 +12,8 @@
 
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
 VGR_STB_WARNINGS_OFF
 #include <stb/stb_image.h>
-#include <stb/stb_image_write.h>
 VGR_STB_WARNINGS_ON
 
 namespace testgraphics {
@@ -137,23 +134,6 @@ PathPoint HeadlessGraphics::Transformed(float x, float y) const
 {
   mMatrix.TransformPoint(x, y);
   return PathPoint{x, y};
-}
-
-bool WritePNG(const std::string& path, int w, int h, const std::vector<uint8_t>& rgba)
-{
-  return rgba.size() == static_cast<size_t>(w) * static_cast<size_t>(h) * 4u &&
-         stbi_write_png(path.c_str(), w, h, 4, rgba.data(), w * 4) != 0;
-}
-
-bool ReadPNG(const std::string& path, int& w, int& h, std::vector<uint8_t>& rgba)
-{
-  int n = 0;
-  unsigned char* pixels = stbi_load(path.c_str(), &w, &h, &n, 4);
-  if (!pixels)
-    return false;
-  rgba.assign(pixels, pixels + static_cast<size_t>(w) * static_cast<size_t>(h) * 4u);
-  stbi_image_free(pixels);
-  return true;
 }
 
 DrawCall HeadlessGraphics::NewCall(DrawCall::Kind kind, const IBlend* pBlend) const

@@ -104,11 +104,6 @@ public:
   std::vector<uint8_t> mPixels;
 };
 
-// Writes RGBA pixels (w × h × 4 bytes) as a PNG file; false when it cannot.
-bool WritePNG(const std::string& path, int w, int h, const std::vector<uint8_t>& rgba);
-// Reads a PNG file as RGBA pixels, rows from the top; false when it cannot.
-bool ReadPNG(const std::string& path, int& w, int& h, std::vector<uint8_t>& rgba);
-
 // Answers for the native menus, taken in order; with none queued a menu closes at once with
 // nothing chosen.
 struct MenuAnswer
