@@ -8,6 +8,7 @@
 #include <cmath>
 #include <random>
 
+#include "ExpectRect.h"
 #include "TestControl.h"
 #include "TestDelegate.h"
 #include "graphics/IControls.h"
@@ -82,14 +83,6 @@ std::vector<uint8_t> DirectBlur(const std::vector<uint8_t>& rgba, int w, int h, 
   for (int i = 0; i < w * h; ++i)
     out[static_cast<size_t>(i) * 4 + 3] = static_cast<uint8_t>(down[static_cast<size_t>(i)]);
   return out;
-}
-
-void ExpectNear(const IRECT& a, const IRECT& b)
-{
-  EXPECT_NEAR(a.L, b.L, 1e-3f);
-  EXPECT_NEAR(a.T, b.T, 1e-3f);
-  EXPECT_NEAR(a.R, b.R, 1e-3f);
-  EXPECT_NEAR(a.B, b.B, 1e-3f);
 }
 
 } // namespace
@@ -318,7 +311,7 @@ TEST_F(LayerFixture, SVGShapesReachThePathsWithHolesPaintsAndStrokes)
 
   const DrawCall& ring = calls[0];
   EXPECT_EQ(ring.kind, DrawCall::Kind::Fill);
-  ExpectNear(ring.PathBounds(), IRECT(20.f, 30.f, 100.f, 110.f));
+  ExpectRect(ring.PathBounds(), IRECT(20.f, 30.f, 100.f, 110.f));
   std::vector<bool> windings;
   for (const PathOp& op : ring.path)
     if (op.kind == PathOp::Kind::Winding)
@@ -362,7 +355,7 @@ TEST_F(LayerFixture, SVGShapesReachThePathsWithHolesPaintsAndStrokes)
   EXPECT_EQ(g->Calls()[2].blend.mWeight, 0.1f);
   g->ClearCalls();
   g->DrawRotatedSVG(svg, 50.f, 50.f, 100.f, 50.f, 90.0);
-  ExpectNear(g->Calls()[0].PathBounds(), IRECT(30.f, 5.f, 70.f, 45.f));
+  ExpectRect(g->Calls()[0].PathBounds(), IRECT(30.f, 5.f, 70.f, 45.f));
   EXPECT_EQ(g->GetTransformStackDepth(), 0);
 
   // Nothing to draw: no document, or one of no size.
