@@ -100,7 +100,7 @@ TEST_F(BitmapFixture, SwitchesAndButtonsShowTheFrameOfTheirValue)
   EXPECT_EQ(button->GetRECT(), IRECT(300.f, 20.f, 340.f, 60.f));
   Click(320.f, 40.f);
   EXPECT_EQ(FrameOf(button, 40.f), 2);
-  Tick(150.0);
+  g->Tick(150.0);
   EXPECT_EQ(button->GetValue(), 0.0);
   EXPECT_EQ(FrameOf(button, 40.f), 1);
 

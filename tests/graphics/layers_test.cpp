@@ -27,14 +27,6 @@ struct LayerFixture : ::testing::Test
     g->AttachControl(owner);
   }
 
-  std::vector<IRECT> Clips() const
-  {
-    std::vector<IRECT> out;
-    for (const DrawCall& c : g->CallsOf(DrawCall::Kind::Clip))
-      out.push_back(c.rect);
-    return out;
-  }
-
   ISVGImage Parse(const char* name, const std::string& text)
   {
     return g->LoadSVG(name, static_cast<const void*>(text.data()), static_cast<int>(text.size()));
@@ -109,14 +101,14 @@ TEST_F(LayerFixture, TheLayerStackSwitchesTargetTransformAndClip)
   EXPECT_EQ(fills[0].PathBounds(), IRECT(0.f, 0.f, 5.f, 5.f));
   // Pushing clips to the layer, clipping stays inside it (all-zero: the whole layer; outside:
   // nothing), popping clips back to the pass's area.
-  EXPECT_EQ(Clips(), (std::vector<IRECT>{IRECT(10.f, 10.f, 51.f, 51.f), IRECT(10.f, 10.f, 51.f, 51.f),
+  EXPECT_EQ(g->Clips(), (std::vector<IRECT>{IRECT(10.f, 10.f, 51.f, 51.f), IRECT(10.f, 10.f, 51.f, 51.f),
                                           IRECT(10.f, 10.f, 20.f, 20.f), IRECT(), IRECT(0.f, 0.f, 100.f, 100.f)}));
   EXPECT_EQ(g->GetTransform(), IMatrix());
 
   // Popping an empty stack gives nothing and still restores the main area.
   g->ClearCalls();
   EXPECT_EQ(g->PopLayer(), nullptr);
-  EXPECT_EQ(Clips(), (std::vector<IRECT>{IRECT(0.f, 0.f, 100.f, 100.f)}));
+  EXPECT_EQ(g->Clips(), (std::vector<IRECT>{IRECT(0.f, 0.f, 100.f, 100.f)}));
 
   // Drawn untransformed into its bounds, whatever the transform; fitted; resumed.
   g->ClearCalls();

@@ -121,6 +121,31 @@ IRECTList HeadlessGraphics::Frame()
   return rects;
 }
 
+void HeadlessGraphics::Tick(double ms)
+{
+  AdvanceClockMs(ms);
+  IRECTList dirty;
+  IsDirty(dirty);
+}
+
+std::vector<std::string> TextsOf(const std::vector<DrawCall>& calls)
+{
+  std::vector<std::string> texts;
+  for (const DrawCall& c : calls)
+    if (c.kind == DrawCall::Kind::Text)
+      texts.push_back(c.text);
+  return texts;
+}
+
+std::vector<IRECT> HeadlessGraphics::Clips() const
+{
+  std::vector<IRECT> clips;
+  for (const DrawCall& c : mCalls)
+    if (c.kind == DrawCall::Kind::Clip)
+      clips.push_back(c.rect);
+  return clips;
+}
+
 std::vector<DrawCall> HeadlessGraphics::CallsOf(DrawCall::Kind kind) const
 {
   std::vector<DrawCall> out;

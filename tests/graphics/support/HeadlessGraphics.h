@@ -117,6 +117,9 @@ struct MenuAnswer
   std::vector<int> submenuPath; // item indices leading into submenus
 };
 
+// The texts of the calls, in order.
+std::vector<std::string> TextsOf(const std::vector<DrawCall>& calls);
+
 class HeadlessGraphics : public IGraphics
 {
 public:
@@ -127,6 +130,9 @@ public:
   const std::vector<DrawCall>& Calls() const { return mCalls; }
   void ClearCalls() { mCalls.clear(); }
   std::vector<DrawCall> CallsOf(DrawCall::Kind kind) const;
+  // The clip regions and the texts drawn, in order.
+  std::vector<IRECT> Clips() const;
+  std::vector<std::string> Texts() const { return TextsOf(mCalls); }
   // Window, cursor, clipboard, menu, text-entry, dialog and resize calls, one text each.
   std::vector<std::string> mPlatformLog;
   int mBeginFrames = 0;
@@ -136,6 +142,9 @@ public:
 
   // One tick of the platform's frame timer: the dirty areas found (and drawn).
   IRECTList Frame();
+  // One frame's animation step, as the platform's timer runs it: the clock advances by ms and
+  // the controls animate; nothing is drawn.
+  void Tick(double ms);
 
   // ---- settings ----
   void SetClockMs(double ms) { mClockMs = ms; }
