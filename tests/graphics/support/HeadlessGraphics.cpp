@@ -28,7 +28,7 @@ bool FileExists(const std::string& path)
 }
 
 // A bitmap of the decoded image (RGBA pixels); null when the bytes are no image.
-TestBitmap* Decode(const uint8_t* data, size_t size, int scale, const std::string& source)
+TestBitmap* Decode(const uint8_t* data, size_t size, int scale)
 {
   if (!data || size == 0 || size > static_cast<size_t>(INT32_MAX))
     return nullptr;
@@ -36,7 +36,7 @@ TestBitmap* Decode(const uint8_t* data, size_t size, int scale, const std::strin
   unsigned char* pixels = stbi_load_from_memory(data, static_cast<int>(size), &w, &h, &n, 4);
   if (!pixels)
     return nullptr;
-  auto* bitmap = new TestBitmap(w, h, static_cast<float>(scale), 1.f, source);
+  auto* bitmap = new TestBitmap(w, h, static_cast<float>(scale), 1.f);
   bitmap->mPixels.assign(pixels, pixels + static_cast<size_t>(w) * static_cast<size_t>(h) * 4u);
   stbi_image_free(pixels);
   return bitmap;
@@ -330,21 +330,20 @@ APIBitmap* HeadlessGraphics::LoadAPIBitmapFromLocation(const char* path, int sca
   ++mDecodes;
   std::ifstream in(path ? path : "", std::ios::binary);
   const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  return Decode(bytes.data(), bytes.size(), scale, path ? path : "");
+  return Decode(bytes.data(), bytes.size(), scale);
 }
 
-APIBitmap* HeadlessGraphics::LoadAPIBitmapFromData(const char* name, const void* pData, int dataSize, int scale)
+APIBitmap* HeadlessGraphics::LoadAPIBitmapFromData(const char* /*name*/, const void* pData, int dataSize, int scale)
 {
   ++mDecodes;
-  return dataSize > 0 ? Decode(static_cast<const uint8_t*>(pData), static_cast<size_t>(dataSize), scale, name ? name : "")
-                      : nullptr;
+  return dataSize > 0 ? Decode(static_cast<const uint8_t*>(pData), static_cast<size_t>(dataSize), scale) : nullptr;
 }
 
 APIBitmap* HeadlessGraphics::CreateOffscreenBitmap(int width, int height, float scale, double drawScale,
                                                    bool /*cacheable*/)
 {
   ++mOffscreens;
-  auto* bitmap = new TestBitmap(width, height, scale, static_cast<float>(drawScale), "offscreen");
+  auto* bitmap = new TestBitmap(width, height, scale, static_cast<float>(drawScale));
   if (width > 0 && height > 0)
     bitmap->mPixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height) * 4u, 0);
   return bitmap;

@@ -96,11 +96,7 @@ struct DrawCall
 class TestBitmap : public APIBitmap
 {
 public:
-  TestBitmap(int w, int h, float scale, float drawScale, const std::string& source = "")
-    : APIBitmap(w, h, scale, drawScale), mSource(source)
-  {
-  }
-  std::string mSource; // file path or resource name it came from
+  TestBitmap(int w, int h, float scale, float drawScale) : APIBitmap(w, h, scale, drawScale) {}
   std::vector<uint8_t> mPixels;
 };
 
@@ -171,7 +167,6 @@ public:
   // Delivers the answer of a menu shown asynchronously, as the platform would on a later
   // turn of its run loop. False when no menu waits.
   bool ResolvePendingMenu();
-  bool HasPendingMenu() const { return mPendingMenu != nullptr; }
   // The last native text field opened, while it is open.
   struct TextEntryRequest
   {
@@ -201,8 +196,6 @@ public:
 
   // The context's state, for assertions.
   using IGraphics::GetTransform;
-  const IRECT& GetClipRECT() const { return mClipRECT; }
-  float GetCursorX() const { return mCursorX; }
 
   // ---- renderer ----
   void BeginFrame() override;
