@@ -22,13 +22,11 @@ namespace {
 using hosttest::Quoted;
 using hosttest::RunAaxhost;
 using hosttest::ToolRun;
+using backgroundart::Area;
+using backgroundart::Differences;
 using testsupport::PngImage;
 using testsupport::ReadPNG;
 
-struct Area
-{
-  float l, t, r, b;
-};
 // Parts of the editor where only the background draws: the logo, the middle under it, the
 // panel's left and right edges.
 const Area kFreeAreas[] = {{250, 40, 650, 210}, {250, 262, 650, 360}, {16, 42, 48, 440}, {852, 30, 900, 440}};
@@ -73,22 +71,6 @@ protected:
       });
     EXPECT_GT(result.compared, 5000);
     EXPECT_EQ(result.mismatches, 0) << result.firstMismatches;
-  }
-
-  // Pixels of the two pictures farther apart than the tolerance, inside and outside the area.
-  static std::pair<int, int> Differences(const PngImage& a, const PngImage& b, const Area& area)
-  {
-    int inside = 0, outside = 0;
-    for (int y = 0; y < a.height && y < b.height; ++y)
-      for (int x = 0; x < a.width && x < b.width; ++x)
-      {
-        bool differs = false;
-        for (int k = 0; k < 4; ++k)
-          differs = differs || std::abs(a.Pixel(x, y)[k] - b.Pixel(x, y)[k]) > 8;
-        if (differs)
-          (x >= area.l && x < area.r && y >= area.t && y < area.b ? inside : outside)++;
-      }
-    return {inside, outside};
   }
 
   testsupport::TempDir mHome;

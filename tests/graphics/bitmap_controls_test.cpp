@@ -10,6 +10,7 @@
 
 #include "ExpectRect.h"
 #include "StockFixture.h"
+#include "PngImage.h"
 #include "TempDir.h"
 #include "graphics/controls/IBControls.h"
 
@@ -24,7 +25,7 @@ struct BitmapFixture : StockFixture
   // A w × h image (of any content) loaded as a bitmap of n frames.
   IBitmap Load(const std::string& name, int w, int h, int nFrames = 1, bool horizontal = false)
   {
-    EXPECT_TRUE(WritePNG(dir.File(name), w, h, std::vector<uint8_t>(static_cast<size_t>(w) * h * 4, 0x80)));
+    EXPECT_TRUE(testsupport::WritePNG(dir.File(name), w, h, std::vector<uint8_t>(static_cast<size_t>(w) * h * 4, 0x80)));
     return g->LoadBitmap(name.c_str(), nFrames, horizontal);
   }
 
@@ -99,7 +100,7 @@ TEST_F(BitmapFixture, SwitchesAndButtonsShowTheFrameOfTheirValue)
   EXPECT_EQ(button->GetRECT(), IRECT(300.f, 20.f, 340.f, 60.f));
   Click(320.f, 40.f);
   EXPECT_EQ(FrameOf(button, 40.f), 2);
-  Tick(150.0);
+  g->Tick(150.0);
   EXPECT_EQ(button->GetValue(), 0.0);
   EXPECT_EQ(FrameOf(button, 40.f), 1);
 

@@ -32,14 +32,6 @@ struct PassFixture : ::testing::Test
 
   IRECTList Frame() { return g->Frame(); }
 
-  std::vector<IRECT> Clips() const
-  {
-    std::vector<IRECT> out;
-    for (const DrawCall& c : g->CallsOf(DrawCall::Kind::Clip))
-      out.push_back(c.rect);
-    return out;
-  }
-
   TestDelegate dlg;
   HeadlessGraphics* g = nullptr;
   TestControl* background = nullptr;
@@ -81,7 +73,7 @@ TEST_F(PassFixture, OnlyTheDirtyAreasAreDrawn)
   ASSERT_EQ(dirty.Size(), 2);
   EXPECT_EQ(dirty.Get(0), IRECT(99.25f, 99.25f, 140.75f, 200.75f));
   EXPECT_EQ(dirty.Get(1), IRECT(299.25f, 99.25f, 340.75f, 200.75f));
-  const std::vector<IRECT> clips = Clips();
+  const std::vector<IRECT> clips = g->Clips();
   ASSERT_EQ(clips.size(), 4u); // background and slider, background and peer
   EXPECT_EQ(clips[0], IRECT(99.f, 99.f, 141.f, 201.f));
   EXPECT_EQ(clips[1], clips[0]);
@@ -107,7 +99,7 @@ TEST_F(PassFixture, StrictDrawingScaleAlignmentHiddenControlsAndContainers)
   b->SetDirty(false);
   g->ClearCalls();
   Frame();
-  EXPECT_EQ(Clips().front(), IRECT(9.f, 9.f, 121.f, 61.f));
+  EXPECT_EQ(g->Clips().front(), IRECT(9.f, 9.f, 121.f, 61.f));
   g->SetStrictDrawing(false);
   Frame();
 
@@ -118,7 +110,7 @@ TEST_F(PassFixture, StrictDrawingScaleAlignmentHiddenControlsAndContainers)
   rects.Add(IRECT(10.3f, 10.3f, 20.2f, 20.2f));
   g->ClearCalls();
   g->Draw(rects);
-  EXPECT_EQ(Clips().front(), IRECT(10.f, 10.f, 20.5f, 20.5f));
+  EXPECT_EQ(g->Clips().front(), IRECT(10.f, 10.f, 20.5f, 20.5f));
   g->SetScreenScale(1.f);
 
   // A hidden background is still drawn; any other hidden control is not.
@@ -147,7 +139,7 @@ TEST_F(PassFixture, StrictDrawingScaleAlignmentHiddenControlsAndContainers)
   g->Draw(found);
   EXPECT_EQ(outside->mDrawCount, 0);
   EXPECT_GT(across->mDrawCount, 0);
-  for (const IRECT& clip : Clips())
+  for (const IRECT& clip : g->Clips())
   {
     if (clip.L >= 258.f && clip.T >= 249.f && clip.B <= 261.f)
     {
@@ -249,9 +241,7 @@ TEST_F(PassFixture, FrameTimesFeedTheFrameTimeDisplay)
   g->AdvanceClockMs(1000.0 / 60.0);
   g->ClearCalls();
   Frame();
-  std::vector<std::string> texts;
-  for (const DrawCall& c : g->CallsOf(DrawCall::Kind::Text))
-    texts.push_back(c.text);
+  const std::vector<std::string> texts = g->Texts();
   EXPECT_NE(std::find(texts.begin(), texts.end(), "60.00 FPS"), texts.end());
   EXPECT_NE(std::find(texts.begin(), texts.end(), "16.67 ms"), texts.end());
   EXPECT_NE(std::find(texts.begin(), texts.end(), "Headless"), texts.end());

@@ -79,13 +79,6 @@ struct PromptFixture : ::testing::Test
       }
     }
   }
-  Strings TextsDrawn() const
-  {
-    Strings texts;
-    for (const DrawCall& call : g->CallsOf(DrawCall::Kind::Text))
-      texts.push_back(call.text);
-    return texts;
-  }
   const IRECT& Cell(int panel, int cell) const { return *menu->GetPanel(panel)->mCellBounds.Get(cell); }
 
   TestDelegate dlg;
@@ -117,7 +110,7 @@ TEST_F(PromptFixture, DoubleClickTypeReturnSetsTheValueAndTheNextClickReachesThe
   EXPECT_EQ(entry->GetText(), "2.5");
   g->ClearCalls();
   Frames(1);
-  EXPECT_EQ(TextsDrawn().back(), "2.5");
+  EXPECT_EQ(g->Texts().back(), "2.5");
 
   EXPECT_TRUE(Key(13));
   EXPECT_FALSE(entry->EditInProgress());
@@ -343,7 +336,7 @@ TEST_F(PromptFixture, ALongMenuScrollsAndTheItemShownIsTheOneChosen)
   EXPECT_EQ(panel->mScrollItemOffset, 30);
   g->ClearCalls();
   Frames(1);
-  const Strings texts = TextsDrawn();
+  const Strings texts = g->Texts();
   EXPECT_EQ(texts.size(), 9u) << "the first cell shows the up arrow";
   EXPECT_EQ(texts.front(), "item 31");
   EXPECT_EQ(texts.back(), "item 39");
@@ -387,7 +380,7 @@ TEST_F(PromptFixture, ASubmenuOpensOnHoverAndItsItemIsChosenByClick)
   g->SetAllControlsDirty();
   g->ClearCalls();
   Frames(1);
-  EXPECT_EQ(TextsDrawn(), (Strings{"a", "b", "more", "x", "y"}));
+  EXPECT_EQ(g->Texts(), (Strings{"a", "b", "more", "x", "y"}));
 
   // Into the submenu and click: the submenu level is the result.
   const IRECT y = Cell(1, 1);

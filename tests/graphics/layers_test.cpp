@@ -8,6 +8,7 @@
 #include <cmath>
 #include <random>
 
+#include "ExpectRect.h"
 #include "TestControl.h"
 #include "TestDelegate.h"
 #include "graphics/IControls.h"
@@ -24,14 +25,6 @@ struct LayerFixture : ::testing::Test
     g = dlg.Open();
     owner = new TestControl(IRECT(10.f, 10.f, 50.f, 50.f));
     g->AttachControl(owner);
-  }
-
-  std::vector<IRECT> Clips() const
-  {
-    std::vector<IRECT> out;
-    for (const DrawCall& c : g->CallsOf(DrawCall::Kind::Clip))
-      out.push_back(c.rect);
-    return out;
   }
 
   ISVGImage Parse(const char* name, const std::string& text)
@@ -84,14 +77,6 @@ std::vector<uint8_t> DirectBlur(const std::vector<uint8_t>& rgba, int w, int h, 
   return out;
 }
 
-void ExpectNear(const IRECT& a, const IRECT& b)
-{
-  EXPECT_NEAR(a.L, b.L, 1e-3f);
-  EXPECT_NEAR(a.T, b.T, 1e-3f);
-  EXPECT_NEAR(a.R, b.R, 1e-3f);
-  EXPECT_NEAR(a.B, b.B, 1e-3f);
-}
-
 } // namespace
 
 TEST_F(LayerFixture, TheLayerStackSwitchesTargetTransformAndClip)
@@ -116,14 +101,14 @@ TEST_F(LayerFixture, TheLayerStackSwitchesTargetTransformAndClip)
   EXPECT_EQ(fills[0].PathBounds(), IRECT(0.f, 0.f, 5.f, 5.f));
   // Pushing clips to the layer, clipping stays inside it (all-zero: the whole layer; outside:
   // nothing), popping clips back to the pass's area.
-  EXPECT_EQ(Clips(), (std::vector<IRECT>{IRECT(10.f, 10.f, 51.f, 51.f), IRECT(10.f, 10.f, 51.f, 51.f),
+  EXPECT_EQ(g->Clips(), (std::vector<IRECT>{IRECT(10.f, 10.f, 51.f, 51.f), IRECT(10.f, 10.f, 51.f, 51.f),
                                           IRECT(10.f, 10.f, 20.f, 20.f), IRECT(), IRECT(0.f, 0.f, 100.f, 100.f)}));
   EXPECT_EQ(g->GetTransform(), IMatrix());
 
   // Popping an empty stack gives nothing and still restores the main area.
   g->ClearCalls();
   EXPECT_EQ(g->PopLayer(), nullptr);
-  EXPECT_EQ(Clips(), (std::vector<IRECT>{IRECT(0.f, 0.f, 100.f, 100.f)}));
+  EXPECT_EQ(g->Clips(), (std::vector<IRECT>{IRECT(0.f, 0.f, 100.f, 100.f)}));
 
   // Drawn untransformed into its bounds, whatever the transform; fitted; resumed.
   g->ClearCalls();
@@ -318,7 +303,7 @@ TEST_F(LayerFixture, SVGShapesReachThePathsWithHolesPaintsAndStrokes)
 
   const DrawCall& ring = calls[0];
   EXPECT_EQ(ring.kind, DrawCall::Kind::Fill);
-  ExpectNear(ring.PathBounds(), IRECT(20.f, 30.f, 100.f, 110.f));
+  ExpectRect(ring.PathBounds(), IRECT(20.f, 30.f, 100.f, 110.f));
   std::vector<bool> windings;
   for (const PathOp& op : ring.path)
     if (op.kind == PathOp::Kind::Winding)
@@ -362,7 +347,7 @@ TEST_F(LayerFixture, SVGShapesReachThePathsWithHolesPaintsAndStrokes)
   EXPECT_EQ(g->Calls()[2].blend.mWeight, 0.1f);
   g->ClearCalls();
   g->DrawRotatedSVG(svg, 50.f, 50.f, 100.f, 50.f, 90.0);
-  ExpectNear(g->Calls()[0].PathBounds(), IRECT(30.f, 5.f, 70.f, 45.f));
+  ExpectRect(g->Calls()[0].PathBounds(), IRECT(30.f, 5.f, 70.f, 45.f));
   EXPECT_EQ(g->GetTransformStackDepth(), 0);
 
   // Nothing to draw: no document, or one of no size.

@@ -28,13 +28,6 @@ struct ResizeFixture : ::testing::Test
   void Press(float x, float y) { g->OnMouseDown({IMouseInfo(x, y, IMouseMod(true))}); }
   void Move(float x, float y) { g->OnMouseDrag({IMouseInfo(x, y, IMouseMod(true), 1.f, 1.f)}); }
   void Release(float x, float y) { g->OnMouseUp({IMouseInfo(x, y, IMouseMod(true))}); }
-  // Runs the bubble's animation the way frames do.
-  void Tick(double ms)
-  {
-    g->AdvanceClockMs(ms);
-    IRECTList rects;
-    g->IsDirty(rects);
-  }
 
   TestDelegate dlg;
   HeadlessGraphics* g = nullptr;
@@ -154,17 +147,17 @@ TEST_F(ResizeFixture, TheValueBubbleFollowsTheDragAndFades)
   EXPECT_FALSE(bubble->IsHidden());
   EXPECT_EQ(bubble->GetState(), IBubbleControl::kFadingIn);
 
-  Tick(100.0);
+  g->Tick(100.0);
   EXPECT_NEAR(bubble->GetBlend().mWeight, 0.475f, 1e-4f);
-  Tick(101.0);
+  g->Tick(101.0);
   EXPECT_EQ(bubble->GetState(), IBubbleControl::kShown);
-  Tick(1001.0); // the hold is over, but the knob is still held
-  Tick(201.0);
+  g->Tick(1001.0); // the hold is over, but the knob is still held
+  g->Tick(201.0);
   EXPECT_EQ(bubble->GetState(), IBubbleControl::kShown);
   Release(120.f, 140.f);
-  Tick(201.0);
+  g->Tick(201.0);
   EXPECT_EQ(bubble->GetState(), IBubbleControl::kFadingOut);
-  Tick(201.0);
+  g->Tick(201.0);
   EXPECT_EQ(bubble->GetState(), IBubbleControl::kHidden);
   EXPECT_TRUE(bubble->IsHidden());
   EXPECT_EQ(bubble->GetBlend().mWeight, 0.f);

@@ -7,6 +7,7 @@
 
 #include <fstream>
 
+#include "PngImage.h"
 #include "TempDir.h"
 #include "TestControl.h"
 #include "TestDelegate.h"
@@ -41,7 +42,7 @@ struct ResourceFixture : ::testing::Test
     std::vector<uint8_t> rgba(static_cast<size_t>(w) * h * 4);
     for (size_t i = 0; i < rgba.size(); ++i)
       rgba[i] = static_cast<uint8_t>(i * 7);
-    ASSERT_TRUE(WritePNG(dir.File(name), w, h, rgba));
+    ASSERT_TRUE(testsupport::WritePNG(dir.File(name), w, h, rgba));
   }
 
   void WriteText(const std::string& name, const std::string& text)

@@ -78,7 +78,7 @@ TEST_F(StockFixture, ButtonReturnsToZeroOnlyWhenItsSplashEnds)
   g->SetClockMs(0.0);
   Click(40.f, 30.f);
   EXPECT_EQ(button->GetValue(), 1.0);
-  Tick(60.0);
+  g->Tick(60.0);
   EXPECT_EQ(button->GetValue(), 1.0);
   // Still pressed: the splash grows from the click, clipped to the handle.
   const std::vector<DrawCall> pressed = DrawOf(button);
@@ -87,7 +87,7 @@ TEST_F(StockFixture, ButtonReturnsToZeroOnlyWhenItsSplashEnds)
   ASSERT_FALSE(splash.empty());
   ExpectRect(splash[0].PathBounds(), 10.f, 0.f, 70.f, 60.f);
 
-  Tick(50.0);
+  g->Tick(50.0);
   EXPECT_EQ(button->GetValue(), 0.0);
   EXPECT_FALSE(button->GetAnimationFunction());
   EXPECT_TRUE(OfColor(DrawOf(button), DEFAULT_PRCOLOR).empty());

@@ -85,9 +85,9 @@ TEST_F(SVGControlsTest, TwoStateControlsPickTheirImageAndReplacementColour)
                                               red, blue));
   g->SetClockMs(0.0);
   Click(100.f, 10.f);
-  Tick(50.0);
+  g->Tick(50.0);
   EXPECT_EQ(FillOf(button), COLOR_BLUE);
-  Tick(60.0);
+  g->Tick(60.0);
   EXPECT_EQ(FillOf(button), COLOR_RED);
 }
 

@@ -10,20 +10,6 @@
 
 using namespace testgraphics;
 
-namespace {
-
-// The texts drawn, in order.
-Strings TextsOf(const std::vector<DrawCall>& calls)
-{
-  Strings texts;
-  for (const DrawCall& call : calls)
-    if (call.kind == DrawCall::Kind::Text)
-      texts.push_back(call.text);
-  return texts;
-}
-
-} // namespace
-
 TEST_F(StockFixture, CaptionsShowTheirParameterAndPromptForIt)
 {
   // An enumerated parameter with right-aligned text: a half-weight black triangle in the

@@ -215,11 +215,11 @@ TEST_F(StockFixture, SlideSwitchSlidesToTheNextSlotThenRunsItsAction)
   Click(45.f, 15.f);
   EXPECT_EQ(slide->GetValue(), 0.0);
   ExpectRect(slide->GetEndRect(), 0.f, 0.f, 30.f, 30.f);
-  Tick(50.0);
+  g->Tick(50.0);
   ExpectRect(slide->GetHandleRect(), 30.f, 0.f, 60.f, 30.f);
   ExpectRect(OfColor(DrawOf(slide), DEFAULT_FGCOLOR)[0].PathBounds(), 30.f, 0.f, 60.f, 30.f);
   EXPECT_EQ(ran, 0);
-  Tick(60.0);
+  g->Tick(60.0);
   EXPECT_EQ(ran, 1);
   ExpectRect(slide->GetHandleRect(), 0.f, 0.f, 30.f, 30.f);
   ExpectRect(slide->GetEndRect(), 30.f, 0.f, 60.f, 30.f);
@@ -237,9 +237,9 @@ TEST_F(StockFixture, SlideSwitchSlidesToTheNextSlotThenRunsItsAction)
   dlg.mLog.clear();
   Click(tilt->GetWidgetBounds().MW(), tilt->GetWidgetBounds().MH());
   EXPECT_EQ(dlg.LogStartingWith("value"), (Strings{"value 2 0.5"}));
-  Tick(50.0);
+  g->Tick(50.0);
   EXPECT_FALSE(DrawsText(DrawOf(tilt), "MD"));
-  Tick(60.0);
+  g->Tick(60.0);
   EXPECT_TRUE(DrawsText(DrawOf(tilt), "MD"));
 }
 
@@ -269,9 +269,9 @@ TEST_F(StockFixture, MenuButtonShowsItsParameterAndOpensItsMenuAfterTheSplash)
   dlg.mLog.clear();
   const float cx = tiltButton->GetWidgetBounds().MW(), cy = tiltButton->GetWidgetBounds().MH();
   Click(cx, cy);
-  Tick(50.0);
+  g->Tick(50.0);
   EXPECT_EQ(g->LastMenu(), nullptr); // the splash first
-  Tick(60.0);
+  g->Tick(60.0);
   ASSERT_NE(g->LastMenu(), nullptr);
   EXPECT_EQ(g->LastMenuBounds(), tiltButton->GetWidgetBounds());
   EXPECT_EQ(dlg.LogStartingWith("value"), (Strings{"value 2 1"}));
@@ -282,8 +282,8 @@ TEST_F(StockFixture, MenuButtonShowsItsParameterAndOpensItsMenuAfterTheSplash)
   g->RemoveControl(tilt);
   const size_t logged = g->mPlatformLog.size();
   Click(cx, cy);
-  Tick(110.0);
-  Tick(10.0);
+  g->Tick(110.0);
+  g->Tick(10.0);
   EXPECT_EQ(tiltButton->GetValue(), 0.0);
   EXPECT_EQ(g->mPlatformLog.size(), logged);
 }

@@ -4,10 +4,10 @@
 // and closed, help and usage errors, and the reporting of refused values, unusable files and
 // a registration that fails.
 
-#include "HeadlessGraphics.h"
 #include "standin/aaxhost/tool/AudioFile.h"
 #include "tests/host/HostTestPlugin.h"
 #include "tests/host/ToolRunner.h"
+#include "tests/support/PngImage.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -411,11 +411,11 @@ TEST_F(HostToolTest, TheEditorOpensAndClosesRepeatedlyGivingBackEveryReference)
 }
 
 // The row (pixels) of the first slider-handle pixel in the column, scanning down; -1 for none.
-int HandleRow(const std::vector<uint8_t>& rgba, int width, int height, int column)
+int HandleRow(const testsupport::PngImage& picture, int column)
 {
-  for (int y = 0; y < height; ++y)
+  for (int y = 0; y < picture.height; ++y)
   {
-    const uint8_t* p = &rgba[(static_cast<size_t>(y) * width + column) * 4];
+    const uint8_t* p = picture.Pixel(column, y);
     if (p[0] > 150 && p[1] > 150 && p[2] > 150)
       return y;
   }
@@ -436,17 +436,16 @@ TEST_F(HostToolTest, TheEditorDrawsAtTheScreenScaleAndAScriptedDragChangesTheHos
   EXPECT_NE(run.output.find("800 x 600 pixels (draw scale 1, screen scale 2)"), std::string::npos) << run.output;
   EXPECT_NE(run.output.find("host references: balanced"), std::string::npos) << run.output;
 
-  int w = 0, h = 0;
-  std::vector<uint8_t> rgba;
-  ASSERT_TRUE(testgraphics::ReadPNG(png, w, h, rgba));
-  ASSERT_EQ(w, 800);
-  ASSERT_EQ(h, 600);
-  const uint8_t* corner = &rgba[(10 * 800 + 10) * 4];
+  const testsupport::PngImage picture = testsupport::ReadPNG(png);
+  ASSERT_FALSE(picture.Empty());
+  ASSERT_EQ(picture.width, 800);
+  ASSERT_EQ(picture.height, 600);
+  const uint8_t* corner = picture.Pixel(10, 10);
   EXPECT_EQ(corner[0], hosttest::kEditorBackground.R);
   EXPECT_EQ(corner[1], hosttest::kEditorBackground.G);
   EXPECT_EQ(corner[2], hosttest::kEditorBackground.B);
-  const int gainHandle = HandleRow(rgba, w, h, 2 * 40);
-  const int driveHandle = HandleRow(rgba, w, h, 2 * 100);
+  const int gainHandle = HandleRow(picture, 2 * 40);
+  const int driveHandle = HandleRow(picture, 2 * 100);
   ASSERT_GT(gainHandle, 0);
   ASSERT_GT(driveHandle, 0);
   EXPECT_LT(driveHandle, gainHandle - 2 * 40) << "Drive's handle moved up by the drag";

@@ -3,7 +3,7 @@
 // buffer sets and signal the frame semaphore while the main thread records the next frames,
 // uploads textures and reads pixels back. Run under ThreadSanitizer as well.
 #include "tests/platform/MVGRrig.h"
-#include "tests/renderer/RecordingRenderer.h"
+#include "tests/support/FontFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +34,7 @@ TEST(MVGRframes, ZeroSizeDrawableThenFourFramesComplete)
 TEST(MVGRframes, FramesInFlightWithUploadsTextAndReadBack)
 {
   MVGRrig rig(kMVGRantialias | kMVGRtripleBuffer, false, kSize, kSize);
-  const int font = vgrAddFontFile(rig.ctx, "text", RobotoPath());
+  const int font = vgrAddFontFile(rig.ctx, "text", RobotoRegularPath().c_str());
   ASSERT_GE(font, 0);
   std::vector<uint8_t> pixels(4 * 4 * 4);
   const int image = mvgrImageCreateRGBA(rig.ctx, 4, 4, 0, pixels.data());

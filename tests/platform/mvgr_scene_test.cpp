@@ -7,6 +7,7 @@
 #include "platform/mac/tools/MVGRscenes.h"
 #include "tests/platform/MVGRrig.h"
 #include "tests/renderer/RecordingRenderer.h"
+#include "tests/support/FontFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -165,7 +166,7 @@ protected:
   }
 
   MVGRrig rig;
-  scenes::SceneResources resources = scenes::LoadSceneResources(rig.ctx, RobotoPath());
+  scenes::SceneResources resources = scenes::LoadSceneResources(rig.ctx, RobotoRegularPath());
 };
 
 TEST_F(MVGRscenes, AxisAlignedEdgesCoverTheirExactArea)

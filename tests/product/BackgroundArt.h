@@ -1,13 +1,14 @@
 #pragma once
 // Pictures of the editor against its background art (the generated "background@2x.png"): at a
 // total scale of 2 a picture pixel is the art's own pixel, at scale 1 the average of the art's
-// 2 x 2 block (the bitmap drawn at half its size).
+// 2 x 2 block (the bitmap drawn at half its size). Also two pictures against each other.
 #include "tests/support/PngImage.h"
 
 #include <cstdlib>
 #include <functional>
 #include <sstream>
 #include <string>
+#include <utility>
 
 namespace backgroundart {
 
@@ -54,6 +55,30 @@ Comparison Compare(const Picture& picture, const testsupport::PngImage& art, int
       }
     }
   return result;
+}
+
+// An area of a picture (pixels): left and top edges inside, right and bottom outside.
+struct Area
+{
+  float l, t, r, b;
+};
+
+// Pixels of the two pictures with a channel farther apart than the tolerance, inside and
+// outside the area. Pictures as for Compare.
+template <class Picture>
+std::pair<int, int> Differences(const Picture& a, const Picture& b, const Area& area, int tolerance = 8)
+{
+  int inside = 0, outside = 0;
+  for (int y = 0; y < a.height && y < b.height; ++y)
+    for (int x = 0; x < a.width && x < b.width; ++x)
+    {
+      bool differs = false;
+      for (int k = 0; k < 4; ++k)
+        differs = differs || std::abs(a.Pixel(x, y)[k] - b.Pixel(x, y)[k]) > tolerance;
+      if (differs)
+        (x >= area.l && x < area.r && y >= area.t && y < area.b ? inside : outside)++;
+    }
+  return {inside, outside};
 }
 
 } // namespace backgroundart

@@ -10,6 +10,7 @@
 #include "product/Vellicor.h"
 #include "product/editor/EditorLayout.h"
 #include "product/editor/PresetControllerMenu.h"
+#include "tests/support/PngImage.h"
 #include "tests/support/TempDir.h"
 
 #include <functional>
@@ -28,8 +29,8 @@ public:
   {
     using namespace plug::igraphics;
     // Test art for Save and Trash: one frame each.
-    testgraphics::WritePNG(mResources.File("Save.png"), 18, 18, std::vector<uint8_t>(18 * 18 * 4, 200));
-    testgraphics::WritePNG(mResources.File("Trash.png"), 16, 18, std::vector<uint8_t>(16 * 18 * 4, 100));
+    testsupport::WritePNG(mResources.File("Save.png"), 18, 18, std::vector<uint8_t>(18 * 18 * 4, 200));
+    testsupport::WritePNG(mResources.File("Trash.png"), 16, 18, std::vector<uint8_t>(16 * 18 * 4, 100));
     plugin.SetMakeGraphicsFunc([this]() {
       auto* graphics = new testgraphics::HeadlessGraphics(plugin, kEditorWidth, kEditorHeight, kEditorFPS, 1.f);
       graphics->SetResourceFolder(mResources.Path());

@@ -34,8 +34,6 @@ std::vector<DrawCall> DrawOf(EditorHarness& e, IControl* control)
 
 void Hover(EditorHarness& e, float x, float y) { e.g->OnMouseOver(x, y, IMouseMod()); }
 
-void ExpectRect(const IRECT& r, const IRECT& expected) { testgraphics::ExpectRect(r, expected.L, expected.T, expected.R, expected.B); }
-
 } // namespace
 
 TEST(EditorControls, LampSmoothsEachDrawAndGlowsWithTheLevel)

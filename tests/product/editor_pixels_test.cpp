@@ -6,23 +6,15 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <vector>
 
 namespace {
 
 using namespace plug::igraphics;
-using testgraphics::ColorNear;
 using testgraphics::Picture;
 using testgraphics::PixelGraphics;
 
 using Image = testsupport::PngImage;
-
-IColor At(const Picture& p, int x, int y)
-{
-  const uint8_t* c = p.Pixel(x, y);
-  return IColor(c[3], c[0], c[1], c[2]);
-}
 
 // Every picture pixel whose point area keeps 2 points clear of every control (and of the corner
 // resizer) has the background art's colour. Returns the number of pixels compared.
@@ -81,15 +73,7 @@ TEST(EditorPixels, DraggingDriveOnItsRingRaisesItAndRedrawsTheKnob)
   EXPECT_GT(e.V(kDrive), drive + 1.0);
   g.Frame();
 
-  const Picture& after = g.GetPicture();
-  int changed = 0, changedOutside = 0;
-  for (int y = 0; y < after.height; ++y)
-    for (int x = 0; x < after.width; ++x)
-      if (!ColorNear(At(after, x, y), At(before, x, y), 8))
-      {
-        const bool inKnob = IRECT(74, 112, 220, 258).Contains(float(x), float(y));
-        (inKnob ? changed : changedOutside)++;
-      }
+  const auto [changed, changedOutside] = backgroundart::Differences(g.GetPicture(), before, {74, 112, 220, 258});
   EXPECT_GT(changed, 30);
   EXPECT_EQ(changedOutside, 0);
 }

@@ -1,4 +1,5 @@
 #include "tests/renderer/FontBuilder.h"
+#include "tests/support/FontFiles.h"
 
 #include <algorithm>
 #include <cstring>
@@ -23,7 +24,6 @@ struct Writer
     U16(v >> 16);
     U16(v & 0xffff);
   }
-  void Tag(const char* t) { b.insert(b.end(), t, t + 4); }
   void Pad4()
   {
     while (b.size() % 4)
@@ -229,26 +229,10 @@ std::vector<unsigned char> FontBuilder::Build() const
   cmap.b.insert(cmap.b.end(), sub.b.begin(), sub.b.end());
   tables["cmap"] = cmap.b;
 
-  Writer font;
-  font.U32(0x00010000);
-  const unsigned n = static_cast<unsigned>(tables.size());
-  font.U16(n);
-  SearchFields(font, n, 16);
-  uint32_t offset = 12 + 16 * n;
+  std::vector<SfntTable> sfnt;
   for (const auto& t : tables)
-  {
-    font.Tag(t.first.c_str());
-    font.U32(0);
-    font.U32(offset);
-    font.U32(static_cast<uint32_t>(t.second.size()));
-    offset += static_cast<uint32_t>((t.second.size() + 3) & ~std::size_t(3));
-  }
-  for (const auto& t : tables)
-  {
-    font.b.insert(font.b.end(), t.second.begin(), t.second.end());
-    font.Pad4();
-  }
-  return font.b;
+    sfnt.push_back({t.first, t.second});
+  return MakeSfnt(sfnt);
 }
 
 uint32_t FontBuilder::TableOffset(const std::vector<unsigned char>& font, const char* tag)

@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 using namespace plug::igraphics;
 
@@ -142,22 +140,6 @@ RecordedContext::RecordedContext(bool edgeAntiAlias)
 RecordedContext::~RecordedContext()
 {
   vgrDeleteContext(ctx);
-}
-
-const char* RobotoPath()
-{
-  return "/usr/share/fonts/truetype/roboto/unhinted/RobotoTTF/Roboto-Regular.ttf";
-}
-
-const char* LatoBoldPath()
-{
-  return "/usr/share/fonts/truetype/lato/Lato-Bold.ttf";
-}
-
-std::vector<unsigned char> ReadFileBytes(const char* path)
-{
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 } // namespace testsupport

@@ -91,9 +91,4 @@ public:
   RecordingRenderer rec;
 };
 
-// Paths of the fonts the tests use (from the Debian font packages).
-const char* RobotoPath();
-const char* LatoBoldPath();
-std::vector<unsigned char> ReadFileBytes(const char* path);
-
 } // namespace testsupport

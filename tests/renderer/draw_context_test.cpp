@@ -5,22 +5,15 @@
 #include "graphics/renderer/VGRContext.h"
 #include "graphics/renderer/VGRMemory.h"
 #include "tests/renderer/RecordingRenderer.h"
+#include "tests/support/FontFiles.h"
+#include "tests/support/PngImage.h"
 #include "tests/support/ScopedAllocFailure.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include "graphics/renderer/StbDiagnostics.h"
-
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-VGR_STB_WARNINGS_OFF
-#include <stb/stb_image_write.h>
-VGR_STB_WARNINGS_ON
-
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 
 using namespace plug::igraphics;
 using testsupport::RecordedCall;
@@ -364,13 +357,9 @@ TEST(DrawContext, ImagesFromMemoryAndFiles)
   std::vector<unsigned char> rgba;
   for (int i = 0; i < 6; ++i)
     rgba.insert(rgba.end(), {static_cast<unsigned char>(40 * i), 200, 7, static_cast<unsigned char>(255 - 30 * i)});
-  std::vector<unsigned char> png;
-  stbi_write_png_to_func(
-    [](void* context, void* data, int size) {
-      auto* v = static_cast<std::vector<unsigned char>*>(context);
-      v->insert(v->end(), static_cast<unsigned char*>(data), static_cast<unsigned char*>(data) + size);
-    },
-    &png, 3, 2, 4, rgba.data(), 3 * 4);
+  testsupport::TempDir dir;
+  ASSERT_TRUE(testsupport::WritePNG(dir.File("p.png"), 3, 2, rgba));
+  const std::vector<unsigned char> png = testsupport::ReadBytes(dir.File("p.png"));
   const int image = vgrCreateImageFromMemory(c.ctx, VGR_IMAGE_NEAREST, png.data(), static_cast<int>(png.size()));
   ASSERT_NE(image, 0);
   EXPECT_EQ(c.rec.textures.at(image).type, VGR_TEXTURE_RGBA);
@@ -380,9 +369,6 @@ TEST(DrawContext, ImagesFromMemoryAndFiles)
   vgrUpdateImage(c.ctx, image, next.data());
   EXPECT_EQ(c.rec.textures.at(image).pixels, next);
 
-  testsupport::TempDir dir;
-  std::ofstream(dir.File("p.png"), std::ios::binary)
-    .write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
   const int fromFile = vgrCreateImageFromFile(c.ctx, dir.File("p.png").c_str(), 0);
   ASSERT_NE(fromFile, 0);
   EXPECT_EQ(c.rec.textures.at(fromFile).pixels, rgba);

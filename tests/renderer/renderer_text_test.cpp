@@ -4,6 +4,7 @@
 #include "graphics/renderer/FTAContext.h"
 #include "graphics/renderer/VGRContext.h"
 #include "tests/renderer/RecordingRenderer.h"
+#include "tests/support/FontFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -23,7 +24,7 @@ struct TextFrame : RecordedContext
 {
   explicit TextFrame(float ratio = 1)
   {
-    font = vgrAddFontFile(ctx, "Roboto", testsupport::RobotoPath());
+    font = vgrAddFontFile(ctx, "Roboto", testsupport::RobotoRegularPath().c_str());
     vgrBeginFrame(ctx, 800, 600, ratio);
     vgrSetFontId(ctx, font);
   }
@@ -335,9 +336,9 @@ TEST(RendererText, FontRegistryAndMetrics)
 {
   RecordedContext c;
   ASSERT_NE(c.ctx, nullptr);
-  EXPECT_EQ(vgrAddFontFile(c.ctx, "Roboto-Regular", testsupport::RobotoPath()), 0);
-  EXPECT_EQ(vgrAddFontFileAtIndex(c.ctx, "Lato", testsupport::LatoBoldPath(), 1), -1); // no second face
-  EXPECT_EQ(vgrAddFontFileAtIndex(c.ctx, "Lato", testsupport::LatoBoldPath(), 0), 1);
+  EXPECT_EQ(vgrAddFontFile(c.ctx, "Roboto-Regular", testsupport::RobotoRegularPath().c_str()), 0);
+  EXPECT_EQ(vgrAddFontFileAtIndex(c.ctx, "Lato", testsupport::LatoBoldPath().c_str(), 1), -1); // no second face
+  EXPECT_EQ(vgrAddFontFileAtIndex(c.ctx, "Lato", testsupport::LatoBoldPath().c_str(), 0), 1);
   EXPECT_EQ(vgrFindFont(c.ctx, "lato"), -1); // names match exactly
   vgrSetFontByName(c.ctx, "nothing");
   EXPECT_EQ(vgrGetState(c.ctx)->fontId, -1);

@@ -5,6 +5,7 @@
 #include "graphics/renderer/FTAContext.h"
 #include "tests/renderer/FontBuilder.h"
 #include "tests/renderer/RecordingRenderer.h"
+#include "tests/support/FontFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -25,8 +26,8 @@ VGR_STB_WARNINGS_ON
 using namespace plug::igraphics;
 using testsupport::FontBuilder;
 using testsupport::LatoBoldPath;
-using testsupport::ReadFileBytes;
-using testsupport::RobotoPath;
+using testsupport::ReadBytes;
+using testsupport::RobotoRegularPath;
 
 namespace {
 
@@ -62,8 +63,8 @@ public:
       setup.renderDraw = &Callbacks::Draw;
     }
     ctx = ftaCreate(&setup);
-    roboto = ftaAddFontFile(ctx, "Roboto", RobotoPath(), 0);
-    lato = ftaAddFontFile(ctx, "Lato", LatoBoldPath(), 0);
+    roboto = ftaAddFontFile(ctx, "Roboto", RobotoRegularPath().c_str(), 0);
+    lato = ftaAddFontFile(ctx, "Lato", LatoBoldPath().c_str(), 0);
   }
   ~Atlas() { ftaDelete(ctx); }
   Atlas(const Atlas&) = delete;
@@ -133,8 +134,8 @@ TEST(TextAtlas, GlyphPixelsEqualADirectRasterisation)
   ASSERT_EQ(a.roboto, 0);
   ASSERT_EQ(a.lato, 1);
   EXPECT_EQ(a.ctx->texData[513], 255); // the white rectangle at the origin
-  const std::vector<unsigned char> robotoBytes = ReadFileBytes(RobotoPath());
-  const std::vector<unsigned char> latoBytes = ReadFileBytes(LatoBoldPath());
+  const std::vector<unsigned char> robotoBytes = ReadBytes(RobotoRegularPath());
+  const std::vector<unsigned char> latoBytes = ReadBytes(LatoBoldPath());
   stbtt_fontinfo roboto, lato;
   stbtt_InitFont(&roboto, robotoBytes.data(), 0);
   stbtt_InitFont(&lato, latoBytes.data(), 0);
@@ -221,7 +222,7 @@ TEST(TextAtlas, FallbacksAndKerning)
 
   // Kerning from Lato Bold's kern table: kern x scale + spacing + 0.5, truncated, only
   // between two glyphs. -115 units at 40 px is -1.92 px: -1, where flooring would give -2.
-  const std::vector<unsigned char> latoBytes = ReadFileBytes(LatoBoldPath());
+  const std::vector<unsigned char> latoBytes = ReadBytes(LatoBoldPath());
   stbtt_fontinfo lato;
   stbtt_InitFont(&lato, latoBytes.data(), 0);
   const int kern = stbtt__GetGlyphKernInfoAdvance(&lato, stbtt_FindGlyphIndex(&lato, 'A'),
@@ -468,7 +469,7 @@ TEST(TextAtlas, ScratchArenaExhaustionGivesAnEmptyBitmap)
 TEST(TextAtlas, FontsAreCheckedBeforeUse)
 {
   Atlas a;
-  const std::vector<unsigned char> roboto = ReadFileBytes(RobotoPath());
+  const std::vector<unsigned char> roboto = ReadBytes(RobotoRegularPath());
   // Names keep 63 characters and are found by that form; other faces, missing files and
   // no bytes are refused.
   const std::string longName(80, 'n');

@@ -4,8 +4,11 @@
 
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
+#define STB_IMAGE_WRITE_STATIC
+#define STB_IMAGE_WRITE_IMPLEMENTATION
 VGR_STB_WARNINGS_OFF
 #include <stb/stb_image.h>
+#include <stb/stb_image_write.h>
 VGR_STB_WARNINGS_ON
 
 namespace testsupport {
@@ -20,6 +23,12 @@ PngImage ReadPNG(const std::string& path)
     stbi_image_free(data);
   }
   return image;
+}
+
+bool WritePNG(const std::string& path, int w, int h, const std::vector<uint8_t>& rgba)
+{
+  return rgba.size() == static_cast<size_t>(w) * static_cast<size_t>(h) * 4u &&
+         stbi_write_png(path.c_str(), w, h, 4, rgba.data(), w * 4) != 0;
 }
 
 } // namespace testsupport

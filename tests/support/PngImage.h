@@ -1,5 +1,5 @@
 #pragma once
-// PNG files read back for tests: RGBA pixels, rows top to bottom.
+// PNG files for tests, written and read back: RGBA pixels, rows top to bottom.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -17,5 +17,7 @@ struct PngImage
 
 // The image, or an empty one when the file cannot be read or decoded.
 PngImage ReadPNG(const std::string& path);
+// Writes RGBA pixels (w × h × 4 bytes) as a PNG file; false when it cannot.
+bool WritePNG(const std::string& path, int w, int h, const std::vector<uint8_t>& rgba);
 
 } // namespace testsupport

@@ -15,4 +15,9 @@ inline void ExpectRect(const plug::igraphics::IRECT& r, float l, float t, float 
   EXPECT_NEAR(r.B, b, tol);
 }
 
+inline void ExpectRect(const plug::igraphics::IRECT& r, const plug::igraphics::IRECT& expected, float tol = 1e-3f)
+{
+  ExpectRect(r, expected.L, expected.T, expected.R, expected.B, tol);
+}
+
 } // namespace testgraphics

@@ -12,11 +12,8 @@
 
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
 VGR_STB_WARNINGS_OFF
 #include <stb/stb_image.h>
-#include <stb/stb_image_write.h>
 VGR_STB_WARNINGS_ON
 
 namespace testgraphics {
@@ -31,7 +28,7 @@ bool FileExists(const std::string& path)
 }
 
 // A bitmap of the decoded image (RGBA pixels); null when the bytes are no image.
-TestBitmap* Decode(const uint8_t* data, size_t size, int scale, const std::string& source)
+TestBitmap* Decode(const uint8_t* data, size_t size, int scale)
 {
   if (!data || size == 0 || size > static_cast<size_t>(INT32_MAX))
     return nullptr;
@@ -39,7 +36,7 @@ TestBitmap* Decode(const uint8_t* data, size_t size, int scale, const std::strin
   unsigned char* pixels = stbi_load_from_memory(data, static_cast<int>(size), &w, &h, &n, 4);
   if (!pixels)
     return nullptr;
-  auto* bitmap = new TestBitmap(w, h, static_cast<float>(scale), 1.f, source);
+  auto* bitmap = new TestBitmap(w, h, static_cast<float>(scale), 1.f);
   bitmap->mPixels.assign(pixels, pixels + static_cast<size_t>(w) * static_cast<size_t>(h) * 4u);
   stbi_image_free(pixels);
   return bitmap;
@@ -124,6 +121,31 @@ IRECTList HeadlessGraphics::Frame()
   return rects;
 }
 
+void HeadlessGraphics::Tick(double ms)
+{
+  AdvanceClockMs(ms);
+  IRECTList dirty;
+  IsDirty(dirty);
+}
+
+std::vector<std::string> TextsOf(const std::vector<DrawCall>& calls)
+{
+  std::vector<std::string> texts;
+  for (const DrawCall& c : calls)
+    if (c.kind == DrawCall::Kind::Text)
+      texts.push_back(c.text);
+  return texts;
+}
+
+std::vector<IRECT> HeadlessGraphics::Clips() const
+{
+  std::vector<IRECT> clips;
+  for (const DrawCall& c : mCalls)
+    if (c.kind == DrawCall::Kind::Clip)
+      clips.push_back(c.rect);
+  return clips;
+}
+
 std::vector<DrawCall> HeadlessGraphics::CallsOf(DrawCall::Kind kind) const
 {
   std::vector<DrawCall> out;
@@ -137,23 +159,6 @@ PathPoint HeadlessGraphics::Transformed(float x, float y) const
 {
   mMatrix.TransformPoint(x, y);
   return PathPoint{x, y};
-}
-
-bool WritePNG(const std::string& path, int w, int h, const std::vector<uint8_t>& rgba)
-{
-  return rgba.size() == static_cast<size_t>(w) * static_cast<size_t>(h) * 4u &&
-         stbi_write_png(path.c_str(), w, h, 4, rgba.data(), w * 4) != 0;
-}
-
-bool ReadPNG(const std::string& path, int& w, int& h, std::vector<uint8_t>& rgba)
-{
-  int n = 0;
-  unsigned char* pixels = stbi_load(path.c_str(), &w, &h, &n, 4);
-  if (!pixels)
-    return false;
-  rgba.assign(pixels, pixels + static_cast<size_t>(w) * static_cast<size_t>(h) * 4u);
-  stbi_image_free(pixels);
-  return true;
 }
 
 DrawCall HeadlessGraphics::NewCall(DrawCall::Kind kind, const IBlend* pBlend) const
@@ -325,21 +330,20 @@ APIBitmap* HeadlessGraphics::LoadAPIBitmapFromLocation(const char* path, int sca
   ++mDecodes;
   std::ifstream in(path ? path : "", std::ios::binary);
   const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  return Decode(bytes.data(), bytes.size(), scale, path ? path : "");
+  return Decode(bytes.data(), bytes.size(), scale);
 }
 
-APIBitmap* HeadlessGraphics::LoadAPIBitmapFromData(const char* name, const void* pData, int dataSize, int scale)
+APIBitmap* HeadlessGraphics::LoadAPIBitmapFromData(const char* /*name*/, const void* pData, int dataSize, int scale)
 {
   ++mDecodes;
-  return dataSize > 0 ? Decode(static_cast<const uint8_t*>(pData), static_cast<size_t>(dataSize), scale, name ? name : "")
-                      : nullptr;
+  return dataSize > 0 ? Decode(static_cast<const uint8_t*>(pData), static_cast<size_t>(dataSize), scale) : nullptr;
 }
 
 APIBitmap* HeadlessGraphics::CreateOffscreenBitmap(int width, int height, float scale, double drawScale,
                                                    bool /*cacheable*/)
 {
   ++mOffscreens;
-  auto* bitmap = new TestBitmap(width, height, scale, static_cast<float>(drawScale), "offscreen");
+  auto* bitmap = new TestBitmap(width, height, scale, static_cast<float>(drawScale));
   if (width > 0 && height > 0)
     bitmap->mPixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height) * 4u, 0);
   return bitmap;

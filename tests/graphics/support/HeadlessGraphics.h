@@ -96,18 +96,9 @@ struct DrawCall
 class TestBitmap : public APIBitmap
 {
 public:
-  TestBitmap(int w, int h, float scale, float drawScale, const std::string& source = "")
-    : APIBitmap(w, h, scale, drawScale), mSource(source)
-  {
-  }
-  std::string mSource; // file path or resource name it came from
+  TestBitmap(int w, int h, float scale, float drawScale) : APIBitmap(w, h, scale, drawScale) {}
   std::vector<uint8_t> mPixels;
 };
-
-// Writes RGBA pixels (w × h × 4 bytes) as a PNG file; false when it cannot.
-bool WritePNG(const std::string& path, int w, int h, const std::vector<uint8_t>& rgba);
-// Reads a PNG file as RGBA pixels, rows from the top; false when it cannot.
-bool ReadPNG(const std::string& path, int& w, int& h, std::vector<uint8_t>& rgba);
 
 // Answers for the native menus, taken in order; with none queued a menu closes at once with
 // nothing chosen.
@@ -122,6 +113,9 @@ struct MenuAnswer
   std::vector<int> submenuPath; // item indices leading into submenus
 };
 
+// The texts of the calls, in order.
+std::vector<std::string> TextsOf(const std::vector<DrawCall>& calls);
+
 class HeadlessGraphics : public IGraphics
 {
 public:
@@ -132,6 +126,9 @@ public:
   const std::vector<DrawCall>& Calls() const { return mCalls; }
   void ClearCalls() { mCalls.clear(); }
   std::vector<DrawCall> CallsOf(DrawCall::Kind kind) const;
+  // The clip regions and the texts drawn, in order.
+  std::vector<IRECT> Clips() const;
+  std::vector<std::string> Texts() const { return TextsOf(mCalls); }
   // Window, cursor, clipboard, menu, text-entry, dialog and resize calls, one text each.
   std::vector<std::string> mPlatformLog;
   int mBeginFrames = 0;
@@ -141,6 +138,9 @@ public:
 
   // One tick of the platform's frame timer: the dirty areas found (and drawn).
   IRECTList Frame();
+  // One frame's animation step, as the platform's timer runs it: the clock advances by ms and
+  // the controls animate; nothing is drawn.
+  void Tick(double ms);
 
   // ---- settings ----
   void SetClockMs(double ms) { mClockMs = ms; }
@@ -167,7 +167,6 @@ public:
   // Delivers the answer of a menu shown asynchronously, as the platform would on a later
   // turn of its run loop. False when no menu waits.
   bool ResolvePendingMenu();
-  bool HasPendingMenu() const { return mPendingMenu != nullptr; }
   // The last native text field opened, while it is open.
   struct TextEntryRequest
   {
@@ -197,8 +196,6 @@ public:
 
   // The context's state, for assertions.
   using IGraphics::GetTransform;
-  const IRECT& GetClipRECT() const { return mClipRECT; }
-  float GetCursorX() const { return mCursorX; }
 
   // ---- renderer ----
   void BeginFrame() override;

@@ -46,13 +46,6 @@ struct StockFixture : ::testing::Test
   {
     g->OnMouseDrag({IMouseInfo(x, y, mod, dX, dY)});
   }
-  // One frame's animation step, as the platform's timer runs it.
-  void Tick(double ms)
-  {
-    g->AdvanceClockMs(ms);
-    IRECTList dirty;
-    g->IsDirty(dirty);
-  }
   std::vector<DrawCall> DrawOf(IControl* control)
   {
     g->ClearCalls();
