@@ -14,18 +14,6 @@ STANDIN_DEFINE_CLASS(NSAlert, NSObject)
 STANDIN_DEFINE_CLASS(NSSavePanel, NSPanel)
 STANDIN_DEFINE_CLASS(NSOpenPanel, NSSavePanel)
 
-namespace {
-
-// Replaces an owned string field with a copy of the text.
-void SetText(NSString*& field, const NSString* text)
-{
-  NSString* copy = new NSString(Text(text));
-  field->release();
-  field = copy;
-}
-
-} // namespace
-
 // -- NSPanel --
 
 NSPanel::NSPanel(RuntimeClass& cls) : NSResponder(cls) {}
@@ -177,14 +165,7 @@ NSArray* NSSavePanel::allowedFileTypes() const
   return Autoreleased(new NSArray(types));
 }
 
-void NSSavePanel::setDirectoryURL(NSURL* url)
-{
-  if (url)
-    url->retain();
-  if (mDirectory)
-    mDirectory->release();
-  mDirectory = url;
-}
+void NSSavePanel::setDirectoryURL(NSURL* url) { Assign(mDirectory, url); }
 
 void NSSavePanel::setNameFieldStringValue(const NSString* name) { SetText(mName, name); }
 

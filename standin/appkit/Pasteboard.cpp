@@ -265,11 +265,7 @@ NSDraggingItem::~NSDraggingItem()
 void NSDraggingItem::setDraggingFrame(NSRect frame, NSImage* contents)
 {
   mFrame = frame;
-  if (contents)
-    contents->retain();
-  if (mContents)
-    mContents->release();
-  mContents = contents;
+  Assign(mContents, contents);
 }
 
 NSDraggingSession::NSDraggingSession(const NSArray* items) : NSObject(Class())

@@ -31,18 +31,6 @@ NSString* const NSTextMovementUserInfoKey = standin::ConstantString("NSTextMovem
 
 namespace {
 
-template <class T>
-void Assign(T*& field, T* value)
-{
-  if (value == field)
-    return;
-  if (value)
-    value->retain();
-  if (field)
-    field->release();
-  field = value;
-}
-
 CGFloat Component(CGFloat value) { return std::isnan(value) ? 0.0 : std::clamp(value, 0.0, 1.0); }
 
 // The user information of an end of editing (owned).

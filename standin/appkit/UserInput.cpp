@@ -39,6 +39,13 @@ NSString* Str(const std::string& text) { return Autoreleased(new NSString(text))
 
 std::string Text(const NSString* string) { return string ? string->Text() : std::string(); }
 
+void SetText(NSString*& field, const NSString* text)
+{
+  NSString* copy = new NSString(Text(text));
+  field->release();
+  field = copy;
+}
+
 } // namespace standin::appkit::detail
 
 namespace standin::appkit {

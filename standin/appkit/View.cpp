@@ -313,13 +313,8 @@ void NSView::setLayer(CALayer* layer)
   if (layer == mLayer)
     return;
   if (layer)
-  {
-    layer->retain();
     layer->setFrame(bounds());
-  }
-  if (mLayer)
-    mLayer->release();
-  mLayer = layer;
+  Assign(mLayer, layer);
 }
 
 CALayer* NSView::makeBackingLayer() { return CALayer::layer(); }
