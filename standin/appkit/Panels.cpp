@@ -242,7 +242,6 @@ NSModalResponse NSSavePanel::Ask()
 NSModalResponse NSSavePanel::runModal()
 {
   mSheet = false;
-  mSheetWindow = 0;
   ForgetMouseButtons();
   retain();
   orderFront(nullptr);
@@ -255,7 +254,6 @@ NSModalResponse NSSavePanel::runModal()
 void NSSavePanel::beginSheetModalForWindow(NSWindow* window, std::function<void(NSModalResponse)> handler)
 {
   mSheet = window != nullptr;
-  mSheetWindow = window ? window->windowNumber() : 0;
   orderFront(nullptr);
   retain(); // held by the block until the sheet ends
   standin::RunLoop::Main().PerformBlock([this, handler = std::move(handler)] {
