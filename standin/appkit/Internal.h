@@ -70,6 +70,8 @@ void Assign(T*& field, T* value)
 void SetText(NSString*& field, const NSString* text);
 // A new autoreleased string of the text.
 NSString* Str(const std::string& text);
+// A new autoreleased array of new strings of the texts.
+NSArray* StringArray(const std::vector<std::string>& texts);
 // The text of a string, "" for null.
 std::string Text(const NSString* string);
 

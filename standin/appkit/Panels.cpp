@@ -157,12 +157,7 @@ void NSSavePanel::setAllowedFileTypes(const NSArray* types)
 
 NSArray* NSSavePanel::allowedFileTypes() const
 {
-  if (mAllowedTypes.empty())
-    return nullptr;
-  std::vector<const NSObject*> types;
-  for (const std::string& type : mAllowedTypes)
-    types.push_back(Str(type));
-  return Autoreleased(new NSArray(types));
+  return mAllowedTypes.empty() ? nullptr : StringArray(mAllowedTypes);
 }
 
 void NSSavePanel::setDirectoryURL(NSURL* url) { Assign(mDirectory, url); }

@@ -58,14 +58,6 @@ std::string FilePath(const std::string& urlText)
   return path;
 }
 
-NSArray* StringArray(const std::vector<std::string>& texts)
-{
-  std::vector<const NSObject*> strings;
-  for (const std::string& text : texts)
-    strings.push_back(Str(text));
-  return Autoreleased(new NSArray(strings));
-}
-
 bool Exists(const std::string& path)
 {
   struct stat info = {};
