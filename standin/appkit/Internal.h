@@ -54,8 +54,24 @@ State& TheState();
 void ForgetMouseButtons();
 // Applies the system version to NSAppKitVersionNumber.
 void ApplySystemVersion();
+// Points a retaining field at the value: retains the value and releases what the field held.
+template <class T>
+void Assign(T*& field, T* value)
+{
+  if (value == field)
+    return;
+  if (value)
+    value->retain();
+  if (field)
+    field->release();
+  field = value;
+}
+// Replaces an owned string field with a copy of the text ("" for null).
+void SetText(NSString*& field, const NSString* text);
 // A new autoreleased string of the text.
 NSString* Str(const std::string& text);
+// A new autoreleased array of new strings of the texts.
+NSArray* StringArray(const std::vector<std::string>& texts);
 // The text of a string, "" for null.
 std::string Text(const NSString* string);
 

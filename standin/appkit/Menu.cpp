@@ -37,12 +37,7 @@ NSMenuItem* NSMenuItem::separatorItem()
   return Autoreleased(item);
 }
 
-void NSMenuItem::setTitle(const NSString* title)
-{
-  NSString* copy = new NSString(Text(title));
-  mTitle->release();
-  mTitle = copy;
-}
+void NSMenuItem::setTitle(const NSString* title) { SetText(mTitle, title); }
 
 void NSMenuItem::setIndentationLevel(NSInteger level) { mIndentation = std::clamp<NSInteger>(level, 0, 15); }
 

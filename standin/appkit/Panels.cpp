@@ -14,18 +14,6 @@ STANDIN_DEFINE_CLASS(NSAlert, NSObject)
 STANDIN_DEFINE_CLASS(NSSavePanel, NSPanel)
 STANDIN_DEFINE_CLASS(NSOpenPanel, NSSavePanel)
 
-namespace {
-
-// Replaces an owned string field with a copy of the text.
-void SetText(NSString*& field, const NSString* text)
-{
-  NSString* copy = new NSString(Text(text));
-  field->release();
-  field = copy;
-}
-
-} // namespace
-
 // -- NSPanel --
 
 NSPanel::NSPanel(RuntimeClass& cls) : NSResponder(cls) {}
@@ -169,22 +157,10 @@ void NSSavePanel::setAllowedFileTypes(const NSArray* types)
 
 NSArray* NSSavePanel::allowedFileTypes() const
 {
-  if (mAllowedTypes.empty())
-    return nullptr;
-  std::vector<const NSObject*> types;
-  for (const std::string& type : mAllowedTypes)
-    types.push_back(Str(type));
-  return Autoreleased(new NSArray(types));
+  return mAllowedTypes.empty() ? nullptr : StringArray(mAllowedTypes);
 }
 
-void NSSavePanel::setDirectoryURL(NSURL* url)
-{
-  if (url)
-    url->retain();
-  if (mDirectory)
-    mDirectory->release();
-  mDirectory = url;
-}
+void NSSavePanel::setDirectoryURL(NSURL* url) { Assign(mDirectory, url); }
 
 void NSSavePanel::setNameFieldStringValue(const NSString* name) { SetText(mName, name); }
 
@@ -261,7 +237,6 @@ NSModalResponse NSSavePanel::Ask()
 NSModalResponse NSSavePanel::runModal()
 {
   mSheet = false;
-  mSheetWindow = 0;
   ForgetMouseButtons();
   retain();
   orderFront(nullptr);
@@ -274,7 +249,6 @@ NSModalResponse NSSavePanel::runModal()
 void NSSavePanel::beginSheetModalForWindow(NSWindow* window, std::function<void(NSModalResponse)> handler)
 {
   mSheet = window != nullptr;
-  mSheetWindow = window ? window->windowNumber() : 0;
   orderFront(nullptr);
   retain(); // held by the block until the sheet ends
   standin::RunLoop::Main().PerformBlock([this, handler = std::move(handler)] {

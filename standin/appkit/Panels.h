@@ -154,9 +154,8 @@ class NSSavePanel : public NSPanel
 
   // -- the stand-in's own --
   virtual bool IsOpenPanel() const { return false; }
-  // Whether it was begun as a sheet, and the number of the sheet's window (0 for none).
+  // Whether it was begun as a sheet.
   bool IsSheet() const { return mSheet; }
-  NSInteger SheetWindowNumber() const { return mSheetWindow; }
   // The answer the panel takes for the path the user chose: "" when the panel does not let
   // the user choose it, else the path (a save panel adds the first allowed extension when
   // the name has none allowed and other types are not allowed).
@@ -174,7 +173,6 @@ private:
   bool mCanCreateDirectories = false;
   NSURL* mURL = nullptr;
   bool mSheet = false;
-  NSInteger mSheetWindow = 0;
 };
 
 class NSOpenPanel : public NSSavePanel

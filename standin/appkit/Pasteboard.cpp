@@ -58,14 +58,6 @@ std::string FilePath(const std::string& urlText)
   return path;
 }
 
-NSArray* StringArray(const std::vector<std::string>& texts)
-{
-  std::vector<const NSObject*> strings;
-  for (const std::string& text : texts)
-    strings.push_back(Str(text));
-  return Autoreleased(new NSArray(strings));
-}
-
 bool Exists(const std::string& path)
 {
   struct stat info = {};
@@ -265,11 +257,7 @@ NSDraggingItem::~NSDraggingItem()
 void NSDraggingItem::setDraggingFrame(NSRect frame, NSImage* contents)
 {
   mFrame = frame;
-  if (contents)
-    contents->retain();
-  if (mContents)
-    mContents->release();
-  mContents = contents;
+  Assign(mContents, contents);
 }
 
 NSDraggingSession::NSDraggingSession(const NSArray* items) : NSObject(Class())

@@ -71,7 +71,6 @@ class CGContext : public NSObject
     CGFloat blur = 0;
     CGFloat rgba[4] = {0, 0, 0, 0}; // alpha 0: no shadow
   };
-  const Shadow& CurrentShadow() const { return mShadow; }
   void SetShadow(const Shadow& shadow) { mShadow = shadow; }
   // Source-over of the image scaled (nearest pixel) into the rectangle; with a shadow, the
   // image's silhouette in the shadow colour is drawn first, moved by the offset (the blur is

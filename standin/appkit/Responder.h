@@ -145,9 +145,8 @@ class NSResponder : public NSObject
 
   explicit NSResponder(standin::RuntimeClass& cls = Class());
 
-  virtual NSResponder* nextResponder() const { return mNextResponder; }
-  // Not retained.
-  void setNextResponder(NSResponder* responder) { mNextResponder = responder; }
+  // None for a plain responder; views and windows link into the chain.
+  virtual NSResponder* nextResponder() const { return nullptr; }
 
   virtual bool acceptsFirstResponder() { return false; }
   virtual bool becomeFirstResponder() { return true; }
@@ -168,9 +167,6 @@ class NSResponder : public NSObject
   virtual void keyUp(NSEvent* event);
   // Beeps for a key down that no responder took; other events end silently.
   virtual void noResponderFor(NSEvent* event);
-
-private:
-  NSResponder* mNextResponder = nullptr;
 };
 
 // The system alert sound; the stand-in counts it (standin::appkit::BeepCount).

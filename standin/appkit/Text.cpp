@@ -31,18 +31,6 @@ NSString* const NSTextMovementUserInfoKey = standin::ConstantString("NSTextMovem
 
 namespace {
 
-template <class T>
-void Assign(T*& field, T* value)
-{
-  if (value == field)
-    return;
-  if (value)
-    value->retain();
-  if (field)
-    field->release();
-  field = value;
-}
-
 CGFloat Component(CGFloat value) { return std::isnan(value) ? 0.0 : std::clamp(value, 0.0, 1.0); }
 
 // The user information of an end of editing (owned).
@@ -63,6 +51,18 @@ NSTextMovement MovementOf(const NSNotification* notification)
 
 bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c < 0xDC00; }
 bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c < 0xE000; }
+
+// Where the character before the position starts (at > 0): a surrogate pair is one character.
+size_t CharacterBefore(const std::u16string& text, size_t at)
+{
+  return at >= 2 && IsLowSurrogate(text[at - 1]) && IsHighSurrogate(text[at - 2]) ? at - 2 : at - 1;
+}
+
+// Where the character at the position ends (at < the length).
+size_t CharacterAfter(const std::u16string& text, size_t at)
+{
+  return at + 1 < text.size() && IsHighSurrogate(text[at]) && IsLowSurrogate(text[at + 1]) ? at + 2 : at + 1;
+}
 
 } // namespace
 
@@ -239,7 +239,7 @@ void NSText::deleteBackward(NSObject*)
   {
     if (from == 0)
       return;
-    from -= (from >= 2 && IsLowSurrogate(mText[from - 1]) && IsHighSurrogate(mText[from - 2])) ? 2 : 1;
+    from = CharacterBefore(mText, from);
   }
   std::u16string proposed = mText;
   proposed.erase(from, to - from);
@@ -255,7 +255,7 @@ void NSText::deleteForward(NSObject*)
   {
     if (to >= mText.size())
       return;
-    to += (to + 1 < mText.size() && IsHighSurrogate(mText[to]) && IsLowSurrogate(mText[to + 1])) ? 2 : 1;
+    to = CharacterAfter(mText, to);
   }
   std::u16string proposed = mText;
   proposed.erase(from, to - from);
@@ -288,7 +288,7 @@ void NSText::moveLeft(NSObject*)
 {
   size_t at = mSelection.location;
   if (mSelection.length == 0 && at > 0)
-    at -= (at >= 2 && IsLowSurrogate(mText[at - 1]) && IsHighSurrogate(mText[at - 2])) ? 2 : 1;
+    at = CharacterBefore(mText, at);
   mSelection = NSMakeRange(at, 0);
 }
 
@@ -296,7 +296,7 @@ void NSText::moveRight(NSObject*)
 {
   size_t at = mSelection.location + mSelection.length;
   if (mSelection.length == 0 && at < mText.size())
-    at += (at + 1 < mText.size() && IsHighSurrogate(mText[at]) && IsLowSurrogate(mText[at + 1])) ? 2 : 1;
+    at = CharacterAfter(mText, at);
   mSelection = NSMakeRange(at, 0);
 }
 

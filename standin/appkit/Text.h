@@ -63,21 +63,17 @@ class NSFont : public NSObject
   ~NSFont() override;
 
   CGFloat pointSize() const { return mSize; }
-  // The descriptor it was made from; null for the system font.
-  const NSObject* fontDescriptor() const { return mDescriptor; }
   bool IsSystemFont() const { return !mDescriptor; }
   CGFloat ascender() const { return 0.95 * mSize; }
   CGFloat descender() const { return -0.25 * mSize; }
   CGFloat leading() const { return 0.0; }
-  // ceil(ascender - descender + leading)
-  CGFloat LineHeight() const { return LineHeightOfSize(mSize); }
-  CGFloat AdvanceOf(size_t utf16Units) const { return AdvanceOf(utf16Units, mSize); }
+  // ceil(ascender - descender + leading) of a font of the size.
   static CGFloat LineHeightOfSize(CGFloat size);
   static CGFloat AdvanceOf(size_t utf16Units, CGFloat size) { return 0.55 * size * static_cast<CGFloat>(utf16Units); }
 
 private:
   NSFont(const NSObject* descriptor, CGFloat size);
-  const NSObject* mDescriptor;
+  const NSObject* mDescriptor; // null for the system font
   CGFloat mSize;
 };
 
@@ -197,7 +193,6 @@ class NSText : public NSView
 
   NSTextDelegate* delegate() const { return mDelegate; }
   void setDelegate(NSTextDelegate* delegate);
-  bool isFieldEditor() const { return mFieldEditor; }
   void setFieldEditor(bool fieldEditor) { mFieldEditor = fieldEditor; }
   bool isEditable() const { return mEditable; }
   void setEditable(bool editable) { mEditable = editable; }

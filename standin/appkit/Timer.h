@@ -32,7 +32,6 @@ class NSTimer : public NSObject
   bool isValid() const { return mValid; }
   // Fires once now, without changing the schedule.
   void fire();
-  double timeInterval() const { return mInterval; }
   NSObject* userInfo() const { return mUserInfo; }
 
   // The mode it was scheduled in ("" before), and how often it fired.

@@ -37,7 +37,22 @@ void ApplySystemVersion()
 
 NSString* Str(const std::string& text) { return Autoreleased(new NSString(text)); }
 
+NSArray* StringArray(const std::vector<std::string>& texts)
+{
+  std::vector<const NSObject*> strings;
+  for (const std::string& text : texts)
+    strings.push_back(Str(text));
+  return Autoreleased(new NSArray(strings));
+}
+
 std::string Text(const NSString* string) { return string ? string->Text() : std::string(); }
+
+void SetText(NSString*& field, const NSString* text)
+{
+  NSString* copy = new NSString(Text(text));
+  field->release();
+  field = copy;
+}
 
 } // namespace standin::appkit::detail
 
@@ -322,10 +337,7 @@ bool DropFiles(NSWindow* window, NSPoint point, const std::vector<std::string>& 
     return false;
   NSPasteboard* pasteboard = NSPasteboard::pasteboardWithName(NSPasteboardNameDrag);
   pasteboard->clearContents();
-  std::vector<const NSObject*> list;
-  for (const std::string& path : paths)
-    list.push_back(Str(path));
-  pasteboard->setPropertyList(Autoreleased(new NSArray(list)), NSFilenamesPboardType);
+  pasteboard->setPropertyList(StringArray(paths), NSFilenamesPboardType);
   NSDraggingInfo* info = new NSDraggingInfo(pasteboard, point, NSDragOperationEvery);
   target->retain();
   bool performed = false;

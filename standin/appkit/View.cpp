@@ -83,8 +83,6 @@ NSView::~NSView()
 
 NSResponder* NSView::nextResponder() const
 {
-  if (NSResponder* next = NSResponder::nextResponder())
-    return next;
   if (mSuperview)
     return mSuperview;
   if (mWindow && mWindow->contentView() == this)
@@ -105,18 +103,10 @@ void NSView::SetFrameAndNotify(NSRect frame)
   mFrame = frame;
   if (mLayer)
     mLayer->setFrame(bounds());
-  if (changed && mPostsFrameChanges)
+  if (changed)
     NSNotificationCenter::defaultCenter()->postNotificationName(NSViewFrameDidChangeNotification, this);
   if (sized && mWindow)
     updateTrackingAreas();
-}
-
-bool NSView::isHiddenOrHasHiddenAncestor() const
-{
-  for (const NSView* view = this; view; view = view->mSuperview)
-    if (view->mHidden)
-      return true;
-  return false;
 }
 
 // -- conversions --
@@ -303,7 +293,6 @@ NSView* NSView::hitTest(NSPoint point)
 
 void NSView::setWantsLayer(bool wants)
 {
-  mWantsLayer = wants;
   if (wants && !mLayer)
     setLayer(makeBackingLayer());
 }
@@ -313,13 +302,8 @@ void NSView::setLayer(CALayer* layer)
   if (layer == mLayer)
     return;
   if (layer)
-  {
-    layer->retain();
     layer->setFrame(bounds());
-  }
-  if (mLayer)
-    mLayer->release();
-  mLayer = layer;
+  Assign(mLayer, layer);
 }
 
 CALayer* NSView::makeBackingLayer() { return CALayer::layer(); }
@@ -349,23 +333,12 @@ void NSView::removeTrackingArea(NSTrackingArea* area)
   area->release();
 }
 
-NSArray* NSView::trackingAreas() const
-{
-  return Autoreleased(new NSArray(std::vector<const NSObject*>(mTrackingAreas.begin(), mTrackingAreas.end())));
-}
-
 // -- tool tips --
 
 NSToolTipTag NSView::addToolTipRect(NSRect rect, NSViewToolTipOwner* owner, void* userData)
 {
   mToolTips.push_back(ToolTip{mNextToolTipTag, rect, owner, userData});
   return mNextToolTipTag++;
-}
-
-void NSView::removeToolTip(NSToolTipTag tag)
-{
-  mToolTips.erase(std::remove_if(mToolTips.begin(), mToolTips.end(), [&](const ToolTip& t) { return t.tag == tag; }),
-                  mToolTips.end());
 }
 
 void NSView::removeAllToolTips() { mToolTips.clear(); }
@@ -393,14 +366,6 @@ void NSView::registerForDraggedTypes(const NSArray* types)
     if (!type.empty() && !IsRegisteredForDraggedType(type))
       mDraggedTypes.push_back(type);
   }
-}
-
-NSArray* NSView::registeredDraggedTypes() const
-{
-  std::vector<const NSObject*> types;
-  for (const std::string& type : mDraggedTypes)
-    types.push_back(Str(type));
-  return Autoreleased(new NSArray(types));
 }
 
 bool NSView::IsRegisteredForDraggedType(const std::string& type) const

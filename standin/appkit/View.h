@@ -51,8 +51,6 @@ class CALayer : public NSObject
   CGRect frame() const { return mFrame; }
   void setFrame(CGRect frame) { mFrame = frame; }
   CGRect bounds() const { return CGRectMake(0, 0, mFrame.size.width, mFrame.size.height); }
-  CGFloat contentsScale() const { return mContentsScale; }
-  void setContentsScale(CGFloat scale) { mContentsScale = scale; }
 
   // The picture the layer shows now, as a screenshot would give it: RGBA, rows from the top.
   // False when it shows nothing of its own (a plain layer); content layers override it.
@@ -61,7 +59,6 @@ class CALayer : public NSObject
 private:
   bool mOpaque = false;
   CGRect mFrame;
-  CGFloat mContentsScale = 1.0;
 };
 
 // -- tracking areas --
@@ -97,10 +94,8 @@ class NSTrackingArea : public NSObject
   NSTrackingAreaOptions options() const { return mOptions; }
   NSResponder* owner() const { return mOwner; }
   NSDictionary* userInfo() const { return mUserInfo; }
-  // The view it is added to (null when none), and whether the mouse was inside at the last
-  // check.
+  // The view it is added to (null when none).
   NSView* View() const { return mView; }
-  bool MouseInside() const { return mInside; }
 
 private:
   friend class NSView;
@@ -110,7 +105,7 @@ private:
   NSResponder* mOwner;
   NSDictionary* mUserInfo;
   NSView* mView = nullptr; // the view it was added to
-  bool mInside = false;
+  bool mInside = false;    // whether the mouse was inside at the last check
 };
 
 // -- tool tips --
@@ -160,24 +155,21 @@ class NSView : public NSResponder
   explicit NSView(NSRect frame = NSZeroRect, standin::RuntimeClass& cls = Class());
   ~NSView() override;
 
-  // The superview, or the window for a content view (unless set otherwise).
+  // The superview, or the window for a content view.
   NSResponder* nextResponder() const override;
 
   // -- geometry --
   NSRect frame() const { return mFrame; }
   NSRect bounds() const { return NSMakeRect(0, 0, mFrame.size.width, mFrame.size.height); }
-  // A change of size posts NSViewFrameDidChangeNotification (when the view posts them) and,
-  // in a window, calls updateTrackingAreas.
+  // A change posts NSViewFrameDidChangeNotification; a change of size in a window also calls
+  // updateTrackingAreas.
   virtual void setFrame(NSRect frame);
   virtual void setFrameSize(NSSize size);
   void setFrameOrigin(NSPoint origin);
-  bool postsFrameChangedNotifications() const { return mPostsFrameChanges; }
-  void setPostsFrameChangedNotifications(bool posts) { mPostsFrameChanges = posts; }
   virtual bool isFlipped() const { return false; }
   virtual bool isOpaque() const { return false; }
   bool isHidden() const { return mHidden; }
   virtual void setHidden(bool hidden) { mHidden = hidden; }
-  bool isHiddenOrHasHiddenAncestor() const;
 
   // Points and rectangles between this view and another view of the same window (or of the
   // same tree of views outside a window); a null view means the window's coordinates (the
@@ -213,11 +205,8 @@ class NSView : public NSResponder
   // -- drawing --
   virtual void drawRect(NSRect) {}
   virtual bool acceptsFirstMouse(NSEvent*) { return false; }
-  void setNeedsDisplay(bool needs) { mNeedsDisplay = needs; }
-  bool needsDisplay() const { return mNeedsDisplay; }
 
   // -- layers --
-  bool wantsLayer() const { return mWantsLayer; }
   // Turning it on gives the view a layer from makeBackingLayer when it has none.
   void setWantsLayer(bool wants);
   CALayer* layer() const { return mLayer; }
@@ -230,8 +219,6 @@ class NSView : public NSResponder
   // -- tracking areas (retained while added) --
   void addTrackingArea(NSTrackingArea* area);
   void removeTrackingArea(NSTrackingArea* area);
-  // Autoreleased array.
-  NSArray* trackingAreas() const;
   const std::vector<NSTrackingArea*>& TrackingAreaList() const { return mTrackingAreas; }
   // Called when the view enters a window and when its size changes there.
   virtual void updateTrackingAreas() {}
@@ -245,7 +232,6 @@ class NSView : public NSResponder
     void* userData;
   };
   NSToolTipTag addToolTipRect(NSRect rect, NSViewToolTipOwner* owner, void* userData);
-  void removeToolTip(NSToolTipTag tag);
   void removeAllToolTips();
   const std::vector<ToolTip>& ToolTips() const { return mToolTips; }
 
@@ -257,9 +243,6 @@ class NSView : public NSResponder
 
   // -- files dragged in --
   void registerForDraggedTypes(const NSArray* types);
-  void unregisterDraggedTypes() { mDraggedTypes.clear(); }
-  // Autoreleased array of strings.
-  NSArray* registeredDraggedTypes() const;
   bool IsRegisteredForDraggedType(const std::string& type) const;
   virtual NSDragOperation draggingEntered(NSDraggingInfo*) { return NSDragOperationNone; }
   virtual void draggingExited(NSDraggingInfo*) {}
@@ -287,9 +270,6 @@ private:
   NSWindow* mWindow = nullptr;
   std::vector<NSView*> mSubviews;
   bool mHidden = false;
-  bool mPostsFrameChanges = true;
-  bool mNeedsDisplay = false;
-  bool mWantsLayer = false;
   CALayer* mLayer = nullptr;
   NSViewLayerContentsRedrawPolicy mRedrawPolicy = NSViewLayerContentsRedrawOnSetNeedsDisplay;
   std::vector<NSTrackingArea*> mTrackingAreas;

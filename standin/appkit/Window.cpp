@@ -44,8 +44,8 @@ CGFloat NSScreen::backingScaleFactor() const { return TheState().screenScale; }
 
 // -- NSWindow --
 
-NSWindow::NSWindow(NSRect contentRect, NSWindowStyleMask style, NSBackingStoreType, bool, RuntimeClass& cls)
-  : NSResponder(cls), mFrame(contentRect), mStyle(style), mNumber(TheState().nextWindowNumber++)
+NSWindow::NSWindow(NSRect contentRect, NSWindowStyleMask, NSBackingStoreType, bool, RuntimeClass& cls)
+  : NSResponder(cls), mFrame(contentRect), mNumber(TheState().nextWindowNumber++)
 {
   TheState().windows.push_back(this);
   NSView* content = new NSView(NSMakeRect(0, 0, contentRect.size.width, contentRect.size.height));
@@ -178,8 +178,6 @@ void NSWindow::orderOut(NSObject*)
 void NSWindow::makeKeyWindow() { TheState().keyWindow = this; }
 
 void NSWindow::close() { orderOut(nullptr); }
-
-bool NSWindow::isKeyWindow() const { return TheState().keyWindow == this; }
 
 NSText* NSWindow::fieldEditor(bool create, NSObject*)
 {

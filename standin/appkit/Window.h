@@ -56,7 +56,6 @@ class NSWindow : public NSResponder
   void setFrameOrigin(NSPoint origin) { mFrame.origin = origin; }
   void setContentSize(NSSize size);
   NSInteger windowNumber() const { return mNumber; }
-  NSWindowStyleMask styleMask() const { return mStyle; }
   // The main screen's, unless set for this window (UserInput.h).
   CGFloat backingScaleFactor() const;
 
@@ -81,7 +80,6 @@ class NSWindow : public NSResponder
   void makeKeyWindow();
   void close();
   bool isVisible() const { return mVisible; }
-  bool isKeyWindow() const;
 
   // The window's text editor for text fields (made on first use when create is set; owned
   // by the window).
@@ -95,8 +93,6 @@ class NSWindow : public NSResponder
   virtual void sendEvent(NSEvent* event);
 
   // -- the stand-in's own --
-  // The view that got the mouse-down of the button held now, or null.
-  NSView* MouseDownView() const { return mMouseDownView; }
   // Forgets the button held (a modal session or a menu took the mouse).
   void CancelMouseTracking();
   // Sets the window's backing scale (0: the screen's); views hear
@@ -119,7 +115,6 @@ private:
   static bool AreaContains(const NSTrackingArea& area, NSPoint location);
 
   NSRect mFrame;
-  NSWindowStyleMask mStyle;
   NSInteger mNumber;
   NSView* mContentView = nullptr;
   NSResponder* mFirstResponder = nullptr; // null: the window
@@ -127,7 +122,7 @@ private:
   NSResponder* mResponderTakingOver = nullptr;
   bool mAcceptsMouseMoved = false;
   bool mVisible = false;
-  NSView* mMouseDownView = nullptr;
+  NSView* mMouseDownView = nullptr; // got the mouse-down of the button held now
   CGFloat mBackingScale = 0; // 0: the screen's
   NSText* mFieldEditor = nullptr;
   NSAppearance* mAppearance = nullptr;

@@ -212,10 +212,7 @@ inline void WritePixel(const DrawSetup& d, uint8_t* p, const Float4& color)
   float out[4];
   if (!a.blendingEnabled)
     std::copy_n(src, 4, out);
-  else if (a.sourceRGBBlendFactor == BlendFactor::One && a.destinationRGBBlendFactor == BlendFactor::OneMinusSourceAlpha &&
-           a.sourceAlphaBlendFactor == BlendFactor::One &&
-           a.destinationAlphaBlendFactor == BlendFactor::OneMinusSourceAlpha &&
-           a.rgbBlendOperation == BlendOperation::Add && a.alphaBlendOperation == BlendOperation::Add)
+  else if (d.sourceOver)
   {
     const float k = 1 - src[3];
     for (int c = 0; c < 4; c++)
@@ -1007,7 +1004,8 @@ private:
     // Fragment stage: bindings and locks.
     for (int i = 0; i < kMaxBufferBindings; i++)
       d.fragmentResources.buffers[i] = View(mState.fragmentBuffers[i]);
-    std::vector<Texture*> locked;
+    std::vector<Texture*>& locked = mLocked;
+    locked.clear();
     if (mTarget.color)
       locked.push_back(mTarget.color);
     if (mTarget.stencil)
@@ -1069,7 +1067,7 @@ private:
     if (bands == 1)
       drawBand(0);
     else
-      BandPool::Instance().Run(bands, drawBand);
+      BandPool::Instance().Run(bands, std::ref(drawBand)); // held by reference: nothing allocated per draw
 
     for (auto it = locked.rbegin(); it != locked.rend(); ++it)
       (*it)->StorageMutex().unlock();
@@ -1081,6 +1079,7 @@ private:
   EncoderState mState;
   std::vector<uint32_t> mIds;
   std::vector<ClipVertex> mVertices;
+  std::vector<Texture*> mLocked;
 };
 
 } // namespace

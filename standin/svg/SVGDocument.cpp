@@ -37,6 +37,27 @@ const std::string* FindAttribute(const std::vector<Attribute>& attributes, std::
   return nullptr;
 }
 
+// The declarations of the element's style attribute ("name: value", split at ";"), name and
+// value trimmed; pieces without a colon are skipped.
+std::vector<std::pair<std::string_view, std::string_view>> StyleDeclarations(const std::vector<Attribute>& attributes)
+{
+  std::vector<std::pair<std::string_view, std::string_view>> declarations;
+  if (const std::string* style = FindAttribute(attributes, "style"))
+  {
+    std::string_view rest(*style);
+    while (!rest.empty())
+    {
+      const size_t semi = rest.find(';');
+      const std::string_view decl = rest.substr(0, semi);
+      rest = semi == std::string_view::npos ? std::string_view() : rest.substr(semi + 1);
+      const size_t colon = decl.find(':');
+      if (colon != std::string_view::npos)
+        declarations.emplace_back(Trim(decl.substr(0, colon)), Trim(decl.substr(colon + 1)));
+    }
+  }
+  return declarations;
+}
+
 // ---------------------------------------------------------------------------------------
 // Bounds of cubic segments: the end points and the extremes between them.
 
@@ -454,25 +475,13 @@ void Document::ApplyStyle(State& s, const State& parent, const std::vector<Attri
       s.fontSize = v;
   };
 
-  // Declarations of the style attribute, split at ";" and ":".
-  std::vector<std::pair<std::string_view, std::string_view>> declarations;
-  if (const std::string* style = FindAttribute(attributes, "style"))
+  // Declarations of the style attribute, without their "!important".
+  std::vector<std::pair<std::string_view, std::string_view>> declarations = StyleDeclarations(attributes);
+  for (auto& decl : declarations)
   {
-    std::string_view rest(*style);
-    while (!rest.empty())
-    {
-      const size_t semi = rest.find(';');
-      std::string_view decl = rest.substr(0, semi);
-      rest = semi == std::string_view::npos ? std::string_view() : rest.substr(semi + 1);
-      const size_t colon = decl.find(':');
-      if (colon == std::string_view::npos)
-        continue;
-      std::string_view value = Trim(decl.substr(colon + 1));
-      const size_t important = value.find('!');
-      if (important != std::string_view::npos)
-        value = Trim(value.substr(0, important));
-      declarations.emplace_back(Trim(decl.substr(0, colon)), value);
-    }
+    const size_t important = decl.second.find('!');
+    if (important != std::string_view::npos)
+      decl.second = Trim(decl.second.substr(0, important));
   }
 
   // The font size and the colour first: lengths in em and ex and currentColor depend on them.
@@ -642,19 +651,8 @@ void Document::AddStop(const std::vector<Attribute>& attributes, const State& s)
   };
   for (const Attribute& a : attributes)
     apply(a.name, a.value);
-  if (const std::string* style = FindAttribute(attributes, "style"))
-  {
-    std::string_view rest(*style);
-    while (!rest.empty())
-    {
-      const size_t semi = rest.find(';');
-      const std::string_view decl = rest.substr(0, semi);
-      rest = semi == std::string_view::npos ? std::string_view() : rest.substr(semi + 1);
-      const size_t colon = decl.find(':');
-      if (colon != std::string_view::npos)
-        apply(Trim(decl.substr(0, colon)), Trim(decl.substr(colon + 1)));
-    }
-  }
+  for (const auto& decl : StyleDeclarations(attributes))
+    apply(decl.first, decl.second);
   offset = std::clamp(offset, 0.0, 1.0);
   if (!def.stops.empty())
     offset = std::max(offset, static_cast<double>(def.stops.back().offset));
