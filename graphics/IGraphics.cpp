@@ -34,8 +34,6 @@ IGraphics::~IGraphics()
   mCursorHidden = false;
   mOpenGestures.clear();
   RemoveAllControls();
-  delete mLiveEdit;
-  mLiveEdit = nullptr;
 
   // The last context to go empties the caches (no control refers to them any more).
   std::lock_guard<std::recursive_mutex> bitmapLock(BitmapCache().Mutex());

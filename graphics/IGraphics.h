@@ -633,7 +633,6 @@ protected:
   IPopupMenuControl* mPopupControl = nullptr;
   IFPSDisplayControl* mPerfDisplay = nullptr;
   ITextEntryControl* mTextEntryControl = nullptr;
-  IControl* mLiveEdit = nullptr; // spare slot, deleted with the context
   IPopupMenu mPromptPopupMenu{"", 0, false};
   CharBuf mSharedResourcesSubPath{128};
   ECursor mCursor = ECursor::ARROW;
