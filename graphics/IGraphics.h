@@ -724,6 +724,8 @@ private:
   void HandOverPopupResult(IControl* pControl, IPopupMenu* pResult, IPopupMenu* pShown, int valIdx, bool isContext);
   // Hit test for drops, wheel and keys: no capture, no mouse-over.
   IControl* ControlAt(float x, float y) { return GetMouseControl(x, y, false); }
+  // A key to the control under the point (the background skipped), then the key handler.
+  bool DispatchKey(float x, float y, const IKeyPress& key, bool isUp);
 
   std::vector<std::pair<IControl*, int>> mOpenGestures;
   IPopupMenu* mShownMenu = nullptr;
