@@ -581,13 +581,18 @@ void IGraphics::ShowBubbleControl(IControl* pCaller, float x, float y, const cha
 
   // The one touch that holds the caller chooses the bubble: the one bound to it, else the
   // next in turn.
-  std::vector<ITouchID> touches;
+  int nTouches = 0;
+  ITouchID touch = 0;
   for (const auto& entry : mCapturedMap)
+  {
     if (entry.second == pCaller)
-      touches.push_back(entry.first);
-  if (touches.size() != 1)
+    {
+      ++nTouches;
+      touch = entry.first;
+    }
+  }
+  if (nTouches != 1)
     return;
-  const ITouchID touch = touches.front();
   for (int i = 0; i < nBubbles; ++i)
   {
     if (GetBubbleControl(i)->GetTouchID() == touch)
