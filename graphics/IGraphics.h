@@ -624,6 +624,10 @@ protected:
   static IPattern SolidPattern(const IColor& color) { return IPattern(color); }
   // Hands the current transform to the renderer.
   void ApplyTransform() { PathTransformSetMatrix(mTransform); }
+  // The whole number above a screen scale (1.5 -> 2), at least 1.
+  static int ScaleRoundedUp(float scale);
+  // The text after the last '.' of a name, or the whole name without one.
+  static const char* BitmapExtension(const char* name);
 
   // ---- fields, in the order of the context's data ----
   PtrArray<IControl> mControls;

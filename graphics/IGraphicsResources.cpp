@@ -40,13 +40,18 @@ float ISVGImage::H() const
   return mImage ? mImage->height : 0.f;
 }
 
-namespace {
-
-// The whole number above a screen scale (1.5 -> 2), at least 1.
-int ScaleRoundedUp(float scale)
+int IGraphics::ScaleRoundedUp(float scale)
 {
   return std::max(1, static_cast<int>(std::ceil(scale)));
 }
+
+const char* IGraphics::BitmapExtension(const char* name)
+{
+  const char* dot = std::strrchr(name, '.');
+  return dot ? dot + 1 : name;
+}
+
+namespace {
 
 // Resource and cache searches visit the target scale first, then 3, then the rest downwards.
 int NextScale(int s, int target)
@@ -56,13 +61,6 @@ int NextScale(int s, int target)
   if (s == target + 1)
     return target - 1;
   return s - 1;
-}
-
-// The text after the last '.' of a name, or the whole name without one.
-const char* BitmapExtension(const char* name)
-{
-  const char* dot = std::strrchr(name, '.');
-  return dot ? dot + 1 : name;
 }
 
 } // namespace
