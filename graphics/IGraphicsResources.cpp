@@ -235,23 +235,17 @@ IBitmap IGraphics::ScaleBitmap(const IBitmap& inBitmap, const char* cacheName, i
 
   const IRECT bounds(0.f, 0.f, static_cast<float>(inBitmap.W()) / mDrawScale,
                      static_cast<float>(inBitmap.H()) / mDrawScale);
-  const float s = GetTotalScale();
-  const IRECT aligned = bounds.GetPixelAligned(s);
-  const int w = static_cast<int>(std::ceil(std::ceil(aligned.W()) * s));
-  const int h = static_cast<int>(std::ceil(std::ceil(aligned.H()) * s));
-  ILayerPtr layer = std::make_unique<ILayer>(CreateOffscreenBitmap(w, h, mScreenScale, mDrawScale, true), aligned,
-                                             nullptr, IRECT());
-  PushLayer(layer.get());
+  StartLayer(nullptr, bounds, true);
   try
   {
     DrawBitmap(inBitmap, bounds, 0, 0, nullptr);
   }
   catch (...)
   {
-    PopLayer();
+    EndLayer();
     throw;
   }
-  PopLayer();
+  ILayerPtr layer = EndLayer();
 
   const IBitmap scaled(layer->TakeAPIBitmap(), inBitmap.N(), inBitmap.GetFramesAreHorizontal(), cacheName);
   if (scaled.GetAPIBitmap())
