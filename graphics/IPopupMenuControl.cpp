@@ -17,6 +17,15 @@ float Limit(float x, float lo, float hi)
 {
   return std::max(std::min(x, hi), lo);
 }
+
+// The triangle of a scrolling panel's arrow cell, pointing up or down.
+void FillScrollArrow(IGraphics& g, const IRECT& bounds, const IColor& color, IBlend* pBlend, bool up)
+{
+  const float half = 0.6f * bounds.H() / 2.f;
+  const float cx = bounds.MW(), cy = bounds.MH();
+  const float base = up ? cy + half : cy - half, tip = up ? cy - half : cy + half;
+  g.FillTriangle(color, cx - half, base, cx, tip, cx + half, base, pBlend);
+}
 } // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -729,18 +738,12 @@ void IPopupMenuControl::DrawSubMenuArrow(IGraphics& g, const IRECT& bounds, cons
 
 void IPopupMenuControl::DrawUpArrow(IGraphics& g, const IRECT& bounds, bool sel, IBlend* pBlend)
 {
-  const float h = 0.6f * bounds.H();
-  const float cx = bounds.MW(), cy = bounds.MH();
-  g.FillTriangle(sel ? mItemMouseoverColor : mItemColor, cx - h / 2.f, cy + h / 2.f, cx, cy - h / 2.f, cx + h / 2.f,
-                 cy + h / 2.f, pBlend);
+  FillScrollArrow(g, bounds, sel ? mItemMouseoverColor : mItemColor, pBlend, true);
 }
 
 void IPopupMenuControl::DrawDownArrow(IGraphics& g, const IRECT& bounds, bool sel, IBlend* pBlend)
 {
-  const float h = 0.6f * bounds.H();
-  const float cx = bounds.MW(), cy = bounds.MH();
-  g.FillTriangle(sel ? mItemMouseoverColor : mItemColor, cx - h / 2.f, cy - h / 2.f, cx, cy + h / 2.f, cx + h / 2.f,
-                 cy - h / 2.f, pBlend);
+  FillScrollArrow(g, bounds, sel ? mItemMouseoverColor : mItemColor, pBlend, false);
 }
 
 void IPopupMenuControl::DrawSeparator(IGraphics& g, const IRECT& bounds, IBlend* pBlend)
