@@ -4,6 +4,7 @@
 #include "graphics/IPopupMenuControl.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "graphics/IGraphics.h"
 
@@ -97,13 +98,7 @@ void IPopupMenuControl::CreatePopupMenu(IPopupMenu& menu, const IRECT& anchorAre
 
   float x = 0.f, y = 0.f;
   PlaceRootPanel(menu, x, y);
-  auto* panel = new MenuPanel(menu, -1);
-  LayoutPanel(*panel, x, y);
-  if (!mMenuPanels.Add(panel))
-  {
-    delete panel;
-    throw std::bad_alloc();
-  }
+  MenuPanel* panel = AddPanel(menu, -1, x, y);
   mActiveMenuPanel = panel;
   mAppearingMenuPanel = panel;
 
@@ -338,14 +333,16 @@ IPopupMenuControl::MenuPanel* IPopupMenuControl::OpenSubmenuPanel(IPopupMenu& su
   x = Limit(x, area.L + s, area.R - w - 2.f * mPadding - s);
   y = Limit(y, area.T + s, area.B - h - 2.f * mPadding - s);
 
-  auto* panel = new MenuPanel(submenu, mMenuPanels.Find(mActiveMenuPanel));
+  return AddPanel(submenu, mMenuPanels.Find(mActiveMenuPanel), x, y);
+}
+
+IPopupMenuControl::MenuPanel* IPopupMenuControl::AddPanel(IPopupMenu& menu, int parentIdx, float x, float y)
+{
+  auto panel = std::make_unique<MenuPanel>(menu, parentIdx);
   LayoutPanel(*panel, x, y);
-  if (!mMenuPanels.Add(panel))
-  {
-    delete panel;
+  if (!mMenuPanels.Add(panel.get()))
     throw std::bad_alloc();
-  }
-  return panel;
+  return panel.release();
 }
 
 IPopupMenuControl::MenuPanel* IPopupMenuControl::PanelShowing(const IPopupMenu* menu) const
