@@ -26,11 +26,7 @@ IControl::IControl(const IRECT& bounds, std::initializer_list<int> params, IActi
     mVals.push_back({idx, 0.0});
 }
 
-IControl::IControl(const IRECT& bounds, IActionFunction actionFunc)
-  : mRECT(bounds), mTargetRECT(bounds), mActionFunc(std::move(actionFunc))
-{
-  mVals.push_back({-1, 0.0});
-}
+IControl::IControl(const IRECT& bounds, IActionFunction actionFunc) : IControl(bounds, -1, std::move(actionFunc)) {}
 
 IControl::~IControl()
 {
@@ -200,7 +196,6 @@ void IControl::SetPosition(float x, float y)
   mMouseIsOver = false;
   OnResize();
   mTargetRECT = IRECT::MakeXYWH(targetX, targetY, mTargetRECT.W(), mTargetRECT.H());
-  mMouseIsOver = false;
 }
 
 void IControl::SetSize(float w, float h)
@@ -260,24 +255,16 @@ void IControl::SetDirty(bool triggerAction, int valIdx)
     return;
   }
 
-  if (valIdx >= 0)
-  {
-    ClampAndStore(valIdx);
-    mDirty = true;
-    if (!triggerAction)
-      return;
-    CommitToParam(valIdx);
-  }
-  else
-  {
-    for (int i = 0; i < NVals(); ++i)
-      ClampAndStore(i);
-    mDirty = true;
-    if (!triggerAction)
-      return;
-    for (int i = 0; i < NVals(); ++i)
-      CommitToParam(i);
-  }
+  // The one value, or all of them for -1.
+  const int first = valIdx >= 0 ? valIdx : 0;
+  const int end = valIdx >= 0 ? valIdx + 1 : NVals();
+  for (int i = first; i < end; ++i)
+    ClampAndStore(i);
+  mDirty = true;
+  if (!triggerAction)
+    return;
+  for (int i = first; i < end; ++i)
+    CommitToParam(i);
 
   if (mActionFunc)
   {

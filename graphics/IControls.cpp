@@ -3,8 +3,6 @@
 #include <cstdio>
 
 #include "graphics/IGraphics.h"
-#include "graphics/IPopupMenuControl.h"
-#include "graphics/ITextEntryControl.h"
 
 namespace plug {
 namespace igraphics {
@@ -96,9 +94,7 @@ void ICornerResizerControl::OnRescale()
     return;
   const float c = mSize / mGraphics->GetDrawScale();
   const float w = static_cast<float>(mGraphics->Width()), h = static_cast<float>(mGraphics->Height());
-  mRECT = mTargetRECT = IRECT(w - c, h - c, w, h);
-  mMouseIsOver = false;
-  OnResize();
+  SetTargetAndDrawRECTs(IRECT(w - c, h - c, w, h));
 }
 
 void ICornerResizerControl::OnMouseDown(float, float, const IMouseMod&)
@@ -204,9 +200,7 @@ void IBubbleControl::ShowBubble(IControl* pCaller, float x, float y, const char*
   // The bounds hold the shadow and the arrow around the box as well.
   mBubbleBounds = box;
   const IRECT area = box.GetPadded(mDropShadowSize);
-  mRECT = mTargetRECT = mRECT.Empty() ? area : mRECT.Union(area);
-  mMouseIsOver = false;
-  OnResize();
+  SetTargetAndDrawRECTs(mRECT.Empty() ? area : mRECT.Union(area));
 
   if (mState == kHidden)
   {

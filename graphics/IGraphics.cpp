@@ -16,6 +16,18 @@
 namespace plug {
 namespace igraphics {
 
+namespace {
+// Gives a control its context and runs the attach-time calls.
+void PrepareControl(IControl* pControl, IGraphics& g, IEditorDelegate& dlg)
+{
+  pControl->SetDelegate(dlg);
+  pControl->SetGraphics(&g);
+  pControl->OnInit();
+  pControl->OnResize();
+  pControl->OnRescale();
+}
+} // namespace
+
 IGraphics::IGraphics(IGEditorDelegate& dlg, int w, int h, int fps, float scale)
   : mWidth(w), mHeight(h), mFPS(fps), mDrawScale(scale), mDelegate(&dlg)
 {
@@ -34,8 +46,6 @@ IGraphics::~IGraphics()
   mCursorHidden = false;
   mOpenGestures.clear();
   RemoveAllControls();
-  delete mLiveEdit;
-  mLiveEdit = nullptr;
 
   // The last context to go empties the caches (no control refers to them any more).
   std::lock_guard<std::recursive_mutex> bitmapLock(BitmapCache().Mutex());
@@ -67,11 +77,7 @@ IControl* IGraphics::AttachControl(IControl* pControl, int ctrlTag, const char* 
 
   try
   {
-    pControl->SetDelegate(*mDelegate);
-    pControl->SetGraphics(this);
-    pControl->OnInit();
-    pControl->OnResize();
-    pControl->OnRescale();
+    PrepareControl(pControl, *this, *mDelegate);
     pControl->SetGroup(group ? group : "");
     if (!mControls.Add(pControl))
       throw std::bad_alloc();
@@ -418,28 +424,17 @@ void IGraphics::EnableTooltips(bool enable)
 // ---------------------------------------------------------------------------------------
 // Special controls
 
-namespace {
-// Gives a special control its context and runs the attach-time calls.
-void PrepareSpecial(IControl* pControl, IGraphics& g, IEditorDelegate& dlg)
-{
-  pControl->SetDelegate(dlg);
-  pControl->SetGraphics(&g);
-  pControl->OnInit();
-  pControl->OnResize();
-  pControl->OnRescale();
-}
-} // namespace
-
 void IGraphics::InsertBackground(IControl* pControl, bool attachCalls)
 {
   std::unique_ptr<IControl> owned(pControl);
-  pControl->SetDelegate(*mDelegate);
-  pControl->SetGraphics(this);
   if (attachCalls)
   {
-    pControl->OnInit();
-    pControl->OnResize();
-    pControl->OnRescale();
+    PrepareControl(pControl, *this, *mDelegate);
+  }
+  else
+  {
+    pControl->SetDelegate(*mDelegate);
+    pControl->SetGraphics(this);
   }
   if (!mControls.Insert(0, pControl))
     throw std::bad_alloc();
@@ -466,19 +461,15 @@ void IGraphics::AttachPanelBackground(const IPattern& pattern)
 void IGraphics::AttachCornerResizer(EResizeMode sizeMode, bool layoutOnResize, const IColor& color,
                                     const IColor& mouseOverColor, const IColor& dragColor, float size)
 {
-  auto* pControl = new ICornerResizerControl(GetBounds(), size, color, mouseOverColor, dragColor);
   if (mCornerResizer)
-  {
-    delete pControl; // one corner resizer at most
-    return;
-  }
+    return; // one corner resizer at most
+  auto* pControl = new ICornerResizerControl(GetBounds(), size, color, mouseOverColor, dragColor);
   mCornerResizer = pControl;
   mGUISizeMode = sizeMode;
   mLayoutOnResize = layoutOnResize;
   pControl->SetDelegate(*mDelegate);
   pControl->SetGraphics(this);
-  const float c = size / mDrawScale;
-  pControl->SetTargetAndDrawRECTs(IRECT(mWidth - c, mHeight - c, static_cast<float>(mWidth), static_cast<float>(mHeight)));
+  pControl->OnRescale(); // at the corner, its size kept on screen
 }
 
 template <class T>
@@ -490,7 +481,7 @@ bool IGraphics::AttachSpecial(T*& slot, T* pControl)
     return false;
   }
   slot = pControl;
-  PrepareSpecial(pControl, *this, *mDelegate);
+  PrepareControl(pControl, *this, *mDelegate);
   return true;
 }
 
@@ -520,7 +511,7 @@ void IGraphics::AttachBubbleControl(const IText& text)
 
 void IGraphics::AttachBubbleControl(IBubbleControl* pControl)
 {
-  PrepareSpecial(pControl, *this, *mDelegate);
+  PrepareControl(pControl, *this, *mDelegate);
   if (!mBubbleControls.Add(pControl))
     delete pControl;
 }
@@ -590,13 +581,18 @@ void IGraphics::ShowBubbleControl(IControl* pCaller, float x, float y, const cha
 
   // The one touch that holds the caller chooses the bubble: the one bound to it, else the
   // next in turn.
-  std::vector<ITouchID> touches;
+  int nTouches = 0;
+  ITouchID touch = 0;
   for (const auto& entry : mCapturedMap)
+  {
     if (entry.second == pCaller)
-      touches.push_back(entry.first);
-  if (touches.size() != 1)
+    {
+      ++nTouches;
+      touch = entry.first;
+    }
+  }
+  if (nTouches != 1)
     return;
-  const ITouchID touch = touches.front();
   for (int i = 0; i < nBubbles; ++i)
   {
     if (GetBubbleControl(i)->GetTouchID() == touch)

@@ -624,6 +624,10 @@ protected:
   static IPattern SolidPattern(const IColor& color) { return IPattern(color); }
   // Hands the current transform to the renderer.
   void ApplyTransform() { PathTransformSetMatrix(mTransform); }
+  // The whole number above a screen scale (1.5 -> 2), at least 1.
+  static int ScaleRoundedUp(float scale);
+  // The text after the last '.' of a name, or the whole name without one.
+  static const char* BitmapExtension(const char* name);
 
   // ---- fields, in the order of the context's data ----
   PtrArray<IControl> mControls;
@@ -633,7 +637,6 @@ protected:
   IPopupMenuControl* mPopupControl = nullptr;
   IFPSDisplayControl* mPerfDisplay = nullptr;
   ITextEntryControl* mTextEntryControl = nullptr;
-  IControl* mLiveEdit = nullptr; // spare slot, deleted with the context
   IPopupMenu mPromptPopupMenu{"", 0, false};
   CharBuf mSharedResourcesSubPath{128};
   ECursor mCursor = ECursor::ARROW;
@@ -725,6 +728,8 @@ private:
   void HandOverPopupResult(IControl* pControl, IPopupMenu* pResult, IPopupMenu* pShown, int valIdx, bool isContext);
   // Hit test for drops, wheel and keys: no capture, no mouse-over.
   IControl* ControlAt(float x, float y) { return GetMouseControl(x, y, false); }
+  // A key to the control under the point (the background skipped), then the key handler.
+  bool DispatchKey(float x, float y, const IKeyPress& key, bool isUp);
 
   std::vector<std::pair<IControl*, int>> mOpenGestures;
   IPopupMenu* mShownMenu = nullptr;

@@ -105,19 +105,14 @@ void IGraphics::PathRoundRect(const IRECT& bounds, float cRTL, float cRTR, float
 {
   if (cRTL <= 0.f && cRTR <= 0.f && cRBL <= 0.f && cRBR <= 0.f)
   {
-    PathMoveTo(bounds.L, bounds.T);
-    PathLineTo(bounds.R, bounds.T);
-    PathLineTo(bounds.R, bounds.B);
-    PathLineTo(bounds.L, bounds.B);
+    PathRect(bounds);
+    return;
   }
-  else
-  {
-    PathMoveTo(bounds.L, bounds.T + cRTL);
-    PathArc(bounds.L + cRTL, bounds.T + cRTL, cRTL, 270.f, 360.f);
-    PathArc(bounds.R - cRTR, bounds.T + cRTR, cRTR, 0.f, 90.f);
-    PathArc(bounds.R - cRBR, bounds.B - cRBR, cRBR, 90.f, 180.f);
-    PathArc(bounds.L + cRBL, bounds.B - cRBL, cRBL, 180.f, 270.f);
-  }
+  PathMoveTo(bounds.L, bounds.T + cRTL);
+  PathArc(bounds.L + cRTL, bounds.T + cRTL, cRTL, 270.f, 360.f);
+  PathArc(bounds.R - cRTR, bounds.T + cRTR, cRTR, 0.f, 90.f);
+  PathArc(bounds.R - cRBR, bounds.B - cRBR, cRBR, 90.f, 180.f);
+  PathArc(bounds.L + cRBL, bounds.B - cRBL, cRBL, 180.f, 270.f);
   PathClose();
 }
 
@@ -724,9 +719,9 @@ void IGraphics::DrawHorizontalLine(const IColor& color, float y, float x1, float
 void IGraphics::DrawRadialLine(const IColor& color, float cx, float cy, float angle, float rMin, float rMax,
                                const IBlend* pBlend, float thickness)
 {
-  const float theta = (angle - 90.f) / 180.f * kPi;
-  const float c = std::cos(theta), s = std::sin(theta);
-  DrawLine(color, cx + rMin * c, cy + rMin * s, cx + rMax * c, cy + rMax * s, pBlend, thickness);
+  PathClear();
+  PathRadialLine(cx, cy, angle, rMin, rMax);
+  PathStroke(SolidPattern(color), thickness, IStrokeOptions(), pBlend);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -112,19 +112,21 @@ IControl* IGraphics::GetCapturedControl(ITouchID touchID) const
 
 bool IGraphics::OnKeyDown(float x, float y, const IKeyPress& key)
 {
-  IControl* pControl = GetMouseControl(x, y, false);
-  // Over the background the key handler decides.
-  if (pControl && pControl != GetControl(0) && pControl->OnKeyDown(x, y, key))
-    return true;
-  return mKeyHandlerFunc ? mKeyHandlerFunc(key, false) : false;
+  return DispatchKey(x, y, key, false);
 }
 
 bool IGraphics::OnKeyUp(float x, float y, const IKeyPress& key)
 {
-  IControl* pControl = GetMouseControl(x, y, false);
-  if (pControl && pControl != GetControl(0) && pControl->OnKeyUp(x, y, key))
+  return DispatchKey(x, y, key, true);
+}
+
+bool IGraphics::DispatchKey(float x, float y, const IKeyPress& key, bool isUp)
+{
+  IControl* pControl = ControlAt(x, y);
+  // Over the background the key handler decides.
+  if (pControl && pControl != GetControl(0) && (isUp ? pControl->OnKeyUp(x, y, key) : pControl->OnKeyDown(x, y, key)))
     return true;
-  return mKeyHandlerFunc ? mKeyHandlerFunc(key, true) : false;
+  return mKeyHandlerFunc ? mKeyHandlerFunc(key, isUp) : false;
 }
 
 namespace {

@@ -40,13 +40,18 @@ float ISVGImage::H() const
   return mImage ? mImage->height : 0.f;
 }
 
-namespace {
-
-// The whole number above a screen scale (1.5 -> 2), at least 1.
-int ScaleRoundedUp(float scale)
+int IGraphics::ScaleRoundedUp(float scale)
 {
   return std::max(1, static_cast<int>(std::ceil(scale)));
 }
+
+const char* IGraphics::BitmapExtension(const char* name)
+{
+  const char* dot = std::strrchr(name, '.');
+  return dot ? dot + 1 : name;
+}
+
+namespace {
 
 // Resource and cache searches visit the target scale first, then 3, then the rest downwards.
 int NextScale(int s, int target)
@@ -56,13 +61,6 @@ int NextScale(int s, int target)
   if (s == target + 1)
     return target - 1;
   return s - 1;
-}
-
-// The text after the last '.' of a name, or the whole name without one.
-const char* BitmapExtension(const char* name)
-{
-  const char* dot = std::strrchr(name, '.');
-  return dot ? dot + 1 : name;
 }
 
 } // namespace
@@ -237,23 +235,17 @@ IBitmap IGraphics::ScaleBitmap(const IBitmap& inBitmap, const char* cacheName, i
 
   const IRECT bounds(0.f, 0.f, static_cast<float>(inBitmap.W()) / mDrawScale,
                      static_cast<float>(inBitmap.H()) / mDrawScale);
-  const float s = GetTotalScale();
-  const IRECT aligned = bounds.GetPixelAligned(s);
-  const int w = static_cast<int>(std::ceil(std::ceil(aligned.W()) * s));
-  const int h = static_cast<int>(std::ceil(std::ceil(aligned.H()) * s));
-  ILayerPtr layer = std::make_unique<ILayer>(CreateOffscreenBitmap(w, h, mScreenScale, mDrawScale, true), aligned,
-                                             nullptr, IRECT());
-  PushLayer(layer.get());
+  StartLayer(nullptr, bounds, true);
   try
   {
     DrawBitmap(inBitmap, bounds, 0, 0, nullptr);
   }
   catch (...)
   {
-    PopLayer();
+    EndLayer();
     throw;
   }
-  PopLayer();
+  ILayerPtr layer = EndLayer();
 
   const IBitmap scaled(layer->TakeAPIBitmap(), inBitmap.N(), inBitmap.GetFramesAreHorizontal(), cacheName);
   if (scaled.GetAPIBitmap())

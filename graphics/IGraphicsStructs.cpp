@@ -158,13 +158,13 @@ IBitmap::IBitmap(APIBitmap* bitmap, int nFrames, bool framesAreHorizontal, const
     mW = static_cast<int>(static_cast<float>(bitmap->GetWidth()) / bitmap->GetScale());
     mH = static_cast<int>(static_cast<float>(bitmap->GetHeight()) / bitmap->GetScale());
   }
-  mResourceName.Set(name);
+  SetResourceName(name);
 }
 
 IBitmap::IBitmap(const IBitmap& o)
   : mBitmap(o.mBitmap), mW(o.mW), mH(o.mH), mNFrames(o.mNFrames), mFramesAreHorizontal(o.mFramesAreHorizontal)
 {
-  mResourceName.Set(o.mResourceName.Get());
+  SetResourceName(o.mResourceName.Get());
 }
 
 IBitmap& IBitmap::operator=(const IBitmap& o)
@@ -176,9 +176,16 @@ IBitmap& IBitmap::operator=(const IBitmap& o)
     mH = o.mH;
     mNFrames = o.mNFrames;
     mFramesAreHorizontal = o.mFramesAreHorizontal;
-    mResourceName.Set(o.mResourceName.Get());
+    SetResourceName(o.mResourceName.Get());
   }
   return *this;
+}
+
+void IBitmap::SetResourceName(const char* name)
+{
+  // An empty name needs no buffer: a layer's bitmap, made on every draw of the layer, has none.
+  if ((name && *name) || mResourceName.GetLength() > 0)
+    mResourceName.Set(name);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -592,6 +592,8 @@ public:
   float GetScale() const { return mBitmap ? mBitmap->GetScale() : 1.f; }
 
 private:
+  void SetResourceName(const char* name);
+
   APIBitmap* mBitmap = nullptr;
   int mW = 0;
   int mH = 0;

@@ -29,10 +29,8 @@ IPopupMenu::IPopupMenu(const char* rootTitle, int prefix, bool multiCheck, std::
 }
 
 IPopupMenu::IPopupMenu(const char* rootTitle, std::initializer_list<const char*> items, IPopupMenuFunction func)
+  : IPopupMenu(rootTitle, 0, false, items)
 {
-  mRootTitle.Set(rootTitle);
-  for (const char* text : items)
-    AddItem(text);
   mPopupFunc = std::move(func);
 }
 

@@ -4,6 +4,7 @@
 #include "graphics/IPopupMenuControl.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "graphics/IGraphics.h"
 
@@ -16,6 +17,15 @@ namespace {
 float Limit(float x, float lo, float hi)
 {
   return std::max(std::min(x, hi), lo);
+}
+
+// The triangle of a scrolling panel's arrow cell, pointing up or down.
+void FillScrollArrow(IGraphics& g, const IRECT& bounds, const IColor& color, IBlend* pBlend, bool up)
+{
+  const float half = 0.6f * bounds.H() / 2.f;
+  const float cx = bounds.MW(), cy = bounds.MH();
+  const float base = up ? cy + half : cy - half, tip = up ? cy - half : cy + half;
+  g.FillTriangle(color, cx - half, base, cx, tip, cx + half, base, pBlend);
 }
 } // namespace
 
@@ -88,13 +98,7 @@ void IPopupMenuControl::CreatePopupMenu(IPopupMenu& menu, const IRECT& anchorAre
 
   float x = 0.f, y = 0.f;
   PlaceRootPanel(menu, x, y);
-  auto* panel = new MenuPanel(menu, -1);
-  LayoutPanel(*panel, x, y);
-  if (!mMenuPanels.Add(panel))
-  {
-    delete panel;
-    throw std::bad_alloc();
-  }
+  MenuPanel* panel = AddPanel(menu, -1, x, y);
   mActiveMenuPanel = panel;
   mAppearingMenuPanel = panel;
 
@@ -329,14 +333,16 @@ IPopupMenuControl::MenuPanel* IPopupMenuControl::OpenSubmenuPanel(IPopupMenu& su
   x = Limit(x, area.L + s, area.R - w - 2.f * mPadding - s);
   y = Limit(y, area.T + s, area.B - h - 2.f * mPadding - s);
 
-  auto* panel = new MenuPanel(submenu, mMenuPanels.Find(mActiveMenuPanel));
+  return AddPanel(submenu, mMenuPanels.Find(mActiveMenuPanel), x, y);
+}
+
+IPopupMenuControl::MenuPanel* IPopupMenuControl::AddPanel(IPopupMenu& menu, int parentIdx, float x, float y)
+{
+  auto panel = std::make_unique<MenuPanel>(menu, parentIdx);
   LayoutPanel(*panel, x, y);
-  if (!mMenuPanels.Add(panel))
-  {
-    delete panel;
+  if (!mMenuPanels.Add(panel.get()))
     throw std::bad_alloc();
-  }
-  return panel;
+  return panel.release();
 }
 
 IPopupMenuControl::MenuPanel* IPopupMenuControl::PanelShowing(const IPopupMenu* menu) const
@@ -729,18 +735,12 @@ void IPopupMenuControl::DrawSubMenuArrow(IGraphics& g, const IRECT& bounds, cons
 
 void IPopupMenuControl::DrawUpArrow(IGraphics& g, const IRECT& bounds, bool sel, IBlend* pBlend)
 {
-  const float h = 0.6f * bounds.H();
-  const float cx = bounds.MW(), cy = bounds.MH();
-  g.FillTriangle(sel ? mItemMouseoverColor : mItemColor, cx - h / 2.f, cy + h / 2.f, cx, cy - h / 2.f, cx + h / 2.f,
-                 cy + h / 2.f, pBlend);
+  FillScrollArrow(g, bounds, sel ? mItemMouseoverColor : mItemColor, pBlend, true);
 }
 
 void IPopupMenuControl::DrawDownArrow(IGraphics& g, const IRECT& bounds, bool sel, IBlend* pBlend)
 {
-  const float h = 0.6f * bounds.H();
-  const float cx = bounds.MW(), cy = bounds.MH();
-  g.FillTriangle(sel ? mItemMouseoverColor : mItemColor, cx - h / 2.f, cy - h / 2.f, cx, cy + h / 2.f, cx + h / 2.f,
-                 cy - h / 2.f, pBlend);
+  FillScrollArrow(g, bounds, sel ? mItemMouseoverColor : mItemColor, pBlend, false);
 }
 
 void IPopupMenuControl::DrawSeparator(IGraphics& g, const IRECT& bounds, IBlend* pBlend)

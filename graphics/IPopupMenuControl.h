@@ -167,6 +167,8 @@ protected:
   void LayoutPanel(MenuPanel& panel, float x, float y);
   // A new panel for a submenu opened from a cell of the active panel.
   MenuPanel* OpenSubmenuPanel(IPopupMenu& submenu, const IRECT& cell);
+  // A new panel of the menu laid out from (x, y), appended to the panels.
+  MenuPanel* AddPanel(IPopupMenu& menu, int parentIdx, float x, float y);
   // Finds the active panel and the enabled cell under the point; null when there is none.
   void FindMouseOverCell(float x, float y);
   // Opens or hides submenus for the cell under the pointer.

@@ -40,23 +40,13 @@ public:
 
   std::recursive_mutex& Mutex() { return mMutex; }
 
-  // The hash of the key text: the name followed by "-%.1fx" of the scale (knob.png at scale 2
-  // hashes "knob.png-2.0x").
-  static uint64_t KeyHash(const char* name, double scale)
-  {
-    char suffix[64];
-    std::snprintf(suffix, sizeof(suffix), "-%.1fx", scale);
-    return static_cast<uint64_t>(std::hash<std::string>()(std::string(name ? name : "") + suffix));
-  }
-
   // The first entry, in insertion order, with that name and exactly that scale.
   T* Find(const char* name, double scale) const
   {
-    const uint64_t hash = KeyHash(name, scale);
     for (int i = 0; i < mEntries.GetSize(); ++i)
     {
       const Entry* e = mEntries.Get(i);
-      if (e->hash == hash && e->scale == scale && std::strcmp(e->name.Get(), name ? name : "") == 0)
+      if (e->scale == scale && std::strcmp(e->name.Get(), name ? name : "") == 0)
         return e->resource.get();
     }
     return nullptr;
@@ -67,7 +57,6 @@ public:
   {
     std::unique_ptr<T> owned(resource);
     auto entry = std::make_unique<Entry>();
-    entry->hash = KeyHash(name, scale);
     entry->name.Set(name ? name : "");
     entry->scale = scale;
     entry->resource = std::move(owned);
@@ -107,7 +96,6 @@ public:
 private:
   struct Entry
   {
-    uint64_t hash = 0;
     CharBuf name{128};
     double scale = 1.0;
     std::unique_ptr<T> resource;

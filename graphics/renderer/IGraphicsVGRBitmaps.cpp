@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cmath>
 #include <cstring>
 #include <new>
 
@@ -15,19 +14,6 @@ namespace plug {
 namespace igraphics {
 
 namespace {
-
-// The whole number above a screen scale (1.5 -> 2), at least 1.
-int ScaleRoundedUp(float scale)
-{
-  return std::max(1, static_cast<int>(std::ceil(scale)));
-}
-
-// The text after the last '.' of a name, or the whole name without one.
-const char* BitmapExtension(const char* name)
-{
-  const char* dot = std::strrchr(name, '.');
-  return dot ? dot + 1 : name;
-}
 
 // A bitmap of an image just made, or null (the image deleted) when there is none or no memory.
 APIBitmap* ImageBitmap(VGRdrawContext* ctx, int image, int scale)
