@@ -168,11 +168,7 @@ void ISwitchControlBase::OnMouseUp(float, float, const IMouseMod&)
 
 void ISwitchControlBase::SetAllStatesDisabled(bool disabled)
 {
-  for (size_t i = 0; i < mDisabledState.size(); ++i)
-  {
-    mDisabledState[i] = disabled;
-    SetDirty(false);
-  }
+  std::fill(mDisabledState.begin(), mDisabledState.end(), disabled);
   SetDirty(false);
 }
 
