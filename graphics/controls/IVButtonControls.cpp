@@ -346,7 +346,7 @@ void IVRadioButtonControl::DrawWidget(IGraphics& g)
   for (int i = 0; i < n; ++i)
   {
     const IRECT& r = mButtons[static_cast<size_t>(i)];
-    const IRECT button = IRECT(r.L, r.T, r.L + mButtonAreaWidth, r.B).GetCentredInside(side, side);
+    const IRECT button = ButtonArea(r).GetCentredInside(side, side);
     DrawTabButton(g, button, i == selected, i == mMouseOverButton, ETabSegment::Mid, StateLooksDisabled(i));
     if (i < NOptions())
     {
@@ -362,8 +362,7 @@ int IVRadioButtonControl::TabAtPoint(float x, float y) const
     return IVTabSwitchControl::TabAtPoint(x, y);
   for (size_t i = 0; i < mButtons.size(); ++i)
   {
-    const IRECT& r = mButtons[i];
-    if (IRECT(r.L, r.T, r.L + mButtonAreaWidth, r.B).Contains(x, y))
+    if (ButtonArea(mButtons[i]).Contains(x, y))
       return static_cast<int>(i);
   }
   return -1;

@@ -152,6 +152,9 @@ public:
   void SetOnlyButtonsRespondToMouse(bool only) { mOnlyButtonsRespondToMouse = only; }
 
 protected:
+  // The button area at the start of an option's rectangle.
+  IRECT ButtonArea(const IRECT& option) const { return IRECT(option.L, option.T, option.L + mButtonAreaWidth, option.B); }
+
   float mButtonSize;
   float mButtonAreaWidth;
   bool mOnlyButtonsRespondToMouse = false;
