@@ -217,7 +217,6 @@ void IVMenuButtonControl::SetInnerValueStr(const char* str)
     return;
   inner->SetValueStr(str);
   inner->SetDirty(false);
-  inner->StyleChanged();
 }
 
 void IVMenuButtonControl::RefreshInnerButton()

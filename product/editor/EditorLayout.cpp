@@ -177,14 +177,8 @@ IVKnobControl* Knob(const IRECT& bounds, int paramIdx, const char* label, EEdito
 // prompt on a click (a double click counts as one).
 ICaptionControl* Caption(const IRECT& bounds, int paramIdx)
 {
-  auto* caption =
-    new Vellicor::ICaptionControlHighlight(bounds, paramIdx, EditorText("Lato", 14.f, kGrey), kTransparent, true,
-                                           kCaptionHighlight);
-  caption->SetParamIdx(paramIdx, 0);
-  caption->DisablePrompt(false);
-  caption->SetDblAsSingleClick(true);
-  caption->SetIgnoreMouse(false);
-  return caption;
+  return new Vellicor::ICaptionControlHighlight(bounds, paramIdx, EditorText("Lato", 14.f, kGrey), kTransparent, true,
+                                                kCaptionHighlight);
 }
 
 ITextControl* Text(const IRECT& bounds, const char* str, const IText& style)
@@ -371,14 +365,10 @@ void Vellicor::LayoutEditor(IGraphics* pGraphics)
   // 49-50: the preset strip and the information button.
   Attach(g, new PresetControllerMenu(IRECT(250.f, 1.f, 630.f, 25.f), EditorStyle(kStylePresetStrip)), nullptr,
          kTagPresetMenu);
-  Attach(g, new IVButtonControl(IRECT(7.f, 5.f, 22.f, 20.f), vellicor::ShowInfoMenuAction, "", EditorStyle(kStyleInfoButton),
-                                false, true, EVShape::Rectangle));
-  if (auto* info = dynamic_cast<IVButtonControl*>(g.GetControl(g.NControls() - 1)))
-  {
-    info->SetValueStr("-- INFO --");
-    info->SetDirty(false, -1);
-    info->StyleChanged();
-  }
+  auto* info = Attach(g, new IVButtonControl(IRECT(7.f, 5.f, 22.f, 20.f), vellicor::ShowInfoMenuAction, "",
+                                             EditorStyle(kStyleInfoButton), false, true, EVShape::Rectangle));
+  info->SetValueStr("-- INFO --");
+  info->SetDirty(false, -1);
 
   mStoredEditorScale = static_cast<float>(ParamValue(kPluginScale));
   g.Resize(kEditorWidth, kEditorHeight, mStoredEditorScale, true);

@@ -183,7 +183,6 @@ void Vellicor::PresetControllerMenu::SetCaptionText(const char* text)
     return;
   mCaption->SetLabelStr(mCaptionText.c_str());
   mCaption->SetDirty(false);
-  mCaption->StyleChanged();
 }
 
 nlohmann::json Vellicor::PresetControllerMenu::ParamsToJSON() const
