@@ -6,7 +6,6 @@
 
 #include "graphics/IGraphics.h"
 #include "graphics/IPopupMenu.h"
-#include "plug/IParam.h"
 
 namespace plug {
 namespace igraphics {
@@ -221,12 +220,11 @@ void IVMenuButtonControl::SetInnerValueStr(const char* str)
 
 void IVMenuButtonControl::RefreshInnerButton()
 {
-  const IParam* param = GetParam(0);
-  if (!param)
+  if (!GetParam(0))
     return;
-  CharBuf display(128);
-  param->GetDisplayWithLabel(display, true);
-  SetInnerValueStr(display.Get());
+  // The container draws no value of its own: its value string holds the button's text.
+  SetValueStrFromParam(true);
+  SetInnerValueStr(mValueStr.Get());
 }
 
 void IVMenuButtonControl::SetValueFromDelegate(double value, int valIdx)
