@@ -35,9 +35,6 @@ private:
   double InputLevel() const;
   bool Settled() const;
 
-  plug::igraphics::IColor mColorA = kColorA;
-  plug::igraphics::IColor mColorB = kColorB;
-  plug::igraphics::IColor mColorC = kColorC;
   float mLevel = 0.f;
   float mRingA = 0.f;
   float mRingB = 0.f;
