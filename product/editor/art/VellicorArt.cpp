@@ -187,11 +187,13 @@ public:
     float w = 0.f;
     for (size_t i = 0; i < text.size(); ++i)
     {
+      // Bytes are Latin-1 code points, as Draw reads them.
+      const int cp = static_cast<unsigned char>(text[i]);
       int advance = 0, lsb = 0;
-      stbtt_GetCodepointHMetrics(&mInfo, text[i], &advance, &lsb);
+      stbtt_GetCodepointHMetrics(&mInfo, cp, &advance, &lsb);
       w += advance * scale;
       if (i + 1 < text.size())
-        w += stbtt_GetCodepointKernAdvance(&mInfo, text[i], text[i + 1]) * scale + spacing;
+        w += stbtt_GetCodepointKernAdvance(&mInfo, cp, static_cast<unsigned char>(text[i + 1])) * scale + spacing;
     }
     return w;
   }
