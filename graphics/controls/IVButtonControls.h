@@ -153,7 +153,10 @@ public:
 
 protected:
   // The button area at the start of an option's rectangle.
-  IRECT ButtonArea(const IRECT& option) const { return IRECT(option.L, option.T, option.L + mButtonAreaWidth, option.B); }
+  IRECT ButtonArea(const IRECT& option) const
+  {
+    return IRECT(option.L, option.T, option.L + mButtonAreaWidth, option.B);
+  }
 
   float mButtonSize;
   float mButtonAreaWidth;
