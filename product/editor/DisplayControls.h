@@ -27,8 +27,6 @@ public:
   bool IsDirty() override;
 
   float GetLevel() const { return mLevel; }
-  float GetRingA() const { return mRingA; }
-  float GetRingB() const { return mRingB; }
 
 private:
   // The input level: value 0, or 0 when negative or not finite.
