@@ -50,19 +50,21 @@ IVSwitchControl::IVSwitchControl(const IRECT& bounds, int paramIdx, const char* 
                                  bool valueInButton)
   : ISwitchControlBase(bounds, paramIdx, SplashActionFunc, 2), IVectorBase(style, false, valueInButton)
 {
-  AttachIControl(this, label);
-  mText = style.valueText;
-  if (valueInButton)
-    mStyle.valueText.mVAlign = mText.mVAlign = EVAlign::Middle;
+  SetUp(label);
 }
 
 IVSwitchControl::IVSwitchControl(const IRECT& bounds, IActionFunction actionFunc, const char* label,
                                  const IVStyle& style, int numStates, bool valueInButton)
   : ISwitchControlBase(bounds, -1, std::move(actionFunc), numStates), IVectorBase(style, false, valueInButton)
 {
+  SetUp(label);
+}
+
+void IVSwitchControl::SetUp(const char* label)
+{
   AttachIControl(this, label);
-  mText = style.valueText;
-  if (valueInButton)
+  mText = mStyle.valueText;
+  if (mValueInWidget)
     mStyle.valueText.mVAlign = mText.mVAlign = EVAlign::Middle;
 }
 

@@ -51,6 +51,10 @@ public:
   // empty label.
   void OnInit() override;
   void OnMouseOut() override;
+
+private:
+  // The rest of either constructor: the label, and the value text centred in the button.
+  void SetUp(const char* label);
 };
 
 // A two-state switch showing its on text above 0.5 and its off text otherwise, whether or not
