@@ -163,14 +163,12 @@ namespace {
 using namespace vellicor;
 using namespace vellicor::colors;
 
-// A knob of the editor: built with gearing 16, then given the row's gearing.
+// A knob of the editor, dragged vertically.
 IVKnobControl* Knob(const IRECT& bounds, int paramIdx, const char* label, EEditorStyle style, bool editable,
                     float a1, float a2, float anchor, float trackSize, double gearing)
 {
-  auto* knob = new IVKnobControl(bounds, paramIdx, label, EditorStyle(style), editable, false, a1, a2, anchor,
-                                 EDirection::Vertical, 16.0, trackSize);
-  knob->SetGearing(gearing);
-  return knob;
+  return new IVKnobControl(bounds, paramIdx, label, EditorStyle(style), editable, false, a1, a2, anchor,
+                           EDirection::Vertical, gearing, trackSize);
 }
 
 // A parameter caption: "Lato" 14 grey, highlighted under the mouse, opening the parameter's
