@@ -1,7 +1,6 @@
 #include "graphics/controls/IVMiscControls.h"
 
 #include <algorithm>
-#include <cmath>
 #include <string>
 
 #include "graphics/IGraphics.h"
@@ -68,9 +67,7 @@ void IVSlideSwitchControl::SetUpSlide(EDirection direction)
 
 int IVSlideSwitchControl::SelectedState() const
 {
-  const int n = std::max(mNumStates, 1);
-  const double state = std::floor((n - 1) * GetValue() + 0.5);
-  return state > 0.0 ? static_cast<int>(std::min(state, static_cast<double>(n - 1))) : 0;
+  return NearestState(GetValue());
 }
 
 void IVSlideSwitchControl::UpdateRects()
