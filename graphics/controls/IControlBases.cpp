@@ -160,6 +160,13 @@ void ISwitchControlBase::OnMouseDown(float, float, const IMouseMod&)
   SetDirty(true);
 }
 
+int ISwitchControlBase::NearestState(double value) const
+{
+  const int n = std::max(mNumStates, 1);
+  const double state = std::floor((n - 1) * value + 0.5);
+  return state > 0.0 ? static_cast<int>(std::min(state, static_cast<double>(n - 1))) : 0;
+}
+
 void ISwitchControlBase::OnMouseUp(float, float, const IMouseMod&)
 {
   mMouseDown = false;
@@ -168,11 +175,7 @@ void ISwitchControlBase::OnMouseUp(float, float, const IMouseMod&)
 
 void ISwitchControlBase::SetAllStatesDisabled(bool disabled)
 {
-  for (size_t i = 0; i < mDisabledState.size(); ++i)
-  {
-    mDisabledState[i] = disabled;
-    SetDirty(false);
-  }
+  std::fill(mDisabledState.begin(), mDisabledState.end(), disabled);
   SetDirty(false);
 }
 

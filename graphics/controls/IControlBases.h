@@ -42,6 +42,8 @@ public:
 
   int GetNumStates() const { return mNumStates; }
   bool GetMouseDown() const { return mMouseDown; }
+  // The state nearest to a value of 0..1, from 0 to n - 1 (0 for a value that is no number).
+  int NearestState(double value) const;
 
   // Per-state disabled flags, for switches that draw and skip single states. The list keeps
   // the size given to the constructor.

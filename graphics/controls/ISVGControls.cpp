@@ -121,10 +121,7 @@ int ISVGSwitchControl::ImageIndex(double value) const
 {
   if (mSVGs.empty())
     return -1;
-  const double state = std::floor((mNumStates - 1) * value + 0.5);
-  if (!(state > 0.0)) // NaN too
-    return 0;
-  return static_cast<int>(std::min(state, static_cast<double>(NImages() - 1)));
+  return std::min(NearestState(value), NImages() - 1);
 }
 
 void ISVGSwitchControl::Draw(IGraphics& g)

@@ -94,13 +94,10 @@ void ICaptionControl::Draw(IGraphics& g)
 {
   if (const IParam* param = GetParam())
   {
-    param->FormatValue(param->Value(), false, mStr, true);
-    const char* label = param->LabelText();
-    if (mShowParamLabel && label[0])
-    {
-      mStr.Append(" ");
-      mStr.Append(label);
-    }
+    if (mShowParamLabel)
+      param->GetDisplayWithLabel(mStr, true);
+    else
+      param->FormatValue(param->Value(), false, mStr, true);
   }
   ITextControl::Draw(g);
 
@@ -109,7 +106,7 @@ void ICaptionControl::Draw(IGraphics& g)
     if (mMouseIsOver)
       g.FillTriangle(mTriangleMouseOverColor, mTri.L, mTri.T, mTri.R, mTri.T, mTri.MW(), mTri.B);
     else
-      g.FillTriangle(mTriangleColor, mTri.L, mTri.T, mTri.R, mTri.T, mTri.MW(), mTri.B, &BLEND_50);
+      g.FillTriangle(mTriangleColor, mTri.L, mTri.T, mTri.R, mTri.T, mTri.MW(), mTri.B, &mTriangleBlend);
   }
 }
 

@@ -64,6 +64,8 @@ protected:
   bool mShowParamLabel;
   IColor mTriangleColor = COLOR_BLACK;
   IColor mTriangleMouseOverColor = COLOR_WHITE;
+  // The triangle's blend when the mouse is not over it.
+  IBlend mTriangleBlend = BLEND_50;
   IRECT mTri;
 };
 

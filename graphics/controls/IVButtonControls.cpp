@@ -50,19 +50,21 @@ IVSwitchControl::IVSwitchControl(const IRECT& bounds, int paramIdx, const char* 
                                  bool valueInButton)
   : ISwitchControlBase(bounds, paramIdx, SplashActionFunc, 2), IVectorBase(style, false, valueInButton)
 {
-  AttachIControl(this, label);
-  mText = style.valueText;
-  if (valueInButton)
-    mStyle.valueText.mVAlign = mText.mVAlign = EVAlign::Middle;
+  SetUp(label);
 }
 
 IVSwitchControl::IVSwitchControl(const IRECT& bounds, IActionFunction actionFunc, const char* label,
                                  const IVStyle& style, int numStates, bool valueInButton)
   : ISwitchControlBase(bounds, -1, std::move(actionFunc), numStates), IVectorBase(style, false, valueInButton)
 {
+  SetUp(label);
+}
+
+void IVSwitchControl::SetUp(const char* label)
+{
   AttachIControl(this, label);
-  mText = style.valueText;
-  if (valueInButton)
+  mText = mStyle.valueText;
+  if (mValueInWidget)
     mStyle.valueText.mVAlign = mText.mVAlign = EVAlign::Middle;
 }
 
@@ -346,7 +348,7 @@ void IVRadioButtonControl::DrawWidget(IGraphics& g)
   for (int i = 0; i < n; ++i)
   {
     const IRECT& r = mButtons[static_cast<size_t>(i)];
-    const IRECT button = IRECT(r.L, r.T, r.L + mButtonAreaWidth, r.B).GetCentredInside(side, side);
+    const IRECT button = ButtonArea(r).GetCentredInside(side, side);
     DrawTabButton(g, button, i == selected, i == mMouseOverButton, ETabSegment::Mid, StateLooksDisabled(i));
     if (i < NOptions())
     {
@@ -362,8 +364,7 @@ int IVRadioButtonControl::TabAtPoint(float x, float y) const
     return IVTabSwitchControl::TabAtPoint(x, y);
   for (size_t i = 0; i < mButtons.size(); ++i)
   {
-    const IRECT& r = mButtons[i];
-    if (IRECT(r.L, r.T, r.L + mButtonAreaWidth, r.B).Contains(x, y))
+    if (ButtonArea(mButtons[i]).Contains(x, y))
       return static_cast<int>(i);
   }
   return -1;

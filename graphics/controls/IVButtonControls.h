@@ -51,6 +51,10 @@ public:
   // empty label.
   void OnInit() override;
   void OnMouseOut() override;
+
+private:
+  // The rest of either constructor: the label, and the value text centred in the button.
+  void SetUp(const char* label);
 };
 
 // A two-state switch showing its on text above 0.5 and its off text otherwise, whether or not
@@ -152,6 +156,12 @@ public:
   void SetOnlyButtonsRespondToMouse(bool only) { mOnlyButtonsRespondToMouse = only; }
 
 protected:
+  // The button area at the start of an option's rectangle.
+  IRECT ButtonArea(const IRECT& option) const
+  {
+    return IRECT(option.L, option.T, option.L + mButtonAreaWidth, option.B);
+  }
+
   float mButtonSize;
   float mButtonAreaWidth;
   bool mOnlyButtonsRespondToMouse = false;

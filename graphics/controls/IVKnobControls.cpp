@@ -262,7 +262,7 @@ void IVSliderControl::DrawSliderTrack(IGraphics& g, const IRECT& filledArea)
     track = track.GetPadded(-e, 0.f, e, 0.f);
     filled = filled.GetPadded(-e, 0.f, e, 0.f);
   }
-  const float radius = std::min(track.W(), track.H()) * 0.5f * mStyle.roundness;
+  const float radius = GetRoundedCornerRadius(track);
   g.FillRoundRect(GetColor(kSH), track, radius, &mBlend);
   g.FillRoundRect(GetColor(kX1), filled, radius, &mBlend);
   if (mStyle.drawFrame)

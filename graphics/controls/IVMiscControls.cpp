@@ -1,12 +1,10 @@
 #include "graphics/controls/IVMiscControls.h"
 
 #include <algorithm>
-#include <cmath>
 #include <string>
 
 #include "graphics/IGraphics.h"
 #include "graphics/IPopupMenu.h"
-#include "plug/IParam.h"
 
 namespace plug {
 namespace igraphics {
@@ -69,9 +67,7 @@ void IVSlideSwitchControl::SetUpSlide(EDirection direction)
 
 int IVSlideSwitchControl::SelectedState() const
 {
-  const int n = std::max(mNumStates, 1);
-  const double state = std::floor((n - 1) * GetValue() + 0.5);
-  return state > 0.0 ? static_cast<int>(std::min(state, static_cast<double>(n - 1))) : 0;
+  return NearestState(GetValue());
 }
 
 void IVSlideSwitchControl::UpdateRects()
@@ -217,17 +213,15 @@ void IVMenuButtonControl::SetInnerValueStr(const char* str)
     return;
   inner->SetValueStr(str);
   inner->SetDirty(false);
-  inner->StyleChanged();
 }
 
 void IVMenuButtonControl::RefreshInnerButton()
 {
-  const IParam* param = GetParam(0);
-  if (!param)
+  if (!GetParam(0))
     return;
-  CharBuf display(128);
-  param->GetDisplayWithLabel(display, true);
-  SetInnerValueStr(display.Get());
+  // The container draws no value of its own: its value string holds the button's text.
+  SetValueStrFromParam(true);
+  SetInnerValueStr(mValueStr.Get());
 }
 
 void IVMenuButtonControl::SetValueFromDelegate(double value, int valIdx)

@@ -164,14 +164,7 @@ IRECT IVectorBase::ComputeRects(const IRECT& parent, bool hasHandle)
   }
 
   if (hasHandle)
-  {
-    IRECT handle = area;
-    if (mStyle.drawFrame)
-      handle = handle.GetPadded(-0.5f * mStyle.frameThickness);
-    if (mStyle.drawShadows)
-      handle = handle.GetPadded(mStyle.shadowOffset, 0.f, -mStyle.shadowOffset, -mStyle.shadowOffset);
-    mWidgetBounds = handle.GetScaledAboutCentre(mStyle.widgetFrac);
-  }
+    mWidgetBounds = GetAdjustedHandleBounds(area).GetScaledAboutCentre(mStyle.widgetFrac);
 
   if (mLabelInWidget)
     mLabelBounds = mWidgetBounds;

@@ -69,15 +69,15 @@ void Vellicor::ILEDControlOBK::Draw(IGraphics& g)
   const IBlend blendB(EBlend::SrcOver, Clamp01(mRingB - t / 2.f));
   const IBlend blendGlow(EBlend::Add, Clamp01(t));
 
-  g.FillEllipse(mColorA, circle, &blendA);
-  g.DrawEllipse(mColorA, circle, nullptr, 0.f);
-  g.FillEllipse(mColorB, circle, &blendB);
-  g.DrawEllipse(mColorB, circle, nullptr, 0.f);
+  g.FillEllipse(kColorA, circle, &blendA);
+  g.DrawEllipse(kColorA, circle, nullptr, 0.f);
+  g.FillEllipse(kColorB, circle, &blendB);
+  g.DrawEllipse(kColorB, circle, nullptr, 0.f);
 
   g.PathClear();
   g.PathEllipse(glow);
   const IPattern glowPattern =
-    IPattern::CreateRadialGradient(cx, cy, w / 3.f, {IColorStop(mColorC, 0.f), IColorStop(COLOR_TRANSPARENT, 1.f)});
+    IPattern::CreateRadialGradient(cx, cy, w / 3.f, {IColorStop(kColorC, 0.f), IColorStop(COLOR_TRANSPARENT, 1.f)});
   g.PathFill(glowPattern, IFillOptions(false, EFillRule::Winding), &blendGlow);
 }
 

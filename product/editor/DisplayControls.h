@@ -27,17 +27,12 @@ public:
   bool IsDirty() override;
 
   float GetLevel() const { return mLevel; }
-  float GetRingA() const { return mRingA; }
-  float GetRingB() const { return mRingB; }
 
 private:
   // The input level: value 0, or 0 when negative or not finite.
   double InputLevel() const;
   bool Settled() const;
 
-  plug::igraphics::IColor mColorA = kColorA;
-  plug::igraphics::IColor mColorB = kColorB;
-  plug::igraphics::IColor mColorC = kColorC;
   float mLevel = 0.f;
   float mRingA = 0.f;
   float mRingB = 0.f;

@@ -163,28 +163,20 @@ namespace {
 using namespace vellicor;
 using namespace vellicor::colors;
 
-// A knob of the editor: built with gearing 16, then given the row's gearing.
+// A knob of the editor, dragged vertically.
 IVKnobControl* Knob(const IRECT& bounds, int paramIdx, const char* label, EEditorStyle style, bool editable,
                     float a1, float a2, float anchor, float trackSize, double gearing)
 {
-  auto* knob = new IVKnobControl(bounds, paramIdx, label, EditorStyle(style), editable, false, a1, a2, anchor,
-                                 EDirection::Vertical, 16.0, trackSize);
-  knob->SetGearing(gearing);
-  return knob;
+  return new IVKnobControl(bounds, paramIdx, label, EditorStyle(style), editable, false, a1, a2, anchor,
+                           EDirection::Vertical, gearing, trackSize);
 }
 
 // A parameter caption: "Lato" 14 grey, highlighted under the mouse, opening the parameter's
 // prompt on a click (a double click counts as one).
 ICaptionControl* Caption(const IRECT& bounds, int paramIdx)
 {
-  auto* caption =
-    new Vellicor::ICaptionControlHighlight(bounds, paramIdx, EditorText("Lato", 14.f, kGrey), kTransparent, true,
-                                           kCaptionHighlight);
-  caption->SetParamIdx(paramIdx, 0);
-  caption->DisablePrompt(false);
-  caption->SetDblAsSingleClick(true);
-  caption->SetIgnoreMouse(false);
-  return caption;
+  return new Vellicor::ICaptionControlHighlight(bounds, paramIdx, EditorText("Lato", 14.f, kGrey), kTransparent, true,
+                                                kCaptionHighlight);
 }
 
 ITextControl* Text(const IRECT& bounds, const char* str, const IText& style)
@@ -371,14 +363,10 @@ void Vellicor::LayoutEditor(IGraphics* pGraphics)
   // 49-50: the preset strip and the information button.
   Attach(g, new PresetControllerMenu(IRECT(250.f, 1.f, 630.f, 25.f), EditorStyle(kStylePresetStrip)), nullptr,
          kTagPresetMenu);
-  Attach(g, new IVButtonControl(IRECT(7.f, 5.f, 22.f, 20.f), vellicor::ShowInfoMenuAction, "", EditorStyle(kStyleInfoButton),
-                                false, true, EVShape::Rectangle));
-  if (auto* info = dynamic_cast<IVButtonControl*>(g.GetControl(g.NControls() - 1)))
-  {
-    info->SetValueStr("-- INFO --");
-    info->SetDirty(false, -1);
-    info->StyleChanged();
-  }
+  auto* info = Attach(g, new IVButtonControl(IRECT(7.f, 5.f, 22.f, 20.f), vellicor::ShowInfoMenuAction, "",
+                                             EditorStyle(kStyleInfoButton), false, true, EVShape::Rectangle));
+  info->SetValueStr("-- INFO --");
+  info->SetDirty(false, -1);
 
   mStoredEditorScale = static_cast<float>(ParamValue(kPluginScale));
   g.Resize(kEditorWidth, kEditorHeight, mStoredEditorScale, true);

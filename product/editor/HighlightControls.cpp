@@ -73,25 +73,13 @@ Vellicor::ICaptionControlHighlight::ICaptionControlHighlight(const IRECT& bounds
                                                              const IColor& highlightColor)
   : ICaptionControl(bounds, paramIdx, text, bgColor, showParamLabel), mHighlightColor(highlightColor)
 {
+  mTriangleColor = kCaptionTriangleColor;
+  mTriangleBlend = kCaptionTriangleBlend;
 }
 
 void Vellicor::ICaptionControlHighlight::Draw(IGraphics& g)
 {
-  // The text (the parameter's display text and label) and background as the caption draws
-  // them; the triangle is drawn here in this control's own colours.
-  const IRECT tri = mTri;
-  mTri = IRECT();
   ICaptionControl::Draw(g);
-  mTri = tri;
-
-  if (mTri.L < mTri.R)
-  {
-    if (mMouseIsOver)
-      g.FillTriangle(mTriangleMouseOverColor, mTri.L, mTri.T, mTri.R, mTri.T, mTri.MW(), mTri.B, nullptr);
-    else
-      g.FillTriangle(kCaptionTriangleColor, mTri.L, mTri.T, mTri.R, mTri.T, mTri.MW(), mTri.B,
-                     &kCaptionTriangleBlend);
-  }
   if (mMouseIsOver)
   {
     IColor highlight = mHighlightColor;

@@ -20,6 +20,9 @@ constexpr const char* kSaveBitmap = "Save.png";
 constexpr const char* kTrashBitmap = "Trash.png";
 constexpr int kBitmapTargetScale = 2;
 
+// The name field's text colour.
+const IColor kFieldTextColor(255, 183, 183, 183);
+
 // The buttons' highlight, and the Save and Trash overlays' look.
 const IColor kButtonHighlight(51, 151, 151, 151);
 const IColor kOverlayHighlight(76, 151, 151, 151);
@@ -61,8 +64,8 @@ Vellicor::PresetControllerMenu::PresetControllerMenu(const IRECT& bounds, const 
   : IContainerBase(bounds), IVectorBase(style, false, false)
 {
   IVectorBase::AttachIControl(this, "");
-  mFieldText = IText(16.f, mTextColor, "Lato", EAlign::Center, EVAlign::Middle, 0.f, DEFAULT_TEXT.mTextEntryBGColor,
-                     DEFAULT_TEXT.mTextEntryFGColor);
+  mFieldText = IText(16.f, kFieldTextColor, "Lato", EAlign::Center, EVAlign::Middle, 0.f,
+                     DEFAULT_TEXT.mTextEntryBGColor, DEFAULT_TEXT.mTextEntryFGColor);
   mIgnoreMouse = true;
 }
 
@@ -113,7 +116,7 @@ void Vellicor::PresetControllerMenu::OnAttached()
   for (size_t i = 0; i < 3; ++i)
   {
     const ButtonRow& row = buttons[i];
-    auto* button = new IVButtonControlHighlight(row.bounds, SplashActionFunc, row.label, 0, buttonStyle);
+    auto* button = new IVButtonControlHighlight(row.bounds, SplashActionFunc, row.label, buttonStyle);
     if (row.tooltip)
       button->SetTooltip(row.tooltip);
     button->SetAnimationEndActionFunction(row.endAction);
@@ -183,7 +186,6 @@ void Vellicor::PresetControllerMenu::SetCaptionText(const char* text)
     return;
   mCaption->SetLabelStr(mCaptionText.c_str());
   mCaption->SetDirty(false);
-  mCaption->StyleChanged();
 }
 
 nlohmann::json Vellicor::PresetControllerMenu::ParamsToJSON() const
@@ -434,7 +436,7 @@ void Vellicor::PresetControllerMenu::OnSaveCancelled()
 
 Vellicor::PresetControllerMenu::IVButtonControlHighlight::IVButtonControlHighlight(const IRECT& bounds,
                                                                                    IActionFunction action,
-                                                                                   const char* label, int /*shape*/,
+                                                                                   const char* label,
                                                                                    const IVStyle& style)
   : Vellicor::IVButtonControlHighlight(bounds, std::move(action), label, style)
 {

@@ -83,8 +83,6 @@ public:
   EPresetMenuMode GetMode() const { return mMode; }
   const char* GetCaptionText() const { return mCaptionText.c_str(); }
   IVButtonControlHighlight* GetCaption() const { return mCaption; }
-  plug::igraphics::IPopupMenu& GetPresetList() { return mPresetList; }
-  const plug::igraphics::IText& GetFieldText() const { return mFieldText; }
 
   // Cuts text to at most maxBytes bytes without splitting a UTF-8 character.
   static std::string CutText(const std::string& text, size_t maxBytes);
@@ -114,7 +112,6 @@ private:
   void RemoveSaveFieldLater();
   void ShowRestingCaption() { SetCaptionText(mRestingCaption.c_str()); }
 
-  plug::igraphics::IColor mTextColor{255, 183, 183, 183};
   // The name field's style.
   plug::igraphics::IText mFieldText;
   plug::igraphics::IPopupMenu mPresetList{""};
@@ -133,9 +130,8 @@ class Vellicor::PresetControllerMenu::IVButtonControlHighlight : public Vellicor
 public:
   static constexpr float kHighlightBottomInset = 3.f;
 
-  // The shape is accepted for the layout's sake and not used.
   IVButtonControlHighlight(const plug::igraphics::IRECT& bounds, plug::igraphics::IActionFunction action,
-                           const char* label, int shape, const plug::igraphics::IVStyle& style);
+                           const char* label, const plug::igraphics::IVStyle& style);
 
 protected:
   plug::igraphics::IRECT HighlightBounds() const override;
@@ -164,9 +160,6 @@ public:
 
   bool OnKeyDown(float x, float y, const plug::igraphics::IKeyPress& key) override;
   void OnTextEntryCompletion(const char* str, int valIdx) override;
-
-  int GetSlot() const { return mSlot; }
-  const nlohmann::json& GetParams() const { return mParams; }
 
 private:
   int mSlot;

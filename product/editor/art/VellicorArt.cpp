@@ -42,6 +42,16 @@ RGBA Mix(const RGBA& x, const RGBA& y, float t)
   return {x.r + (y.r - x.r) * t, x.g + (y.g - x.g) * t, x.b + (y.b - x.b) * t, x.a + (y.a - x.a) * t};
 }
 
+// The point (in points) lies in the box with its corners rounded by the radius.
+bool InsideRoundRect(const Box& box, float radius, float x, float y)
+{
+  if (x < box.l || x > box.r || y < box.t || y > box.b)
+    return false;
+  const float cx = std::clamp(x, box.l + radius, box.r - radius);
+  const float cy = std::clamp(y, box.t + radius, box.b - radius);
+  return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= radius * radius;
+}
+
 // An image in straight-alpha floats, drawn in points and stored at kArtScale pixels a point.
 class Canvas
 {
@@ -106,15 +116,7 @@ public:
 
   void RoundRect(const Box& box, float radius, const std::function<RGBA(float, float)>& color)
   {
-    Fill(box.l, box.t, box.r, box.b,
-         [=](float x, float y) {
-           if (x < box.l || x > box.r || y < box.t || y > box.b)
-             return false;
-           const float cx = std::clamp(x, box.l + radius, box.r - radius);
-           const float cy = std::clamp(y, box.t + radius, box.b - radius);
-           return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= radius * radius;
-         },
-         color);
+    Fill(box.l, box.t, box.r, box.b, [=](float x, float y) { return InsideRoundRect(box, radius, x, y); }, color);
   }
 
   void RoundRect(const Box& box, float radius, const RGBA& color)
@@ -127,15 +129,8 @@ public:
   {
     const Box in{box.l + thickness, box.t + thickness, box.r - thickness, box.b - thickness};
     const float rin = std::max(0.f, radius - thickness);
-    auto insideRound = [](const Box& b, float rad, float x, float y) {
-      if (x < b.l || x > b.r || y < b.t || y > b.b)
-        return false;
-      const float cx = std::clamp(x, b.l + rad, b.r - rad);
-      const float cy = std::clamp(y, b.t + rad, b.b - rad);
-      return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= rad * rad;
-    };
     Fill(box.l, box.t, box.r, box.b,
-         [=](float x, float y) { return insideRound(box, radius, x, y) && !insideRound(in, rin, x, y); },
+         [=](float x, float y) { return InsideRoundRect(box, radius, x, y) && !InsideRoundRect(in, rin, x, y); },
          [=](float, float) { return color; });
   }
 
@@ -192,11 +187,13 @@ public:
     float w = 0.f;
     for (size_t i = 0; i < text.size(); ++i)
     {
+      // Bytes are Latin-1 code points, as Draw reads them.
+      const int cp = static_cast<unsigned char>(text[i]);
       int advance = 0, lsb = 0;
-      stbtt_GetCodepointHMetrics(&mInfo, text[i], &advance, &lsb);
+      stbtt_GetCodepointHMetrics(&mInfo, cp, &advance, &lsb);
       w += advance * scale;
       if (i + 1 < text.size())
-        w += stbtt_GetCodepointKernAdvance(&mInfo, text[i], text[i + 1]) * scale + spacing;
+        w += stbtt_GetCodepointKernAdvance(&mInfo, cp, static_cast<unsigned char>(text[i + 1])) * scale + spacing;
     }
     return w;
   }
