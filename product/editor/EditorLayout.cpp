@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
+#include <memory>
 #include <utility>
 
 using namespace plug::igraphics;
@@ -184,14 +185,17 @@ ITextControl* Text(const IRECT& bounds, const char* str, const IText& style)
   return new ITextControl(bounds, str, style, kTransparent, true);
 }
 
-// Attaches with the tooltip (when given), tag and no group.
+// Attaches with the tooltip (when given), tag and no group. A control the context refuses (its
+// tag is taken) or that fails to attach is deleted; null then.
 template <class T>
 T* Attach(IGraphics& g, T* control, const char* tooltip = nullptr, int tag = -1)
 {
+  std::unique_ptr<T> owned(control);
   if (tooltip)
-    control->SetTooltip(tooltip);
-  g.AttachControl(control, tag);
-  return control;
+    owned->SetTooltip(tooltip);
+  if (!g.AttachControl(owned.get(), tag))
+    return nullptr;
+  return owned.release();
 }
 
 } // namespace
@@ -365,8 +369,11 @@ void Vellicor::LayoutEditor(IGraphics* pGraphics)
          kTagPresetMenu);
   auto* info = Attach(g, new IVButtonControl(IRECT(7.f, 5.f, 22.f, 20.f), vellicor::ShowInfoMenuAction, "",
                                              EditorStyle(kStyleInfoButton), false, true, EVShape::Rectangle));
-  info->SetValueStr("-- INFO --");
-  info->SetDirty(false, -1);
+  if (info)
+  {
+    info->SetValueStr("-- INFO --");
+    info->SetDirty(false, -1);
+  }
 
   mStoredEditorScale = static_cast<float>(ParamValue(kPluginScale));
   g.Resize(kEditorWidth, kEditorHeight, mStoredEditorScale, true);
