@@ -147,18 +147,7 @@ NSString::NSString(std::string text, standin::RuntimeClass& cls) : NSObject(cls)
 
 NSString* NSString::stringWithUTF8String(const char* text) { return text ? MakeString(text) : nullptr; }
 
-size_t NSString::length() const
-{
-  size_t units = 0;
-  for (unsigned char c : mText)
-  {
-    if ((c & 0xC0) != 0x80)
-      ++units; // a leading byte
-    if ((c & 0xF8) == 0xF0)
-      ++units; // four-byte sequences need a surrogate pair
-  }
-  return units;
-}
+size_t NSString::length() const { return UTF16().size(); }
 
 NSString* NSString::stringWithString(const NSString* other) { return MakeString(other ? other->mText : std::string()); }
 
