@@ -219,4 +219,39 @@ TEST(PixelEditorCycle, LoadResizeAndCloseAtScaleTwo)
   EXPECT_EQ(IGraphicsVGR::FontDataCacheSize(), 0) << "the last view empties the font data";
 }
 
+// Text in an OpenType font with CFF outlines, loaded as the editor finds fonts: by name among
+// the system's fonts, and from the bundle, where fonts are looked up as ".ttf" files. Both
+// draw the same ink.
+TEST(PixelText, CffFontByNameAndFromTheBundle)
+{
+  PlatformTestFolders folders;
+  const std::vector<uint8_t> heros = testsupport::ReadBytes(testsupport::HerosRegularPath());
+  testsupport::WriteBytes(folders.Fonts() + "/texgyreheros-regular.otf", heros);
+  testsupport::WriteBytes(folders.Resources() + "/Heros.ttf", heros);
+  bool loaded[2] = {false, false};
+  PixelEditor editor(kW, kH, 1.f, 1.f, folders.BundleID());
+  editor.Open([&loaded](IGraphics* g) {
+    loaded[0] = g->LoadFont("ByName", "TeX Gyre Heros", ETextStyle::Normal);
+    loaded[1] = g->LoadFont("FromBundle", "Heros.ttf");
+    g->AttachControl(new IPanelControl(g->GetBounds(), kPanel));
+    for (int i = 0; i < 2; ++i)
+      g->AttachControl(new DrawingControl(IRECT(10, 10 + 70.f * i, 290, 70 + 70.f * i), [i](IGraphics& gr, const IRECT& r) {
+        gr.DrawText(IText(40.f, kInk, i == 0 ? "ByName" : "FromBundle", EAlign::Near, EVAlign::Middle), "Vellicor", r);
+      }));
+  });
+  ASSERT_TRUE(loaded[0]);
+  ASSERT_TRUE(loaded[1]);
+  const IRECT byName = editor.InkBox(IRECT(0, 0, kW, 80), kPanel);
+  const IRECT fromBundle = editor.InkBox(IRECT(0, 80, kW, kH), kPanel);
+  EXPECT_GT(byName.W(), 60.f);
+  EXPECT_GT(byName.H(), 20.f);
+  EXPECT_EQ(fromBundle.W(), byName.W());
+  EXPECT_EQ(fromBundle.H(), byName.H());
+  EXPECT_EQ(fromBundle.T - byName.T, 70.f);
+  for (float y = byName.T; y < byName.B; y += 1.f)
+    for (float x = byName.L; x < byName.R; x += 1.f)
+      ASSERT_EQ(editor.At(x + 0.5f, y + 0.5f).G, editor.At(x + 0.5f, y + 70.5f).G) << x << ", " << y;
+  editor.Close();
+}
+
 } // namespace
