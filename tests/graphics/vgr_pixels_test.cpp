@@ -220,37 +220,42 @@ TEST(PixelEditorCycle, LoadResizeAndCloseAtScaleTwo)
 }
 
 // Text in an OpenType font with CFF outlines, loaded as the editor finds fonts: by name among
-// the system's fonts, and from the bundle, where fonts are looked up as ".ttf" files. Both
-// draw the same ink.
-TEST(PixelText, CffFontByNameAndFromTheBundle)
+// the system's fonts, from the bundle (where fonts are looked up as ".ttf" files) and from
+// memory. All three draw the same ink.
+TEST(PixelText, CffFontByNameFromTheBundleAndFromMemory)
 {
   PlatformTestFolders folders;
   const std::vector<uint8_t> heros = testsupport::ReadBytes(testsupport::HerosRegularPath());
   testsupport::WriteBytes(folders.Fonts() + "/texgyreheros-regular.otf", heros);
   testsupport::WriteBytes(folders.Resources() + "/Heros.ttf", heros);
-  bool loaded[2] = {false, false};
+  static const char* const kFonts[] = {"ByName", "FromBundle", "FromMemory"};
+  bool loaded[3] = {false, false, false};
   PixelEditor editor(kW, kH, 1.f, 1.f, folders.BundleID());
-  editor.Open([&loaded](IGraphics* g) {
-    loaded[0] = g->LoadFont("ByName", "TeX Gyre Heros", ETextStyle::Normal);
-    loaded[1] = g->LoadFont("FromBundle", "Heros.ttf");
+  editor.Open([&](IGraphics* g) {
+    loaded[0] = g->LoadFont(kFonts[0], "TeX Gyre Heros", ETextStyle::Normal);
+    loaded[1] = g->LoadFont(kFonts[1], "Heros.ttf");
+    loaded[2] = g->LoadFont(kFonts[2], const_cast<uint8_t*>(heros.data()), static_cast<int>(heros.size()));
     g->AttachControl(new IPanelControl(g->GetBounds(), kPanel));
-    for (int i = 0; i < 2; ++i)
-      g->AttachControl(new DrawingControl(IRECT(10, 10 + 70.f * i, 290, 70 + 70.f * i), [i](IGraphics& gr, const IRECT& r) {
-        gr.DrawText(IText(40.f, kInk, i == 0 ? "ByName" : "FromBundle", EAlign::Near, EVAlign::Middle), "Vellicor", r);
+    for (int i = 0; i < 3; ++i)
+      g->AttachControl(new DrawingControl(IRECT(10, 5 + 50.f * i, 290, 55 + 50.f * i), [i](IGraphics& gr, const IRECT& r) {
+        gr.DrawText(IText(30.f, kInk, kFonts[i], EAlign::Near, EVAlign::Middle), "Vellicor", r);
       }));
   });
-  ASSERT_TRUE(loaded[0]);
-  ASSERT_TRUE(loaded[1]);
-  const IRECT byName = editor.InkBox(IRECT(0, 0, kW, 80), kPanel);
-  const IRECT fromBundle = editor.InkBox(IRECT(0, 80, kW, kH), kPanel);
-  EXPECT_GT(byName.W(), 60.f);
-  EXPECT_GT(byName.H(), 20.f);
-  EXPECT_EQ(fromBundle.W(), byName.W());
-  EXPECT_EQ(fromBundle.H(), byName.H());
-  EXPECT_EQ(fromBundle.T - byName.T, 70.f);
-  for (float y = byName.T; y < byName.B; y += 1.f)
-    for (float x = byName.L; x < byName.R; x += 1.f)
-      ASSERT_EQ(editor.At(x + 0.5f, y + 0.5f).G, editor.At(x + 0.5f, y + 70.5f).G) << x << ", " << y;
+  const IRECT first = editor.InkBox(IRECT(0, 0, kW, 55), kPanel);
+  EXPECT_GT(first.W(), 50.f);
+  EXPECT_GT(first.H(), 15.f);
+  for (int i = 0; i < 3; ++i)
+  {
+    ASSERT_TRUE(loaded[i]) << kFonts[i];
+    const float dy = 50.f * i;
+    const IRECT ink = editor.InkBox(IRECT(0, dy, kW, 55 + dy), kPanel);
+    EXPECT_EQ(ink.W(), first.W()) << kFonts[i];
+    EXPECT_EQ(ink.H(), first.H()) << kFonts[i];
+    EXPECT_EQ(ink.T - first.T, dy) << kFonts[i];
+    for (float y = first.T; y < first.B; y += 1.f)
+      for (float x = first.L; x < first.R; x += 1.f)
+        ASSERT_EQ(editor.At(x + 0.5f, y + 0.5f).G, editor.At(x + 0.5f, y + dy + 0.5f).G) << kFonts[i] << " " << x << ", " << y;
+  }
   editor.Close();
 }
 

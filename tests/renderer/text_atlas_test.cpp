@@ -589,6 +589,28 @@ Bytes Concat(std::initializer_list<Bytes> parts)
 
 Bytes Num(int v) { return FontBuilder::CffNumber(v); }
 
+Bytes Nums(std::initializer_list<int> values)
+{
+  Bytes out;
+  for (int v : values)
+    out = Concat({out, Num(v)});
+  return out;
+}
+
+// A charstring with every operator the rasteriser draws: stems, a hint mask, moves, lines,
+// curves of each form, the four flexes.
+Bytes EveryOperator()
+{
+  return Concat({Nums({100, 50, 300, 50}), {0x12}, Nums({100, 50}), {0x13, 0xe0}, Nums({100, 100}), {0x15},
+                 Nums({200}), {0x06}, Nums({200}), {0x07}, Nums({50, 50, 50, 50, 50, 50}), {0x08},
+                 Nums({-50, -50, -50, -50}), {0x1b}, Nums({10, 20, 30, 40}), {0x1a}, Nums({10, 20, 30, 40}), {0x1f},
+                 Nums({10, 20, 30, 40, 5}), {0x1e}, Nums({-10, -20, -30, -40, -50, -60, 10, 10}), {0x18},
+                 Nums({10, 10, -10, -20, -30, -40, -50, -60}), {0x19}, Nums({100}), {0x04}, Nums({50}), {0x16},
+                 Nums({10, 10, 20, 20, 30, 30, 30, -30, 20, -20, 10, -10, 50}), {0x0c, 0x23},
+                 Nums({10, 20, 30, 40, 30, 20, 10}), {0x0c, 0x22}, Nums({10, 10, 20, 20, 30, 30, 20, -20, 10}),
+                 {0x0c, 0x24}, Nums({10, 10, 20, 20, 30, 30, 30, -30, 20, -20, 10}), {0x0c, 0x25}, {0x0e}});
+}
+
 } // namespace
 
 TEST(TextAtlas, CffFontsDrawTheirOutlines)
@@ -627,19 +649,20 @@ TEST(TextAtlas, CffFontsDrawTheirOutlines)
   variants[5].subrs = Subrs::Local;
   for (int i = 0; i < 1300; ++i) // a count whose subroutines take the second bias
     variants[5].localSubrs.push_back({0x0b});
-  for (const FontBuilder::CffOptions& options : variants)
+  for (FontBuilder::CffOptions& options : variants)
   {
+    options.charstrings[0] = EveryOperator(); // in place of the missing-glyph box
     const Bytes cff = glyphs.BuildCff(options);
     const int id = AddCopy(a.ctx, cff, cff.size());
     ASSERT_GE(id, 0) << "variant " << (&options - variants.data());
     stbtt_fontinfo direct;
     ASSERT_TRUE(stbtt_InitFont(&direct, const_cast<unsigned char*>(cff.data()), 0));
-    for (char cp : {'a', 'b', 'c', 'd'})
+    for (char cp : {'a', 'b', 'c', 'd', 'z'})
     {
       const Bytes box = a.Box(a.Glyph(id, unsigned(cp), 240));
       EXPECT_TRUE(std::any_of(box.begin(), box.end(), [](unsigned char v) { return v != 0; })) << cp;
       EXPECT_EQ(box, ReferenceBox(direct, cp, 240)) << cp;
-      if (cp != 'd') // the TrueType composite has no box of its own
+      if (cp < 'd') // the TrueType composite has no box of its own, glyph 0 is another
       {
         EXPECT_EQ(box, a.Box(a.Glyph(trueTypeId, unsigned(cp), 240))) << cp;
       }
