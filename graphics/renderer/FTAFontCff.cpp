@@ -18,8 +18,10 @@
 //   point it draws lies within the 16-bit coordinates the rasteriser stores; it ends with
 //   endchar; and the operations it takes, per glyph and over the font, are bounded, so that
 //   subroutines calling one another cannot multiply a small font into unbounded work.
-// A charstring the rasteriser would stop drawing (an operator it does not know, too few
-// arguments) makes the font refused too: such a font is damaged.
+// A charstring the rasteriser would stop drawing because it is malformed (a reserved
+// operator, too few arguments) makes the font refused too. The legal operators it does not
+// implement (dotsection, the arithmetic ones) end the check of that glyph: the rasteriser
+// reads no further and draws nothing of it.
 
 #include "graphics/renderer/FTAContext.h"
 
@@ -490,8 +492,11 @@ bool RunCharstring(const Cff& c, uint64_t pos, uint64_t end, const Index& local,
           dx6 = -dx;
         ok = pen.Curve(s[0], s[1], s[2], s[3], s[4], s[5]) && pen.Curve(s[6], s[7], s[8], s[9], dx6, dy6);
       }
+      else if (b1 == 0 || (b1 >= 3 && b1 <= 30 && b1 != 6 && b1 != 7 && b1 != 8 && b1 != 13 && b1 != 16 &&
+                           b1 != 17 && b1 != 19 && b1 != 25))
+        return true; // dotsection or arithmetic: legal, but the rasteriser stops and draws nothing
       else
-        return false; // an operator the rasteriser does not draw, or too few arguments
+        return false; // reserved, or a flex with too few arguments
       break;
     }
     default:

@@ -696,7 +696,10 @@ TEST(TextAtlas, DamagedCffFontsAreRefused)
   EXPECT_FALSE(accepted(withGlyph(Concat({stems4, {0x12}, stems4, {0x14}}))));   // mask past the end
   EXPECT_FALSE(accepted(withGlyph({0x15})));                                   // too few arguments
   EXPECT_FALSE(accepted(withGlyph(Concat({Num(0), Num(0), {0x15}}))));         // no endchar
-  EXPECT_FALSE(accepted(withGlyph(Concat({Num(0), Num(0), {0x15, 0x0c, 0x00}, endchar})))); // unknown
+  EXPECT_FALSE(accepted(withGlyph(Concat({Num(0), Num(0), {0x15, 0x0c, 0x01}, endchar})))); // reserved
+  EXPECT_FALSE(accepted(withGlyph(Concat({Num(0), Num(0), {0x15, 0x02}, endchar}))));       // reserved
+  EXPECT_TRUE(accepted(withGlyph(Concat({Num(0), Num(0), {0x15, 0x0c, 0x00}}))));           // dotsection
+  EXPECT_FALSE(accepted(withGlyph(Concat({Num(0), {0x0c, 0x22}, endchar}))));               // a short hflex
   EXPECT_FALSE(accepted(withGlyph({})));                                       // empty
   EXPECT_FALSE(accepted(withGlyph({28, 0x10})));                               // a cut number
   const Bytes far = Concat({Num(30000), Num(30000), {0x05}});
