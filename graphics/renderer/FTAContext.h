@@ -110,6 +110,8 @@ float ftaVerticalAlign(FTAcontext* ctx, FTAfont* font, int align, short isize);
 // Checks the font's bytes, then initialises the rasteriser record and fills font->tables;
 // 0 when the font is refused.
 int ftaLoadFontInfo(FTAcontext* ctx, FTAfont* font, unsigned char* data, int dataSize, int fontIndex);
+// The check of a 'CFF ' table (lying inside the font's bytes) before the rasteriser reads it.
+bool ftaCheckCffOutlines(const unsigned char* table, uint32_t length, int numGlyphs);
 int ftaFindGlyphIndex(FTAfont* font, int codepoint);
 int ftaGlyphMetrics(FTAfont* font, int glyph, float scale, int* advance, int* lsb, int* x0, int* y0, int* x1,
                     int* y1);

@@ -3,7 +3,8 @@
 // reads them: the table directory, every table this layer or the rasteriser reads, the
 // character map it will use, and every glyph outline (its points and flags, its components,
 // their nesting and the coordinates they transform to) must lie inside the data and stay
-// within what the rasteriser handles. Only TrueType outlines are accepted.
+// within what the rasteriser handles. TrueType outlines are checked here, CFF outlines (an
+// OpenType font's 'CFF ' table) in FTAFontCff.cpp; CFF2 and other outlines are refused.
 //
 // The rasteriser allocates from the atlas's scratch arena. When the arena runs out in the
 // middle of a glyph, the allocation does not return: it jumps back to the glyph's start and
@@ -413,19 +414,23 @@ bool CheckFont(const Bytes& b, uint32_t fontstart, FTAfontTables& t)
   if (!b.Has(fontstart, 12))
     return false;
   const uint32_t version = b.U32(fontstart);
-  if (version != 0x00010000u && version != 0x74727565u /* true */ && version != 0x31000000u)
+  if (version != 0x00010000u && version != 0x74727565u /* true */ && version != 0x31000000u &&
+      version != 0x4f54544fu /* OTTO */)
     return false;
   const unsigned numTables = b.U16(fontstart + 4);
   if (!b.Has(uint64_t(fontstart) + 12, 16 * uint64_t(numTables)))
     return false;
 
-  Table cmap, loca, head, glyf, hhea, hmtx, kern, maxp;
+  Table cmap, loca, head, glyf, hhea, hmtx, kern, maxp, cff;
   if (!FindTable(b, fontstart, "cmap", cmap) || !FindTable(b, fontstart, "loca", loca) ||
       !FindTable(b, fontstart, "head", head) || !FindTable(b, fontstart, "glyf", glyf) ||
       !FindTable(b, fontstart, "hhea", hhea) || !FindTable(b, fontstart, "hmtx", hmtx) ||
-      !FindTable(b, fontstart, "kern", kern) || !FindTable(b, fontstart, "maxp", maxp))
+      !FindTable(b, fontstart, "kern", kern) || !FindTable(b, fontstart, "maxp", maxp) ||
+      !FindTable(b, fontstart, "CFF ", cff))
     return false;
-  if (!cmap.found || !loca.found || !head.found || !glyf.found || !hhea.found || !hmtx.found || !maxp.found)
+  // The rasteriser reads TrueType outlines when there is a glyph table, CFF ones otherwise.
+  if (!cmap.found || !head.found || !hhea.found || !hmtx.found || !maxp.found ||
+      !(glyf.found ? loca.found : cff.found))
     return false;
   if (head.length < 54 || hhea.length < 36 || maxp.length < 6)
     return false;
@@ -443,8 +448,11 @@ bool CheckFont(const Bytes& b, uint32_t fontstart, FTAfontTables& t)
   if (t.ascent - t.descent <= 0)
     return false;
 
-  return CheckCharacterMap(b, cmap) &&
-         CheckOutlines(b, loca, glyf, int(b.U16(head.offset + 50)), t.numGlyphs);
+  if (!CheckCharacterMap(b, cmap))
+    return false;
+  if (!glyf.found)
+    return ftaCheckCffOutlines(b.data + cff.offset, cff.length, t.numGlyphs);
+  return CheckOutlines(b, loca, glyf, int(b.U16(head.offset + 50)), t.numGlyphs);
 }
 
 } // namespace

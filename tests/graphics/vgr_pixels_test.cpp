@@ -219,4 +219,44 @@ TEST(PixelEditorCycle, LoadResizeAndCloseAtScaleTwo)
   EXPECT_EQ(IGraphicsVGR::FontDataCacheSize(), 0) << "the last view empties the font data";
 }
 
+// Text in an OpenType font with CFF outlines, loaded as the editor finds fonts: by name among
+// the system's fonts, from the bundle (where fonts are looked up as ".ttf" files) and from
+// memory. All three draw the same ink.
+TEST(PixelText, CffFontByNameFromTheBundleAndFromMemory)
+{
+  PlatformTestFolders folders;
+  const std::vector<uint8_t> heros = testsupport::ReadBytes(testsupport::HerosRegularPath());
+  testsupport::WriteBytes(folders.Fonts() + "/texgyreheros-regular.otf", heros);
+  testsupport::WriteBytes(folders.Resources() + "/Heros.ttf", heros);
+  static const char* const kFonts[] = {"ByName", "FromBundle", "FromMemory"};
+  bool loaded[3] = {false, false, false};
+  PixelEditor editor(kW, kH, 1.f, 1.f, folders.BundleID());
+  editor.Open([&](IGraphics* g) {
+    loaded[0] = g->LoadFont(kFonts[0], "TeX Gyre Heros", ETextStyle::Normal);
+    loaded[1] = g->LoadFont(kFonts[1], "Heros.ttf");
+    loaded[2] = g->LoadFont(kFonts[2], const_cast<uint8_t*>(heros.data()), static_cast<int>(heros.size()));
+    g->AttachControl(new IPanelControl(g->GetBounds(), kPanel));
+    for (int i = 0; i < 3; ++i)
+      g->AttachControl(new DrawingControl(IRECT(10, 5 + 50.f * i, 290, 55 + 50.f * i), [i](IGraphics& gr, const IRECT& r) {
+        gr.DrawText(IText(30.f, kInk, kFonts[i], EAlign::Near, EVAlign::Middle), "Vellicor", r);
+      }));
+  });
+  const IRECT first = editor.InkBox(IRECT(0, 0, kW, 55), kPanel);
+  EXPECT_GT(first.W(), 50.f);
+  EXPECT_GT(first.H(), 15.f);
+  for (int i = 0; i < 3; ++i)
+  {
+    ASSERT_TRUE(loaded[i]) << kFonts[i];
+    const float dy = 50.f * i;
+    const IRECT ink = editor.InkBox(IRECT(0, dy, kW, 55 + dy), kPanel);
+    EXPECT_EQ(ink.W(), first.W()) << kFonts[i];
+    EXPECT_EQ(ink.H(), first.H()) << kFonts[i];
+    EXPECT_EQ(ink.T - first.T, dy) << kFonts[i];
+    for (float y = first.T; y < first.B; y += 1.f)
+      for (float x = first.L; x < first.R; x += 1.f)
+        ASSERT_EQ(editor.At(x + 0.5f, y + 0.5f).G, editor.At(x + 0.5f, y + dy + 0.5f).G) << kFonts[i] << " " << x << ", " << y;
+  }
+  editor.Close();
+}
+
 } // namespace

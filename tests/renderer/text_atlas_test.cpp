@@ -528,7 +528,7 @@ TEST(TextAtlas, FontsAreCheckedBeforeUse)
   EXPECT_TRUE(refused(patched(cmap + 6, 60000)));    // subtable outside the table
   EXPECT_TRUE(refused(patched(loca + 6, 0xfff0)));   // a glyph ending past the glyph table
   EXPECT_TRUE(refused(patched(4, 200)));             // more table records than bytes
-  EXPECT_TRUE(refused(patched(0, 0x4f54)));          // "OT": not TrueType outlines
+  EXPECT_TRUE(refused(patched(0, 0x4f54)));          // an unknown signature
   EXPECT_FALSE(refused(patched(cmap + 12 + 4, 0)));  // the language field is not read
 
   // Truncated and corrupted copies of a real font are refused, or drawn without reading
@@ -548,4 +548,267 @@ TEST(TextAtlas, FontsAreCheckedBeforeUse)
     ftaDrawText(a.ctx, 0, 0, "Hamburgefonstiv 0123 \xc3\xa9@&", nullptr);
     ftaRestartAtlas(a.ctx, 512, 512);
   }
+}
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+bool Refused(FTAcontext* ctx, const Bytes& font) { return AddCopy(ctx, font, font.size()) == -1; }
+
+void Put16(Bytes& b, std::size_t at, unsigned v)
+{
+  b[at] = static_cast<unsigned char>(v >> 8);
+  b[at + 1] = static_cast<unsigned char>(v);
+}
+
+// Glyphs for the CFF builds: squares of several point counts, one with a hole, and a pair of
+// components; mapped to 'a' onwards.
+FontBuilder CffGlyphs()
+{
+  FontBuilder b;
+  const int square = b.AddPolygonGlyph(4, 600);
+  b.Map('a', square);
+  b.Map('b', b.AddPolygonGlyph(13, 700));
+  FontBuilder::Glyph ring;
+  ring.contours = {{{0, 0}, {800, 0}, {800, 800}, {0, 800}}, {{200, 200}, {200, 600}, {600, 600}, {600, 200}}};
+  b.Map('c', b.AddGlyph(ring));
+  FontBuilder::Glyph pair;
+  pair.components = {{square, 0, 0}, {square, 700, -100}};
+  b.Map('d', b.AddGlyph(pair));
+  return b;
+}
+
+Bytes Concat(std::initializer_list<Bytes> parts)
+{
+  Bytes out;
+  for (const Bytes& p : parts)
+    out.insert(out.end(), p.begin(), p.end());
+  return out;
+}
+
+Bytes Num(int v) { return FontBuilder::CffNumber(v); }
+
+Bytes Nums(std::initializer_list<int> values)
+{
+  Bytes out;
+  for (int v : values)
+    out = Concat({out, Num(v)});
+  return out;
+}
+
+// A charstring with every operator the rasteriser draws: stems, a hint mask, moves, lines,
+// curves of each form, the four flexes.
+Bytes EveryOperator()
+{
+  return Concat({Nums({100, 50, 300, 50}), {0x12}, Nums({100, 50}), {0x13, 0xe0}, Nums({100, 100}), {0x15},
+                 Nums({200}), {0x06}, Nums({200}), {0x07}, Nums({50, 50, 50, 50, 50, 50}), {0x08},
+                 Nums({-50, -50, -50, -50}), {0x1b}, Nums({10, 20, 30, 40}), {0x1a}, Nums({10, 20, 30, 40}), {0x1f},
+                 Nums({10, 20, 30, 40, 5}), {0x1e}, Nums({-10, -20, -30, -40, -50, -60, 10, 10}), {0x18},
+                 Nums({10, 10, -10, -20, -30, -40, -50, -60}), {0x19}, Nums({100}), {0x04}, Nums({50}), {0x16},
+                 Nums({10, 10, 20, 20, 30, 30, 30, -30, 20, -20, 10, -10, 50}), {0x0c, 0x23},
+                 Nums({10, 20, 30, 40, 30, 20, 10}), {0x0c, 0x22}, Nums({10, 10, 20, 20, 30, 30, 20, -20, 10}),
+                 {0x0c, 0x24}, Nums({10, 10, 20, 20, 30, 30, 30, -30, 20, -20, 10}), {0x0c, 0x25}, {0x0e}});
+}
+
+} // namespace
+
+TEST(TextAtlas, CffFontsDrawTheirOutlines)
+{
+  Atlas a;
+  // A real font with CFF outlines (from memory, as a file loads) against a direct rasterisation.
+  const Bytes heros = ReadBytes(testsupport::HerosRegularPath());
+  const int herosId = ftaAddFontFile(a.ctx, "Heros", testsupport::HerosRegularPath().c_str(), 0);
+  ASSERT_GE(herosId, 0);
+  stbtt_fontinfo info;
+  ASSERT_TRUE(stbtt_InitFont(&info, heros.data(), 0));
+  for (unsigned cp : {unsigned('A'), unsigned('g'), unsigned('@'), 0xE9u})
+  {
+    FTAglyph* g = a.Glyph(herosId, cp, 317);
+    ASSERT_NE(g, nullptr);
+    EXPECT_GT(g->x1 - g->x0, 8) << cp;
+    EXPECT_EQ(a.Box(g), ReferenceBox(info, int(cp), 317)) << "codepoint " << cp;
+  }
+
+  // Built fonts: plain and CID-keyed (both FDSelect formats), outlines in the charstrings,
+  // in local or in global subroutines; each draws what the rasteriser draws of it, and the
+  // same polygons as their TrueType build.
+  const FontBuilder glyphs = CffGlyphs();
+  const Bytes trueType = glyphs.Build();
+  const int trueTypeId = AddCopy(a.ctx, trueType, trueType.size());
+  using Subrs = FontBuilder::Subrs;
+  std::vector<FontBuilder::CffOptions> variants(6);
+  variants[1].subrs = Subrs::Local;
+  variants[2].subrs = Subrs::Global;
+  variants[3].cidKeyed = true;
+  variants[3].fdSelectFormat = 0;
+  variants[3].subrs = Subrs::Local;
+  variants[4].cidKeyed = true;
+  variants[4].fontDicts = 3;
+  variants[4].subrs = Subrs::Local;
+  variants[5].subrs = Subrs::Local;
+  for (int i = 0; i < 1300; ++i) // a count whose subroutines take the second bias
+    variants[5].localSubrs.push_back({0x0b});
+  for (FontBuilder::CffOptions& options : variants)
+  {
+    options.charstrings[0] = EveryOperator(); // in place of the missing-glyph box
+    const Bytes cff = glyphs.BuildCff(options);
+    const int id = AddCopy(a.ctx, cff, cff.size());
+    ASSERT_GE(id, 0) << "variant " << (&options - variants.data());
+    stbtt_fontinfo direct;
+    ASSERT_TRUE(stbtt_InitFont(&direct, const_cast<unsigned char*>(cff.data()), 0));
+    for (char cp : {'a', 'b', 'c', 'd', 'z'})
+    {
+      const Bytes box = a.Box(a.Glyph(id, unsigned(cp), 240));
+      EXPECT_TRUE(std::any_of(box.begin(), box.end(), [](unsigned char v) { return v != 0; })) << cp;
+      EXPECT_EQ(box, ReferenceBox(direct, cp, 240)) << cp;
+      if (cp < 'd') // the TrueType composite has no box of its own, glyph 0 is another
+      {
+        EXPECT_EQ(box, a.Box(a.Glyph(trueTypeId, unsigned(cp), 240))) << cp;
+      }
+    }
+  }
+}
+
+TEST(TextAtlas, DamagedCffFontsAreRefused)
+{
+  Atlas a;
+  const FontBuilder glyphs = CffGlyphs();
+  using Options = FontBuilder::CffOptions;
+  auto build = [&](const Options& options) { return glyphs.BuildCff(options); };
+  auto accepted = [&](const Options& options) { return !Refused(a.ctx, build(options)); };
+  auto withGlyph = [](Bytes charstring, Options options = Options()) {
+    options.charstrings[1] = std::move(charstring);
+    return options;
+  };
+  const Bytes endchar = {0x0e};
+
+  // Charstrings: the argument stack, the stems a hint mask covers, coordinates, the end.
+  Bytes pushes;
+  for (int i = 0; i < 48; ++i)
+    pushes.push_back(139);
+  EXPECT_TRUE(accepted(withGlyph(Concat({pushes, {0x05}, endchar}))));        // 48 arguments
+  EXPECT_FALSE(accepted(withGlyph(Concat({pushes, {139, 0x05}, endchar})))); // 49
+  const Bytes stems4 = Concat({Num(0), Num(10), Num(20), Num(10), Num(40), Num(10), Num(60), Num(10)});
+  // Four hstems and four implicit vstems: one mask byte; a ninth stem needs a second one.
+  EXPECT_TRUE(accepted(withGlyph(Concat({stems4, {0x01}, stems4, {0x13, 0xff}, endchar}))));
+  EXPECT_FALSE(accepted(withGlyph(Concat({stems4, Num(80), Num(10), {0x01}, stems4, {0x13, 0xff}, endchar}))));
+  EXPECT_FALSE(accepted(withGlyph(Concat({stems4, {0x12}, stems4, {0x14}}))));   // mask past the end
+  EXPECT_FALSE(accepted(withGlyph({0x15})));                                   // too few arguments
+  EXPECT_FALSE(accepted(withGlyph(Concat({Num(0), Num(0), {0x15}}))));         // no endchar
+  EXPECT_FALSE(accepted(withGlyph(Concat({Num(0), Num(0), {0x15, 0x0c, 0x01}, endchar})))); // reserved
+  EXPECT_FALSE(accepted(withGlyph(Concat({Num(0), Num(0), {0x15, 0x02}, endchar}))));       // reserved
+  EXPECT_TRUE(accepted(withGlyph(Concat({Num(0), Num(0), {0x15, 0x0c, 0x00}}))));           // dotsection
+  EXPECT_FALSE(accepted(withGlyph(Concat({Num(0), {0x0c, 0x22}, endchar}))));               // a short hflex
+  EXPECT_FALSE(accepted(withGlyph({})));                                       // empty
+  EXPECT_FALSE(accepted(withGlyph({28, 0x10})));                               // a cut number
+  const Bytes far = Concat({Num(30000), Num(30000), {0x05}});
+  EXPECT_TRUE(accepted(withGlyph(Concat({far, endchar}))));
+  EXPECT_FALSE(accepted(withGlyph(Concat({far, far, endchar})))); // past the 16-bit coordinates
+
+  // Subroutines: numbered with the bias, 10 calls deep, returning, bounded in total work.
+  Options calls;
+  calls.globalSubrs = {Concat({Num(-106), {0x1d, 0x0b}}), {0x0b}}; // subr 0 calls subr 1
+  const Bytes callFirst = Concat({Num(-107), {0x1d}, endchar});
+  EXPECT_TRUE(accepted(withGlyph(callFirst, calls)));
+  EXPECT_FALSE(accepted(withGlyph(Concat({Num(-105), {0x1d}, endchar}), calls))); // no subr 2
+  EXPECT_FALSE(accepted(withGlyph(Concat({Num(0), {0x0a}, endchar}), calls)));    // no local subrs
+  EXPECT_FALSE(accepted(withGlyph({0x0b, 0x0e}, calls)));                         // return outside
+  Options recursion;
+  recursion.globalSubrs = {Concat({Num(-107), {0x1d, 0x0b}})}; // calls itself
+  EXPECT_FALSE(accepted(withGlyph(callFirst, recursion)));
+  Options chain; // subr i calls subr i + 1: 10 calls deep, the limit
+  for (int i = 0; i < 9; ++i)
+    chain.globalSubrs.push_back(Concat({Num(i - 106), {0x1d, 0x0b}}));
+  chain.globalSubrs.push_back({0x0b});
+  EXPECT_TRUE(accepted(withGlyph(callFirst, chain)));
+  chain.globalSubrs.back() = Concat({Num(-97), {0x1d, 0x0b}});
+  chain.globalSubrs.push_back({0x0b});
+  EXPECT_FALSE(accepted(withGlyph(callFirst, chain)));
+  auto fanOut = [&](int calls) { // subr i calls subr i + 1 so many times, 9 levels deep
+    Options o;
+    for (int i = 0; i < 9; ++i)
+    {
+      Bytes subr;
+      for (int k = 0; k < calls; ++k)
+        subr = Concat({subr, Num(i - 106), {0x1d}});
+      subr.push_back(0x0b);
+      o.globalSubrs.push_back(subr);
+    }
+    o.globalSubrs.push_back({0x0b});
+    return withGlyph(callFirst, o);
+  };
+  EXPECT_TRUE(accepted(fanOut(2)));  // 2^9 calls
+  EXPECT_FALSE(accepted(fanOut(8))); // 8^9 calls from a font of a few hundred bytes
+
+  // Structures: INDEX offsets, DICTs, the FDSelect of a CID-keyed font, the table's version.
+  FontBuilder::CffLayout at;
+  Options cid;
+  cid.cidKeyed = true;
+  cid.subrs = FontBuilder::Subrs::Local;
+  const Bytes good = glyphs.BuildCff(cid, &at);
+  ASSERT_FALSE(Refused(a.ctx, good));
+  const std::size_t cff = FontBuilder::TableOffset(good, "CFF ");
+  auto patched = [&](std::size_t at, std::initializer_list<unsigned> bytes) {
+    Bytes b = good;
+    for (unsigned v : bytes)
+      b[at++] = static_cast<unsigned char>(v);
+    return b;
+  };
+  const std::size_t charStrings = cff + at.charStrings; // count, offSize 1 (small glyphs)
+  ASSERT_EQ(good[charStrings + 2], 1);
+  EXPECT_TRUE(Refused(a.ctx, patched(charStrings + 2, {0})));          // offset size 0
+  EXPECT_TRUE(Refused(a.ctx, patched(charStrings + 2, {5})));          // offset size 5
+  EXPECT_TRUE(Refused(a.ctx, patched(charStrings + 3, {2})));          // not starting at 1
+  EXPECT_TRUE(Refused(a.ctx, patched(charStrings + 5, {0})));          // going back
+  EXPECT_TRUE(Refused(a.ctx, patched(charStrings + 3 + 5, {0xff})));   // ending past the table
+  EXPECT_TRUE(Refused(a.ctx, patched(charStrings, {0, 2})));           // fewer charstrings than glyphs
+  EXPECT_TRUE(Refused(a.ctx, patched(cff, {2})));                      // CFF2
+  EXPECT_TRUE(Refused(a.ctx, patched(cff + at.fdSelect, {0})));        // read as format 0: no such font DICT
+  EXPECT_TRUE(Refused(a.ctx, patched(cff + at.fdSelect, {1})));        // unknown format
+  EXPECT_TRUE(Refused(a.ctx, patched(cff + at.fdSelect + 5, {2})));    // a font DICT that is not there
+  EXPECT_TRUE(Refused(a.ctx, patched(cff + at.fdSelect + 3, {0, 1}))); // not starting at glyph 0
+  EXPECT_TRUE(Refused(a.ctx, patched(cff + at.firstPrivate, {30, 0x12, 0x12, 0x12, 0x12, 0x12, 0x12, 0x12}))); // a real that does not end
+  EXPECT_TRUE(Refused(a.ctx, patched(cff + at.firstPrivate, {22})));        // a reserved operator
+  const std::size_t fdArray = cff + at.fdArray;                              // two font DICTs
+  EXPECT_TRUE(Refused(a.ctx, patched(fdArray + 3 + 3 + 1, {0x7f})));  // a Private DICT past the table
+  {
+    Bytes renamed = good; // the table under the other name
+    const std::size_t record = 12 + 16 * 0;
+    ASSERT_EQ(std::memcmp(&renamed[record], "CFF ", 4), 0);
+    renamed[record + 3] = '2';
+    EXPECT_TRUE(Refused(a.ctx, renamed));
+  }
+
+  // Every shorter table, every prefix of the file; then a real font with bytes flipped. What
+  // is not refused is drawn without reading outside its bytes (the sanitizer build checks).
+  const std::size_t lengthField = 12 + 16 * 0 + 12;
+  const unsigned cffLength = (unsigned(good[lengthField + 2]) << 8) | good[lengthField + 3];
+  for (unsigned length = 0; length < cffLength; ++length)
+  {
+    Bytes shorter = good;
+    Put16(shorter, lengthField + 2, length);
+    EXPECT_TRUE(Refused(a.ctx, shorter)) << length;
+  }
+  for (std::size_t size = 0; size < good.size(); size += 1)
+    EXPECT_EQ(AddCopy(a.ctx, good, size), -1) << size;
+  const Bytes heros = ReadBytes(testsupport::HerosRegularPath());
+  const std::size_t herosCff = FontBuilder::TableOffset(heros, "CFF ");
+  std::mt19937 rng(77);
+  ftaSetSize(a.ctx, 30);
+  int drawn = 0;
+  for (int round = 0; round < 40; ++round)
+  {
+    Bytes copy = heros;
+    for (int flips = 0; flips < 1 + round % 4; ++flips)
+      copy[herosCff + rng() % (heros.size() - herosCff)] = static_cast<unsigned char>(rng());
+    const int font = AddCopy(a.ctx, copy, copy.size());
+    if (font < 0)
+      continue;
+    ++drawn;
+    ftaSetFont(a.ctx, font);
+    ftaDrawText(a.ctx, 0, 0, "Hamburgefonstiv 0123 \xc3\xa9@&", nullptr);
+    ftaRestartAtlas(a.ctx, 512, 512);
+  }
+  EXPECT_GT(drawn, 0);
 }

@@ -67,6 +67,7 @@ std::vector<uint8_t> Utf16BE(const std::string& text)
 std::string RobotoRegularPath() { return std::string(VELLICOR_ROBOTO_DIR) + "/Roboto-Regular.ttf"; }
 std::string RobotoBoldPath() { return std::string(VELLICOR_ROBOTO_DIR) + "/Roboto-Bold.ttf"; }
 std::string LatoBoldPath() { return std::string(VELLICOR_LATO_DIR) + "/Lato-Bold.ttf"; }
+std::string HerosRegularPath() { return std::string(VELLICOR_TEXGYRE_DIR) + "/texgyreheros-regular.otf"; }
 
 std::vector<uint8_t> ReadBytes(const std::string& path)
 {

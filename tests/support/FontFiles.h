@@ -12,6 +12,8 @@ namespace testsupport {
 std::string RobotoRegularPath();
 std::string RobotoBoldPath();
 std::string LatoBoldPath();
+// TeX Gyre Heros Regular (fonts-texgyre): an OpenType font with CFF outlines.
+std::string HerosRegularPath();
 
 std::vector<uint8_t> ReadBytes(const std::string& path);
 // Creates the folders of the path that are missing.
