@@ -17,8 +17,8 @@ AAX_Result DescribeBundle(AAX_ICollection* collection)
   return plug::DescribeEffects(collection, plug::AAXBundleEffectInfo());
 }
 
-// The process-wide trace of the code that has no host connection of its own, while the host's
-// services are set up.
+// Where the code without a host connection of its own (the platform layer) sends its traces,
+// from start-up to shutdown: the host's trace (silent while the host gave no services).
 void HostTrace(const char* text) { AAX_Trace(AAX_eTracePriority_Normal, "%s", text); }
 
 } // namespace
