@@ -64,6 +64,8 @@ PlatformFontData* CoreTextFont::GetFontData()
   if (!data)
     return nullptr;
   CFDataRef raw = CGDataProviderCopyData(mProvider);
+  if (!raw)
+    return data; // no bytes, no face
   CFReleaseGuard rawGuard(raw);
   const uint8_t* bytes = CFDataGetBytePtr(raw);
   const CFIndex size = CFDataGetLength(raw);
@@ -115,6 +117,8 @@ PlatformFontPtr LoadCoreTextFontByName(const char*, const char* fontName, int st
   CTFontDescriptorRef wanted = attributes ? CTFontDescriptorCreateWithAttributes(attributes) : nullptr;
   CFReleaseGuard wantedGuard(wanted);
   CFArrayRef matches = (wanted && mandatory) ? CTFontDescriptorCreateMatchingFontDescriptors(wanted, mandatory) : nullptr;
+  if (!matches)
+    return nullptr; // nothing of that family and style
   CFReleaseGuard matchesGuard(matches);
   for (CFIndex i = 0; i < CFArrayGetCount(matches); ++i)
   {

@@ -1,6 +1,7 @@
 // IGraphicsMac: the message box, file and folder dialogs, the clipboard, opening URLs,
 // revealing files in the Finder and dragging files out of the editor.
 #include "platform/mac/IGraphicsView.h"
+#include "platform/mac/MacStrings.h"
 
 #include <cstring>
 
@@ -9,7 +10,7 @@ namespace igraphics {
 
 namespace {
 
-NSString* Str(const char* text) { return NSString::stringWithUTF8String(text ? text : ""); }
+NSString* Str(const char* text) { return StringOrEmpty(text); }
 
 // Buttons and results of the message box types (the Windows numbering).
 struct MessageBoxLayout
@@ -204,7 +205,7 @@ bool IGraphicsMac::SetTextInClipboard(const char* str)
   NSAutoreleasePool pool;
   NSPasteboard* pasteboard = NSPasteboard::generalPasteboard();
   pasteboard->clearContents();
-  return pasteboard->setString(NSString::stringWithUTF8String(str), NSStringPboardType);
+  return pasteboard->setString(StringOrNil(str), NSStringPboardType);
 }
 
 bool IGraphicsMac::SetFilePathInClipboard(const char* path)
@@ -212,7 +213,7 @@ bool IGraphicsMac::SetFilePathInClipboard(const char* path)
   NSAutoreleasePool pool;
   NSPasteboard* pasteboard = NSPasteboard::generalPasteboard();
   pasteboard->clearContents();
-  NSURL* url = NSURL::fileURLWithPath(NSString::stringWithUTF8String(path));
+  NSURL* url = NSURL::fileURLWithPath(StringOrNil(path));
   if (!url)
     return false;
   return pasteboard->writeObjects(Autoreleased(new NSArray({url})));
@@ -222,7 +223,7 @@ bool IGraphicsMac::OpenURL(const char* url, const char* /*msgWindowTitle*/, cons
                            const char* /*errMsgOnFailure*/)
 {
   NSAutoreleasePool pool;
-  NSString* text = NSString::stringWithUTF8String(url);
+  NSString* text = StringOrNil(url);
   if (!text)
     return false;
   NSURL* target = std::strstr(url, "http") ? NSURL::URLWithString(text) : NSURL::fileURLWithPath(text);
@@ -256,7 +257,9 @@ bool IGraphicsMac::InitiateExternalFileDragDrop(const char* path, const IRECT& i
   if (!event || !path || !*path || !mView || !mView->window())
     return false;
 
-  NSURL* fileURL = NSURL::fileURLWithPath(Str(path));
+  NSURL* fileURL = NSURL::fileURLWithPath(StringOrNil(path));
+  if (!fileURL)
+    return false;
   NSPasteboardItem* pasteboardItem = Autoreleased(new NSPasteboardItem());
   pasteboardItem->setString(fileURL->absoluteString(), NSPasteboardTypeFileURL);
 

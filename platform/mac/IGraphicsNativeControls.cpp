@@ -1,7 +1,9 @@
 #include "platform/mac/IGraphicsNativeControls.h"
+#include "platform/mac/MacStrings.h"
 
 #include "plug/IParam.h"
 
+using plug::StringOrEmpty;
 using plug::igraphics::IPopupMenu;
 using standin::RuntimeClass;
 
@@ -82,7 +84,7 @@ IGraphicsMenu::PLUG_OBJC_CLASS(IGraphicsMenu)(IPopupMenu* pMenu, IGraphicsMenuRc
       continue;
     }
     pMenu->GetDisplayText(i, title);
-    NSString* text = NSString::stringWithUTF8String(title.Get());
+    NSString* text = StringOrEmpty(title.Get());
     NSMenuItem* item = nullptr;
     if (IPopupMenu* pSubmenu = pItem->GetSubmenu())
     {

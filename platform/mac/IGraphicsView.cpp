@@ -1,6 +1,7 @@
 #include "platform/mac/IGraphicsView.h"
 
 #include "platform/mac/GuardedCall.h"
+#include "platform/mac/MacStrings.h"
 
 #include <cstdio>
 #include <string>
@@ -10,6 +11,8 @@
 #include "standin/metal/CAMetalLayer.h"
 
 using namespace plug::igraphics;
+using plug::StringOrEmpty;
+using plug::StringOrNil;
 
 STANDIN_DEFINE_CLASS(IGraphicsView, NSView)
 
@@ -400,7 +403,7 @@ NSCursor* IGraphicsView::buildMoveCursor() const
   std::snprintf(info, sizeof(info), "file:%s%s/info.plist", folder.c_str(), name);
 
   NSAutoreleasePool pool;
-  NSImage* vector = new NSImage(NSString::stringWithUTF8String(path));
+  NSImage* vector = new NSImage(StringOrNil(path));
   if (!vector->isValid())
   {
     vector->release();
@@ -408,7 +411,7 @@ NSCursor* IGraphicsView::buildMoveCursor() const
   }
   NSImage* image = new NSImage(vector->size());
 
-  const NSDictionary* dict = NSDictionary::dictionaryWithContentsOfURL(NSURL::URLWithString(NSString::stringWithUTF8String(info)));
+  const NSDictionary* dict = NSDictionary::dictionaryWithContentsOfURL(NSURL::URLWithString(StringOrNil(info)));
   auto number = [dict](const char* key) -> double {
     const NSObject* value = dict ? dict->objectForKey(key) : nullptr;
     if (const auto* n = dynamic_cast<const NSNumber*>(value))
@@ -493,7 +496,7 @@ NSString* IGraphicsView::stringForToolTip(NSView*, NSToolTipTag, NSPoint, void*)
       if (IControl* control = mGraphics->GetControl(mGraphics->MouseOverIdx()))
         if (const char* tooltip = control->GetTooltip())
           text = tooltip;
-    return NSString::stringWithUTF8String(text);
+    return StringOrEmpty(text);
   });
 }
 

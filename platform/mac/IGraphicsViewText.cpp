@@ -4,11 +4,13 @@
 #include "platform/mac/IGraphicsView.h"
 
 #include "platform/mac/GuardedCall.h"
+#include "platform/mac/MacStrings.h"
 #include "plug/IGEditorDelegate.h"
 
 #include <string>
 
 using namespace plug::igraphics;
+using plug::StringOrEmpty;
 
 namespace {
 
@@ -93,7 +95,7 @@ void IGraphicsView::createTextEntry(int paramIdx, const IText& text, const char*
   mTextFieldView->setTextColor(DeviceColor(text.mTextEntryFGColor));
   mTextFieldView->setBackgroundColor(DeviceColor(text.mTextEntryBGColor));
 
-  mTextFieldView->setStringValue(NSString::stringWithUTF8String(str ? str : ""));
+  mTextFieldView->setStringValue(StringOrEmpty(str));
   mTextFieldView->setBordered(false);
   mTextFieldView->setFocusRingType(NSFocusRingTypeNone);
   mTextFieldView->setDelegate(this);

@@ -1,5 +1,6 @@
 #include "platform/mac/MacPaths.h"
 
+#include "platform/mac/MacStrings.h"
 #include "standin/foundation/Foundation.h"
 
 #include <cstring>
@@ -41,7 +42,8 @@ bool FindWithExtensions(const NSString* base, const char* name, const char* type
   {
     if (!extension)
       continue; // no extension of its own, or the same file again
-    const NSString* candidate = base->stringByAppendingPathExtension(NSString::stringWithUTF8String(extension));
+    const NSString* extensionString = StringOrNil(extension);
+    const NSString* candidate = extensionString ? base->stringByAppendingPathExtension(extensionString) : nullptr;
     if (FileExists(candidate))
     {
       result.Set(candidate->UTF8String());
@@ -66,7 +68,7 @@ void SetFromSearchPath(NSSearchPathDirectory directory, NSSearchPathDomainMask d
 
 NSBundle* BundleWithIdentifier(const char* bundleID)
 {
-  return NSBundle::bundleWithIdentifier(NSString::stringWithUTF8String(bundleID));
+  return NSBundle::bundleWithIdentifier(StringOrNil(bundleID));
 }
 
 } // namespace
@@ -77,8 +79,9 @@ bool FindResourceInBundle(const char* name, const char* type, CharBuf& result, c
   if (name && ExtensionMatches(name, type))
   {
     NSBundle* bundle = BundleWithIdentifier(bundleID);
-    const NSString* base = NSString::stringWithUTF8String(name)->stringByDeletingPathExtension();
-    if (bundle && base->length() > 0)
+    const NSString* nameString = StringOrNil(name);
+    const NSString* base = nameString ? nameString->stringByDeletingPathExtension() : nullptr;
+    if (bundle && base && base->length() > 0)
     {
       const NSString* folder = nullptr;
       if (IsAppExtensionBundle())
@@ -99,11 +102,13 @@ bool FindResourceInMusicFolder(const char* name, const char* type, CharBuf& resu
   NSAutoreleasePool pool;
   if (name && ExtensionMatches(name, type) && sharedResourcesSubPath && sharedResourcesSubPath[0])
   {
-    const NSString* base = NSString::stringWithUTF8String(name)->lastPathComponent()->stringByDeletingPathExtension();
+    const NSString* nameString = StringOrNil(name);
+    const NSString* base = nameString ? nameString->lastPathComponent()->stringByDeletingPathExtension() : nullptr;
     const NSString* music = SearchPath(NSMusicDirectory, NSUserDomainMask);
-    if (music && base->length() > 0)
+    const NSString* subPath = StringOrNil(sharedResourcesSubPath);
+    if (music && base && subPath && base->length() > 0)
     {
-      const NSString* folder = music->stringByAppendingPathComponent(NSString::stringWithUTF8String(sharedResourcesSubPath))
+      const NSString* folder = music->stringByAppendingPathComponent(subPath)
                                  ->stringByAppendingPathComponent(NSString::stringWithUTF8String("Resources"));
       if (FindWithExtensions(folder->stringByAppendingPathComponent(base), name, type, result))
         return true;
@@ -122,7 +127,7 @@ bool LocateResource(const char* name, const char* type, CharBuf& result, const c
   if (FindResourceInMusicFolder(name, type, result, sharedResourcesSubPath))
     return true;
   NSAutoreleasePool pool;
-  if (FileExists(NSString::stringWithUTF8String(name)))
+  if (FileExists(StringOrNil(name)))
   {
     result.Set(name);
     return true;
@@ -187,7 +192,7 @@ void GetAppGroupContainerPath(const char* appGroupID, CharBuf& path)
 {
   NSAutoreleasePool pool;
   const NSURL* url = NSFileManager::defaultManager()->containerURLForSecurityApplicationGroupIdentifier(
-    NSString::stringWithUTF8String(appGroupID));
+    StringOrNil(appGroupID));
   path.Set(url && url->path() ? url->path()->UTF8String() : "");
 }
 

@@ -3,7 +3,9 @@
 
 #include "plug/aax/AAXEntryPoints.h"
 
+#include "aax/library/AAX_Assert.h"
 #include "aax/library/AAX_Exports.h"
+#include "plug/Trace.h"
 
 namespace {
 
@@ -14,6 +16,10 @@ AAX_Result DescribeBundle(AAX_ICollection* collection)
 {
   return plug::DescribeEffects(collection, plug::AAXBundleEffectInfo());
 }
+
+// Where the code without a host connection of its own (the platform layer) sends its traces,
+// from start-up to shutdown: the host's trace (silent while the host gave no services).
+void HostTrace(const char* text) { AAX_Trace(AAX_eTracePriority_Normal, "%s", text); }
 
 } // namespace
 
@@ -82,7 +88,9 @@ ACFRESULT ACFStartup(IACFUnknown* hostObject)
 {
   try
   {
-    return AAXStartup(hostObject);
+    const ACFRESULT result = AAXStartup(hostObject);
+    plug::SetTraceHook(&HostTrace);
+    return result;
   }
   catch (...)
   {
@@ -94,6 +102,7 @@ ACFRESULT ACFShutdown(IACFUnknown* hostObject)
 {
   try
   {
+    plug::SetTraceHook(nullptr);
     return AAXShutdown(hostObject);
   }
   catch (...)

@@ -239,17 +239,18 @@ NSCursor* NSCursor::System(const char* name)
   return cursor;
 }
 
-NSCursor* NSCursor::arrowCursor() { return System("arrowCursor"); }
+NSCursor* NSCursor::arrowCursor() { STANDIN_MAIN_THREAD_ONLY(); return System("arrowCursor"); }
 NSCursor* NSCursor::IBeamCursor() { return System("IBeamCursor"); }
-NSCursor* NSCursor::crosshairCursor() { return System("crosshairCursor"); }
-NSCursor* NSCursor::resizeUpCursor() { return System("resizeUpCursor"); }
-NSCursor* NSCursor::resizeLeftRightCursor() { return System("resizeLeftRightCursor"); }
-NSCursor* NSCursor::resizeUpDownCursor() { return System("resizeUpDownCursor"); }
-NSCursor* NSCursor::operationNotAllowedCursor() { return System("operationNotAllowedCursor"); }
-NSCursor* NSCursor::pointingHandCursor() { return System("pointingHandCursor"); }
+NSCursor* NSCursor::crosshairCursor() { STANDIN_MAIN_THREAD_ONLY(); return System("crosshairCursor"); }
+NSCursor* NSCursor::resizeUpCursor() { STANDIN_MAIN_THREAD_ONLY(); return System("resizeUpCursor"); }
+NSCursor* NSCursor::resizeLeftRightCursor() { STANDIN_MAIN_THREAD_ONLY(); return System("resizeLeftRightCursor"); }
+NSCursor* NSCursor::resizeUpDownCursor() { STANDIN_MAIN_THREAD_ONLY(); return System("resizeUpDownCursor"); }
+NSCursor* NSCursor::operationNotAllowedCursor() { STANDIN_MAIN_THREAD_ONLY(); return System("operationNotAllowedCursor"); }
+NSCursor* NSCursor::pointingHandCursor() { STANDIN_MAIN_THREAD_ONLY(); return System("pointingHandCursor"); }
 
 bool NSCursor::respondsToSelector(const char* name)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (!name)
     return false;
   if (Listed(kPublicCursors, name))
@@ -259,6 +260,7 @@ bool NSCursor::respondsToSelector(const char* name)
 
 NSCursor* NSCursor::performSelector(const char* name)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (!name || !respondsToSelector(name) || Listed(kPrivateMethods, name))
   {
     standin::PlatformFault((std::string("unrecognized selector ") + (name ? name : "(null)") + " sent to class NSCursor").c_str());
@@ -267,7 +269,7 @@ NSCursor* NSCursor::performSelector(const char* name)
   return System(name);
 }
 
-bool NSCursor::helpCursorShown() { return PrivateMethodAvailable("helpCursorShown") && TheState().cursor.helpMode; }
+bool NSCursor::helpCursorShown() { STANDIN_MAIN_THREAD_ONLY(); return PrivateMethodAvailable("helpCursorShown") && TheState().cursor.helpMode; }
 
 void NSCursor::_setHelpCursor(bool on)
 {
@@ -277,6 +279,7 @@ void NSCursor::_setHelpCursor(bool on)
 
 void NSCursor::set()
 {
+  STANDIN_MAIN_THREAD_ONLY();
   standin::appkit::CursorState& cursor = TheState().cursor;
   cursor.name = mName;
   cursor.hotSpot = mHotSpot;

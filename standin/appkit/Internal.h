@@ -7,6 +7,11 @@
 #include <string>
 #include <vector>
 
+// At the start of every entry point of the user-interface classes (views, windows, the
+// application, responders, controls and text, menus, alerts and panels, cursors): the
+// platform's main-thread checker.
+#define STANDIN_MAIN_THREAD_ONLY() standin::MainThreadOnly(__PRETTY_FUNCTION__)
+
 namespace standin::appkit::detail {
 
 extern const char* const kDefaultCursorFolder;

@@ -31,18 +31,20 @@ NSMenuItem::~NSMenuItem()
 
 NSMenuItem* NSMenuItem::separatorItem()
 {
+  STANDIN_MAIN_THREAD_ONLY();
   auto* item = new NSMenuItem(nullptr, SEL(), nullptr);
   item->mSeparator = true;
   item->mEnabled = false;
   return Autoreleased(item);
 }
 
-void NSMenuItem::setTitle(const NSString* title) { SetText(mTitle, title); }
+void NSMenuItem::setTitle(const NSString* title) { STANDIN_MAIN_THREAD_ONLY(); SetText(mTitle, title); }
 
-void NSMenuItem::setIndentationLevel(NSInteger level) { mIndentation = std::clamp<NSInteger>(level, 0, 15); }
+void NSMenuItem::setIndentationLevel(NSInteger level) { STANDIN_MAIN_THREAD_ONLY(); mIndentation = std::clamp<NSInteger>(level, 0, 15); }
 
 void NSMenuItem::setSubmenu(NSMenu* submenu)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (submenu == mSubmenu)
     return;
   if (submenu)
@@ -74,6 +76,7 @@ NSMenu::~NSMenu()
 
 void NSMenu::addItem(NSMenuItem* item)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (!item || item->mMenu)
   {
     standin::PlatformFault("-[NSMenu addItem:] with a null item or an item of another menu");
@@ -87,6 +90,7 @@ void NSMenu::addItem(NSMenuItem* item)
 
 NSMenuItem* NSMenu::addItemWithTitle(const NSString* title, const SEL& action, const NSString* keyEquivalent)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   auto* item = new NSMenuItem(title, action, keyEquivalent);
   addItem(item);
   item->release();
@@ -95,6 +99,7 @@ NSMenuItem* NSMenu::addItemWithTitle(const NSString* title, const SEL& action, c
 
 void NSMenu::removeItem(NSMenuItem* item)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   auto it = std::find(mItems.begin(), mItems.end(), item);
   if (it == mItems.end())
     return;
@@ -105,17 +110,20 @@ void NSMenu::removeItem(NSMenuItem* item)
 
 void NSMenu::setSubmenuForItem(NSMenu* submenu, NSMenuItem* item)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (item)
     item->setSubmenu(submenu);
 }
 
 NSMenuItem* NSMenu::itemAtIndex(NSInteger index) const
 {
+  STANDIN_MAIN_THREAD_ONLY();
   return index >= 0 && index < numberOfItems() ? mItems[static_cast<size_t>(index)] : nullptr;
 }
 
 NSInteger NSMenu::indexOfItem(const NSMenuItem* item) const
 {
+  STANDIN_MAIN_THREAD_ONLY();
   auto it = std::find(mItems.begin(), mItems.end(), item);
   return it == mItems.end() ? -1 : static_cast<NSInteger>(it - mItems.begin());
 }
@@ -147,6 +155,7 @@ bool Choosable(const NSMenu* root, const NSMenuItem* item)
 
 bool NSMenu::popUpMenuPositioningItem(NSMenuItem* item, NSPoint location, NSView* view)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   State& state = TheState();
   ++state.menus;
   retain();

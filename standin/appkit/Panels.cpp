@@ -20,13 +20,13 @@ NSPanel::NSPanel(RuntimeClass& cls) : NSResponder(cls) {}
 
 NSPanel::~NSPanel() = default;
 
-NSString* NSPanel::title() const { return Str(mTitle); }
+NSString* NSPanel::title() const { STANDIN_MAIN_THREAD_ONLY(); return Str(mTitle); }
 
-void NSPanel::setTitle(const NSString* title) { mTitle = Text(title); }
+void NSPanel::setTitle(const NSString* title) { STANDIN_MAIN_THREAD_ONLY(); mTitle = Text(title); }
 
-void NSPanel::orderFront(NSObject*) { mVisible = true; }
+void NSPanel::orderFront(NSObject*) { STANDIN_MAIN_THREAD_ONLY(); mVisible = true; }
 
-void NSPanel::close() { mVisible = false; }
+void NSPanel::close() { STANDIN_MAIN_THREAD_ONLY(); mVisible = false; }
 
 // -- NSColorPanel --
 
@@ -44,18 +44,20 @@ NSColorPanel::NSColorPanel() : NSPanel(Class()) { MakeImmortal(); }
 
 NSColorPanel* NSColorPanel::sharedColorPanel()
 {
+  STANDIN_MAIN_THREAD_ONLY();
   NSColorPanel*& panel = SharedColorPanel();
   if (!panel)
     panel = new NSColorPanel();
   return panel;
 }
 
-bool NSColorPanel::sharedColorPanelExists() { return SharedColorPanel() != nullptr; }
+bool NSColorPanel::sharedColorPanelExists() { STANDIN_MAIN_THREAD_ONLY(); return SharedColorPanel() != nullptr; }
 
-NSColor* NSColorPanel::color() const { return NSColor::colorWithDeviceRed(mColor[0], mColor[1], mColor[2], mColor[3]); }
+NSColor* NSColorPanel::color() const { STANDIN_MAIN_THREAD_ONLY(); return NSColor::colorWithDeviceRed(mColor[0], mColor[1], mColor[2], mColor[3]); }
 
 void NSColorPanel::setColor(const NSColor* color)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (!color)
     return;
   mColor[0] = color->redComponent();
@@ -80,12 +82,13 @@ NSAlert::~NSAlert()
     button->release();
 }
 
-void NSAlert::setMessageText(const NSString* text) { SetText(mMessage, text); }
+void NSAlert::setMessageText(const NSString* text) { STANDIN_MAIN_THREAD_ONLY(); SetText(mMessage, text); }
 
-void NSAlert::setInformativeText(const NSString* text) { SetText(mInformative, text); }
+void NSAlert::setInformativeText(const NSString* text) { STANDIN_MAIN_THREAD_ONLY(); SetText(mInformative, text); }
 
 NSButton* NSAlert::addButtonWithTitle(const NSString* title)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   auto* button = new NSButton(title);
   button->setTag(NSAlertFirstButtonReturn + static_cast<NSInteger>(mButtons.size()));
   mButtons.push_back(button);
@@ -104,6 +107,7 @@ std::vector<std::string> NSAlert::ButtonTitles() const
 
 NSModalResponse NSAlert::runModal()
 {
+  STANDIN_MAIN_THREAD_ONLY();
   State& state = TheState();
   ++state.alerts;
   ForgetMouseButtons();
@@ -142,10 +146,11 @@ NSSavePanel::~NSSavePanel()
   mName->release();
 }
 
-NSSavePanel* NSSavePanel::savePanel() { return Autoreleased(new NSSavePanel()); }
+NSSavePanel* NSSavePanel::savePanel() { STANDIN_MAIN_THREAD_ONLY(); return Autoreleased(new NSSavePanel()); }
 
 void NSSavePanel::setAllowedFileTypes(const NSArray* types)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   mAllowedTypes.clear();
   for (size_t i = 0; types && i < types->count(); ++i)
   {
@@ -157,15 +162,17 @@ void NSSavePanel::setAllowedFileTypes(const NSArray* types)
 
 NSArray* NSSavePanel::allowedFileTypes() const
 {
+  STANDIN_MAIN_THREAD_ONLY();
   return mAllowedTypes.empty() ? nullptr : StringArray(mAllowedTypes);
 }
 
-void NSSavePanel::setDirectoryURL(NSURL* url) { Assign(mDirectory, url); }
+void NSSavePanel::setDirectoryURL(NSURL* url) { STANDIN_MAIN_THREAD_ONLY(); Assign(mDirectory, url); }
 
-void NSSavePanel::setNameFieldStringValue(const NSString* name) { SetText(mName, name); }
+void NSSavePanel::setNameFieldStringValue(const NSString* name) { STANDIN_MAIN_THREAD_ONLY(); SetText(mName, name); }
 
 NSString* NSSavePanel::filename() const
 {
+  STANDIN_MAIN_THREAD_ONLY();
   return mURL && mURL->path() ? Str(mURL->path()->Text()) : nullptr;
 }
 
@@ -236,6 +243,7 @@ NSModalResponse NSSavePanel::Ask()
 
 NSModalResponse NSSavePanel::runModal()
 {
+  STANDIN_MAIN_THREAD_ONLY();
   mSheet = false;
   ForgetMouseButtons();
   retain();
@@ -248,6 +256,7 @@ NSModalResponse NSSavePanel::runModal()
 
 void NSSavePanel::beginSheetModalForWindow(NSWindow* window, std::function<void(NSModalResponse)> handler)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   mSheet = window != nullptr;
   orderFront(nullptr);
   retain(); // held by the block until the sheet ends
@@ -263,7 +272,7 @@ void NSSavePanel::beginSheetModalForWindow(NSWindow* window, std::function<void(
 
 NSOpenPanel::NSOpenPanel(RuntimeClass& cls) : NSSavePanel(cls) {}
 
-NSOpenPanel* NSOpenPanel::openPanel() { return Autoreleased(new NSOpenPanel()); }
+NSOpenPanel* NSOpenPanel::openPanel() { STANDIN_MAIN_THREAD_ONLY(); return Autoreleased(new NSOpenPanel()); }
 
 NSArray* NSOpenPanel::URLs() const
 {

@@ -144,7 +144,7 @@ const NSString* NSEvent::charactersIgnoringModifiers() const
 
 // -- NSResponder --
 
-NSResponder::NSResponder(RuntimeClass& cls) : NSObject(cls) {}
+NSResponder::NSResponder(RuntimeClass& cls) : NSObject(cls) { STANDIN_MAIN_THREAD_ONLY(); }
 
 #define STANDIN_FORWARD(method)                  \
   void NSResponder::method(NSEvent* event)       \
@@ -172,6 +172,7 @@ STANDIN_FORWARD(keyUp)
 
 void NSResponder::noResponderFor(NSEvent* event)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (event && event->type() == NSEventTypeKeyDown)
   {
     ++TheState().unhandledKeys;

@@ -159,32 +159,35 @@ NSText::~NSText()
     mTextColor->release();
 }
 
-NSString* NSText::string() const { return Autoreleased(new NSString(Utf16ToUtf8(mText))); }
+NSString* NSText::string() const { STANDIN_MAIN_THREAD_ONLY(); return Autoreleased(new NSString(Utf16ToUtf8(mText))); }
 
 void NSText::setString(const NSString* string)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   mText = string ? string->UTF16() : std::u16string();
   mSelection = NSMakeRange(mText.size(), 0);
 }
 
 void NSText::setSelectedRange(NSRange range)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   const NSUInteger location = std::min<NSUInteger>(range.location, mText.size());
   mSelection = NSMakeRange(location, std::min<NSUInteger>(range.length, mText.size() - location));
 }
 
-void NSText::selectAll(NSObject*) { mSelection = NSMakeRange(0, mText.size()); }
+void NSText::selectAll(NSObject*) { STANDIN_MAIN_THREAD_ONLY(); mSelection = NSMakeRange(0, mText.size()); }
 
 void NSText::setDelegate(NSTextDelegate* delegate)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   mDelegate = delegate;
   mChanged = false;
   ++mSession;
 }
 
-void NSText::setFont(NSFont* font) { Assign(mFont, font); }
+void NSText::setFont(NSFont* font) { STANDIN_MAIN_THREAD_ONLY(); Assign(mFont, font); }
 
-void NSText::setTextColor(NSColor* color) { Assign(mTextColor, color); }
+void NSText::setTextColor(NSColor* color) { STANDIN_MAIN_THREAD_ONLY(); Assign(mTextColor, color); }
 
 void NSText::Tell(void (NSTextDelegate::*method)(NSNotification*), const NSString* name)
 {
@@ -226,12 +229,14 @@ void NSText::Insert(const std::u16string& units)
 
 void NSText::insertText(const NSString* text)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (text)
     Insert(text->UTF16());
 }
 
 void NSText::deleteBackward(NSObject*)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (!mEditable)
     return;
   size_t from = mSelection.location, to = mSelection.location + mSelection.length;
@@ -248,6 +253,7 @@ void NSText::deleteBackward(NSObject*)
 
 void NSText::deleteForward(NSObject*)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (!mEditable)
     return;
   size_t from = mSelection.location, to = mSelection.location + mSelection.length;
@@ -264,6 +270,7 @@ void NSText::deleteForward(NSObject*)
 
 void NSText::insertNewline(NSObject*)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (mFieldEditor)
     EndEditing(NSTextMovementReturn, false);
   else
@@ -272,6 +279,7 @@ void NSText::insertNewline(NSObject*)
 
 void NSText::insertTab(NSObject*)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (mFieldEditor)
     EndEditing(NSTextMovementTab, false);
   else
@@ -280,12 +288,14 @@ void NSText::insertTab(NSObject*)
 
 void NSText::insertBacktab(NSObject*)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (mFieldEditor)
     EndEditing(NSTextMovementBacktab, false);
 }
 
 void NSText::moveLeft(NSObject*)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   size_t at = mSelection.location;
   if (mSelection.length == 0 && at > 0)
     at = CharacterBefore(mText, at);
@@ -294,18 +304,20 @@ void NSText::moveLeft(NSObject*)
 
 void NSText::moveRight(NSObject*)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   size_t at = mSelection.location + mSelection.length;
   if (mSelection.length == 0 && at < mText.size())
     at = CharacterAfter(mText, at);
   mSelection = NSMakeRange(at, 0);
 }
 
-void NSText::moveToBeginningOfLine(NSObject*) { mSelection = NSMakeRange(0, 0); }
+void NSText::moveToBeginningOfLine(NSObject*) { STANDIN_MAIN_THREAD_ONLY(); mSelection = NSMakeRange(0, 0); }
 
-void NSText::moveToEndOfLine(NSObject*) { mSelection = NSMakeRange(mText.size(), 0); }
+void NSText::moveToEndOfLine(NSObject*) { STANDIN_MAIN_THREAD_ONLY(); mSelection = NSMakeRange(mText.size(), 0); }
 
 bool NSText::resignFirstResponder()
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (!mDelegate || mEnding)
     return true;
   return EndEditing(NSTextMovementOther, false);
@@ -340,6 +352,7 @@ bool NSText::EndEditing(NSTextMovement movement, bool forced)
 
 void NSText::keyDown(NSEvent* event)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (event->modifierFlags() & NSEventModifierFlagCommand)
   {
     if (standin::TextOf(event->charactersIgnoringModifiers()) == "a")
@@ -412,7 +425,7 @@ void NSText::keyDown(NSEvent* event)
   release();
 }
 
-void NSText::mouseDown(NSEvent*) { mSelection = NSMakeRange(mText.size(), 0); }
+void NSText::mouseDown(NSEvent*) { STANDIN_MAIN_THREAD_ONLY(); mSelection = NSMakeRange(mText.size(), 0); }
 
 NSTextView::NSTextView(NSRect frame, RuntimeClass& cls) : NSText(frame, cls) {}
 
@@ -422,7 +435,7 @@ NSTextView::~NSTextView()
     mInsertionPointColor->release();
 }
 
-void NSTextView::setInsertionPointColor(NSColor* color) { Assign(mInsertionPointColor, color); }
+void NSTextView::setInsertionPointColor(NSColor* color) { STANDIN_MAIN_THREAD_ONLY(); Assign(mInsertionPointColor, color); }
 
 // -- cells --
 
@@ -441,7 +454,7 @@ NSCell::~NSCell()
     mFont->release();
 }
 
-void NSCell::setObjectValue(NSObject* value) { Assign(mObjectValue, value); }
+void NSCell::setObjectValue(NSObject* value) { STANDIN_MAIN_THREAD_ONLY(); Assign(mObjectValue, value); }
 
 std::string NSCell::Text() const
 {
@@ -459,10 +472,11 @@ std::string NSCell::Text() const
   return standin::TextOf(mObjectValue);
 }
 
-NSString* NSCell::stringValue() const { return Autoreleased(new NSString(Text())); }
+NSString* NSCell::stringValue() const { STANDIN_MAIN_THREAD_ONLY(); return Autoreleased(new NSString(Text())); }
 
 void NSCell::setStringValue(const NSString* string)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   NSString* text = new NSString(standin::appkit::detail::Text(string));
   NSObject* value = text;
   NSString* error = nullptr;
@@ -472,9 +486,9 @@ void NSCell::setStringValue(const NSString* string)
   text->release();
 }
 
-void NSCell::setFormatter(NSFormatter* formatter) { Assign(mFormatter, formatter); }
+void NSCell::setFormatter(NSFormatter* formatter) { STANDIN_MAIN_THREAD_ONLY(); Assign(mFormatter, formatter); }
 
-void NSCell::setFont(NSFont* font) { Assign(mFont, font); }
+void NSCell::setFont(NSFont* font) { STANDIN_MAIN_THREAD_ONLY(); Assign(mFont, font); }
 
 namespace {
 
@@ -484,6 +498,7 @@ CGFloat Inset(const NSCell& cell) { return cell.isBezeled() ? 3.0 : cell.isBorde
 
 NSSize NSCell::cellSize() const
 {
+  STANDIN_MAIN_THREAD_ONLY();
   const CGFloat size = mFont ? mFont->pointSize() : NSFont::systemFontSize();
   const size_t units = standin::Utf8ToUtf16(Text()).size();
   const CGFloat inset = Inset(*this);
@@ -492,6 +507,7 @@ NSSize NSCell::cellSize() const
 
 NSRect NSCell::drawingRectForBounds(NSRect bounds)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   const CGFloat inset = Inset(*this);
   return NSInsetRect(bounds, 2 + inset, inset);
 }
@@ -517,17 +533,20 @@ void NSCell::SetUpEditor(NSRect frame, NSView* controlView, NSText* editor, NSTe
 void NSCell::selectWithFrame(NSRect frame, NSView* controlView, NSText* editor, NSTextDelegate* delegate, NSInteger start,
                              NSInteger length)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   SetUpEditor(frame, controlView, editor, delegate,
               NSMakeRange(static_cast<NSUInteger>(std::max<NSInteger>(0, start)), static_cast<NSUInteger>(std::max<NSInteger>(0, length))));
 }
 
 void NSCell::editWithFrame(NSRect frame, NSView* controlView, NSText* editor, NSTextDelegate* delegate, NSEvent*)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   SetUpEditor(frame, controlView, editor, delegate, NSMakeRange(~NSUInteger(0), 0));
 }
 
 void NSCell::endEditing(NSText* editor)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (!editor)
     return;
   NSString* text = new NSString(Utf16ToUtf8(editor->Text()));
@@ -547,9 +566,9 @@ NSTextFieldCell::~NSTextFieldCell()
     mBackgroundColor->release();
 }
 
-void NSTextFieldCell::setTextColor(NSColor* color) { Assign(mTextColor, color); }
+void NSTextFieldCell::setTextColor(NSColor* color) { STANDIN_MAIN_THREAD_ONLY(); Assign(mTextColor, color); }
 
-void NSTextFieldCell::setBackgroundColor(NSColor* color) { Assign(mBackgroundColor, color); }
+void NSTextFieldCell::setBackgroundColor(NSColor* color) { STANDIN_MAIN_THREAD_ONLY(); Assign(mBackgroundColor, color); }
 
 // -- NSControl --
 
@@ -566,6 +585,7 @@ NSControl::~NSControl()
 
 void NSControl::setCell(NSCell* cell)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (cell == mCell)
     return;
   if (mCell)
@@ -577,6 +597,7 @@ void NSControl::setCell(NSCell* cell)
 
 NSString* NSControl::stringValue() const
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (mEditor)
     return mEditor->string(); // the text being typed
   return mCell ? mCell->stringValue() : nullptr;
@@ -584,6 +605,7 @@ NSString* NSControl::stringValue() const
 
 void NSControl::setStringValue(const NSString* string)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (!mCell)
     return;
   mCell->setStringValue(string);
@@ -595,27 +617,31 @@ void NSControl::setStringValue(const NSString* string)
   }
 }
 
-NSObject* NSControl::objectValue() const { return mCell ? mCell->objectValue() : nullptr; }
+NSObject* NSControl::objectValue() const { STANDIN_MAIN_THREAD_ONLY(); return mCell ? mCell->objectValue() : nullptr; }
 void NSControl::setObjectValue(NSObject* value)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (mCell)
     mCell->setObjectValue(value);
 }
-NSFont* NSControl::font() const { return mCell ? mCell->font() : nullptr; }
+NSFont* NSControl::font() const { STANDIN_MAIN_THREAD_ONLY(); return mCell ? mCell->font() : nullptr; }
 void NSControl::setFont(NSFont* font)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (mCell)
     mCell->setFont(font);
 }
-NSTextAlignment NSControl::alignment() const { return mCell ? mCell->alignment() : NSTextAlignmentNatural; }
+NSTextAlignment NSControl::alignment() const { STANDIN_MAIN_THREAD_ONLY(); return mCell ? mCell->alignment() : NSTextAlignmentNatural; }
 void NSControl::setAlignment(NSTextAlignment alignment)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (mCell)
     mCell->setAlignment(alignment);
 }
-NSFormatter* NSControl::formatter() const { return mCell ? mCell->formatter() : nullptr; }
+NSFormatter* NSControl::formatter() const { STANDIN_MAIN_THREAD_ONLY(); return mCell ? mCell->formatter() : nullptr; }
 void NSControl::setFormatter(NSFormatter* formatter)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (mCell)
     mCell->setFormatter(formatter);
 }
@@ -639,63 +665,72 @@ NSTextFieldCell* TextCell(const NSControl* control) { return dynamic_cast<NSText
 
 } // namespace
 
-bool NSTextField::isEditable() const { return cell() && cell()->isEditable(); }
+bool NSTextField::isEditable() const { STANDIN_MAIN_THREAD_ONLY(); return cell() && cell()->isEditable(); }
 void NSTextField::setEditable(bool editable)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (cell())
     cell()->setEditable(editable);
 }
-bool NSTextField::isSelectable() const { return cell() && cell()->isSelectable(); }
+bool NSTextField::isSelectable() const { STANDIN_MAIN_THREAD_ONLY(); return cell() && cell()->isSelectable(); }
 void NSTextField::setSelectable(bool selectable)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (cell())
     cell()->setSelectable(selectable);
 }
-bool NSTextField::isBordered() const { return cell() && cell()->isBordered(); }
+bool NSTextField::isBordered() const { STANDIN_MAIN_THREAD_ONLY(); return cell() && cell()->isBordered(); }
 void NSTextField::setBordered(bool bordered)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (cell())
     cell()->setBordered(bordered);
 }
-bool NSTextField::isBezeled() const { return cell() && cell()->isBezeled(); }
+bool NSTextField::isBezeled() const { STANDIN_MAIN_THREAD_ONLY(); return cell() && cell()->isBezeled(); }
 void NSTextField::setBezeled(bool bezeled)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (cell())
     cell()->setBezeled(bezeled);
 }
-bool NSTextField::drawsBackground() const { return TextCell(this) && TextCell(this)->drawsBackground(); }
+bool NSTextField::drawsBackground() const { STANDIN_MAIN_THREAD_ONLY(); return TextCell(this) && TextCell(this)->drawsBackground(); }
 void NSTextField::setDrawsBackground(bool draws)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (NSTextFieldCell* cell = TextCell(this))
     cell->setDrawsBackground(draws);
 }
-NSColor* NSTextField::textColor() const { return TextCell(this) ? TextCell(this)->textColor() : nullptr; }
+NSColor* NSTextField::textColor() const { STANDIN_MAIN_THREAD_ONLY(); return TextCell(this) ? TextCell(this)->textColor() : nullptr; }
 void NSTextField::setTextColor(NSColor* color)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (NSTextFieldCell* cell = TextCell(this))
     cell->setTextColor(color);
   if (mEditor)
     mEditor->setTextColor(color);
 }
-NSColor* NSTextField::backgroundColor() const { return TextCell(this) ? TextCell(this)->backgroundColor() : nullptr; }
+NSColor* NSTextField::backgroundColor() const { STANDIN_MAIN_THREAD_ONLY(); return TextCell(this) ? TextCell(this)->backgroundColor() : nullptr; }
 void NSTextField::setBackgroundColor(NSColor* color)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (NSTextFieldCell* cell = TextCell(this))
     cell->setBackgroundColor(color);
 }
 
 void NSTextField::selectText(NSObject*)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (mEditor)
     mEditor->selectAll(nullptr);
   else if (NSWindow* window = this->window())
     window->makeFirstResponder(this);
 }
 
-bool NSTextField::acceptsFirstResponder() { return isEditable() || isSelectable(); }
+bool NSTextField::acceptsFirstResponder() { STANDIN_MAIN_THREAD_ONLY(); return isEditable() || isSelectable(); }
 
 bool NSTextField::becomeFirstResponder()
 {
+  STANDIN_MAIN_THREAD_ONLY();
   NSWindow* window = this->window();
   NSCell* cell = this->cell();
   if (!window || !cell || !acceptsFirstResponder())
@@ -719,6 +754,7 @@ bool NSTextField::becomeFirstResponder()
 
 void NSTextField::mouseDown(NSEvent* event)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (mEditor)
     mEditor->mouseDown(event);
   else
@@ -727,6 +763,7 @@ void NSTextField::mouseDown(NSEvent* event)
 
 bool NSTextField::textShouldEndEditing(NSText* editor)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   NSFormatter* formatter = this->formatter();
   if (!formatter)
     return true;
@@ -752,16 +789,19 @@ void NSTextField::Post(void (NSTextFieldDelegate::*method)(NSNotification*), con
 
 void NSTextField::textDidBeginEditing(NSNotification*)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   Post(&NSTextFieldDelegate::controlTextDidBeginEditing, NSControlTextDidBeginEditingNotification, NSTextMovementOther);
 }
 
 void NSTextField::textDidChange(NSNotification*)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   Post(&NSTextFieldDelegate::controlTextDidChange, NSControlTextDidChangeNotification, NSTextMovementOther);
 }
 
 void NSTextField::textDidEndEditing(NSNotification* notification)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   NSText* editor = mEditor;
   if (!editor)
     return;
@@ -785,6 +825,7 @@ void NSTextField::textDidEndEditing(NSNotification* notification)
 
 bool NSTextField::textShouldChangeTo(NSText*, std::u16string& proposed)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   NSFormatter* formatter = this->formatter();
   if (!formatter)
     return true;

@@ -83,6 +83,7 @@ NSView::~NSView()
 
 NSResponder* NSView::nextResponder() const
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (mSuperview)
     return mSuperview;
   if (mWindow && mWindow->contentView() == this)
@@ -90,11 +91,11 @@ NSResponder* NSView::nextResponder() const
   return nullptr;
 }
 
-void NSView::setFrame(NSRect frame) { SetFrameAndNotify(frame); }
+void NSView::setFrame(NSRect frame) { STANDIN_MAIN_THREAD_ONLY(); SetFrameAndNotify(frame); }
 
-void NSView::setFrameSize(NSSize size) { SetFrameAndNotify(NSRect{mFrame.origin, size}); }
+void NSView::setFrameSize(NSSize size) { STANDIN_MAIN_THREAD_ONLY(); SetFrameAndNotify(NSRect{mFrame.origin, size}); }
 
-void NSView::setFrameOrigin(NSPoint origin) { SetFrameAndNotify(NSRect{origin, mFrame.size}); }
+void NSView::setFrameOrigin(NSPoint origin) { STANDIN_MAIN_THREAD_ONLY(); SetFrameAndNotify(NSRect{origin, mFrame.size}); }
 
 void NSView::SetFrameAndNotify(NSRect frame)
 {
@@ -160,23 +161,27 @@ NSPoint NSView::FromBase(NSPoint point) const
 
 NSPoint NSView::convertPointFromView(NSPoint point, const NSView* view) const
 {
+  STANDIN_MAIN_THREAD_ONLY();
   return FromBase(view ? view->ToBase(point) : point);
 }
 
 NSPoint NSView::convertPointToView(NSPoint point, const NSView* view) const
 {
+  STANDIN_MAIN_THREAD_ONLY();
   const NSPoint base = ToBase(point);
   return view ? view->FromBase(base) : base;
 }
 
 NSRect NSView::convertRectFromView(NSRect rect, const NSView* view) const
 {
+  STANDIN_MAIN_THREAD_ONLY();
   const NSPoint far = NSMakePoint(NSMaxX(rect), NSMaxY(rect));
   return RectOfCorners(convertPointFromView(rect.origin, view), convertPointFromView(far, view));
 }
 
 NSRect NSView::convertRectToView(NSRect rect, const NSView* view) const
 {
+  STANDIN_MAIN_THREAD_ONLY();
   const NSPoint far = NSMakePoint(NSMaxX(rect), NSMaxY(rect));
   return RectOfCorners(convertPointToView(rect.origin, view), convertPointToView(far, view));
 }
@@ -207,11 +212,13 @@ void NotifyDidMove(NSView* view)
 
 NSArray* NSView::subviews() const
 {
+  STANDIN_MAIN_THREAD_ONLY();
   return Autoreleased(new NSArray(std::vector<const NSObject*>(mSubviews.begin(), mSubviews.end())));
 }
 
 bool NSView::isDescendantOf(const NSView* view) const
 {
+  STANDIN_MAIN_THREAD_ONLY();
   for (const NSView* v = this; v; v = v->mSuperview)
     if (v == view)
       return true;
@@ -237,6 +244,7 @@ void NSView::MoveToWindow(NSWindow* window)
 
 void NSView::addSubview(NSView* view)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (!view || isDescendantOf(view))
   {
     standin::PlatformFault("-[NSView addSubview:] with a null view, the view itself or one of its ancestors");
@@ -251,7 +259,7 @@ void NSView::addSubview(NSView* view)
   view->viewDidMoveToSuperview();
 }
 
-void NSView::removeFromSuperview() { Detach(); }
+void NSView::removeFromSuperview() { STANDIN_MAIN_THREAD_ONLY(); Detach(); }
 
 void NSView::Detach()
 {
@@ -277,6 +285,7 @@ void NSView::Detach()
 
 NSView* NSView::hitTest(NSPoint point)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (mHidden)
     return nullptr;
   const bool superFlipped = mSuperview ? mSuperview->isFlipped() : false;
@@ -293,12 +302,14 @@ NSView* NSView::hitTest(NSPoint point)
 
 void NSView::setWantsLayer(bool wants)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (wants && !mLayer)
     setLayer(makeBackingLayer());
 }
 
 void NSView::setLayer(CALayer* layer)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (layer == mLayer)
     return;
   if (layer)
@@ -306,12 +317,13 @@ void NSView::setLayer(CALayer* layer)
   Assign(mLayer, layer);
 }
 
-CALayer* NSView::makeBackingLayer() { return CALayer::layer(); }
+CALayer* NSView::makeBackingLayer() { STANDIN_MAIN_THREAD_ONLY(); return CALayer::layer(); }
 
 // -- tracking areas --
 
 void NSView::addTrackingArea(NSTrackingArea* area)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (!area || area->mView)
   {
     standin::PlatformFault("-[NSView addTrackingArea:] with a null area or one of another view");
@@ -325,6 +337,7 @@ void NSView::addTrackingArea(NSTrackingArea* area)
 
 void NSView::removeTrackingArea(NSTrackingArea* area)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   auto it = std::find(mTrackingAreas.begin(), mTrackingAreas.end(), area);
   if (it == mTrackingAreas.end())
     return;
@@ -337,16 +350,18 @@ void NSView::removeTrackingArea(NSTrackingArea* area)
 
 NSToolTipTag NSView::addToolTipRect(NSRect rect, NSViewToolTipOwner* owner, void* userData)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   mToolTips.push_back(ToolTip{mNextToolTipTag, rect, owner, userData});
   return mNextToolTipTag++;
 }
 
-void NSView::removeAllToolTips() { mToolTips.clear(); }
+void NSView::removeAllToolTips() { STANDIN_MAIN_THREAD_ONLY(); mToolTips.clear(); }
 
 // -- appearance --
 
 NSAppearance* NSView::effectiveAppearance() const
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (mAppearance)
     return mAppearance;
   if (mSuperview)
@@ -360,6 +375,7 @@ NSAppearance* NSView::effectiveAppearance() const
 
 void NSView::registerForDraggedTypes(const NSArray* types)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   for (size_t i = 0; types && i < types->count(); ++i)
   {
     const std::string type = standin::TextOf(types->objectAtIndex(i));
@@ -375,6 +391,7 @@ bool NSView::IsRegisteredForDraggedType(const std::string& type) const
 
 NSDraggingSession* NSView::beginDraggingSessionWithItems(const NSArray* items, NSEvent* event, NSDraggingSource* source)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (!event || !mWindow || !items || items->count() == 0)
   {
     standin::PlatformFault("-[NSView beginDraggingSessionWithItems:event:source:] without items, an event or a window");
@@ -412,14 +429,16 @@ NSAnimationContext::NSAnimationContext() : NSObject(Class()) { MakeImmortal(); }
 
 NSAnimationContext* NSAnimationContext::currentContext()
 {
+  STANDIN_MAIN_THREAD_ONLY();
   static NSAnimationContext* sContext = new NSAnimationContext();
   return sContext;
 }
 
-void NSAnimationContext::beginGrouping() { AnimationGroups().push_back(currentContext()->duration()); }
+void NSAnimationContext::beginGrouping() { STANDIN_MAIN_THREAD_ONLY(); AnimationGroups().push_back(currentContext()->duration()); }
 
 void NSAnimationContext::endGrouping()
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (AnimationGroups().empty())
     return;
   currentContext()->setDuration(AnimationGroups().back());

@@ -66,6 +66,7 @@ NSWindow::~NSWindow()
 
 void NSWindow::setContentView(NSView* view)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (view == mContentView)
     return;
   if (view)
@@ -90,12 +91,13 @@ void NSWindow::setContentView(NSView* view)
 
 void NSWindow::setContentSize(NSSize size)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   mFrame.size = size;
   if (mContentView)
     mContentView->setFrameSize(size);
 }
 
-CGFloat NSWindow::backingScaleFactor() const { return mBackingScale > 0 ? mBackingScale : TheState().screenScale; }
+CGFloat NSWindow::backingScaleFactor() const { STANDIN_MAIN_THREAD_ONLY(); return mBackingScale > 0 ? mBackingScale : TheState().screenScale; }
 
 void NSWindow::SetBackingScaleFactor(CGFloat scale)
 {
@@ -112,23 +114,27 @@ void NSWindow::NotifyBackingPropertiesChanged()
 
 NSRect NSWindow::convertRectToScreen(NSRect rect) const
 {
+  STANDIN_MAIN_THREAD_ONLY();
   rect.origin = convertPointToScreen(rect.origin);
   return rect;
 }
 
 NSRect NSWindow::convertRectFromScreen(NSRect rect) const
 {
+  STANDIN_MAIN_THREAD_ONLY();
   rect.origin = convertPointFromScreen(rect.origin);
   return rect;
 }
 
 NSPoint NSWindow::convertPointToScreen(NSPoint point) const
 {
+  STANDIN_MAIN_THREAD_ONLY();
   return NSMakePoint(point.x + mFrame.origin.x, point.y + mFrame.origin.y);
 }
 
 NSPoint NSWindow::convertPointFromScreen(NSPoint point) const
 {
+  STANDIN_MAIN_THREAD_ONLY();
   return NSMakePoint(point.x - mFrame.origin.x, point.y - mFrame.origin.y);
 }
 
@@ -136,6 +142,7 @@ NSPoint NSWindow::MouseInWindow() const { return convertPointFromScreen(TheState
 
 bool NSWindow::makeFirstResponder(NSResponder* responder)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (responder == this)
     responder = nullptr;
   NSResponder* current = mFirstResponder;
@@ -162,25 +169,28 @@ bool NSWindow::makeFirstResponder(NSResponder* responder)
 
 void NSWindow::makeKeyAndOrderFront(NSObject* sender)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   orderFront(sender);
   makeKeyWindow();
 }
 
-void NSWindow::orderFront(NSObject*) { mVisible = true; }
+void NSWindow::orderFront(NSObject*) { STANDIN_MAIN_THREAD_ONLY(); mVisible = true; }
 
 void NSWindow::orderOut(NSObject*)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   mVisible = false;
   if (TheState().keyWindow == this)
     TheState().keyWindow = nullptr;
 }
 
-void NSWindow::makeKeyWindow() { TheState().keyWindow = this; }
+void NSWindow::makeKeyWindow() { STANDIN_MAIN_THREAD_ONLY(); TheState().keyWindow = this; }
 
-void NSWindow::close() { orderOut(nullptr); }
+void NSWindow::close() { STANDIN_MAIN_THREAD_ONLY(); orderOut(nullptr); }
 
 NSText* NSWindow::fieldEditor(bool create, NSObject*)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (!mFieldEditor && create)
   {
     mFieldEditor = new NSTextView();
@@ -191,6 +201,7 @@ NSText* NSWindow::fieldEditor(bool create, NSObject*)
 
 NSAppearance* NSWindow::effectiveAppearance() const
 {
+  STANDIN_MAIN_THREAD_ONLY();
   return mAppearance ? mAppearance : NSApplication::sharedApplication()->effectiveAppearance();
 }
 
@@ -291,6 +302,7 @@ void NSWindow::UpdateTrackingAreas(NSPoint location, bool buttonDown, NSEvent* c
 
 void NSWindow::sendEvent(NSEvent* event)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (!event)
     return;
   NSApplication* app = NSApplication::sharedApplication();
@@ -407,6 +419,7 @@ NSApplication::NSApplication() : NSResponder(Class()) { MakeImmortal(); }
 
 NSApplication* NSApplication::sharedApplication()
 {
+  STANDIN_MAIN_THREAD_ONLY();
   static NSApplication* sApplication = new NSApplication();
   NSApp = sApplication;
   return sApplication;
@@ -414,14 +427,16 @@ NSApplication* NSApplication::sharedApplication()
 
 NSArray* NSApplication::windows() const
 {
+  STANDIN_MAIN_THREAD_ONLY();
   const std::vector<NSWindow*>& windows = TheState().windows;
   return Autoreleased(new NSArray(std::vector<const NSObject*>(windows.begin(), windows.end())));
 }
 
-NSWindow* NSApplication::keyWindow() const { return TheState().keyWindow; }
+NSWindow* NSApplication::keyWindow() const { STANDIN_MAIN_THREAD_ONLY(); return TheState().keyWindow; }
 
 NSAppearance* NSApplication::effectiveAppearance() const
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (mAppearance)
     return mAppearance;
   return NSAppearance::appearanceNamed(TheState().dark ? NSAppearanceNameDarkAqua : NSAppearanceNameAqua);
@@ -429,6 +444,7 @@ NSAppearance* NSApplication::effectiveAppearance() const
 
 bool NSApplication::sendAction(const SEL& action, NSObject* target, NSObject* sender)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (!action || !target)
     return false;
   return action.Perform(target, sender);
@@ -436,6 +452,7 @@ bool NSApplication::sendAction(const SEL& action, NSObject* target, NSObject* se
 
 void NSApplication::sendEvent(NSEvent* event)
 {
+  STANDIN_MAIN_THREAD_ONLY();
   if (NSWindow* window = event ? event->window() : nullptr)
     window->sendEvent(event);
 }

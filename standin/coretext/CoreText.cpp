@@ -205,7 +205,7 @@ CTFontRef CTFontCreateWithGraphicsFont(CGFontRef graphicsFont, CGFloat size, con
 
 CTFontDescriptorRef CTFontCopyFontDescriptor(CTFontRef font)
 {
-  if (!font)
+  if (standin::RefusedNull(font, "CTFontCopyFontDescriptor"))
     return nullptr;
   try
   {
@@ -217,7 +217,7 @@ CTFontDescriptorRef CTFontCopyFontDescriptor(CTFontRef font)
   }
 }
 
-CGFloat CTFontGetSize(CTFontRef font) { return font ? font->Size() : 0.0; }
+CGFloat CTFontGetSize(CTFontRef font) { return standin::RefusedNull(font, "CTFontGetSize") ? 0.0 : font->Size(); }
 
 CTFontDescriptorRef CTFontDescriptorCreateWithAttributes(CFDictionaryRef attributes)
 {
@@ -226,14 +226,14 @@ CTFontDescriptorRef CTFontDescriptorCreateWithAttributes(CFDictionaryRef attribu
 
 CFTypeRef CTFontDescriptorCopyAttribute(CTFontDescriptorRef descriptor, CFStringRef attribute)
 {
-  if (!descriptor || !attribute)
+  if (standin::RefusedNull(descriptor, "CTFontDescriptorCopyAttribute") || standin::RefusedNull(attribute, "CTFontDescriptorCopyAttribute"))
     return nullptr;
   return Retained(descriptor->Attributes()->objectForKey(attribute));
 }
 
 CFArrayRef CTFontDescriptorCreateMatchingFontDescriptors(CTFontDescriptorRef descriptor, CFSetRef mandatoryAttributes)
 {
-  if (!descriptor)
+  if (standin::RefusedNull(descriptor, "CTFontDescriptorCreateMatchingFontDescriptors"))
     return nullptr;
   try
   {

@@ -1,5 +1,7 @@
 #include "standin/foundation/CoreFoundation.h"
 
+#include "standin/foundation/Unicode.h"
+
 #include <cstring>
 #include <new>
 
@@ -33,40 +35,41 @@ auto Made(Make make) -> decltype(make())
 
 } // namespace
 
-CFTypeRef CFRetain(CFTypeRef object)
+bool standin::RefusedNull(const void* object, const char* function)
 {
-  if (!object)
-  {
-    standin::PlatformFault("CFRetain called with NULL");
-    return nullptr;
-  }
-  return object->retain();
+  if (object)
+    return false;
+  PlatformFault((std::string(function) + " called with NULL").c_str());
+  return true;
 }
+
+using standin::RefusedNull;
+
+CFTypeRef CFRetain(CFTypeRef object) { return RefusedNull(object, "CFRetain") ? nullptr : object->retain(); }
 
 void CFRelease(CFTypeRef object)
 {
-  if (!object)
-  {
-    standin::PlatformFault("CFRelease called with NULL");
-    return;
-  }
-  object->release();
+  if (!RefusedNull(object, "CFRelease"))
+    object->release();
 }
 
-CFIndex CFGetRetainCount(CFTypeRef object) { return object ? object->retainCount() : 0; }
+CFIndex CFGetRetainCount(CFTypeRef object) { return RefusedNull(object, "CFGetRetainCount") ? 0 : object->retainCount(); }
 
-Boolean CFEqual(CFTypeRef a, CFTypeRef b) { return a && b && a->isEqual(b); }
+Boolean CFEqual(CFTypeRef a, CFTypeRef b)
+{
+  return !RefusedNull(a, "CFEqual") && !RefusedNull(b, "CFEqual") && a->isEqual(b);
+}
 
 CFStringRef CFStringCreateWithCString(CFAllocatorRef, const char* text, CFStringEncoding encoding)
 {
-  if (!text || encoding != kCFStringEncodingUTF8)
+  if (!text || encoding != kCFStringEncodingUTF8 || !standin::IsValidUtf8(text))
     return nullptr;
   return Made([&] { return new NSString(text); });
 }
 
 Boolean CFStringGetCString(CFStringRef string, char* buffer, CFIndex bufferSize, CFStringEncoding encoding)
 {
-  if (!string || !buffer || encoding != kCFStringEncodingUTF8 || bufferSize <= 0)
+  if (RefusedNull(string, "CFStringGetCString") || !buffer || encoding != kCFStringEncodingUTF8 || bufferSize <= 0)
     return false;
   const std::string& text = string->Text();
   if (static_cast<CFIndex>(text.size()) >= bufferSize)
@@ -77,21 +80,21 @@ Boolean CFStringGetCString(CFStringRef string, char* buffer, CFIndex bufferSize,
 
 CFURLRef CFURLCreateWithFileSystemPath(CFAllocatorRef, CFStringRef path, CFURLPathStyle, Boolean isDirectory)
 {
-  if (!path)
+  if (RefusedNull(path, "CFURLCreateWithFileSystemPath"))
     return nullptr;
   return Made([&] { return new NSURL(path->Text(), isDirectory != 0); });
 }
 
 CFStringRef CFURLCopyFileSystemPath(CFURLRef url, CFURLPathStyle)
 {
-  if (!url || !url->path())
+  if (RefusedNull(url, "CFURLCopyFileSystemPath") || !url->path())
     return nullptr;
   return Retained(url->path());
 }
 
 Boolean CFURLGetFileSystemRepresentation(CFURLRef url, Boolean, uint8_t* buffer, CFIndex maxLength)
 {
-  if (!url || !url->path())
+  if (RefusedNull(url, "CFURLGetFileSystemRepresentation") || !url->path())
     return false;
   return CFStringGetCString(url->path(), reinterpret_cast<char*>(buffer), maxLength, kCFStringEncodingUTF8);
 }
@@ -101,11 +104,11 @@ CFArrayRef CFArrayCreate(CFAllocatorRef, const CFTypeRef* values, CFIndex count,
   return Made([&] { return new NSArray(Values(values, count)); });
 }
 
-CFIndex CFArrayGetCount(CFArrayRef array) { return array ? static_cast<CFIndex>(array->count()) : 0; }
+CFIndex CFArrayGetCount(CFArrayRef array) { return RefusedNull(array, "CFArrayGetCount") ? 0 : static_cast<CFIndex>(array->count()); }
 
 CFTypeRef CFArrayGetValueAtIndex(CFArrayRef array, CFIndex index)
 {
-  return (array && index >= 0) ? array->objectAtIndex(static_cast<size_t>(index)) : nullptr;
+  return (!RefusedNull(array, "CFArrayGetValueAtIndex") && index >= 0) ? array->objectAtIndex(static_cast<size_t>(index)) : nullptr;
 }
 
 CFDictionaryRef CFDictionaryCreate(CFAllocatorRef, const CFTypeRef* keys, const CFTypeRef* values, CFIndex count,
@@ -115,9 +118,15 @@ CFDictionaryRef CFDictionaryCreate(CFAllocatorRef, const CFTypeRef* keys, const 
   return Made([&] { return new NSDictionary(Values(keys, count), Values(values, count), retains); });
 }
 
-CFIndex CFDictionaryGetCount(CFDictionaryRef dictionary) { return dictionary ? static_cast<CFIndex>(dictionary->count()) : 0; }
+CFIndex CFDictionaryGetCount(CFDictionaryRef dictionary)
+{
+  return RefusedNull(dictionary, "CFDictionaryGetCount") ? 0 : static_cast<CFIndex>(dictionary->count());
+}
 
-CFTypeRef CFDictionaryGetValue(CFDictionaryRef dictionary, CFTypeRef key) { return dictionary ? dictionary->objectForKey(key) : nullptr; }
+CFTypeRef CFDictionaryGetValue(CFDictionaryRef dictionary, CFTypeRef key)
+{
+  return RefusedNull(dictionary, "CFDictionaryGetValue") ? nullptr : dictionary->objectForKey(key);
+}
 
 CFSetRef CFSetCreate(CFAllocatorRef, const CFTypeRef* values, CFIndex count, const CFSetCallBacks* callBacks)
 {
@@ -125,9 +134,9 @@ CFSetRef CFSetCreate(CFAllocatorRef, const CFTypeRef* values, CFIndex count, con
   return Made([&] { return new NSSet(Values(values, count), retains); });
 }
 
-CFIndex CFSetGetCount(CFSetRef set) { return set ? static_cast<CFIndex>(set->count()) : 0; }
+CFIndex CFSetGetCount(CFSetRef set) { return RefusedNull(set, "CFSetGetCount") ? 0 : static_cast<CFIndex>(set->count()); }
 
-Boolean CFSetContainsValue(CFSetRef set, CFTypeRef value) { return set && set->containsObject(value); }
+Boolean CFSetContainsValue(CFSetRef set, CFTypeRef value) { return !RefusedNull(set, "CFSetContainsValue") && set->containsObject(value); }
 
 CFDataRef CFDataCreate(CFAllocatorRef, const uint8_t* bytes, CFIndex length)
 {
@@ -136,6 +145,9 @@ CFDataRef CFDataCreate(CFAllocatorRef, const uint8_t* bytes, CFIndex length)
   return Made([&] { return new NSData(bytes, static_cast<size_t>(length)); });
 }
 
-const uint8_t* CFDataGetBytePtr(CFDataRef data) { return data ? static_cast<const uint8_t*>(data->bytes()) : nullptr; }
+const uint8_t* CFDataGetBytePtr(CFDataRef data)
+{
+  return RefusedNull(data, "CFDataGetBytePtr") ? nullptr : static_cast<const uint8_t*>(data->bytes());
+}
 
-CFIndex CFDataGetLength(CFDataRef data) { return data ? static_cast<CFIndex>(data->length()) : 0; }
+CFIndex CFDataGetLength(CFDataRef data) { return RefusedNull(data, "CFDataGetLength") ? 0 : static_cast<CFIndex>(data->length()); }

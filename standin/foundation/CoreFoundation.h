@@ -2,8 +2,9 @@
 // Stand-in for the CoreFoundation functions the platform layer calls. CoreFoundation types are
 // the Foundation objects themselves (the platform bridges them toll-free): a CFStringRef is an
 // NSString, a CFURLRef an NSURL, and so on. Functions named Create or Copy return an owned
-// reference; CFRelease gives it back. CFRetain and CFRelease of NULL are the platform's
-// crashes (standin::PlatformFault).
+// reference; CFRelease gives it back. The functions dereference the objects they are given, so
+// NULL where an object is expected (CFRetain, CFRelease, every getter) is the platform's crash
+// (standin::PlatformFault); only the Create functions answer a null argument with NULL.
 #include "standin/foundation/Foundation.h"
 
 #include <cstdint>
@@ -55,17 +56,23 @@ extern const CFDictionaryValueCallBacks kCFTypeDictionaryValueCallBacks;
 extern const CFSetCallBacks kCFTypeSetCallBacks;
 extern const CFArrayCallBacks kCFTypeArrayCallBacks;
 
+namespace standin {
+// For a function that dereferences its argument: a platform fault naming the function when the
+// argument is null, and then true (the caller returns its empty result).
+bool RefusedNull(const void* object, const char* function);
+} // namespace standin
+
 CFTypeRef CFRetain(CFTypeRef object);
 void CFRelease(CFTypeRef object);
 CFIndex CFGetRetainCount(CFTypeRef object);
 Boolean CFEqual(CFTypeRef a, CFTypeRef b);
 
-// Null for a null text or an encoding other than UTF-8.
+// Null for a null text, an encoding other than UTF-8 or a text that is not valid UTF-8.
 CFStringRef CFStringCreateWithCString(CFAllocatorRef allocator, const char* text, CFStringEncoding encoding);
 // Copies the text with its terminator; false when it does not fit.
 Boolean CFStringGetCString(CFStringRef string, char* buffer, CFIndex bufferSize, CFStringEncoding encoding);
 
-// A file URL of the path (a folder when isDirectory); null for a null path.
+// A file URL of the path (a folder when isDirectory).
 CFURLRef CFURLCreateWithFileSystemPath(CFAllocatorRef allocator, CFStringRef path, CFURLPathStyle style, Boolean isDirectory);
 CFStringRef CFURLCopyFileSystemPath(CFURLRef url, CFURLPathStyle style);
 Boolean CFURLGetFileSystemRepresentation(CFURLRef url, Boolean resolveAgainstBase, uint8_t* buffer, CFIndex maxLength);

@@ -145,7 +145,16 @@ std::string LastComponent(const std::string& path)
 
 NSString::NSString(std::string text, standin::RuntimeClass& cls) : NSObject(cls), mText(std::move(text)) {}
 
-NSString* NSString::stringWithUTF8String(const char* text) { return text ? MakeString(text) : nullptr; }
+NSException::NSException(const char* name, std::string reason) : mName(name), mReason(std::move(reason)) {}
+
+const char* const NSInvalidArgumentException = "NSInvalidArgumentException";
+
+NSString* NSString::stringWithUTF8String(const char* text)
+{
+  if (!text)
+    throw NSException(NSInvalidArgumentException, "+[NSString stringWithUTF8String:]: NULL cString");
+  return standin::IsValidUtf8(text) ? MakeString(text) : nullptr;
+}
 
 size_t NSString::length() const { return UTF16().size(); }
 
@@ -474,11 +483,34 @@ bool NSSet::containsObject(const NSObject* object) const
 
 // -- NSURL --
 
+namespace {
+
+std::string PercentEncodedPath(const std::string& path)
+{
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (const unsigned char c : path)
+  {
+    const bool alphanumeric = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    if (alphanumeric || (c != 0 && std::strchr("!$&'()*+,-./:;=@_~", c)))
+      out.push_back(static_cast<char>(c));
+    else
+    {
+      out.push_back('%');
+      out.push_back(kHex[c >> 4]);
+      out.push_back(kHex[c & 15]);
+    }
+  }
+  return out;
+}
+
+} // namespace
+
 NSURL::NSURL(const std::string& path, bool isDirectory, standin::RuntimeClass& cls) : NSObject(cls), mIsFile(true)
 {
   std::string absolute = Untrailed(AbsolutePath(path));
   mPath = new NSString(absolute);
-  mText = new NSString("file://" + absolute + (isDirectory && absolute != "/" ? "/" : ""));
+  mText = new NSString("file://" + PercentEncodedPath(absolute) + (isDirectory && absolute != "/" ? "/" : ""));
 }
 
 NSURL::NSURL(const std::string& text, standin::RuntimeClass& cls) : NSObject(cls)

@@ -12,10 +12,30 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <string>
 #include <vector>
 
 class NSArray;
+
+// What a method raises when it refuses its arguments. Objective-C exceptions unwind through C++
+// frames on the platform and a catch (...) there catches them, so the stand-in raises a C++
+// exception of this type. Its name is one of the constants below, its reason says what was
+// refused.
+class NSException : public std::exception
+{
+public:
+  NSException(const char* name, std::string reason);
+  const char* name() const noexcept { return mName; }
+  const char* reason() const noexcept { return mReason.c_str(); }
+  const char* what() const noexcept override { return mReason.c_str(); }
+
+private:
+  const char* mName;
+  std::string mReason;
+};
+
+extern const char* const NSInvalidArgumentException;
 
 // A UTF-16 code unit, the platform's unit of string indexes.
 typedef uint16_t unichar;
@@ -26,7 +46,7 @@ class NSString : public NSObject
 
   explicit NSString(std::string text = std::string(), standin::RuntimeClass& cls = Class());
 
-  // Null for a null text.
+  // Null for a text that is not valid UTF-8; a null text raises NSInvalidArgumentException.
   static NSString* stringWithUTF8String(const char* text);
   static NSString* string() { return stringWithUTF8String(""); }
   // A copy of the string; the empty string for null.
@@ -177,7 +197,9 @@ class NSURL : public NSObject
 {
   STANDIN_OBJECT_CLASS()
 
-  // A file URL for the path; relative paths are taken from the current folder.
+  // A file URL for the path; relative paths are taken from the current folder. Its text
+  // (absoluteString) is the path percent-encoded: every byte other than letters, digits and
+  // !$&'()*+,-./:;=@_~ is written %XX, as the platform writes file URLs.
   NSURL(const std::string& path, bool isDirectory, standin::RuntimeClass& cls = Class());
   // Any URL text; only "file:" URLs have a path.
   explicit NSURL(const std::string& text, standin::RuntimeClass& cls = Class());

@@ -4,6 +4,9 @@
 #include <cstdlib>
 #include <map>
 #include <mutex>
+#include <string>
+#include <sys/syscall.h>
+#include <unistd.h>
 #include <vector>
 
 namespace standin {
@@ -98,6 +101,18 @@ void PlatformFault(const char* message)
 }
 
 long AutoreleasedWithoutPool() { return sAutoreleasedWithoutPool.load(); }
+
+bool IsMainThread()
+{
+  static thread_local const bool sIsMain = syscall(SYS_gettid) == getpid();
+  return sIsMain;
+}
+
+void MainThreadOnly(const char* entry)
+{
+  if (!IsMainThread())
+    PlatformFault((std::string("Main Thread Checker: UI API called on a background thread: ") + (entry ? entry : "?")).c_str());
+}
 
 } // namespace standin
 

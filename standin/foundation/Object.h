@@ -110,6 +110,13 @@ using PlatformFaultHandler = void (*)(const char* message);
 PlatformFaultHandler SetPlatformFaultHandler(PlatformFaultHandler handler);
 void PlatformFault(const char* message);
 
+// The platform's main thread: the process's first thread, the one that runs main() and, in a
+// host, the main run loop and its events.
+bool IsMainThread();
+// The main-thread checker of the platform's user-interface classes: a call of such an entry
+// point from another thread is a platform fault naming the entry.
+void MainThreadOnly(const char* entry);
+
 // Objects autoreleased while no pool was in place on their thread. The platform leaks them,
 // and so does the stand-in; their count tells a test that a pool was missing.
 long AutoreleasedWithoutPool();

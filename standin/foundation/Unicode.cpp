@@ -57,32 +57,55 @@ std::string Utf16ToUtf8(const std::u16string& units)
   return Utf16ToUtf8(units.size(), [&](size_t i) { return static_cast<uint32_t>(units[i]); });
 }
 
+size_t DecodeUtf8(const std::string& text, size_t i, uint32_t& c)
+{
+  const size_t n = text.size();
+  const auto byte = [&](size_t k) { return static_cast<uint8_t>(text[k]); };
+  const uint8_t b = byte(i);
+  const int extra = b < 0x80 ? 0 : (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : (b & 0xF8) == 0xF0 ? 3 : -1;
+  if (extra < 0 || i + static_cast<size_t>(extra) >= n)
+    return 0;
+  c = extra == 0 ? b : extra == 1 ? (b & 0x1Fu) : extra == 2 ? (b & 0x0Fu) : (b & 0x07u);
+  for (int k = 1; k <= extra; ++k)
+  {
+    if ((byte(i + k) & 0xC0) != 0x80)
+      return 0;
+    c = (c << 6) | (byte(i + k) & 0x3Fu);
+  }
+  // Overlong forms, surrogates and values beyond Unicode are not characters.
+  static const uint32_t kMinimum[4] = {0, 0x80, 0x800, 0x10000};
+  if (c < kMinimum[extra] || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000))
+    return 0;
+  return static_cast<size_t>(extra) + 1;
+}
+
+bool IsValidUtf8(const std::string& text)
+{
+  uint32_t c = 0;
+  for (size_t i = 0; i < text.size();)
+  {
+    const size_t length = DecodeUtf8(text, i, c);
+    if (length == 0)
+      return false;
+    i += length;
+  }
+  return true;
+}
+
 std::u16string Utf8ToUtf16(const std::string& text)
 {
   std::u16string out;
-  const size_t n = text.size();
-  for (size_t i = 0; i < n;)
+  for (size_t i = 0; i < text.size();)
   {
-    const auto byte = [&](size_t k) { return static_cast<uint8_t>(text[k]); };
-    const uint8_t b = byte(i);
-    const int extra = b < 0x80 ? 0 : (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : (b & 0xF8) == 0xF0 ? 3 : -1;
-    uint32_t c = extra == 0 ? b : extra == 1 ? (b & 0x1Fu) : extra == 2 ? (b & 0x0Fu) : (b & 0x07u);
-    bool valid = extra >= 0 && i + static_cast<size_t>(extra) < n;
-    for (int k = 1; valid && k <= extra; ++k)
-    {
-      valid = (byte(i + k) & 0xC0) == 0x80;
-      c = (c << 6) | (byte(i + k) & 0x3Fu);
-    }
-    // Overlong forms, surrogates and values beyond Unicode are not characters.
-    static const uint32_t kMinimum[4] = {0, 0x80, 0x800, 0x10000};
-    valid = valid && c >= kMinimum[extra] && c <= 0x10FFFF && !(c >= 0xD800 && c < 0xE000);
-    if (!valid)
+    uint32_t c = 0;
+    const size_t length = DecodeUtf8(text, i, c);
+    if (length == 0)
     {
       out.push_back(0xFFFD);
       ++i;
       continue;
     }
-    i += static_cast<size_t>(extra) + 1;
+    i += length;
     if (c >= 0x10000)
     {
       out.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));

@@ -35,6 +35,9 @@ plug::IPluginAAXEffectInfo MakeInfo()
 #ifdef HOSTTEST_AUX_OUTPUT
   info.mEffectID = "com.Tests.aax.HostTestAux";
 #endif
+#ifdef HOSTTEST_THROWING_CONTROL
+  info.mEffectID = "com.Tests.aax.HostTestThrowing";
+#endif
 #ifdef HOSTTEST_FAULTY_DESCRIPTION
   // Three configurations but type identifiers for two: registration must fail cleanly.
   info.mChannelIOText = "1-1 2-2 4-4";

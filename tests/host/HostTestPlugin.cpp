@@ -1,6 +1,7 @@
 #include "tests/host/HostTestPlugin.h"
 
 #include <cmath>
+#include <stdexcept>
 
 #include "graphics/controls/IVKnobControls.h"
 #include "platform/mac/IGraphicsMac.h"
@@ -32,6 +33,17 @@ plug::IPluginConfig MakeConfig()
   return config;
 }
 
+#ifdef HOSTTEST_THROWING_CONTROL
+// A control whose drawing fails on every frame (it is always dirty).
+class ThrowingControl : public plug::igraphics::IControl
+{
+public:
+  using IControl::IControl;
+  void Draw(plug::igraphics::IGraphics&) override { throw std::runtime_error("the meter cannot draw"); }
+  bool IsDirty() override { return true; }
+};
+#endif
+
 } // namespace
 
 HostTestPlugin::HostTestPlugin()
@@ -59,6 +71,9 @@ HostTestPlugin::HostTestPlugin()
     style.showValue = false;
     for (int i = 0; i < kNumParams; ++i)
       g->AttachControl(new IVSliderControl(SliderBounds(i), i, "", style));
+#ifdef HOSTTEST_THROWING_CONTROL
+    g->AttachControl(new ThrowingControl(IRECT::MakeXYWH(340.f, 40.f, 40.f, 220.f)));
+#endif
   });
 }
 

@@ -4,7 +4,8 @@
 // HOSTTEST_AUX_OUTPUT, mono with a side-chain input and an auxiliary mono output
 // ("1-1.1 1.1-1.1": the second input bus makes the side-chain), the side-chain going to
 // the auxiliary output. Its editor, on the platform's graphics context, is a panel with one
-// vertical slider per parameter.
+// vertical slider per parameter; built with HOSTTEST_THROWING_CONTROL, also a control whose
+// drawing throws on every frame.
 
 #include "graphics/IGraphicsStructs.h"
 #include "plug/aax/IPluginAAX.h"

@@ -410,6 +410,20 @@ TEST_F(HostToolTest, TheEditorOpensAndClosesRepeatedlyGivingBackEveryReference)
   EXPECT_NE(usage.output.find("bad --opens \"0\""), std::string::npos) << usage.output;
 }
 
+TEST_F(HostToolTest, AControlThatThrowsOnEveryFrameIsReportedToTheHostsTraceOnce)
+{
+  // Ten frames, each drawing the control that throws, through two openings: the exception is
+  // caught by the editor view's timer and reported once for that place, and the editor goes
+  // on drawing and closing as usual.
+  const auto run = RunAaxhost("editor " + Quoted(HOSTTEST_THROWING_BUNDLE) + " --opens 2 --frames 5");
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_NE(run.output.find("host log: 1 trace, 0 assertions"), std::string::npos) << run.output;
+  const size_t line = run.output.find("trace (priority 0x8000000): exception caught in ");
+  ASSERT_NE(line, std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("IGraphicsView.cpp:", line), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("): the meter cannot draw\n", line), std::string::npos) << run.output;
+}
+
 // The row (pixels) of the first slider-handle pixel in the column, scanning down; -1 for none.
 int HandleRow(const testsupport::PngImage& picture, int column)
 {

@@ -8,8 +8,12 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <mutex>
 #include <stdexcept>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "TestControl.h"
@@ -463,6 +467,64 @@ TEST_F(EditorViewTest, ExceptionsFromTheEditorsCodeNeverReachTheHostsRunLoop)
   Take();
   input::Click(mWindow, At(30, 40));
   EXPECT_EQ(Take(), (Journal{"A down 30 40", "A up 30 40"}));
+}
+
+namespace {
+
+// The messages of the platform faults raised while it lives (from any thread).
+struct FaultLog
+{
+  static inline std::mutex sMutex;
+  static inline std::vector<std::string> sMessages;
+  standin::PlatformFaultHandler mPrevious;
+  FaultLog()
+    : mPrevious(standin::SetPlatformFaultHandler([](const char* message) {
+        std::lock_guard<std::mutex> lock(sMutex);
+        sMessages.push_back(message);
+      }))
+  {
+    sMessages.clear();
+  }
+  ~FaultLog() { standin::SetPlatformFaultHandler(mPrevious); }
+  std::vector<std::string> Take()
+  {
+    std::lock_guard<std::mutex> lock(sMutex);
+    return std::exchange(sMessages, {});
+  }
+};
+
+} // namespace
+
+TEST_F(EditorViewTest, PlatformOperationsFromAnotherThreadAreCaughtByTheMainThreadChecker)
+{
+  Open();
+  FaultLog faults;
+  Frames(1);
+  G()->SetMouseCursor(ECursor::HAND);
+  G()->Resize(320, 220, 1.f);
+  EXPECT_TRUE(faults.Take().empty()) << "the main thread is the right one";
+
+  // Each operation, called from a thread of the plug-in's own, reaches AppKit off the main
+  // thread: the checker names the AppKit entry it reached.
+  const std::vector<std::pair<const char*, std::function<void()>>> operations = {
+    {"cursor", [&] { G()->SetMouseCursor(ECursor::ARROW); }},
+    {"resize", [&] { G()->Resize(300, 200, 1.f); }},
+    {"mouse location", [&] {
+       float x = 0.f, y = 0.f;
+       G()->GetMouseLocation(x, y);
+     }},
+    {"appearance", [&] { G()->GetUIAppearance(); }},
+    {"move cursor", [&] { G()->MoveMouseCursor(20.f, 20.f); }},
+  };
+  for (const auto& operation : operations)
+  {
+    std::thread(operation.second).join();
+    const std::vector<std::string> messages = faults.Take();
+    ASSERT_FALSE(messages.empty()) << operation.first;
+    EXPECT_NE(messages.front().find("Main Thread Checker: UI API called on a background thread: "), std::string::npos)
+      << operation.first << ": " << messages.front();
+    EXPECT_NE(messages.front().find("NS"), std::string::npos) << operation.first << ": " << messages.front();
+  }
 }
 
 TEST_F(EditorViewTest, CursorsFallBackWhenPrivateOnesOrTheCursorFilesAreMissing)

@@ -201,6 +201,7 @@ TEST_F(MacDialogs, ClipboardLinksFinderAndFileDragsGoThroughTheSystem)
 {
   testsupport::TempDir dir;
   const std::string file = dir.File("Lead Vocal.json");
+  const std::string fileURL = "file://" + dir.File("Lead%20Vocal.json"); // file URLs are percent-encoded
   testsupport::WriteBytes(file, {'{', '}'});
   mScale = 2.f;
   Open();
@@ -235,7 +236,7 @@ TEST_F(MacDialogs, ClipboardLinksFinderAndFileDragsGoThroughTheSystem)
   for (const WorkspaceRequest& r : WorkspaceRequests())
     requests.push_back(r.kind + " " + r.target + (r.root.empty() ? "" : " in " + r.root) + (r.answer ? "" : " (no)"));
   const std::vector<std::string> expected = {
-    "openURL https://example.com/manual", "openURL file://" + file,
+    "openURL https://example.com/manual", "openURL " + fileURL,
     "openURL file://" + dir.File("missing.pdf") + " (no)", "openFile " + dir.Path(),
     "selectFile " + file + " in " + dir.Path(), "openFile " + file};
   EXPECT_EQ(requests, expected);
@@ -261,7 +262,7 @@ TEST_F(MacDialogs, ClipboardLinksFinderAndFileDragsGoThroughTheSystem)
   const NSDraggingItem* item = session->Items()[0];
   {
     NSAutoreleasePool pool;
-    EXPECT_EQ(item->item()->stringForType(NSPasteboardTypeFileURL)->Text(), "file://" + file);
+    EXPECT_EQ(item->item()->stringForType(NSPasteboardTypeFileURL)->Text(), fileURL);
   }
   EXPECT_TRUE(NSEqualRects(item->draggingFrame(), NSMakeRect(10, 12, 40, 40)));
   ASSERT_NE(item->Contents(), nullptr);

@@ -102,6 +102,9 @@ TEST(PlatformFonts, ByNameACollectionFaceIsChosenByStyle)
                       CGDataProviderCreateWithURL(NSURL::fileURLWithPath(NSString::stringWithUTF8String((folders.Fonts() + "/RobotoPair.ttc").c_str()))),
                       "Italic", true);
   EXPECT_EQ(Summary(italic, pair), "file, face -1,  ");
+  // Bytes that cannot be copied (no provider to copy them from): no bytes, no face.
+  CoreTextFont unreadable(CTFontDescriptorCreateWithAttributes(nullptr), nullptr, "Regular", true);
+  EXPECT_EQ(Summary(unreadable, pair), "other bytes, face -1,  ");
 }
 
 TEST(PlatformFonts, DescriptorCacheKeepsTheFirstEntryAndEmptiesWithTheLastEditor)

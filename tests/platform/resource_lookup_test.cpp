@@ -64,6 +64,10 @@ TEST(ResourceLookup, BundleThenSharedFolderThenPlainPath)
   EXPECT_STREQ(result.Get(), "");
   EXPECT_EQ(Locate("", "png"), "-untouched");
   EXPECT_EQ(Locate(nullptr, "png"), "-untouched");
+  // Text that is not UTF-8 makes no string on the platform: nothing is found, nothing crashes.
+  EXPECT_EQ(Locate("kn\xFFob.png", "png"), "-");
+  EXPECT_EQ(Locate("background.png", "png", "Vell\xC3icor"), res + "/background.png") << "the bundle still has it";
+  EXPECT_EQ(Locate("shared.png", "png", "Vellicor", "com.\xFF"), shared + "/shared.png") << "the shared folder still has it";
 }
 
 TEST(ResourceLookup, NameWithoutDotIsItsOwnExtensionAndFoundOnlyAsAPath)

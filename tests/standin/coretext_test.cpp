@@ -113,7 +113,7 @@ TEST_F(CoreTextStandIn, DescriptorsMatchTheSystemFolderByNameWithStbTrueTypesNam
     CTFontDescriptorRef wanted = CTFontDescriptorCreateWithAttributes(Autoreleased(new NSDictionary(keys, values)));
     CFSetRef mandatory = styleMandatory ? Autoreleased(new NSSet(keys)) : Autoreleased(new NSSet({kCTFontFamilyNameAttribute}));
     CFArrayRef matches = CTFontDescriptorCreateMatchingFontDescriptors(wanted, mandatory);
-    for (CFIndex i = 0; i < CFArrayGetCount(matches); ++i)
+    for (CFIndex i = 0; matches && i < CFArrayGetCount(matches); ++i)
     {
       auto d = static_cast<CTFontDescriptorRef>(CFArrayGetValueAtIndex(matches, i));
       found.push_back(Attribute(d, kCTFontFamilyNameAttribute) + "/" + Attribute(d, kCTFontStyleNameAttribute) + "/" +

@@ -120,13 +120,27 @@ TEST(ObjectRuntime, AutoreleasePoolsNestAndDrainWhatDrainingAutoreleases)
   orphan->release();
 }
 
-TEST(ObjectRuntime, ReleasingNullOrTooOftenIsAPlatformFault)
+TEST(ObjectRuntime, NullWhereAnObjectIsExpectedAndReleasingTooOftenArePlatformFaults)
 {
   FaultCounter faults;
   CFRelease(nullptr);
   CFRetain(nullptr);
   dispatch_release(nullptr);
   EXPECT_EQ(faults.Count(), 3);
+  // Every getter dereferences its object; each answers empty after the fault.
+  EXPECT_EQ(CFArrayGetCount(nullptr), 0);
+  EXPECT_EQ(CFArrayGetValueAtIndex(nullptr, 0), nullptr);
+  EXPECT_EQ(CFDictionaryGetCount(nullptr), 0);
+  EXPECT_EQ(CFDictionaryGetValue(nullptr, nullptr), nullptr);
+  EXPECT_EQ(CFSetGetCount(nullptr), 0);
+  EXPECT_FALSE(CFSetContainsValue(nullptr, nullptr));
+  EXPECT_EQ(CFDataGetBytePtr(nullptr), nullptr);
+  EXPECT_EQ(CFDataGetLength(nullptr), 0);
+  char buffer[8];
+  EXPECT_FALSE(CFStringGetCString(nullptr, buffer, sizeof buffer, kCFStringEncodingUTF8));
+  EXPECT_EQ(CFURLCopyFileSystemPath(nullptr, kCFURLPOSIXPathStyle), nullptr);
+  EXPECT_EQ(CFGetRetainCount(nullptr), 0);
+  EXPECT_EQ(faults.Count(), 14);
 
   const long strings = NSString::Class().LiveCount();
   CFStringRef text = CFStringCreateWithCString(kCFAllocatorDefault, "x", kCFStringEncodingUTF8);
@@ -135,8 +149,38 @@ TEST(ObjectRuntime, ReleasingNullOrTooOftenIsAPlatformFault)
   CFRetain(text);
   CFRelease(text);
   CFRelease(text);
-  EXPECT_EQ(faults.Count(), 3);
+  EXPECT_EQ(faults.Count(), 14);
   EXPECT_EQ(NSString::Class().LiveCount(), strings);
+}
+
+TEST(FoundationStrings, NullTextRaisesTextThatIsNotUTF8IsNilAndFileURLsArePercentEncoded)
+{
+  NSAutoreleasePool pool;
+  try
+  {
+    NSString::stringWithUTF8String(nullptr);
+    ADD_FAILURE() << "a null text must raise";
+  }
+  catch (const NSException& exception)
+  {
+    EXPECT_STREQ(exception.name(), NSInvalidArgumentException);
+  }
+  // A bad continuation, an overlong slash, a surrogate, a value beyond Unicode, a cut sequence.
+  for (const char* bad : {"a\xC3\x28", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "ok\xE2\x82"})
+  {
+    EXPECT_EQ(NSString::stringWithUTF8String(bad), nullptr) << bad;
+    EXPECT_EQ(CFStringCreateWithCString(kCFAllocatorDefault, bad, kCFStringEncodingUTF8), nullptr) << bad;
+  }
+  ASSERT_NE(NSString::stringWithUTF8String("\xC3\xA9\xF0\x9F\x8E\xB8"), nullptr);
+
+  const NSURL* file = NSURL::fileURLWithPath(NSString::stringWithUTF8String("/tmp/Lead Vocal #2/\xC3\xA9t\xC3\xA9?.wav"), false);
+  EXPECT_EQ(file->absoluteString()->Text(), "file:///tmp/Lead%20Vocal%20%232/%C3%A9t%C3%A9%3F.wav");
+  EXPECT_EQ(file->path()->Text(), "/tmp/Lead Vocal #2/\xC3\xA9t\xC3\xA9?.wav");
+  const NSURL* back = NSURL::URLWithString(file->absoluteString());
+  ASSERT_NE(back, nullptr);
+  EXPECT_EQ(back->path()->Text(), file->path()->Text());
+  EXPECT_EQ(NSURL::fileURLWithPath(NSString::stringWithUTF8String("/a-b_c.d~/x(1)+y=z"), true)->absoluteString()->Text(),
+            "file:///a-b_c.d~/x(1)+y=z/");
 }
 
 TEST(FoundationStrings, PathOperationsFollowThePlatformRules)
