@@ -1,4 +1,5 @@
 #pragma once
+#include "standin/metal/Sampling.h"
 #include "standin/metal/Shader.h"
 
 #include <cmath>
@@ -149,14 +150,15 @@ STANDIN_MSL_VECTOR_OPERATORS(float4, STANDIN_MSL_APPLY4)
 #undef STANDIN_MSL_APPLY4
 #undef STANDIN_MSL_VECTOR_OPERATORS
 
-// Scalar functions. min and max keep the first argument unless the second compares strictly
-// past it; saturate and clamp give 0 for NaN.
-inline float abs(float x) { return std::fabs(x); }
+// Scalar functions. abs and sqrt are the C++ library's float overloads (the same functions
+// whichever namespace a call finds them in); min and max keep the first argument unless the
+// second compares strictly past it; saturate and clamp give 0 for NaN.
+using std::abs;
+using std::sqrt;
 inline float min(float a, float b) { return b < a ? b : a; }
 inline float max(float a, float b) { return a < b ? b : a; }
 inline float saturate(float x) { return x > 0.0f ? (x < 1.0f ? x : 1.0f) : 0.0f; }
 inline float clamp(float x, float lo, float hi) { return x > lo ? (x < hi ? x : hi) : lo; }
-inline float sqrt(float x) { return std::sqrt(x); }
 inline float mix(float x, float y, float t) { return x + (y - x) * t; }
 
 // The same, component-wise.
@@ -168,9 +170,12 @@ inline float2 saturate(float2 v) { return float2(saturate(v.x), saturate(v.y)); 
 inline float length(float2 v) { return sqrt(v.x * v.x + v.y * v.y); }
 inline float4 mix(float4 x, float4 y, float t) { return x + (y - x) * t; }
 
+// A sampler holds a copy of its state's descriptor: a shader's locals, which the pixels it
+// writes cannot alias.
 struct sampler
 {
-  const mtl::SamplerState* state = nullptr;
+  bool bound = false;
+  mtl::SamplerDescriptor descriptor;
 };
 
 template <class T>
@@ -180,17 +185,29 @@ template <>
 struct texture2d<float>
 {
   const mtl::Texture* texture = nullptr;
+  mtl::detail::LevelView level0; // read under the storage lock the rasteriser holds
 
-  // Mip level 0 at normalised coordinates, filtered and addressed as the sampler says.
+  texture2d() = default;
+  explicit texture2d(const mtl::Texture* t) : texture(t)
+  {
+    if (t)
+      level0 = mtl::detail::LevelView(*t, 0);
+  }
+
+  // Mip level 0 at normalised coordinates, filtered and addressed as the sampler says; (0, 0, 0,
+  // 1) without a texture or sampler.
   float4 sample(sampler s, float2 coord) const
   {
-    const mtl::Float4 t = mtl::Sample(mtl::TextureBinding{texture, s.state}, coord.x, coord.y);
+    if (!texture || !s.bound)
+      return float4(0.0f, 0.0f, 0.0f, 1.0f);
+    const mtl::Float4 t = mtl::detail::SampleLevel0(level0, s.descriptor, coord.x, coord.y);
     return float4(t.x, t.y, t.z, t.w);
   }
 };
 
 namespace detail {
-inline thread_local bool tDiscarded = false;
+// Per shading thread; initial-exec, so that reaching it from a loaded bundle costs no call.
+inline thread_local bool tDiscarded __attribute__((tls_model("initial-exec"))) = false;
 } // namespace detail
 
 // Marks the fragment being shaded as discarded; its function still returns (write `return`
@@ -212,12 +229,18 @@ const T& BufferArgument(const mtl::StageResources& resources, int index)
 
 inline texture2d<float> TextureArgument(const mtl::StageResources& resources, int index)
 {
-  return texture2d<float>{resources.textures[index].texture};
+  return texture2d<float>(resources.textures[index].texture);
 }
 
 inline sampler SamplerArgument(const mtl::StageResources& resources, int index)
 {
-  return sampler{resources.textures[index].sampler};
+  sampler s;
+  if (const mtl::SamplerState* state = resources.textures[index].sampler)
+  {
+    s.bound = true;
+    s.descriptor = state->Descriptor();
+  }
+  return s;
 }
 
 // The varyings of a stage structure (see the top of this header).
@@ -245,6 +268,12 @@ template <class Stage, class Shade>
 inline void ShadeSpan(const mtl::FragmentSpan& span, const mtl::FragmentOut& out, Shade&& shade)
 {
   constexpr int kVaryings = VaryingCount<Stage>();
+  // Copies, so that the compiler knows the outputs written per pixel do not change them.
+  float start[kVaryings + 1], step[kVaryings + 1];
+  std::memcpy(start, span.varyings, sizeof(float) * kVaryings);
+  std::memcpy(step, span.ddx, sizeof(float) * kVaryings);
+  mtl::Float4* colors = out.color;
+  uint8_t* discards = out.discard;
   float values[4 + kVaryings];
   values[1] = float(span.y) + 0.5f;
   values[2] = 0.0f;
@@ -254,13 +283,13 @@ inline void ShadeSpan(const mtl::FragmentSpan& span, const mtl::FragmentOut& out
     const float fi = float(i);
     values[0] = float(span.x + i) + 0.5f;
     for (int k = 0; k < kVaryings; k++)
-      values[4 + k] = span.varyings[k] + span.ddx[k] * fi;
+      values[4 + k] = start[k] + step[k] * fi;
     Stage stage;
     std::memcpy(&stage, values, sizeof(Stage));
     detail::tDiscarded = false;
     const float4 color = shade(stage);
-    out.color[i] = mtl::Float4{color.x, color.y, color.z, color.w};
-    out.discard[i] = detail::tDiscarded ? 1 : 0;
+    colors[i] = mtl::Float4{color.x, color.y, color.z, color.w};
+    discards[i] = detail::tDiscarded ? 1 : 0;
   }
 }
 

@@ -38,10 +38,13 @@ void VertexEntry(const VertexIn& in, const StageResources& resources, VertexOut&
                          out);
 }
 
+// The shader source's functions are inlined into the per-pixel loop (flatten), as the GPU's
+// compiler inlines them into the function it runs.
 template <float4 (*kShader)(MVGRrasterData, const MVGRfragUniforms&, texture2d<float>, sampler)>
-void FragmentEntry(const FragmentSpan& span, const StageResources& resources, const FragmentOut& out)
+__attribute__((flatten)) void FragmentEntry(const FragmentSpan& span, const StageResources& resources, const FragmentOut& out)
 {
-  const MVGRfragUniforms& uniforms = msl::BufferArgument<MVGRfragUniforms>(resources, kMVGRuniformBufferIndex);
+  // A copy: the compiler then knows that the pixels written do not change it.
+  const MVGRfragUniforms uniforms = msl::BufferArgument<MVGRfragUniforms>(resources, kMVGRuniformBufferIndex);
   const texture2d<float> image = msl::TextureArgument(resources, kMVGRtextureIndex);
   const sampler imageSampler = msl::SamplerArgument(resources, kMVGRsamplerIndex);
   msl::ShadeSpan<MVGRrasterData>(
