@@ -2,6 +2,8 @@
 #include "standin/metal/Sampling.h"
 #include "standin/metal/Shader.h"
 
+#include <pthread.h>
+
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -206,13 +208,43 @@ struct texture2d<float>
 };
 
 namespace detail {
-// Per shading thread; initial-exec, so that reaching it from a loaded bundle costs no call.
-inline thread_local bool tDiscarded __attribute__((tls_model("initial-exec"))) = false;
+// Where discard_fragment() marks the fragment being shaded on the calling thread, set by
+// ShadeSpan for the span's duration. A pthread key rather than a thread_local: the rasteriser's
+// threads outlive a bundle that is unloaded, and a thread_local's storage would go with it.
+class DiscardTarget
+{
+public:
+  explicit DiscardTarget(bool* flag) : mPrevious(pthread_getspecific(Key())) { pthread_setspecific(Key(), flag); }
+  ~DiscardTarget() { pthread_setspecific(Key(), mPrevious); }
+  DiscardTarget(const DiscardTarget&) = delete;
+  DiscardTarget& operator=(const DiscardTarget&) = delete;
+
+  static void Mark()
+  {
+    if (void* flag = pthread_getspecific(Key()))
+      *static_cast<bool*>(flag) = true;
+  }
+
+private:
+  struct KeyHolder
+  {
+    pthread_key_t key;
+    KeyHolder() { pthread_key_create(&key, nullptr); }
+    ~KeyHolder() { pthread_key_delete(key); }
+  };
+  static pthread_key_t Key()
+  {
+    static const KeyHolder holder;
+    return holder.key;
+  }
+
+  void* mPrevious;
+};
 } // namespace detail
 
 // Marks the fragment being shaded as discarded; its function still returns (write `return`
 // after it, as the GPU's early exit).
-inline void discard_fragment() { detail::tDiscarded = true; }
+inline void discard_fragment() { detail::DiscardTarget::Mark(); }
 
 // ---------------------------------------------------------------------------------------------
 // Entry-point helpers, for the C++ side of a source only.
@@ -274,6 +306,8 @@ inline void ShadeSpan(const mtl::FragmentSpan& span, const mtl::FragmentOut& out
   std::memcpy(step, span.ddx, sizeof(float) * kVaryings);
   mtl::Float4* colors = out.color;
   uint8_t* discards = out.discard;
+  bool discarded = false;
+  const detail::DiscardTarget discardTarget(&discarded);
   float values[4 + kVaryings];
   values[1] = float(span.y) + 0.5f;
   values[2] = 0.0f;
@@ -286,10 +320,10 @@ inline void ShadeSpan(const mtl::FragmentSpan& span, const mtl::FragmentOut& out
       values[4 + k] = start[k] + step[k] * fi;
     Stage stage;
     std::memcpy(&stage, values, sizeof(Stage));
-    detail::tDiscarded = false;
     const float4 color = shade(stage);
     colors[i] = mtl::Float4{color.x, color.y, color.z, color.w};
-    discards[i] = detail::tDiscarded ? 1 : 0;
+    discards[i] = discarded ? 1 : 0;
+    discarded = false;
   }
 }
 
