@@ -12,7 +12,8 @@
 // The part of the Metal shading language that our shader sources use, in C++, so that one
 // source compiles for the GPU and for the stand-in's rasteriser. A source includes this header
 // only when __METAL_VERSION__ is not defined (on a Mac the platform's own library applies) and
-// then says `using namespace metal;` in either case.
+// then says `using namespace metal;` in either case. Include it after every other header: its
+// qualifier macros would rewrite what follows.
 //
 // The subset: scalar float and int; float2, float3 and float4 with component access (x y z w,
 // r g b a), the read swizzles xy, zw, xyz and rgb, arithmetic with vectors and scalars; the
