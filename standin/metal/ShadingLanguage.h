@@ -17,7 +17,7 @@
 //
 // The subset: scalar float and int; float2, float3 and float4 with component access (x y z w,
 // r g b a), the read swizzles xy, zw, xyz and rgb, arithmetic with vectors and scalars; the
-// functions abs, min, max, clamp, saturate, sqrt, length, mix; texture2d<float> with
+// functions abs, min, max, clamp, saturate, sqrt, length; texture2d<float> with
 // sample(sampler, float2); discard_fragment(). Address-space and function qualifiers (device,
 // constant, thread, vertex, fragment) are macros: constant reads as const, the others as
 // nothing. Attributes ([[stage_in]], [[buffer(n)]], [[position]], ...) are left to the C++
@@ -162,16 +162,13 @@ inline float min(float a, float b) { return b < a ? b : a; }
 inline float max(float a, float b) { return a < b ? b : a; }
 inline float saturate(float x) { return x > 0.0f ? (x < 1.0f ? x : 1.0f) : 0.0f; }
 inline float clamp(float x, float lo, float hi) { return x > lo ? (x < hi ? x : hi) : lo; }
-inline float mix(float x, float y, float t) { return x + (y - x) * t; }
 
 // The same, component-wise.
 inline float2 abs(float2 v) { return float2(abs(v.x), abs(v.y)); }
 inline float2 min(float2 a, float2 b) { return float2(min(a.x, b.x), min(a.y, b.y)); }
 inline float2 max(float2 a, float2 b) { return float2(max(a.x, b.x), max(a.y, b.y)); }
-inline float2 max(float2 a, float b) { return max(a, float2(b)); }
 inline float2 saturate(float2 v) { return float2(saturate(v.x), saturate(v.y)); }
 inline float length(float2 v) { return sqrt(v.x * v.x + v.y * v.y); }
-inline float4 mix(float4 x, float4 y, float t) { return x + (y - x) * t; }
 
 // A sampler holds a copy of its state's descriptor: a shader's locals, which the pixels it
 // writes cannot alias.

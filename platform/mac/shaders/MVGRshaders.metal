@@ -53,7 +53,7 @@ float2 mvgrTransform(constant float* m, float2 p)
 float mvgrRoundedBoxDistance(float2 p, float2 ext, float radius)
 {
   const float2 q = abs(p) - (ext - radius);
-  return min(max(q.x, q.y), 0.0f) + length(max(q, 0.0f)) - radius;
+  return min(max(q.x, q.y), 0.0f) + length(max(q, float2(0.0f))) - radius;
 }
 
 float mvgrScissorMask(constant MVGRfragUniforms& u, float2 p)
@@ -107,7 +107,7 @@ float4 mvgrShade(MVGRrasterData in, constant MVGRfragUniforms& u, texture2d<floa
     const float2 p = mvgrTransform(u.paintMat, in.fpos);
     const float d = saturate(
       (mvgrRoundedBoxDistance(p, float2(u.extent[0], u.extent[1]), u.radius) + feather * 0.5f) / feather);
-    return mix(inner, outer, d) * cover;
+    return (inner + (outer - inner) * d) * cover;
   }
   float2 tcoord;
   if (u.type == kMVGRshaderFillImage)
