@@ -1,11 +1,19 @@
 #pragma once
-#include <cstddef>
-#include <cstdint>
 
 // What the Metal render back end and its shader library agree on: the fragment uniform block,
 // the vertex layout and the bindings. The vertex buffer holds the renderer's VGRvertex records
 // (x, y, u, v: four floats).
+//
+// The shader source (shaders/MVGRshaders.metal) includes this header too, so the uniform block,
+// its kinds and the binding indices have one definition. Under the Metal compiler
+// (__METAL_VERSION__) only that shared part is seen: no namespace, no standard headers, no
+// program-scope variables; the layout checks and the C++-only constants stay on the C++ side.
+#ifndef __METAL_VERSION__
+#include <cstddef>
+#include <cstdint>
+
 namespace plug::igraphics {
+#endif
 
 // One fragment uniform block. Blocks sit kMVGRfragSize bytes apart in the uniform buffer and
 // use their first sizeof(MVGRfragUniforms) bytes. Matrices are 3x3 with each column stored as
@@ -28,6 +36,8 @@ struct MVGRfragUniforms
   int32_t type;         // MVGRshaderKind
 };
 
+#ifndef __METAL_VERSION__
+
 static_assert(offsetof(MVGRfragUniforms, paintMat) == 48, "uniform block layout");
 static_assert(offsetof(MVGRfragUniforms, innerCol) == 96, "uniform block layout");
 static_assert(offsetof(MVGRfragUniforms, outerCol) == 112, "uniform block layout");
@@ -41,6 +51,7 @@ static_assert(offsetof(MVGRfragUniforms, strokeThr) == 164, "uniform block layou
 static_assert(offsetof(MVGRfragUniforms, texType) == 168, "uniform block layout");
 static_assert(offsetof(MVGRfragUniforms, type) == 172, "uniform block layout");
 static_assert(sizeof(MVGRfragUniforms) == 176, "uniform block layout");
+#endif
 
 // How an image's texels are read.
 enum MVGRtextureKind : int32_t
@@ -58,23 +69,31 @@ enum MVGRshaderKind : int32_t
   kMVGRshaderTriangles = 2,    // plain textured triangles (text)
 };
 
+// Vertex attributes: 0 position (float2 at 0), 1 texture coordinates (float2 at 8), both from
+// vertex buffer 0 with a stride of 16 bytes.
+enum MVGRvertexAttribute : int32_t
+{
+  kMVGRpositionAttribute = 0,
+  kMVGRtexcoordAttribute = 1,
+};
+
+// Bindings.
+enum MVGRbindingIndex : int32_t
+{
+  kMVGRvertexBufferIndex = 0,   // vertex stage: the vertices
+  kMVGRviewSizeBufferIndex = 1, // vertex stage: float width, height in drawing units
+  kMVGRuniformBufferIndex = 0,  // fragment stage: the uniform block at its offset
+  kMVGRtextureIndex = 0,        // fragment stage: the image and its sampler
+  kMVGRsamplerIndex = 0,
+};
+
+#ifndef __METAL_VERSION__
 constexpr int kMVGRfragSize = 256; // stride of the uniform blocks
 constexpr int kMVGRindexSize = 4;  // unsigned 32-bit indices
 
-// Vertex layout: attribute 0 position (float2 at 0), attribute 1 texture coordinates (float2 at
-// 8), both from vertex buffer 0 with a stride of 16 bytes.
 constexpr int kMVGRvertexStride = 16;
-constexpr int kMVGRpositionAttribute = 0;
 constexpr int kMVGRpositionOffset = 0;
-constexpr int kMVGRtexcoordAttribute = 1;
 constexpr int kMVGRtexcoordOffset = 8;
-
-// Bindings.
-constexpr int kMVGRvertexBufferIndex = 0;   // vertex stage: the vertices
-constexpr int kMVGRviewSizeBufferIndex = 1; // vertex stage: float width, height in drawing units
-constexpr int kMVGRuniformBufferIndex = 0;  // fragment stage: the uniform block at its offset
-constexpr int kMVGRtextureIndex = 0;        // fragment stage: the image and its sampler
-constexpr int kMVGRsamplerIndex = 0;
 
 // Function names in the shader library.
 constexpr const char* kMVGRvertexFunctionName = "vertexShader";
@@ -82,3 +101,4 @@ constexpr const char* kMVGRfragmentFunctionName = "fragmentShader";
 constexpr const char* kMVGRfragmentFunctionAAName = "fragmentShaderAA";
 
 } // namespace plug::igraphics
+#endif

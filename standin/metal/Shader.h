@@ -7,7 +7,8 @@
 #include <vector>
 
 // How shader functions written in C++ meet the stand-in's rasteriser, and how a library blob
-// names them.
+// names them. Shaders written in the Metal shading language reach this interface through
+// ShadingLanguage.h, whose helpers call them per vertex and per pixel.
 //
 // A vertex function gets one vertex's attributes (fetched by the pipeline's vertex descriptor,
 // missing components filled as (0, 0, 0, 1)) and the stage's bound buffers; it writes the

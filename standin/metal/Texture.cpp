@@ -1,4 +1,5 @@
 #include "standin/metal/Commands.h"
+#include "standin/metal/Sampling.h"
 #include "standin/metal/Shader.h"
 #include "standin/metal/Vec4.h"
 
@@ -27,122 +28,11 @@ bool ClipRegion(const Region& region, uint64_t w, uint64_t h, Region& clipped)
   return true;
 }
 
-inline int WrapIndex(int i, int size, SamplerAddressMode mode)
-{
-  switch (mode)
-  {
-    case SamplerAddressMode::Repeat:
-      i %= size;
-      return i < 0 ? i + size : i;
-    case SamplerAddressMode::MirrorClampToEdge:
-      if (i < 0)
-        i = -i - 1;
-      return i >= size ? size - 1 : i;
-    default:
-      return i < 0 ? 0 : (i >= size ? size - 1 : i);
-  }
-}
-
-// Texel coordinate to an int that stays far from overflow (NaN reads as 0).
-inline int FloorIndex(float x)
-{
-  if (!(x > -1.0e7f))
-    return x < 0 ? -10000000 : 0;
-  if (x > 1.0e7f)
-    return 10000000;
-  const int i = int(x);
-  return float(i) > x ? i - 1 : i;
-}
-
-// One mipmap level as the sampler reads it.
-struct LevelView
-{
-  const uint8_t* data;
-  int width, height, bpp;
-  size_t stride;
-  PixelFormat format;
-
-  LevelView(const Texture& texture, uint64_t level)
-    : data(texture.LevelData(level))
-    , width(int(texture.LevelWidth(level)))
-    , height(int(texture.LevelHeight(level)))
-    , bpp(BytesPerPixel(texture.GetPixelFormat()))
-    , stride(size_t(width) * size_t(bpp))
-    , format(texture.GetPixelFormat())
-  {
-  }
-
-  const uint8_t* At(int x, int y) const { return data + size_t(y) * stride + size_t(x) * size_t(bpp); }
-};
-
-constexpr float kByteScale = 1.0f / 255.0f;
-
-// Filters one level at texel-space coordinates (x, y). Bilinear weights are kept to 1/256 of a
-// texel, as filtering hardware does, so that sampling at a texel centre returns the texel.
-// A texel as floats 0..255 in RGBA order.
-template <PixelFormat kFormat>
-inline detail::Vec4 Texel(PixelFormat format, const uint8_t* p)
-{
-  const PixelFormat f = kFormat == PixelFormat::Invalid ? format : kFormat;
-  if (f == PixelFormat::R8Unorm)
-    return detail::Vec4::Set(float(p[0]), 0, 0, 255);
-  const detail::Vec4 t = detail::Vec4::FromBytes(p);
-  return f == PixelFormat::BGRA8Unorm ? t.SwapRedBlue() : t;
-}
-
-inline Float4 ToFloat4(const detail::Vec4& texel)
-{
-  Float4 out;
-  (texel * detail::Vec4::Splat(kByteScale)).Store(&out.x);
-  return out;
-}
-
-// Filters one level at texel-space coordinates (x, y). Bilinear weights are kept to 1/256 of a
-// texel, as filtering hardware does, so that sampling at a texel centre returns the texel.
-template <PixelFormat kFormat = PixelFormat::Invalid>
-inline Float4 SampleView(const LevelView& view, const SamplerDescriptor& s, SamplerMinMagFilter filter, float x,
-                         float y)
-{
-  if (filter == SamplerMinMagFilter::Nearest)
-  {
-    const int ix = WrapIndex(FloorIndex(x), view.width, s.sAddressMode);
-    const int iy = WrapIndex(FloorIndex(y), view.height, s.tAddressMode);
-    return ToFloat4(Texel<kFormat>(view.format, view.At(ix, iy)));
-  }
-  x -= 0.5f;
-  y -= 0.5f;
-  int x0 = FloorIndex(x), y0 = FloorIndex(y);
-  int wx = int((x - float(x0)) * 256.0f + 0.5f), wy = int((y - float(y0)) * 256.0f + 0.5f);
-  if (!(wx >= 0 && wx <= 256))
-    wx = 0;
-  if (!(wy >= 0 && wy <= 256))
-    wy = 0;
-  if (wx == 256)
-  {
-    x0++;
-    wx = 0;
-  }
-  if (wy == 256)
-  {
-    y0++;
-    wy = 0;
-  }
-  const int xa = WrapIndex(x0, view.width, s.sAddressMode);
-  const int ya = WrapIndex(y0, view.height, s.tAddressMode);
-  if (wx == 0 && wy == 0)
-    return ToFloat4(Texel<kFormat>(view.format, view.At(xa, ya)));
-  const int xb = WrapIndex(x0 + 1, view.width, s.sAddressMode);
-  const int yb = WrapIndex(y0 + 1, view.height, s.tAddressMode);
-  const detail::Vec4 fx = detail::Vec4::Splat(float(wx) * (1.0f / 256.0f));
-  const detail::Vec4 fy = detail::Vec4::Splat(float(wy) * (1.0f / 256.0f));
-  const detail::Vec4 t00 = Texel<kFormat>(view.format, view.At(xa, ya));
-  const detail::Vec4 t10 = Texel<kFormat>(view.format, view.At(xb, ya));
-  const detail::Vec4 t01 = Texel<kFormat>(view.format, view.At(xa, yb));
-  const detail::Vec4 t11 = Texel<kFormat>(view.format, view.At(xb, yb));
-  const detail::Vec4 top = t00 + (t10 - t00) * fx;
-  const detail::Vec4 bottom = t01 + (t11 - t01) * fx;
-  return ToFloat4(top + (bottom - top) * fy);
-}
+using detail::FloorIndex;
+using detail::LevelView;
+using detail::SampleView;
+using detail::Texel;
+using detail::ToFloat4;
 
 // Samples one level along a span in texel space, for one texel format.
 template <PixelFormat kFormat>
@@ -356,11 +246,7 @@ Float4 Sample(const TextureBinding& binding, float u, float v)
 {
   if (!binding.texture || !binding.sampler)
     return Float4{0, 0, 0, 1};
-  const SamplerDescriptor& s = binding.sampler->Descriptor();
-  const LevelView view(*binding.texture, 0);
-  const float x = s.normalizedCoordinates ? u * float(view.width) : u;
-  const float y = s.normalizedCoordinates ? v * float(view.height) : v;
-  return SampleView(view, s, s.magFilter, x, y);
+  return detail::SampleLevel0(LevelView(*binding.texture, 0), binding.sampler->Descriptor(), u, v);
 }
 
 Float4 SampleGrad(const TextureBinding& binding, float u, float v, float dudx, float dvdx, float dudy, float dvdy)

@@ -3,7 +3,11 @@
 #include "tests/platform/MVGRdraw.h"
 #include "tests/standin/MetalRig.h"
 
+#include "TempDir.h"
+
 #include <gtest/gtest.h>
+
+#include <regex>
 
 namespace {
 
@@ -67,6 +71,33 @@ TEST(MVGRshaders, LibraryNamesTheThreeFunctions)
   EXPECT_EQ(library->FunctionNames(), (std::vector<std::string>{"vertexShader", "fragmentShader", "fragmentShaderAA"}));
   const mvgr::Pipelines p = mvgr::MakePipelines(*device, mtl::PixelFormat::BGRA8Unorm, true);
   EXPECT_TRUE(p.color && p.stencilOnly);
+}
+
+// Nothing here compiles the Metal shading language: what the source may use beyond what the C++
+// build checks is kept to the subset both languages share.
+TEST(MVGRshaders, SourceKeepsToTheSubsetBothLanguagesShare)
+{
+  std::string source = ReadFileText(SourcePath("platform/mac/shaders/MVGRshaders.metal"));
+  ASSERT_NE(source.find("fragmentShaderAA"), std::string::npos);
+  source = std::regex_replace(source, std::regex(R"(/\*[\s\S]*?\*/|//[^\n]*)"), " ");
+  const struct
+  {
+    const char* pattern;
+    const char* what;
+  } refused[] = {
+    {R"(\bdouble\b)", "double"},
+    {R"(\bstd\s*::)", "the C++ standard library"},
+    {R"(\b(throw|try|catch|noexcept)\b)", "exceptions"},
+    {R"(\(\s*\*\s*\w*\s*\)\s*\()", "function pointers"},
+    {R"(\b(new|delete|virtual|goto|thread_local)\b)", "dynamic memory, virtual calls, goto or thread storage"},
+    {R"(\[[&=]?\]\s*\()", "lambdas"},
+    {R"(#\s*include\s*<(?!metal_stdlib>))", "headers other than metal_stdlib"},
+  };
+  for (const auto& r : refused)
+  {
+    std::smatch match;
+    EXPECT_FALSE(std::regex_search(source, match, std::regex(r.pattern))) << r.what << ": \"" << match.str() << "\"";
+  }
 }
 
 TEST(MVGRshaders, SolidColourIsPremultipliedAndScissorRampsOverOnePixel)
