@@ -196,6 +196,17 @@ TEST_F(MacNativeMenus, ClosingTheEditorFromInsideItsMenuOrAlertTouchesNothingOfI
   EXPECT_EQ(AlertCount(), 1);
   EXPECT_EQ(mDelegate.GetUI(), nullptr);
   EXPECT_EQ(LiveViews(), 0);
+
+  // A file sheet that ends after the editor closed: its completion is not called either.
+  Open(true);
+  control = new HookedControl(IRECT(10, 130, 110, 150));
+  mGraphics->AttachControl(control);
+  plug::CharBuf file(""), folder("");
+  mGraphics->PromptForFile(file, folder, kFileActionOpen, "",
+                           [control](const plug::CharBuf&, const plug::CharBuf&) { control->mEvents.push_back("file"); });
+  mDelegate.CloseEditorWindow();
+  RunMainQueue();
+  EXPECT_EQ(PanelCount(), 1);
 }
 
 class MacTextEntry : public MacEditorTest
