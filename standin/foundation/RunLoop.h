@@ -33,13 +33,17 @@
 // block (a menu shown from the main queue) fires its timers while the queued blocks wait for the
 // outer block to return, as the platform's main queue is serial.
 //
-// The loop has two clocks: the real one (steady clock; RunFor sleeps), for tools, and a virtual
-// one, for tests and for tools that must give the same outcome on every run. The virtual clock
-// starts at 0 and moves only when the loop runs (RunFor(ms) and a nested run's time move it by
-// exactly that much, at once, firing every timer at each point of its schedule on the way) or
-// when AdvanceClock moves it; nothing else reads it. Now() is the present on either clock. A
-// simulation that must keep pace with the editor (audio driven by the same clock, say) reads
-// Now() and moves time only through RunFor / AdvanceClock on the thread that runs the loop.
+// The clock. Now() is the loop's present: the steady clock (EClock::kReal, for tools that run
+// in real time; RunFor then sleeps), or a virtual time (EClock::kVirtual, for tests and runs
+// that must give the same outcome every time). Virtual time starts at 0 when SetClock switches
+// to it and moves only forward, only on the thread that runs the loop, and only by:
+//   - RunFor(d): to its start + d, at once, firing every timer at each point of its schedule
+//     on the way (during a callback Now() is that point);
+//   - RunNested: likewise by its delay's time, after its turns;
+//   - AdvanceClock(d): by d without firing anything, as a busy main thread would.
+// RunDue and a nested run's turns happen at one instant. Code that must keep pace with the
+// editor (audio driven by the same clock, say) reads Now() and moves time only through these
+// calls. The toolkit's own animation timestamps follow the steady clock, not this one.
 namespace standin {
 
 // Modes of the loop, as a set of bits; other bits stand for modes that nothing here runs.
