@@ -537,6 +537,8 @@ public:
   // A text entry ends without a result (the in-editor entry was dismissed).
   void ClearControlInTextEntry() { mInTextEntry = nullptr; }
   IControl* GetControlInPopupMenu() const { return mInPopupMenu; }
+  // The menu of the request waiting for its result; null once the control that asked is gone.
+  IPopupMenu* GetShownPopupMenu() const { return mShownMenu; }
   IPopupMenu& GetPromptMenu() { return mPromptPopupMenu; }
 
   void AttachGestureRecognizer(const IRECT& r, EGestureType type, IGestureFunction func);

@@ -10,7 +10,9 @@ std::unique_ptr<Timer> Timer::Create(ITimerFunction func, uint32_t intervalMs)
 Timer_impl::Timer_impl(ITimerFunction func, uint32_t intervalMs)
   : mFunc(std::move(func)), mIntervalMs(intervalMs)
 {
-  mLoopTimer = standin::RunLoop::Main().AddTimer(intervalMs / 1000.0, [this](standin::RunLoopTimer&) { OnFire(); });
+  // In the common modes: the editor stays fed while a menu tracks or a modal panel runs.
+  mLoopTimer = standin::RunLoop::Main().AddTimer(intervalMs / 1000.0, [this](standin::RunLoopTimer&) { OnFire(); },
+                                                 standin::kCommonRunLoopModes);
 }
 
 Timer_impl::~Timer_impl()

@@ -1,7 +1,5 @@
 #include "platform/mac/IGraphicsMac.h"
 
-#include "platform/mac/GuardedCall.h"
-
 #include <cmath>
 
 #include "graphics/IControl.h"
@@ -292,26 +290,6 @@ PlatformFontPtr IGraphicsMac::LoadPlatformFontByName(const char* fontID, const c
 void IGraphicsMac::CachePlatformFont(const char* fontID, const PlatformFontPtr& font)
 {
   CacheCoreTextFontDescriptor(fontID, font);
-}
-
-// ---- the platform's pop-up menu ----
-
-IPopupMenu* IGraphicsMac::CreatePlatformPopupMenu(IPopupMenu& menu, const IRECT& bounds, bool& isAsync)
-{
-  isAsync = true;
-  IPopupMenu* pMenu = &menu;
-  // Blocks of this object are cancelled when its view closes and when it goes, so the block
-  // never reaches a deleted object.
-  standin::RunLoop::Main().PerformBlock([this, pMenu, bounds]() { GuardedCall([&] { ShowPopupMenu(*pMenu, bounds); }); },
-                                        this);
-  return nullptr;
-}
-
-void IGraphicsMac::ShowPopupMenu(IPopupMenu& menu, const IRECT& bounds)
-{
-  IPopupMenu* result = mView ? mView->createPopupMenu(menu, ToViewRect(bounds, GetDrawScale())) : nullptr;
-  // IGraphics runs the completion function of the level chosen (once per showing).
-  SetControlValueAfterPopupMenu(result);
 }
 
 } // namespace igraphics

@@ -8,14 +8,17 @@
 // flipped, origin top left); screen points are AppKit's (origin bottom left of the main
 // screen); every rectangle handed to the view is pixel-aligned outwards (ToViewRect).
 //
-// Sources: IGraphicsMac.cpp (window, cursor, tooltips, resizing, fonts, pop-up scheduling),
-// IGraphicsMacMenus.cpp (text entry, colour picker), IGraphicsMacDialogs.cpp (message box,
+// Sources: IGraphicsMac.cpp (window, cursor, tooltips, resizing, fonts), IGraphicsMacMenus.cpp
+// (the native prompts: pop-up menus, text entry, colour picker), IGraphicsMacDialogs.cpp (message box,
 // file dialogs, clipboard, URLs, Finder, file drags out).
 //
 // Everything runs on the main thread. The count of live objects and the process-wide
 // font-descriptor cache share the cache's mutex.
 #include "graphics/renderer/IGraphicsVGR.h"
 #include "standin/appkit/AppKit.h"
+
+#include <cstdint>
+#include <memory>
 
 namespace plug {
 namespace igraphics {
@@ -119,6 +122,8 @@ public:
   // The index of the control under the mouse in the attached list, -1 for none.
   int MouseOverIdx() const { return mMouseOverIdx; }
   void SetPlatformContext(void* pContext) { mPlatformContext = pContext; }
+  // A watch on this object's life (see mLifetime).
+  std::weak_ptr<const bool> Lifetime() const { return mLifetime; }
   void* GetPlatformContext() const { return mPlatformContext; }
 
 private:
@@ -126,11 +131,17 @@ private:
   void CloseView();
   void StoreCursorPosition();
   static void WarpCursorToScreenPoint(double x, double y);
-  // The scheduled half of CreatePlatformPopupMenu: the native menu, then the result to
+  // The scheduled half of CreatePlatformPopupMenu: the native menu of the request still
+  // waiting (nothing when it is gone or a later one took its place), then the result to
   // IGraphics.
-  void ShowPopupMenu(IPopupMenu& menu, const IRECT& bounds);
+  void ShowPopupMenu(uint64_t request, const IRECT& bounds);
 
   IGraphicsView* mView = nullptr; // one reference while open
+  uint64_t mPopupRequest = 0;     // the latest platform menu asked for
+  // Expires when this object goes. A call that can close the editor (a menu's or a modal run's
+  // loop, a completion) may delete this object: the caller watches it and touches nothing of
+  // this object once it expired.
+  const std::shared_ptr<const bool> mLifetime = std::make_shared<const bool>(true);
   NSPoint mCursorLockPosition;
   CharBuf mBundleID{128};
   CharBuf mAppGroupID{128};

@@ -4,6 +4,7 @@
 #include "platform/mac/MacStrings.h"
 
 #include <cstring>
+#include <memory>
 
 namespace plug {
 namespace igraphics {
@@ -87,17 +88,22 @@ void DirectoryChosenHandler(NSSavePanel* panel, NSModalResponse response,
 
 // Runs the panel: as a sheet on the window with the handler called when it ends (the call
 // returns at once), or, without a window, modally with the handler called before returning.
-void RunPanelWithHandler(NSSavePanel* panel, NSWindow* window,
+// The editor may close while the panel is up (the modal run is a loop of the main thread, the
+// sheet ends on a later turn): the handler, which reaches the editor, is then not called.
+void RunPanelWithHandler(NSSavePanel* panel, NSWindow* window, const std::weak_ptr<const bool>& editor,
                          void (*handler)(NSSavePanel*, NSModalResponse, const IFileDialogCompletionHandlerFunc&),
                          const IFileDialogCompletionHandlerFunc& completionHandler)
 {
   if (!window)
   {
-    handler(panel, panel->runModal(), completionHandler);
+    const NSModalResponse response = panel->runModal();
+    if (!editor.expired())
+      handler(panel, response, completionHandler);
     return;
   }
-  panel->beginSheetModalForWindow(window, [panel, handler, completionHandler](NSModalResponse response) {
-    handler(panel, response, completionHandler);
+  panel->beginSheetModalForWindow(window, [panel, editor, handler, completionHandler](NSModalResponse response) {
+    if (!editor.expired())
+      handler(panel, response, completionHandler);
   });
 }
 
@@ -116,14 +122,17 @@ int IGraphicsMac::ShowMessageBox(const char* str, const char* caption, int type,
   const MessageBoxLayout* layout = FindMessageBoxLayout(type);
   for (int i = 0; layout && i < 3 && layout->buttons[i]; ++i)
     alert->addButtonWithTitle(Str(layout->buttons[i]));
+  // The alert's modal loop may close the editor: then nothing of it is touched afterwards and
+  // the completion, which reaches the editor, is not called.
+  const std::weak_ptr<const bool> alive = Lifetime();
   const NSModalResponse button = alert->runModal() - NSAlertFirstButtonReturn;
+  alert->release();
   int result = kMessageBoxResultCancel;
   if (layout)
     result = (button >= 0 && button < 3 && layout->results[button]) ? layout->results[button] : layout->otherwise;
 
-  if (completionHandler)
+  if (completionHandler && !alive.expired())
     completionHandler(result);
-  alert->release();
   return result;
 }
 
@@ -165,7 +174,7 @@ void IGraphicsMac::PromptForFile(CharBuf& fileName, CharBuf& path, int action, c
   panel->setFloatingPanel(true);
 
   if (completionHandler)
-    RunPanelWithHandler(panel, mView->window(), &FileChosenHandler, completionHandler);
+    RunPanelWithHandler(panel, mView->window(), Lifetime(), &FileChosenHandler, completionHandler);
   else
     StoreChosenFile(panel, panel->runModal(), fileName, path);
 }
@@ -187,7 +196,7 @@ void IGraphicsMac::PromptForDirectory(CharBuf& dir, IFileDialogCompletionHandler
   panel->setDirectoryURL(NSURL::fileURLWithPath(startFolder));
 
   if (completionHandler)
-    RunPanelWithHandler(panel, mView ? mView->window() : nullptr, &DirectoryChosenHandler, completionHandler);
+    RunPanelWithHandler(panel, mView ? mView->window() : nullptr, Lifetime(), &DirectoryChosenHandler, completionHandler);
   else
     StoreChosenDirectory(panel, panel->runModal(), dir, nullptr);
 }

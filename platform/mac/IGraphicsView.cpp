@@ -2,6 +2,7 @@
 
 #include "platform/mac/GuardedCall.h"
 #include "platform/mac/MacStrings.h"
+#include "platform/mac/ScopedRetain.h"
 
 #include <cstdio>
 #include <string>
@@ -60,15 +61,8 @@ IGraphicsView::PLUG_OBJC_CLASS(IGraphicsView)(IGraphicsMac* pGraphics, standin::
 IGraphicsView::~PLUG_OBJC_CLASS(IGraphicsView)()
 {
   if (NSColorPanel::sharedColorPanelExists())
-  {
-    NSColorPanel* panel = NSColorPanel::sharedColorPanel();
-    panel->close();
-    // The panel outlives the view: it must not send its action here any more (another
-    // view's choice stays).
-    if (panel->target() == this)
-      panel->setTarget(nullptr);
-  }
-  mColorPickerFunc = nullptr;
+    NSColorPanel::sharedColorPanel()->close();
+  detachColorPanel();
   if (mMoveCursor)
     mMoveCursor->release();
   if (mTrackingArea)
@@ -78,7 +72,13 @@ IGraphicsView::~PLUG_OBJC_CLASS(IGraphicsView)()
 
 ::CAMetalLayer* IGraphicsView::MetalLayer() const { return static_cast<::CAMetalLayer*>(layer()); }
 
-void IGraphicsView::ForgetGraphics() { mGraphics = nullptr; }
+void IGraphicsView::ForgetGraphics()
+{
+  mGraphics = nullptr;
+  // The view may outlive the editor (its window or a pool may hold it): a colour picked from
+  // now on must not reach the editor's callback.
+  detachColorPanel();
+}
 
 // ---- frame clock and drawing pass ----
 
@@ -195,11 +195,14 @@ void IGraphicsView::updateTrackingAreas()
 
 void IGraphicsView::removeFromSuperview()
 {
+  // The view outlives this method even when the editor closes inside it or a step throws; the
+  // view leaves its superview in any case.
+  const ScopedRetain<IGraphicsView> hold(this);
   GuardedCall([&] {
-    // The view outlives this method even when the editor closes inside it.
-    retain();
     if (mTextFieldView)
       endUserInput();
+  });
+  GuardedCall([&] {
     if (IGraphicsMac* graphics = mGraphics)
     {
       graphics->SetPlatformContext(nullptr);
@@ -208,9 +211,8 @@ void IGraphicsView::removeFromSuperview()
       if (graphics->GetView() == this)
         graphics->GetDelegate()->CloseEditorWindow();
     }
-    NSView::removeFromSuperview();
-    release();
   });
+  NSView::removeFromSuperview();
 }
 
 // ---- pointer ----

@@ -46,7 +46,8 @@ class PLUG_OBJC_CLASS(IGraphicsView) : public NSView,
   // The flipped graphics context of the current one; null when none is current.
   NSGraphicsContext* getCGContextRef();
   ::CAMetalLayer* MetalLayer() const;
-  // The graphics object let go of the view (its close sequence): events do nothing from now on.
+  // The graphics object let go of the view (its close sequence): events do nothing from now on
+  // and the colour panel no longer reaches the editor.
   void ForgetGraphics();
 
   // ---- NSView ----
@@ -115,6 +116,9 @@ class PLUG_OBJC_CLASS(IGraphicsView) : public NSView,
 
 private:
   void keyEvent(NSEvent* event, bool down);
+  // Forgets the colour callback and, when the shared colour panel serves this view, closes it
+  // and takes its target.
+  void detachColorPanel();
   // The "move" cursor from the system's cursor files (null when they are missing).
   NSCursor* buildMoveCursor() const;
   // The drawable size that follows the view's frame and the window's backing scale.

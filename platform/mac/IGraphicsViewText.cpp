@@ -5,6 +5,7 @@
 
 #include "platform/mac/GuardedCall.h"
 #include "platform/mac/MacStrings.h"
+#include "platform/mac/ScopedRetain.h"
 #include "plug/IGEditorDelegate.h"
 
 #include <string>
@@ -42,6 +43,9 @@ IPopupMenu* IGraphicsView::createPopupMenu(IPopupMenu& menu, NSRect bounds)
   const NSPoint location = PopupMenuLocation(menu, bounds, positionItem);
   NSMenuItem* item = positionItem ? nativeMenu->itemAtIndex(menu.GetChosenItemIdx()) : nullptr;
   nativeMenu->popUpMenuPositioningItem(item, location, this);
+  // The editor closed inside the menu's loop: the menu it was built from may be gone.
+  if (!mGraphics)
+    return nullptr;
 
   // The level where the choice was made gets its chosen index; the levels above keep theirs.
   NSMenuItem* chosen = receiver->menuItem();
@@ -126,23 +130,23 @@ void IGraphicsView::endUserInput()
 
 void IGraphicsView::controlTextDidEndEditing(NSNotification* /*notification*/)
 {
+  if (!mTextFieldView)
+    return;
+  // The commit may close the editor (the graphics object is then forgotten) or throw; the view
+  // stays until this returns, and the field ends either way.
+  const ScopedRetain<IGraphicsView> hold(this);
   GuardedCall([&] {
-    if (!mTextFieldView)
-      return;
-    retain(); // the edit's consequences may close the editor
     std::string text;
     {
       NSAutoreleasePool pool;
       text = mTextFieldView->stringValue()->Text();
     }
     if (mGraphics)
-    {
       mGraphics->SetControlValueAfterTextEdit(text.c_str());
+    if (mGraphics)
       mGraphics->SetAllControlsDirty();
-    }
-    endUserInput();
-    release();
   });
+  GuardedCall([&] { endUserInput(); });
 }
 
 bool IGraphicsView::promptForColor(const IColor& color, IColorPickerHandlerFunc func)
@@ -160,10 +164,23 @@ bool IGraphicsView::promptForColor(const IColor& color, IColorPickerHandlerFunc 
   return true;
 }
 
+void IGraphicsView::detachColorPanel()
+{
+  mColorPickerFunc = nullptr;
+  if (!NSColorPanel::sharedColorPanelExists())
+    return;
+  NSColorPanel* panel = NSColorPanel::sharedColorPanel();
+  // Another view's choice stays.
+  if (panel->target() != this)
+    return;
+  panel->close();
+  panel->setTarget(nullptr);
+}
+
 void IGraphicsView::onColorPicked(NSColorPanel* panel)
 {
   GuardedCall([&] {
-    if (!mColorPickerFunc || !panel)
+    if (!mColorPickerFunc || !panel || !mGraphics)
       return;
     NSAutoreleasePool pool;
     const NSColor* color = panel->color();

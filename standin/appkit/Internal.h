@@ -4,6 +4,7 @@
 #include "standin/appkit/UserInput.h"
 
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,14 @@
 namespace standin::appkit::detail {
 
 extern const char* const kDefaultCursorFolder;
+
+// An answer queued by the host, with the delay it arrives after (none: the answer delay).
+template <class T>
+struct Scripted
+{
+  T answer;
+  std::optional<standin::RunLoopDelay> delay;
+};
 
 struct State
 {
@@ -43,17 +52,40 @@ struct State
   long panels = 0;
 
   MenuResponder menuResponder;
-  std::deque<std::vector<int>> menuAnswers;
+  std::deque<Scripted<std::vector<int>>> menuAnswers;
   AlertResponder alertResponder;
-  std::deque<int> alertAnswers;
+  std::deque<Scripted<int>> alertAnswers;
   PanelResponder panelResponder;
-  std::deque<std::string> panelAnswers;
+  std::deque<Scripted<std::string>> panelAnswers;
+  standin::RunLoopDelay answerDelay;     // of answers without one of their own
+  standin::RunLoopDelay completionDelay; // of a sheet's end
 
   std::vector<WorkspaceRequest> workspace;
   NSDraggingSession* dragSession = nullptr; // retained
 };
 
 State& TheState();
+
+// The nested loop in which the user answers a menu (event-tracking mode) or a modal run
+// (modal-panel mode): takes the first queued answer, if any, runs the main loop in the mode
+// for its delay (or the answer delay) and hands it out; false when none was queued, and the
+// caller asks its responder, the delay over.
+template <class T>
+bool AwaitAnswer(std::deque<Scripted<T>>& queue, unsigned mode, T& answer)
+{
+  std::optional<Scripted<T>> scripted;
+  if (!queue.empty())
+  {
+    scripted = std::move(queue.front());
+    queue.pop_front();
+  }
+  const standin::RunLoopDelay delay = scripted && scripted->delay ? *scripted->delay : TheState().answerDelay;
+  standin::RunLoop::Main().RunNested(mode, delay);
+  if (!scripted)
+    return false;
+  answer = std::move(scripted->answer);
+  return true;
+}
 
 // Every window forgets the mouse button held (a menu or a modal panel took the mouse).
 void ForgetMouseButtons();

@@ -160,13 +160,11 @@ bool NSMenu::popUpMenuPositioningItem(NSMenuItem* item, NSPoint location, NSView
   ++state.menus;
   retain();
   ForgetMouseButtons();
+  // The menu tracks the mouse in a loop of its own until the user answers.
   NSMenuItem* chosen = nullptr;
-  if (!state.menuAnswers.empty())
-  {
-    const std::vector<int> path = state.menuAnswers.front();
-    state.menuAnswers.pop_front();
+  std::vector<int> path;
+  if (AwaitAnswer(state.menuAnswers, standin::kEventTrackingRunLoopMode, path))
     chosen = standin::appkit::ItemAtPath(this, path);
-  }
   else if (state.menuResponder)
   {
     const standin::appkit::MenuResponder responder = state.menuResponder;

@@ -1,8 +1,10 @@
 #pragma once
 // Stand-in for AppKit's menus. A menu retains its items and an item its submenu; an item's
-// target and a menu's link to its supermenu are plain pointers. Popping a menu up asks the
-// menu responder (UserInput.h), which stands in for the user: it picks an item, in the menu
-// or in one of its submenus, or dismisses the menu. A picked item that is enabled, no
+// target and a menu's link to its supermenu are plain pointers. Popping a menu up runs a
+// nested loop of the main run loop in the event-tracking mode, as the platform's menu tracking
+// does (timers of the common modes fire in it; queued blocks run only when the menu was not
+// popped up from one), and takes the user's answer from inside it (UserInput.h): an item, in
+// the menu or in one of its submenus, or the menu dismissed. A picked item that is enabled, no
 // separator and no submenu then sends its action to its target before the call returns.
 #include "standin/appkit/View.h"
 
@@ -95,8 +97,8 @@ class NSMenu : public NSObject
   NSMenu* supermenu() const { return mSupermenu; }
 
   // Pops the menu up in the view with the item (or, for null, the menu's top left corner) at
-  // the location given in the view's coordinates, and returns when the menu responder has
-  // answered: true when an item was chosen (its action sent), false when dismissed. The
+  // the location given in the view's coordinates, runs the menu's loop and returns when the
+  // user has answered: true when an item was chosen (its action sent), false when dismissed. The
   // windows forget the mouse button held, since the menu takes the mouse.
   bool popUpMenuPositioningItem(NSMenuItem* item, NSPoint location, NSView* view);
 

@@ -112,12 +112,11 @@ NSModalResponse NSAlert::runModal()
   ++state.alerts;
   ForgetMouseButtons();
   retain();
+  // The alert runs a modal loop until the user answers.
   NSModalResponse response = NSAlertFirstButtonReturn;
-  if (!state.alertAnswers.empty())
-  {
-    response = NSAlertFirstButtonReturn + state.alertAnswers.front();
-    state.alertAnswers.pop_front();
-  }
+  int button = 0;
+  if (AwaitAnswer(state.alertAnswers, standin::kModalPanelRunLoopMode, button))
+    response = NSAlertFirstButtonReturn + button;
   else if (state.alertResponder)
   {
     const standin::appkit::AlertResponder responder = state.alertResponder;
@@ -194,6 +193,16 @@ std::string Extension(const std::string& path)
   return Lower(path.substr(dot + 1));
 }
 
+// A sheet's answer: the first queued one, if any (its delay is the sheet's completion delay).
+bool TakeSheetAnswer(std::deque<Scripted<std::string>>& queue, std::string& path)
+{
+  if (queue.empty())
+    return false;
+  path = std::move(queue.front().answer);
+  queue.pop_front();
+  return true;
+}
+
 bool TypeAllowed(const std::vector<std::string>& allowed, const std::string& path)
 {
   if (allowed.empty())
@@ -213,16 +222,20 @@ std::string NSSavePanel::Accept(const std::string& path) const
   return path;
 }
 
-NSModalResponse NSSavePanel::Ask()
+NSModalResponse NSSavePanel::Ask(bool modal)
 {
   State& state = TheState();
   ++state.panels;
+  // A modal run waits in a loop of its own for the answer; a sheet (or a panel shown on its
+  // own) has waited already.
   standin::appkit::PanelAnswer answer;
-  if (!state.panelAnswers.empty())
+  std::string path;
+  const bool scripted = !modal ? TakeSheetAnswer(state.panelAnswers, path)
+                               : AwaitAnswer(state.panelAnswers, standin::kModalPanelRunLoopMode, path);
+  if (scripted)
   {
-    answer.path = state.panelAnswers.front();
-    answer.response = answer.path.empty() ? NSModalResponseCancel : NSModalResponseOK;
-    state.panelAnswers.pop_front();
+    answer.path = path;
+    answer.response = path.empty() ? NSModalResponseCancel : NSModalResponseOK;
   }
   else if (state.panelResponder)
   {
@@ -248,7 +261,7 @@ NSModalResponse NSSavePanel::runModal()
   ForgetMouseButtons();
   retain();
   orderFront(nullptr);
-  const NSModalResponse response = Ask();
+  const NSModalResponse response = Ask(true);
   close();
   release();
   return response;
@@ -260,9 +273,9 @@ void NSSavePanel::beginSheetModalForWindow(NSWindow* window, std::function<void(
   mSheet = window != nullptr;
   orderFront(nullptr);
   retain(); // held by the block until the sheet ends
-  standin::RunLoop::Main().PerformBlock([this, handler = std::move(handler)] {
+  standin::RunLoop::Main().PerformBlockAfter(TheState().completionDelay, [this, handler = std::move(handler)] {
     NSAutoreleasePool pool;
-    const NSModalResponse response = Ask();
+    const NSModalResponse response = Ask(false);
     close();
     if (handler)
       handler(response);

@@ -1,9 +1,12 @@
 #pragma once
 // Stand-in for AppKit's panels: the shared colour panel, alerts, and the save and open
-// panels. The user is the responders of UserInput.h: an alert or a panel run modally asks
-// its responder at once; a panel begun as a sheet asks it at a later turn of the main run
-// loop and then calls the completion handler there. A modal run makes the windows forget the
-// mouse button held, since the panel takes the mouse.
+// panels. The user is the responders of UserInput.h: an alert or a panel run modally runs a
+// nested loop of the main run loop in the modal-panel mode and takes the user's answer from
+// inside it (after the answer's delay, UserInput.h); a panel begun as a sheet returns at once,
+// asks at a later turn of the main run loop (after the completion delay) and calls the
+// completion handler there. The colour panel never waits: the user's picks reach its target
+// while it stays open. A modal run makes the windows forget the mouse button held, since the
+// panel takes the mouse.
 //
 // The stand-in's panels are responders, not windows.
 #include "standin/appkit/Text.h"
@@ -104,7 +107,8 @@ class NSAlert : public NSObject
   // The titles of the buttons shown: those added, or the default "OK" when none was.
   std::vector<std::string> ButtonTitles() const;
 
-  // Asks the alert responder: the return code of the button pressed (1000 for the first).
+  // Runs the modal loop until the user answers: the return code of the button pressed (1000
+  // for the first).
   NSModalResponse runModal();
 
 private:
@@ -140,10 +144,10 @@ class NSSavePanel : public NSPanel
   bool canCreateDirectories() const { return mCanCreateDirectories; }
   void setCanCreateDirectories(bool can) { mCanCreateDirectories = can; }
 
-  // Asks the panel responder; the chosen file is then the panel's URL.
+  // Runs the modal loop until the user answers; the chosen file is then the panel's URL.
   NSModalResponse runModal();
-  // The sheet asks the responder at a later turn of the main run loop and then calls the
-  // handler there; the panel is retained until then. A null window shows the panel on its
+  // Returns at once; the sheet asks the responder at a later turn of the main run loop (after
+  // the completion delay) and then calls the handler there; the panel is retained until then. A null window shows the panel on its
   // own, with the same protocol.
   void beginSheetModalForWindow(NSWindow* window, std::function<void(NSModalResponse)> handler);
 
@@ -162,8 +166,9 @@ class NSSavePanel : public NSPanel
   virtual std::string Accept(const std::string& path) const;
 
 protected:
-  // Asks the responder and keeps the URL of an accepted choice.
-  NSModalResponse Ask();
+  // Asks the responder (for a modal run, inside its loop) and keeps the URL of an accepted
+  // choice.
+  NSModalResponse Ask(bool modal);
 
 private:
   std::vector<std::string> mAllowedTypes;

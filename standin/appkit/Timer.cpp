@@ -83,6 +83,27 @@ void NSTimer::invalidate()
 
 // -- NSRunLoop --
 
+namespace {
+
+// A mode of the loop's that no run of the stand-in is in.
+constexpr unsigned kNoModeOfTheLoop = 0x100u;
+
+// The run loop's modes named by the mode's string (none for a mode the stand-in does not run).
+unsigned ModesNamed(const std::string& mode)
+{
+  if (mode == NSRunLoopCommonModes->Text())
+    return standin::kCommonRunLoopModes;
+  if (mode == NSDefaultRunLoopMode->Text())
+    return standin::kDefaultRunLoopMode;
+  if (mode == NSEventTrackingRunLoopMode->Text())
+    return standin::kEventTrackingRunLoopMode;
+  if (mode == NSModalPanelRunLoopMode->Text())
+    return standin::kModalPanelRunLoopMode;
+  return 0;
+}
+
+} // namespace
+
 NSRunLoop::NSRunLoop() : NSObject(Class()) { MakeImmortal(); }
 
 NSRunLoop* NSRunLoop::currentRunLoop() { return mainRunLoop(); }
@@ -95,21 +116,29 @@ NSRunLoop* NSRunLoop::mainRunLoop()
 
 void NSRunLoop::addTimer(NSTimer* timer, const NSString* mode)
 {
-  if (!timer || !timer->mValid || timer->mScheduled)
+  if (!timer || !timer->mValid)
     return;
+  const std::string name = mode ? mode->Text() : std::string();
+  if (timer->mScheduled)
+  {
+    timer->mScheduled->AddModes(ModesNamed(name));
+    return;
+  }
   timer->retain();
-  timer->mMode = mode ? mode->Text() : std::string();
+  timer->mMode = name;
   // The loop fires a new timer at once; the platform's waits one interval first, so with an
   // interval the loop's first call is skipped (and a one-shot timer with an interval becomes
   // a repeating loop timer that its firing invalidates).
   const bool waits = timer->mRepeats || timer->mInterval > 0;
   const double interval = timer->mRepeats ? std::max(timer->mInterval, 0.0001) : std::max(timer->mInterval, 0.0);
-  timer->mScheduled = standin::RunLoop::Main().AddTimer(interval, [timer, skip = waits](standin::RunLoopTimer&) mutable {
+  const auto callback = [timer, skip = waits](standin::RunLoopTimer&) mutable {
     if (std::exchange(skip, false))
       return;
     NSAutoreleasePool pool;
     timer->fire();
-  });
+  };
+  const unsigned modes = ModesNamed(name);
+  timer->mScheduled = standin::RunLoop::Main().AddTimer(interval, callback, modes ? modes : kNoModeOfTheLoop);
 }
 
 // -- NSNotification --

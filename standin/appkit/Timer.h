@@ -1,8 +1,9 @@
 #pragma once
 // Stand-in for Foundation's timers, run loop object and notifications, kept with the AppKit
 // stand-in since only the platform layer's views use them. Timers run on the main run loop
-// (standin::RunLoop::Main()), one autorelease pool around each firing; the stand-in has one
-// mode, so the mode a timer is added in is only recorded.
+// (standin::RunLoop::Main()), one autorelease pool around each firing, in the modes they were
+// added in: the default mode fires only while the loop runs normally, not inside a menu's
+// tracking or a modal run; the common modes fire in all of them (see RunLoop.h).
 #include "standin/appkit/Selector.h"
 #include "standin/foundation/CoreFoundation.h"
 #include "standin/foundation/RunLoop.h"
@@ -34,7 +35,7 @@ class NSTimer : public NSObject
   void fire();
   NSObject* userInfo() const { return mUserInfo; }
 
-  // The mode it was scheduled in ("" before), and how often it fired.
+  // The mode it was scheduled in first ("" before), and how often it fired.
   const std::string& Mode() const { return mMode; }
   uint64_t FireCount() const { return mFireCount; }
 
@@ -60,8 +61,9 @@ class NSRunLoop : public NSObject
   // Both the main run loop.
   static NSRunLoop* currentRunLoop();
   static NSRunLoop* mainRunLoop();
-  // Schedules the timer (retained until invalidated); a timer already scheduled or no longer
-  // valid is left as it is.
+  // Schedules the timer in the mode (retained until invalidated); a timer already scheduled
+  // gets the mode added, one no longer valid is left as it is. An unknown mode is a mode of its
+  // own that the stand-in never runs.
   void addTimer(NSTimer* timer, const NSString* mode);
 
 private:

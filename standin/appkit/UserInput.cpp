@@ -379,15 +379,27 @@ bool PickColor(CGFloat red, CGFloat green, CGFloat blue, CGFloat alpha)
 }
 
 void SetMenuResponder(MenuResponder responder) { TheState().menuResponder = std::move(responder); }
-void AnswerNextMenu(const std::vector<int>& path) { TheState().menuAnswers.push_back(path); }
+void SetAnswerDelay(const RunLoopDelay& delay) { TheState().answerDelay = delay; }
+void SetCompletionDelay(const RunLoopDelay& delay) { TheState().completionDelay = delay; }
+
+void AnswerNextMenu(const std::vector<int>& path) { TheState().menuAnswers.push_back({path, std::nullopt}); }
+void AnswerNextMenu(const std::vector<int>& path, const RunLoopDelay& delay)
+{
+  TheState().menuAnswers.push_back({path, delay});
+}
 long MenuCount() { return TheState().menus; }
 
 void SetAlertResponder(AlertResponder responder) { TheState().alertResponder = std::move(responder); }
-void AnswerNextAlert(int buttonIndex) { TheState().alertAnswers.push_back(buttonIndex); }
+void AnswerNextAlert(int buttonIndex) { TheState().alertAnswers.push_back({buttonIndex, std::nullopt}); }
+void AnswerNextAlert(int buttonIndex, const RunLoopDelay& delay) { TheState().alertAnswers.push_back({buttonIndex, delay}); }
 long AlertCount() { return TheState().alerts; }
 
 void SetPanelResponder(PanelResponder responder) { TheState().panelResponder = std::move(responder); }
-void AnswerNextPanel(const std::string& path) { TheState().panelAnswers.push_back(path); }
+void AnswerNextPanel(const std::string& path) { TheState().panelAnswers.push_back({path, std::nullopt}); }
+void AnswerNextPanel(const std::string& path, const RunLoopDelay& delay)
+{
+  TheState().panelAnswers.push_back({path, delay});
+}
 long PanelCount() { return TheState().panels; }
 
 } // namespace standin::appkit

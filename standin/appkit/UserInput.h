@@ -8,6 +8,7 @@
 #include "standin/appkit/Panels.h"
 #include "standin/appkit/Pasteboard.h"
 #include "standin/appkit/Window.h"
+#include "standin/foundation/RunLoop.h"
 
 #include <functional>
 #include <string>
@@ -128,6 +129,15 @@ bool PickColor(CGFloat red, CGFloat green, CGFloat blue, CGFloat alpha);
 
 // Each asks, in order: the answers queued with AnswerNext..., then the responder set, then
 // the default (a menu is dismissed, an alert gets its first button, a panel is cancelled).
+//
+// A menu's tracking and a modal run are nested loops of the main run loop (RunLoop.h): the
+// menu's in the event-tracking mode, an alert's and a modal panel's in the modal-panel mode.
+// The answer arrives from inside that loop once its delay is over: the delay queued with it,
+// else the answer delay (default: one turn, no time); a responder is called at that point.
+// On the virtual clock the delay's time passes at once, so runs stay deterministic. A sheet
+// takes its answer when it ends, after the completion delay (default: one turn).
+void SetAnswerDelay(const RunLoopDelay& delay);
+void SetCompletionDelay(const RunLoopDelay& delay);
 
 struct MenuRequest
 {
@@ -141,6 +151,7 @@ using MenuResponder = std::function<NSMenuItem*(const MenuRequest&)>;
 void SetMenuResponder(MenuResponder responder);
 // The item at the path of indexes (through submenus); an empty path dismisses.
 void AnswerNextMenu(const std::vector<int>& path);
+void AnswerNextMenu(const std::vector<int>& path, const RunLoopDelay& delay);
 NSMenuItem* ItemAtPath(NSMenu* menu, const std::vector<int>& path);
 long MenuCount();
 
@@ -153,6 +164,7 @@ using AlertResponder = std::function<NSModalResponse(const AlertRequest&)>;
 void SetAlertResponder(AlertResponder responder);
 // The button of that index (0 the first).
 void AnswerNextAlert(int buttonIndex);
+void AnswerNextAlert(int buttonIndex, const RunLoopDelay& delay);
 long AlertCount();
 
 struct PanelRequest
@@ -168,6 +180,8 @@ using PanelResponder = std::function<PanelAnswer(const PanelRequest&)>;
 void SetPanelResponder(PanelResponder responder);
 // OK with the path; an empty path cancels.
 void AnswerNextPanel(const std::string& path);
+// The delay counts for a modal run; a sheet's answer comes with the completion delay.
+void AnswerNextPanel(const std::string& path, const RunLoopDelay& delay);
 long PanelCount();
 
 } // namespace standin::appkit

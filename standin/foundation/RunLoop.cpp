@@ -25,8 +25,8 @@ nanoseconds SteadyNow()
 
 // -- RunLoopTimer --
 
-RunLoopTimer::RunLoopTimer(RunLoop& loop, nanoseconds interval, RunLoopCallback callback, uint64_t order)
-  : mLoop(&loop), mInterval(interval), mCallback(std::move(callback)), mOrder(order)
+RunLoopTimer::RunLoopTimer(RunLoop& loop, nanoseconds interval, RunLoopCallback callback, uint64_t order, unsigned modes)
+  : mLoop(&loop), mInterval(interval), mCallback(std::move(callback)), mOrder(order), mModes(modes)
 {
 }
 
@@ -63,7 +63,7 @@ RunLoop& RunLoop::Main()
   return *sMain;
 }
 
-RunLoopTimerRef RunLoop::AddTimer(double intervalSeconds, RunLoopCallback callback)
+RunLoopTimerRef RunLoop::AddTimer(double intervalSeconds, RunLoopCallback callback, unsigned modes)
 {
   nanoseconds interval{0}; // not a positive number: fires once
   if (std::isfinite(intervalSeconds) && intervalSeconds > 0.0)
@@ -73,19 +73,21 @@ RunLoopTimerRef RunLoop::AddTimer(double intervalSeconds, RunLoopCallback callba
     // than truncating to 0, which would make a one-shot timer of it.
     interval = nanoseconds(std::max<int64_t>(1, static_cast<int64_t>(std::min(intervalSeconds * 1e9, 3.0e18))));
   }
-  return AddTimer(interval, std::move(callback));
+  return AddTimer(interval, std::move(callback), modes);
 }
 
-RunLoopTimerRef RunLoop::AddTimer(nanoseconds interval, RunLoopCallback callback)
+RunLoopTimerRef RunLoop::AddTimer(nanoseconds interval, RunLoopCallback callback, unsigned modes, nanoseconds firstIn)
 {
+  if (modes == 0)
+    modes = kDefaultRunLoopMode;
   if (interval.count() > 0)
     interval = std::max(interval, kMinInterval);
   else
     interval = nanoseconds(0);
 
   Lock lock(mMutex);
-  RunLoopTimerRef timer(new RunLoopTimer(*this, interval, std::move(callback), mNextOrder++));
-  timer->mNextFire = NowLocked();
+  RunLoopTimerRef timer(new RunLoopTimer(*this, interval, std::move(callback), mNextOrder++, modes));
+  timer->mNextFire = NowLocked() + std::max(firstIn, nanoseconds(0));
   mTimers.push_back(timer);
   lock.unlock();
   mWake.notify_all();
@@ -148,10 +150,13 @@ void RunLoop::RemoveAllTimers()
 RunLoopTimerRef RunLoop::EarliestLocked() const
 {
   const RunLoopTimerRef* best = nullptr;
+  const unsigned mode = ModeLocked();
   for (const auto& timer : mTimers)
   {
     if (timer->mFiring)
       continue; // a callback is never re-entered, not even by a nested run
+    if ((timer->mModes.load() & mode) == 0)
+      continue;
     if (!best || timer->mNextFire < (*best)->mNextFire ||
         (timer->mNextFire == (*best)->mNextFire && timer->mOrder < (*best)->mOrder))
       best = &timer;
@@ -205,11 +210,17 @@ uint64_t RunLoop::RunBlocksLocked(Lock& lock)
     std::function<void()> run = std::move(mBlocks.front().run);
     mBlocks.pop_front();
     lock.unlock();
+    ++mBlockDepth;
     struct Relock
     {
       Lock& lock;
-      ~Relock() { lock.lock(); }
-    } relock{lock};
+      int& depth;
+      ~Relock()
+      {
+        lock.lock();
+        --depth;
+      }
+    } relock{lock, mBlockDepth};
     ++ran;
     run();
   }
@@ -260,34 +271,50 @@ void RunLoop::FireLocked(Lock& lock, RunLoopTimerRef timer)
   timer->mCallback(*timer);
 }
 
+// One run of the loop on the runner thread: claims the loop for the thread, pushes the run's
+// mode and, for runs that Stop ends, counts them; undone (with the mutex held) when it ends.
+class RunLoop::RunScope
+{
+public:
+  RunScope(RunLoop& loop, unsigned mode, bool stoppable) : mLoop(loop), mStoppable(stoppable)
+  {
+    mLoop.mRunner = std::this_thread::get_id();
+    ++mLoop.mRunDepth;
+    if (mStoppable)
+      ++mLoop.mRunForDepth;
+    mLoop.mModes.push_back(mode);
+  }
+  ~RunScope()
+  {
+    mLoop.mModes.pop_back();
+    if (mStoppable)
+      --mLoop.mRunForDepth;
+    if (--mLoop.mRunDepth == 0)
+    {
+      mLoop.mRunner = std::thread::id();
+      mLoop.mStopRequested = false;
+      mLoop.mFireDone.notify_all();
+    }
+  }
+  RunScope(const RunScope&) = delete;
+  RunScope& operator=(const RunScope&) = delete;
+
+private:
+  RunLoop& mLoop;
+  const bool mStoppable;
+};
+
 uint64_t RunLoop::RunFor(nanoseconds duration)
 {
   Lock lock(mMutex);
-  const auto self = std::this_thread::get_id();
-  if (mRunDepth > 0 && mRunner != self)
+  if (mRunDepth > 0 && mRunner != std::this_thread::get_id())
     return 0;
+  const RunScope scope(*this, kDefaultRunLoopMode, true);
+  return RunForLocked(lock, duration);
+}
 
-  struct Depth
-  {
-    RunLoop& loop;
-    Depth(RunLoop& l) : loop(l)
-    {
-      loop.mRunner = std::this_thread::get_id();
-      ++loop.mRunDepth;
-      ++loop.mRunForDepth;
-    }
-    ~Depth() // runs with the mutex held
-    {
-      --loop.mRunForDepth;
-      if (--loop.mRunDepth == 0)
-      {
-        loop.mRunner = std::thread::id();
-        loop.mStopRequested = false;
-        loop.mFireDone.notify_all();
-      }
-    }
-  } depth(*this);
-
+uint64_t RunLoop::RunForLocked(Lock& lock, nanoseconds duration)
+{
   duration = std::max(duration, nanoseconds(0));
   const nanoseconds deadline = NowLocked() + duration;
   uint64_t fired = 0;
@@ -301,7 +328,7 @@ uint64_t RunLoop::RunFor(nanoseconds duration)
       mStopRequested = false;
       break;
     }
-    if (!mBlocks.empty())
+    if (BlocksRunnableLocked())
     {
       // Blocks that keep queueing blocks must not hold the loop for ever: on the real clock
       // they stop when the time is up (after at least one turn), on the virtual clock, where
@@ -356,30 +383,12 @@ uint64_t RunLoop::RunForMs(double ms)
   return RunFor(nanoseconds(static_cast<int64_t>(std::min(ms, 3.0e12) * 1e6)));
 }
 
-uint64_t RunLoop::RunDue()
+uint64_t RunLoop::TurnLocked(Lock& lock)
 {
-  Lock lock(mMutex);
-  if (mRunDepth > 0 && mRunner != std::this_thread::get_id())
-    return 0;
-  mRunner = std::this_thread::get_id();
-  ++mRunDepth;
-  struct Depth
-  {
-    RunLoop& loop;
-    ~Depth()
-    {
-      if (--loop.mRunDepth == 0)
-      {
-        loop.mRunner = std::thread::id();
-        loop.mFireDone.notify_all();
-      }
-    }
-  } depth{*this};
-
   // The blocks queued so far, then every timer due now once; rescheduling moves each timer past
   // the present, so none repeats.
   const nanoseconds start = NowLocked();
-  uint64_t fired = RunBlocksLocked(lock);
+  uint64_t fired = mBlockDepth == 0 ? RunBlocksLocked(lock) : 0;
   for (;;)
   {
     RunLoopTimerRef next = EarliestLocked();
@@ -389,6 +398,62 @@ uint64_t RunLoop::RunDue()
     ++fired;
   }
   return fired;
+}
+
+uint64_t RunLoop::RunDue()
+{
+  Lock lock(mMutex);
+  if (mRunDepth > 0 && mRunner != std::this_thread::get_id())
+    return 0;
+  const RunScope scope(*this, kDefaultRunLoopMode, false);
+  return TurnLocked(lock);
+}
+
+uint64_t RunLoop::RunNested(unsigned mode, const RunLoopDelay& delay)
+{
+  Lock lock(mMutex);
+  if (mRunDepth > 0 && mRunner != std::this_thread::get_id())
+    return 0;
+  mode &= kCommonRunLoopModes;
+  const RunScope scope(*this, mode ? mode : kDefaultRunLoopMode, true);
+  uint64_t fired = 0;
+  for (int i = 0; i < delay.turns && !mStopRequested; ++i)
+    fired += TurnLocked(lock);
+  if (delay.time.count() > 0)
+    fired += RunForLocked(lock, delay.time);
+  mStopRequested = false;
+  return fired;
+}
+
+void RunLoop::PerformBlockAfter(const RunLoopDelay& delay, std::function<void()> block, const void* owner)
+{
+  if (!block)
+    return;
+  // The turns: each one a block that queues the rest for the next turn.
+  struct Chain
+  {
+    RunLoop* loop;
+    int turnsLeft;
+    std::function<void()> block;
+    const void* owner;
+    void operator()()
+    {
+      if (--turnsLeft > 0)
+        loop->PerformBlock(std::move(*this), owner);
+      else
+        block();
+    }
+  };
+  Chain chain{this, std::max(delay.turns, 1), std::move(block), owner};
+  if (delay.time.count() <= 0)
+  {
+    PerformBlock(std::move(chain), owner);
+    return;
+  }
+  AddTimer(
+    nanoseconds(0),
+    [this, chain = std::move(chain), owner](RunLoopTimer&) mutable { PerformBlock(std::move(chain), owner); },
+    kCommonRunLoopModes, delay.time);
 }
 
 void RunLoop::Stop()

@@ -22,10 +22,48 @@
 // begins after it was queued, before the timers due at that turn. A block queued by a block or
 // a timer callback therefore runs at a later turn, never within the same one.
 //
-// The loop has two clocks: the real one (steady clock; RunFor sleeps), for tools, and a virtual
-// one that moves only when the loop is run or advanced, for tests. In virtual mode RunFor(ms)
-// returns at once, having fired every timer at each point of its schedule within those ms.
+// Modes. Every timer belongs to one or more modes, and a run of the loop fires only the timers
+// of the mode it runs in: RunFor and RunDue run in the default mode; RunNested runs the nested
+// loop of a menu's tracking (event-tracking mode) or of a modal panel (modal-panel mode). The
+// common modes are all three, so a timer scheduled in them fires whatever runs the loop. A
+// timer's schedule goes on in every mode; one that was due while a run of another mode held
+// the loop fires once when a run of its mode comes round.
+//
+// Queued blocks run in every mode, but never inside a block: a loop run from within a queued
+// block (a menu shown from the main queue) fires its timers while the queued blocks wait for the
+// outer block to return, as the platform's main queue is serial.
+//
+// The clock. Now() is the loop's present: the steady clock (EClock::kReal, for tools that run
+// in real time; RunFor then sleeps), or a virtual time (EClock::kVirtual, for tests and runs
+// that must give the same outcome every time). Virtual time starts at 0 when SetClock switches
+// to it and moves only forward, only on the thread that runs the loop, and only by:
+//   - RunFor(d): to its start + d, at once, firing every timer at each point of its schedule
+//     on the way (during a callback Now() is that point);
+//   - RunNested: likewise by its delay's time, after its turns;
+//   - AdvanceClock(d): by d without firing anything, as a busy main thread would.
+// RunDue and a nested run's turns happen at one instant. Code that must keep pace with the
+// editor (audio driven by the same clock, say) reads Now() and moves time only through these
+// calls. The toolkit's own animation timestamps follow the steady clock, not this one.
 namespace standin {
+
+// Modes of the loop, as a set of bits; other bits stand for modes that nothing here runs.
+enum ERunLoopMode : unsigned
+{
+  kDefaultRunLoopMode = 1u,
+  kEventTrackingRunLoopMode = 2u,
+  kModalPanelRunLoopMode = 4u,
+  kCommonRunLoopModes = 7u,
+};
+
+// How long a nested run lasts before what it waits for arrives (a user's answer to a menu or a
+// panel, a sheet's end): that many turns at the present instant, then that much time on the
+// loop's clock. A turn runs the blocks queued before it began (when blocks may run) and fires,
+// once each, the timers of the run's mode due at that instant.
+struct RunLoopDelay
+{
+  int turns = 1;
+  std::chrono::nanoseconds time{0};
+};
 
 class RunLoop;
 class RunLoopTimer;
@@ -46,6 +84,9 @@ public:
 
   bool IsValid() const;
   bool IsRepeating() const { return mInterval.count() > 0; }
+  // The modes the timer fires in (ERunLoopMode bits); AddModes adds to them.
+  unsigned Modes() const { return mModes.load(); }
+  void AddModes(unsigned modes) { mModes.fetch_or(modes); }
   std::chrono::nanoseconds Interval() const { return mInterval; }
   // Number of times the callback has been called (or is being called).
   uint64_t FireCount() const;
@@ -55,7 +96,7 @@ public:
 
 private:
   friend class RunLoop;
-  RunLoopTimer(RunLoop& loop, std::chrono::nanoseconds interval, RunLoopCallback callback, uint64_t order);
+  RunLoopTimer(RunLoop& loop, std::chrono::nanoseconds interval, RunLoopCallback callback, uint64_t order, unsigned modes);
 
   std::atomic<RunLoop*> mLoop; // null once the loop is gone
   const std::chrono::nanoseconds mInterval; // 0: fires once
@@ -64,6 +105,7 @@ private:
   // Written under the loop's mutex; atomic so that the queries need no lock.
   std::atomic<bool> mValid{true};
   std::atomic<uint64_t> mFireCount{0};
+  std::atomic<unsigned> mModes;
   // Guarded by the loop's mutex.
   bool mFiring = false;
   std::chrono::nanoseconds mNextFire{0};
@@ -83,12 +125,15 @@ public:
   // The process-wide main run loop (real clock until told otherwise).
   static RunLoop& Main();
 
-  // Adds a timer that first fires at once (when the loop next runs) and then every interval.
-  // An interval of 0 or less (or not a number) gives a timer that fires once and then
+  // Adds a timer in the modes (ERunLoopMode bits; none given or 0: the default mode) that first
+  // fires at once (when a run of its modes next comes round), or after firstIn, and then every
+  // interval. An interval of 0 or less (or not a number) gives a timer that fires once and then
   // invalidates itself; repeating intervals shorter than 0.1 ms are stretched to 0.1 ms.
   // Any thread may add timers; the callback is copied into the timer.
-  RunLoopTimerRef AddTimer(double intervalSeconds, RunLoopCallback callback);
-  RunLoopTimerRef AddTimer(std::chrono::nanoseconds interval, RunLoopCallback callback);
+  RunLoopTimerRef AddTimer(double intervalSeconds, RunLoopCallback callback, unsigned modes = kDefaultRunLoopMode);
+  RunLoopTimerRef AddTimer(std::chrono::nanoseconds interval, RunLoopCallback callback,
+                           unsigned modes = kDefaultRunLoopMode,
+                           std::chrono::nanoseconds firstIn = std::chrono::nanoseconds(0));
 
   // Switches the clock. Refused (false) while timers are on the loop or while it runs, since
   // their schedule belongs to the old clock. The virtual clock starts at 0.
@@ -101,6 +146,15 @@ public:
   uint64_t RunForMs(double ms);
   // Fires, once each, the timers due now, without waiting. Returns the number of callbacks made.
   uint64_t RunDue();
+  // A nested run in the mode (one ERunLoopMode bit), as a menu or a modal panel makes on the
+  // thread that runs the loop: the delay's turns, then its time (virtual: at once, firing on
+  // the way; real: waiting). Returns the number of callbacks made; 0 at once on another thread
+  // while the loop runs there.
+  uint64_t RunNested(unsigned mode, const RunLoopDelay& delay);
+  // Queues the block to run after the delay: at the loop's turn that follows its turns (one
+  // turn: as PerformBlock), later still by its time. Cancelled with its owner like any block
+  // once queued; while it waits out the time it is a one-shot timer of the common modes.
+  void PerformBlockAfter(const RunLoopDelay& delay, std::function<void()> block, const void* owner = nullptr);
   // Queues a block to run once at the loop's next turn (see above). Any thread. The owner tags
   // the block for CancelBlocks; the loop never looks at it otherwise.
   void PerformBlock(std::function<void()> block, const void* owner = nullptr);
@@ -109,7 +163,7 @@ public:
   size_t CancelBlocks(const void* owner);
   size_t PendingBlockCount() const;
 
-  // Makes the innermost running RunFor return after its current callback. Safe from any
+  // Makes the innermost running RunFor or RunNested return after its current callback. Safe from any
   // thread and inside callbacks; does nothing when the loop is not running.
   void Stop();
 
@@ -127,10 +181,20 @@ public:
 private:
   friend class RunLoopTimer;
   using Lock = std::unique_lock<std::mutex>;
+  class RunScope;
 
   std::chrono::nanoseconds NowLocked() const;
-  // The valid, not firing timer due first, or null.
+  // The valid, not firing timer of the running mode due first, or null.
   RunLoopTimerRef EarliestLocked() const;
+  // The mode of the innermost run (the default mode outside any run).
+  unsigned ModeLocked() const { return mModes.empty() ? kDefaultRunLoopMode : mModes.back(); }
+  // Whether queued blocks may run now: some are queued and none is running.
+  bool BlocksRunnableLocked() const { return !mBlocks.empty() && mBlockDepth == 0; }
+  // One turn: the blocks queued before it (when they may run), then every timer of the mode
+  // due at its start, once.
+  uint64_t TurnLocked(Lock& lock);
+  // The body of RunFor in the innermost run's mode.
+  uint64_t RunForLocked(Lock& lock, std::chrono::nanoseconds duration);
   // Calls one timer's callback with the mutex released and reschedules it afterwards.
   void FireLocked(Lock& lock, RunLoopTimerRef timer);
   void InvalidateTimer(RunLoopTimer& timer);
@@ -155,8 +219,10 @@ private:
   std::chrono::nanoseconds mVirtualNow{0};
   uint64_t mNextOrder = 0;
   std::thread::id mRunner;      // thread running the loop, or none
-  int mRunDepth = 0;            // nesting of RunFor / RunDue on the runner thread
-  int mRunForDepth = 0;         // nesting of RunFor alone
+  int mRunDepth = 0;            // nesting of runs on the runner thread
+  int mRunForDepth = 0;         // nesting of the runs that Stop ends (RunFor, RunNested)
+  int mBlockDepth = 0;          // queued blocks running (on the runner thread)
+  std::vector<unsigned> mModes; // mode of each run, innermost last
   bool mStopRequested = false;  // ends the innermost RunFor
 };
 

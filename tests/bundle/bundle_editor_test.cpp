@@ -134,10 +134,11 @@ std::string NextPresetClicks(int n)
 
 TEST_F(BundleEditorTest, TheUsersPresetFlowThroughTheHostsEditor)
 {
-  // Save, slot 3 from the list, "Warm", Return; Drive dragged up; slot 3 chosen again.
-  const std::string save = " --click 594,14 --menu 3 --click 440,14" + Wait() + " --click 440,12" + Wait() +
+  // Save, slot 3 from the list, "Warm", Return; Drive dragged up; slot 3 chosen again. The
+  // menus answer from inside their loops, after two turns and after 30 ms of frames.
+  const std::string save = " --click 594,14 --menu 3@2 --click 440,14" + Wait() + " --click 440,12" + Wait() +
                            " --type 440,12:Warm --key 440,12:Return" + Wait();
-  const std::string changeAndLoad = " --drag 147,118:147,60 --menu 3 --click 440,14" + Wait();
+  const std::string changeAndLoad = " --drag 147,118:147,60 --menu 3@30ms --click 440,14" + Wait();
   ToolRun run;
   const PngImage loaded = Picture("--set Drive=42 --frames 2" + save + changeAndLoad, "loaded.png", 900, 500, &run);
   std::ifstream file(mHome.Path() + "/Music/Orlenbeck/Vellicor Presets/3 User Preset.json");
@@ -147,6 +148,7 @@ TEST_F(BundleEditorTest, TheUsersPresetFlowThroughTheHostsEditor)
   // The drag moved the host's Drive and the load brought it back to the file's 42 %: the host
   // ends where it started, so the run lists no change of it.
   EXPECT_EQ(run.output.find("parameter 7 \"Drive\""), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("the next menu answers 3 after 30 ms"), std::string::npos) << run.output;
 
   // The knob shows the file's 42 %, not the dragged value.
   const PngImage at42 = Picture("--set Drive=42 --frames 2", "at42.png", 900, 500);

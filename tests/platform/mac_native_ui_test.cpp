@@ -5,13 +5,35 @@
 #include "platform/mac/IGraphicsNativeControls.h"
 #include "tests/support/FontFiles.h"
 
+#include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 using namespace mactest;
 using namespace standin::appkit;
+using namespace std::chrono_literals;
 
 namespace {
+
+// A control that owns the menu it opens and runs a step of the test when its text entry
+// commits (closing the editor, throwing); the step is copied first, since it may delete the
+// control.
+struct HookedControl : TestControl
+{
+  explicit HookedControl(const IRECT& bounds) : TestControl(bounds) {}
+  void OnTextEntryCompletion(const char* str, int valIdx) override
+  {
+    TestControl::OnTextEntryCompletion(str, valIdx);
+    const std::function<void()> step = onCommit;
+    if (step)
+      step();
+  }
+  std::function<void()> onCommit;
+  IPopupMenu menu{"", {"One", "Two"}};
+};
+
+long LiveViews() { return IGraphicsView::Class().LiveCount(); }
 
 // What the user saw of a native menu: one line per item ("title|enabled|state|indent" or
 // "---" for a separator), submenus nested as "> ..." lines after their item.
@@ -112,6 +134,81 @@ TEST_F(MacNativeMenus, TheMenuShowsNumberedItemsWithTheirFlagsAndHandsBackTheLev
   EXPECT_FALSE(positionItem);
 }
 
+TEST_F(MacNativeMenus, AMenuWhoseControlWentBeforeItsTurnIsNeverBuilt)
+{
+  Open();
+  auto* control = new HookedControl(IRECT(10, 130, 110, 150));
+  mGraphics->AttachControl(control);
+  mGraphics->CreatePopupMenu(*control, control->menu, control->GetRECT());
+  mGraphics->RemoveControl(control); // and its menu with it
+  RunMainQueue();
+  EXPECT_EQ(MenuCount(), 0);
+  EXPECT_EQ(mGraphics->GetControlInPopupMenu(), nullptr);
+
+  // A request that is still wanted opens as usual.
+  IPopupMenu other("", {"A", "B"});
+  AnswerNextMenu({1});
+  mGraphics->CreatePopupMenu(*mPlain, other, mPlain->GetRECT());
+  RunMainQueue();
+  EXPECT_EQ(MenuCount(), 1);
+  EXPECT_EQ(mPlain->EventsStartingWith("menu"), std::vector<std::string>{"menu 1 0"});
+}
+
+// The host may close the editor while its menu tracks or its alert runs (both nested loops of
+// the main thread): nothing of the editor is touched when they return, and what asked hears
+// nothing. The editor's frames go on inside the menu's loop.
+TEST_F(MacNativeMenus, ClosingTheEditorFromInsideItsMenuOrAlertTouchesNothingOfIt)
+{
+  Open(true);
+  auto* control = new HookedControl(IRECT(10, 130, 110, 150));
+  mGraphics->AttachControl(control);
+  int completions = 0;
+  control->menu.SetFunction([&](IPopupMenu*) { ++completions; });
+
+  // Frames inside the menu: the view's timer runs in the common modes.
+  uint64_t framesInMenu = 0;
+  SetMenuResponder([&](const MenuRequest& request) {
+    framesInMenu = View()->Timer()->FireCount();
+    mDelegate.CloseEditorWindow();
+    return ItemAtPath(request.menu, {1});
+  });
+  const uint64_t framesBefore = View()->Timer()->FireCount();
+  SetAnswerDelay({1, 50ms});
+  mGraphics->CreatePopupMenu(*control, control->menu, control->GetRECT());
+  RunMainQueue();
+  EXPECT_EQ(MenuCount(), 1);
+  EXPECT_GE(framesInMenu, framesBefore + 3);
+  EXPECT_EQ(mDelegate.GetUI(), nullptr);
+  EXPECT_EQ(completions, 0);
+  EXPECT_EQ(LiveViews(), 0);
+
+  // An alert whose run closes the editor: its completion, which reaches the control, is not
+  // called.
+  Open(true);
+  control = new HookedControl(IRECT(10, 130, 110, 150));
+  mGraphics->AttachControl(control);
+  SetAlertResponder([&](const AlertRequest&) {
+    mDelegate.CloseEditorWindow();
+    return NSAlertSecondButtonReturn;
+  });
+  mGraphics->ShowMessageBox("text", "caption", kMessageBoxOKCancel,
+                            [control](int result) { control->mEvents.push_back("box " + std::to_string(result)); });
+  EXPECT_EQ(AlertCount(), 1);
+  EXPECT_EQ(mDelegate.GetUI(), nullptr);
+  EXPECT_EQ(LiveViews(), 0);
+
+  // A file sheet that ends after the editor closed: its completion is not called either.
+  Open(true);
+  control = new HookedControl(IRECT(10, 130, 110, 150));
+  mGraphics->AttachControl(control);
+  plug::CharBuf file(""), folder("");
+  mGraphics->PromptForFile(file, folder, kFileActionOpen, "",
+                           [control](const plug::CharBuf&, const plug::CharBuf&) { control->mEvents.push_back("file"); });
+  mDelegate.CloseEditorWindow();
+  RunMainQueue();
+  EXPECT_EQ(PanelCount(), 1);
+}
+
 class MacTextEntry : public MacEditorTest
 {
 protected:
@@ -206,6 +303,32 @@ TEST_F(MacTextEntry, EndingTheEntryOtherwiseDiscardsWhatWasTyped)
   mDelegate.CloseEditorWindow();
   EXPECT_EQ(mDelegate.GetParam(kDoubleParam)->Value(), 1.0);
   EXPECT_TRUE(mDelegate.LogStartingWith("value").empty());
+}
+
+// A commit that throws still ends the entry and keeps nothing alive; one that closes the
+// editor ends it without touching the editor again.
+TEST_F(MacTextEntry, ACommitThatThrowsOrClosesTheEditorEndsTheEntryAndKeepsNoView)
+{
+  Open();
+  auto* control = new HookedControl(IRECT(10, 130, 110, 150));
+  mGraphics->AttachControl(control);
+  control->onCommit = [] { throw std::runtime_error("commit"); };
+  ASSERT_NE(Enter(control, "a"), nullptr);
+  TypeText(mWindow, "b\r");
+  EXPECT_EQ(View()->TextField(), nullptr);
+  EXPECT_EQ(mGraphics->GetControlInTextEntry(), nullptr);
+  EXPECT_EQ(control->EventsStartingWith("text"), std::vector<std::string>{"text b 0"});
+  mDelegate.CloseEditorWindow();
+  EXPECT_EQ(LiveViews(), 0);
+
+  Open();
+  control = new HookedControl(IRECT(10, 130, 110, 150));
+  mGraphics->AttachControl(control);
+  control->onCommit = [this] { mDelegate.CloseEditorWindow(); };
+  ASSERT_NE(Enter(control, "a"), nullptr);
+  TypeText(mWindow, "\r");
+  EXPECT_EQ(mDelegate.GetUI(), nullptr);
+  EXPECT_EQ(LiveViews(), 0);
 }
 
 TEST_F(MacTextEntry, TheFieldUsesTheLoadedFontAtItsEmRatioAndTheEntryColours)
@@ -303,6 +426,25 @@ TEST_F(MacColourPanel, ChoicesReachTheLatestCallbackUntilTheViewGoes)
   panel->close();
   EXPECT_EQ(second.size(), 1u);
   EXPECT_EQ(other.size(), 1u);
+}
+
+// The view may outlive its editor (the host's window or an autorelease pool holds it): a colour
+// picked after the editor closed reaches no callback of the editor's.
+TEST_F(MacColourPanel, APickAfterTheEditorClosedReachesNothingOfIt)
+{
+  Open();
+  IGraphicsView* view = View();
+  view->retain();
+  int picks = 0;
+  IColor start(255, 0, 0, 0);
+  ASSERT_TRUE(mGraphics->PromptForColor(start, "", [&picks, control = mPlain](const IColor&) {
+    ++picks;
+    control->mEvents.push_back("colour");
+  }));
+  mDelegate.CloseEditorWindow();
+  PickColor(1, 1, 1, 1);
+  EXPECT_EQ(picks, 0);
+  view->release();
 }
 
 } // namespace

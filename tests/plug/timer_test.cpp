@@ -40,10 +40,15 @@ TEST_F(TimerTest, FiresAtOnceThenEveryInterval)
   RunLoop::Main().RunForMs(60);
   EXPECT_EQ(times, (std::vector<int64_t>{0, 20, 40, 60}));
 
+  // In the common modes: it goes on inside a menu's tracking and a modal run.
+  RunLoop::Main().RunNested(standin::kEventTrackingRunLoopMode, {1, std::chrono::milliseconds(20)});
+  RunLoop::Main().RunNested(standin::kModalPanelRunLoopMode, {1, std::chrono::milliseconds(20)});
+  EXPECT_EQ(times, (std::vector<int64_t>{0, 20, 40, 60, 80, 100}));
+
   timer.reset(); // deleting stops it
   EXPECT_EQ(RunLoop::Main().TimerCount(), 0u);
   RunLoop::Main().RunForMs(100);
-  EXPECT_EQ(times.size(), 4u);
+  EXPECT_EQ(times.size(), 6u);
 }
 
 TEST_F(TimerTest, StopInsideItsOwnCallbackAndAgain)

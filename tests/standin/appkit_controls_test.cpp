@@ -5,7 +5,9 @@
 
 #include "standin/foundation/RunLoop.h"
 
+#include <chrono>
 #include <filesystem>
+#include <utility>
 
 using namespace appkittest;
 using namespace standin::appkit;
@@ -108,6 +110,18 @@ struct Receiver : NSView
 
 class AppKitControls : public AppKitTest
 {
+};
+
+// A timer target that logs "its user information@the loop's time in ms" at each firing.
+struct Ticker : NSObject
+{
+  explicit Ticker(Log* log) : NSObject(Class()), mLog(log) {}
+  void onTick(NSTimer* timer)
+  {
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(standin::RunLoop::Main().Now()).count();
+    mLog->push_back(standin::TextOf(timer->userInfo()) + "@" + std::to_string(ms));
+  }
+  Log* mLog;
 };
 
 TEST_F(AppKitControls, TextFieldEditingValidatesEveryEditAndEndsByReturnFocusOrRemoval)
@@ -265,6 +279,91 @@ TEST_F(AppKitControls, MenusAskTheirResponderAndSendTheChosenItemsAction)
   PostMouse(window, NSEventTypeLeftMouseDragged, NSMakePoint(20, 10));
   EXPECT_EQ(log, (Log{"entered", "down 10,90 n=1"}));
   view->removeFromSuperview();
+}
+
+// A menu tracks in a loop of its own in the event-tracking mode, an alert runs one in the
+// modal-panel mode; the user's answer comes from inside after its delay. Queued blocks wait
+// while the loop was entered from one. A sheet returns at once and ends after the completion
+// delay.
+TEST_F(AppKitControls, MenusAndModalRunsAreNestedLoopsOfTheirModesAndSheetsReturnAtOnce)
+{
+  using namespace std::chrono_literals;
+  NSAutoreleasePool pool;
+  standin::RunLoop& loop = standin::RunLoop::Main();
+  loop.RemoveAllTimers();
+  ASSERT_TRUE(loop.SetClock(standin::RunLoop::EClock::kVirtual));
+
+  Log log;
+  auto* ticker = Autoreleased(new Ticker(&log));
+  std::vector<NSTimer*> timers;
+  for (const auto& [name, mode] : std::vector<std::pair<const char*, NSString*>>{
+         {"default", NSDefaultRunLoopMode}, {"common", NSRunLoopCommonModes}, {"tracking", NSEventTrackingRunLoopMode},
+         {"modal", NSModalPanelRunLoopMode}})
+  {
+    timers.push_back(NSTimer::timerWithTimeInterval(0.010, ticker, STANDIN_SELECTOR(Ticker, onTick), S(name), true));
+    NSRunLoop::currentRunLoop()->addTimer(timers.back(), mode);
+  }
+  const auto take = [&] { return std::exchange(log, Log()); };
+
+  auto* receiver = Autoreleased(new Receiver());
+  NSMenu* menu = Autoreleased(new NSMenu(S("")));
+  menu->addItemWithTitle(S("One"), STANDIN_SELECTOR(Receiver, onMenuSelection), S(""))->setTarget(receiver);
+
+  // The menu, shown from a queued block: the common and tracking timers fire inside it, the
+  // block queued after waits until the one showing the menu has returned.
+  Log inMenu;
+  loop.PerformBlock([&] {
+    AnswerNextMenu({0}, {1, 25ms});
+    EXPECT_TRUE(menu->popUpMenuPositioningItem(nullptr, NSMakePoint(0, 0), receiver));
+    inMenu = take();
+  });
+  loop.PerformBlock([&] { log.push_back("block"); });
+  loop.RunFor(0ns);
+  EXPECT_EQ(inMenu, (Log{"common@10", "tracking@10", "common@20", "tracking@20"}));
+  EXPECT_EQ(receiver->chosen, menu->itemAtIndex(0));
+  EXPECT_EQ(take(), Log{"block"});
+
+  // An alert run outside any block: queued blocks run inside, with the modal-panel timers.
+  loop.PerformBlock([&] { log.push_back("block"); });
+  NSAlert* alert = Autoreleased(new NSAlert());
+  AnswerNextAlert(0, {2, 20ms});
+  EXPECT_EQ(alert->runModal(), NSAlertFirstButtonReturn);
+  EXPECT_EQ(take(), (Log{"block", "common@30", "modal@30", "common@40", "modal@40"}));
+  // Back in the default mode: its timer comes round once for the points it missed, then keeps
+  // its schedule; the tracking and modal-panel timers wait.
+  loop.RunForMs(10);
+  EXPECT_EQ(take(), (Log{"default@45", "default@50", "common@50"}));
+
+  // A responder answers from inside the loop too, after the answer delay.
+  SetAnswerDelay({1, 10ms});
+  SetAlertResponder([&](const AlertRequest&) {
+    log.push_back("answer");
+    return NSAlertFirstButtonReturn;
+  });
+  alert->runModal();
+  EXPECT_EQ(take(), (Log{"modal@55", "common@60", "modal@60", "answer"}));
+
+  // A sheet returns at once and ends after the completion delay: turns, then time.
+  NSWindow* window = Autoreleased(new NSWindow(NSMakeRect(0, 0, 10, 10)));
+  int ended = 0;
+  SetCompletionDelay({3, 0ms});
+  NSSavePanel::savePanel()->beginSheetModalForWindow(window, [&](NSModalResponse) { ++ended; });
+  EXPECT_EQ(ended, 0);
+  loop.RunDue();
+  loop.RunDue();
+  EXPECT_EQ(ended, 0);
+  loop.RunDue();
+  EXPECT_EQ(ended, 1);
+  SetCompletionDelay({1, 15ms});
+  NSSavePanel::savePanel()->beginSheetModalForWindow(window, [&](NSModalResponse) { ++ended; });
+  loop.RunForMs(14);
+  EXPECT_EQ(ended, 1);
+  loop.RunForMs(1);
+  EXPECT_EQ(ended, 2);
+
+  for (NSTimer* timer : timers)
+    timer->invalidate();
+  loop.SetClock(standin::RunLoop::EClock::kReal);
 }
 
 TEST_F(AppKitControls, AlertsAndFilePanelsAreAnsweredByResponders)

@@ -100,7 +100,9 @@ const OptionSpec kOptions[] = {
   {"--wheel", "[MODS+]X,Y:DELTA", "editor", "scroll wheel turned DELTA lines at X,Y"},
   {"--key", "X,Y:[MODS+]KEY", "editor", "key pressed with the mouse at X,Y (a character, Return, Tab, Up, F1, ...)"},
   {"--type", "X,Y:TEXT", "editor", "text typed with the mouse at X,Y"},
-  {"--menu", "I[,I...]", "editor", "the next native menu answers with item I (then I of its submenu ...; - dismisses)"},
+  {"--menu", "I[,I...][@W]", "editor",
+   "the next native menu answers with item I (then I of its submenu ...; - dismisses), from inside the menu's loop "
+   "after W: N turns of it, or Nms on the run loop's clock"},
 };
 
 const char* const kExitCodes =

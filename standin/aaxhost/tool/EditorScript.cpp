@@ -1,8 +1,10 @@
 #include "standin/aaxhost/tool/EditorScript.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
 
 #include "standin/appkit/UserInput.h"
@@ -26,7 +28,7 @@ const struct
   {"--wheel", EditorInput::kWheel, "[MODS+]X,Y:DELTA"},
   {"--key", EditorInput::kKey, "X,Y:[MODS+]KEY"},
   {"--type", EditorInput::kType, "X,Y:TEXT"},
-  {"--menu", EditorInput::kMenu, "I[,I...] or -"},
+  {"--menu", EditorInput::kMenu, "I[,I...] or -, then optionally @TURNS or @MSms"},
 };
 
 struct NamedKey
@@ -112,6 +114,15 @@ std::string Describe(const EditorInput& step)
       for (int index : step.path)
         path += (path.empty() ? "" : ",") + std::to_string(index);
       std::snprintf(text, sizeof(text), "the next menu answers %s", path.empty() ? "by dismissing" : path.c_str());
+      if (step.delayed)
+      {
+        const size_t used = std::strlen(text);
+        const double ms = std::chrono::duration<double, std::milli>(step.delay.time).count();
+        if (ms > 0)
+          std::snprintf(text + used, sizeof(text) - used, " after %g ms", ms);
+        else
+          std::snprintf(text + used, sizeof(text) - used, " after %d turns of its loop", step.delay.turns);
+      }
       break;
     }
     default:
@@ -156,13 +167,30 @@ bool ParseEditorInput(const std::string& value, EditorInput& step, std::string& 
   if (step.kind == EditorInput::kMenu)
   {
     step.path.clear();
-    if (value == "-")
-      return true;
-    for (size_t start = 0; start <= value.size();)
+    step.delayed = false;
+    const size_t at = value.find('@');
+    const std::string items = value.substr(0, at);
+    if (at != std::string::npos)
     {
-      const size_t comma = std::min(value.find(',', start), value.size());
+      // Turns of the menu's loop, or milliseconds on the run loop's clock after one turn.
+      std::string wait = value.substr(at + 1);
+      const bool ms = wait.size() > 2 && wait.compare(wait.size() - 2, 2, "ms") == 0;
+      if (ms)
+        wait.resize(wait.size() - 2);
+      double amount = 0;
+      if (!ParseNumber(wait, amount) || amount < 0 || amount > 60000 || (!ms && amount != int(amount)))
+        return bad();
+      step.delayed = true;
+      step.delay = ms ? standin::RunLoopDelay{1, std::chrono::nanoseconds(static_cast<int64_t>(amount * 1e6))}
+                      : standin::RunLoopDelay{int(amount), std::chrono::nanoseconds(0)};
+    }
+    if (items == "-")
+      return true;
+    for (size_t start = 0; start <= items.size();)
+    {
+      const size_t comma = std::min(items.find(',', start), items.size());
       double index = 0;
-      if (!ParseNumber(value.substr(start, comma - start), index) || index < 0 || index > 10000 || index != int(index))
+      if (!ParseNumber(items.substr(start, comma - start), index) || index < 0 || index > 10000 || index != int(index))
         return bad();
       step.path.push_back(int(index));
       start = comma + 1;
@@ -208,7 +236,10 @@ std::string ReplayEditorInput(NSView* editorView, float drawScale, const EditorI
   using namespace standin::appkit;
   if (step.kind == EditorInput::kMenu)
   {
-    AnswerNextMenu(step.path);
+    if (step.delayed)
+      AnswerNextMenu(step.path, step.delay);
+    else
+      AnswerNextMenu(step.path);
     return Describe(step);
   }
   NSWindow* window = editorView ? editorView->window() : nullptr;

@@ -3,6 +3,8 @@
 // stand-in's user input on the host window, so that a whole interaction can be repeated.
 #pragma once
 
+#include "standin/foundation/RunLoop.h"
+
 #include <string>
 #include <vector>
 
@@ -31,6 +33,10 @@ struct EditorInput
   std::string text;      // key: a name or one character; type: the text
   unsigned long flags = 0; // modifier flags held (AppKit's bits)
   std::vector<int> path;   // menu: the item indexes (through submenus) the next menu answers with
+  // menu: when the answer comes from inside the menu's loop (UserInput.h); none given: after
+  // the stand-in's answer delay.
+  bool delayed = false;
+  standin::RunLoopDelay delay;
 };
 
 // The option's kind by its name ("--click", ...); false for another option.
