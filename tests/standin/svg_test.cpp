@@ -143,6 +143,11 @@ TEST(SVGParser, PathCommandsRelativeAbsoluteImplicitAndFaults)
   EXPECT_EQ(subpaths->paths[1].pts[0], 0.f);
   EXPECT_EQ(subpaths->paths[1].pts[7], 8.f);
   EXPECT_EQ(subpaths->paths[2].pts[0], 1.f);
+  // A line that starts a sub-path after a close moves the current point, so the next close
+  // draws the segment back to the start.
+  const std::unique_ptr<Image> reopened = ParseExact("<svg><path d='M27 9 h1 v1 h-1 Z h-1 Z'/></svg>");
+  ASSERT_TRUE(reopened && reopened->shapes[0].paths.size() == 2);
+  EXPECT_EQ(reopened->shapes[0].paths[1].NPoints(), 7);
 }
 
 TEST(SVGParser, ShapesAgreeWithTheirPaths)
