@@ -534,7 +534,9 @@ void Document::SetUpViewport(const std::vector<Attribute>& attributes, State& s)
       size[i] = box[2 + i];
     if (!(size[i] * mUnitScale <= 3.4e38))
       size[i] = 0.0; // beyond any use: taken from the shapes instead
-    mSizeKnown[i] = size[i] > 0.0;
+    // A size too small for a float is no size either: the image reaches as far as its shapes,
+    // as a written-back document (which leaves out a size of 0) reads.
+    mSizeKnown[i] = static_cast<float>(size[i] * mUnitScale) > 0.f;
   }
 
   Matrix m;
