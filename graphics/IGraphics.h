@@ -355,9 +355,10 @@ public:
   void CalculateTextRotationBounds(const IText& text, const IRECT& bounds, IRECT& rect, double& tx,
                                    double& ty) const;
 
-  // SVG shapes through the path primitives.
+  // SVG shapes through the path primitives, under a transform that scales them by scale (a
+  // shape that would reach past the range of float is left out).
   void RenderSVG(const ISVGImage& svg, const IBlend* pBlend = nullptr, const IColor* pStrokeColor = nullptr,
-                 const IColor* pFillColor = nullptr);
+                 const IColor* pFillColor = nullptr, float scale = 1.f);
 
   // ======================================================================================
   // Layers, clipping and shadows

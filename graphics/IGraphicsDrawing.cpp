@@ -3,11 +3,13 @@
 // at normalised positions and the geometry of rotated text.
 
 #include <cmath>
+#include <limits>
 #include <utility>
 
 #include "graphics/IGraphics.h"
 
 #include "graphics/IControls.h"
+#include "graphics/SVGHoles.h"
 #include "graphics/controls/IContainerBase.h"
 #include "standin/svg/SVG.h"
 
@@ -476,11 +478,16 @@ void IGraphics::DrawSVG(const ISVGImage& svg, const IRECT& bounds, const IBlend*
 {
   if (!svg.IsValid() || !(svg.W() > 0.f) || !(svg.H() > 0.f))
     return; // no document, or one of no size: nothing to fit
-  const float scale = std::min(bounds.W() / svg.W(), bounds.H() / svg.H());
+  // A scale or an offset that is not a number (a document too small for the bounds, bounds
+  // without a size) draws nothing.
+  const double scale = std::min(static_cast<double>(bounds.W()) / svg.W(), static_cast<double>(bounds.H()) / svg.H());
+  if (!(scale > 0.0 && scale <= std::numeric_limits<float>::max()) || !std::isfinite(bounds.L) ||
+      !std::isfinite(bounds.T))
+    return;
   PathTransformSave();
   PathTransformTranslate(bounds.L, bounds.T);
-  PathTransformScale(scale);
-  RenderSVG(svg, pBlend, pStrokeColor, pFillColor);
+  PathTransformScale(static_cast<float>(scale));
+  RenderSVG(svg, pBlend, pStrokeColor, pFillColor, static_cast<float>(scale));
   PathTransformRestore();
 }
 
@@ -525,10 +532,12 @@ IPattern SVGPattern(const standin::svg::Paint& paint, float opacity)
 
 // True when a half-line from (ox, oy) along (dx, dy) crosses the closed polygon through the
 // on-curve points of the path an odd number of times.
-bool CrossesOddly(const standin::svg::Path& path, float ox, float oy, float dx, float dy)
+bool CrossesOddly(const standin::svg::Path& path, float ox, float oy, float dx, float dy, long* pChordsTested)
 {
   const std::vector<float>& p = path.pts;
   const size_t nOnCurve = (p.size() / 2 + 2) / 3;
+  if (pChordsTested)
+    *pChordsTested += static_cast<long>(nOnCurve);
   int crossings = 0;
   for (size_t k = 0; k < nOnCurve; ++k)
   {
@@ -550,15 +559,42 @@ bool CrossesOddly(const standin::svg::Path& path, float ox, float oy, float dx, 
 
 } // namespace
 
+bool IsSVGHole(const standin::svg::Shape& shape, size_t i, long* pChordsTested)
+{
+  const standin::svg::Path& path = shape.paths[i];
+  const std::vector<float>& p = path.pts;
+  if (p.size() < 2 || shape.paths.size() > kMaxSVGHoleTestPaths)
+    return false;
+  const float ox = p[0], oy = p[1];
+  const float dx = path.bounds[0] - 1.f - ox, dy = path.bounds[1] - 1.f - oy;
+  bool hole = false;
+  for (size_t j = 0; j < shape.paths.size(); ++j)
+  {
+    const standin::svg::Path& other = shape.paths[j];
+    // A point outside the bounds of an outline is outside the outline: its half-line
+    // crosses it an even number of times.
+    const bool within = ox >= other.bounds[0] && ox <= other.bounds[2] && oy >= other.bounds[1] && oy <= other.bounds[3];
+    if (j != i && within && other.pts.size() > 6 && CrossesOddly(other, ox, oy, dx, dy, pChordsTested))
+      hole = !hole;
+  }
+  return hole;
+}
+
 void IGraphics::RenderSVG(const ISVGImage& svg, const IBlend* pBlend, const IColor* pStrokeColor,
-                          const IColor* pFillColor)
+                          const IColor* pFillColor, float scale)
 {
   using standin::svg::PaintType;
   if (!svg.IsValid())
     return;
+  // Beyond this, in drawing units, a shape's points would not stay numbers once scaled.
+  constexpr double kMaxReach = 1e30;
   for (const standin::svg::Shape& shape : svg.mImage->shapes)
   {
     if (!shape.visible)
+      continue;
+    const double reach = std::max(std::max(std::fabs(shape.bounds[0]), std::fabs(shape.bounds[1])),
+                                  std::max(std::fabs(shape.bounds[2]), std::fabs(shape.bounds[3])));
+    if (!(reach * scale < kMaxReach))
       continue;
 
     PathClear();
@@ -573,15 +609,7 @@ void IGraphics::RenderSVG(const ISVGImage& svg, const IBlend* pBlend, const ICol
         PathCubicBezierTo(p[k], p[k + 1], p[k + 2], p[k + 3], p[k + 4], p[k + 5]);
       if (path.closed)
         PathClose();
-
-      // A hole when a half-line from its first point, away past its own top-left corner,
-      // crosses the outlines of the shape's other paths an odd number of times.
-      const float dx = path.bounds[0] - 1.f - p[0], dy = path.bounds[1] - 1.f - p[1];
-      bool hole = false;
-      for (size_t j = 0; j < shape.paths.size(); ++j)
-        if (j != i && shape.paths[j].pts.size() > 6 && CrossesOddly(shape.paths[j], p[0], p[1], dx, dy))
-          hole = !hole;
-      PathSetWinding(hole);
+      PathSetWinding(IsSVGHole(shape, i));
     }
 
     const bool hasStroke = shape.stroke.type != PaintType::None;

@@ -3,7 +3,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <new>
+#include <string>
 
+#include "aax/library/AAX_Assert.h"
 #include "graphics/IGraphics.h"
 #include "graphics/SharedResourceCache.h"
 #include "platform/mac/MacPaths.h"
@@ -311,13 +314,25 @@ ISVGImage IGraphics::LoadSVG(const char* name, const void* pData, int dataSize, 
   {
     length = std::strlen(text);
   }
-  std::unique_ptr<standin::svg::Image> image = standin::svg::Parse(text, length, units, dpi);
-  if (!image)
-    return ISVGImage();
-  auto holder = std::make_unique<SVGHolder>(std::move(image));
-  standin::svg::Image* parsed = holder->mImage.get();
-  cache.Add(holder.release(), name, 1.0);
-  return ISVGImage(parsed);
+  // A document the parser refuses (malformed, beyond its limits, too large for memory) is
+  // not cached; the reason goes to the trace.
+  std::string whyRefused = "out of memory";
+  try
+  {
+    std::unique_ptr<standin::svg::Image> image = standin::svg::Parse(text, length, units, dpi, &whyRefused);
+    if (image)
+    {
+      auto holder = std::make_unique<SVGHolder>(std::move(image));
+      standin::svg::Image* parsed = holder->mImage.get();
+      cache.Add(holder.release(), name, 1.0); // takes the holder over, even when it throws
+      return ISVGImage(parsed);
+    }
+  }
+  catch (const std::bad_alloc&)
+  {
+  }
+  AAX_Trace(AAX_eTracePriority_Normal, "LoadSVG: %s refused: %s", name ? name : "", whyRefused.c_str());
+  return ISVGImage();
 }
 
 // ---------------------------------------------------------------------------------------

@@ -5,6 +5,7 @@
 #include "graphics/renderer/FTA.h"
 #include "graphics/renderer/VGRMemory.h"
 
+#include <cmath>
 #include <cstring>
 
 namespace plug {
@@ -42,6 +43,13 @@ void FreeGeometryCache(VGRgeometryCache* cache)
   vgrFree(cache->paths);
   vgrFree(cache->verts);
   vgrFree(cache);
+}
+
+// A ratio that is not a positive number is 1; others are kept within 1/100 to 100, where the
+// tolerances and the fringe derived from it stay sane.
+float SanePixelRatio(float ratio)
+{
+  return ratio > 0.f && std::isfinite(ratio) ? vgrClampf(ratio, 0.01f, 100.f) : 1.f;
 }
 
 void SetDevicePixelRatio(VGRdrawContext* ctx, float ratio)
@@ -162,6 +170,7 @@ void vgrBeginFrame(VGRdrawContext* ctx, float windowWidth, float windowHeight, f
   ctx->nstates = 0;
   vgrPushState(ctx);
   vgrResetState(ctx);
+  devicePixelRatio = SanePixelRatio(devicePixelRatio);
   SetDevicePixelRatio(ctx, devicePixelRatio);
   ctx->params.renderViewport(ctx->params.userPtr, windowWidth, windowHeight, devicePixelRatio);
   ctx->drawCallCount = 0;

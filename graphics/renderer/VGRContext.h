@@ -117,10 +117,16 @@ inline VGRdrawState* vgrGetState(VGRdrawContext* ctx)
 // Small helpers of the renderer's sources.
 constexpr float kVGRPi = 3.1415927f;
 
+// NaN gives mn.
 inline float vgrClampf(float a, float mn, float mx)
 {
-  return a < mn ? mn : (a > mx ? mx : a);
+  return !(a >= mn) ? mn : (a > mx ? mx : a);
 }
+
+// How far from the origin a recorded point may lie in device space; farther points are
+// pulled in to it. Well beyond any frame, and small enough that squared distances, cross
+// products and join extrusions of such points stay finite in float.
+constexpr float kVGRMaxCoord = 1e8f;
 
 // Whether two points lie closer together than tol.
 inline bool vgrPtEquals(float x1, float y1, float x2, float y2, float tol)

@@ -106,18 +106,29 @@ void vgrMatrixMultiplyLeft(float* t, const float* s)
 int vgrMatrixInvert(float* inv, const float* t)
 {
   const double det = static_cast<double>(t[0]) * t[3] - static_cast<double>(t[2]) * t[1];
-  if (det > -1e-6 && det < 1e-6)
+  // A determinant that is not a number (a matrix holding one) has no inverse either.
+  if (!(det <= -1e-6 || det >= 1e-6))
   {
     vgrMatrixIdentity(inv);
     return 0;
   }
   const double invdet = 1.0 / det;
-  inv[0] = static_cast<float>(t[3] * invdet);
-  inv[2] = static_cast<float>(-t[2] * invdet);
-  inv[4] = static_cast<float>((static_cast<double>(t[2]) * t[5] - static_cast<double>(t[3]) * t[4]) * invdet);
-  inv[1] = static_cast<float>(-t[1] * invdet);
-  inv[3] = static_cast<float>(t[0] * invdet);
-  inv[5] = static_cast<float>((static_cast<double>(t[1]) * t[4] - static_cast<double>(t[0]) * t[5]) * invdet);
+  float out[6];
+  out[0] = static_cast<float>(t[3] * invdet);
+  out[2] = static_cast<float>(-t[2] * invdet);
+  out[4] = static_cast<float>((static_cast<double>(t[2]) * t[5] - static_cast<double>(t[3]) * t[4]) * invdet);
+  out[1] = static_cast<float>(-t[1] * invdet);
+  out[3] = static_cast<float>(t[0] * invdet);
+  out[5] = static_cast<float>((static_cast<double>(t[1]) * t[4] - static_cast<double>(t[0]) * t[5]) * invdet);
+  for (float v : out)
+  {
+    if (!std::isfinite(v))
+    {
+      vgrMatrixIdentity(inv);
+      return 0;
+    }
+  }
+  std::memcpy(inv, out, sizeof(out));
   return 1;
 }
 

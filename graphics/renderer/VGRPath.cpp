@@ -31,15 +31,16 @@ int CommandSize(int code)
   }
 }
 
-// Records a block of commands as one: all of it or, when the buffer cannot grow, none.
+// Records a block of commands as one: all of it or, when the buffer cannot grow or a point is
+// not a number once transformed, none. Points far out are pulled in to kVGRMaxCoord.
 void RecordCommands(VGRdrawContext* ctx, float* vals, int nvals)
 {
   VGRdrawState* state = vgrGetState(ctx);
-  if (!vgrGrowArray(ctx->commands, ctx->ncommands + nvals, ctx->ccommands))
-    return;
 
   // The pen follows the block's last point, in user space; then the points are transformed.
   const int first = static_cast<int>(vals[0]);
+  bool hasPen = false;
+  float penx = 0.0f, peny = 0.0f;
   for (int i = 0; i < nvals;)
   {
     const int code = static_cast<int>(vals[i]);
@@ -49,15 +50,27 @@ void RecordCommands(VGRdrawContext* ctx, float* vals, int nvals)
     const int points = code == VGR_BEZIERTO ? 3 : (code == VGR_MOVETO || code == VGR_LINETO) ? 1 : 0;
     if (points > 0 && first != VGR_CLOSE && first != VGR_WINDING)
     {
-      ctx->commandx = vals[i + size - 2];
-      ctx->commandy = vals[i + size - 1];
+      hasPen = true;
+      penx = vals[i + size - 2];
+      peny = vals[i + size - 1];
     }
     for (int p = 0; p < points; ++p)
     {
       float* pt = &vals[i + 1 + 2 * p];
       vgrMatrixApply(state->xform, &pt[0], &pt[1], pt[0], pt[1]);
+      if (!std::isfinite(pt[0]) || !std::isfinite(pt[1]))
+        return;
+      pt[0] = std::clamp(pt[0], -kVGRMaxCoord, kVGRMaxCoord);
+      pt[1] = std::clamp(pt[1], -kVGRMaxCoord, kVGRMaxCoord);
     }
     i += size;
+  }
+  if (!vgrGrowArray(ctx->commands, ctx->ncommands + nvals, ctx->ccommands))
+    return;
+  if (hasPen)
+  {
+    ctx->commandx = penx;
+    ctx->commandy = peny;
   }
   std::copy(vals, vals + nvals, ctx->commands + ctx->ncommands);
   ctx->ncommands += nvals;
@@ -136,7 +149,9 @@ void vgrClosePath(VGRdrawContext* ctx)
 
 void vgrSetPathWinding(VGRdrawContext* ctx, int dir)
 {
-  float vals[] = {VGR_WINDING, static_cast<float>(dir)};
+  // Only the two windings mean anything; any other value reverses nothing and is kept as 0,
+  // which the command buffer's floats hold exactly.
+  float vals[] = {VGR_WINDING, dir == VGR_CCW || dir == VGR_CW ? static_cast<float>(dir) : 0.0f};
   RecordCommands(ctx, vals, 2);
 }
 

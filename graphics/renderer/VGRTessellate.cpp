@@ -117,11 +117,13 @@ void AddPoint(VGRdrawContext* ctx, float x, float y, int flags)
   path->count++;
 }
 
+// Ten halvings at most: a curve not flat by then (one huge in device space) takes the end
+// point of each of its 1024 pieces.
+constexpr int kMaxSubdivisionLevel = 10;
+
 void SubdivideBezier(VGRdrawContext* ctx, float x1, float y1, float x2, float y2, float x3, float y3, float x4,
                      float y4, int level, int type)
 {
-  if (level > 10)
-    return;
   const float x12 = (x1 + x2) * 0.5f, y12 = (y1 + y2) * 0.5f;
   const float x23 = (x2 + x3) * 0.5f, y23 = (y2 + y3) * 0.5f;
   const float x34 = (x3 + x4) * 0.5f, y34 = (y3 + y4) * 0.5f;
@@ -140,7 +142,7 @@ void SubdivideBezier(VGRdrawContext* ctx, float x1, float y1, float x2, float y2
   }
   const float d2 = std::fabs((x2 - x4) * dy - (y2 - y4) * dx);
   const float d3 = std::fabs((x3 - x4) * dy - (y3 - y4) * dx);
-  if ((d2 + d3) * (d2 + d3) < ctx->tessTol * (dx * dx + dy * dy))
+  if ((d2 + d3) * (d2 + d3) < ctx->tessTol * (dx * dx + dy * dy) || level >= kMaxSubdivisionLevel)
   {
     AddPoint(ctx, x4, y4, type);
     return;

@@ -74,6 +74,49 @@ struct GradientStop
   float offset = 0.f; // 0..1, never less than the offset before it
 };
 
+// The stops of a gradient paint. The stops of one gradient element are held once and shared
+// by every paint that uses it; each paint sees them with its own opacity (fill-opacity or
+// stroke-opacity) multiplied into their alpha.
+class GradientStops
+{
+public:
+  GradientStops() = default;
+  GradientStops(std::shared_ptr<const std::vector<GradientStop>> stops, float opacity);
+
+  size_t size() const { return mStops ? mStops->size() : 0; }
+  bool empty() const { return size() == 0; }
+  // The stop as this paint has it: its opacity multiplied in.
+  GradientStop operator[](size_t i) const;
+  GradientStop back() const { return (*this)[size() - 1]; }
+
+  class const_iterator
+  {
+  public:
+    const_iterator(const GradientStops* stops, size_t i) : mStops(stops), mIndex(i) {}
+    GradientStop operator*() const { return (*mStops)[mIndex]; }
+    const_iterator& operator++()
+    {
+      ++mIndex;
+      return *this;
+    }
+    bool operator!=(const const_iterator& o) const { return mIndex != o.mIndex; }
+
+  private:
+    const GradientStops* mStops;
+    size_t mIndex;
+  };
+  const_iterator begin() const { return const_iterator(this, 0); }
+  const_iterator end() const { return const_iterator(this, size()); }
+
+  // The shared stops as the gradient element gives them, and the paint's own opacity.
+  const std::vector<GradientStop>* Shared() const { return mStops.get(); }
+  float Opacity() const { return mOpacity; }
+
+private:
+  std::shared_ptr<const std::vector<GradientStop>> mStops;
+  float mOpacity = 1.f;
+};
+
 struct Gradient
 {
   // From the document's coordinates to the gradient's unit space, as a, b, c, d, e, f
@@ -84,7 +127,7 @@ struct Gradient
   // Radial: the focal point in unit space.
   float fx = 0.f;
   float fy = 0.f;
-  std::vector<GradientStop> stops; // at least two
+  GradientStops stops; // at least two
 };
 
 struct Paint
@@ -131,11 +174,19 @@ struct Image
   std::vector<Shape> shapes; // in document order
 };
 
+// Limits of what a document may hold: beyond them it is refused whole. Everything inside
+// them takes memory in proportion to the text (paints and gradient stops are shared, not
+// copied per element).
+constexpr size_t kMaxDocumentLength = 16u << 20; // bytes of text
+constexpr int kMaxNesting = 256;                 // elements open at once, the root included
+
 // Parses exactly length bytes of SVG text (a NUL byte is a character like any other).
 // Coordinates come out in units, one of "px", "pt", "pc", "mm", "cm", "in" (anything else
 // counts as "px"), at dpi dots per inch (96 for 0 or less). Null for text that is not
-// well-formed markup or whose root element is not svg.
-std::unique_ptr<Image> Parse(const char* data, size_t length, const char* units = "px", float dpi = 96.f);
+// well-formed markup, whose root element is not svg, that goes beyond a limit above, or that
+// does not fit in memory; then whyRefused, when given, receives the reason.
+std::unique_ptr<Image> Parse(const char* data, size_t length, const char* units = "px", float dpi = 96.f,
+                             std::string* whyRefused = nullptr);
 
 // The document written back as SVG text that parses to the same document (in "px").
 std::string Write(const Image& image);

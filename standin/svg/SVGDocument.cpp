@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <optional>
 #include <unordered_map>
 
@@ -155,7 +156,8 @@ struct PaintSpec
   };
   Kind kind = Kind::None;
   uint32_t color = PackColor(0, 0, 0);
-  std::string url;
+  // Shared by every element that inherits the paint: a long reference is held once.
+  std::shared_ptr<const std::string> url;
   // What a reference that leads nowhere paints with.
   Kind fallbackKind = Kind::None;
   uint32_t fallbackColor = 0;
@@ -205,7 +207,8 @@ struct GradientDef
   std::optional<bool> userSpace;
   std::optional<Matrix> transform;
   std::optional<Spread> spread;
-  std::vector<GradientStop> stops;
+  // Held once, shared by every paint that uses the gradient; null until the first stop.
+  std::shared_ptr<std::vector<GradientStop>> stops;
 };
 
 // A shape's paint that names a gradient, resolved at the end.
@@ -269,7 +272,8 @@ public:
 
   void StartElement(std::string_view name, const std::vector<Attribute>& attributes) override;
   void EndElement(std::string_view name) override;
-  std::unique_ptr<Image> Finish();
+  // The document, or null with the reason.
+  std::unique_ptr<Image> Finish(std::string& whyRefused);
 
 private:
   double ToPx(const Length& len, Axis axis, double fontSize) const;
@@ -292,6 +296,7 @@ private:
   std::vector<State> mStates;
   std::unique_ptr<Image> mImage = std::make_unique<Image>();
   bool mRootIsSvg = false;
+  bool mTooDeep = false; // refused: past this, nothing more is read
   bool mSizeKnown[2] = {false, false};
   double mViewW = 100.0, mViewH = 100.0; // what percentages refer to
   std::vector<GradientDef> mGradients;
@@ -351,7 +356,7 @@ bool Document::ReadPaint(std::string_view text, const State& s, PaintSpec& out) 
       return false;
     PaintSpec paint;
     paint.kind = PaintSpec::Kind::Url;
-    paint.url = std::string(ref.substr(1));
+    paint.url = std::make_shared<const std::string>(ref.substr(1));
     const std::string_view fallback = Trim(text.substr(close + 1));
     if (!fallback.empty() && fallback != "none" && ReadColor(fallback, s.color, paint.fallbackColor))
       paint.fallbackKind = PaintSpec::Kind::Color;
@@ -529,7 +534,9 @@ void Document::SetUpViewport(const std::vector<Attribute>& attributes, State& s)
       size[i] = box[2 + i];
     if (!(size[i] * mUnitScale <= 3.4e38))
       size[i] = 0.0; // beyond any use: taken from the shapes instead
-    mSizeKnown[i] = size[i] > 0.0;
+    // A size too small for a float is no size either: the image reaches as far as its shapes,
+    // as a written-back document (which leaves out a size of 0) reads.
+    mSizeKnown[i] = static_cast<float>(size[i] * mUnitScale) > 0.f;
   }
 
   Matrix m;
@@ -654,9 +661,11 @@ void Document::AddStop(const std::vector<Attribute>& attributes, const State& s)
   for (const auto& decl : StyleDeclarations(attributes))
     apply(decl.first, decl.second);
   offset = std::clamp(offset, 0.0, 1.0);
-  if (!def.stops.empty())
-    offset = std::max(offset, static_cast<double>(def.stops.back().offset));
-  def.stops.push_back(GradientStop{WithAlpha(color, opacity), static_cast<float>(offset)});
+  if (!def.stops)
+    def.stops = std::make_shared<std::vector<GradientStop>>();
+  if (!def.stops->empty())
+    offset = std::max(offset, static_cast<double>(def.stops->back().offset));
+  def.stops->push_back(GradientStop{WithAlpha(color, opacity), static_cast<float>(offset)});
 }
 
 void Document::AddShape(std::string_view name, const std::vector<Attribute>& attributes, const State& s)
@@ -858,7 +867,7 @@ Paint Document::ResolvePaint(const PendingPaint& pending, const std::unordered_m
 
   // The chain of gradients through their references, the first one first.
   std::vector<const GradientDef*> chain;
-  for (auto it = ids.find(pending.spec.url); it != ids.end() && chain.size() < kMaxGradientChain;
+  for (auto it = ids.find(*pending.spec.url); it != ids.end() && chain.size() < kMaxGradientChain;
        it = ids.find(chain.back()->href))
     chain.push_back(&mGradients[it->second]);
   if (chain.empty())
@@ -870,21 +879,20 @@ Paint Document::ResolvePaint(const PendingPaint& pending, const std::unordered_m
         return &(def->*field);
     return nullptr;
   };
-  const std::vector<GradientStop>* stops = nullptr;
+  const GradientDef* withStops = nullptr;
   for (const GradientDef* def : chain)
   {
-    if (!def->stops.empty())
+    if (def->stops && !def->stops->empty())
     {
-      stops = &def->stops;
+      withStops = def;
       break;
     }
   }
-  if (!stops)
+  if (!withStops)
     return Paint(); // a gradient without stops paints nothing
 
   Gradient gradient;
-  for (const GradientStop& stop : *stops)
-    gradient.stops.push_back(GradientStop{WithAlpha(stop.color, pending.opacity), stop.offset});
+  gradient.stops = GradientStops(withStops->stops, static_cast<float>(pending.opacity));
   const GradientStop last = gradient.stops.back();
   Paint solid;
   solid.type = PaintType::Color;
@@ -973,6 +981,13 @@ Paint Document::ResolvePaint(const PendingPaint& pending, const std::unordered_m
 
 void Document::StartElement(std::string_view name, const std::vector<Attribute>& attributes)
 {
+  if (mTooDeep || mStates.size() >= static_cast<size_t>(kMaxNesting))
+  {
+    mTooDeep = true;
+    mStates.emplace_back();
+    mStates.back().mode = State::Mode::Ignore;
+    return;
+  }
   const bool root = mStates.empty();
   const State parent = root ? State() : mStates.back();
   State s = parent;
@@ -1033,10 +1048,18 @@ void Document::EndElement(std::string_view name)
   mStates.pop_back();
 }
 
-std::unique_ptr<Image> Document::Finish()
+std::unique_ptr<Image> Document::Finish(std::string& whyRefused)
 {
-  if (!mRootIsSvg)
+  if (mTooDeep)
+  {
+    whyRefused = "elements nested more than " + std::to_string(kMaxNesting) + " deep";
     return nullptr;
+  }
+  if (!mRootIsSvg)
+  {
+    whyRefused = "the root element is not svg";
+    return nullptr;
+  }
 
   std::unordered_map<std::string, size_t> ids;
   for (size_t i = 0; i < mGradients.size(); ++i)
@@ -1061,12 +1084,43 @@ std::unique_ptr<Image> Document::Finish()
 
 } // namespace
 
-std::unique_ptr<Image> Parse(const char* data, size_t length, const char* units, float dpi)
+GradientStops::GradientStops(std::shared_ptr<const std::vector<GradientStop>> stops, float opacity)
+  : mStops(std::move(stops)), mOpacity(opacity)
 {
-  Document document(units, dpi);
-  if (!ReadMarkup(data, length, document))
-    return nullptr;
-  return document.Finish();
+}
+
+GradientStop GradientStops::operator[](size_t i) const
+{
+  const GradientStop& stop = (*mStops)[i];
+  return GradientStop{WithAlpha(stop.color, mOpacity), stop.offset};
+}
+
+std::unique_ptr<Image> Parse(const char* data, size_t length, const char* units, float dpi, std::string* whyRefused)
+{
+  std::string reason;
+  std::unique_ptr<Image> image;
+  if (length > kMaxDocumentLength)
+  {
+    reason = "longer than " + std::to_string(kMaxDocumentLength) + " bytes";
+  }
+  else
+  {
+    try
+    {
+      Document document(units, dpi);
+      if (ReadMarkup(data, length, document))
+        image = document.Finish(reason);
+      else
+        reason = "not well-formed markup";
+    }
+    catch (const std::bad_alloc&)
+    {
+      reason = "out of memory";
+    }
+  }
+  if (!image && whyRefused)
+    *whyRefused = reason;
+  return image;
 }
 
 } // namespace svg

@@ -678,6 +678,9 @@ void ReadPathData(std::string_view text, std::vector<SubPath>& out)
     if (!ok)
       break;
 
+    // A drawing command after a close starts its sub-path before the current point moves.
+    if (cmd != 'M' && cmd != 'm')
+      current();
     const char ran = cmd;
     const bool prevCubic = prev == 'C' || prev == 'c' || prev == 'S' || prev == 's';
     const bool prevQuad = prev == 'Q' || prev == 'q' || prev == 'T' || prev == 't';

@@ -1,8 +1,11 @@
 // The document written back as SVG: one path element per shape with absolute cubic segments,
 // and one gradient element per gradient paint in user space, its transform the inverse of the
-// paint's, so that reading the text again gives the same document.
+// paint's, so that reading the text again gives the same document. Stops shared by several
+// paints are written once, in a gradient element of their own that the paints' elements
+// refer to, so the text grows with the document, not with its paints times their stops.
 
 #include <cstdio>
+#include <unordered_map>
 
 #include "standin/svg/SVG.h"
 #include "standin/svg/SVGReader.h"
@@ -50,8 +53,31 @@ std::string Alpha(uint32_t color)
   return Num(ColorA(color) / 255.0);
 }
 
-// The gradient element for a paint; its reference goes into paintText.
-void WriteGradient(const Paint& paint, int index, std::string& defs, std::string& paintText)
+struct Defs
+{
+  std::string text;
+  int nGradients = 0;
+  std::unordered_map<const std::vector<GradientStop>*, std::string> stopIds; // written stops
+};
+
+// The id of the element holding the stops, written the first time they are met.
+const std::string& StopsId(const GradientStops& stops, Defs& defs)
+{
+  auto it = defs.stopIds.find(stops.Shared());
+  if (it != defs.stopIds.end())
+    return it->second;
+  const std::string id = "s" + std::to_string(defs.stopIds.size());
+  defs.text += "<linearGradient id=\"" + id + "\">\n";
+  for (const GradientStop& stop : *stops.Shared())
+    defs.text += "  <stop offset=\"" + Num(stop.offset) + "\" stop-color=\"" + Hex(stop.color) +
+                 "\" stop-opacity=\"" + Alpha(stop.color) + "\"/>\n";
+  defs.text += "</linearGradient>\n";
+  return defs.stopIds.emplace(stops.Shared(), id).first->second;
+}
+
+// The gradient element for a paint; its reference goes into paintText, the opacity its stops
+// are seen with into opacityText.
+void WriteGradient(const Paint& paint, Defs& defs, std::string& paintText, std::string& opacityText)
 {
   const Gradient& g = paint.gradient;
   const Matrix xform{g.xform[0], g.xform[1], g.xform[2], g.xform[3], g.xform[4], g.xform[5]};
@@ -67,38 +93,40 @@ void WriteGradient(const Paint& paint, int index, std::string& defs, std::string
   if (!radial)
     toUser = toUser * Matrix{-1.0, 0.0, 0.0, 1.0, 0.0, 0.0};
   static const char* const kSpread[] = {"pad", "reflect", "repeat"};
-  const std::string id = "g" + std::to_string(index);
-  defs += radial ? "<radialGradient" : "<linearGradient";
-  defs += " id=\"" + id + "\" gradientUnits=\"userSpaceOnUse\"";
+  const std::string& stopsId = StopsId(g.stops, defs);
+  const std::string id = "g" + std::to_string(defs.nGradients++);
+  std::string& out = defs.text;
+  out += radial ? "<radialGradient" : "<linearGradient";
+  out += " id=\"" + id + "\" href=\"#" + stopsId + "\" gradientUnits=\"userSpaceOnUse\"";
   if (radial)
-    defs += " cx=\"0\" cy=\"0\" r=\"1\" fx=\"" + Num(g.fx) + "\" fy=\"" + Num(g.fy) + "\"";
+    out += " cx=\"0\" cy=\"0\" r=\"1\" fx=\"" + Num(g.fx) + "\" fy=\"" + Num(g.fy) + "\"";
   else
-    defs += " x1=\"0\" y1=\"0\" x2=\"0\" y2=\"1\"";
-  defs += " spreadMethod=\"" + std::string(kSpread[static_cast<int>(g.spread) % 3]) + "\"";
-  defs += " gradientTransform=\"matrix(" + Num(toUser.a) + " " + Num(toUser.b) + " " + Num(toUser.c) + " " +
-          Num(toUser.d) + " " + Num(toUser.e) + " " + Num(toUser.f) + ")\">\n";
-  for (const GradientStop& stop : g.stops)
-    defs += "  <stop offset=\"" + Num(stop.offset) + "\" stop-color=\"" + Hex(stop.color) + "\" stop-opacity=\"" +
-            Alpha(stop.color) + "\"/>\n";
-  defs += radial ? "</radialGradient>\n" : "</linearGradient>\n";
+    out += " x1=\"0\" y1=\"0\" x2=\"0\" y2=\"1\"";
+  out += " spreadMethod=\"" + std::string(kSpread[static_cast<int>(g.spread) % 3]) + "\"";
+  out += " gradientTransform=\"matrix(" + Num(toUser.a) + " " + Num(toUser.b) + " " + Num(toUser.c) + " " +
+         Num(toUser.d) + " " + Num(toUser.e) + " " + Num(toUser.f) + ")\"/>\n";
   paintText = "url(#" + id + ")";
+  opacityText = Num(g.stops.Opacity());
 }
 
 // fill="..." fill-opacity="..." (or the stroke's), gradients added to defs.
-std::string PaintAttributes(const char* name, const Paint& paint, int& nGradients, std::string& defs)
+std::string PaintAttributes(const char* name, const Paint& paint, Defs& defs)
 {
-  std::string text;
-  std::string out = std::string(" ") + name + "=\"";
+  std::string text = "none", opacity;
   switch (paint.type)
   {
     case PaintType::Color:
-      out += Hex(paint.color) + "\" " + name + "-opacity=\"" + Alpha(paint.color) + "\"";
-      return out;
+      text = Hex(paint.color);
+      opacity = Alpha(paint.color);
+      break;
     case PaintType::LinearGradient:
-    case PaintType::RadialGradient: WriteGradient(paint, nGradients++, defs, text); break;
-    default: text = "none"; break;
+    case PaintType::RadialGradient: WriteGradient(paint, defs, text, opacity); break;
+    default: break;
   }
-  return out + text + "\"";
+  std::string out = std::string(" ") + name + "=\"" + text + "\"";
+  if (!opacity.empty())
+    out += std::string(" ") + name + "-opacity=\"" + opacity + "\"";
+  return out;
 }
 
 } // namespace
@@ -107,8 +135,8 @@ std::string Write(const Image& image)
 {
   static const char* const kJoins[] = {"miter", "round", "bevel"};
   static const char* const kCaps[] = {"butt", "round", "square"};
-  std::string defs, body;
-  int nGradients = 0;
+  Defs defs;
+  std::string body;
   for (const Shape& shape : image.shapes)
   {
     body += "<path";
@@ -125,8 +153,8 @@ std::string Write(const Image& image)
       body += path.closed ? " Z " : " ";
     }
     body += "\"";
-    body += PaintAttributes("fill", shape.fill, nGradients, defs);
-    body += PaintAttributes("stroke", shape.stroke, nGradients, defs);
+    body += PaintAttributes("fill", shape.fill, defs);
+    body += PaintAttributes("stroke", shape.stroke, defs);
     body += " fill-rule=\"" + std::string(shape.fillRule == FillRule::EvenOdd ? "evenodd" : "nonzero") + "\"";
     body += " stroke-width=\"" + Num(shape.strokeWidth) + "\"";
     body += " stroke-linejoin=\"" + std::string(kJoins[static_cast<int>(shape.strokeLineJoin) % 3]) + "\"";
@@ -151,8 +179,8 @@ std::string Write(const Image& image)
   if (image.height > 0.f)
     out += " height=\"" + Num(image.height) + "\"";
   out += ">\n";
-  if (!defs.empty())
-    out += "<defs>\n" + defs + "</defs>\n";
+  if (!defs.text.empty())
+    out += "<defs>\n" + defs.text + "</defs>\n";
   return out + body + "</svg>\n";
 }
 

@@ -6,12 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <random>
 
 #include "ExpectRect.h"
 #include "TestControl.h"
 #include "TestDelegate.h"
 #include "graphics/IControls.h"
+#include "graphics/SVGHoles.h"
 #include "standin/svg/SVG.h"
 
 using namespace testgraphics;
@@ -355,4 +357,66 @@ TEST_F(LayerFixture, SVGShapesReachThePathsWithHolesPaintsAndStrokes)
   g->DrawSVG(ISVGImage(), IRECT(0.f, 0.f, 10.f, 10.f));
   g->DrawSVG(Parse("empty.svg", "<svg/>"), IRECT(0.f, 0.f, 10.f, 10.f));
   EXPECT_TRUE(g->Calls().empty());
+}
+
+// The hole test walks only the sub-paths whose bounds hold the first point of the one tested,
+// so a frame with many islands costs in proportion to the islands; past the stated number of
+// sub-paths a shape is drawn solid, sub-path by sub-path, at no cost.
+TEST_F(LayerFixture, SVGHoleTestsCostInProportionToTheShape)
+{
+  auto squares = [](int n, bool frame) {
+    std::string d = frame ? "M0 0 H1000 V1000 H0 Z " : "";
+    for (int k = 0; k < n; ++k)
+    {
+      const int x = 10 + 3 * (k % 300), y = 10 + 3 * (k / 300);
+      d += "M" + std::to_string(x) + " " + std::to_string(y) + " h1 v1 h-1 Z ";
+    }
+    return "<svg width='1000' height='1000'><path d='" + d + "'/></svg>";
+  };
+  auto holes = [](const ISVGImage& svg, long& chords) {
+    std::vector<bool> out;
+    const standin::svg::Shape& shape = svg.mImage->shapes.at(0);
+    for (size_t i = 0; i < shape.paths.size(); ++i)
+      out.push_back(IsSVGHole(shape, i, &chords));
+    return out;
+  };
+
+  // A frame round 200 islands: every island is a hole, found by walking the frame alone.
+  const ISVGImage framed = Parse("framed.svg", squares(200, true));
+  ASSERT_TRUE(framed.IsValid());
+  long chords = 0;
+  std::vector<bool> expected(201, true);
+  expected[0] = false;
+  EXPECT_EQ(holes(framed, chords), expected);
+  EXPECT_LE(chords, 200 * 5);
+
+  // 16,000 islands: past the limit, all solid, and drawing them walks no outline.
+  const ISVGImage many = Parse("many.svg", squares(16000, false));
+  ASSERT_TRUE(many.IsValid());
+  chords = 0;
+  EXPECT_EQ(holes(many, chords), std::vector<bool>(16000, false));
+  EXPECT_EQ(chords, 0);
+  g->DrawSVG(many, IRECT(0.f, 0.f, 100.f, 100.f));
+  ASSERT_EQ(g->Calls().size(), 1u);
+  EXPECT_EQ(g->Calls()[0].CountOps(PathOp::Kind::Winding), 16000);
+}
+
+// A document too small (or bounds too large) for its scale to be a number draws nothing
+// rather than handing on points that are not numbers.
+TEST_F(LayerFixture, SVGDrawingHandsOnOnlyFinitePoints)
+{
+  const ISVGImage tiny = Parse("tiny.svg", "<svg width='1e-38' height='1e-38'><rect width='1e-38' height='1e-38'/></svg>");
+  const ISVGImage far = Parse("far.svg", "<svg width='1e-30' height='1e-30'><rect x='3e38' width='1e37' height='1'/>"
+                                         "<rect width='1e-30' height='1e-30'/></svg>");
+  ASSERT_TRUE(tiny.IsValid() && far.IsValid());
+  g->DrawSVG(tiny, IRECT(0.f, 0.f, 100.f, 100.f));
+  g->DrawSVG(far, IRECT(0.f, 0.f, 100.f, 100.f));
+  const float inf = std::numeric_limits<float>::infinity();
+  g->DrawSVG(far, IRECT(0.f, 0.f, inf, inf));
+  for (const DrawCall& call : g->Calls())
+    for (const PathPoint& p : call.Points())
+      ASSERT_TRUE(std::isfinite(p.x) && std::isfinite(p.y)) << p.x << ", " << p.y;
+  // The far document's small rectangle still fills the bounds.
+  ASSERT_EQ(g->Calls().size(), 1u);
+  ExpectRect(g->Calls()[0].PathBounds(), IRECT(0.f, 0.f, 100.f, 100.f));
 }

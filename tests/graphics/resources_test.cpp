@@ -8,6 +8,8 @@
 #include <fstream>
 
 #include "PngImage.h"
+#include "aax/library/AAX_Exports.h"
+#include "standin/aaxhost/Host.h"
 #include "TempDir.h"
 #include "TestControl.h"
 #include "TestDelegate.h"
@@ -190,6 +192,36 @@ TEST_F(ResourceFixture, SVGDocumentsAndRawResources)
   EXPECT_EQ(g->LoadResource("data.bin", "bin"), (std::vector<uint8_t>{'a', 0, 'b'}));
   EXPECT_TRUE(g->LoadResource("missing.bin", "bin").empty());
   EXPECT_TRUE(g->LoadResource("", "bin").empty());
+}
+
+// A document beyond the parser's limits (nesting, length) is refused: the empty image, nothing
+// cached, the reason in the host's trace. At the limit it loads.
+TEST_F(ResourceFixture, SVGDocumentsBeyondTheLimitsAreRefusedWithTheReasonTraced)
+{
+  aaxhost::Host host;
+  ASSERT_EQ(AAXStartup(host.Unknown()), ACF_OK);
+  auto nested = [](int depth) { // elements open at once: the root, groups, the rectangle
+    std::string text = "<svg width='4' height='4'>";
+    for (int i = 2; i < depth; ++i)
+      text += "<g>";
+    text += "<rect width='4' height='4'/>";
+    for (int i = 2; i < depth; ++i)
+      text += "</g>";
+    return text + "</svg>";
+  };
+  const std::string atLimit = nested(standin::svg::kMaxNesting);
+  const std::string tooDeep = nested(standin::svg::kMaxNesting + 1);
+  const std::string tooLong = "<svg width='4' height='4'><!--" +
+                              std::string(standin::svg::kMaxDocumentLength, ' ') + "--></svg>";
+  EXPECT_TRUE(g->LoadSVG("deep.svg", static_cast<const void*>(atLimit.data()), static_cast<int>(atLimit.size())).IsValid());
+  EXPECT_FALSE(g->LoadSVG("deeper.svg", static_cast<const void*>(tooDeep.data()), static_cast<int>(tooDeep.size())).IsValid());
+  EXPECT_FALSE(g->LoadSVG("long.svg", static_cast<const void*>(tooLong.data()), static_cast<int>(tooLong.size())).IsValid());
+  EXPECT_EQ(SVGCache().Size(), 1);
+  const auto traces = host.Services().Traces();
+  AAXShutdown(nullptr);
+  ASSERT_EQ(traces.size(), 2u);
+  EXPECT_EQ(traces[0].text, "LoadSVG: deeper.svg refused: elements nested more than 256 deep");
+  EXPECT_EQ(traces[1].text, "LoadSVG: long.svg refused: longer than 16777216 bytes");
 }
 
 TEST_F(ResourceFixture, BackgroundsComeFirstAndMissingResourcesDrawNothing)

@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -629,4 +631,73 @@ TEST(Tessellation, ConvexFansFaceForwardAndStripsRunLeftThenRight)
     EXPECT_GT(ldot, 0) << j;
     EXPECT_LT(rdot, 0) << j;
   }
+}
+
+// Input that is not a number, or that overflows once transformed, never reaches the back end:
+// such commands are not recorded, widths and pixel ratios that are not numbers are replaced,
+// and every vertex handed over is finite. Curves huge in device space still draw.
+TEST(Tessellation, NonFiniteAndExtremeInputGivesOnlyFiniteVertices)
+{
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float inf = std::numeric_limits<float>::infinity();
+  for (float ratio : {0.f, -1.f, inf, nan})
+  {
+    Frame f(ratio);
+    EXPECT_TRUE(f.ctx->fringeWidth > 0.f && std::isfinite(f.ctx->fringeWidth)) << ratio;
+    EXPECT_TRUE(f.rec.viewport[2] > 0.f && std::isfinite(f.rec.viewport[2])) << ratio;
+  }
+  float inv[6];
+  const float nanMatrix[6] = {nan, 0, 0, 1, 0, 0};
+  EXPECT_EQ(vgrMatrixInvert(inv, nanMatrix), 0);
+
+  Frame f;
+  VGRdrawContext* ctx = f.ctx;
+  // Commands with a coordinate that is not a number, before or after the transform.
+  vgrMoveTo(ctx, nan, 0);
+  for (int i = 0; i < 10000; ++i)
+    vgrBezierTo(ctx, 0, inf, 1, 1, 2, 2);
+  vgrPushState(ctx);
+  vgrScale(ctx, 10, 10);
+  vgrLineTo(ctx, 3e38f, 0);
+  vgrApplyTransform(ctx, nan, 0, 0, 1, 0, 0);
+  vgrLineTo(ctx, 1, 1);
+  vgrPopState(ctx);
+  EXPECT_EQ(ctx->ncommands, 0);
+
+  // Finite extremes, a stroke width that is not a number, an unknown winding.
+  auto draw = [&](float width) {
+    vgrBeginPath(ctx);
+    vgrMoveTo(ctx, -3e38f, -3e38f);
+    vgrLineTo(ctx, 3e38f, -3e38f);
+    vgrLineTo(ctx, 3e38f, 3e38f);
+    vgrLineTo(ctx, 1e30f, 3e38f);
+    vgrLineTo(ctx, 3e38f, 1e-30f);
+    vgrSetPathWinding(ctx, INT_MAX);
+    vgrMoveTo(ctx, 0, 0);
+    vgrBezierTo(ctx, 1e37f, 0, -1e37f, 1, 0, 2);
+    vgrSetStrokeWidth(ctx, width);
+    vgrSetLineJoin(ctx, VGR_ROUND);
+    vgrFill(ctx);
+    vgrStroke(ctx);
+  };
+  draw(nan);
+  draw(inf);
+  draw(1e30f);
+  ASSERT_EQ(f.rec.calls.size(), 6u);
+  for (const RecordedCall& call : f.rec.calls)
+    for (const RecordedPath& p : call.paths)
+    {
+      ExpectSaneVertices(p.fill);
+      ExpectSaneVertices(p.stroke);
+    }
+
+  // A circle of radius 1e7 is a circle: its last subdivision adds its end point, so each of its
+  // four cubics gives at most 1024 segments.
+  vgrBeginPath(ctx);
+  vgrCircle(ctx, 0, 0, 1e7f);
+  vgrFill(ctx);
+  const RecordedPath& circle = f.Last().paths.at(0);
+  EXPECT_GT(circle.path.count, 4 * 512);
+  EXPECT_LE(circle.path.count, 4 * 1024);
+  EXPECT_NEAR(f.Last().bounds[2], 1e7f, 1.f);
 }

@@ -10,6 +10,7 @@
 #include <memory>
 #include <random>
 
+#include "tests/support/AllocationCounter.h"
 #include "SVGChecks.h"
 #include "TempDir.h"
 
@@ -142,6 +143,11 @@ TEST(SVGParser, PathCommandsRelativeAbsoluteImplicitAndFaults)
   EXPECT_EQ(subpaths->paths[1].pts[0], 0.f);
   EXPECT_EQ(subpaths->paths[1].pts[7], 8.f);
   EXPECT_EQ(subpaths->paths[2].pts[0], 1.f);
+  // A line that starts a sub-path after a close moves the current point, so the next close
+  // draws the segment back to the start.
+  const std::unique_ptr<Image> reopened = ParseExact("<svg><path d='M27 9 h1 v1 h-1 Z h-1 Z'/></svg>");
+  ASSERT_TRUE(reopened && reopened->shapes[0].paths.size() == 2);
+  EXPECT_EQ(reopened->shapes[0].paths[1].NPoints(), 7);
 }
 
 TEST(SVGParser, ShapesAgreeWithTheirPaths)
@@ -513,4 +519,42 @@ TEST(SVGParser, RandomDocumentsAndDamagedCopiesKeepTheModel)
       return;
   }
   EXPECT_GT(parsed, 1500); // most random documents are well-formed
+}
+
+// What an element inherits or shares is held once: a long paint reference inherited through
+// nested groups, and one long gradient used by many shapes, each at its own opacity. The
+// memory held at once stays within a small multiple of the text, and writing the document
+// back stays as short.
+TEST(SVGParser, InheritedAndSharedPaintsTakeMemoryInProportionToTheText)
+{
+  const std::string id(100000, 'u');
+  std::string inherited = "<svg width='10' height='10'><linearGradient id='" + id +
+                          "'><stop offset='0' stop-color='red'/><stop offset='1' stop-color='blue'/></linearGradient>"
+                          "<g fill='url(#" + id + ")'>";
+  for (int i = 0; i < 200; ++i)
+    inherited += "<g>";
+  inherited += "<rect width='5' height='5'/>";
+  for (int i = 0; i < 200; ++i)
+    inherited += "</g>";
+  inherited += "</g></svg>";
+
+  std::string shared = "<svg width='10' height='10'><linearGradient id='g'>";
+  for (int i = 0; i < 2000; ++i)
+    shared += "<stop offset='" + std::to_string(i / 2000.0) + "' stop-color='#8040c0'/>";
+  shared += "</linearGradient>";
+  for (int i = 0; i < 2000; ++i)
+    shared += "<rect x='" + std::to_string(i % 10) + "' width='1' height='1' fill='url(#g)' fill-opacity='" +
+              std::to_string((i % 100) / 100.0) + "'/>";
+  shared += "</svg>";
+
+  for (const std::string* text : {&inherited, &shared})
+  {
+    testsupport::ResetPeakBytes();
+    const std::unique_ptr<Image> image = ParseExact(*text);
+    const long peak = testsupport::PeakBytesSinceReset();
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->shapes.back().fill.type, PaintType::LinearGradient);
+    EXPECT_LT(peak, 16 * static_cast<long>(text->size())) << "text of " << text->size() << " bytes, peak " << peak;
+    EXPECT_LT(Write(*image).size(), 8 * text->size());
+  }
 }

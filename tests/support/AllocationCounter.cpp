@@ -1,5 +1,7 @@
 #include "tests/support/AllocationCounter.h"
 
+#include <malloc.h>
+
 #include <atomic>
 #include <cstdlib>
 #include <new>
@@ -11,11 +13,35 @@
 
 namespace {
 std::atomic<long> gAllocations{0};
+// Bytes held, as the allocator counts them (its usable size of each block), and the most held
+// since the last reset.
+std::atomic<long> gLiveBytes{0};
+std::atomic<long> gPeakBytes{0};
+
+void* Counted(void* p) noexcept
+{
+  if (p)
+  {
+    const long live = gLiveBytes += static_cast<long>(malloc_usable_size(p));
+    long peak = gPeakBytes.load();
+    while (live > peak && !gPeakBytes.compare_exchange_weak(peak, live))
+    {
+    }
+  }
+  return p;
+}
+
+void Free(void* p) noexcept
+{
+  if (p)
+    gLiveBytes -= static_cast<long>(malloc_usable_size(p));
+  std::free(p);
+}
 
 void* Allocate(std::size_t size) noexcept
 {
   ++gAllocations;
-  return std::malloc(size ? size : 1);
+  return Counted(std::malloc(size ? size : 1));
 }
 
 void* AllocateAligned(std::size_t size, std::align_val_t alignment) noexcept
@@ -26,7 +52,7 @@ void* AllocateAligned(std::size_t size, std::align_val_t alignment) noexcept
                               : static_cast<std::size_t>(alignment);
   // aligned_alloc wants a size that is a multiple of the alignment.
   const std::size_t rounded = (size + align - 1) / align * align;
-  return std::aligned_alloc(align, rounded ? rounded : align);
+  return Counted(std::aligned_alloc(align, rounded ? rounded : align));
 }
 } // namespace
 
@@ -66,21 +92,25 @@ void* operator new[](std::size_t size, std::align_val_t alignment, const std::no
   return AllocateAligned(size, alignment);
 }
 
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete(void* p) noexcept { Free(p); }
+void operator delete[](void* p) noexcept { Free(p); }
+void operator delete(void* p, std::size_t) noexcept { Free(p); }
+void operator delete[](void* p, std::size_t) noexcept { Free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { Free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { Free(p); }
+void operator delete(void* p, std::align_val_t) noexcept { Free(p); }
+void operator delete[](void* p, std::align_val_t) noexcept { Free(p); }
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept { Free(p); }
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { Free(p); }
+void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept { Free(p); }
+void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept { Free(p); }
 
 namespace testsupport {
 
 long AllocationCount() { return gAllocations.load(); }
+
+long PeakBytesSinceReset() { return gPeakBytes.load(); }
+
+void ResetPeakBytes() { gPeakBytes.store(gLiveBytes.load()); }
 
 } // namespace testsupport

@@ -8,4 +8,9 @@ namespace testsupport {
 // Calls of operator new since the process started.
 long AllocationCount();
 
+// The most bytes held at once (blocks of operator new, as the allocator sizes them) since the
+// last ResetPeakBytes; the reset starts from what is held now.
+long PeakBytesSinceReset();
+void ResetPeakBytes();
+
 } // namespace testsupport
