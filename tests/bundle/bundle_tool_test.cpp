@@ -301,12 +301,12 @@ TEST_F(BundleToolTest, AHostileBackgroundFileLeavesTheEditorDrawingAndReturning)
   const std::string png = mFiles.File("editor.png");
   const ToolRun run = hosttest::RunCommand("env VELLICOR_HOME_FOLDER=" + Quoted(mHome.Path()) + " timeout 120 " +
                                            Quoted(AAXHOST_EXE) + " editor " + Quoted(bundle) +
-                                           " --screen-scale 2 --png " + Quoted(png) + " 2>&1");
+                                           " --frames 20 --png " + Quoted(png) + " 2>&1");
   EXPECT_EQ(run.exitCode, 0) << run.output;
   EXPECT_NE(run.output.find("editor: released\n"), std::string::npos) << run.output;
   const testsupport::PngImage picture = testsupport::ReadPNG(png);
-  ASSERT_EQ(picture.width, 1800);
-  ASSERT_EQ(picture.height, 1000);
+  ASSERT_EQ(picture.width, 900);
+  ASSERT_EQ(picture.height, 500);
   // The controls drew: far from one colour.
   std::set<uint32_t> colours;
   for (size_t i = 0; i + 3 < picture.rgba.size(); i += 4)
