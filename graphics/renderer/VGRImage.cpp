@@ -11,7 +11,7 @@ namespace igraphics {
 
 namespace {
 
-// No image file of a size the decoders accept comes near this; longer files are refused unread.
+// Longer files are refused unread: an editor's bitmap files are far smaller.
 constexpr long kMaxImageFileBytes = 256L << 20;
 
 int CreateFromData(VGRdrawContext* ctx, const unsigned char* data, std::size_t size, int imageFlags)
