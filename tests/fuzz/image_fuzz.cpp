@@ -4,6 +4,7 @@
 // the memory and time limits. Declared sizes are capped at a pixel budget so that the memory a
 // correct decoder needs stays far below the limit.
 #include "graphics/renderer/VGRContext.h"
+#include "tests/fuzz/FuzzBackEnd.h"
 #include "graphics/renderer/VGRImageDecode.h"
 #include "tests/fuzz/FuzzCheck.h"
 
@@ -25,9 +26,7 @@ unsigned gSum = 0;
 // A back end that reads every pixel it is handed (so the sanitizer checks the buffer's size).
 VGRrenderInterface ReadingBackEnd()
 {
-  VGRrenderInterface ri{};
-  ri.edgeAntiAlias = 1;
-  ri.renderCreate = [](void*) { return 1; };
+  VGRrenderInterface ri = fuzzbackend::IgnoringBackEnd();
   ri.renderCreateTexture = [](void*, int type, int w, int h, int, const unsigned char* data) {
     if (!gDecoding)
       return 1;
@@ -39,21 +38,11 @@ VGRrenderInterface ReadingBackEnd()
       gSum += data[i];
     return 1;
   };
-  ri.renderDeleteTexture = [](void*, int) { return 1; };
-  ri.renderUpdateTexture = [](void*, int, int, int, int, int, const unsigned char*) { return 1; };
   ri.renderGetTextureSize = [](void*, int, int* w, int* h) {
     *w = gWidth;
     *h = gHeight;
     return 1;
   };
-  ri.renderViewport = [](void*, float, float, float) {};
-  ri.renderCancel = [](void*) {};
-  ri.renderFlush = [](void*) {};
-  ri.renderFill = [](void*, VGRpaint*, VGRcompositeOperationState, VGRscissor*, float, const float*, const VGRpath*,
-                     int) {};
-  ri.renderStroke = [](void*, VGRpaint*, VGRcompositeOperationState, VGRscissor*, float, float, const VGRpath*,
-                       int) {};
-  ri.renderTriangles = [](void*, VGRpaint*, VGRcompositeOperationState, VGRscissor*, const VGRvertex*, int, float) {};
   return ri;
 }
 
