@@ -75,12 +75,13 @@ function(vellicor_add_aax_bundle target)
   endforeach()
 endfunction()
 
-# vellicor_add_fuzz_target(name SOURCES... [LIBS lib...])
+# vellicor_add_fuzz_target(name SOURCES... [LIBS lib...] [MAX_LEN bytes] [RSS_MB mb] [TIMEOUT s])
 # One libFuzzer target over a reader of outside data (built only with VELLICOR_FUZZ). Its
-# committed seed corpus is tests/fuzz/corpus/<name>. vellicor_write_fuzz_list() then lists every
-# target for scripts/fuzz, which builds the target `fuzz_targets` and runs them all.
+# committed seed corpus is tests/fuzz/corpus/<name>. Its limits (see vellicor_fuzz_limits) may
+# be given here. vellicor_write_fuzz_list() then lists every target for scripts/fuzz, which
+# builds the target `fuzz_targets` and runs them all.
 function(vellicor_add_fuzz_target name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "MAX_LEN;RSS_MB;TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS})
@@ -90,15 +91,41 @@ function(vellicor_add_fuzz_target name)
   endif()
   add_dependencies(fuzz_targets ${name})
   set_property(GLOBAL APPEND PROPERTY VELLICOR_FUZZ_TARGETS ${name})
+  vellicor_fuzz_limits(${name} MAX_LEN ${ARG_MAX_LEN} RSS_MB ${ARG_RSS_MB} TIMEOUT ${ARG_TIMEOUT})
 endfunction()
 
-# Writes <build>/fuzz_targets.txt: one line per fuzz target, "name executable seed-corpus".
+# vellicor_fuzz_limits(name [MAX_LEN bytes] [RSS_MB mb] [TIMEOUT s])
+# The limits scripts/fuzz runs a target with: the largest input it makes (fit to the reader:
+# about 1 MB for documents, images and fonts; default 4096), the memory a correct reader never
+# reaches (resident and per allocation, default 1024 MB) and the time one input may take
+# (default 5 s). Each is kept as set before when not given.
+function(vellicor_fuzz_limits name)
+  cmake_parse_arguments(ARG "" "MAX_LEN;RSS_MB;TIMEOUT" "" ${ARGN})
+  foreach(limit MAX_LEN RSS_MB TIMEOUT)
+    if(ARG_${limit})
+      set_property(TARGET ${name} PROPERTY VELLICOR_FUZZ_${limit} ${ARG_${limit}})
+    endif()
+  endforeach()
+endfunction()
+
+# Writes <build>/fuzz_targets.txt: one line per fuzz target,
+# "name executable seed-corpus max-len rss-mb timeout-s".
 function(vellicor_write_fuzz_list)
   get_property(targets GLOBAL PROPERTY VELLICOR_FUZZ_TARGETS)
   set(lines "")
   foreach(target IN LISTS targets)
-    string(APPEND lines "${target} $<TARGET_FILE:${target}> ${PROJECT_SOURCE_DIR}/tests/fuzz/corpus/${target}\n")
+    set(limits "")
+    foreach(limit MAX_LEN RSS_MB TIMEOUT)
+      get_target_property(value ${target} VELLICOR_FUZZ_${limit})
+      if(NOT value)
+        set(value "${VELLICOR_FUZZ_DEFAULT_${limit}}")
+      endif()
+      string(APPEND limits " ${value}")
+    endforeach()
+    string(APPEND lines "${target} $<TARGET_FILE:${target}> ${PROJECT_SOURCE_DIR}/tests/fuzz/corpus/${target}${limits}\n")
   endforeach()
   file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/fuzz_targets.txt CONTENT "${lines}")
 endfunction()
-
+set(VELLICOR_FUZZ_DEFAULT_MAX_LEN 4096)
+set(VELLICOR_FUZZ_DEFAULT_RSS_MB 1024)
+set(VELLICOR_FUZZ_DEFAULT_TIMEOUT 5)

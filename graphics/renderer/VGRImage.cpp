@@ -1,70 +1,75 @@
-// Images: decoded to 8-bit RGBA by stb_image and handed to the back end as textures.
+// Images: PNG or JPEG data decoded to 8-bit straight RGBA and handed to the back end as textures.
 
 #include "graphics/renderer/VGRContext.h"
+#include "graphics/renderer/VGRImageDecode.h"
+#include "graphics/renderer/VGRMemory.h"
 
 #include <cstdio>
-
-#include "graphics/renderer/StbDiagnostics.h"
-
-#define STB_IMAGE_STATIC
-#define STB_IMAGE_IMPLEMENTATION
-// No texture the back end makes can be larger than this.
-#define STBI_MAX_DIMENSIONS 16384
-VGR_STB_WARNINGS_OFF
-#include <stb/stb_image.h>
-VGR_STB_WARNINGS_ON
 
 namespace plug {
 namespace igraphics {
 
 namespace {
 
-// The decoder's process-wide options, on from the first file decode for every later one.
-void EnableDecoderOptions()
-{
-  stbi_set_unpremultiply_on_load(1);
-  stbi_convert_iphone_png_to_rgb(1);
-}
+// Longer files are refused unread: an editor's bitmap files are far smaller.
+constexpr long kMaxImageFileBytes = 256L << 20;
 
-int CreateImageRGBA(VGRdrawContext* ctx, int w, int h, int imageFlags, const unsigned char* data)
+int CreateFromData(VGRdrawContext* ctx, const unsigned char* data, std::size_t size, int imageFlags)
 {
-  return ctx->params.renderCreateTexture(ctx->params.userPtr, VGR_TEXTURE_RGBA, w, h, imageFlags, data);
-}
-
-int CreateFromPixels(VGRdrawContext* ctx, unsigned char* img, int w, int h, int imageFlags)
-{
+  int w = 0, h = 0;
+  unsigned char* img = vgrDecodeImage(data, size, &w, &h);
   if (!img)
     return 0;
-  const int image = CreateImageRGBA(ctx, w, h, imageFlags, img);
-  stbi_image_free(img);
+  const int image = ctx->params.renderCreateTexture(ctx->params.userPtr, VGR_TEXTURE_RGBA, w, h, imageFlags, img);
+  vgrFree(img);
   return image;
+}
+
+// The whole file in a buffer from vgrMalloc (size in *size); null when it cannot be read.
+unsigned char* ReadFile(const char* filename, std::size_t* size)
+{
+  std::FILE* fp = std::fopen(filename, "rb");
+  if (!fp)
+    return nullptr;
+  unsigned char* data = nullptr;
+  long length = -1;
+  if (std::fseek(fp, 0, SEEK_END) == 0)
+    length = std::ftell(fp);
+  if (length > 0 && length <= kMaxImageFileBytes && std::fseek(fp, 0, SEEK_SET) == 0)
+  {
+    data = static_cast<unsigned char*>(vgrMalloc(static_cast<std::size_t>(length)));
+    if (data && std::fread(data, 1, static_cast<std::size_t>(length), fp) != static_cast<std::size_t>(length))
+    {
+      vgrFree(data);
+      data = nullptr;
+    }
+  }
+  std::fclose(fp);
+  *size = data ? static_cast<std::size_t>(length) : 0;
+  return data;
 }
 
 } // namespace
 
 int vgrCreateImageFromFile(VGRdrawContext* ctx, const char* filename, int imageFlags)
 {
-  EnableDecoderOptions();
   if (!filename)
     return 0;
-  std::FILE* fp = std::fopen(filename, "rb");
-  if (!fp)
+  std::size_t size = 0;
+  unsigned char* data = ReadFile(filename, &size);
+  if (!data)
     return 0;
-  int w = 0, h = 0, n = 0;
-  unsigned char* img = stbi_load_from_file(fp, &w, &h, &n, 4);
-  std::fclose(fp);
-  return CreateFromPixels(ctx, img, w, h, imageFlags);
+  const int image = CreateFromData(ctx, data, size, imageFlags);
+  vgrFree(data);
+  return image;
 }
 
 int vgrCreateImageFromMemory(VGRdrawContext* ctx, int imageFlags, const unsigned char* data, int ndata)
 {
   if (!data || ndata <= 0)
     return 0;
-  int w = 0, h = 0, n = 0;
-  unsigned char* img = stbi_load_from_memory(data, ndata, &w, &h, &n, 4);
-  return CreateFromPixels(ctx, img, w, h, imageFlags);
+  return CreateFromData(ctx, data, static_cast<std::size_t>(ndata), imageFlags);
 }
-
 void vgrUpdateImage(VGRdrawContext* ctx, int image, const unsigned char* data)
 {
   int w = 0, h = 0;

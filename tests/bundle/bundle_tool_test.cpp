@@ -6,6 +6,7 @@
 #include "standin/aaxhost/tool/AudioFile.h"
 #include "standin/aaxhost/tool/BundleLoader.h"
 #include "tests/host/ToolRunner.h"
+#include "tests/support/PngImage.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -281,6 +282,37 @@ TEST_F(BundleToolTest, TheEditorObjectReportsTheEditorSizeAndGivesBackEveryRefer
             std::string::npos);
   EXPECT_NE(run.output.find("editor: released\n"), std::string::npos);
   EXPECT_NE(run.output.find("host references: balanced"), std::string::npos);
+}
+
+TEST_F(BundleToolTest, AHostileBackgroundFileLeavesTheEditorDrawingAndReturning)
+{
+  // A copy of the bundle whose background files hold a 50-byte Radiance HDR file with a
+  // run-length scanline cut short (which once kept the editor decoding forever): it is no
+  // PNG, so the editor draws without a background, and the host returns.
+  const std::string bundle = mFiles.File("hostile/Vellicor.aaxplugin");
+  ASSERT_EQ(system(("mkdir " + Quoted(mFiles.File("hostile")) + " && cp -r " + Quoted(VELLICOR_BUNDLE) + " " +
+                    Quoted(bundle))
+                     .c_str()),
+            0);
+  const std::string hostile = ReadFile(testsupport::SourcePath("tests/fuzz/corpus/image_fuzz/truncated-rle.hdr.png"));
+  ASSERT_EQ(hostile.size(), 50u);
+  for (const char* name : {"background@2x.png", "background.png"})
+    WriteFile(bundle + "/Contents/Resources/" + name, hostile);
+  const std::string png = mFiles.File("editor.png");
+  const ToolRun run = hosttest::RunCommand("env VELLICOR_HOME_FOLDER=" + Quoted(mHome.Path()) + " timeout 120 " +
+                                           Quoted(AAXHOST_EXE) + " editor " + Quoted(bundle) +
+                                           " --frames 20 --png " + Quoted(png) + " 2>&1");
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_NE(run.output.find("editor: released\n"), std::string::npos) << run.output;
+  const testsupport::PngImage picture = testsupport::ReadPNG(png);
+  ASSERT_EQ(picture.width, 900);
+  ASSERT_EQ(picture.height, 500);
+  // The controls drew: far from one colour.
+  std::set<uint32_t> colours;
+  for (size_t i = 0; i + 3 < picture.rgba.size(); i += 4)
+    colours.insert(static_cast<uint32_t>(picture.rgba[i]) << 16 | static_cast<uint32_t>(picture.rgba[i + 1]) << 8 |
+                   picture.rgba[i + 2]);
+  EXPECT_GT(colours.size(), 100u);
 }
 
 TEST_F(BundleToolTest, TheBundleIsLaidOutLikeTheMacOSOneAndExportsOnlyTheEntryPointsAndTheFileDrag)

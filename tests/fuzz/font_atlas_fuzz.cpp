@@ -4,6 +4,7 @@
 // writing outside memory it owns.
 #include "graphics/renderer/FTAContext.h"
 #include "graphics/renderer/VGRContext.h"
+#include "tests/fuzz/FuzzBackEnd.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -18,30 +19,18 @@ VGRrenderInterface NullBackEnd()
 {
   static int sizes[64][2];
   static int next = 0;
-  VGRrenderInterface ri{};
-  ri.edgeAntiAlias = 1;
-  ri.renderCreate = [](void*) { return 1; };
+  VGRrenderInterface ri = fuzzbackend::IgnoringBackEnd();
   ri.renderCreateTexture = [](void*, int, int w, int h, int, const unsigned char*) {
     const int id = 1 + next++ % 63;
     sizes[id][0] = w;
     sizes[id][1] = h;
     return id;
   };
-  ri.renderDeleteTexture = [](void*, int) { return 1; };
-  ri.renderUpdateTexture = [](void*, int, int, int, int, int, const unsigned char*) { return 1; };
   ri.renderGetTextureSize = [](void*, int image, int* w, int* h) {
     *w = sizes[image & 63][0];
     *h = sizes[image & 63][1];
     return 1;
   };
-  ri.renderViewport = [](void*, float, float, float) {};
-  ri.renderCancel = [](void*) {};
-  ri.renderFlush = [](void*) {};
-  ri.renderFill = [](void*, VGRpaint*, VGRcompositeOperationState, VGRscissor*, float, const float*, const VGRpath*,
-                     int) {};
-  ri.renderStroke = [](void*, VGRpaint*, VGRcompositeOperationState, VGRscissor*, float, float, const VGRpath*,
-                       int) {};
-  ri.renderTriangles = [](void*, VGRpaint*, VGRcompositeOperationState, VGRscissor*, const VGRvertex*, int, float) {};
   return ri;
 }
 

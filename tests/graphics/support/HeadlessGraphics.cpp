@@ -7,14 +7,9 @@
 #include <iterator>
 #include <sys/stat.h>
 
-#include "graphics/renderer/StbDiagnostics.h"
+#include "graphics/renderer/VGRImageDecode.h"
+#include "graphics/renderer/VGRMemory.h"
 #include "plug/IGEditorDelegate.h"
-
-#define STB_IMAGE_STATIC
-#define STB_IMAGE_IMPLEMENTATION
-VGR_STB_WARNINGS_OFF
-#include <stb/stb_image.h>
-VGR_STB_WARNINGS_ON
 
 namespace testgraphics {
 
@@ -27,18 +22,17 @@ bool FileExists(const std::string& path)
   return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-// A bitmap of the decoded image (RGBA pixels); null when the bytes are no image.
+// A bitmap of the decoded image (RGBA pixels, by the renderer's decoder); null when the bytes
+// are no image.
 TestBitmap* Decode(const uint8_t* data, size_t size, int scale)
 {
-  if (!data || size == 0 || size > static_cast<size_t>(INT32_MAX))
-    return nullptr;
-  int w = 0, h = 0, n = 0;
-  unsigned char* pixels = stbi_load_from_memory(data, static_cast<int>(size), &w, &h, &n, 4);
+  int w = 0, h = 0;
+  unsigned char* pixels = plug::igraphics::vgrDecodeImage(data, size, &w, &h);
   if (!pixels)
     return nullptr;
   auto* bitmap = new TestBitmap(w, h, static_cast<float>(scale), 1.f);
   bitmap->mPixels.assign(pixels, pixels + static_cast<size_t>(w) * static_cast<size_t>(h) * 4u);
-  stbi_image_free(pixels);
+  plug::igraphics::vgrFree(pixels);
   return bitmap;
 }
 
