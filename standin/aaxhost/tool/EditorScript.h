@@ -31,6 +31,7 @@ struct EditorInput
   std::string text;      // key: a name or one character; type: the text
   unsigned long flags = 0; // modifier flags held (AppKit's bits)
   std::vector<int> path;   // menu: the item indexes (through submenus) the next menu answers with
+  double at = 0.0;         // with audio: when it happens, in seconds from the start of the file
 };
 
 // The option's kind by its name ("--click", ...); false for another option.
