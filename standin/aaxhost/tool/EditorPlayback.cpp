@@ -32,8 +32,12 @@ struct ScriptEvent
 std::vector<ScriptEvent> Schedule(const PlaybackScript& script, double seconds)
 {
   std::vector<ScriptEvent> events;
-  for (int k = 1; k < script.opens; ++k)
-    events.push_back({seconds * k / script.opens, ScriptEvent::kReopen, static_cast<size_t>(k + 1)});
+  if (!script.reopenAt.empty())
+    for (size_t k = 0; k < script.reopenAt.size(); ++k)
+      events.push_back({script.reopenAt[k], ScriptEvent::kReopen, k + 2});
+  else
+    for (int k = 1; k < script.opens; ++k)
+      events.push_back({seconds * k / script.opens, ScriptEvent::kReopen, static_cast<size_t>(k + 1)});
   for (size_t i = 0; i < script.inputs.size(); ++i)
     events.push_back({script.inputs[i].at, ScriptEvent::kInput, i});
   for (size_t i = 0; i < script.pictures.size(); ++i)
@@ -114,19 +118,10 @@ PlaybackResult PlayWithEditor(EditorSession& editor, PluginInstance& instance, F
   };
 
   instance.SetLive(script.realtime);
-  // Deterministic runs keep the main thread's work between blocks, where this loop puts it.
-  instance.SetServesMainThreadWhileWaiting(script.realtime);
+  // The main thread's work happens where this loop puts it, never inside a wait for a block
+  // (in real time the blocks are not the main thread's to wait for at all).
+  instance.SetServesMainThreadWhileWaiting(false);
   render.SetPostsAutomation(!script.realtime);
-  std::atomic<bool> stop{false};
-  std::thread automation;
-  if (script.realtime && !render.Automations().empty())
-    automation = std::thread([&] {
-      while (!stop.load())
-      {
-        render.PostAutomation(now());
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-      }
-    });
 
   const std::vector<ScriptEvent> events = Schedule(script, render.Seconds());
   size_t next = 0;
@@ -173,22 +168,68 @@ PlaybackResult PlayWithEditor(EditorSession& editor, PluginInstance& instance, F
   };
 
   open(opening, 0.0);
-  while (!render.Done() && result.ok)
+  if (!script.realtime)
   {
-    const double time = render.Time();
-    eventsUntil(time);
-    if (script.boundary)
-      script.boundary(time);
-    const double deadline = time + render.NextBlockSeconds();
-    std::string error;
-    if (!render.RenderNext(error))
-      fail(error);
-    if (script.realtime && now() > deadline)
-      ++result.missedDeadlines;
+    while (!render.Done() && result.ok)
+    {
+      const double time = render.Time();
+      eventsUntil(time);
+      if (script.boundary)
+        script.boundary(time);
+      std::string error;
+      if (!render.RenderNext(error))
+        fail(error);
+    }
   }
-  stop = true;
-  if (automation.joinable())
-    automation.join();
+  else
+  {
+    // The host's audio clock: each block is started at its time on the file's clock (or at
+    // once when late) by a driver of the audio thread, while the main thread serves the editor.
+    std::atomic<bool> done{false};
+    std::atomic<double> playing{0.0};
+    std::atomic<size_t> missed{0};
+    std::string renderError;
+    std::thread driver([&] {
+      double deadline = 0.0;
+      while (!render.Done())
+      {
+        const double time = render.Time();
+        playing = time;
+        const double wait = time - now();
+        if (wait > 0.0)
+          std::this_thread::sleep_for(std::chrono::duration<double>(wait));
+        deadline = std::max(deadline, time) + render.NextBlockSeconds();
+        if (!render.RenderNext(renderError))
+          break;
+        if (now() > deadline)
+          ++missed;
+      }
+      done = true;
+    });
+    std::thread automation;
+    if (!render.Automations().empty())
+      automation = std::thread([&] {
+        while (!done.load())
+        {
+          render.PostAutomation(now());
+          std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+      });
+    // The main thread's turns, about every 5 ms and at the script's times.
+    while (!done.load())
+    {
+      const double turn = now() + 0.005;
+      eventsUntil(next < events.size() ? std::min(turn, events[next].time) : turn);
+      if (script.boundary)
+        script.boundary(playing.load());
+    }
+    driver.join();
+    if (automation.joinable())
+      automation.join();
+    if (!renderError.empty())
+      fail(renderError);
+    result.missedDeadlines = missed.load();
+  }
   if (result.ok)
     eventsUntil(render.Seconds());
   instance.Settle();

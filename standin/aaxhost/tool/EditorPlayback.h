@@ -9,10 +9,11 @@
 // Deterministic (the default): the main run loop is on its virtual clock, moved along with the
 // audio; nothing of the main thread runs while blocks render or updates are delivered, so the
 // same script renders the same samples and draws the same pictures. Real time: the loop runs
-// on the real clock at the file's pace; the instance is live (updates and echoes arrive while
-// blocks render), automation comes from a thread of its own, and the main thread serves the
-// editor while it waits for each block. A block that finishes after its deadline (its start on
-// the file's clock plus its duration) is counted as missed.
+// on the real clock; a driver thread starts each block on the audio thread at its time on the
+// file's clock, the instance is live (updates and echoes arrive while blocks render),
+// automation comes from a thread of its own, and the main thread serves the editor meanwhile.
+// A block that finishes after its deadline (the previous deadline, or its start when that is
+// later, plus its duration) is counted as missed.
 #pragma once
 
 #include "standin/aaxhost/tool/EditorScript.h"
@@ -29,12 +30,16 @@ namespace aaxhost
 struct PlaybackScript
 {
   int opens = 1; // openings spread evenly over the file; the last stays open at the end
+  // Where given, the times of the closings and reopenings instead (opens is then one more).
+  std::vector<double> reopenAt;
   std::vector<EditorInput> inputs; // each at its time; at equal times in the order given
   std::vector<std::pair<double, std::string>> pictures; // time, PNG file
   bool realtime = false;
   // After each opening (a host highlights a parameter, say).
   std::function<void(EditorSession&, int opening)> opened;
-  // On the main thread at each block boundary, after the main thread's work due by then.
+  // On the main thread after the main thread's work due by a block's start: deterministic,
+  // at each block boundary with its time; in real time, at each turn of the main thread (about
+  // every 5 ms) with the start of the block playing.
   std::function<void(double time)> boundary;
   // Each line of what was done, with its time.
   std::function<void(const std::string&)> log;
