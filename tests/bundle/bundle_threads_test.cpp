@@ -191,9 +191,15 @@ TEST(BundleThreads, TheEditorAndTheAudioRunTogetherAsAHostRunsThem)
         // The user's session is over: the settings the lamp test runs with.
         for (const auto& [name, text] : {std::pair<const char*, const char*>{"Drive", "90"}, {"Input Gain", "6"},
                                          {"Power", "1"}, {"Delta", "0"}, {"Master Dry Blend", "100"}})
-          EXPECT_EQ(instance->SetFromText(instance->FindParameter(name), text), AAX_SUCCESS) << name;
+        {
+          // Posted as automation is: the main thread does not wait for the parameter thread.
+          const std::string id = instance->FindParameter(name);
+          double normalized = 0.0;
+          EXPECT_EQ(instance->ParseText(id, text, &normalized), AAX_SUCCESS) << name;
+          instance->PostNormalized(id, normalized);
+        }
         // No oversampling: the audio thread's share stays small under the sanitizers.
-        EXPECT_EQ(instance->SetNormalized(instance->FindParameter("OverSampling"), 0.0), AAX_SUCCESS);
+        instance->PostNormalized(instance->FindParameter("OverSampling"), 0.0);
         driveSet = true;
       }
       // The picture about every 25 ms of the file (a frame and a half).
@@ -205,6 +211,7 @@ TEST(BundleThreads, TheEditorAndTheAudioRunTogetherAsAHostRunsThem)
       CALayer* layer = view ? view->layer() : nullptr;
       if (layer && layer->CopyContentsRGBA(width, height, rgba))
         lamp.push_back({time, layer->ShownFrameCount(), LampBrightness(rgba, width, height, kDriveLamp)});
+
     };
     const aaxhost::PlaybackResult result = aaxhost::PlayWithEditor(editor, *instance, render, script);
     EXPECT_TRUE(result.ok) << result.error;

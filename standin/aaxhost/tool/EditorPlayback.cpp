@@ -211,8 +211,9 @@ PlaybackResult PlayWithEditor(EditorSession& editor, PluginInstance& instance, F
       automation = std::thread([&] {
         while (!done.load())
         {
+          // About as often as a host's automation reaches a plug-in: once per short block.
           render.PostAutomation(now());
-          std::this_thread::sleep_for(std::chrono::milliseconds(1));
+          std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
       });
     // The main thread's turns, about every 5 ms and at the script's times.
