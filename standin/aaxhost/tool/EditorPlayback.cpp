@@ -66,6 +66,9 @@ float DrawScaleOf(EditorSession& editor)
 
 bool PrepareMainLoopForPlayback(bool realtime)
 {
+  // A deterministic run's pictures must not depend on how fast the GPU finishes a frame: its
+  // Metal devices run each command buffer as it is committed.
+  standin::mtl::SetDefaultSynchronous(!realtime);
   standin::RunLoop& loop = standin::RunLoop::Main();
   const auto clock = realtime ? standin::RunLoop::EClock::kReal : standin::RunLoop::EClock::kVirtual;
   return loop.Clock() == clock || loop.SetClock(clock);

@@ -58,8 +58,9 @@ struct PlaybackResult
 // to the end of the file.
 PlaybackResult PlayWithEditor(EditorSession& editor, PluginInstance& instance, FileRender& render,
                               const PlaybackScript& script);
-// Puts the main run loop on the virtual clock (deterministic runs) or the real one; false when
-// the loop refuses (timers already on it).
+// Puts the main run loop on the virtual clock (deterministic runs) or the real one, and makes
+// the Metal devices made from then on synchronous for deterministic runs; false when the loop
+// refuses (timers already on it).
 bool PrepareMainLoopForPlayback(bool realtime);
 // Writes the open editor's last presented frame as PNG; false with the reason.
 bool WriteEditorPicture(EditorSession& editor, const std::string& file, std::string& error);
