@@ -210,14 +210,14 @@ std::vector<uint8_t> FileBytes(const std::string& path)
 }
 
 // The editor open while a file plays through the instance, as in a host: half a second of a
-// loud bass tone, then a second of silence. The lamps glow while it is loud and go dark in the
+// loud bass tone, then 0.6 s of silence. The lamps glow while it is loud and go dark in the
 // silence, the drag reaches the host as a gesture at its time, and the same command writes
 // the same files again.
 TEST_F(BundleEditorTest, WhileAFilePlaysTheLampsFollowTheAudioAndTheSameRunWritesTheSameFiles)
 {
   aaxhost::AudioData input;
   input.sampleRate = 48000;
-  input.channels.assign(2, std::vector<float>(72000, 0.0f));
+  input.channels.assign(2, std::vector<float>(52800, 0.0f));
   for (auto& channel : input.channels)
     for (size_t i = 0; i < 24000; ++i)
       channel[i] = 0.5f * static_cast<float>(std::sin(2.0 * 3.14159265358979 * 110.0 * static_cast<double>(i) / 48000.0));
