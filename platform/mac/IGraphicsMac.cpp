@@ -232,6 +232,8 @@ void IGraphicsMac::CloseView()
   OnViewDestroyed();
 }
 
+double IGraphicsMac::GetClockMs() const { return CACurrentMediaTime() * 1000.0; }
+
 void* IGraphicsMac::GetWindow() { return mView; }
 
 void IGraphicsMac::PlatformResize(bool /*parentHasResized*/)

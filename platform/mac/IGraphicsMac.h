@@ -72,6 +72,8 @@ public:
   void CloseWindow() override;
   void* GetWindow() override;
   bool WindowIsOpen() override { return mView != nullptr; }
+  // The platform's media clock, which the view's frame timer runs on too.
+  double GetClockMs() const override;
   bool GetTextFromClipboard(CharBuf& str) override;
   bool SetTextInClipboard(const char* str) override;
   bool SetFilePathInClipboard(const char* path) override;

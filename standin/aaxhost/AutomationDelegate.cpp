@@ -31,6 +31,7 @@ AAX_Result AutomationDelegate::PostSetValueRequest(const char* id, double value)
   {
     std::lock_guard<std::mutex> lock(mMutex);
     mSetValueRequests.Add({id, value});
+    AddGestureLocked(GestureRecord::kSet, id, value);
     sink = mSink;
   }
   // The echo runs outside the lock: the update may post the current value back to us.
@@ -52,6 +53,7 @@ AAX_Result AutomationDelegate::PostTouchRequest(const char* id)
   Call("AutomationDelegate.PostTouchRequest");
   std::lock_guard<std::mutex> lock(mMutex);
   ++mTouches[Id(id)];
+  AddGestureLocked(GestureRecord::kTouch, Id(id), 0.0);
   return 0;
 }
 
@@ -60,6 +62,7 @@ AAX_Result AutomationDelegate::PostReleaseRequest(const char* id)
   Call("AutomationDelegate.PostReleaseRequest");
   std::lock_guard<std::mutex> lock(mMutex);
   --mTouches[Id(id)];
+  AddGestureLocked(GestureRecord::kRelease, Id(id), 0.0);
   return 0;
 }
 
@@ -70,6 +73,29 @@ AAX_Result AutomationDelegate::GetTouchState(const char* id, bool* touched)
     return AAX_ERROR_NULL_ARGUMENT;
   *touched = TouchDepth(Id(id)) > 0;
   return 0;
+}
+
+void AutomationDelegate::AddGestureLocked(GestureRecord::EKind kind, const std::string& id, double value)
+{
+  mGestures.Add({kind, id, value, mClock ? mClock() : 0.0});
+}
+
+void AutomationDelegate::SetClock(std::function<double()> clock)
+{
+  std::lock_guard<std::mutex> lock(mMutex);
+  mClock = std::move(clock);
+}
+
+std::vector<GestureRecord> AutomationDelegate::Gestures() const
+{
+  std::lock_guard<std::mutex> lock(mMutex);
+  return mGestures.Records();
+}
+
+uint64_t AutomationDelegate::GestureCount() const
+{
+  std::lock_guard<std::mutex> lock(mMutex);
+  return mGestures.Total();
 }
 
 void AutomationDelegate::SetUpdateSink(UpdateSink sink)

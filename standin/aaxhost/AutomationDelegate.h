@@ -22,6 +22,16 @@ struct ValueRecord
   double value = 0.0;
 };
 
+// A touch, set-value or release request of the plug-in, at the host's time.
+struct GestureRecord
+{
+  enum EKind { kTouch, kSet, kRelease };
+  EKind kind = kTouch;
+  std::string id;
+  double value = 0.0; // set: the requested value
+  double time = 0.0;  // seconds on the host's clock (see SetClock)
+};
+
 class AutomationDelegate : public HostObject<AAX_IACFAutomationDelegate>
 {
 public:
@@ -41,6 +51,9 @@ public:
   AAX_Result GetTouchState(const char* id, bool* touched) override;
 
   void SetUpdateSink(UpdateSink sink);
+  // What the gesture records take as their time (seconds); 0 until one is set. Called on the
+  // thread of each request, so it must be safe from any thread.
+  void SetClock(std::function<double()> clock);
   std::set<std::string> Registered() const;
   // The newest set-value requests and current-value reports (at most kDefaultRecordCapacity
   // each), oldest first, and how many arrived in all.
@@ -48,17 +61,24 @@ public:
   std::vector<ValueRecord> CurrentValues() const;
   uint64_t SetValueRequestCount() const;
   uint64_t CurrentValueCount() const;
+  // The newest touch, set-value and release requests in the order they came (at most
+  // kDefaultRecordCapacity), and how many came in all.
+  std::vector<GestureRecord> Gestures() const;
+  uint64_t GestureCount() const;
   // Touches minus releases per identifier.
   int TouchDepth(const std::string& id) const;
 
 private:
   static std::string Id(const char* id) { return id ? std::string(id) : std::string(); }
+  void AddGestureLocked(GestureRecord::EKind kind, const std::string& id, double value);
 
   mutable std::mutex mMutex;
   UpdateSink mSink;
   std::set<std::string> mRegistered;
   RecordLog<ValueRecord> mSetValueRequests;
   RecordLog<ValueRecord> mCurrentValues;
+  RecordLog<GestureRecord> mGestures;
+  std::function<double()> mClock;
   std::map<std::string, int> mTouches;
 };
 } // namespace aaxhost

@@ -1,4 +1,5 @@
 #include "standin/appkit/Internal.h"
+#include "standin/foundation/RunLoop.h"
 
 #include <algorithm>
 #include <cmath>
@@ -206,4 +207,9 @@ CGError CGDisplayMoveCursorToPoint(CGDirectDisplayID, CGPoint point)
   state.mouseLocation = NSMakePoint(point.x, NSMaxY(state.screenFrame) - point.y);
   ++state.cursor.warps;
   return kCGErrorSuccess;
+}
+
+double CACurrentMediaTime()
+{
+  return std::chrono::duration<double>(standin::RunLoop::Main().Now()).count();
 }

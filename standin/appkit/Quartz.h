@@ -138,3 +138,7 @@ CGError CGDisplayShowCursor(CGDirectDisplayID display);
 CGError CGAssociateMouseAndMouseCursorPosition(bool connected);
 // Moves the cursor to a point in display coordinates (origin top left), without an event.
 CGError CGDisplayMoveCursorToPoint(CGDirectDisplayID display, CGPoint point);
+
+// QuartzCore's media clock in seconds: the main run loop's clock, so that on the loop's virtual
+// clock the editor's animations follow the virtual time as its timers do.
+double CACurrentMediaTime();

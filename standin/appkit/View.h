@@ -55,6 +55,8 @@ class CALayer : public NSObject
   // The picture the layer shows now, as a screenshot would give it: RGBA, rows from the top.
   // False when it shows nothing of its own (a plain layer); content layers override it.
   virtual bool CopyContentsRGBA(int& width, int& height, std::vector<uint8_t>& rgba) const;
+  // How many pictures the layer has shown (frames presented); 0 for a plain layer.
+  virtual uint64_t ShownFrameCount() const { return 0; }
 
 private:
   bool mOpaque = false;

@@ -25,6 +25,7 @@ class CAMetalLayer : public CALayer
 
   // The image presented last, once the frames committed before have been presented.
   bool CopyContentsRGBA(int& width, int& height, std::vector<uint8_t>& rgba) const override;
+  uint64_t ShownFrameCount() const override { return mLayer->PresentedCount(); }
 
 private:
   standin::mtl::Ref<standin::ca::MetalLayer> mLayer;

@@ -3,6 +3,8 @@
 // background art, a drag on "Drive", the scale from user preset slot 2's file, closing and
 // reopening, the user's preset flow (save, name, change, load back), the pusher knob after
 // preset changes as the host sees it, and a bundle whose resources are missing.
+#include "standin/aaxhost/tool/AudioFile.h"
+#include "tests/bundle/Lamps.h"
 #include "tests/host/ToolRunner.h"
 #include "tests/product/BackgroundArt.h"
 #include "tests/support/PngImage.h"
@@ -10,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -200,6 +203,59 @@ TEST_F(BundleEditorTest, WithItsResourcesMissingTheEditorStillOpensAndDraws)
           break;
         }
   EXPECT_GT(ink, 100);
+}
+
+std::vector<uint8_t> FileBytes(const std::string& path)
+{
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The editor open while a file plays through the instance, as in a host: half a second of a
+// loud bass tone, then 0.6 s of silence. The lamps glow while it is loud and go dark in the
+// silence, the drag reaches the host as a gesture at its time, and the same command writes
+// the same files again.
+TEST_F(BundleEditorTest, WhileAFilePlaysTheLampsFollowTheAudioAndTheSameRunWritesTheSameFiles)
+{
+  aaxhost::AudioData input;
+  input.sampleRate = 48000;
+  input.channels.assign(2, std::vector<float>(52800, 0.0f));
+  for (auto& channel : input.channels)
+    for (size_t i = 0; i < 24000; ++i)
+      channel[i] = 0.5f * static_cast<float>(std::sin(2.0 * 3.14159265358979 * 110.0 * static_cast<double>(i) / 48000.0));
+  std::string error;
+  ASSERT_TRUE(aaxhost::WriteAudioFile(File("in.wav"), input, error)) << error;
+
+  const auto play = [&](const std::string& tag) {
+    const std::string args = Quoted(File("in.wav")) + " " + Quoted(File(tag + ".wav")) +
+                             " --set Drive=90 --set \"Input Gain=6\" --at 0.2 --drag 147,350:147,330 --png-at 0.45:" +
+                             Quoted(File(tag + "-loud.png")) + " --png " + Quoted(File(tag + "-silent.png"));
+    const ToolRun run = Editor(args);
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("host log: 0 traces, 0 assertions"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("0.200 s  touch 8 \"Drive Tone\""), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("non-finite samples: 0"), std::string::npos) << run.output;
+    return run;
+  };
+  play("a");
+  play("b");
+  for (const char* name : {".wav", "-loud.png", "-silent.png"})
+  {
+    const std::vector<uint8_t> a = FileBytes(File(std::string("a") + name));
+    EXPECT_FALSE(a.empty()) << name;
+    EXPECT_TRUE(a == FileBytes(File(std::string("b") + name))) << name << " differs between two runs";
+  }
+
+  const PngImage loud = ReadPNG(File("a-loud.png"));
+  const PngImage silent = ReadPNG(File("a-silent.png"));
+  ASSERT_EQ(loud.width, 900);
+  ASSERT_EQ(silent.width, 900);
+  for (const LampArea& lamp : {kDriveLamp, kImpedanceLamp})
+  {
+    const double lit = LampBrightness(loud.rgba, loud.width, loud.height, lamp);
+    const double dark = LampBrightness(silent.rgba, silent.width, silent.height, lamp);
+    EXPECT_GT(lit, dark + 15.0) << "lamp at " << lamp.l << "," << lamp.t;
+  }
 }
 
 } // namespace

@@ -4,22 +4,34 @@
 // timer hook. Built under ThreadSanitizer too.
 
 #include "product/bundle/DemoSignal.h"
+#include "standin/aaxhost/tool/EditorPlayback.h"
+#include "standin/appkit/View.h"
 #include "tests/bundle/BundleSession.h"
+#include "tests/bundle/Lamps.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <random>
 #include <thread>
 
 namespace bundletest {
 namespace {
 
+// The lamp's stretches of loud audio and silence: long enough for the frames the lamp needs
+// however slowly the build draws them.
 #if defined(__SANITIZE_THREAD__)
 constexpr std::chrono::seconds kDuration(3);
+constexpr double kLampSeconds = 6.0;
+#elif defined(__SANITIZE_ADDRESS__)
+constexpr std::chrono::seconds kDuration(1);
+constexpr double kLampSeconds = 3.0;
 #else
 constexpr std::chrono::seconds kDuration(1);
+constexpr double kLampSeconds = 1.3;
 #endif
 
 TEST(BundleThreads, RenderAutomationOfEveryParameterAndIdleRunTogether)
@@ -92,6 +104,170 @@ TEST(BundleThreads, RenderAutomationOfEveryParameterAndIdleRunTogether)
   ASSERT_EQ(instance->GetChunk(id, again), AAX_SUCCESS);
   EXPECT_EQ(again, saved);
   EXPECT_TRUE(instance->Render(ins, outs, static_cast<int32_t>(kBlock)));
+  EXPECT_EQ(session.GetHost().Services().AssertionCount(), 0u);
+}
+
+aaxhost::EditorInput Input(aaxhost::EditorInput::EKind kind, double at, const std::string& value)
+{
+  aaxhost::EditorInput input;
+  input.kind = kind;
+  std::string error;
+  EXPECT_TRUE(aaxhost::ParseEditorInput(value, input, error)) << value << ": " << error;
+  input.at = at;
+  return input;
+}
+
+// The whole instance as a host runs it with its window open, on live threads at the file's
+// pace: the audio thread renders, a thread of its own automates parameters that cannot darken
+// the lamps, and the main thread runs the editor at its frame rate and the user's input while
+// blocks render: knob drags (gestures to the host), a preset loaded and one saved from the
+// strip, an A/B switch and the stereo-mode toggle; the editor closes and opens again twice.
+// Then, with Drive at 90 % and a loud tone, the drive lamp lights within a few frames and goes
+// dark within a second of silence. Built under ThreadSanitizer too.
+TEST(BundleThreads, TheEditorAndTheAudioRunTogetherAsAHostRunsThem)
+{
+  ASSERT_TRUE(aaxhost::PrepareMainLoopForPlayback(true));
+  BundleSession session;
+  ASSERT_TRUE(session.Ready()) << session.Error();
+  const std::vector<int32_t> countsBefore = session.GetHost().RefCounts();
+  {
+    auto instance = session.NewInstance(1);
+    ASSERT_TRUE(instance);
+
+    // Silence while the user works, a loud tone, then silence again; long enough for the
+    // lamp's frames however slowly the machine draws them (under ThreadSanitizer, slowly).
+    constexpr double kRate = 48000.0, kLoudFrom = 1.2, kLoudTo = kLoudFrom + kLampSeconds;
+    constexpr double kEnd = kLoudTo + kLampSeconds;
+    aaxhost::AudioData input;
+    input.sampleRate = static_cast<int>(kRate);
+    input.channels.assign(2, std::vector<float>(static_cast<size_t>(kEnd * kRate), 0.0f));
+    for (auto& channel : input.channels)
+      for (size_t i = static_cast<size_t>(kLoudFrom * kRate); i < static_cast<size_t>(kLoudTo * kRate); ++i)
+        channel[i] = 0.5f * static_cast<float>(std::sin(2.0 * M_PI * 110.0 * static_cast<double>(i) / kRate));
+
+    // Automation of parameters that leave the lamps alone (not Drive, Power or Delta).
+    std::vector<aaxhost::ResolvedAutomation> automations;
+    for (const char* name : {"Output Gain", "Vell Air", "Balance", "Mid-Side Pusher", "Impedance Bump"})
+    {
+      aaxhost::ResolvedAutomation automation;
+      automation.id = instance->FindParameter(name);
+      ASSERT_FALSE(automation.id.empty()) << name;
+      for (int k = 0; k <= 8; ++k)
+        automation.points.emplace_back(kEnd * k / 8, (k % 2) ? 0.3 : 0.6);
+      automations.push_back(automation);
+    }
+    aaxhost::FileRenderSettings settings;
+    settings.blocks = {256, 512};
+    settings.rate = kRate;
+    aaxhost::FileRender render(*instance, session.GetHost(), input, settings, automations);
+
+    using K = aaxhost::EditorInput;
+    aaxhost::PlaybackScript script;
+    script.realtime = true;
+    script.reopenAt = {0.7, 0.9};
+    script.inputs = {
+      Input(K::kDrag, 0.10, "147,350:147,320"),  // Tone
+      Input(K::kClick, 0.15, "286,14"),          // the strip's next preset
+      Input(K::kClick, 0.25, "594,14"),          // save: the slot from the list, a name, Return
+      Input(K::kMenu, 0.25, "3"),
+      Input(K::kClick, 0.25, "440,14"),
+      Input(K::kClick, 0.35, "440,12"),
+      Input(K::kType, 0.40, "440,12:Warm"),
+      Input(K::kKey, 0.40, "440,12:Return"),
+      Input(K::kClick, 0.50, "212,12"),          // A/B: to B
+      Input(K::kClick, 0.55, "372,487"),         // stereo mode
+      Input(K::kDrag, 0.60, "752,350:752,320"),  // Impedance Tone
+      Input(K::kDrag, 0.80, "147,350:147,330"),  // Tone again, in the second opening
+    };
+    aaxhost::EditorSession editor(session.GetHost(), *instance);
+    ASSERT_TRUE(editor.Create()) << editor.Error();
+
+    struct LampSample
+    {
+      double time;
+      uint64_t frame; // frames the editor's layer had presented by then
+      double brightness;
+    };
+    std::vector<LampSample> lamp; // the drive lamp
+    bool driveSet = false;
+    script.boundary = [&](double time) {
+      if (!driveSet && time >= 0.92)
+      {
+        // The user's session is over: the settings the lamp test runs with.
+        for (const auto& [name, text] : {std::pair<const char*, const char*>{"Drive", "90"}, {"Input Gain", "6"},
+                                         {"Power", "1"}, {"Delta", "0"}, {"Master Dry Blend", "100"}})
+        {
+          // Posted as automation is: the main thread does not wait for the parameter thread.
+          const std::string id = instance->FindParameter(name);
+          double normalized = 0.0;
+          EXPECT_EQ(instance->ParseText(id, text, &normalized), AAX_SUCCESS) << name;
+          instance->PostNormalized(id, normalized);
+        }
+        // No oversampling: the audio thread's share stays small under the sanitizers.
+        instance->PostNormalized(instance->FindParameter("OverSampling"), 0.0);
+        driveSet = true;
+      }
+      // The picture about every 25 ms of the file (a frame and a half).
+      NSView* view = editor.EditorView();
+      int width = 0, height = 0;
+      std::vector<uint8_t> rgba;
+      if (!driveSet || (!lamp.empty() && time < lamp.back().time + 0.025))
+        return;
+      CALayer* layer = view ? view->layer() : nullptr;
+      if (layer && layer->CopyContentsRGBA(width, height, rgba))
+        lamp.push_back({time, layer->ShownFrameCount(), LampBrightness(rgba, width, height, kDriveLamp)});
+
+    };
+    const aaxhost::PlaybackResult result = aaxhost::PlayWithEditor(editor, *instance, render, script);
+    EXPECT_TRUE(result.ok) << result.error;
+    bool balanced = false;
+    EXPECT_EQ(editor.Close(balanced), AAX_SUCCESS);
+    EXPECT_TRUE(balanced);
+    EXPECT_TRUE(editor.Destroy());
+
+    EXPECT_TRUE(AllFinite(render.Output().channels));
+    EXPECT_TRUE(render.Done()) << "every block rendered";
+    const aaxhost::AutomationDelegate& host = instance->GetInstanceHost()->Automation();
+    for (const char* name : {"Drive Tone", "Impedance Tone"})
+      EXPECT_EQ(host.TouchDepth(instance->FindParameter(name)), 0) << name << ": every gesture ended";
+    bool touched = false;
+    for (const aaxhost::GestureRecord& gesture : host.Gestures())
+      touched = touched || (gesture.kind == aaxhost::GestureRecord::kTouch && gesture.id == instance->FindParameter("Drive Tone"));
+    EXPECT_TRUE(touched) << "the drags reached the host as gestures";
+
+    // The lamp, counted in the editor's frames (the machine may be slower than the file): dark
+    // before the tone, lit within a few frames of it, dark again within a second's frames (60)
+    // of the silence after it.
+    ASSERT_FALSE(lamp.empty());
+    double dark = 255.0, litEarly = 0.0;
+    uint64_t loudFrame = 0, silentFrame = 0, lastLitFrame = 0;
+    for (const LampSample& sample : lamp)
+    {
+      if (sample.time < kLoudFrom)
+        dark = std::min(dark, sample.brightness);
+      if (sample.time >= kLoudFrom && !loudFrame)
+        loudFrame = sample.frame;
+      if (sample.time >= kLoudTo && !silentFrame)
+        silentFrame = sample.frame;
+    }
+    for (const LampSample& sample : lamp)
+    {
+      if (sample.time >= kLoudFrom && sample.frame <= loudFrame + 20)
+        litEarly = std::max(litEarly, sample.brightness);
+      if (sample.brightness > dark + 3.0)
+        lastLitFrame = sample.frame;
+    }
+    EXPECT_GT(litEarly, dark + 15.0) << "the drive lamp lights within 20 frames of loud audio";
+    EXPECT_LE(lastLitFrame, silentFrame + 60) << "the drive lamp goes dark within 60 frames of silence";
+    EXPECT_LT(lamp.back().brightness, dark + 3.0) << "and stays dark";
+    std::printf("drive lamp: dark %.1f, lit %.1f within 20 frames; loud from frame %llu, silent from %llu, last lit "
+                "at %llu; %zu of %zu blocks missed their deadline\n",
+                dark, litEarly, static_cast<unsigned long long>(loudFrame), static_cast<unsigned long long>(silentFrame),
+                static_cast<unsigned long long>(lastLitFrame), result.missedDeadlines, render.Blocks());
+    instance.reset();
+  }
+  EXPECT_EQ(session.Bundle().CanUnloadNow(), 0) << "no plug-in object alive";
+  EXPECT_EQ(session.GetHost().RefCounts(), countsBefore) << "host references balanced";
   EXPECT_EQ(session.GetHost().Services().AssertionCount(), 0u);
 }
 

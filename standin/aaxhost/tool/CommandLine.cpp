@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <sstream>
 
 namespace aaxhost
@@ -42,7 +43,7 @@ const CommandSpec kCommands[] = {
    "Makes an instance, loads --load, applies every --set, saves to --save and compares with\n"
    "--compare, in that order. Chunks that differ end with exit code 4.",
    "aaxhost state Vellicor.aaxplugin --set Drive=33 --save drive.chunk"},
-  {"editor", "", 0, 0, "open an instance's editor in a host window, replay input, take a picture",
+  {"editor", "[IN.wav OUT.wav]", 0, 2, "open an instance's editor in a host window, replay input, take a picture",
    "Makes an instance (loading --state first, then applying every --set), makes its editor\n"
    "with the bundle's editor factory and opens it in a host view container over a host window\n"
    "--opens times, running --frames frames of the main run loop after each opening and\n"
@@ -52,8 +53,24 @@ const CommandSpec kCommands[] = {
    "writes the editor's frame (its size times the draw and screen scales). Reports the\n"
    "editor's size, the result of every call, the input replayed, the parameters it changed\n"
    "as the host sees them, the calls the host's objects saw, and whether the editor gave back\n"
-   "every host reference it took.",
-   "aaxhost editor Vellicor.aaxplugin --screen-scale 2 --drag 100,200:100,150 --png editor.png"},
+   "every host reference it took.\n"
+   "\n"
+   "With IN.wav and OUT.wav the file renders through the instance (as render does: component,\n"
+   "--block, --automate, --tempo, --play, --offline) while the editor is open. The --opens\n"
+   "openings are spread over the file; the frames follow the audio, so --frames is refused.\n"
+   "--at SECONDS sets the time of the input options after it (until the next --at; before\n"
+   "any, time 0), --png-at SECONDS:FILE takes pictures on the way and --png one at the end.\n"
+   "By default the run is deterministic, on a virtual clock that follows the audio: at each\n"
+   "block boundary the main thread's work due by then runs first (the frame timer, the\n"
+   "editor's timer and idle hook, the input, animations), then the automation due by then is\n"
+   "delivered, then the block renders; the same command writes the same files. --realtime\n"
+   "plays the file at its own pace instead, with automation from a thread of its own and the\n"
+   "main thread serving the editor while blocks render, and counts the blocks that missed\n"
+   "their deadline. The report adds the render's and the plug-in's touch, set and release\n"
+   "requests with their times.",
+   "aaxhost editor Vellicor.aaxplugin --screen-scale 2 --drag 100,200:100,150 --png editor.png\n"
+   "  aaxhost editor Vellicor.aaxplugin mix.wav out.wav --set Drive=90 --at 1.5 --drag 100,200:100,150\n"
+   "      --png-at 1:loud.png --png end.png"},
   {"cycles", "[N]", 0, 1, "load, register, instantiate, release and unload N times (default 3)",
    "Each cycle uses a fresh host and checks that the bundle leaves no object alive, gives back\n"
    "every host reference and can be unloaded.",
@@ -72,16 +89,16 @@ const OptionSpec kOptions[] = {
   {"--config", "N", "params render state editor cycles",
    "component (channel configuration) index; render: by the file's channels, else 0"},
   {"--rate", "HZ", "params render state editor", "sample rate (render: default the file's; else 48000)"},
-  {"--block", "N[,N...]", "render", "block sizes, used in turn (default 512)"},
+  {"--block", "N[,N...]", "render editor", "block sizes, used in turn (default 512)"},
   {"--set", "P=TEXT", "params render state editor",
    "parameter P (identifier or name) from display text, parsed by the plug-in"},
   {"--set-norm", "P=V", "params render state editor", "parameter P to the normalised value V"},
-  {"--automate", "P:T=TEXT,...", "render", "automation points (seconds, display text), linear between"},
-  {"--automate-norm", "P:T=V,...", "render", "the same with normalised values"},
+  {"--automate", "P:T=TEXT,...", "render editor", "automation points (seconds, display text), linear between"},
+  {"--automate-norm", "P:T=V,...", "render editor", "the same with normalised values"},
   {"--state", "FILE", "params render editor", "load this chunk data before the settings"},
-  {"--tempo", "BPM", "render", "transport tempo (default 120)"},
-  {"--play", nullptr, "render", "the transport runs; its position follows the render"},
-  {"--offline", nullptr, "render", "tell the plug-in that rendering is offline"},
+  {"--tempo", "BPM", "render editor", "transport tempo (default 120)"},
+  {"--play", nullptr, "render editor", "the transport runs; its position follows the render"},
+  {"--offline", nullptr, "render editor", "tell the plug-in that rendering is offline"},
   {"--track-name", "NAME", "params render state editor", "tell the plug-in the track's name"},
   {"--load", "FILE", "state", "load chunk data"},
   {"--save", "FILE", "state", "save the chunk data"},
@@ -103,7 +120,14 @@ const OptionSpec kOptions[] = {
   {"--menu", "I[,I...][@W]", "editor",
    "the next native menu answers with item I (then I of its submenu ...; - dismisses), from inside the menu's loop "
    "after W: N turns of it, or Nms on the run loop's clock"},
+  {"--at", "SECONDS", "editor", "with audio: the time of the input options that follow"},
+  {"--png-at", "SECONDS:FILE", "editor", "with audio: write the editor's frame at that time (repeatable)"},
+  {"--realtime", nullptr, "editor", "with audio: play at the file's pace on live threads"},
 };
+
+// Options that need the audio files of `editor`, and those that audio makes meaningless.
+const char* const kAudioEditorOptions[] = {"--block", "--automate", "--automate-norm", "--tempo", "--play",
+                                           "--offline", "--at", "--png-at", "--realtime"};
 
 const char* const kExitCodes =
   "exit codes:\n"
@@ -255,6 +279,7 @@ bool StoreOption(const std::string& name, const std::string& value, Options& opt
     std::string what;
     if (!ParseEditorInput(value, input, what))
       return bad(what.c_str());
+    input.at = options.inputTime;
     options.inputs.push_back(input);
     return true;
   }
@@ -262,8 +287,24 @@ bool StoreOption(const std::string& name, const std::string& value, Options& opt
     return (ParseDouble(value, options.screenScale) && options.screenScale >= 1.0 && options.screenScale <= 4.0) ||
            bad("expected a scale from 1 to 4");
   if (name == "--frames")
+  {
+    options.framesGiven = true;
     return (ParseInt(value, options.frames) && options.frames >= 0 && options.frames <= 10000) ||
            bad("expected a count from 0 to 10000");
+  }
+  if (name == "--at")
+    return (ParseDouble(value, options.inputTime) && options.inputTime >= 0.0) ||
+           bad("expected a time in seconds from 0");
+  if (name == "--png-at")
+  {
+    const size_t colon = value.find(':');
+    double time = 0.0;
+    if (colon == std::string::npos || colon + 1 >= value.size() || !ParseDouble(value.substr(0, colon), time) ||
+        time < 0.0)
+      return bad("expected SECONDS:FILE");
+    options.pictures.emplace_back(time, value.substr(colon + 1));
+    return true;
+  }
   if (name == "--png")
   {
     options.pngFile = value;
@@ -342,6 +383,7 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv)
   Options& options = parsed.options;
   options.command = command->name;
   std::vector<std::string> positional;
+  std::string audioOption; // the first option given that only an editor with audio takes
   for (int i = 2; i < argc; ++i)
   {
     const std::string arg = argv[i];
@@ -357,9 +399,12 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv)
       return usage("unknown option " + arg);
     if (!OptionBelongsTo(*option, options.command))
       return usage(arg + " is an option of " + option->commands + ", not of " + options.command);
+    if (options.command == "editor" && audioOption.empty() &&
+        std::find(std::begin(kAudioEditorOptions), std::end(kAudioEditorOptions), arg) != std::end(kAudioEditorOptions))
+      audioOption = arg;
     if (!option->value)
     {
-      (arg == "--play" ? options.play : options.offline) = true;
+      (arg == "--play" ? options.play : arg == "--offline" ? options.offline : options.realtime) = true;
       continue;
     }
     if (i + 1 >= argc)
@@ -389,6 +434,17 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv)
     int cycles = 0;
     if (!ParseInt(options.arguments[0], cycles) || cycles < 1)
       return usage("bad cycle count \"" + options.arguments[0] + "\": expected a number from 1");
+  }
+  if (options.command == "editor")
+  {
+    if (count == 1)
+      return usage("missing OUT.wav");
+    if (count == 2 && options.framesGiven)
+      return usage("--frames is refused with audio: the frames follow the audio");
+    if (count == 0 && !audioOption.empty())
+      return usage(audioOption + " needs audio: editor BUNDLE IN.wav OUT.wav");
+    std::stable_sort(options.pictures.begin(), options.pictures.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
   }
   if (options.blocks.empty())
     options.blocks.push_back(512);

@@ -66,6 +66,13 @@ struct Options
   double screenScale = 1.0; // editor: the main screen's backing scale
   int frames = 1;        // editor: frames run after each opening
   std::vector<EditorInput> inputs; // editor: replayed in order in the last opening
+  // editor with audio (arguments IN.wav OUT.wav): the input's times (--at) and pictures taken
+  // on the way (--png-at), in time order; --realtime plays at the file's pace on live threads.
+  bool framesGiven = false;
+  double inputTime = 0.0; // the time --at set for the input options that follow
+  std::vector<std::pair<double, std::string>> pictures;
+  bool realtime = false;
+  bool AudioEditor() const { return command == "editor" && arguments.size() == 2; }
 };
 
 struct ParsedCommandLine

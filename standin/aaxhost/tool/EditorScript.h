@@ -37,6 +37,7 @@ struct EditorInput
   // the stand-in's answer delay.
   bool delayed = false;
   standin::RunLoopDelay delay;
+  double at = 0.0; // with audio: when it happens, in seconds from the start of the file
 };
 
 // The option's kind by its name ("--click", ...); false for another option.

@@ -172,7 +172,7 @@ bool PluginInstance::Create(int componentIndex, float sampleRate)
   BuildContext(component);
   if (!component.ProcessProcs().empty())
     mProcessProc = component.ProcessProcs().front().proc;
-  mNextHostTimerTick = std::chrono::steady_clock::now() + kHostTimerInterval;
+  mNextHostTimerTick = standin::RunLoop::Main().Now() + kHostTimerInterval;
   Settle();
   return true;
 }
@@ -249,7 +249,8 @@ void PluginInstance::Destroy()
 void PluginInstance::ServeMainThread()
 {
   mRunLoopCallbacks += standin::RunLoop::Main().RunDue();
-  const auto now = std::chrono::steady_clock::now();
+  // On the main run loop's clock, so that a virtual clock schedules it too.
+  const auto now = standin::RunLoop::Main().Now();
   if (mEffect && now >= mNextHostTimerTick)
   {
     mEffect->OnHostTimerTick();
@@ -261,7 +262,12 @@ void PluginInstance::ServeMainThread()
 void PluginInstance::Settle()
 {
   if (mParameterThread)
-    mParameterThread->Settle([this] { ServeMainThread(); });
+  {
+    if (mServesWhileWaiting)
+      mParameterThread->Settle([this] { ServeMainThread(); });
+    else
+      mParameterThread->Settle();
+  }
 }
 
 void PluginInstance::PostNormalized(const std::string& id, double normalized)
@@ -417,8 +423,13 @@ bool PluginInstance::Render(float* const* inputs, float* const* outputs, int32_t
   const AAX_CProcessProc proc = mProcessProc;
   const AAX_RenderContext context = mContext;
   mAudioThread->Post([proc, context] { proc(&context, &context + 1); });
-  mAudioThread->Settle([this] { ServeMainThread(); });
-  ServeMainThread();
+  if (mServesWhileWaiting)
+  {
+    mAudioThread->Settle([this] { ServeMainThread(); });
+    ServeMainThread();
+  }
+  else
+    mAudioThread->Settle();
 
   if (outputs)
     for (int c = 0; c < nOut; ++c)

@@ -122,6 +122,10 @@ public:
   // Live: updates and echoes are not delivered before each block but whenever the parameter
   // thread comes to them.
   void SetLive(bool live) { mLive = live; }
+  // Whether the main thread serves its run loop while it waits for the other threads (the
+  // default, as a host's does). A run whose main-thread work must fall between blocks, at
+  // points of its own choosing, turns it off.
+  void SetServesMainThreadWhileWaiting(bool serves) { mServesWhileWaiting = serves; }
   // The main thread's share of the host's work: due run-loop timers, and the host timer hook
   // when its time has come.
   void ServeMainThread();
@@ -167,10 +171,11 @@ private:
   ComponentLayout mLayout;
   AAX_CProcessProc mProcessProc = nullptr;
   bool mLive = false;
+  bool mServesWhileWaiting = true;
 
   std::unique_ptr<HostThread> mParameterThread;
   std::unique_ptr<HostThread> mAudioThread;
-  std::chrono::steady_clock::time_point mNextHostTimerTick;
+  std::chrono::nanoseconds mNextHostTimerTick{0}; // on the main run loop's clock
   uint64_t mRunLoopCallbacks = 0;
   uint64_t mHostTimerTicks = 0;
 

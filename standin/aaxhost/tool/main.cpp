@@ -10,7 +10,9 @@
 #include "standin/aaxhost/tool/BundleLoader.h"
 #include "standin/aaxhost/tool/CommandLine.h"
 #include "standin/aaxhost/tool/DescriptionText.h"
+#include "standin/aaxhost/tool/EditorPlayback.h"
 #include "standin/aaxhost/tool/EditorSession.h"
+#include "standin/aaxhost/tool/FileRender.h"
 #include "standin/aaxhost/tool/PluginInstance.h"
 #include "standin/appkit/UserInput.h"
 #include "standin/foundation/RunLoop.h"
@@ -288,30 +290,6 @@ int CommandParams(const Collection& collection, Host& host, const Options& optio
   return kExitOK;
 }
 
-struct ResolvedAutomation
-{
-  std::string id;
-  std::vector<std::pair<double, double>> points; // seconds, normalised
-  double last = -1.0;
-};
-
-double AutomationValueAt(const ResolvedAutomation& automation, double time)
-{
-  const auto& p = automation.points;
-  if (time <= p.front().first)
-    return p.front().second;
-  for (size_t i = 1; i < p.size(); ++i)
-  {
-    if (time < p[i].first)
-    {
-      const double span = p[i].first - p[i - 1].first;
-      const double t = span > 0.0 ? (time - p[i - 1].first) / span : 1.0;
-      return p[i - 1].second + t * (p[i].second - p[i - 1].second);
-    }
-  }
-  return p.back().second;
-}
-
 double ToDecibels(double value) { return value > 0.0 ? 20.0 * std::log10(value) : -INFINITY; }
 
 // The component a file of this many channels renders through; prints why there is none.
@@ -391,21 +369,37 @@ private:
   std::chrono::steady_clock::time_point mNext;
 };
 
-int CommandRender(const Collection& collection, Host& host, const Options& options)
+// The input file, the instance made for it (component by the file's channels, --state and
+// every --set applied) and the resolved automation of a command that renders a file.
+struct RenderJob
+{
+  AudioData input;
+  double rate = 48000.0;
+  std::vector<ResolvedAutomation> automations;
+  FileRenderSettings Settings(const Options& options) const
+  {
+    FileRenderSettings settings;
+    settings.blocks = options.blocks;
+    settings.rate = rate;
+    settings.tempo = options.tempo;
+    settings.play = options.play;
+    return settings;
+  }
+};
+
+// Reads the input, makes the instance and resolves the automation. kExitOK, or the exit code
+// of the failure (printed).
+int PrepareRenderJob(PluginInstance& instance, const Options& options, RenderJob& job)
 {
   const std::string& inPath = options.arguments[0];
-  const std::string& outPath = options.arguments[1];
-  AudioData input;
   std::string error;
-  if (!ReadAudioFile(inPath, input, error))
+  if (!ReadAudioFile(inPath, job.input, error))
     return std::printf("error: %s\n", error.c_str()), kExitFailed;
-  const double rate = options.rate > 0 ? options.rate : input.sampleRate;
-
-  PluginInstance instance(host, *collection.Effects().front().second);
-  const int config = ChooseRenderComponent(instance, options, inPath, static_cast<int>(input.channels.size()));
+  job.rate = options.rate > 0 ? options.rate : job.input.sampleRate;
+  const int config = ChooseRenderComponent(instance, options, inPath, static_cast<int>(job.input.channels.size()));
   if (config < 0)
     return kExitFailed;
-  if (!CreateInstance(instance, options, config, rate))
+  if (!CreateInstance(instance, options, config, job.rate))
     return kExitLoad;
   if (!instance.CanRender())
     return std::printf("error: the component has no process procedure\n"), kExitFailed;
@@ -414,7 +408,6 @@ int CommandRender(const Collection& collection, Host& host, const Options& optio
   if (!ApplySettings(instance, options.settings))
     return kExitFailed;
 
-  std::vector<ResolvedAutomation> automations;
   for (const Automation& automation : options.automations)
   {
     ResolvedAutomation resolved;
@@ -433,100 +426,26 @@ int CommandRender(const Collection& collection, Host& host, const Options& optio
       resolved.points.emplace_back(point.time, normalized);
     }
     std::printf("automate %s: %zu points\n", resolved.id.c_str(), resolved.points.size());
-    automations.push_back(std::move(resolved));
+    job.automations.push_back(std::move(resolved));
   }
+  return kExitOK;
+}
 
-  const ComponentLayout& layout = instance.GetLayout();
-  const size_t frames = input.Frames();
-  const int nIn = layout.HostInputs();
-  const int nOut = layout.HostOutputs();
-  const int maxBlock = *std::max_element(options.blocks.begin(), options.blocks.end());
-  AudioData output;
-  output.sampleRate = static_cast<int>(std::lround(rate));
-  output.channels.assign(static_cast<size_t>(nOut), std::vector<float>(frames, 0.0f));
-  std::vector<std::vector<float>> inBlock(static_cast<size_t>(nIn), std::vector<float>(static_cast<size_t>(maxBlock)));
-  std::vector<std::vector<float>> outBlock(static_cast<size_t>(nOut), std::vector<float>(static_cast<size_t>(maxBlock)));
-  // Exactly as many buffers as the host's stems give, so that reading one more is caught.
-  std::unique_ptr<float*[]> inPtrs(new float*[static_cast<size_t>(std::max(nIn, 1))]);
-  std::unique_ptr<float*[]> outPtrs(new float*[static_cast<size_t>(std::max(nOut, 1))]);
-  for (int c = 0; c < nIn; ++c)
-    inPtrs[static_cast<size_t>(c)] = inBlock[static_cast<size_t>(c)].data();
-  for (int c = 0; c < nOut; ++c)
-    outPtrs[static_cast<size_t>(c)] = outBlock[static_cast<size_t>(c)].data();
-
-  TransportState& transport = host.GetTransport().State();
-  transport.tempo = options.tempo;
-  transport.playing = options.play;
-  if (options.offline)
-    instance.Notify(AAX_eNotificationEvent_EnteringOfflineMode, nullptr, 0);
-
-  const double seconds = static_cast<double>(frames) / rate;
-  Progress progress(seconds);
-  std::chrono::steady_clock::duration busy{};
-  size_t position = 0;
-  size_t blockIndex = 0;
-  size_t blocks = 0;
-  while (position < frames)
-  {
-    const int size = options.blocks[blockIndex++ % options.blocks.size()];
-    const size_t n = std::min(frames - position, static_cast<size_t>(size));
-    // Automation reaches the plug-in at block boundaries, through the host's parameter
-    // thread; the render call waits until it (and every echo) is delivered.
-    for (ResolvedAutomation& automation : automations)
-    {
-      const double value = AutomationValueAt(automation, static_cast<double>(position) / rate);
-      if (value != automation.last)
-      {
-        instance.PostNormalized(automation.id, value);
-        automation.last = value;
-      }
-    }
-    // A file with fewer channels than the component takes feeds its last channel to the rest.
-    for (int c = 0; c < nIn; ++c)
-    {
-      const size_t source = std::min(static_cast<size_t>(c), input.channels.size() - 1);
-      std::copy_n(input.channels[source].begin() + static_cast<std::ptrdiff_t>(position), n,
-                  inBlock[static_cast<size_t>(c)].begin());
-    }
-    if (options.play)
-    {
-      // 960000 ticks to the quarter note.
-      transport.samplePosition = static_cast<int64_t>(position);
-      transport.tickPosition =
-        static_cast<int64_t>(std::llround(static_cast<double>(position) / rate * options.tempo / 60.0 * 960000.0));
-    }
-    const auto start = std::chrono::steady_clock::now();
-    const bool written = instance.Render(inPtrs.get(), outPtrs.get(), static_cast<int32_t>(n));
-    busy += std::chrono::steady_clock::now() - start;
-    if (!written)
-    {
-      progress.Done();
-      for (int c : instance.UnwrittenChannels())
-        std::printf("error: the plug-in left output channel %d unwritten in block %zu (frames %zu to %zu)\n", c + 1,
-                    blocks + 1, position, position + n - 1);
-      return kExitFailed;
-    }
-    for (int c = 0; c < nOut; ++c)
-      std::copy_n(outBlock[static_cast<size_t>(c)].begin(), n,
-                  output.channels[static_cast<size_t>(c)].begin() + static_cast<std::ptrdiff_t>(position));
-    position += n;
-    ++blocks;
-    progress.Update(static_cast<double>(position) / rate);
-  }
-
-  progress.Done();
-  if (options.offline)
-    instance.Notify(AAX_eNotificationEvent_ExitingOfflineMode, nullptr, 0);
-
-  const double busySeconds = std::chrono::duration<double>(busy).count();
-  std::printf("rendered: %zu frames (%.3f s) in %zu blocks\n", frames, seconds, blocks);
-  if (busySeconds > 0.0)
-    std::printf("real-time factor: %.1fx\n", seconds / busySeconds);
+// What a finished render prints: length, speed, levels, the values it ended with; then the
+// output file is written.
+int FinishRender(PluginInstance& instance, const FileRender& render, const Options& options)
+{
+  const AudioData& output = render.Output();
+  const size_t frames = output.Frames();
+  const double seconds = render.Seconds();
+  std::printf("rendered: %zu frames (%.3f s) in %zu blocks\n", frames, seconds, render.Blocks());
+  if (render.BusySeconds() > 0.0)
+    std::printf("real-time factor: %.1fx\n", seconds / render.BusySeconds());
   size_t nonFinite = 0;
-  for (int c = 0; c < nOut; ++c)
+  for (size_t c = 0; c < output.channels.size(); ++c)
   {
     double peak = 0.0, sum = 0.0;
-    for (float v : output.channels[static_cast<size_t>(c)])
+    for (float v : output.channels[c])
     {
       if (!std::isfinite(v))
       {
@@ -537,16 +456,45 @@ int CommandRender(const Collection& collection, Host& host, const Options& optio
       sum += static_cast<double>(v) * v;
     }
     const double rms = frames ? std::sqrt(sum / static_cast<double>(frames)) : 0.0;
-    std::printf("output %d: peak %.2f dBFS, rms %.2f dBFS\n", c + 1, ToDecibels(peak), ToDecibels(rms));
+    std::printf("output %zu: peak %.2f dBFS, rms %.2f dBFS\n", c + 1, ToDecibels(peak), ToDecibels(rms));
   }
   std::printf("non-finite samples: %zu\n", nonFinite);
   std::printf("final values:\n");
   for (const ParameterInfo& info : PluginValues(instance))
     std::printf("  %s \"%s\" = %s\n", info.id.c_str(), info.name.c_str(), info.text.c_str());
+  const std::string& outPath = options.arguments[1];
+  std::string error;
   if (!WriteAudioFile(outPath, output, error))
     return std::printf("error: %s\n", error.c_str()), kExitFailed;
   std::printf("wrote %s\n", outPath.c_str());
   return nonFinite ? kExitFailed : kExitOK;
+}
+
+int CommandRender(const Collection& collection, Host& host, const Options& options)
+{
+  PluginInstance instance(host, *collection.Effects().front().second);
+  RenderJob job;
+  if (const int failure = PrepareRenderJob(instance, options, job))
+    return failure;
+  FileRender render(instance, host, job.input, job.Settings(options), job.automations);
+  if (options.offline)
+    instance.Notify(AAX_eNotificationEvent_EnteringOfflineMode, nullptr, 0);
+  Progress progress(render.Seconds());
+  while (!render.Done())
+  {
+    std::string error;
+    if (!render.RenderNext(error))
+    {
+      progress.Done();
+      std::printf("error: %s\n", error.c_str());
+      return kExitFailed;
+    }
+    progress.Update(render.Time());
+  }
+  progress.Done();
+  if (options.offline)
+    instance.Notify(AAX_eNotificationEvent_ExitingOfflineMode, nullptr, 0);
+  return FinishRender(instance, render, options);
 }
 
 int CommandState(const Collection& collection, Host& host, const Options& options)
@@ -765,6 +713,110 @@ int CommandEditor(const Collection& collection, Host& host, const Options& optio
   return failed || !balanced ? kExitFailed : kExitOK;
 }
 
+// The host's record of the plug-in's gestures, with their times on the file's clock.
+void PrintGestures(const PluginInstance& instance)
+{
+  const AutomationDelegate& delegate = instance.GetInstanceHost()->Automation();
+  const std::vector<GestureRecord> gestures = delegate.Gestures();
+  std::printf("host gestures: %llu (touch, set and release requests)\n",
+              static_cast<unsigned long long>(delegate.GestureCount()));
+  if (delegate.GestureCount() > gestures.size())
+    std::printf("  (only the newest %zu were kept)\n", gestures.size());
+  for (const GestureRecord& gesture : gestures)
+  {
+    const std::string name = InfoOf(instance, gesture.id).name;
+    if (gesture.kind == GestureRecord::kSet)
+      std::printf("  %8.3f s  set %s \"%s\" = %.6f (%s)\n", gesture.time, gesture.id.c_str(), name.c_str(),
+                  gesture.value, instance.FormatText(gesture.id, gesture.value).c_str());
+    else
+      std::printf("  %8.3f s  %s %s \"%s\"\n", gesture.time, gesture.kind == GestureRecord::kTouch ? "touch" : "release",
+                  gesture.id.c_str(), name.c_str());
+  }
+}
+
+// The editor open while IN.wav renders into OUT.wav (see EditorPlayback.h).
+int CommandEditorWithAudio(const Collection& collection, Host& host, const Options& options)
+{
+  // Before the instance: the plug-in starts its editor timer in its constructor.
+  if (!PrepareMainLoopForPlayback(options.realtime))
+    return std::printf("error: the main run loop cannot take the %s clock\n", options.realtime ? "real" : "virtual"),
+           kExitFailed;
+  PluginInstance instance(host, *collection.Effects().front().second);
+  RenderJob job;
+  if (const int failure = PrepareRenderJob(instance, options, job))
+    return failure;
+  bool unknown = false;
+  const std::string highlight = HighlightParameter(instance, options, unknown);
+  if (unknown)
+    return kExitFailed;
+
+  bool failed = false;
+  const std::vector<int32_t> countsBefore = host.RefCounts();
+  standin::appkit::SetMainScreen(NSScreen::mainScreen()->frame(), options.screenScale);
+  standin::RunLoop& loop = standin::RunLoop::Main();
+  const std::chrono::nanoseconds start = loop.Now();
+  AutomationDelegate& delegate = instance.GetInstanceHost()->Automation();
+  delegate.SetClock([&loop, start] { return std::chrono::duration<double>(loop.Now() - start).count(); });
+  PlaybackResult result;
+  {
+    EditorSession editor(host, instance);
+    if (!editor.Create())
+      return delegate.SetClock(nullptr), std::printf("error: %s\n", editor.Error().c_str()), kExitFailed;
+    std::printf("editor: made by the editor factory, Init: result %s\n", ResultText(editor.InitResult()).c_str());
+    FileRender render(instance, host, job.input, job.Settings(options), job.automations);
+    if (options.offline)
+      instance.Notify(AAX_eNotificationEvent_EnteringOfflineMode, nullptr, 0);
+    PlaybackScript script;
+    script.opens = options.opens;
+    script.inputs = options.inputs;
+    script.pictures = options.pictures;
+    script.realtime = options.realtime;
+    script.log = [](const std::string& line) { std::printf("  %s\n", line.c_str()); };
+    script.opened = [&](EditorSession& session, int) {
+      if (highlight.empty())
+        return;
+      for (bool on : {true, false})
+      {
+        const AAX_Result r = session.Highlight(highlight, on, 0);
+        failed = failed || (r != AAX_SUCCESS && r != AAX_ERROR_INVALID_PARAMETER_ID);
+      }
+    };
+    std::printf("playing %.3f s with the editor open (%s)\n", render.Seconds(),
+                options.realtime ? "real time, live threads" : "deterministic, on the virtual clock");
+    result = PlayWithEditor(editor, instance, render, script);
+    if (!result.ok)
+      std::printf("error: %s\n", result.error.c_str());
+    if (result.ok && !options.pngFile.empty())
+    {
+      std::string error;
+      if (WriteEditorPicture(editor, options.pngFile, error))
+        std::printf("  png: %s\n", options.pngFile.c_str());
+      else
+        std::printf("  png: %s\n", error.c_str()), failed = true;
+    }
+    bool balanced = true;
+    const AAX_Result closed = editor.IsOpen() ? editor.Close(balanced) : AAX_SUCCESS;
+    std::printf("close: result %s%s\n", ResultText(closed).c_str(),
+                balanced ? ", view container references balanced" : ", view container references UNBALANCED");
+    failed = failed || closed != AAX_SUCCESS || !balanced;
+    const bool gone = editor.Destroy();
+    std::printf("editor: released%s\n", gone ? "" : ", but still referenced");
+    failed = failed || !gone;
+    if (options.offline)
+      instance.Notify(AAX_eNotificationEvent_ExitingOfflineMode, nullptr, 0);
+    if (options.realtime)
+      std::printf("missed deadlines: %zu of %zu blocks\n", result.missedDeadlines, render.Blocks());
+    PrintGestures(instance);
+    delegate.SetClock(nullptr);
+    if (!result.ok)
+      return kExitFailed;
+    failed = FinishRender(instance, render, options) != kExitOK || failed;
+  }
+  const bool balanced = host.RefCounts() == countsBefore;
+  std::printf("host references: %s\n", balanced ? "balanced" : "UNBALANCED");
+  return failed || !balanced ? kExitFailed : kExitOK;
+}
+
 // Loads, registers, instantiates, releases and unloads the bundle `count` times, each with a
 // fresh host, checking that nothing stays alive.
 int CommandCycles(const Options& options)
@@ -867,6 +919,8 @@ int main(int argc, char** argv)
       exitCode = CommandRender(*collection, host, options);
     else if (options.command == "state")
       exitCode = CommandState(*collection, host, options);
+    else if (options.AudioEditor())
+      exitCode = CommandEditorWithAudio(*collection, host, options);
     else if (options.command == "editor")
       exitCode = CommandEditor(*collection, host, options);
     const ACFRESULT live = bundle.CanUnloadNow();
