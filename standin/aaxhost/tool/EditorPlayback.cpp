@@ -177,8 +177,8 @@ PlaybackResult PlayWithEditor(EditorSession& editor, PluginInstance& instance, F
     {
       const double time = render.Time();
       eventsUntil(time);
-      if (script.boundary)
-        script.boundary(time);
+      if (script.boundary && !script.boundary(time))
+        break;
       std::string error;
       if (!render.RenderNext(error))
         fail(error);
@@ -188,13 +188,13 @@ PlaybackResult PlayWithEditor(EditorSession& editor, PluginInstance& instance, F
   {
     // The host's audio clock: each block is started at its time on the file's clock (or at
     // once when late) by a driver of the audio thread, while the main thread serves the editor.
-    std::atomic<bool> done{false};
+    std::atomic<bool> done{false}, stopped{false};
     std::atomic<double> playing{0.0};
     std::atomic<size_t> missed{0};
     std::string renderError;
     std::thread driver([&] {
       double deadline = 0.0;
-      while (!render.Done())
+      while (!render.Done() && !stopped.load())
       {
         const double time = render.Time();
         playing = time;
@@ -224,8 +224,8 @@ PlaybackResult PlayWithEditor(EditorSession& editor, PluginInstance& instance, F
     {
       const double turn = now() + 0.005;
       eventsUntil(next < events.size() ? std::min(turn, events[next].time) : turn);
-      if (script.boundary)
-        script.boundary(playing.load());
+      if (script.boundary && !script.boundary(playing.load()))
+        stopped = true;
     }
     driver.join();
     if (automation.joinable())
@@ -235,7 +235,7 @@ PlaybackResult PlayWithEditor(EditorSession& editor, PluginInstance& instance, F
     result.missedDeadlines = missed.load();
   }
   if (result.ok)
-    eventsUntil(render.Seconds());
+    eventsUntil(render.Time());
   instance.Settle();
   instance.SetServesMainThreadWhileWaiting(true);
   return result;

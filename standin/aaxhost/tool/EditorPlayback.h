@@ -39,8 +39,9 @@ struct PlaybackScript
   std::function<void(EditorSession&, int opening)> opened;
   // On the main thread after the main thread's work due by a block's start: deterministic,
   // at each block boundary with its time; in real time, at each turn of the main thread (about
-  // every 5 ms) with the start of the block playing.
-  std::function<void(double time)> boundary;
+  // every 5 ms) with the start of the block playing. False stops the transport there, as a
+  // host's stop button does.
+  std::function<bool(double time)> boundary;
   // Each line of what was done, with its time.
   std::function<void(const std::string&)> log;
 };
@@ -55,7 +56,7 @@ struct PlaybackResult
 // The main run loop must be on the clock the script asks for (virtual unless real time) before
 // the instance is made, since the plug-in starts its timer in its constructor: see
 // PrepareMainLoopForPlayback. Leaves the last opening open, with the main thread's work done up
-// to the end of the file.
+// to the end of the file (or to where the transport was stopped).
 PlaybackResult PlayWithEditor(EditorSession& editor, PluginInstance& instance, FileRender& render,
                               const PlaybackScript& script);
 // Puts the main run loop on the virtual clock (deterministic runs) or the real one, and makes
