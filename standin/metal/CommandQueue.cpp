@@ -1,5 +1,7 @@
 #include "standin/metal/Commands.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
@@ -26,9 +28,106 @@ std::vector<Texture*> RecordedPass::WrittenTextures() const
   return written;
 }
 
+std::vector<Texture*> RecordedPass::ReadTextures() const
+{
+  std::vector<Texture*> read;
+  for (const RenderCommand& c : renderCommands)
+    if (c.op == RenderOp::SetFragmentTexture && c.object)
+      read.push_back(static_cast<Texture*>(c.object.Get()));
+  for (const BlitCommand& c : blitCommands)
+    if (c.op == BlitOp::Synchronize && c.texture)
+      read.push_back(c.texture.Get());
+  return read;
+}
+
+// ---------------------------------------------------------------------------------------------
+// What the process knows of its queues and of the buffers in flight
+
+namespace {
+
+int HeldFromEnvironment()
+{
+  const char* text = std::getenv("VELLICOR_METAL_HELD_BUFFERS");
+  const int held = text ? std::atoi(text) : 0;
+  return held > 0 ? held : 0;
+}
+
+std::atomic<int> gHeldBuffers{HeldFromEnvironment()};
+
+struct Worker
+{
+  std::shared_ptr<std::atomic<bool>> ended;
+  std::thread thread;
+};
+
+struct Flight
+{
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::vector<std::weak_ptr<QueueCore>> cores;
+  int64_t inFlight = 0; // committed buffers whose completed handlers have not returned
+  std::vector<Worker> workers;
+};
+
+// Outlives every static destructor: workers may still use it while the process ends.
+Flight& TheFlight()
+{
+  static Flight* flight = new Flight();
+  return *flight;
+}
+
+// Every live queue core (a snapshot: taken under the lock, used without it).
+std::vector<std::shared_ptr<QueueCore>> LiveCores()
+{
+  Flight& flight = TheFlight();
+  std::lock_guard<std::mutex> lock(flight.mutex);
+  std::vector<std::shared_ptr<QueueCore>> cores;
+  for (const auto& weak : flight.cores)
+    if (std::shared_ptr<QueueCore> core = weak.lock())
+      cores.push_back(std::move(core));
+  return cores;
+}
+
+// Drains when the module ends, so that no worker runs this module's code after it has gone;
+// reports what is left alive when asked to.
+struct DrainAtExit
+{
+  ~DrainAtExit()
+  {
+    WaitUntilAllCommandBuffersCompleted();
+    if (std::getenv("VELLICOR_METAL_LIVE_REPORT"))
+      std::fprintf(stderr, "Metal stand-in: %lld objects alive after the last command buffer completed\n",
+                   static_cast<long long>(Object::LiveCount()));
+  }
+} gDrainAtExit;
+
+} // namespace
+
+void CountInFlight(int delta)
+{
+  Flight& flight = TheFlight();
+  {
+    std::lock_guard<std::mutex> lock(flight.mutex);
+    flight.inFlight += delta;
+  }
+  if (delta < 0)
+    flight.changed.notify_all();
+}
+
+void RegisterCore(const std::shared_ptr<QueueCore>& core)
+{
+  Flight& flight = TheFlight();
+  std::lock_guard<std::mutex> lock(flight.mutex);
+  flight.cores.erase(std::remove_if(flight.cores.begin(), flight.cores.end(),
+                                    [](const std::weak_ptr<QueueCore>& w) { return w.expired(); }),
+                     flight.cores.end());
+  flight.cores.push_back(core);
+}
+
 void QueueCore::Enqueue(CommandBuffer& buffer)
 {
   std::lock_guard<std::mutex> lock(mMutex);
+  buffer.mSequence = mNextSequence++;
   mOrder.push_back(Ref<CommandBuffer>(&buffer));
 }
 
@@ -36,6 +135,15 @@ Ref<CommandBuffer> QueueCore::TakeRunnable()
 {
   if (mOrder.empty() || mOrder.front()->Status() != CommandBufferStatus::Committed)
     return nullptr;
+  const int held = gHeldBuffers.load();
+  if (held > 0 && mOrder.front()->mSequence > mReleasedThrough)
+  {
+    int committed = 0;
+    for (const Ref<CommandBuffer>& b : mOrder)
+      committed += b->Status() == CommandBufferStatus::Committed ? 1 : 0;
+    if (committed <= held)
+      return nullptr;
+  }
   Ref<CommandBuffer> buffer = std::move(mOrder.front());
   mOrder.pop_front();
   return buffer;
@@ -44,11 +152,11 @@ Ref<CommandBuffer> QueueCore::TakeRunnable()
 void QueueCore::Committed(CommandBuffer& buffer, bool synchronous)
 {
   std::unique_lock<std::mutex> lock(mMutex);
-  if (mWorker.joinable() || (!synchronous && !mStopping))
+  if (mHasWorker || !synchronous)
   {
-    if (!mWorker.joinable())
+    if (!mHasWorker)
       StartWorker();
-    const bool onWorker = mWorker.get_id() == std::this_thread::get_id();
+    const bool onWorker = mWorkerId == std::this_thread::get_id();
     lock.unlock();
     mWake.notify_all();
     if (synchronous && !onWorker)
@@ -56,9 +164,11 @@ void QueueCore::Committed(CommandBuffer& buffer, bool synchronous)
     return;
   }
   // Synchronous: run what is runnable here, unless an outer drain on this thread already does.
+  // Nothing is held on a synchronous device.
   if (mDraining)
     return;
   mDraining = true;
+  mReleasedThrough = mNextSequence - 1;
   while (Ref<CommandBuffer> next = TakeRunnable())
   {
     lock.unlock();
@@ -70,8 +180,17 @@ void QueueCore::Committed(CommandBuffer& buffer, bool synchronous)
 
 void QueueCore::StartWorker()
 {
-  std::shared_ptr<QueueCore> self = shared_from_this();
-  mWorker = std::thread([self] { self->WorkerLoop(); });
+  auto ended = std::make_shared<std::atomic<bool>>(false);
+  std::thread thread([self = shared_from_this(), ended]() mutable {
+    self->WorkerLoop();
+    self.reset(); // the core may end here
+    ended->store(true);
+  });
+  mHasWorker = true;
+  mWorkerId = thread.get_id();
+  Flight& flight = TheFlight();
+  std::lock_guard<std::mutex> lock(flight.mutex);
+  flight.workers.push_back(Worker{std::move(ended), std::move(thread)});
 }
 
 void QueueCore::WorkerLoop()
@@ -82,7 +201,7 @@ void QueueCore::WorkerLoop()
     Ref<CommandBuffer> next = TakeRunnable();
     if (!next)
     {
-      if (mStopping)
+      if (mStopping && mOrder.empty())
         return;
       mWake.wait(lock);
       continue;
@@ -96,27 +215,91 @@ void QueueCore::WorkerLoop()
 
 void QueueCore::Shutdown()
 {
-  std::thread worker;
   {
     std::lock_guard<std::mutex> lock(mMutex);
     mStopping = true;
-    worker = std::move(mWorker);
   }
   mWake.notify_all();
-  if (!worker.joinable())
-    return;
-  if (worker.get_id() == std::this_thread::get_id())
-    worker.detach(); // the loop holds the core and ends when it comes back round
-  else
-    worker.join();
+}
+
+void QueueCore::ReleaseThrough(uint64_t sequence)
+{
+  {
+    std::lock_guard<std::mutex> lock(mMutex);
+    mReleasedThrough = std::max(mReleasedThrough, sequence == 0 ? mNextSequence - 1 : sequence);
+  }
+  mWake.notify_all();
+}
+
+void QueueCore::Wake()
+{
+  // Taking the lock orders the wake after a worker's look at the hold.
+  { std::lock_guard<std::mutex> lock(mMutex); }
+  mWake.notify_all();
 }
 
 } // namespace detail
 
 // ---------------------------------------------------------------------------------------------
+// Frames in flight
+
+void SetHeldCommandBuffers(int count)
+{
+  detail::gHeldBuffers.store(count > 0 ? count : 0);
+  for (const auto& core : detail::LiveCores())
+    core->Wake();
+}
+
+int HeldCommandBuffers() { return detail::gHeldBuffers.load(); }
+
+void ReleaseHeldCommandBuffers()
+{
+  for (const auto& core : detail::LiveCores())
+    core->ReleaseThrough(0);
+}
+
+void WaitUntilAllCommandBuffersCompleted()
+{
+  detail::Flight& flight = detail::TheFlight();
+  std::unique_lock<std::mutex> lock(flight.mutex);
+  while (flight.inFlight > 0)
+  {
+    lock.unlock();
+    ReleaseHeldCommandBuffers();
+    lock.lock();
+    const int64_t before = flight.inFlight;
+    // A buffer that never completes stands behind one that was enqueued and never committed.
+    if (before > 0 &&
+        !flight.changed.wait_for(lock, std::chrono::seconds(10), [&] { return flight.inFlight < before; }))
+    {
+      std::fprintf(stderr,
+                   "Metal stand-in: %lld committed command buffers never complete (an earlier buffer of their "
+                   "queue was enqueued and never committed)\n",
+                   static_cast<long long>(flight.inFlight));
+      std::abort();
+    }
+  }
+  std::vector<detail::Worker> ended;
+  for (auto it = flight.workers.begin(); it != flight.workers.end();)
+    if (it->ended->load())
+    {
+      ended.push_back(std::move(*it));
+      it = flight.workers.erase(it);
+    }
+    else
+      ++it;
+  lock.unlock();
+  for (detail::Worker& worker : ended)
+    worker.thread.join();
+}
+
+// ---------------------------------------------------------------------------------------------
 // Queue
 
-CommandQueue::CommandQueue(Device& device) : mDevice(&device), mCore(std::make_shared<detail::QueueCore>()) {}
+CommandQueue::CommandQueue(Device& device) : mDevice(&device), mCore(std::make_shared<detail::QueueCore>())
+{
+  detail::RegisterCore(mCore);
+}
 
 CommandQueue::~CommandQueue() { mCore->Shutdown(); }
 
@@ -230,20 +413,29 @@ void CommandBuffer::Commit()
   }
   Enqueue();
   for (const auto& pass : mPasses)
+  {
     for (Texture* t : pass->WrittenTextures())
       t->AddPendingWrite();
+    for (Texture* t : pass->ReadTextures())
+      t->AddPendingRead();
+  }
+  detail::CountInFlight(1);
   SetStatus(CommandBufferStatus::Committed);
   mQueue->Committed(*this, mDevice->IsSynchronous());
 }
 
 void CommandBuffer::WaitFor(CommandBufferStatus wanted, const char* what)
 {
-  std::unique_lock<std::mutex> lock(mStatusMutex);
-  if (mStatus == CommandBufferStatus::NotEnqueued || mStatus == CommandBufferStatus::Enqueued)
+  const CommandBufferStatus status = Status();
+  if (status == CommandBufferStatus::NotEnqueued || status == CommandBufferStatus::Enqueued)
   {
     std::fprintf(stderr, "Metal stand-in: %s on a command buffer that was never committed\n", what);
     std::abort();
   }
+  // Waiting for a buffer makes the GPU catch up with it, held or not.
+  if (status < wanted)
+    mQueue->ReleaseThrough(mSequence);
+  std::unique_lock<std::mutex> lock(mStatusMutex);
   mStatusChanged.wait(lock, [&] { return uint64_t(mStatus) >= uint64_t(wanted); });
 }
 
@@ -258,12 +450,21 @@ void CommandBuffer::Execute()
   const bool executes = mDevice->ExecutesPasses();
   for (const auto& pass : mPasses)
   {
+    const std::vector<Texture*> written = pass->WrittenTextures();
+    if (executes)
+      for (Texture* t : written)
+      {
+        std::lock_guard<std::mutex> lock(t->StorageMutex());
+        t->GpuWillWrite();
+      }
     if (executes && pass->kind == detail::RecordedPass::Kind::Render)
       detail::ExecuteRenderPass(*mDevice, *pass);
     else if (executes)
       detail::ExecuteBlitPass(*mDevice, *pass);
-    for (Texture* t : pass->WrittenTextures())
+    for (Texture* t : written)
       t->EndPendingWrite();
+    for (Texture* t : pass->ReadTextures())
+      t->EndPendingRead();
   }
   if (executes)
     for (auto& drawable : mPresents)
@@ -275,6 +476,8 @@ void CommandBuffer::Execute()
   std::vector<Handler> handlers = std::move(mCompletedHandlers);
   for (auto& handler : handlers)
     handler(*this);
+  handlers.clear(); // what the handlers hold goes before the drain point hears of it
+  detail::CountInFlight(-1);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -369,19 +572,37 @@ void RenderCommandEncoder::SetVertexBufferOffset(uint64_t offset, uint64_t index
   Record(Command(detail::RenderOp::SetVertexBufferOffset, nullptr, offset), "setVertexBufferOffset", index, kBuffers);
 }
 
+bool RenderCommandEncoder::CheckConstantOffset(uint64_t offset, const char* what)
+{
+  if (offset % kConstantBufferOffsetAlignment == 0)
+    return true;
+  mBuffer->GetDevice().ReportValidationError(std::string(what) + ": offset " + std::to_string(offset) +
+                                             " of a constant buffer is not a multiple of 256");
+  return false;
+}
+
 void RenderCommandEncoder::SetFragmentBuffer(const Ref<Buffer>& buffer, uint64_t offset, uint64_t index)
 {
+  if (!CheckConstantOffset(offset, "setFragmentBuffer"))
+    return;
   Record(Command(detail::RenderOp::SetFragmentBuffer, buffer, offset), "setFragmentBuffer", index, kBuffers);
 }
 
 void RenderCommandEncoder::SetFragmentBufferOffset(uint64_t offset, uint64_t index)
 {
+  if (!CheckConstantOffset(offset, "setFragmentBufferOffset"))
+    return;
   Record(Command(detail::RenderOp::SetFragmentBufferOffset, nullptr, offset), "setFragmentBufferOffset", index,
          kBuffers);
 }
 
 void RenderCommandEncoder::SetFragmentTexture(const Ref<Texture>& texture, uint64_t index)
 {
+  if (texture && texture->IsFramebufferOnly())
+  {
+    mBuffer->GetDevice().ReportValidationError("setFragmentTexture: a framebuffer-only texture cannot be sampled");
+    return;
+  }
   Record(Command(detail::RenderOp::SetFragmentTexture, texture), "setFragmentTexture", index, kTextures);
 }
 

@@ -238,6 +238,11 @@ Ref<Texture> Device::NewTexture(const TextureDescriptor& d)
     return nullptr;
   if (d.pixelFormat == PixelFormat::Stencil8 && d.mipmapLevelCount != 1)
     return nullptr;
+  if (d.storageMode == StorageMode::Shared)
+  {
+    ReportValidationError("newTexture: shared storage is not available for textures on this device");
+    return nullptr;
+  }
   if (TakeAllocationFailure())
     return nullptr;
   return Ref<Texture>::Adopt(new Texture(*this, d));

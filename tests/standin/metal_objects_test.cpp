@@ -130,6 +130,7 @@ TEST(MetalObjects, BlitCopiesAndMipmapsFeedSampling)
   auto blit = commands->NewBlitCommandEncoder();
   blit->CopyFromBuffer(rig.Buffer(rows), 0, 24, 0, mtl::Size{4, 4, 1}, texture, 0, 0, mtl::Origin{});
   blit->GenerateMipmaps(texture);
+  blit->SynchronizeResource(texture); // what the GPU wrote, for the CPU
   blit->EndEncoding();
   commands->Commit();
   commands->WaitUntilCompleted();
@@ -245,14 +246,17 @@ TEST(MetalObjects, ZeroSizeDrawableThenFourFramesComplete)
   EXPECT_EQ(device->ValidationErrorCount(), 0);
 }
 
-// Frames in flight: the main thread writes a buffer set's vertices and uploads a texture while
-// the worker still renders earlier frames that sample it. Run under ThreadSanitizer as well.
+// Frames in flight: the main thread writes a buffer set's vertices and uploads the set's texture
+// while the worker still renders earlier frames, which sample the other sets' textures (an
+// upload into a texture a committed frame still samples is a hazard). Run under
+// ThreadSanitizer as well.
 TEST(MetalObjects, FramesInFlightShareNothingUnguarded)
 {
   struct Set
   {
     std::atomic<bool> busy{false};
     mtl::Ref<mtl::Buffer> vertices;
+    mtl::Ref<mtl::Texture> texture;
   } sets[3];
   FrameSemaphore semaphore(3); // both outlive the queue, whose handlers use them
   auto device = mtl::CreateSystemDefaultDevice();
@@ -274,14 +278,16 @@ TEST(MetalObjects, FramesInFlightShareNothingUnguarded)
   auto pipeline = device->NewRenderPipelineState(d, nullptr);
   ASSERT_TRUE(pipeline);
   mtl::TextureDescriptor td = mtl::TextureDescriptor::Texture2D(mtl::PixelFormat::RGBA8Unorm, 2, 2, false);
-  auto texture = device->NewTexture(td);
   auto sampler = device->NewSamplerState(mtl::SamplerDescriptor());
   auto viewSize = device->NewBuffer(8, mtl::ResourceStorageModeShared);
   const float size[2] = {256, 160};
   std::memcpy(viewSize->Contents(), size, sizeof(size));
 
   for (auto& set : sets)
+  {
     set.vertices = device->NewBuffer(4 * sizeof(PixelVertex), mtl::ResourceStorageModeShared);
+    set.texture = device->NewTexture(td);
+  }
   const int frames = 40;
   for (int f = 0; f < frames; f++)
   {
@@ -301,7 +307,7 @@ TEST(MetalObjects, FramesInFlightShareNothingUnguarded)
                                  {256, 160, u, 0.25f, 0, 1}};
     std::memcpy(set->vertices->Contents(), quad, sizeof(quad));
     const uint8_t texels[16] = {uint8_t(f), 0, 0, 255, uint8_t(f + 100), 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255};
-    texture->ReplaceRegion(mtl::Region::Make2D(0, 0, 2, 2), 0, texels, 8);
+    set->texture->ReplaceRegion(mtl::Region::Make2D(0, 0, 2, 2), 0, texels, 8);
 
     auto commands = queue->NewCommandBuffer();
     commands->AddCompletedHandler([set, &semaphore](mtl::CommandBuffer&) {
@@ -317,7 +323,7 @@ TEST(MetalObjects, FramesInFlightShareNothingUnguarded)
     encoder->SetRenderPipelineState(pipeline);
     encoder->SetVertexBuffer(set->vertices, 0, 0);
     encoder->SetVertexBuffer(viewSize, 0, 1);
-    encoder->SetFragmentTexture(texture, 0);
+    encoder->SetFragmentTexture(set->texture, 0);
     encoder->SetFragmentSamplerState(sampler, 0);
     encoder->DrawPrimitives(mtl::PrimitiveType::TriangleStrip, 0, 4);
     encoder->EndEncoding();
