@@ -53,6 +53,7 @@ int HeldFromEnvironment()
 }
 
 std::atomic<int> gHeldBuffers{HeldFromEnvironment()};
+std::atomic<uint64_t> gLastCommit{0}; // commits so far in the process
 
 struct Worker
 {
@@ -103,15 +104,29 @@ struct DrainAtExit
 
 } // namespace
 
-void CountInFlight(int delta)
+uint64_t CountCommitted()
+{
+  Flight& flight = TheFlight();
+  std::lock_guard<std::mutex> lock(flight.mutex);
+  flight.inFlight++;
+  return ++gLastCommit;
+}
+
+void CountCompleted()
 {
   Flight& flight = TheFlight();
   {
     std::lock_guard<std::mutex> lock(flight.mutex);
-    flight.inFlight += delta;
+    flight.inFlight--;
   }
-  if (delta < 0)
-    flight.changed.notify_all();
+  flight.changed.notify_all();
+}
+
+void WakeHeldQueues()
+{
+  if (gHeldBuffers.load() > 0)
+    for (const auto& core : LiveCores())
+      core->Wake();
 }
 
 void RegisterCore(const std::shared_ptr<QueueCore>& core)
@@ -135,15 +150,11 @@ Ref<CommandBuffer> QueueCore::TakeRunnable()
 {
   if (mOrder.empty() || mOrder.front()->Status() != CommandBufferStatus::Committed)
     return nullptr;
-  const int held = gHeldBuffers.load();
-  if (held > 0 && mOrder.front()->mSequence > mReleasedThrough)
-  {
-    int committed = 0;
-    for (const Ref<CommandBuffer>& b : mOrder)
-      committed += b->Status() == CommandBufferStatus::Committed ? 1 : 0;
-    if (committed <= held)
-      return nullptr;
-  }
+  // Held: one of the last `held` buffers committed in the process, and not released.
+  const uint64_t held = uint64_t(gHeldBuffers.load());
+  const CommandBuffer& front = *mOrder.front();
+  if (held > 0 && front.mSequence > mReleasedThrough && front.mCommitSerial + held > gLastCommit.load())
+    return nullptr;
   Ref<CommandBuffer> buffer = std::move(mOrder.front());
   mOrder.pop_front();
   return buffer;
@@ -173,6 +184,8 @@ void QueueCore::Committed(CommandBuffer& buffer, bool synchronous)
   {
     lock.unlock();
     next->Execute();
+    next = nullptr;
+    CountCompleted();
     lock.lock();
   }
   mDraining = false;
@@ -209,6 +222,7 @@ void QueueCore::WorkerLoop()
     lock.unlock();
     next->Execute();
     next = nullptr; // the last reference may go here: release it without the lock
+    CountCompleted();
     lock.lock();
   }
 }
@@ -419,9 +433,11 @@ void CommandBuffer::Commit()
     for (Texture* t : pass->ReadTextures())
       t->AddPendingRead();
   }
-  detail::CountInFlight(1);
+  mCommitSerial = detail::CountCommitted();
   SetStatus(CommandBufferStatus::Committed);
   mQueue->Committed(*this, mDevice->IsSynchronous());
+  // One more commit: the oldest held buffer of the process, in whichever queue, may run.
+  detail::WakeHeldQueues();
 }
 
 void CommandBuffer::WaitFor(CommandBufferStatus wanted, const char* what)
@@ -477,7 +493,6 @@ void CommandBuffer::Execute()
   for (auto& handler : handlers)
     handler(*this);
   handlers.clear(); // what the handlers hold goes before the drain point hears of it
-  detail::CountInFlight(-1);
 }
 
 // ---------------------------------------------------------------------------------------------

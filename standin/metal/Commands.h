@@ -109,8 +109,11 @@ private:
   std::thread::id mWorkerId;
 };
 
-// Process-wide: counts buffers committed and not yet completed; registers a queue's core.
-void CountInFlight(int delta);
+// Process-wide: counts a commit (its serial number) and a completion, once the buffer that
+// completed is let go of; wakes every queue when buffers are held; registers a queue's core.
+uint64_t CountCommitted();
+void CountCompleted();
+void WakeHeldQueues();
 void RegisterCore(const std::shared_ptr<QueueCore>& core);
 
 } // namespace standin::mtl::detail

@@ -589,7 +589,8 @@ private:
   std::vector<Handler> mScheduledHandlers;
   std::vector<Handler> mCompletedHandlers;
   bool mEncoderOpen = false;
-  uint64_t mSequence = 0; // place in the queue's order, from 1 once enqueued
+  uint64_t mSequence = 0;     // place in the queue's order, from 1 once enqueued
+  uint64_t mCommitSerial = 0; // place among the process's commits, from 1 once committed
   mutable std::mutex mStatusMutex;
   std::condition_variable mStatusChanged;
   CommandBufferStatus mStatus = CommandBufferStatus::NotEnqueued;
@@ -675,10 +676,11 @@ private:
 // ---------------------------------------------------------------------------------------------
 // Frames in flight, for tests and tools (process-wide, asynchronous devices only)
 
-// Each queue keeps up to `count` committed buffers waiting, as a GPU that runs that many frames
-// behind: the oldest runs when one more is committed, when it or a later buffer of its queue is
-// waited on, or at ReleaseHeldCommandBuffers or the drain point. 0 (the default) holds none; the
-// environment variable VELLICOR_METAL_HELD_BUFFERS sets the count a process starts with.
+// The last `count` buffers committed in the process wait before they run, as on a GPU that many
+// frames behind: the oldest runs when one more is committed (in any queue, released or not),
+// when it or a later buffer of its queue is waited on, or at ReleaseHeldCommandBuffers or the
+// drain point. 0 (the default) holds none; the environment variable
+// VELLICOR_METAL_HELD_BUFFERS sets the count a process starts with.
 void SetHeldCommandBuffers(int count);
 int HeldCommandBuffers();
 // Lets every buffer held now run (later ones are held again).
