@@ -57,7 +57,7 @@ std::atomic<uint64_t> gLastCommit{0}; // commits so far in the process
 
 struct Worker
 {
-  std::shared_ptr<std::atomic<bool>> ended;
+  std::shared_ptr<std::atomic<bool>> leaving; // set once it has nothing more to do and returns
   std::thread thread;
 };
 
@@ -75,6 +75,21 @@ Flight& TheFlight()
 {
   static Flight* flight = new Flight();
   return *flight;
+}
+
+// The workers that have ended or are about to, taken out of the list to be joined (lock held).
+std::vector<Worker> TakeEndedWorkers(Flight& flight)
+{
+  std::vector<Worker> ended;
+  for (auto it = flight.workers.begin(); it != flight.workers.end();)
+    if (it->leaving->load())
+    {
+      ended.push_back(std::move(*it));
+      it = flight.workers.erase(it);
+    }
+    else
+      ++it;
+  return ended;
 }
 
 // Every live queue core (a snapshot: taken under the lock, used without it).
@@ -193,35 +208,48 @@ void QueueCore::Committed(CommandBuffer& buffer, bool synchronous)
 
 void QueueCore::StartWorker()
 {
-  auto ended = std::make_shared<std::atomic<bool>>(false);
-  std::thread thread([self = shared_from_this(), ended]() mutable {
-    self->WorkerLoop();
+  mWorkerLeaving = std::make_shared<std::atomic<bool>>(false);
+  std::thread thread([self = shared_from_this(), leaving = mWorkerLeaving]() mutable {
+    self->WorkerLoop(*leaving);
     self.reset(); // the core may end here
-    ended->store(true);
   });
   mHasWorker = true;
   mWorkerId = thread.get_id();
   Flight& flight = TheFlight();
   std::lock_guard<std::mutex> lock(flight.mutex);
-  flight.workers.push_back(Worker{std::move(ended), std::move(thread)});
+  flight.workers.push_back(Worker{mWorkerLeaving, std::move(thread)});
 }
 
-void QueueCore::WorkerLoop()
+void QueueCore::LeaveLocked()
+{
+  if (mStopping && mOrder.empty() && mHasWorker)
+  {
+    mWorkerLeaving->store(true);
+    mHasWorker = false; // a buffer committed after this gets a worker of its own
+  }
+}
+
+void QueueCore::WorkerLoop(const std::atomic<bool>& leaving)
 {
   std::unique_lock<std::mutex> lock(mMutex);
-  for (;;)
+  while (!leaving.load())
   {
     Ref<CommandBuffer> next = TakeRunnable();
     if (!next)
     {
-      if (mStopping && mOrder.empty())
-        return;
-      mWake.wait(lock);
+      LeaveLocked();
+      if (!leaving.load())
+        mWake.wait(lock);
       continue;
     }
     lock.unlock();
     next->Execute();
     next = nullptr; // the last reference may go here: release it without the lock
+    lock.lock();
+    // Marked as leaving before the drain point hears of the last completion, so that it joins
+    // this thread.
+    LeaveLocked();
+    lock.unlock();
     CountCompleted();
     lock.lock();
   }
@@ -232,6 +260,7 @@ void QueueCore::Shutdown()
   {
     std::lock_guard<std::mutex> lock(mMutex);
     mStopping = true;
+    LeaveLocked();
   }
   mWake.notify_all();
 }
@@ -293,15 +322,7 @@ void WaitUntilAllCommandBuffersCompleted()
       std::abort();
     }
   }
-  std::vector<detail::Worker> ended;
-  for (auto it = flight.workers.begin(); it != flight.workers.end();)
-    if (it->ended->load())
-    {
-      ended.push_back(std::move(*it));
-      it = flight.workers.erase(it);
-    }
-    else
-      ++it;
+  std::vector<detail::Worker> ended = detail::TakeEndedWorkers(flight);
   lock.unlock();
   for (detail::Worker& worker : ended)
     worker.thread.join();

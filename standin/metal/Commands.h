@@ -1,6 +1,7 @@
 #pragma once
 #include "standin/metal/Metal.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -94,7 +95,9 @@ public:
 
 private:
   void StartWorker();
-  void WorkerLoop();
+  void WorkerLoop(const std::atomic<bool>& leaving);
+  // Once the queue is gone and nothing is left to run, the worker leaves.
+  void LeaveLocked();
   // Takes the next buffer to run, or null when the front one is not committed yet or is held.
   Ref<CommandBuffer> TakeRunnable();
 
@@ -107,6 +110,7 @@ private:
   bool mDraining = false; // a synchronous drain runs on some thread
   bool mHasWorker = false;
   std::thread::id mWorkerId;
+  std::shared_ptr<std::atomic<bool>> mWorkerLeaving;
 };
 
 // Process-wide: counts a commit (its serial number) and a completion, once the buffer that
