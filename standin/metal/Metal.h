@@ -489,7 +489,8 @@ private:
 };
 
 // A new device each call (so that tests do not share one), asynchronous unless
-// SetDefaultSynchronous(true) was called.
+// SetDefaultSynchronous(true) was called; with VELLICOR_METAL_EXECUTES_PASSES=0 in the
+// environment it does not execute passes (SetExecutesPasses(false)).
 Ref<Device> CreateSystemDefaultDevice();
 void SetDefaultSynchronous(bool synchronous);
 
