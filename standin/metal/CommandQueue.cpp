@@ -70,10 +70,21 @@ struct Flight
   std::vector<Worker> workers;
 };
 
-// Outlives every static destructor: workers may still use it while the process ends.
+// Made on first use. It outlives the static destructors while queues are left that workers may
+// still serve; otherwise it goes with the module (see DrainAtExit).
+std::atomic<Flight*> gFlight{nullptr};
+
 Flight& TheFlight()
 {
-  static Flight* flight = new Flight();
+  Flight* flight = gFlight.load();
+  if (!flight)
+  {
+    Flight* made = new Flight();
+    if (gFlight.compare_exchange_strong(flight, made))
+      flight = made;
+    else
+      delete made;
+  }
   return *flight;
 }
 
@@ -110,7 +121,19 @@ struct DrainAtExit
 {
   ~DrainAtExit()
   {
-    WaitUntilAllCommandBuffersCompleted();
+    if (Flight* flight = gFlight.load())
+    {
+      WaitUntilAllCommandBuffersCompleted();
+      bool idle;
+      {
+        std::lock_guard<std::mutex> lock(flight->mutex);
+        idle = flight->workers.empty() &&
+               std::all_of(flight->cores.begin(), flight->cores.end(),
+                           [](const std::weak_ptr<QueueCore>& core) { return core.expired(); });
+      }
+      if (idle)
+        delete gFlight.exchange(nullptr);
+    }
     if (std::getenv("VELLICOR_METAL_LIVE_REPORT"))
       std::fprintf(stderr, "Metal stand-in: %lld objects alive after the last command buffer completed\n",
                    static_cast<long long>(Object::LiveCount()));
