@@ -473,9 +473,9 @@ void CommandBuffer::Commit()
   for (const auto& pass : mPasses)
   {
     for (Texture* t : pass->WrittenTextures())
-      t->AddPendingWrite();
+      t->CountPendingUse(true, 1);
     for (Texture* t : pass->ReadTextures())
-      t->AddPendingRead();
+      t->CountPendingUse(false, 1);
   }
   mCommitSerial = detail::CountCommitted();
   SetStatus(CommandBufferStatus::Committed);
@@ -522,9 +522,9 @@ void CommandBuffer::Execute()
     else if (executes)
       detail::ExecuteBlitPass(*mDevice, *pass);
     for (Texture* t : written)
-      t->EndPendingWrite();
+      t->CountPendingUse(true, -1);
     for (Texture* t : pass->ReadTextures())
-      t->EndPendingRead();
+      t->CountPendingUse(false, -1);
   }
   if (executes)
     for (auto& drawable : mPresents)

@@ -254,13 +254,11 @@ public:
   std::mutex& StorageMutex() const { return mStorageMutex; }
   Device& GetDevice() const { return *mDevice; }
 
-  // Internal: passes committed and not yet run that write (or only read) this texture.
-  void AddPendingWrite();
-  void EndPendingWrite();
+  // Internal: passes committed and not yet run that write (or only read) this texture; delta
+  // +1 at commit, -1 once the pass has run.
+  void CountPendingUse(bool write, int delta);
   bool HasPendingWrites() const;
   void WaitForPendingWrites() const;
-  void AddPendingRead();
-  void EndPendingRead();
   // Internal, storage lock held: a pass or blit is about to write the GPU copy, so the CPU keeps
   // the contents it saw (managed storage only); a synchronizeResource blit brings them level.
   void GpuWillWrite();
@@ -577,8 +575,6 @@ private:
   friend class detail::QueueCore;
   CommandBuffer(Device& device, std::shared_ptr<detail::QueueCore> queue);
   void Execute();          // on the worker: runs the passes
-  // The textures each pass reads, counted as pending until the pass has run.
-  void CountPendingUse(bool add);
   void SetStatus(CommandBufferStatus status);
   void WaitFor(CommandBufferStatus status, const char* what);
   void EncoderEnded() { mEncoderOpen = false; }

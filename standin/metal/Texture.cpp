@@ -346,37 +346,20 @@ void Texture::GetBytes(void* bytes, uint64_t bytesPerRow, const Region& region, 
   CopyRegion(region, level, static_cast<uint8_t*>(bytes), bytesPerRow, false, "getBytes");
 }
 
-void Texture::AddPendingWrite()
-{
-  std::lock_guard<std::mutex> lock(mPendingMutex);
-  mPendingWrites++;
-}
-
-void Texture::EndPendingWrite()
+void Texture::CountPendingUse(bool write, int delta)
 {
   {
     std::lock_guard<std::mutex> lock(mPendingMutex);
-    mPendingWrites--;
+    (write ? mPendingWrites : mPendingReads) += delta;
   }
-  mPendingDone.notify_all();
+  if (write && delta < 0)
+    mPendingDone.notify_all();
 }
 
 bool Texture::HasPendingWrites() const
 {
   std::lock_guard<std::mutex> lock(mPendingMutex);
   return mPendingWrites > 0;
-}
-
-void Texture::AddPendingRead()
-{
-  std::lock_guard<std::mutex> lock(mPendingMutex);
-  mPendingReads++;
-}
-
-void Texture::EndPendingRead()
-{
-  std::lock_guard<std::mutex> lock(mPendingMutex);
-  mPendingReads--;
 }
 
 void Texture::GpuWillWrite()
