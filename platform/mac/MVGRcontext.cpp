@@ -188,6 +188,13 @@ void MVGRbuffers::setImage(int image)
   mImage = image;
 }
 
+void MVGRtexture::waitUntilUnused()
+{
+  if (lastUse && lastUse->Status() != mtl::CommandBufferStatus::Completed)
+    lastUse->WaitUntilCompleted();
+  lastUse = nullptr;
+}
+
 void MVGRbuffers::clearCounts()
 {
   ncalls = nindexes = nverts = nuniforms = 0;
@@ -271,9 +278,9 @@ int MVGRcontext::renderCreate()
 
 void MVGRcontext::renderDelete()
 {
-  // A frame still being recorded gives its set back. Letting the queue go waits until every
-  // committed frame has run, its completion handler included, so nothing touches the sets
-  // after this.
+  // A frame still being recorded gives its set back. Frames in flight are not waited for: each
+  // one's command buffer holds what it draws with, and its completion handler its set and the
+  // semaphore, so whatever goes here goes when the last of them completes.
   if (mRecording)
     renderCancel();
   mRenderEncoder = nullptr;
@@ -341,6 +348,7 @@ MVGRtexture* MVGRcontext::allocTexture()
   record->flags = 0;
   record->tex = nullptr;
   record->sampler = nullptr;
+  record->lastUse = nullptr;
   record->id = ++mTextureId;
   return record;
 }
@@ -416,6 +424,7 @@ int MVGRcontext::renderDeleteTexture(int image)
     record->tex = nullptr;
     record->sampler = nullptr;
   }
+  record->lastUse = nullptr;
   record->id = 0;
   record->flags = 0;
   return 1;
@@ -424,9 +433,11 @@ int MVGRcontext::renderDeleteTexture(int image)
 int MVGRcontext::renderUpdateTextureWithImage(int image, int x, int y, int width, int height,
                                               const unsigned char* data)
 {
-  const MVGRtexture* record = findTexture(image);
+  MVGRtexture* record = findTexture(image);
   if (!record || !data)
     return 0;
+  // Not under a frame that still samples it.
+  record->waitUntilUnused();
   const int64_t bpp = record->type == VGR_TEXTURE_RGBA ? 4 : 1;
   const int64_t w = int64_t(record->tex->Width());
   // The region is clipped to the texture; data holds the whole image, rows w pixels apart.

@@ -7,7 +7,9 @@
 // The context records the renderer's draw calls into one of up to three buffer sets, encodes
 // them into one render pass at flush and commits it; the set stays busy until the command
 // buffer's completion handler (on Metal's completion thread) frees it and signals the frame
-// semaphore. Everything else runs on the main thread.
+// semaphore. The handler holds its set and the semaphore, not the context: a context deleted
+// with frames in flight goes at once, on the main thread, and the last frame's completion lets
+// go of what the frame used. Everything else runs on the main thread.
 #include "platform/mac/MVGR.h"
 
 #include "platform/mac/MVGRshaderTypes.h"
@@ -32,6 +34,26 @@ struct MVGRrelease
 };
 template <class T>
 using MVGRowned = std::unique_ptr<T, MVGRrelease>;
+
+// A reference to an object of the runtime that can be copied (each copy retains), for what a
+// completion handler holds.
+template <class T>
+class MVGRshared
+{
+public:
+  explicit MVGRshared(T* object) : mObject(Retained(object)) {}
+  MVGRshared(const MVGRshared& other) : mObject(Retained(other.mObject)) {}
+  MVGRshared& operator=(const MVGRshared&) = delete;
+  ~MVGRshared()
+  {
+    if (mObject)
+      mObject->release();
+  }
+  T* get() const { return mObject; }
+
+private:
+  T* mObject;
+};
 
 // Blend factors of a pipeline: source RGB, destination RGB, source alpha, destination alpha.
 struct MVGRblend
@@ -77,6 +99,11 @@ class PLUG_OBJC_CLASS(MVGRtexture) : public NSObject
   int flags = 0; // VGRimageFlags, plus kMVGRimageNotOwned
   mtl::Ref<mtl::Texture> tex;
   mtl::Ref<mtl::SamplerState> sampler;
+  // The last frame that samples the texture: an upload waits until it has completed.
+  mtl::Ref<mtl::CommandBuffer> lastUse;
+
+  // Waits until no committed frame still samples the texture.
+  void waitUntilUnused();
 };
 using MVGRtexture = PLUG_OBJC_CLASS(MVGRtexture);
 
@@ -188,7 +215,7 @@ class PLUG_OBJC_CLASS(MVGRcontext) : public NSObject
                              float fringe, float strokeWidth, const VGRpath* paths, int npaths);
   void renderTrianglesWithPaint(VGRpaint* paint, VGRcompositeOperationState compositeOperation, VGRscissor* scissor,
                                 const VGRvertex* verts, int nverts, float fringe);
-  // Waits for the frames in flight, then releases every resource.
+  // Releases every resource at once; frames in flight keep what they use until they complete.
   void renderDelete();
 
   // -- resources --
@@ -200,7 +227,7 @@ class PLUG_OBJC_CLASS(MVGRcontext) : public NSObject
   int convertPaintForFrag(MVGRfragUniforms* frag, const VGRpaint* paint, const VGRscissor* scissor, float width,
                           float fringe, float strokeThr);
   void checkError(const mtl::Error* error, const char* step) const;
-  // Waits until the command buffer of the first busy set rendering into the image has completed.
+  // Waits until the command buffers of the busy sets rendering into the image have completed.
   void waitForImage(int image) const;
   // Where the frame's colour goes: the set's image and its texture, or the view's next drawable.
   // False when the frame has nowhere to go.
@@ -299,7 +326,7 @@ MVGRcontext* mvgrBackEnd(VGRdrawContext* ctx);
 
 // The completion handler of each frame's command buffer: frees the set, then signals the frame
 // semaphore.
-void mvgrFlushCompletedHandler(MVGRcontext* context, MVGRbuffers* set);
+void mvgrFlushCompletedHandler(MVGRbuffers* set, dispatch_semaphore_t semaphore);
 
 } // namespace igraphics
 } // namespace plug

@@ -124,14 +124,14 @@ void MVGRcontext::renderCancel()
   dispatch_semaphore_signal(mSemaphore.get());
 }
 
-void mvgrFlushCompletedHandler(MVGRcontext* context, MVGRbuffers* set)
+void mvgrFlushCompletedHandler(MVGRbuffers* set, dispatch_semaphore_t semaphore)
 {
   // Counts first and the busy flag last: a frame that finds the set free finds it empty.
   set->clearCounts();
   set->setImage(0);
   set->setCommandBuffer(nullptr);
   set->setIsBusy(false);
-  dispatch_semaphore_signal(context->semaphore());
+  dispatch_semaphore_signal(semaphore);
 }
 
 bool MVGRcontext::frameTarget(mtl::Ref<mtl::Texture>& color, mtl::Ref<standin::ca::MetalDrawable>& drawable,
@@ -225,8 +225,10 @@ void MVGRcontext::renderFlush()
   set->setImage(image);
   set->setCommandBuffer(commandBuffer);
   commandBuffer->Enqueue();
-  MVGRcontext* context = this;
-  commandBuffer->AddCompletedHandler([context, set](mtl::CommandBuffer&) { mvgrFlushCompletedHandler(context, set); });
+  // The handler holds the set and the semaphore, which the context may let go of first.
+  commandBuffer->AddCompletedHandler(
+    [set = MVGRshared<MVGRbuffers>(set), semaphore = MVGRshared<standin::DispatchSemaphore>(mSemaphore.get())](
+      mtl::CommandBuffer&) { mvgrFlushCompletedHandler(set.get(), semaphore.get()); });
 
   // Without an encoder the empty buffer is still committed: its completion frees the set.
   mtl::Ref<mtl::RenderCommandEncoder> encoder;
@@ -240,9 +242,11 @@ void MVGRcontext::renderFlush()
       const MVGRcall* call = &set->calls[i];
       updateRenderPipelineStatesForBlend(&call->blend, color->GetPixelFormat());
       // Calls without pipelines, or whose image went since they were recorded, are skipped.
-      const MVGRtexture* texture = call->image != 0 ? findTexture(call->image) : nullptr;
+      MVGRtexture* texture = call->image != 0 ? findTexture(call->image) : nullptr;
       if (!mPipelineState || !mStencilOnlyPipelineState || (call->image != 0 && !texture))
         continue;
+      if (texture)
+        texture->lastUse = commandBuffer;
       switch (call->kind)
       {
         case kMVGRcallFill: fill(call, texture); break;
@@ -277,12 +281,10 @@ void MVGRcontext::waitForImage(int image) const
   {
     if (!set->isBusy() || set->image() != image)
       continue;
-    // Held while waited on: the completion handler lets go of the set's reference.
-    const mtl::Ref<mtl::CommandBuffer> commandBuffer = set->commandBuffer();
-    if (!commandBuffer)
-      continue;
-    commandBuffer->WaitUntilCompleted();
-    return;
+    // Held while waited on: the completion handler lets go of the set's reference. Every such
+    // set is waited for: the sets are not taken in the order of the frames.
+    if (const mtl::Ref<mtl::CommandBuffer> commandBuffer = set->commandBuffer())
+      commandBuffer->WaitUntilCompleted();
   }
 }
 

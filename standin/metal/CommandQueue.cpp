@@ -1,5 +1,7 @@
 #include "standin/metal/Commands.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
@@ -26,15 +28,170 @@ std::vector<Texture*> RecordedPass::WrittenTextures() const
   return written;
 }
 
+std::vector<Texture*> RecordedPass::ReadTextures() const
+{
+  std::vector<Texture*> read;
+  for (const RenderCommand& c : renderCommands)
+    if (c.op == RenderOp::SetFragmentTexture && c.object)
+      read.push_back(static_cast<Texture*>(c.object.Get()));
+  for (const BlitCommand& c : blitCommands)
+    if (c.op == BlitOp::Synchronize && c.texture)
+      read.push_back(c.texture.Get());
+  return read;
+}
+
+// ---------------------------------------------------------------------------------------------
+// What the process knows of its queues and of the buffers in flight
+
+namespace {
+
+int HeldFromEnvironment()
+{
+  const char* text = std::getenv("VELLICOR_METAL_HELD_BUFFERS");
+  const int held = text ? std::atoi(text) : 0;
+  return held > 0 ? held : 0;
+}
+
+std::atomic<int> gHeldBuffers{HeldFromEnvironment()};
+std::atomic<uint64_t> gLastCommit{0}; // commits so far in the process
+
+struct Worker
+{
+  std::shared_ptr<std::atomic<bool>> leaving; // set once it has nothing more to do and returns
+  std::thread thread;
+};
+
+struct Flight
+{
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::vector<std::weak_ptr<QueueCore>> cores;
+  int64_t inFlight = 0; // committed buffers whose completed handlers have not returned
+  std::vector<Worker> workers;
+};
+
+// Made on first use. It outlives the static destructors while queues are left that workers may
+// still serve; otherwise it goes with the module (see DrainAtExit).
+std::atomic<Flight*> gFlight{nullptr};
+
+Flight& TheFlight()
+{
+  Flight* flight = gFlight.load();
+  if (!flight)
+  {
+    Flight* made = new Flight();
+    if (gFlight.compare_exchange_strong(flight, made))
+      flight = made;
+    else
+      delete made;
+  }
+  return *flight;
+}
+
+// The workers that have ended or are about to, taken out of the list to be joined (lock held).
+std::vector<Worker> TakeEndedWorkers(Flight& flight)
+{
+  std::vector<Worker> ended;
+  for (auto it = flight.workers.begin(); it != flight.workers.end();)
+    if (it->leaving->load())
+    {
+      ended.push_back(std::move(*it));
+      it = flight.workers.erase(it);
+    }
+    else
+      ++it;
+  return ended;
+}
+
+// Every live queue core (a snapshot: taken under the lock, used without it).
+std::vector<std::shared_ptr<QueueCore>> LiveCores()
+{
+  Flight& flight = TheFlight();
+  std::lock_guard<std::mutex> lock(flight.mutex);
+  std::vector<std::shared_ptr<QueueCore>> cores;
+  for (const auto& weak : flight.cores)
+    if (std::shared_ptr<QueueCore> core = weak.lock())
+      cores.push_back(std::move(core));
+  return cores;
+}
+
+// Drains when the module ends, so that no worker runs this module's code after it has gone;
+// reports what is left alive when asked to.
+struct DrainAtExit
+{
+  ~DrainAtExit()
+  {
+    if (Flight* flight = gFlight.load())
+    {
+      WaitUntilAllCommandBuffersCompleted();
+      bool idle;
+      {
+        std::lock_guard<std::mutex> lock(flight->mutex);
+        idle = flight->workers.empty() &&
+               std::all_of(flight->cores.begin(), flight->cores.end(),
+                           [](const std::weak_ptr<QueueCore>& core) { return core.expired(); });
+      }
+      if (idle)
+        delete gFlight.exchange(nullptr);
+    }
+    if (std::getenv("VELLICOR_METAL_LIVE_REPORT"))
+      std::fprintf(stderr, "Metal stand-in: %lld objects alive after the last command buffer completed\n",
+                   static_cast<long long>(Object::LiveCount()));
+  }
+} gDrainAtExit;
+
+} // namespace
+
+uint64_t CountCommitted()
+{
+  Flight& flight = TheFlight();
+  std::lock_guard<std::mutex> lock(flight.mutex);
+  flight.inFlight++;
+  return ++gLastCommit;
+}
+
+void CountCompleted()
+{
+  Flight& flight = TheFlight();
+  {
+    std::lock_guard<std::mutex> lock(flight.mutex);
+    flight.inFlight--;
+  }
+  flight.changed.notify_all();
+}
+
+void WakeHeldQueues()
+{
+  if (gHeldBuffers.load() > 0)
+    for (const auto& core : LiveCores())
+      core->Wake();
+}
+
+void RegisterCore(const std::shared_ptr<QueueCore>& core)
+{
+  Flight& flight = TheFlight();
+  std::lock_guard<std::mutex> lock(flight.mutex);
+  flight.cores.erase(std::remove_if(flight.cores.begin(), flight.cores.end(),
+                                    [](const std::weak_ptr<QueueCore>& w) { return w.expired(); }),
+                     flight.cores.end());
+  flight.cores.push_back(core);
+}
+
 void QueueCore::Enqueue(CommandBuffer& buffer)
 {
   std::lock_guard<std::mutex> lock(mMutex);
+  buffer.mSequence = mNextSequence++;
   mOrder.push_back(Ref<CommandBuffer>(&buffer));
 }
 
 Ref<CommandBuffer> QueueCore::TakeRunnable()
 {
   if (mOrder.empty() || mOrder.front()->Status() != CommandBufferStatus::Committed)
+    return nullptr;
+  // Held: one of the last `held` buffers committed in the process, and not released.
+  const uint64_t held = uint64_t(gHeldBuffers.load());
+  const CommandBuffer& front = *mOrder.front();
+  if (held > 0 && front.mSequence > mReleasedThrough && front.mCommitSerial + held > gLastCommit.load())
     return nullptr;
   Ref<CommandBuffer> buffer = std::move(mOrder.front());
   mOrder.pop_front();
@@ -44,11 +201,11 @@ Ref<CommandBuffer> QueueCore::TakeRunnable()
 void QueueCore::Committed(CommandBuffer& buffer, bool synchronous)
 {
   std::unique_lock<std::mutex> lock(mMutex);
-  if (mWorker.joinable() || (!synchronous && !mStopping))
+  if (mHasWorker || !synchronous)
   {
-    if (!mWorker.joinable())
+    if (!mHasWorker)
       StartWorker();
-    const bool onWorker = mWorker.get_id() == std::this_thread::get_id();
+    const bool onWorker = mWorkerId == std::this_thread::get_id();
     lock.unlock();
     mWake.notify_all();
     if (synchronous && !onWorker)
@@ -56,13 +213,17 @@ void QueueCore::Committed(CommandBuffer& buffer, bool synchronous)
     return;
   }
   // Synchronous: run what is runnable here, unless an outer drain on this thread already does.
+  // Nothing is held on a synchronous device.
   if (mDraining)
     return;
   mDraining = true;
+  mReleasedThrough = mNextSequence - 1;
   while (Ref<CommandBuffer> next = TakeRunnable())
   {
     lock.unlock();
     next->Execute();
+    next = nullptr;
+    CountCompleted();
     lock.lock();
   }
   mDraining = false;
@@ -70,53 +231,133 @@ void QueueCore::Committed(CommandBuffer& buffer, bool synchronous)
 
 void QueueCore::StartWorker()
 {
-  std::shared_ptr<QueueCore> self = shared_from_this();
-  mWorker = std::thread([self] { self->WorkerLoop(); });
+  mWorkerLeaving = std::make_shared<std::atomic<bool>>(false);
+  std::thread thread([self = shared_from_this(), leaving = mWorkerLeaving]() mutable {
+    self->WorkerLoop(*leaving);
+    self.reset(); // the core may end here
+  });
+  mHasWorker = true;
+  mWorkerId = thread.get_id();
+  Flight& flight = TheFlight();
+  std::lock_guard<std::mutex> lock(flight.mutex);
+  flight.workers.push_back(Worker{mWorkerLeaving, std::move(thread)});
 }
 
-void QueueCore::WorkerLoop()
+void QueueCore::LeaveLocked()
+{
+  if (mStopping && mOrder.empty() && mHasWorker)
+  {
+    mWorkerLeaving->store(true);
+    mHasWorker = false; // a buffer committed after this gets a worker of its own
+  }
+}
+
+void QueueCore::WorkerLoop(const std::atomic<bool>& leaving)
 {
   std::unique_lock<std::mutex> lock(mMutex);
-  for (;;)
+  while (!leaving.load())
   {
     Ref<CommandBuffer> next = TakeRunnable();
     if (!next)
     {
-      if (mStopping)
-        return;
-      mWake.wait(lock);
+      LeaveLocked();
+      if (!leaving.load())
+        mWake.wait(lock);
       continue;
     }
     lock.unlock();
     next->Execute();
     next = nullptr; // the last reference may go here: release it without the lock
     lock.lock();
+    // Marked as leaving before the drain point hears of the last completion, so that it joins
+    // this thread.
+    LeaveLocked();
+    lock.unlock();
+    CountCompleted();
+    lock.lock();
   }
 }
 
 void QueueCore::Shutdown()
 {
-  std::thread worker;
   {
     std::lock_guard<std::mutex> lock(mMutex);
     mStopping = true;
-    worker = std::move(mWorker);
+    LeaveLocked();
   }
   mWake.notify_all();
-  if (!worker.joinable())
-    return;
-  if (worker.get_id() == std::this_thread::get_id())
-    worker.detach(); // the loop holds the core and ends when it comes back round
-  else
-    worker.join();
+}
+
+void QueueCore::ReleaseThrough(uint64_t sequence)
+{
+  {
+    std::lock_guard<std::mutex> lock(mMutex);
+    mReleasedThrough = std::max(mReleasedThrough, sequence == 0 ? mNextSequence - 1 : sequence);
+  }
+  mWake.notify_all();
+}
+
+void QueueCore::Wake()
+{
+  // Taking the lock orders the wake after a worker's look at the hold.
+  { std::lock_guard<std::mutex> lock(mMutex); }
+  mWake.notify_all();
 }
 
 } // namespace detail
 
 // ---------------------------------------------------------------------------------------------
+// Frames in flight
+
+void SetHeldCommandBuffers(int count)
+{
+  detail::gHeldBuffers.store(count > 0 ? count : 0);
+  for (const auto& core : detail::LiveCores())
+    core->Wake();
+}
+
+int HeldCommandBuffers() { return detail::gHeldBuffers.load(); }
+
+void ReleaseHeldCommandBuffers()
+{
+  for (const auto& core : detail::LiveCores())
+    core->ReleaseThrough(0);
+}
+
+void WaitUntilAllCommandBuffersCompleted()
+{
+  detail::Flight& flight = detail::TheFlight();
+  std::unique_lock<std::mutex> lock(flight.mutex);
+  while (flight.inFlight > 0)
+  {
+    lock.unlock();
+    ReleaseHeldCommandBuffers();
+    lock.lock();
+    const int64_t before = flight.inFlight;
+    // A buffer that never completes stands behind one that was enqueued and never committed.
+    if (before > 0 &&
+        !flight.changed.wait_for(lock, std::chrono::seconds(10), [&] { return flight.inFlight < before; }))
+    {
+      std::fprintf(stderr,
+                   "Metal stand-in: %lld committed command buffers never complete (an earlier buffer of their "
+                   "queue was enqueued and never committed)\n",
+                   static_cast<long long>(flight.inFlight));
+      std::abort();
+    }
+  }
+  std::vector<detail::Worker> ended = detail::TakeEndedWorkers(flight);
+  lock.unlock();
+  for (detail::Worker& worker : ended)
+    worker.thread.join();
+}
+
+// ---------------------------------------------------------------------------------------------
 // Queue
 
-CommandQueue::CommandQueue(Device& device) : mDevice(&device), mCore(std::make_shared<detail::QueueCore>()) {}
+CommandQueue::CommandQueue(Device& device) : mDevice(&device), mCore(std::make_shared<detail::QueueCore>())
+{
+  detail::RegisterCore(mCore);
+}
 
 CommandQueue::~CommandQueue() { mCore->Shutdown(); }
 
@@ -230,20 +471,31 @@ void CommandBuffer::Commit()
   }
   Enqueue();
   for (const auto& pass : mPasses)
+  {
     for (Texture* t : pass->WrittenTextures())
-      t->AddPendingWrite();
+      t->CountPendingUse(true, 1);
+    for (Texture* t : pass->ReadTextures())
+      t->CountPendingUse(false, 1);
+  }
+  mCommitSerial = detail::CountCommitted();
   SetStatus(CommandBufferStatus::Committed);
   mQueue->Committed(*this, mDevice->IsSynchronous());
+  // One more commit: the oldest held buffer of the process, in whichever queue, may run.
+  detail::WakeHeldQueues();
 }
 
 void CommandBuffer::WaitFor(CommandBufferStatus wanted, const char* what)
 {
-  std::unique_lock<std::mutex> lock(mStatusMutex);
-  if (mStatus == CommandBufferStatus::NotEnqueued || mStatus == CommandBufferStatus::Enqueued)
+  const CommandBufferStatus status = Status();
+  if (status == CommandBufferStatus::NotEnqueued || status == CommandBufferStatus::Enqueued)
   {
     std::fprintf(stderr, "Metal stand-in: %s on a command buffer that was never committed\n", what);
     std::abort();
   }
+  // Waiting for a buffer makes the GPU catch up with it, held or not.
+  if (status < wanted)
+    mQueue->ReleaseThrough(mSequence);
+  std::unique_lock<std::mutex> lock(mStatusMutex);
   mStatusChanged.wait(lock, [&] { return uint64_t(mStatus) >= uint64_t(wanted); });
 }
 
@@ -258,12 +510,21 @@ void CommandBuffer::Execute()
   const bool executes = mDevice->ExecutesPasses();
   for (const auto& pass : mPasses)
   {
+    const std::vector<Texture*> written = pass->WrittenTextures();
+    if (executes)
+      for (Texture* t : written)
+      {
+        std::lock_guard<std::mutex> lock(t->StorageMutex());
+        t->GpuWillWrite();
+      }
     if (executes && pass->kind == detail::RecordedPass::Kind::Render)
       detail::ExecuteRenderPass(*mDevice, *pass);
     else if (executes)
       detail::ExecuteBlitPass(*mDevice, *pass);
-    for (Texture* t : pass->WrittenTextures())
-      t->EndPendingWrite();
+    for (Texture* t : written)
+      t->CountPendingUse(true, -1);
+    for (Texture* t : pass->ReadTextures())
+      t->CountPendingUse(false, -1);
   }
   if (executes)
     for (auto& drawable : mPresents)
@@ -275,6 +536,7 @@ void CommandBuffer::Execute()
   std::vector<Handler> handlers = std::move(mCompletedHandlers);
   for (auto& handler : handlers)
     handler(*this);
+  handlers.clear(); // what the handlers hold goes before the drain point hears of it
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -369,19 +631,37 @@ void RenderCommandEncoder::SetVertexBufferOffset(uint64_t offset, uint64_t index
   Record(Command(detail::RenderOp::SetVertexBufferOffset, nullptr, offset), "setVertexBufferOffset", index, kBuffers);
 }
 
+bool RenderCommandEncoder::CheckConstantOffset(uint64_t offset, const char* what)
+{
+  if (offset % kConstantBufferOffsetAlignment == 0)
+    return true;
+  mBuffer->GetDevice().ReportValidationError(std::string(what) + ": offset " + std::to_string(offset) +
+                                             " of a constant buffer is not a multiple of 256");
+  return false;
+}
+
 void RenderCommandEncoder::SetFragmentBuffer(const Ref<Buffer>& buffer, uint64_t offset, uint64_t index)
 {
+  if (!CheckConstantOffset(offset, "setFragmentBuffer"))
+    return;
   Record(Command(detail::RenderOp::SetFragmentBuffer, buffer, offset), "setFragmentBuffer", index, kBuffers);
 }
 
 void RenderCommandEncoder::SetFragmentBufferOffset(uint64_t offset, uint64_t index)
 {
+  if (!CheckConstantOffset(offset, "setFragmentBufferOffset"))
+    return;
   Record(Command(detail::RenderOp::SetFragmentBufferOffset, nullptr, offset), "setFragmentBufferOffset", index,
          kBuffers);
 }
 
 void RenderCommandEncoder::SetFragmentTexture(const Ref<Texture>& texture, uint64_t index)
 {
+  if (texture && texture->IsFramebufferOnly())
+  {
+    mBuffer->GetDevice().ReportValidationError("setFragmentTexture: a framebuffer-only texture cannot be sampled");
+    return;
+  }
   Record(Command(detail::RenderOp::SetFragmentTexture, texture), "setFragmentTexture", index, kTextures);
 }
 

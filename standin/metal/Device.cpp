@@ -2,6 +2,7 @@
 #include "standin/metal/Shader.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 
 namespace standin::mtl {
@@ -165,6 +166,10 @@ Ref<Device> CreateSystemDefaultDevice()
 {
   Ref<Device> device = Ref<Device>::Adopt(new Device());
   device->SetSynchronous(gDefaultSynchronous.load());
+  // For runs that look at lifetimes, not pixels.
+  const char* passes = std::getenv("VELLICOR_METAL_EXECUTES_PASSES");
+  if (passes && std::string(passes) == "0")
+    device->SetExecutesPasses(false);
   return device;
 }
 
@@ -238,6 +243,11 @@ Ref<Texture> Device::NewTexture(const TextureDescriptor& d)
     return nullptr;
   if (d.pixelFormat == PixelFormat::Stencil8 && d.mipmapLevelCount != 1)
     return nullptr;
+  if (d.storageMode == StorageMode::Shared)
+  {
+    ReportValidationError("newTexture: shared storage is not available for textures on this device");
+    return nullptr;
+  }
   if (TakeAllocationFailure())
     return nullptr;
   return Ref<Texture>::Adopt(new Texture(*this, d));

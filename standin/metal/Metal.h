@@ -17,7 +17,10 @@
 // Resources are made by a Device and are reference counted (Object.h). Command buffers record
 // render and blit passes; committed buffers run in queue order on the queue's worker thread
 // (or at once on the committing thread when the device is synchronous), then their completed
-// handlers run on that same thread. Misuse that Metal's validation layer reports (a pixel format
+// handlers run on that same thread. Releasing a queue does not wait for its buffers: a buffer in
+// flight keeps what it uses alive and completes later. Textures follow macOS on x86-64: managed
+// storage by default (shared storage is refused), GPU writes reach the CPU only through a
+// synchronizeResource blit, drawables are framebuffer-only. Misuse that Metal's validation layer reports (a pixel format
 // that does not match the pass, a region outside a texture, CPU access to private storage, ...)
 // is refused and counted on the device, so tests can require a clean run.
 namespace standin::mtl {
@@ -167,6 +170,9 @@ constexpr int kMaxVertexAttributes = 8;
 constexpr int kMaxVaryings = 16;        // floats passed from the vertex to the fragment stage
 constexpr uint64_t kMaxTextureSize = 16384;
 constexpr uint64_t kMaxBufferLength = uint64_t(1) << 30;
+// A buffer argument in the constant address space is bound at a multiple of this (macOS). The
+// fragment stage's buffers are constant ones here.
+constexpr uint64_t kConstantBufferOffsetAlignment = 256;
 
 // ---------------------------------------------------------------------------------------------
 // Errors
@@ -206,7 +212,10 @@ struct TextureDescriptor
   uint64_t height = 1;
   uint64_t mipmapLevelCount = 1;
   uint64_t usage = TextureUsageShaderRead;
-  StorageMode storageMode = StorageMode::Shared;
+  // Managed or private: a texture cannot have shared storage here, as on an Intel Mac.
+  StorageMode storageMode = StorageMode::Managed;
+  // Only a render target, as a layer's drawables are: never sampled, read or written by the CPU.
+  bool framebufferOnly = false;
 
   // A 2D texture; mipmapped gives it every level down to 1x1.
   static TextureDescriptor Texture2D(PixelFormat format, uint64_t width, uint64_t height, bool mipmapped);
@@ -214,6 +223,12 @@ struct TextureDescriptor
 
 // A 2D texture. Its pixels are guarded by a mutex, so the CPU may upload or read back while the
 // worker renders other passes; a pass holds the lock of each texture it uses while it runs.
+//
+// Managed storage has a CPU copy and a GPU copy. The CPU's uploads reach both; what a pass or a
+// blit writes stays on the GPU side, and the CPU reads what it last saw, until a
+// synchronizeResource blit has run. An upload into a texture that a committed, unfinished
+// buffer still reads or writes is a hazard: reported, then abort (as a validation layer would
+// stop the program).
 class Texture : public Object
 {
 public:
@@ -223,9 +238,10 @@ public:
   uint64_t MipmapLevelCount() const { return mLevels.size(); }
   uint64_t Usage() const { return mUsage; }
   StorageMode GetStorageMode() const { return mStorageMode; }
+  bool IsFramebufferOnly() const { return mFramebufferOnly; }
 
   // CPU upload and read-back of a region of one level; rows are bytesPerRow apart. Refused for
-  // private storage. A region reaching past the texture is clipped to it (a validation error);
+  // private storage and framebuffer-only textures. A region reaching past the texture is clipped to it (a validation error);
   // the bytes keep their places relative to the region's origin.
   void ReplaceRegion(const Region& region, uint64_t level, const void* bytes, uint64_t bytesPerRow);
   void GetBytes(void* bytes, uint64_t bytesPerRow, const Region& region, uint64_t level) const;
@@ -238,11 +254,15 @@ public:
   std::mutex& StorageMutex() const { return mStorageMutex; }
   Device& GetDevice() const { return *mDevice; }
 
-  // Internal: passes committed and not yet run that write this texture.
-  void AddPendingWrite();
-  void EndPendingWrite();
+  // Internal: passes committed and not yet run that write (or only read) this texture; delta
+  // +1 at commit, -1 once the pass has run.
+  void CountPendingUse(bool write, int delta);
   bool HasPendingWrites() const;
   void WaitForPendingWrites() const;
+  // Internal, storage lock held: a pass or blit is about to write the GPU copy, so the CPU keeps
+  // the contents it saw (managed storage only); a synchronizeResource blit brings them level.
+  void GpuWillWrite();
+  void Synchronize();
 
 private:
   friend class Device;
@@ -256,11 +276,14 @@ private:
   PixelFormat mFormat;
   uint64_t mWidth, mHeight, mUsage;
   StorageMode mStorageMode;
-  std::vector<std::vector<uint8_t>> mLevels;
+  bool mFramebufferOnly;
+  std::vector<std::vector<uint8_t>> mLevels;     // the GPU's copy
+  std::vector<std::vector<uint8_t>> mCpuLevels;  // what the CPU sees, when it differs (else empty)
   mutable std::mutex mStorageMutex;
   mutable std::mutex mPendingMutex;
   mutable std::condition_variable mPendingDone;
   int mPendingWrites = 0;
+  int mPendingReads = 0;
 };
 
 struct SamplerDescriptor
@@ -464,7 +487,8 @@ private:
 };
 
 // A new device each call (so that tests do not share one), asynchronous unless
-// SetDefaultSynchronous(true) was called.
+// SetDefaultSynchronous(true) was called; with VELLICOR_METAL_EXECUTES_PASSES=0 in the
+// environment it does not execute passes (SetExecutesPasses(false)).
 Ref<Device> CreateSystemDefaultDevice();
 void SetDefaultSynchronous(bool synchronous);
 
@@ -562,6 +586,8 @@ private:
   std::vector<Handler> mScheduledHandlers;
   std::vector<Handler> mCompletedHandlers;
   bool mEncoderOpen = false;
+  uint64_t mSequence = 0;     // place in the queue's order, from 1 once enqueued
+  uint64_t mCommitSerial = 0; // place among the process's commits, from 1 once committed
   mutable std::mutex mStatusMutex;
   std::condition_variable mStatusChanged;
   CommandBufferStatus mStatus = CommandBufferStatus::NotEnqueued;
@@ -594,8 +620,10 @@ public:
   void SetViewport(const Viewport& viewport);
   void SetVertexBuffer(const Ref<Buffer>& buffer, uint64_t offset, uint64_t index);
   void SetVertexBufferOffset(uint64_t offset, uint64_t index);
+  // Offsets must be multiples of kConstantBufferOffsetAlignment.
   void SetFragmentBuffer(const Ref<Buffer>& buffer, uint64_t offset, uint64_t index);
   void SetFragmentBufferOffset(uint64_t offset, uint64_t index);
+  // Refused for a framebuffer-only texture.
   void SetFragmentTexture(const Ref<Texture>& texture, uint64_t index);
   void SetFragmentSamplerState(const Ref<SamplerState>& sampler, uint64_t index);
   void DrawPrimitives(PrimitiveType type, uint64_t vertexStart, uint64_t vertexCount);
@@ -608,6 +636,7 @@ private:
   // Records a command unless the encoder is closed. Binding commands give their index and the
   // number of binding slots (limit); an index out of range is refused.
   void Record(detail::RenderCommand&& command, const char* what, uint64_t index = 0, uint64_t limit = 0);
+  bool CheckConstantOffset(uint64_t offset, const char* what);
 };
 
 class BlitCommandEncoder : public CommandEncoder
@@ -630,8 +659,8 @@ class CommandQueue : public Object
 public:
   Ref<CommandBuffer> NewCommandBuffer();
   Device& GetDevice() const { return *mDevice; }
-  // Waits until every committed buffer has run, then stops the worker (unless this is the
-  // worker itself, which then stops once it returns to its loop).
+  // Does not wait: buffers committed before still run, in order, and complete later; the
+  // worker ends after the last of them.
   ~CommandQueue() override;
 
 private:
@@ -640,5 +669,24 @@ private:
   Ref<Device> mDevice;
   std::shared_ptr<detail::QueueCore> mCore;
 };
+
+// ---------------------------------------------------------------------------------------------
+// Frames in flight, for tests and tools (process-wide, asynchronous devices only)
+
+// The last `count` buffers committed in the process wait before they run, as on a GPU that many
+// frames behind: the oldest runs when one more is committed (in any queue, released or not),
+// when it or a later buffer of its queue is waited on, or at ReleaseHeldCommandBuffers or the
+// drain point. 0 (the default) holds none; the environment variable
+// VELLICOR_METAL_HELD_BUFFERS sets the count a process starts with.
+void SetHeldCommandBuffers(int count);
+int HeldCommandBuffers();
+// Lets every buffer held now run (later ones are held again).
+void ReleaseHeldCommandBuffers();
+// The drain point: lets held buffers run and waits until every buffer committed in the process
+// has completed and its completed handlers have returned, then joins the workers of released
+// queues. Afterwards Object::LiveCount shows what nothing in flight keeps alive. With
+// VELLICOR_METAL_LIVE_REPORT set in the environment, the process drains when it ends (or this
+// module unloads) and prints that count.
+void WaitUntilAllCommandBuffersCompleted();
 
 } // namespace standin::mtl

@@ -88,6 +88,7 @@ Ref<MetalDrawable> MetalLayer::NextDrawable()
       {
         mtl::TextureDescriptor d = mtl::TextureDescriptor::Texture2D(mPixelFormat, uint64_t(w), uint64_t(h), false);
         d.usage = mtl::TextureUsageRenderTarget;
+        d.framebufferOnly = true;
         slot.texture = mDevice->NewTexture(d);
         if (!slot.texture)
           return nullptr;

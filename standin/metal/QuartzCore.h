@@ -74,8 +74,9 @@ public:
   };
   Image PresentedImage() const;
   // Waits until no drawable is out or still being drawn into, so that the presented image is
-  // that of the last frame committed; false when that takes longer than the timeout.
-  bool WaitForPresents(double timeoutSeconds = 2.0) const;
+  // that of the last frame committed; false when that takes longer than the timeout (long
+  // enough for a slow, sanitised build on a busy machine).
+  bool WaitForPresents(double timeoutSeconds = 30.0) const;
   uint64_t PresentedCount() const;
   bool WritePresentedPNG(const std::string& path) const;
 

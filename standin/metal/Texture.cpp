@@ -4,6 +4,8 @@
 #include "standin/metal/Vec4.h"
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace standin::mtl {
@@ -148,6 +150,7 @@ Texture::Texture(Device& device, const TextureDescriptor& d)
   , mHeight(d.height)
   , mUsage(d.usage)
   , mStorageMode(d.storageMode)
+  , mFramebufferOnly(d.framebufferOnly)
 {
   const int bpp = BytesPerPixel(mFormat);
   mLevels.resize(d.mipmapLevelCount);
@@ -157,9 +160,10 @@ Texture::Texture(Device& device, const TextureDescriptor& d)
 
 bool Texture::CheckCpuAccess(const Region& region, uint64_t level, Region& clipped, const char* what) const
 {
-  if (mStorageMode == StorageMode::Private)
+  if (mStorageMode == StorageMode::Private || mFramebufferOnly)
   {
-    mDevice->ReportValidationError(std::string(what) + ": texture has private storage");
+    mDevice->ReportValidationError(std::string(what) +
+                                   (mFramebufferOnly ? ": texture is framebuffer-only" : ": texture has private storage"));
     return false;
   }
   if (level >= mLevels.size())
@@ -191,15 +195,35 @@ void Texture::CopyRegion(const Region& region, uint64_t level, uint8_t* cpu, uin
     mDevice->ReportValidationError(std::string(what) + ": bytesPerRow is less than the region's row");
     return;
   }
+  if (upload)
+  {
+    std::lock_guard<std::mutex> lock(mPendingMutex);
+    if (mPendingReads > 0 || mPendingWrites > 0)
+    {
+      std::fprintf(stderr,
+                   "Metal stand-in: hazard: %s into a texture that a committed command buffer has not finished "
+                   "using\n",
+                   what);
+      std::abort();
+    }
+  }
   std::lock_guard<std::mutex> lock(mStorageMutex);
   const uint64_t w = LevelWidth(level);
-  uint8_t* storage = const_cast<uint8_t*>(mLevels[level].data());
-  for (uint64_t row = 0; row < r.size.height; row++)
-  {
-    uint8_t* texels = storage + ((r.origin.y + row) * w + r.origin.x) * bpp;
-    uint8_t* bytes = cpu + row * bytesPerRow;
-    std::memcpy(upload ? texels : bytes, upload ? bytes : texels, r.size.width * bpp);
-  }
+  auto copy = [&](const std::vector<uint8_t>& levelData) {
+    uint8_t* storage = const_cast<uint8_t*>(levelData.data());
+    for (uint64_t row = 0; row < r.size.height; row++)
+    {
+      uint8_t* texels = storage + ((r.origin.y + row) * w + r.origin.x) * bpp;
+      uint8_t* bytes = cpu + row * bytesPerRow;
+      std::memcpy(upload ? texels : bytes, upload ? bytes : texels, r.size.width * bpp);
+    }
+  };
+  // The CPU reads its own copy while it differs from the GPU's; an upload reaches both.
+  const bool stale = !mCpuLevels.empty();
+  if (upload || !stale)
+    copy(mLevels[level]);
+  if (stale)
+    copy(mCpuLevels[level]);
 }
 
 void Texture::ReplaceRegion(const Region& region, uint64_t level, const void* bytes, uint64_t bytesPerRow)
@@ -212,19 +236,14 @@ void Texture::GetBytes(void* bytes, uint64_t bytesPerRow, const Region& region, 
   CopyRegion(region, level, static_cast<uint8_t*>(bytes), bytesPerRow, false, "getBytes");
 }
 
-void Texture::AddPendingWrite()
-{
-  std::lock_guard<std::mutex> lock(mPendingMutex);
-  mPendingWrites++;
-}
-
-void Texture::EndPendingWrite()
+void Texture::CountPendingUse(bool write, int delta)
 {
   {
     std::lock_guard<std::mutex> lock(mPendingMutex);
-    mPendingWrites--;
+    (write ? mPendingWrites : mPendingReads) += delta;
   }
-  mPendingDone.notify_all();
+  if (write && delta < 0)
+    mPendingDone.notify_all();
 }
 
 bool Texture::HasPendingWrites() const
@@ -232,6 +251,14 @@ bool Texture::HasPendingWrites() const
   std::lock_guard<std::mutex> lock(mPendingMutex);
   return mPendingWrites > 0;
 }
+
+void Texture::GpuWillWrite()
+{
+  if (mStorageMode == StorageMode::Managed && mCpuLevels.empty())
+    mCpuLevels = mLevels;
+}
+
+void Texture::Synchronize() { mCpuLevels.clear(); }
 
 void Texture::WaitForPendingWrites() const
 {
@@ -340,7 +367,13 @@ void ExecuteBlitPass(Device& device, const RecordedPass& pass)
         GenerateMipmapsLocked(*texture);
         break;
       }
-      case BlitOp::Synchronize: break;
+      case BlitOp::Synchronize:
+        if (texture)
+        {
+          std::lock_guard<std::mutex> lock(texture->StorageMutex());
+          texture->Synchronize();
+        }
+        break;
     }
   }
 }

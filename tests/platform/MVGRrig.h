@@ -14,6 +14,21 @@ namespace testsupport {
 
 namespace mtl = standin::mtl;
 
+// Keeps up to n command buffers of each queue waiting (frames in flight) for its scope, then
+// drains every buffer in flight.
+class HeldFrames
+{
+public:
+  explicit HeldFrames(int n) { mtl::SetHeldCommandBuffers(n); }
+  ~HeldFrames()
+  {
+    mtl::SetHeldCommandBuffers(0);
+    mtl::WaitUntilAllCommandBuffersCompleted();
+  }
+  HeldFrames(const HeldFrames&) = delete;
+  HeldFrames& operator=(const HeldFrames&) = delete;
+};
+
 class MVGRrig
 {
 public:

@@ -26,13 +26,16 @@ TEST(MVGRframes, ZeroSizeDrawableThenFourFramesComplete)
   rig.layer->SetDrawableSize({kSize, kSize});
   for (int frame = 0; frame < 4; frame++)
     rig.Frame(kSize, kSize, [&] { rig.FillRect(0, 0, 8, 8, Shade(frame)); });
-  mvgrContextDelete(rig.ctx); // waits for the frames in flight
+  mvgrContextDelete(rig.ctx); // does not wait for the frames in flight
   rig.ctx = nullptr;
+  mtl::WaitUntilAllCommandBuffersCompleted();
   EXPECT_EQ(rig.layer->PresentedCount(), 4u);
 }
 
 TEST(MVGRframes, FramesInFlightWithUploadsTextAndReadBack)
 {
+  // Two frames stay in flight: uploads into what they sample wait, read-backs see the last one.
+  const HeldFrames held(2);
   MVGRrig rig(kMVGRantialias | kMVGRtripleBuffer, false, kSize, kSize);
   const int font = vgrAddFontFile(rig.ctx, "text", RobotoRegularPath().c_str());
   ASSERT_GE(font, 0);
@@ -80,8 +83,36 @@ TEST(MVGRframes, FramesInFlightWithUploadsTextAndReadBack)
   mvgrFramebufferDelete(fb);
   mvgrContextDelete(rig.ctx);
   rig.ctx = nullptr;
+  mtl::WaitUntilAllCommandBuffersCompleted();
   EXPECT_EQ(rig.layer->PresentedCount(), 60u);
   EXPECT_EQ(MVGRbuffers::Class().LiveCount(), 0);
+}
+
+// A context deleted with frames in flight goes at once; the frames complete later and let go of
+// their buffer sets, the semaphore and every Metal object, on Metal's thread.
+TEST(MVGRframes, DeletingTheContextWithFramesInFlightFreesNothingTheyStillUse)
+{
+  const int64_t metalBefore = mtl::Object::LiveCount();
+  {
+    const HeldFrames held(2);
+    for (int round = 0; round < 40; round++)
+    {
+      MVGRrig rig(kMVGRantialias | kMVGRtripleBuffer, false, kSize, kSize);
+      VGRMetalFramebuffer* fb = mvgrFramebufferCreate(rig.ctx, kSize, kSize, 0);
+      for (int frame = 0; frame < 1 + round % 4; frame++)
+      {
+        mvgrFramebufferBind(frame % 2 ? fb : nullptr);
+        rig.Frame(kSize, kSize, [&] { rig.FillRect(0, 0, 16, 16, Shade(frame)); });
+      }
+      mvgrFramebufferBind(nullptr);
+      mvgrFramebufferDelete(fb);
+      // The rig deletes the context now, with up to two frames held.
+    }
+  }
+  EXPECT_EQ(MVGRbuffers::Class().LiveCount(), 0);
+  EXPECT_EQ(MVGRcontext::Class().LiveCount(), 0);
+  EXPECT_EQ(standin::DispatchSemaphore::Class().LiveCount(), 0);
+  EXPECT_EQ(mtl::Object::LiveCount(), metalBefore);
 }
 
 } // namespace

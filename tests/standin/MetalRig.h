@@ -39,7 +39,7 @@ public:
   }
 
   // One render pass on the rig's targets: the colour is loaded (or cleared to `clear`), the
-  // stencil is loaded; `encode` records the draws.
+  // stencil is loaded; `encode` records the draws. The targets are synchronised for reading.
   void Pass(const std::function<void(mtl::RenderCommandEncoder&)>& encode, const mtl::ClearColor* clear = nullptr,
             bool withStencil = true)
   {
@@ -58,6 +58,12 @@ public:
     mtl::Ref<mtl::RenderCommandEncoder> encoder = commands->NewRenderCommandEncoder(pass);
     encode(*encoder);
     encoder->EndEncoding();
+    // The targets' managed storage: what the pass wrote reaches the CPU through a blit.
+    mtl::Ref<mtl::BlitCommandEncoder> blit = commands->NewBlitCommandEncoder();
+    blit->SynchronizeResource(color);
+    if (withStencil)
+      blit->SynchronizeResource(stencil);
+    blit->EndEncoding();
     commands->Commit();
     commands->WaitUntilCompleted();
   }

@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <cstring>
 #include <random>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -130,6 +132,7 @@ TEST(MetalObjects, BlitCopiesAndMipmapsFeedSampling)
   auto blit = commands->NewBlitCommandEncoder();
   blit->CopyFromBuffer(rig.Buffer(rows), 0, 24, 0, mtl::Size{4, 4, 1}, texture, 0, 0, mtl::Origin{});
   blit->GenerateMipmaps(texture);
+  blit->SynchronizeResource(texture); // what the GPU wrote, for the CPU
   blit->EndEncoding();
   commands->Commit();
   commands->WaitUntilCompleted();
@@ -245,14 +248,17 @@ TEST(MetalObjects, ZeroSizeDrawableThenFourFramesComplete)
   EXPECT_EQ(device->ValidationErrorCount(), 0);
 }
 
-// Frames in flight: the main thread writes a buffer set's vertices and uploads a texture while
-// the worker still renders earlier frames that sample it. Run under ThreadSanitizer as well.
+// Frames in flight: the main thread writes a buffer set's vertices and uploads the set's texture
+// while the worker still renders earlier frames, which sample the other sets' textures (an
+// upload into a texture a committed frame still samples is a hazard). Run under
+// ThreadSanitizer as well.
 TEST(MetalObjects, FramesInFlightShareNothingUnguarded)
 {
   struct Set
   {
     std::atomic<bool> busy{false};
     mtl::Ref<mtl::Buffer> vertices;
+    mtl::Ref<mtl::Texture> texture;
   } sets[3];
   FrameSemaphore semaphore(3); // both outlive the queue, whose handlers use them
   auto device = mtl::CreateSystemDefaultDevice();
@@ -274,14 +280,16 @@ TEST(MetalObjects, FramesInFlightShareNothingUnguarded)
   auto pipeline = device->NewRenderPipelineState(d, nullptr);
   ASSERT_TRUE(pipeline);
   mtl::TextureDescriptor td = mtl::TextureDescriptor::Texture2D(mtl::PixelFormat::RGBA8Unorm, 2, 2, false);
-  auto texture = device->NewTexture(td);
   auto sampler = device->NewSamplerState(mtl::SamplerDescriptor());
   auto viewSize = device->NewBuffer(8, mtl::ResourceStorageModeShared);
   const float size[2] = {256, 160};
   std::memcpy(viewSize->Contents(), size, sizeof(size));
 
   for (auto& set : sets)
+  {
     set.vertices = device->NewBuffer(4 * sizeof(PixelVertex), mtl::ResourceStorageModeShared);
+    set.texture = device->NewTexture(td);
+  }
   const int frames = 40;
   for (int f = 0; f < frames; f++)
   {
@@ -301,7 +309,7 @@ TEST(MetalObjects, FramesInFlightShareNothingUnguarded)
                                  {256, 160, u, 0.25f, 0, 1}};
     std::memcpy(set->vertices->Contents(), quad, sizeof(quad));
     const uint8_t texels[16] = {uint8_t(f), 0, 0, 255, uint8_t(f + 100), 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255};
-    texture->ReplaceRegion(mtl::Region::Make2D(0, 0, 2, 2), 0, texels, 8);
+    set->texture->ReplaceRegion(mtl::Region::Make2D(0, 0, 2, 2), 0, texels, 8);
 
     auto commands = queue->NewCommandBuffer();
     commands->AddCompletedHandler([set, &semaphore](mtl::CommandBuffer&) {
@@ -317,7 +325,7 @@ TEST(MetalObjects, FramesInFlightShareNothingUnguarded)
     encoder->SetRenderPipelineState(pipeline);
     encoder->SetVertexBuffer(set->vertices, 0, 0);
     encoder->SetVertexBuffer(viewSize, 0, 1);
-    encoder->SetFragmentTexture(texture, 0);
+    encoder->SetFragmentTexture(set->texture, 0);
     encoder->SetFragmentSamplerState(sampler, 0);
     encoder->DrawPrimitives(mtl::PrimitiveType::TriangleStrip, 0, 4);
     encoder->EndEncoding();
@@ -331,6 +339,160 @@ TEST(MetalObjects, FramesInFlightShareNothingUnguarded)
   EXPECT_EQ(image.Pixel(128, 80)[0], uint8_t(frames - 1 + 100));
   EXPECT_EQ(image.Pixel(255, 159)[3], 255);
   EXPECT_EQ(device->ValidationErrorCount(), 0);
+}
+
+} // namespace
+
+namespace {
+
+// Keeps n buffers of each queue waiting for the scope, then drains.
+struct Held
+{
+  explicit Held(int n) { mtl::SetHeldCommandBuffers(n); }
+  ~Held()
+  {
+    mtl::SetHeldCommandBuffers(0);
+    mtl::WaitUntilAllCommandBuffersCompleted();
+  }
+};
+
+// A committed buffer that clears the texture (a render target) to red.
+mtl::Ref<mtl::CommandBuffer> CommitClear(mtl::CommandQueue& queue, const mtl::Ref<mtl::Texture>& target)
+{
+  mtl::RenderPassDescriptor pass;
+  pass.colorAttachments[0].texture = target;
+  pass.colorAttachments[0].loadAction = mtl::LoadAction::Clear;
+  pass.colorAttachments[0].clearColor = mtl::ClearColor{1, 0, 0, 1};
+  auto commands = queue.NewCommandBuffer();
+  commands->NewRenderCommandEncoder(pass)->EndEncoding();
+  commands->Commit();
+  return commands;
+}
+
+// Releasing a queue does not wait: a held buffer keeps what its handler holds alive and
+// completes later, on Metal's thread, at the drain point. Waiting for a buffer lets it (and
+// those before it) run; with n held, the buffer committed n + 1 places earlier runs.
+TEST(MetalObjects, ReleasedQueuesDoNotWaitAndHeldBuffersCompleteLater)
+{
+  mtl::WaitUntilAllCommandBuffersCompleted(); // what earlier tests left in flight
+  const int64_t before = mtl::Object::LiveCount();
+  auto device = mtl::CreateSystemDefaultDevice();
+  std::atomic<int> completed{0};
+  std::atomic<bool> onOtherThread{false};
+  const std::thread::id main = std::this_thread::get_id();
+  {
+    const Held held(2);
+    auto queue = device->NewCommandQueue();
+    auto buffers = std::vector<mtl::Ref<mtl::CommandBuffer>>();
+    for (int i = 0; i < 3; i++)
+    {
+      auto commands = queue->NewCommandBuffer();
+      mtl::Ref<mtl::Buffer> used = device->NewBuffer(16, mtl::ResourceStorageModeShared);
+      commands->AddCompletedHandler([used, &completed, &onOtherThread, main](mtl::CommandBuffer&) {
+        onOtherThread = std::this_thread::get_id() != main;
+        completed++;
+      });
+      commands->Commit();
+      buffers.push_back(commands);
+    }
+    buffers[0]->WaitUntilCompleted(); // the third commit let the first run anyway
+    EXPECT_EQ(buffers[1]->Status(), mtl::CommandBufferStatus::Committed);
+    EXPECT_EQ(buffers[2]->Status(), mtl::CommandBufferStatus::Committed);
+    buffers[1]->WaitUntilCompleted(); // a wait lets a held buffer run
+    EXPECT_EQ(buffers[2]->Status(), mtl::CommandBufferStatus::Committed);
+    buffers.clear();
+    queue = nullptr; // returns at once: the last buffer is still held, with its handler's buffer
+    EXPECT_LE(completed.load(), 2);
+    EXPECT_GT(mtl::Object::LiveCount(), before + 1); // more than the device
+  }
+  EXPECT_EQ(completed.load(), 3);
+  EXPECT_TRUE(onOtherThread.load());
+  device = nullptr;
+  EXPECT_EQ(mtl::Object::LiveCount(), before);
+}
+
+// Textures as on an Intel Mac: managed by default and never shared; the CPU sees what the GPU
+// wrote only after a synchronising blit; drawables are framebuffer-only; a constant buffer's
+// offset is a multiple of 256.
+TEST(MetalObjects, TexturesAreManagedAndSynchronisedAndDrawablesAreFramebufferOnly)
+{
+  auto device = mtl::CreateSystemDefaultDevice();
+  device->SetSynchronous(true);
+  auto queue = device->NewCommandQueue();
+  mtl::TextureDescriptor d = mtl::TextureDescriptor::Texture2D(mtl::PixelFormat::RGBA8Unorm, 2, 2, false);
+  d.usage = mtl::TextureUsageRenderTarget | mtl::TextureUsageShaderRead;
+  EXPECT_EQ(d.storageMode, mtl::StorageMode::Managed);
+  d.storageMode = mtl::StorageMode::Shared;
+  EXPECT_FALSE(device->NewTexture(d));
+  EXPECT_EQ(device->ValidationErrorCount(), 1);
+  d.storageMode = mtl::StorageMode::Managed;
+  auto texture = device->NewTexture(d);
+  const uint8_t green[4] = {0, 255, 0, 255};
+  texture->ReplaceRegion(mtl::Region::Make2D(1, 1, 1, 1), 0, green, 4);
+
+  CommitClear(*queue, texture);
+  uint8_t seen[4] = {};
+  texture->GetBytes(seen, 4, mtl::Region::Make2D(1, 1, 1, 1), 0);
+  EXPECT_EQ(seen[1], 255) << "the CPU still sees its own upload";
+  auto commands = queue->NewCommandBuffer();
+  auto blit = commands->NewBlitCommandEncoder();
+  blit->SynchronizeResource(texture);
+  blit->EndEncoding();
+  commands->Commit();
+  texture->GetBytes(seen, 4, mtl::Region::Make2D(1, 1, 1, 1), 0);
+  EXPECT_EQ(seen[0], 255);
+  EXPECT_EQ(seen[1], 0);
+
+  auto layer = standin::ca::MetalLayer::Create();
+  layer->SetDevice(device);
+  layer->SetDrawableSize({4, 4});
+  auto drawable = layer->NextDrawable();
+  ASSERT_TRUE(drawable);
+  EXPECT_TRUE(drawable->Texture()->IsFramebufferOnly());
+  drawable->Texture()->GetBytes(seen, 4, mtl::Region::Make2D(0, 0, 1, 1), 0);
+  mtl::RenderPassDescriptor pass;
+  pass.colorAttachments[0].texture = texture;
+  commands = queue->NewCommandBuffer();
+  auto encoder = commands->NewRenderCommandEncoder(pass);
+  encoder->SetFragmentTexture(drawable->Texture(), 0);
+  auto uniforms = device->NewBuffer(1024, mtl::ResourceStorageModeShared);
+  encoder->SetFragmentBuffer(uniforms, 256, 0);
+  encoder->SetFragmentBufferOffset(512, 0);
+  EXPECT_EQ(device->ValidationErrorCount(), 3); // the read-back and the sampling
+  encoder->SetFragmentBuffer(uniforms, 176, 0);
+  encoder->SetFragmentBufferOffset(128, 0);
+  EXPECT_EQ(device->ValidationErrorCount(), 5);
+  encoder->EndEncoding();
+  commands->Commit();
+}
+
+// An upload into a texture that a committed, unfinished buffer samples is a hazard: reported,
+// then abort.
+TEST(MetalObjectsDeathTest, UploadIntoATextureAFrameInFlightSamplesAborts)
+{
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_DEATH(
+    {
+      const Held held(1);
+      auto device = mtl::CreateSystemDefaultDevice();
+      auto queue = device->NewCommandQueue();
+      auto target = device->NewTexture([] {
+        auto d = mtl::TextureDescriptor::Texture2D(mtl::PixelFormat::RGBA8Unorm, 2, 2, false);
+        d.usage = mtl::TextureUsageRenderTarget;
+        return d;
+      }());
+      auto sampled = device->NewTexture(mtl::TextureDescriptor::Texture2D(mtl::PixelFormat::R8Unorm, 2, 2, false));
+      mtl::RenderPassDescriptor pass;
+      pass.colorAttachments[0].texture = target;
+      auto commands = queue->NewCommandBuffer();
+      auto encoder = commands->NewRenderCommandEncoder(pass);
+      encoder->SetFragmentTexture(sampled, 0);
+      encoder->EndEncoding();
+      commands->Commit();
+      const uint8_t byte = 1;
+      sampled->ReplaceRegion(mtl::Region::Make2D(0, 0, 1, 1), 0, &byte, 1);
+    },
+    "hazard: replaceRegion into a texture that a committed command buffer has not finished using");
 }
 
 } // namespace
