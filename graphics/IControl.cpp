@@ -1,5 +1,6 @@
 #include "graphics/IControl.h"
 
+#include <atomic>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
@@ -12,6 +13,12 @@
 
 namespace plug {
 namespace igraphics {
+
+uint64_t IControl::NextToken()
+{
+  static std::atomic<uint64_t> sNext{1};
+  return sNext.fetch_add(1, std::memory_order_relaxed);
+}
 
 IControl::IControl(const IRECT& bounds, int paramIdx, IActionFunction actionFunc)
   : mRECT(bounds), mTargetRECT(bounds), mActionFunc(std::move(actionFunc))

@@ -244,14 +244,18 @@ TEST_F(PromptFixture, UndoRedoClipboardMenuAndCharactersBeyondTheBasicPlane)
   chooseFromMenu(2);
   EXPECT_EQ(entry->GetText(), "0.00123");
 
-  // A character above U+FFFF is one surrogate pair, inserted in one step; half a pair reads
-  // as U+FFFD, and undo makes it whole again. Text that is not UTF-8 becomes U+FFFD too.
+  // A character above U+FFFF is one surrogate pair, inserted, passed over and deleted whole,
+  // and undo brings it back whole. Text that is not UTF-8 becomes U+FFFD.
   Key(35);
   Key(0, "\xF0\x9F\x8E\xB8");
   EXPECT_EQ(entry->GetText(), "0.00123\xF0\x9F\x8E\xB8");
   EXPECT_EQ(entry->GetCursor(), 9);
-  Key(8); // backspace takes the second half
-  EXPECT_EQ(entry->GetText(), "0.00123\xEF\xBF\xBD");
+  Key(37);
+  EXPECT_EQ(entry->GetCursor(), 7);
+  Key(39);
+  EXPECT_EQ(entry->GetCursor(), 9);
+  Key(8);
+  EXPECT_EQ(entry->GetText(), "0.00123");
   Key('Z', "z", false, true);
   EXPECT_EQ(entry->GetText(), "0.00123\xF0\x9F\x8E\xB8");
   Key('Z', "z", false, true);
@@ -352,6 +356,20 @@ TEST_F(PromptFixture, ALongMenuScrollsAndTheItemShownIsTheOneChosen)
   EXPECT_EQ(menu->GetState(), IPopupMenuControl::kIdle);
   EXPECT_EQ(menu->NPanels(), 0);
   EXPECT_EQ(g->mTooltipUpdates, tooltips + 1);
+
+  // With room for one cell only, the panel keeps one item between its arrows, and scrolling
+  // reaches the last item.
+  menu->SetExpandedBounds(IRECT(0.f, 0.f, 900.f, 40.f));
+  g->CreatePopupMenu(*owner, longMenu, owner->GetRECT());
+  Frames(10);
+  panel = menu->GetPanel(0);
+  ASSERT_TRUE(panel->mScroller);
+  ASSERT_EQ(panel->mCellBounds.GetSize(), 3);
+  for (int i = 0; i < 40; ++i)
+    g->OnMouseOver(Cell(0, 2).MW(), Cell(0, 2).MH(), IMouseMod());
+  g->ClearCalls();
+  Frames(1);
+  EXPECT_EQ(g->Texts(), (Strings{"item 38", "item 39"}));
 }
 
 TEST_F(PromptFixture, ASubmenuOpensOnHoverAndItsItemIsChosenByClick)
