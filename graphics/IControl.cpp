@@ -182,8 +182,7 @@ IParam* IControl::GetParam(int valIdx) const
 
 int IControl::LinkedToParam(int paramIdx) const
 {
-  if (paramIdx < 0)
-    return -1;
+  // -1 too finds the first value bound to no parameter.
   for (int i = 0; i < NVals(); ++i)
     if (mVals[static_cast<size_t>(i)].idx == paramIdx)
       return i;
@@ -203,6 +202,7 @@ void IControl::SetPosition(float x, float y)
   mMouseIsOver = false;
   OnResize();
   mTargetRECT = IRECT::MakeXYWH(targetX, targetY, mTargetRECT.W(), mTargetRECT.H());
+  mMouseIsOver = false; // also when OnResize set it
 }
 
 void IControl::SetSize(float w, float h)
