@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <stdexcept>
 
 #include "graphics/IGraphics.h"
 #include "graphics/IPopupMenu.h"
@@ -373,8 +372,14 @@ ITextEntryControl::Row ITextEntryControl::LayoutRow()
 
 void ITextEntryControl::DeleteChars(int pos, int n)
 {
+  // The editing's history cannot always keep what it removed (its storage is bounded), and
+  // may then ask for a deletion beyond the text: nothing is deleted, and the history, which
+  // no longer matches the text, is dropped after the edit.
   if (pos < 0 || static_cast<size_t>(pos) > mEditString.size())
-    throw std::out_of_range("ITextEntryControl: deletion beyond the text");
+  {
+    mHistoryLost = true;
+    return;
+  }
   if (n < 0)
     mEditString.erase(static_cast<size_t>(pos));
   else
@@ -385,7 +390,10 @@ void ITextEntryControl::DeleteChars(int pos, int n)
 bool ITextEntryControl::InsertChars(int pos, const char16_t* chars, int n)
 {
   if (pos < 0 || static_cast<size_t>(pos) > mEditString.size() || n < 0)
+  {
+    mHistoryLost = true;
     return false;
+  }
   mEditString.insert(static_cast<size_t>(pos), chars, static_cast<size_t>(n));
   RebuildCharWidths();
   return true;
@@ -454,6 +462,14 @@ bool ITextEntryControl::Edit(const std::function<void()>& operation)
   // made valid again before anyone reads it.
   KeepValidText();
   KeepWithinText();
+  if (mHistoryLost)
+  {
+    STB_TexteditState& lost = mEditState->state;
+    const int cursor = lost.cursor, selectStart = lost.select_start, selectEnd = lost.select_end;
+    stb_textedit_initialize_state(&lost, 1);
+    lost.cursor = cursor, lost.select_start = selectStart, lost.select_end = selectEnd;
+    mHistoryLost = false;
+  }
   // The cursor never rests between the halves of a pair: it goes on the way it moved.
   STB_TexteditState& state = mEditState->state;
   if (PairEndsAt(state.cursor + 1))

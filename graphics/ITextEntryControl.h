@@ -119,6 +119,8 @@ protected:
   int mEditParamIdx = -1;
   std::vector<float> mCharWidths;
   std::u16string mEditString;
+  // Set when the editing asked for a change the text cannot take (its history went wrong).
+  bool mHistoryLost = false;
 
 private:
   struct EditState;
