@@ -294,7 +294,7 @@ void IBubbleControl::FadeFunc(IControl* pCaller)
 void IBubbleControl::Draw(IGraphics& g)
 {
   // The body leaves the arrow its room on either side.
-  const IRECT body = mBubbleBounds.GetPadded(-mCalloutSize, 0.f, -mCalloutSize, 0.f);
+  const IRECT body = mBubbleBounds.GetPadded(mCalloutSize, 0.f, -mCalloutSize, 0.f);
   g.DrawFastDropShadow(body, mBubbleBounds, 2.f, mRoundness, 10.f, &mBlend);
   DrawBubble(g, body, &mBlend);
   DrawContent(g, body, &mBlend);

@@ -369,6 +369,36 @@ TEST_F(EventFixture, ControlsThatGoWhileSomethingStillPointsAtThem)
   g->SetAllControlsDirty();
 }
 
+TEST_F(EventFixture, ACancelledTouchEndsItsCaptureAndTheGestureWithTheControlsLastTouch)
+{
+  g->EnableMultiTouch(true);
+  TestControl* pad = Add(IRECT(100.f, 100.f, 200.f, 200.f), 2);
+  pad->SetWantsMultiTouch(true);
+  TestControl* other = Add(IRECT(300.f, 100.f, 400.f, 200.f), 3);
+  const IMouseMod t1(true, false, false, false, false, 1), t2(true, false, false, false, false, 2),
+    t3(true, false, false, false, false, 3);
+  g->OnMouseDown({IMouseInfo(120.f, 150.f, t1), IMouseInfo(180.f, 150.f, t2), IMouseInfo(350.f, 150.f, t3)});
+  ASSERT_EQ(dlg.OpenGestures(2), 1);
+  ASSERT_EQ(dlg.OpenGestures(3), 1);
+
+  // One of the pad's two touches cancelled: the pad hears it, keeps its other touch and its
+  // gesture; the other control is untouched.
+  g->OnTouchCancelled({IMouseInfo(120.f, 150.f, t1)});
+  EXPECT_EQ(pad->EventsStartingWith("cancelled"), (Strings{"cancelled 120 150"}));
+  EXPECT_EQ(pad->CountEvents("up"), 0);
+  EXPECT_EQ(g->GetCapturedControl(1), nullptr);
+  EXPECT_EQ(g->GetCapturedControl(2), pad);
+  EXPECT_EQ(dlg.OpenGestures(2), 1);
+  // Its last touch cancelled: the gesture ends; a touch cancelled twice changes nothing.
+  g->OnTouchCancelled({IMouseInfo(180.f, 150.f, t2), IMouseInfo(120.f, 150.f, t1)});
+  EXPECT_EQ(pad->CountEvents("cancelled"), 2);
+  EXPECT_EQ(dlg.OpenGestures(2), 0);
+  EXPECT_EQ(dlg.OpenGestures(3), 1);
+  g->OnMouseUp({IMouseInfo(350.f, 150.f, t3)});
+  EXPECT_EQ(other->CountEvents("up"), 1);
+  EXPECT_EQ(dlg.OpenGestures(3), 0);
+}
+
 TEST_F(EventFixture, TextPromptsAndControlsThatGoAway)
 {
   TestControl* drive = Add(IRECT(100.f, 100.f, 200.f, 140.f), 2);
