@@ -35,12 +35,6 @@ IBitmapControl::IBitmapControl(const IRECT& bounds, const IBitmap& bitmap, int p
   mBlend = IBlend(blend, 1.f);
 }
 
-void IBitmapControl::OnRescale()
-{
-  if (mGraphics)
-    RescaleBitmap(*mGraphics);
-}
-
 // ---------------------------------------------------------------------------------------
 // ISVGControl
 

@@ -82,7 +82,6 @@ void IPopupMenuControl::CreatePopupMenu(IPopupMenu& menu, const IRECT& anchorAre
   if (mState != kIdle || !g)
     return;
 
-  mMenu = &menu;
   mMenuHasSubmenu = false;
   for (int i = 0; i < menu.NItems(); ++i)
     if (menu.GetItem(i)->GetSubmenu())

@@ -65,18 +65,19 @@ class HeldMenuControl : public IPopupMenuControl
 public:
   void CreatePopupMenu(IPopupMenu& menu, const IRECT&) override
   {
-    mMenu = &menu;
+    mShowing = &menu;
     mState = kExpanded;
     ++mShown;
   }
   void Choose(int idx)
   {
     mState = kIdle;
-    IPopupMenu* menu = mMenu;
+    IPopupMenu* menu = mShowing;
     menu->SetChosenItemIdx(idx);
     GetUI()->SetControlValueAfterPopupMenu(idx >= 0 ? menu : nullptr);
   }
   int mShown = 0;
+  IPopupMenu* mShowing = nullptr;
 };
 
 // A control that always lives in the same storage, as a new control often does where the
