@@ -25,13 +25,7 @@ bool GrowDoubled(T*& items, int count, int& capacity)
     return true;
   if (capacity > INT_MAX / 2)
     return false;
-  const int grown = capacity > 0 ? capacity * 2 : 8;
-  auto* p = static_cast<T*>(vgrRealloc(items, sizeof(T) * static_cast<std::size_t>(grown)));
-  if (!p)
-    return false;
-  items = p;
-  capacity = grown;
-  return true;
+  return vgrReallocArray(items, capacity, capacity > 0 ? capacity * 2 : 8);
 }
 
 constexpr int kMaxAtlasSide = 32767; // skyline nodes are 16-bit
