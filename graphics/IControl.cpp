@@ -1,5 +1,6 @@
 #include "graphics/IControl.h"
 
+#include <atomic>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
@@ -12,6 +13,12 @@
 
 namespace plug {
 namespace igraphics {
+
+uint64_t IControl::NextToken()
+{
+  static std::atomic<uint64_t> sNext{1};
+  return sNext.fetch_add(1, std::memory_order_relaxed);
+}
 
 IControl::IControl(const IRECT& bounds, int paramIdx, IActionFunction actionFunc)
   : mRECT(bounds), mTargetRECT(bounds), mActionFunc(std::move(actionFunc))
@@ -175,8 +182,7 @@ IParam* IControl::GetParam(int valIdx) const
 
 int IControl::LinkedToParam(int paramIdx) const
 {
-  if (paramIdx < 0)
-    return -1;
+  // -1 too finds the first value bound to no parameter.
   for (int i = 0; i < NVals(); ++i)
     if (mVals[static_cast<size_t>(i)].idx == paramIdx)
       return i;
@@ -196,6 +202,7 @@ void IControl::SetPosition(float x, float y)
   mMouseIsOver = false;
   OnResize();
   mTargetRECT = IRECT::MakeXYWH(targetX, targetY, mTargetRECT.W(), mTargetRECT.H());
+  mMouseIsOver = false; // also when OnResize set it
 }
 
 void IControl::SetSize(float w, float h)

@@ -43,6 +43,10 @@ public:
   IControl(const IControl&) = delete;
   IControl& operator=(const IControl&) = delete;
 
+  // A number no other control of the process has had or will have. Whoever must learn later
+  // whether a control still lives keeps this, not the address, which a new control may reuse.
+  uint64_t GetToken() const { return mToken; }
+
   // ---- events (base behaviour in the comments) ----
 
   // With the right button: prompts for the value under the point.
@@ -293,6 +297,9 @@ protected:
   EGestureType mLastGesture = EGestureType::Unknown;
 
 private:
+  static uint64_t NextToken();
+
+  const uint64_t mToken = NextToken();
   // Stores value valIdx clamped to 0..1 (through SetValue).
   void ClampAndStore(int valIdx);
   // Hands value valIdx to the delegate and the peers, when it is bound.

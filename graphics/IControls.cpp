@@ -10,8 +10,21 @@ namespace igraphics {
 // ---------------------------------------------------------------------------------------
 // IBitmapControl
 
+namespace {
+// One frame at (x, y), its size in whole pixels: the bitmap's size divided by the frame count
+// in whole numbers along the frames' direction.
+IRECT WholeFrameBoundsAt(float x, float y, const IBitmap& bitmap)
+{
+  const int n = bitmap.FrameCount();
+  const bool across = bitmap.GetFramesAreHorizontal();
+  const int w = across ? bitmap.W() / n : bitmap.W();
+  const int h = across ? bitmap.H() : bitmap.H() / n;
+  return IRECT(x, y, x + static_cast<float>(w), y + static_cast<float>(h));
+}
+} // namespace
+
 IBitmapControl::IBitmapControl(float x, float y, const IBitmap& bitmap, int paramIdx, EBlend blend)
-  : IBitmapControl(FrameBoundsAt(x, y, bitmap), bitmap, paramIdx, blend)
+  : IBitmapControl(WholeFrameBoundsAt(x, y, bitmap), bitmap, paramIdx, blend)
 {
 }
 
@@ -20,12 +33,6 @@ IBitmapControl::IBitmapControl(const IRECT& bounds, const IBitmap& bitmap, int p
 {
   AttachIControl(this);
   mBlend = IBlend(blend, 1.f);
-}
-
-void IBitmapControl::OnRescale()
-{
-  if (mGraphics)
-    RescaleBitmap(*mGraphics);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -52,9 +59,7 @@ void ISVGControl::Draw(IGraphics& g)
   }
   if (!g.CheckLayer(mLayer))
   {
-    g.StartLayer(this, mRECT, false);
-    g.DrawSVG(mSVG, mRECT);
-    mLayer = g.EndLayer();
+    mLayer = g.DrawInLayer(this, mRECT, false, [&] { g.DrawSVG(mSVG, mRECT); });
   }
   g.DrawLayer(mLayer, &mBlend);
 }
@@ -283,7 +288,7 @@ void IBubbleControl::FadeFunc(IControl* pCaller)
 void IBubbleControl::Draw(IGraphics& g)
 {
   // The body leaves the arrow its room on either side.
-  const IRECT body = mBubbleBounds.GetPadded(-mCalloutSize, 0.f, -mCalloutSize, 0.f);
+  const IRECT body = mBubbleBounds.GetPadded(mCalloutSize, 0.f, -mCalloutSize, 0.f);
   g.DrawFastDropShadow(body, mBubbleBounds, 2.f, mRoundness, 10.f, &mBlend);
   DrawBubble(g, body, &mBlend);
   DrawContent(g, body, &mBlend);

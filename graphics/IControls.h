@@ -21,7 +21,7 @@ public:
   IBitmapControl(const IRECT& bounds, const IBitmap& bitmap, int paramIdx = -1, EBlend blend = EBlend::SrcOver);
 
   void Draw(IGraphics& g) override { DrawBitmapFrame(g); }
-  void OnRescale() override;
+  void OnRescale() override { RescaleBitmap(); }
 };
 
 // An SVG image at the top-left of the bounds, keeping its proportions. With the layer, it is
@@ -150,7 +150,6 @@ protected:
   float mCalloutSize = 10.f;
   float mMaxOpacity = 0.95f;
   float mFrameThickness = 2.f;
-  float mHorizontalPadding = 5.f;
   IColor mFillColor;
   IColor mFrameColor;
   EFadeState mState = kHidden;

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstdio>
 #include <cstdlib>
 #include <strings.h>
 #include <sys/stat.h>
@@ -74,10 +73,8 @@ DirScanner::EKind DirScanner::GetCurrentIsDirectory() const
 {
   if (!mEntry)
     return kNotFolder;
-  char full[kMaxPath];
-  const int n = std::snprintf(full, sizeof(full), "%s/%s", mPath.c_str(), mEntry->d_name);
-  if (n < 0 || static_cast<size_t>(n) >= sizeof(full))
-    return kNotFolder; // a path that long is not followed
+  std::string full;
+  GetCurrentFullFN(full);
   switch (mEntry->d_type)
   {
     case DT_DIR:
@@ -100,7 +97,10 @@ DirScanner::EKind DirScanner::GetCurrentIsDirectory() const
     }
     case DT_UNKNOWN:
     {
-      DIR* probe = opendir(full);
+      // Only this probe is bounded: a path that long is not opened.
+      if (full.size() >= kMaxPath)
+        return kNotFolder;
+      DIR* probe = opendir(full.c_str());
       if (!probe)
         return kNotFolder;
       closedir(probe);

@@ -46,6 +46,12 @@ IGraphics::~IGraphics()
   mCursorHidden = false;
   mOpenGestures.clear();
   RemoveAllControls();
+  // Layers a drawing left on the stack go with the context.
+  while (!mLayers.empty())
+  {
+    delete mLayers.top();
+    mLayers.pop();
+  }
 
   // The last context to go empties the caches (no control refers to them any more).
   std::lock_guard<std::recursive_mutex> bitmapLock(BitmapCache().Mutex());
@@ -70,26 +76,34 @@ void IGraphics::SetHostHighlightForParam(int paramIdx, bool highlighted, int col
 
 IControl* IGraphics::AttachControl(IControl* pControl, int ctrlTag, const char* group)
 {
-  if (!pControl)
-    return nullptr;
+  if (!pControl || ControlWithToken(pControl->GetToken()))
+    return nullptr; // nothing, or attached already: it stays where it is
   if (ctrlTag >= 0 && !mCtrlTags.emplace(ctrlTag, pControl).second)
     return nullptr; // the tag is taken: the control stays the caller's
 
+  // All or nothing: when a step throws, the control is neither listed nor tagged, and
+  // nothing the context keeps refers to it, so the caller may delete it.
+  bool listed = false;
   try
   {
     PrepareControl(pControl, *this, *mDelegate);
     pControl->SetGroup(group ? group : "");
     if (!mControls.Add(pControl))
       throw std::bad_alloc();
+    listed = true;
+    pControl->OnAttached();
   }
   catch (...)
   {
-    // Not attached: no tag may point at it.
+    if (listed)
+    {
+      ForgetControl(pControl);
+      mControls.Delete(GetControlIdx(pControl));
+    }
     if (ctrlTag >= 0)
       mCtrlTags.erase(ctrlTag);
     throw;
   }
-  pControl->OnAttached();
   return pControl;
 }
 
@@ -136,19 +150,14 @@ void IGraphics::ForgetControl(const IControl* pControl)
     GetBubbleControl(i)->ForgetCaller(pControl);
 }
 
-bool IGraphics::HoldsControl(const IControl* pControl) const
+IControl* IGraphics::ControlWithToken(uint64_t token)
 {
-  if (!pControl)
-    return false;
-  if (GetControlIdx(pControl) >= 0)
-    return true;
-  if (pControl == mCornerResizer || pControl == mPopupControl || pControl == mPerfDisplay ||
-      pControl == mTextEntryControl)
-    return true;
-  for (int i = 0; i < NBubbleControls(); ++i)
-    if (GetBubbleControl(i) == pControl)
-      return true;
-  return false;
+  IControl* found = nullptr;
+  ForAllControlsFunc([&](IControl* pControl) {
+    if (!found && pControl->GetToken() == token)
+      found = pControl;
+  });
+  return found;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -532,6 +541,10 @@ void IGraphics::AttachPopupMenuControl(IPopupMenuControl* pControl)
 
 void IGraphics::RemovePopupMenuControl()
 {
+  // A menu it shows is answered first with nothing chosen, so the control that asked hears it
+  // and its gestures end.
+  if (mPopupControl && mInPopupMenu && mMenuInEditor)
+    SetControlValueAfterPopupMenu(nullptr);
   RemoveSpecial(mPopupControl);
 }
 
@@ -643,32 +656,40 @@ void IGraphics::SetControlValueAfterPopupMenu(IPopupMenu* pMenu)
   IPopupMenu* pShown = mShownMenu;
   const int valIdx = mPopupMenuValIdx;
   const bool isContext = mIsContextMenu;
+  const bool inEditor = mMenuInEditor;
   // Cleared first: the control may open another menu from its selection.
   mInPopupMenu = nullptr;
   mShownMenu = nullptr;
   if (!pControl)
     return; // nobody asked, or the control has gone
-  HandOverPopupResult(pControl, pMenu, pShown, valIdx, isContext);
+  HandOverPopupResult(pControl, pMenu, pShown, valIdx, isContext, inEditor);
 }
 
 void IGraphics::HandOverPopupResult(IControl* pControl, IPopupMenu* pResult, IPopupMenu* pShown, int valIdx,
-                                    bool isContext)
+                                    bool isContext, bool inEditor)
 {
   // The value the menu sets reaches the host inside a gesture: the one begun at the
   // mouse-down, or one opened here.
   if (!HoldsGestures(pControl))
     BeginGesturesFor(pControl);
 
-  // The completion function runs once per showing: with the level where the choice was made,
-  // or with the menu shown when nothing was chosen.
-  IPopupMenu* pCompleted = pResult ? pResult : pShown;
-  if (!pResult && pShown)
+  // The completion function runs once per showing, with the level where the choice was made.
+  // An in-editor menu closed without a choice runs the shown menu's, its index cleared; a
+  // dismissed native menu runs none and keeps its index.
+  IPopupMenu* pCompleted = pResult;
+  if (!pResult && inEditor && pShown)
+  {
     pShown->SetChosenItemIdx(-1);
+    pCompleted = pShown;
+  }
+  const uint64_t token = pControl->GetToken();
   if (pCompleted)
     pCompleted->ExecFunction();
 
-  // The completion may have removed the control (its gestures ended then).
-  if (!HoldsControl(pControl))
+  // The completion may have removed the control (its gestures ended then), and a new control
+  // may live at its address now.
+  pControl = ControlWithToken(token);
+  if (!pControl)
     return;
   if (isContext)
     pControl->OnContextSelection(pResult ? pResult->GetChosenItemIdx() : -1);

@@ -365,6 +365,23 @@ public:
 
   void StartLayer(IControl* pOwner, const IRECT& r, bool cacheable = false);
   ILayerPtr EndLayer();
+  // Draws into a new layer and hands it over. The layer leaves the stack also when drawing
+  // throws, so later drawing goes where it should.
+  template <class DrawFunc>
+  ILayerPtr DrawInLayer(IControl* pOwner, const IRECT& r, bool cacheable, DrawFunc&& draw)
+  {
+    StartLayer(pOwner, r, cacheable);
+    try
+    {
+      draw();
+    }
+    catch (...)
+    {
+      EndLayer();
+      throw;
+    }
+    return EndLayer();
+  }
   void ResumeLayer(ILayerPtr& layer);
   bool CheckLayer(const ILayerPtr& layer);
   void DrawLayer(const ILayerPtr& layer, const IBlend* pBlend = nullptr);
@@ -399,6 +416,8 @@ public:
   int GetControlIdx(const IControl* pControl) const { return mControls.Find(pControl); }
   // Null for an absent tag.
   IControl* GetControlWithTag(int ctrlTag) const;
+  // The attached control (in the list or special) with the token, or null once it has gone.
+  IControl* ControlWithToken(uint64_t token);
   // The tag of an attached control, -1 without one.
   int GetControlTag(const IControl* pControl) const;
   // The first control of the list bound to the parameter.
@@ -656,6 +675,7 @@ protected:
   IControl* mInTextEntry = nullptr;
   IControl* mInPopupMenu = nullptr;
   bool mIsContextMenu = false;
+  bool mMenuInEditor = false;
   int mTextEntryValIdx = -1;
   int mPopupMenuValIdx = -1;
   int mMouseOverIdx = -1;
@@ -703,8 +723,6 @@ private:
   void ForgetControl(const IControl* pControl);
   // The prompt menu emptied for a new showing (its title stays).
   void ClearPromptMenu() { mPromptPopupMenu.Clear(true); }
-  // The control is attached: in the list or one of the special controls.
-  bool HoldsControl(const IControl* pControl) const;
   // Puts a special control in its slot (with its context and attach-time calls); when the slot
   // is taken the control is deleted and the result is false.
   template <class T>
@@ -727,8 +745,9 @@ private:
   void EndGesturesFor(const IControl* pControl);
   bool HoldsGestures(const IControl* pControl) const;
   // Hands a menu result to the control that asked: completion function (once), selection,
-  // gestures.
-  void HandOverPopupResult(IControl* pControl, IPopupMenu* pResult, IPopupMenu* pShown, int valIdx, bool isContext);
+  // gestures. inEditor: the menu was the in-editor one (else the platform's).
+  void HandOverPopupResult(IControl* pControl, IPopupMenu* pResult, IPopupMenu* pShown, int valIdx, bool isContext,
+                           bool inEditor);
   // Hit test for drops, wheel and keys: no capture, no mouse-over.
   IControl* ControlAt(float x, float y) { return GetMouseControl(x, y, false); }
   // A key to the control under the point (the background skipped), then the key handler.

@@ -312,13 +312,15 @@ void IGraphics::EndTouch(const IMouseInfo& point, bool cancelled)
   IControl* pControl = GetCapturedControl(point.ms.touchID);
   if (!pControl)
     return;
+  const uint64_t token = pControl->GetToken();
   if (cancelled)
     pControl->OnTouchCancelled(point.x, point.y, point.ms);
   else
     pControl->OnMouseUp(point.x, point.y, point.ms);
   mCapturedMap.erase(point.ms.touchID);
-  // The control may have gone meanwhile (its gestures went with it); compared, not used.
-  if (!IsControlCaptured(pControl))
+  // The control may have gone meanwhile (its gestures went with it).
+  pControl = ControlWithToken(token);
+  if (pControl && !IsControlCaptured(pControl))
     EndGesturesFor(pControl);
 }
 
@@ -401,7 +403,7 @@ void IGraphics::OpenPopupMenu(IControl& control, IPopupMenu& menu, const IRECT& 
   if (mPopupControl && mPopupControl->GetState() != IPopupMenuControl::kIdle)
   {
     ReleaseMouseCapture();
-    HandOverPopupResult(&control, nullptr, &menu, valIdx, isContext);
+    HandOverPopupResult(&control, nullptr, &menu, valIdx, isContext, true);
     return;
   }
 
@@ -409,6 +411,7 @@ void IGraphics::OpenPopupMenu(IControl& control, IPopupMenu& menu, const IRECT& 
   mShownMenu = &menu;
   mPopupMenuValIdx = valIdx;
   mIsContextMenu = isContext;
+  mMenuInEditor = mPopupControl != nullptr;
   ReleaseMouseCapture();
 
   if (mPopupControl)

@@ -208,8 +208,9 @@ IBitmap IGraphics::LoadBitmapFrom(const char* name, bool fromMemory, const void*
     return ScaleBitmap(found, name, targetScale);
   if (loaded)
   {
+    // The cache owns it from here on, also when it cannot grow (it deletes it then).
+    loaded.release();
     RetainBitmap(found, name);
-    loaded.release(); // the cache owns it now
   }
   return found;
 }
@@ -238,17 +239,7 @@ IBitmap IGraphics::ScaleBitmap(const IBitmap& inBitmap, const char* cacheName, i
 
   const IRECT bounds(0.f, 0.f, static_cast<float>(inBitmap.W()) / mDrawScale,
                      static_cast<float>(inBitmap.H()) / mDrawScale);
-  StartLayer(nullptr, bounds, true);
-  try
-  {
-    DrawBitmap(inBitmap, bounds, 0, 0, nullptr);
-  }
-  catch (...)
-  {
-    EndLayer();
-    throw;
-  }
-  ILayerPtr layer = EndLayer();
+  ILayerPtr layer = DrawInLayer(nullptr, bounds, true, [&] { DrawBitmap(inBitmap, bounds, 0, 0, nullptr); });
 
   const IBitmap scaled(layer->TakeAPIBitmap(), inBitmap.N(), inBitmap.GetFramesAreHorizontal(), cacheName);
   if (scaled.GetAPIBitmap())

@@ -65,10 +65,11 @@ IPopupMenu::Item* IPopupMenu::AddItem(Item* item, int index)
     if (index < 0)
       index = lo;
   }
-  else if (index < 0)
+  else if (index == kAppend)
   {
     index = n;
   }
+  // Any other index is clamped to 0..count by the insertion.
 
   if (!mMenuItems.Insert(index, item))
   {

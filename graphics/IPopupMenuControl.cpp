@@ -82,7 +82,6 @@ void IPopupMenuControl::CreatePopupMenu(IPopupMenu& menu, const IRECT& anchorAre
   if (mState != kIdle || !g)
     return;
 
-  mMenu = &menu;
   mMenuHasSubmenu = false;
   for (int i = 0; i < menu.NItems(); ++i)
     if (menu.GetItem(i)->GetSubmenu())
@@ -294,7 +293,8 @@ void IPopupMenuControl::LayoutPanel(MenuPanel& panel, float x, float y)
     const float top = fixed ? y0 : mExpandedBounds.T + ScreenPadding() + mPadding;
     const float room = mExpandedBounds.B - mPadding - (mPadding + mExpandedBounds.T + ScreenPadding());
     int visible = static_cast<int>(room / (cellH + mCellGap));
-    visible = std::min(std::max(visible, 1), n);
+    // At least one item between the arrow cells, so every item can be reached.
+    visible = std::min(std::max(visible, 3), n);
     for (int j = 0; j < visible; ++j)
     {
       const float t = top + static_cast<float>(j) * (cellH + mCellGap);

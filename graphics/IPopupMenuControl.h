@@ -186,7 +186,6 @@ protected:
   MenuPanel* mAppearingMenuPanel = nullptr; // the last opened panel: the animation's
   EPopupState mState = kIdle;
   IRECT* mMouseCellBounds = nullptr;
-  IPopupMenu* mMenu = nullptr;
   int mMaxColumnItems = 0;
   bool mScrollIfTooBig = true;
   bool mCallOut = false;

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <stdexcept>
 
 #include "graphics/IGraphics.h"
 #include "graphics/IPopupMenu.h"
@@ -373,9 +372,14 @@ ITextEntryControl::Row ITextEntryControl::LayoutRow()
 
 void ITextEntryControl::DeleteChars(int pos, int n)
 {
+  // The editing's history cannot always keep what it removed (its storage is bounded), and
+  // may then ask for a deletion beyond the text: nothing is deleted, and the history, which
+  // no longer matches the text, is dropped after the edit.
   if (pos < 0 || static_cast<size_t>(pos) > mEditString.size())
-    throw std::out_of_range("ITextEntryControl: deletion beyond the text");
-  // Half a pair stays as it is (it reads as U+FFFD), so that undo can make it whole again.
+  {
+    mHistoryLost = true;
+    return;
+  }
   if (n < 0)
     mEditString.erase(static_cast<size_t>(pos));
   else
@@ -386,7 +390,10 @@ void ITextEntryControl::DeleteChars(int pos, int n)
 bool ITextEntryControl::InsertChars(int pos, const char16_t* chars, int n)
 {
   if (pos < 0 || static_cast<size_t>(pos) > mEditString.size() || n < 0)
+  {
+    mHistoryLost = true;
     return false;
+  }
   mEditString.insert(static_cast<size_t>(pos), chars, static_cast<size_t>(n));
   RebuildCharWidths();
   return true;
@@ -424,21 +431,80 @@ void ITextEntryControl::KeepWithinText()
     state.select_start = state.select_end = state.cursor;
 }
 
+void ITextEntryControl::KeepValidText()
+{
+  bool replaced = false;
+  const size_t n = mEditString.size();
+  for (size_t i = 0; i < n; ++i)
+  {
+    const char16_t u = mEditString[i];
+    if (IsHighSurrogate(u) && i + 1 < n && IsLowSurrogate(mEditString[i + 1]))
+    {
+      ++i; // a whole pair
+      continue;
+    }
+    if (u == 0 || IsHighSurrogate(u) || IsLowSurrogate(u))
+    {
+      mEditString[i] = static_cast<char16_t>(kReplacement);
+      replaced = true;
+    }
+  }
+  if (replaced)
+    RebuildCharWidths();
+}
+
 bool ITextEntryControl::Edit(const std::function<void()>& operation)
 {
   KeepWithinText();
   const Snapshot before = Take(mEditState->state, mEditString);
   operation();
+  // An edit may split a pair or bring back characters the history did not keep: the text is
+  // made valid again before anyone reads it.
+  KeepValidText();
   KeepWithinText();
+  if (mHistoryLost)
+  {
+    STB_TexteditState& lost = mEditState->state;
+    const int cursor = lost.cursor, selectStart = lost.select_start, selectEnd = lost.select_end;
+    stb_textedit_initialize_state(&lost, 1);
+    lost.cursor = cursor, lost.select_start = selectStart, lost.select_end = selectEnd;
+    mHistoryLost = false;
+  }
+  // The cursor never rests between the halves of a pair: it goes on the way it moved.
+  STB_TexteditState& state = mEditState->state;
+  if (PairEndsAt(state.cursor + 1))
+  {
+    state.cursor += state.cursor < before.cursor ? -1 : 1;
+    KeepWithinText();
+  }
   const bool changed = !(Take(mEditState->state, mEditString) == before);
   if (changed)
     SetDirty(false);
   return changed;
 }
 
+bool ITextEntryControl::PairEndsAt(int pos) const
+{
+  return pos >= 2 && static_cast<size_t>(pos) <= mEditString.size() &&
+         IsHighSurrogate(mEditString[static_cast<size_t>(pos - 2)]) &&
+         IsLowSurrogate(mEditString[static_cast<size_t>(pos - 1)]);
+}
+
 bool ITextEntryControl::EditWithKey(uint32_t code)
 {
-  return Edit([this, code]() { stb_textedit_key(this, &mEditState->state, code); });
+  return Edit([this, code]() {
+    // A surrogate pair is deleted whole: selected first, so the history keeps both halves.
+    STB_TexteditState& state = mEditState->state;
+    if (state.select_start == state.select_end)
+    {
+      const int at = state.cursor;
+      if (code == STB_TEXTEDIT_K_BACKSPACE && PairEndsAt(at))
+        state.select_start = at - 2, state.select_end = at;
+      else if (code == STB_TEXTEDIT_K_DELETE && PairEndsAt(at + 2))
+        state.select_start = at, state.select_end = at + 2;
+    }
+    stb_textedit_key(this, &state, code);
+  });
 }
 
 bool ITextEntryControl::InsertText(const std::u16string& text)

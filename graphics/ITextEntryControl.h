@@ -102,6 +102,11 @@ protected:
   bool Edit(const std::function<void()>& operation);
   // Cursor and selection within the text.
   void KeepWithinText();
+  // Every half of a surrogate pair left alone and every U+0000 (which would end the text
+  // early) becomes U+FFFD, unit for unit, so positions keep their meaning.
+  void KeepValidText();
+  // The two units before pos are a surrogate pair.
+  bool PairEndsAt(int pos) const;
   // Hands a key code to the editing; true when it changed anything.
   bool EditWithKey(uint32_t code);
   // Inserts text as one step of the undo history, in place of the selection.
@@ -114,6 +119,8 @@ protected:
   int mEditParamIdx = -1;
   std::vector<float> mCharWidths;
   std::u16string mEditString;
+  // Set when the editing asked for a change the text cannot take (its history went wrong).
+  bool mHistoryLost = false;
 
 private:
   struct EditState;

@@ -95,6 +95,9 @@ public:
   class PresetControllerMenu;
   class savePresetField;
 
+  // Step rounding, clamping and an atomic store; neither the host nor the change hook is told.
+  void SetParamQuietly(int paramIdx, double value);
+
   // The A/B transfer buttons: row `to` takes row `from` for every parameter but "Delta" and
   // "Plugin Scale". When `to` is the active row (the selector holds exactly its index), the
   // parameters take the copied values too, quietly; an unset entry leaves its parameter
@@ -134,8 +137,6 @@ private:
   // for the engine (atomic loads only).
   void FillEngineParams(vellicor::EngineParams& params) const noexcept;
   double ParamValue(int paramIdx) const;
-  // Step rounding, clamping and an atomic store; neither the host nor this hook is told.
-  void SetParamQuietly(int paramIdx, double value);
 
   // The reactions, called with mReactionMutex held.
   void SwitchSnapshot(bool keepLoadedValues);

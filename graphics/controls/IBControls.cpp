@@ -23,12 +23,6 @@ IBButtonControl::IBButtonControl(const IRECT& bounds, const IBitmap& bitmap, IAc
   AttachIControl(this);
 }
 
-void IBButtonControl::OnRescale()
-{
-  if (mGraphics)
-    RescaleBitmap(*mGraphics);
-}
-
 // ---------------------------------------------------------------------------------------
 // IBSwitchControl
 
@@ -54,12 +48,6 @@ void IBSwitchControl::OnMouseDown(float /*x*/, float /*y*/, const IMouseMod& /*m
   SetDirty(true);
 }
 
-void IBSwitchControl::OnRescale()
-{
-  if (mGraphics)
-    RescaleBitmap(*mGraphics);
-}
-
 // ---------------------------------------------------------------------------------------
 // IBKnobControl and IBKnobRotaterControl
 
@@ -75,12 +63,6 @@ IBKnobControl::IBKnobControl(const IRECT& bounds, const IBitmap& bitmap, int par
   : IKnobControlBase(bounds, paramIdx, nullptr, direction, gearing), IBitmapBase(bitmap)
 {
   AttachIControl(this);
-}
-
-void IBKnobControl::OnRescale()
-{
-  if (mGraphics)
-    RescaleBitmap(*mGraphics);
 }
 
 IBKnobRotaterControl::IBKnobRotaterControl(float x, float y, const IBitmap& bitmap, int paramIdx,
@@ -145,12 +127,6 @@ void IBSliderControl::OnResize()
   SetDirty(false);
 }
 
-void IBSliderControl::OnRescale()
-{
-  if (mGraphics)
-    RescaleBitmap(*mGraphics);
-}
-
 IRECT IBSliderControl::GetHandleBounds(double value) const
 {
   if (value < 0.0)
@@ -188,12 +164,6 @@ void IBTextControl::Draw(IGraphics& g)
 {
   g.DrawBitmapText(mBitmap, mRECT, mText, &mBlend, mStr.Get(), mVCentre, mMultiLine, mCharWidth, mCharHeight,
                    mCharOffset);
-}
-
-void IBTextControl::OnRescale()
-{
-  if (mGraphics)
-    RescaleBitmap(*mGraphics);
 }
 
 // ---------------------------------------------------------------------------------------

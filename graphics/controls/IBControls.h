@@ -24,7 +24,7 @@ public:
   IBButtonControl(const IRECT& bounds, const IBitmap& bitmap, IActionFunction actionFunc = DefaultClickActionFunc);
 
   void Draw(IGraphics& g) override { DrawBitmapFrame(g); }
-  void OnRescale() override;
+  void OnRescale() override { RescaleBitmap(); }
 };
 
 // A switch that steps through the frames of its bitmap on each click, wrapping from the last
@@ -38,7 +38,7 @@ public:
   void Draw(IGraphics& g) override { DrawBitmapFrame(g); }
   // Steps by one frame; the switch base's state count plays no part.
   void OnMouseDown(float x, float y, const IMouseMod& mod) override;
-  void OnRescale() override;
+  void OnRescale() override { RescaleBitmap(); }
 };
 
 // A knob dragged with the mouse that shows the frame of its value.
@@ -51,7 +51,7 @@ public:
                 EDirection direction = EDirection::Vertical, double gearing = kDefaultGearing);
 
   void Draw(IGraphics& g) override { DrawBitmapFrame(g); }
-  void OnRescale() override;
+  void OnRescale() override { RescaleBitmap(); }
 };
 
 // A knob that turns its whole bitmap about the centre of its rectangle: -130 degrees at 0,
@@ -88,7 +88,7 @@ public:
   // as thick as the handle along the whole rectangle.
   void OnResize() override;
   // Rescales the handle bitmap.
-  void OnRescale() override;
+  void OnRescale() override { RescaleBitmap(); }
 
   // The handle's rectangle for a value; the current one for a negative value.
   IRECT GetHandleBounds(double value = -1.0) const;
@@ -107,7 +107,7 @@ public:
                 bool vCentre = true, EBlend blend = EBlend::SrcOver);
 
   void Draw(IGraphics& g) override;
-  void OnRescale() override;
+  void OnRescale() override { RescaleBitmap(); }
 
 protected:
   int mCharWidth;

@@ -26,9 +26,10 @@ void IBitmapBase::DrawBitmapFrame(IGraphics& g)
   g.DrawBitmapFrame(mBitmap, dest, frame, &blend);
 }
 
-void IBitmapBase::RescaleBitmap(IGraphics& g)
+void IBitmapBase::RescaleBitmap()
 {
-  mBitmap = g.GetScaledBitmap(mBitmap);
+  if (IGraphics* g = mControl ? mControl->GetUI() : nullptr)
+    mBitmap = g->GetScaledBitmap(mBitmap);
 }
 
 } // namespace igraphics

@@ -31,8 +31,9 @@ public:
   // Draws the frame for the owner's value 0, one frame size centred in the owner's bounds,
   // with the owner's blend.
   void DrawBitmapFrame(IGraphics& g);
-  // The bitmap reloaded for the context's screen scale.
-  void RescaleBitmap(IGraphics& g);
+  // The bitmap reloaded for the owner's context's screen scale (once the owner has one): the
+  // OnRescale of every bitmap control.
+  void RescaleBitmap();
 
   const IBitmap& GetBitmap() const { return mBitmap; }
   void SetBitmap(const IBitmap& bitmap) { mBitmap = bitmap; }

@@ -136,8 +136,13 @@ ISwitchControlBase::ISwitchControlBase(const IRECT& bounds, int paramIdx, IActio
 
 void ISwitchControlBase::OnInit()
 {
-  if (const IParam* param = GetParam(0))
-    mNumStates = static_cast<int>(param->maxValue - param->minValue) + 1;
+  const IParam* param = GetParam(0);
+  if (!param)
+    return;
+  // The integer part of the range, plus one, taken in floating point: a wide (or inverted,
+  // or not a number) range gives a count between 1 and kMaxStates.
+  const double span = std::floor(param->maxValue - param->minValue);
+  mNumStates = span >= 0.0 ? static_cast<int>(std::min(span, static_cast<double>(kMaxStates - 1))) + 1 : 1;
 }
 
 void ISwitchControlBase::OnMouseDown(float, float, const IMouseMod&)

@@ -37,8 +37,10 @@ public:
 
   void OnMouseDown(float x, float y, const IMouseMod& mod) override;
   void OnMouseUp(float x, float y, const IMouseMod& mod) override;
-  // Bound to a parameter, the switch has one state per whole number of its range.
+  // Bound to a parameter, the switch has one state per whole number of its range, at most
+  // kMaxStates.
   void OnInit() override;
+  static constexpr int kMaxStates = 1024;
 
   int GetNumStates() const { return mNumStates; }
   bool GetMouseDown() const { return mMouseDown; }

@@ -94,10 +94,13 @@ void ICaptionControl::Draw(IGraphics& g)
 {
   if (const IParam* param = GetParam())
   {
+    param->FormatValue(param->Value(), false, mStr, true);
+    // A caption keeps the blank also before an empty label.
     if (mShowParamLabel)
-      param->GetDisplayWithLabel(mStr, true);
-    else
-      param->FormatValue(param->Value(), false, mStr, true);
+    {
+      mStr.Append(" ");
+      mStr.Append(param->LabelText());
+    }
   }
   ITextControl::Draw(g);
 

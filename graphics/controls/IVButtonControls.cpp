@@ -239,7 +239,7 @@ void IVTabSwitchControl::OnMouseOut()
 
 int IVTabSwitchControl::SelectedState() const
 {
-  return static_cast<int>(GetValue() * (mNumStates - 1) + 0.5);
+  return NearestState(GetValue());
 }
 
 ETabSegment IVTabSwitchControl::SegmentOf(int i) const

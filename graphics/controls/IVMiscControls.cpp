@@ -213,6 +213,7 @@ void IVMenuButtonControl::SetInnerValueStr(const char* str)
     return;
   inner->SetValueStr(str);
   inner->SetDirty(false);
+  inner->StyleChanged();
 }
 
 void IVMenuButtonControl::RefreshInnerButton()

@@ -148,9 +148,7 @@ void IVPlotControl::Draw(IGraphics& g)
   }
   if (!g.CheckLayer(mLayer))
   {
-    g.StartLayer(this, mRECT);
-    DrawPlots(g);
-    mLayer = g.EndLayer();
+    mLayer = g.DrawInLayer(this, mRECT, false, [&] { DrawPlots(g); });
   }
   g.DrawLayer(mLayer, &mBlend);
 }
@@ -393,11 +391,17 @@ void IVColorSwatchControl::OnMouseDown(float x, float y, const IMouseMod&)
     return;
   IColor color = GetCellColor(cell);
   // A prompt the user cancels never calls back.
-  mGraphics->PromptForColor(color, kPromptText, [this, cell](const IColor& chosen) {
-    SetColor(mColorIdxs[static_cast<size_t>(cell)], chosen);
-    SetDirty(false);
-    if (mColorChosenFunc)
-      mColorChosenFunc(cell, chosen);
+  // The panel may outlive the swatch: a pick after the swatch has gone changes nothing.
+  IGraphics* g = mGraphics;
+  const uint64_t token = GetToken();
+  g->PromptForColor(color, kPromptText, [g, token, cell](const IColor& chosen) {
+    auto* self = static_cast<IVColorSwatchControl*>(g->ControlWithToken(token));
+    if (!self)
+      return;
+    self->SetColor(self->mColorIdxs[static_cast<size_t>(cell)], chosen);
+    self->SetDirty(false);
+    if (self->mColorChosenFunc)
+      self->mColorChosenFunc(cell, chosen);
   });
 }
 

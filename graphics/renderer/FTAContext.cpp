@@ -15,6 +15,19 @@ namespace igraphics {
 
 namespace {
 
+// The atlas's own growth for its font table, glyph arrays and skyline nodes: room for one
+// more item doubles a full capacity (8 when it was 0). False, with the array as it was, when
+// that fails.
+template <class T>
+bool GrowDoubled(T*& items, int count, int& capacity)
+{
+  if (count < capacity)
+    return true;
+  if (capacity > INT_MAX / 2)
+    return false;
+  return vgrReallocArray(items, capacity, capacity > 0 ? capacity * 2 : 8);
+}
+
 constexpr int kMaxAtlasSide = 32767; // skyline nodes are 16-bit
 
 bool ValidAtlasSize(int width, int height)
@@ -53,7 +66,7 @@ void FreeFont(FTAfont* font)
 
 bool InsertNode(FTAskyline* atlas, int idx, int x, int y, int w)
 {
-  if (!vgrGrowArray(atlas->nodes, atlas->nnodes + 1, atlas->cnodes))
+  if (!GrowDoubled(atlas->nodes, atlas->nnodes, atlas->cnodes))
     return false;
   std::memmove(&atlas->nodes[idx + 1], &atlas->nodes[idx], sizeof(FTAskylineNode) * (atlas->nnodes - idx));
   atlas->nodes[idx] = FTAskylineNode{static_cast<int16_t>(x), static_cast<int16_t>(y), static_cast<int16_t>(w)};
@@ -287,7 +300,7 @@ int ftaAddFontData(FTAcontext* ctx, const char* name, unsigned char* data, int n
   FTAfont* font = nullptr;
   if (!ctx || !data || ndata <= 0)
     goto refuse;
-  if (!vgrGrowArray(ctx->fonts, ctx->nfonts + 1, ctx->cfonts))
+  if (!GrowDoubled(ctx->fonts, ctx->nfonts, ctx->cfonts))
     goto refuse;
   font = static_cast<FTAfont*>(vgrCalloc(1, sizeof(FTAfont)));
   if (!font)
@@ -566,7 +579,7 @@ FTAglyph* ftaGetGlyph(FTAcontext* ctx, FTAfont* font, unsigned int codepoint, sh
 
   if (!glyph)
   {
-    if (!vgrGrowArray(font->glyphs, font->nglyphs + 1, font->cglyphs))
+    if (!GrowDoubled(font->glyphs, font->nglyphs, font->cglyphs))
       return nullptr;
     glyph = &font->glyphs[font->nglyphs++];
     std::memset(glyph, 0, sizeof(*glyph));

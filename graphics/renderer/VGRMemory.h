@@ -20,20 +20,25 @@ void* vgrCalloc(std::size_t n, std::size_t size);
 void* vgrRealloc(void* ptr, std::size_t size);
 void vgrFree(void* ptr);
 
-// Makes room for `needed` items in a growing array: when the capacity is smaller, grows it
-// to needed + half the capacity. False, with the array as it was, when that fails.
+// Gives a growing array room for `grown` items. False, with the array as it was, when that
+// fails.
 template <class T>
-bool vgrGrowArray(T*& items, int needed, int& capacity)
+bool vgrReallocArray(T*& items, int& capacity, int grown)
 {
-  if (needed <= capacity)
-    return true;
-  const int grown = needed + capacity / 2;
   auto* p = static_cast<T*>(vgrRealloc(items, sizeof(T) * static_cast<std::size_t>(grown)));
   if (!p)
     return false;
   items = p;
   capacity = grown;
   return true;
+}
+
+// Makes room for `needed` items in a growing array: when the capacity is smaller, grows it
+// to needed + half the capacity. False, with the array as it was, when that fails.
+template <class T>
+bool vgrGrowArray(T*& items, int needed, int& capacity)
+{
+  return needed <= capacity || vgrReallocArray(items, capacity, needed + capacity / 2);
 }
 
 } // namespace igraphics

@@ -36,12 +36,19 @@ double Vellicor::ILEDControlOBK::InputLevel() const
   return std::isfinite(v) && v > 0.0 ? v : 0.0;
 }
 
+Vellicor::ILEDControlOBK::Rings Vellicor::ILEDControlOBK::RingsFor(float level)
+{
+  const float t = level * 3.f;
+  const float u = 2.f * t;
+  return Rings{t, std::sqrt(u), u};
+}
+
 bool Vellicor::ILEDControlOBK::Settled() const
 {
   const float level = std::sqrt(static_cast<float>(InputLevel()));
-  const float u = 2.f * (level * 3.f);
-  return Near(mLevel, level, kSettledTolerance) && Near(mRingA, std::sqrt(u), kSettledTolerance) &&
-         Near(mRingB, u, kSettledTolerance);
+  const Rings target = RingsFor(level);
+  return Near(mLevel, level, kSettledTolerance) && Near(mRingA, target.a, kSettledTolerance) &&
+         Near(mRingB, target.b, kSettledTolerance);
 }
 
 bool Vellicor::ILEDControlOBK::IsDirty()
@@ -52,10 +59,10 @@ bool Vellicor::ILEDControlOBK::IsDirty()
 void Vellicor::ILEDControlOBK::Draw(IGraphics& g)
 {
   mLevel = Smooth(std::sqrt(static_cast<float>(InputLevel())), mLevel);
-  const float t = mLevel * 3.f;
-  const float u = 2.f * t;
-  mRingA = Smooth(std::sqrt(u), mRingA);
-  mRingB = Smooth(u, mRingB);
+  const Rings target = RingsFor(mLevel);
+  const float t = target.t;
+  mRingA = Smooth(target.a, mRingA);
+  mRingB = Smooth(target.b, mRingB);
 
   const float w = mRECT.W();
   const float cx = mRECT.MW();

@@ -32,6 +32,13 @@ private:
   // The input level: value 0, or 0 when negative or not finite.
   double InputLevel() const;
   bool Settled() const;
+  // What the rings move towards for a smoothed level: t (level times 3), ring A's target
+  // (the root of 2t) and ring B's (2t).
+  struct Rings
+  {
+    float t, a, b;
+  };
+  static Rings RingsFor(float level);
 
   float mLevel = 0.f;
   float mRingA = 0.f;

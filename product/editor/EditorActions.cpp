@@ -11,12 +11,6 @@ namespace vellicor {
 
 namespace {
 
-void SetQuietly(Vellicor& plugin, int paramIdx, double value)
-{
-  if (plug::IParam* param = plugin.GetParam(paramIdx))
-    param->Set(value);
-}
-
 IActionFunction CopySnapshotAction(Vellicor& plugin, int from, int to)
 {
   return [&plugin, from, to](IControl*) {
@@ -39,7 +33,7 @@ IActionFunction ToggleStereoModeAction(Vellicor& plugin, IControl* stereoSwitch,
         control->SetDisabled(!toMidSide);
     if (stereoSwitch)
       stereoSwitch->SetValue(toMidSide ? 1.0 : 0.0);
-    SetQuietly(plugin, kStereoMode, toMidSide ? 1.0 : 0.0);
+    plugin.SetParamQuietly(kStereoMode, toMidSide ? 1.0 : 0.0);
   };
 }
 
@@ -49,7 +43,7 @@ IActionFunction ResetEditorSizeAction(Vellicor& plugin)
     IControl::SplashActionFunc(caller);
     if (IGraphics* g = caller->GetUI())
       g->Resize(kEditorWidth, kEditorHeight, 1.f, true);
-    SetQuietly(plugin, kPluginScale, 1.0);
+    plugin.SetParamQuietly(kPluginScale, 1.0);
   };
 }
 

@@ -181,7 +181,8 @@ std::string Vellicor::PresetControllerMenu::CutText(const std::string& text, siz
 
 void Vellicor::PresetControllerMenu::SetCaptionText(const char* text)
 {
-  mCaptionText = CutText(text ? text : "", kMaxCaptionLength);
+  // Shown as given: the loads cut their names, a confirmed name shows as typed.
+  mCaptionText = text ? text : "";
   if (!mCaption)
     return;
   mCaption->SetLabelStr(mCaptionText.c_str());
@@ -417,7 +418,7 @@ void Vellicor::PresetControllerMenu::OnPresetSaved(int slot, const std::string& 
 {
   if (written)
   {
-    mRestingCaption = CutText(name, kMaxCaptionLength);
+    mRestingCaption = name;
   }
   else
   {

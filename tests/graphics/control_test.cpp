@@ -178,6 +178,41 @@ TEST_F(ControlFixture, AnimationsEndAfter100MsOnTheContextClock)
   EXPECT_EQ(ended, 2);
 }
 
+// Takes the pointer as over it whenever it is laid out, as a control under a still pointer may.
+class OverOnResize : public TestControl
+{
+public:
+  using TestControl::TestControl;
+  void OnResize() override { mMouseIsOver = true; }
+};
+
+TEST_F(ControlFixture, MovingAndSizingThroughTheContext)
+{
+  auto* c = new OverOnResize(IRECT(10.f, 10.f, 30.f, 20.f), {-1, 2});
+  g->AttachControl(c);
+  TestControl* other = Add(IRECT(100.f, 100.f, 120.f, 120.f));
+  // -1 finds the first value bound to nothing.
+  EXPECT_EQ(c->LinkedToParam(-1), 0);
+  EXPECT_EQ(c->LinkedToParam(2), 1);
+
+  // Moving clears the mouse-over flag after the layout; every control is drawn again.
+  other->SetClean();
+  g->SetControlPosition(c, 50.f, 60.f);
+  EXPECT_EQ(c->GetRECT(), IRECT(50.f, 60.f, 70.f, 70.f));
+  EXPECT_FALSE(c->GetMouseIsOver());
+  EXPECT_TRUE(other->IsDirty());
+  g->SetControlSize(c, 5.f, 6.f);
+  EXPECT_EQ(c->GetRECT(), IRECT(50.f, 60.f, 55.f, 66.f));
+  EXPECT_EQ(c->GetTargetRECT(), c->GetRECT());
+  // A hidden control moves and resizes without marking the others.
+  c->Hide(true);
+  other->SetClean();
+  g->SetControlPosition(c, 0.f, 0.f);
+  g->SetControlSize(c, 1.f, 1.f);
+  EXPECT_EQ(c->GetRECT(), IRECT(0.f, 0.f, 1.f, 1.f));
+  EXPECT_FALSE(other->IsDirty());
+}
+
 TEST_F(ControlFixture, GeometryHitsAndState)
 {
   TestControl* c = Add(IRECT(10.f, 10.f, 30.f, 20.f), 1);

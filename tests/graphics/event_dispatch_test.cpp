@@ -13,6 +13,7 @@
 #include "aax/interfaces/AAX_IViewContainer.h"
 #include "graphics/IPopupMenuControl.h"
 #include "graphics/ITextEntryControl.h"
+#include "graphics/controls/IVPadControls.h"
 #include "plug/IParam.h"
 
 using namespace testgraphics;
@@ -64,18 +65,55 @@ class HeldMenuControl : public IPopupMenuControl
 public:
   void CreatePopupMenu(IPopupMenu& menu, const IRECT&) override
   {
-    mMenu = &menu;
+    mShowing = &menu;
     mState = kExpanded;
     ++mShown;
   }
   void Choose(int idx)
   {
     mState = kIdle;
-    IPopupMenu* menu = mMenu;
+    IPopupMenu* menu = mShowing;
     menu->SetChosenItemIdx(idx);
     GetUI()->SetControlValueAfterPopupMenu(idx >= 0 ? menu : nullptr);
   }
   int mShown = 0;
+  IPopupMenu* mShowing = nullptr;
+};
+
+// A control that always lives in the same storage, as a new control often does where the
+// allocator hands back the block just freed.
+class SameAddressControl : public TestControl
+{
+public:
+  using TestControl::TestControl;
+  static void* operator new(std::size_t n)
+  {
+    if (n > sizeof(sSlot) || sTaken)
+      throw std::bad_alloc();
+    sTaken = true;
+    return sSlot;
+  }
+  static void operator delete(void*) { sTaken = false; }
+
+private:
+  alignas(std::max_align_t) static inline unsigned char sSlot[4096];
+  static inline bool sTaken = false;
+};
+
+// Opens a menu of its own from the mouse-down, inside the gesture the click begins.
+class MenuOnDownControl : public TestControl
+{
+public:
+  using TestControl::TestControl;
+  void OnMouseDown(float, float, const IMouseMod&) override { GetUI()->CreatePopupMenu(*this, mMenu, mRECT); }
+  IPopupMenu mMenu{"", {"a", "b"}};
+};
+
+class ThrowsOnAttach : public TestControl
+{
+public:
+  using TestControl::TestControl;
+  void OnAttached() override { throw std::runtime_error("no presets today"); }
 };
 
 struct EventFixture : ::testing::Test
@@ -236,9 +274,12 @@ TEST_F(EventFixture, TheCompletionFunctionRunsOncePerMenuOnEveryPath)
   g->QueueMenuAnswer({0, true, {2}}); // "x" in the submenu, later
   g->CreatePopupMenu(*owner, menu, owner->GetRECT());
   g->ResolvePendingMenu();
+  // A dismissed native menu hands back null: no completion runs and the index stays.
+  menu.SetChosenItemIdx(1);
   g->QueueMenuAnswer({-1});
   g->CreatePopupMenu(*owner, menu, owner->GetRECT());
-  EXPECT_EQ(completions, (std::vector<int>{1, 0, -1}));
+  EXPECT_EQ(completions, (std::vector<int>{1, 0}));
+  EXPECT_EQ(menu.GetChosenItemIdx(), 1);
   EXPECT_EQ(owner->EventsStartingWith("menu"), (Strings{"menu 1 0", "menu 0 0", "menu -1 0"}));
 
   // With an in-editor menu: once when it closes, and a request while it is open is answered
@@ -257,6 +298,105 @@ TEST_F(EventFixture, TheCompletionFunctionRunsOncePerMenuOnEveryPath)
   EXPECT_EQ(completions, (std::vector<int>{100, 0}));
   EXPECT_EQ(owner->EventsStartingWith("menu").back(), "menu 0 0");
   EXPECT_EQ(dlg.OpenGestures(2), 0);
+  EXPECT_EQ(dlg.OpenGestures(3), 0);
+}
+
+TEST_F(EventFixture, ControlsThatGoWhileSomethingStillPointsAtThem)
+{
+  // A menu's completion replaces the control that asked with one at the same address: the
+  // choice reaches neither, and the newcomer's parameter is not touched.
+  auto* asking = new SameAddressControl(IRECT(100.f, 100.f, 160.f, 120.f), 2);
+  g->AttachControl(asking);
+  TestControl* newcomer = nullptr;
+  IPopupMenu menu("", {"a", "b"}, [&](IPopupMenu*) {
+    g->RemoveControl(asking);
+    newcomer = new SameAddressControl(IRECT(100.f, 100.f, 160.f, 120.f), 3);
+    g->AttachControl(newcomer);
+  });
+  dlg.mLog.clear();
+  g->QueueMenuAnswer({1});
+  g->CreatePopupMenu(*asking, menu, asking->GetRECT());
+  ASSERT_EQ(static_cast<void*>(newcomer), static_cast<void*>(asking));
+  EXPECT_EQ(newcomer->CountEvents("menu"), 0);
+  EXPECT_EQ(dlg.mLog, (Strings{"begin 2", "end 2"}));
+  g->RemoveControl(newcomer);
+
+  // The in-editor menu removed while it shows answers "nothing chosen" first: the control
+  // hears it and the gesture its click began ends.
+  g->AttachPopupMenuControl(new HeldMenuControl());
+  auto* opener = new MenuOnDownControl(IRECT(300.f, 100.f, 360.f, 120.f), 2);
+  g->AttachControl(opener);
+  dlg.mLog.clear();
+  Down(330.f, 110.f);
+  ASSERT_EQ(dlg.OpenGestures(2), 1);
+  g->RemovePopupMenuControl();
+  EXPECT_EQ(opener->EventsStartingWith("menu"), (Strings{"menu -1 0"}));
+  EXPECT_EQ(dlg.OpenGestures(2), 0);
+  EXPECT_EQ(dlg.mLog, (Strings{"begin 2", "end 2"}));
+
+  // A swatch removed while the colour panel is open: a later pick changes nothing; the pick
+  // for a swatch that stays goes on reaching it.
+  g->mKeepColorPrompts = true;
+  std::vector<int> picks;
+  auto* swatch = new IVColorSwatchControl(IRECT(400.f, 200.f, 490.f, 290.f), "", [&](int cell, const IColor&) {
+    picks.push_back(cell);
+  });
+  g->AttachControl(swatch);
+  Down(445.f, 245.f);
+  Up(445.f, 245.f);
+  ASSERT_TRUE(g->mOpenColorPrompt);
+  g->RemoveControl(swatch);
+  g->mOpenColorPrompt(COLOR_BLUE);
+  EXPECT_TRUE(picks.empty());
+  swatch = new IVColorSwatchControl(IRECT(400.f, 200.f, 490.f, 290.f), "", [&](int cell, const IColor&) {
+    picks.push_back(cell);
+  });
+  g->AttachControl(swatch);
+  Down(445.f, 245.f);
+  Up(445.f, 245.f);
+  g->mOpenColorPrompt(COLOR_BLUE);
+  EXPECT_EQ(picks, (std::vector<int>{4}));
+
+  // Attaching is all or nothing: a control whose OnAttached throws is neither listed nor
+  // tagged (its caller deletes it), and one attached already is refused, not listed twice.
+  const int before = g->NControls();
+  auto failing = std::make_unique<ThrowsOnAttach>(IRECT(0.f, 0.f, 10.f, 10.f));
+  EXPECT_THROW(g->AttachControl(failing.get(), 77), std::runtime_error);
+  EXPECT_EQ(g->NControls(), before);
+  EXPECT_EQ(g->GetControlWithTag(77), nullptr);
+  failing.reset();
+  EXPECT_EQ(g->AttachControl(background), nullptr);
+  EXPECT_EQ(g->NControls(), before);
+  g->SetAllControlsDirty();
+}
+
+TEST_F(EventFixture, ACancelledTouchEndsItsCaptureAndTheGestureWithTheControlsLastTouch)
+{
+  g->EnableMultiTouch(true);
+  TestControl* pad = Add(IRECT(100.f, 100.f, 200.f, 200.f), 2);
+  pad->SetWantsMultiTouch(true);
+  TestControl* other = Add(IRECT(300.f, 100.f, 400.f, 200.f), 3);
+  const IMouseMod t1(true, false, false, false, false, 1), t2(true, false, false, false, false, 2),
+    t3(true, false, false, false, false, 3);
+  g->OnMouseDown({IMouseInfo(120.f, 150.f, t1), IMouseInfo(180.f, 150.f, t2), IMouseInfo(350.f, 150.f, t3)});
+  ASSERT_EQ(dlg.OpenGestures(2), 1);
+  ASSERT_EQ(dlg.OpenGestures(3), 1);
+
+  // One of the pad's two touches cancelled: the pad hears it, keeps its other touch and its
+  // gesture; the other control is untouched.
+  g->OnTouchCancelled({IMouseInfo(120.f, 150.f, t1)});
+  EXPECT_EQ(pad->EventsStartingWith("cancelled"), (Strings{"cancelled 120 150"}));
+  EXPECT_EQ(pad->CountEvents("up"), 0);
+  EXPECT_EQ(g->GetCapturedControl(1), nullptr);
+  EXPECT_EQ(g->GetCapturedControl(2), pad);
+  EXPECT_EQ(dlg.OpenGestures(2), 1);
+  // Its last touch cancelled: the gesture ends; a touch cancelled twice changes nothing.
+  g->OnTouchCancelled({IMouseInfo(180.f, 150.f, t2), IMouseInfo(120.f, 150.f, t1)});
+  EXPECT_EQ(pad->CountEvents("cancelled"), 2);
+  EXPECT_EQ(dlg.OpenGestures(2), 0);
+  EXPECT_EQ(dlg.OpenGestures(3), 1);
+  g->OnMouseUp({IMouseInfo(350.f, 150.f, t3)});
+  EXPECT_EQ(other->CountEvents("up"), 1);
   EXPECT_EQ(dlg.OpenGestures(3), 0);
 }
 

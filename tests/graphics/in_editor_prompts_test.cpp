@@ -244,14 +244,18 @@ TEST_F(PromptFixture, UndoRedoClipboardMenuAndCharactersBeyondTheBasicPlane)
   chooseFromMenu(2);
   EXPECT_EQ(entry->GetText(), "0.00123");
 
-  // A character above U+FFFF is one surrogate pair, inserted in one step; half a pair reads
-  // as U+FFFD, and undo makes it whole again. Text that is not UTF-8 becomes U+FFFD too.
+  // A character above U+FFFF is one surrogate pair, inserted, passed over and deleted whole,
+  // and undo brings it back whole. Text that is not UTF-8 becomes U+FFFD.
   Key(35);
   Key(0, "\xF0\x9F\x8E\xB8");
   EXPECT_EQ(entry->GetText(), "0.00123\xF0\x9F\x8E\xB8");
   EXPECT_EQ(entry->GetCursor(), 9);
-  Key(8); // backspace takes the second half
-  EXPECT_EQ(entry->GetText(), "0.00123\xEF\xBF\xBD");
+  Key(37);
+  EXPECT_EQ(entry->GetCursor(), 7);
+  Key(39);
+  EXPECT_EQ(entry->GetCursor(), 9);
+  Key(8);
+  EXPECT_EQ(entry->GetText(), "0.00123");
   Key('Z', "z", false, true);
   EXPECT_EQ(entry->GetText(), "0.00123\xF0\x9F\x8E\xB8");
   Key('Z', "z", false, true);
@@ -352,6 +356,86 @@ TEST_F(PromptFixture, ALongMenuScrollsAndTheItemShownIsTheOneChosen)
   EXPECT_EQ(menu->GetState(), IPopupMenuControl::kIdle);
   EXPECT_EQ(menu->NPanels(), 0);
   EXPECT_EQ(g->mTooltipUpdates, tooltips + 1);
+
+  // With room for one cell only, the panel keeps one item between its arrows, and scrolling
+  // reaches the last item.
+  menu->SetExpandedBounds(IRECT(0.f, 0.f, 900.f, 40.f));
+  g->CreatePopupMenu(*owner, longMenu, owner->GetRECT());
+  Frames(10);
+  panel = menu->GetPanel(0);
+  ASSERT_TRUE(panel->mScroller);
+  ASSERT_EQ(panel->mCellBounds.GetSize(), 3);
+  for (int i = 0; i < 40; ++i)
+    g->OnMouseOver(Cell(0, 2).MW(), Cell(0, 2).MH(), IMouseMod());
+  g->ClearCalls();
+  Frames(1);
+  EXPECT_EQ(g->Texts(), (Strings{"item 38", "item 39"}));
+}
+
+TEST_F(PromptFixture, TheRootPanelGoesBesideBelowOrAboveItsAnchor)
+{
+  TestControl* owner = Add(IRECT(0.f, 0.f, 10.f, 10.f));
+  // One item of four characters: the headless text is half its size wide per character.
+  const float ts = DEFAULT_TEXT.mSize, a = 8.f, s = 10.f;
+  const float w = 4.f * ts / 2.f + 28.f, h = ts;
+  struct Placed
+  {
+    IRECT panel;
+    IPopupMenuControl::ECalloutDirection dir;
+  };
+  // A fresh menu control for every showing; the panel's top-left is the placement.
+  auto place = [&](IPopupMenu& items, const IRECT& anchor, bool forceBelow) {
+    g->RemovePopupMenuControl();
+    auto* m = new IPopupMenuControl(-1, DEFAULT_TEXT);
+    m->SetCallout(true);
+    m->SetForceBelow(forceBelow);
+    g->AttachPopupMenuControl(m);
+    menu = m;
+    g->CreatePopupMenu(*owner, items, anchor);
+    return Placed{m->GetPanel(0)->mRECT, m->GetCalloutDirection()};
+  };
+  auto topLeft = [](const Placed& p) { return std::make_pair(p.panel.L, p.panel.T); };
+  IPopupMenu one("", {"abcd"});
+  const float bottom = 500.f - h - 2.f * s;
+
+  // Beside, level with the anchor: to the right in the left half, to the left in the right.
+  Placed p = place(one, IRECT(100.f, 100.f, 140.f, 120.f), false);
+  EXPECT_EQ(p.dir, IPopupMenuControl::kCalloutRight);
+  EXPECT_EQ(topLeft(p), std::make_pair(148.f, 110.f - (ts + a)));
+  p = place(one, IRECT(850.f, 100.f, 890.f, 120.f), false);
+  EXPECT_EQ(p.dir, IPopupMenuControl::kCalloutLeft);
+  EXPECT_EQ(topLeft(p), std::make_pair(850.f - a - w - s, 110.f - (ts + a)));
+  // No room above the anchor's middle: below it; none below: above it.
+  p = place(one, IRECT(100.f, 0.f, 140.f, 10.f), false);
+  EXPECT_EQ(p.dir, IPopupMenuControl::kCalloutBelow);
+  EXPECT_EQ(topLeft(p), std::make_pair(120.f - w / 2.f, 10.f + a));
+  p = place(one, IRECT(100.f, 480.f, 140.f, 500.f), false);
+  EXPECT_EQ(p.dir, IPopupMenuControl::kCalloutAbove);
+  EXPECT_EQ(topLeft(p), std::make_pair(120.f - w / 2.f, 480.f - a - h - s));
+  ASSERT_LE(480.f - a - h - s, bottom);
+  // Forced below (the default) wherever there is room below.
+  p = place(one, IRECT(100.f, 100.f, 140.f, 120.f), true);
+  EXPECT_EQ(p.dir, IPopupMenuControl::kCalloutBelow);
+  EXPECT_EQ(topLeft(p), std::make_pair(120.f - w / 2.f, 120.f + a));
+
+  // With submenus: centred on the anchor, on the side with more room, here above.
+  IPopupMenu withSub("", {});
+  withSub.AddItem("more", new IPopupMenu("", {"x"}));
+  p = place(withSub, IRECT(700.f, 400.f, 740.f, 420.f), false);
+  EXPECT_EQ(p.dir, IPopupMenuControl::kCalloutAbove);
+  EXPECT_EQ(topLeft(p), std::make_pair(720.f - w / 2.f, 400.f - a - h - s));
+
+  // Columns of at most two rows: the third item starts the next column at the top.
+  IPopupMenu three("", {"abcd", "efgh", "ijkl"});
+  g->RemovePopupMenuControl();
+  auto* columns = new IPopupMenuControl(-1, DEFAULT_TEXT);
+  columns->SetMaxRowsPerColumn(2);
+  g->AttachPopupMenuControl(columns);
+  menu = columns;
+  g->CreatePopupMenu(*owner, three, IRECT(100.f, 100.f, 140.f, 120.f));
+  EXPECT_EQ(Cell(0, 1).L, Cell(0, 0).L);
+  EXPECT_EQ(Cell(0, 2).T, Cell(0, 0).T);
+  EXPECT_EQ(Cell(0, 2).L, Cell(0, 0).R + 2.f);
 }
 
 TEST_F(PromptFixture, ASubmenuOpensOnHoverAndItsItemIsChosenByClick)
@@ -364,7 +448,22 @@ TEST_F(PromptFixture, ASubmenuOpensOnHoverAndItsItemIsChosenByClick)
   auto* sub = new IPopupMenu("", {"x", "y"});
   root.AddItem("more", sub);
   g->CreatePopupMenu(*owner, root, owner->GetRECT());
-  Frames(10);
+  // The separator shows only once the panel has almost faded in, at a quarter weight.
+  auto separatorFills = [&] {
+    std::vector<float> weights;
+    for (const DrawCall& call : g->CallsOf(DrawCall::Kind::Fill))
+      if (call.Color() == COLOR_MID_GRAY && call.PathBounds() == Cell(0, 2))
+        weights.push_back(call.blend.mWeight);
+    return weights;
+  };
+  g->ClearCalls();
+  Frames(1);
+  EXPECT_TRUE(separatorFills().empty());
+  Frames(9);
+  g->ClearCalls();
+  menu->SetDirty(false);
+  Frames(1);
+  EXPECT_EQ(separatorFills(), std::vector<float>{0.25f});
 
   const IRECT more = Cell(0, 3);
   g->OnMouseOver(more.MW(), more.MH(), IMouseMod());

@@ -28,13 +28,14 @@ TEST(PopupMenu, InsertionPositions)
   EXPECT_EQ(menu.GetChosenItemIdx(), -1);
   EXPECT_STREQ(menu.GetRootTitle(), "Title");
   menu.AddItem("c", 5);  // past the end: appended
-  menu.AddItem("z", -7); // any negative index but the sorted one: appended
+  menu.AddItem("z");     // -1: appended
+  menu.AddItem("y", -3); // any other index is clamped to 0..count: at the front
   menu.AddItem("first", 0);
   menu.AddItem(static_cast<const char*>(nullptr), 1); // a null text is the empty text
-  EXPECT_EQ(Texts(menu), (std::vector<std::string>{"first", "", "a", "b", "c", "z"}));
-  EXPECT_EQ(menu.GetItem(6), nullptr);
+  EXPECT_EQ(Texts(menu), (std::vector<std::string>{"first", "", "y", "a", "b", "c", "z"}));
+  EXPECT_EQ(menu.GetItem(7), nullptr);
   EXPECT_EQ(menu.GetItem(-1), nullptr);
-  EXPECT_EQ(menu.GetIndexOfItem("c"), 4);
+  EXPECT_EQ(menu.GetIndexOfItem("c"), 5);
 }
 
 TEST(PopupMenu, SortedInsertionIgnoresCaseAndPutsEqualTextsFirst)

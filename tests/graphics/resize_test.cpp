@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "TestControl.h"
 #include "TestDelegate.h"
 #include "graphics/IControls.h"
@@ -146,6 +148,23 @@ TEST_F(ResizeFixture, TheValueBubbleFollowsTheDragAndFades)
   EXPECT_EQ(bubble->GetArrowSide(), 3);
   EXPECT_FALSE(bubble->IsHidden());
   EXPECT_EQ(bubble->GetState(), IBubbleControl::kFadingIn);
+  // Drawn as a white body framed in black between the arrow's room, the arrow's tip on the
+  // knob's edge level with the bubble's middle, and the text inside the body.
+  g->ClearCalls();
+  bubble->Draw(*g);
+  const std::vector<DrawCall> fills = g->CallsOf(DrawCall::Kind::Fill);
+  const auto body = std::find_if(fills.begin(), fills.end(), [](const DrawCall& c) { return c.Color() == COLOR_WHITE; });
+  ASSERT_NE(body, fills.end());
+  EXPECT_EQ(body->PathBounds(), IRECT(140.f, 133.f, 204.f, 167.f));
+  const std::vector<PathPoint> outline = body->Points();
+  EXPECT_NE(std::find(outline.begin(), outline.end(), PathPoint{140.f, 150.f}), outline.end());
+  const std::vector<DrawCall> strokes = g->CallsOf(DrawCall::Kind::Stroke);
+  ASSERT_EQ(strokes.size(), 1u);
+  EXPECT_EQ(strokes[0].Color(), COLOR_BLACK);
+  const std::vector<DrawCall> texts = g->CallsOf(DrawCall::Kind::Text);
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_EQ(texts[0].text, "2.00 dB");
+  EXPECT_EQ(texts[0].rect, IRECT(150.f, 133.f, 204.f, 167.f));
 
   g->Tick(100.0);
   EXPECT_NEAR(bubble->GetBlend().mWeight, 0.475f, 1e-4f);

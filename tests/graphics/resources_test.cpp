@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "PngImage.h"
+#include "ScopedAllocFailure.h"
 #include "aax/library/AAX_Exports.h"
 #include "standin/aaxhost/Host.h"
 #include "TempDir.h"
@@ -15,6 +16,7 @@
 #include "TestDelegate.h"
 #include "graphics/IControls.h"
 #include "graphics/SharedResourceCache.h"
+#include "plug/HeapBuf.h"
 #include "standin/svg/SVG.h"
 
 using namespace testgraphics;
@@ -143,6 +145,35 @@ TEST_F(ResourceFixture, A1xBitmapAtScale2IsScaledOnceThenServedFromTheCache)
   EXPECT_EQ(fromMemory.GetScale(), 2.f);
   EXPECT_EQ(fromMemory.W(), 10);
   EXPECT_EQ(g->LoadBitmap("memory.png", nullptr, 0, 1, false, 2).GetAPIBitmap(), fromMemory.GetAPIBitmap());
+}
+
+TEST_F(ResourceFixture, ABitmapTheCacheCannotTakeIsDeletedOnce)
+{
+  WriteImage("plain.png", 8, 8);
+  const std::string bytes = testsupport::ReadFileText(dir.File("plain.png"));
+  // The cache's list grows in blocks: bitmaps are added until it must grow, and cannot.
+  int kept = 0;
+  bool refused = false;
+  {
+    testsupport::ScopedAllocFailure<&plug::SetHeapBufAllocHook> noGrowth(0);
+    for (; kept < 5000 && !refused; ++kept)
+    {
+      try
+      {
+        g->LoadBitmap(("plain" + std::to_string(kept) + ".png").c_str(), bytes.data(), static_cast<int>(bytes.size()),
+                      1, false, 1);
+      }
+      catch (const std::bad_alloc&)
+      {
+        refused = true;
+        --kept;
+      }
+    }
+  }
+  ASSERT_TRUE(refused);
+  EXPECT_EQ(BitmapCache().Size(), kept);
+  EXPECT_NE(g->LoadBitmap("plain.png", 1, false, 1).GetAPIBitmap(), nullptr);
+  EXPECT_EQ(BitmapCache().Size(), kept + 1);
 }
 
 TEST_F(ResourceFixture, ContextsShareTheCachesAndTheLastOneEmptiesThem)
@@ -286,6 +317,9 @@ TEST_F(ResourceFixture, BitmapControlFramesAndRescale)
   EXPECT_EQ(c->GetRECT(), IRECT(5.f, 5.f, 35.f, 35.f));
   EXPECT_EQ(c->GetBlend().mMethod, EBlend::Add);
   EXPECT_EQ(IBitmapControl(0.f, 0.f, g->LoadBitmap("strip.png", 3, true)).GetRECT(), IRECT(0.f, 0.f, 10.f, 90.f));
+  // The frame's size is a whole number of pixels: 100 pixels in 3 frames make 33.
+  WriteImage("hundred.png", 100, 20);
+  EXPECT_EQ(IBitmapControl(0.f, 0.f, g->LoadBitmap("hundred.png", 3, true)).GetRECT(), IRECT(0.f, 0.f, 33.f, 20.f));
 
   c->SetValue(1.0);
   g->SetScreenScale(2.f); // reloaded from the 2x file, not scaled

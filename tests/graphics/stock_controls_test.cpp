@@ -330,6 +330,15 @@ TEST_F(StockFixture, TabSwitchesSelectDrawAndRoundTheirOuterCorners)
   tilt->OnMouseOut();
   EXPECT_EQ(tilt->GetMouseOverButton(), -1);
 
+  // A parameter of a very wide range: the count of states is taken without overflow and
+  // capped, and the selected state is the nearest one within it.
+  dlg.GetParam(3)->DefineDouble("Wide", 0.0, 0.0, 1e10, 1.0, "");
+  auto* wide = Attach(new IVTabSwitchControl(IRECT(0.f, 400.f, 300.f, 430.f), 3, {}, "", kBare));
+  EXPECT_EQ(wide->GetNumStates(), ISwitchControlBase::kMaxStates);
+  ASSERT_EQ(wide->NOptions(), ISwitchControlBase::kMaxStates);
+  wide->SetValueFromDelegate(1.0);
+  EXPECT_EQ(wide->SelectedOptionText(), wide->GetOptionText(ISwitchControlBase::kMaxStates - 1));
+
   // Rounded only at the row's ends: top-left of the first, top-right of the last.
   const IVStyle round = kBare.WithRoundness(1.f);
   auto* row = Attach(new IVTabSwitchControl(IRECT(0.f, 100.f, 300.f, 130.f), nullptr, {"a", "b", "c"}, "", round,

@@ -8,6 +8,7 @@
 
 #include "ExpectRect.h"
 #include "StockFixture.h"
+#include "graphics/IControls.h"
 #include "graphics/controls/ISVGControls.h"
 
 using namespace testgraphics;
@@ -163,4 +164,17 @@ TEST_F(SVGControlsTest, SliderRunsItsHandleAlongTheTrackImage)
   ExpectRect(upright->GetTrackSVGBounds(), 245.f, 0.f, 255.f, 100.f);
   ExpectRect(upright->GetHandleBounds(1.0), 240.f, 0.f, 260.f, 10.f);
   ExpectRect(upright->GetHandleBounds(0.0), 240.f, 90.f, 260.f, 100.f);
+}
+
+TEST_F(SVGControlsTest, AFailureWhileTheLayerIsBuiltLeavesNoLayerBehind)
+{
+  auto* control = new ISVGControl(IRECT(10.f, 10.f, 30.f, 30.f), Parse("red.svg", RectSVG("#ff0000")), true);
+  g->AttachControl(control);
+  g->mFailNextFill = true;
+  EXPECT_THROW(DrawOf(control), std::runtime_error);
+  // The next frame builds the layer again and draws it into the frame, not into an orphan.
+  const std::vector<DrawCall> calls = DrawOf(control);
+  ASSERT_FALSE(calls.empty());
+  EXPECT_EQ(calls.back().kind, DrawCall::Kind::Bitmap);
+  EXPECT_EQ(calls.back().target, nullptr);
 }

@@ -16,8 +16,9 @@ TEST_F(StockFixture, CaptionsShowTheirParameterAndPromptForIt)
   // 14-point strip at the left end, its apex down.
   auto* tilt = Attach(new ICaptionControl(IRECT(0.f, 0.f, 100.f, 20.f), 2, DEFAULT_TEXT.WithAlign(EAlign::Far)));
   ExpectRect(tilt->GetTriangleBounds(), 3.5f, 10.f - 2.31f, 10.5f, 10.f + 2.31f);
+  // With the parameter's label shown, a blank goes before it, also before an empty label.
   std::vector<DrawCall> calls = DrawOf(tilt);
-  EXPECT_EQ(TextsOf(calls), (Strings{"LO"}));
+  EXPECT_EQ(TextsOf(calls), (Strings{"LO "}));
   const DrawCall& triangle = calls.back();
   EXPECT_EQ(triangle.Color(), COLOR_BLACK);
   EXPECT_EQ(triangle.blend.mWeight, 0.5f);
@@ -34,7 +35,7 @@ TEST_F(StockFixture, CaptionsShowTheirParameterAndPromptForIt)
   EXPECT_EQ(g->LastMenuBounds(), tilt->GetRECT());
   EXPECT_EQ(dlg.LogStartingWith("value"), (Strings{"value 2 1"}));
   EXPECT_EQ(dlg.OpenGestures(2), 0);
-  EXPECT_EQ(TextsOf(DrawOf(tilt)), (Strings{"HI"}));
+  EXPECT_EQ(TextsOf(DrawOf(tilt)), (Strings{"HI "}));
   // Under the mouse the triangle turns white at full weight.
   tilt->OnMouseOver(50.f, 10.f, IMouseMod());
   EXPECT_EQ(DrawOf(tilt).back().Color(), COLOR_WHITE);

@@ -359,8 +359,9 @@ TEST_F(LayoutTest, ParameterTextsAndTheLimitTypeSwitchShowTheirWords)
   e.Set(kLimitType, 0.0);
   e.plugin.SendAllParamsToUI();
   e.Frames(20.0);
-  EXPECT_STREQ(static_cast<ITextControl*>(RowControl(34))->GetStr(), "High Cut");
-  EXPECT_STREQ(static_cast<ITextControl*>(RowControl(36))->GetStr(), "Low cut");
+  // Captions show the label after a blank, also an empty one.
+  EXPECT_STREQ(static_cast<ITextControl*>(RowControl(34))->GetStr(), "High Cut ");
+  EXPECT_STREQ(static_cast<ITextControl*>(RowControl(36))->GetStr(), "Low cut ");
   EXPECT_STREQ(static_cast<IVSwitchControl*>(RowControl(48))->GetValueStr(), "PRE  OUTPUT");
   e.Set(kLimitType, 1.0);
   e.plugin.SendAllParamsToUI();

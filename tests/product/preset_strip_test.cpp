@@ -264,4 +264,13 @@ TEST(PresetStrip, HostileUserPresetFilesCrashNothing)
   e.ChooseFromList(10);
   e.TypeName("ok");
   EXPECT_EQ(UserPresetFile::Read(10).Name(), "ok");
+  // A confirmed name shows as typed, however long; loading it back cuts it.
+  const std::string longName(45, 'L');
+  e.Save();
+  e.ChooseFromList(11);
+  e.TypeName(longName);
+  EXPECT_EQ(e.Caption(), longName);
+  e.Frames(20.0);
+  e.ChooseFromList(11);
+  EXPECT_EQ(e.Caption(), std::string(38, 'L'));
 }

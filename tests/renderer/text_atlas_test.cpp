@@ -466,6 +466,36 @@ TEST(TextAtlas, ScratchArenaExhaustionGivesAnEmptyBitmap)
   EXPECT_GT(empty, 0);
 }
 
+TEST(TextAtlas, TheFontTableGlyphArraysAndSkylineGrowByDoubling)
+{
+  Atlas a; // two fonts in a table of four
+  const std::vector<unsigned char> roboto = ReadBytes(RobotoRegularPath());
+  auto* bytes = const_cast<unsigned char*>(roboto.data());
+  std::vector<int> capacities;
+  for (int i = 2; i < 9; ++i)
+  {
+    ASSERT_GE(ftaAddFontData(a.ctx, "again", bytes, static_cast<int>(roboto.size()), 0, 0), 0);
+    capacities.push_back(a.ctx->cfonts);
+  }
+  EXPECT_EQ(capacities, (std::vector<int>{4, 4, 8, 8, 8, 8, 16}));
+
+  // One glyph per size: the 257th doubles the array of 256.
+  for (short size = 2; size <= 258; ++size)
+    ASSERT_NE(a.Glyph(a.roboto, 'a', size, 0, FTA_GLYPH_BITMAP_OPTIONAL), nullptr);
+  EXPECT_EQ(a.Font(a.roboto)->cglyphs, 512);
+
+  // A skyline of 256 nodes takes one more rectangle: the node array doubles.
+  FTAskyline& s = a.ctx->atlas;
+  ASSERT_EQ(s.cnodes, 256);
+  for (int i = 0; i < 256; ++i)
+    s.nodes[i] = FTAskylineNode{static_cast<int16_t>(i), static_cast<int16_t>(i % 2), 1};
+  s.nnodes = 256;
+  s.width = 256;
+  int x = -1, y = -1;
+  ASSERT_EQ(ftaSkylineAddRect(&s, 1, 1, &x, &y), 1);
+  EXPECT_EQ(s.cnodes, 512);
+}
+
 TEST(TextAtlas, FontsAreCheckedBeforeUse)
 {
   Atlas a;

@@ -1,10 +1,13 @@
 #include "HeadlessGraphics.h"
 
+#include <stdexcept>
+
 #include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 #include <sys/stat.h>
 
 #include "graphics/renderer/VGRImageDecode.h"
@@ -302,6 +305,11 @@ void HeadlessGraphics::PathStroke(const IPattern& pattern, float thickness, cons
 
 void HeadlessGraphics::PathFill(const IPattern& pattern, const IFillOptions& options, const IBlend* pBlend)
 {
+  if (mFailNextFill)
+  {
+    mFailNextFill = false;
+    throw std::runtime_error("the fill failed");
+  }
   DrawCall call = NewCall(DrawCall::Kind::Fill, pBlend);
   call.path = mPath;
   call.pattern = pattern;
@@ -485,6 +493,11 @@ bool HeadlessGraphics::PromptForColor(IColor& color, const char* str, IColorPick
 {
   Log(std::string("prompt color ") + (str ? str : "") + " " + std::to_string(color.A) + " " +
       std::to_string(color.R) + " " + std::to_string(color.G) + " " + std::to_string(color.B));
+  if (mKeepColorPrompts)
+  {
+    mOpenColorPrompt = std::move(func);
+    return true;
+  }
   if (!mHasColorAnswer)
     return false;
   color = mColorAnswer;

@@ -190,6 +190,12 @@ public:
     mColorAnswer = color;
     mHasColorAnswer = true;
   }
+  // With this set, a colour prompt stays open (as the panel does) instead: its handler is kept
+  // here for the test to call.
+  bool mKeepColorPrompts = false;
+  // The next fill throws instead of being recorded, as a renderer out of memory would.
+  bool mFailNextFill = false;
+  IColorPickerHandlerFunc mOpenColorPrompt;
   std::string mClipboard;
   bool mClipboardHasText = false;
   bool IsCursorHidden() const { return mCursorHidden; }

@@ -93,6 +93,15 @@ void TestControl::OnDrop(const char* path)
   Note(std::string("drop ") + (path ? path : ""));
 }
 
+void TestControl::OnDropMultiple(const std::vector<const char*>& paths)
+{
+  std::string note = "drops";
+  for (const char* path : paths)
+    note += std::string(" ") + path;
+  Note(note);
+  IControl::OnDropMultiple(paths);
+}
+
 void TestControl::OnMsgFromDelegate(int msgTag, int dataSize, const void* pData)
 {
   const std::string data = pData && dataSize > 0 ? std::string(static_cast<const char*>(pData), static_cast<size_t>(dataSize)) : "";

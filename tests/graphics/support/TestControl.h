@@ -40,6 +40,8 @@ public:
   void OnMouseOut() override;
   void OnTouchCancelled(float x, float y, const IMouseMod& mod) override;
   void OnDrop(const char* path) override;
+  // Noted as "drops" with every path, then the base (OnDrop with the first).
+  void OnDropMultiple(const std::vector<const char*>& paths) override;
   void OnMsgFromDelegate(int msgTag, int dataSize, const void* pData) override;
   void OnMidi(const plug::IMidiMsg& msg) override;
   void CreateContextMenu(IPopupMenu& menu) override;
