@@ -171,37 +171,59 @@ PlaybackResult PlayWithEditor(EditorSession& editor, PluginInstance& instance, F
   };
 
   open(opening, 0.0);
+  // The main thread's clock runs on from where it was when the transport locates: the file's
+  // time minus the ground the locates skipped (or went back).
+  double skipped = 0.0;
   if (!script.realtime)
   {
     while (!render.Done() && result.ok)
     {
       const double time = render.Time();
-      eventsUntil(time);
-      if (script.boundary && !script.boundary(time))
+      eventsUntil(time - skipped);
+      const TransportMove move = script.boundary ? script.boundary(time) : TransportMove();
+      if (move.kind == TransportMove::kStop)
         break;
+      if (move.kind == TransportMove::kLocate)
+      {
+        render.Locate(move.time);
+        skipped += render.Time() - time;
+        continue;
+      }
       std::string error;
       if (!render.RenderNext(error))
         fail(error);
     }
+    if (result.ok)
+      eventsUntil(render.Time() - skipped);
   }
   else
   {
     // The host's audio clock: each block is started at its time on the file's clock (or at
     // once when late) by a driver of the audio thread, while the main thread serves the editor.
     std::atomic<bool> done{false}, stopped{false};
+    std::atomic<double> locate{-1.0}; // a locate the main thread asked for, taken between blocks
     std::atomic<double> playing{0.0};
     std::atomic<size_t> missed{0};
     std::string renderError;
     std::thread driver([&] {
-      double deadline = 0.0;
+      double deadline = 0.0; // on the main thread's clock, as `start` below
+      double driverSkipped = 0.0;
       while (!render.Done() && !stopped.load())
       {
+        const double to = locate.exchange(-1.0);
+        if (to >= 0.0)
+        {
+          const double from = render.Time();
+          render.Locate(to);
+          driverSkipped += render.Time() - from;
+        }
         const double time = render.Time();
         playing = time;
-        const double wait = time - now();
+        const double start = time - driverSkipped;
+        const double wait = start - now();
         if (wait > 0.0)
           std::this_thread::sleep_for(std::chrono::duration<double>(wait));
-        deadline = std::max(deadline, time) + render.NextBlockSeconds();
+        deadline = std::max(deadline, start) + render.NextBlockSeconds();
         if (!render.RenderNext(renderError))
           break;
         if (now() > deadline)
@@ -215,7 +237,7 @@ PlaybackResult PlayWithEditor(EditorSession& editor, PluginInstance& instance, F
         while (!done.load())
         {
           // About as often as a host's automation reaches a plug-in: once per short block.
-          render.PostAutomation(now());
+          render.PostAutomation(playing.load());
           std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
       });
@@ -224,8 +246,11 @@ PlaybackResult PlayWithEditor(EditorSession& editor, PluginInstance& instance, F
     {
       const double turn = now() + 0.005;
       eventsUntil(next < events.size() ? std::min(turn, events[next].time) : turn);
-      if (script.boundary && !script.boundary(playing.load()))
+      const TransportMove move = script.boundary ? script.boundary(playing.load()) : TransportMove();
+      if (move.kind == TransportMove::kStop)
         stopped = true;
+      else if (move.kind == TransportMove::kLocate)
+        locate = std::max(move.time, 0.0);
     }
     driver.join();
     if (automation.joinable())
@@ -233,9 +258,9 @@ PlaybackResult PlayWithEditor(EditorSession& editor, PluginInstance& instance, F
     if (!renderError.empty())
       fail(renderError);
     result.missedDeadlines = missed.load();
+    if (result.ok)
+      eventsUntil(now());
   }
-  if (result.ok)
-    eventsUntil(render.Time());
   instance.Settle();
   instance.SetServesMainThreadWhileWaiting(true);
   return result;

@@ -27,6 +27,15 @@
 
 namespace aaxhost
 {
+// What the host's transport does after a block boundary: plays on, jumps to a time of the
+// file, or stops.
+struct TransportMove
+{
+  enum EKind { kPlay, kLocate, kStop };
+  EKind kind = kPlay;
+  double time = 0.0; // kLocate: where
+};
+
 struct PlaybackScript
 {
   int opens = 1; // openings spread evenly over the file; the last stays open at the end
@@ -39,9 +48,9 @@ struct PlaybackScript
   std::function<void(EditorSession&, int opening)> opened;
   // On the main thread after the main thread's work due by a block's start: deterministic,
   // at each block boundary with its time; in real time, at each turn of the main thread (about
-  // every 5 ms) with the start of the block playing. False stops the transport there, as a
-  // host's stop button does.
-  std::function<bool(double time)> boundary;
+  // every 5 ms) with the start of the block playing. Its answer moves the transport, as a
+  // host's locate and stop do.
+  std::function<TransportMove(double time)> boundary;
   // Each line of what was done, with its time.
   std::function<void(const std::string&)> log;
 };

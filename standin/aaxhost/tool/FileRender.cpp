@@ -71,6 +71,12 @@ void FileRender::PostAutomation(double time)
   }
 }
 
+void FileRender::Locate(double seconds)
+{
+  const double frame = std::floor(seconds * mSettings.rate);
+  mPosition = frame <= 0.0 ? 0 : std::min(mFrames, static_cast<size_t>(std::min(frame, 1e15)));
+}
+
 bool FileRender::RenderNext(std::string& error)
 {
   if (Done())

@@ -52,6 +52,8 @@ public:
   void SetPostsAutomation(bool posts) { mPostsAutomation = posts; }
   // Posts each automation's value at that time where it changed since it was last posted.
   void PostAutomation(double time);
+  // Moves the play position (a host's locate): the next block starts there, within the file.
+  void Locate(double seconds);
   // Renders the next block. False when the plug-in left an output channel unwritten; error
   // names the channels and frames, a line each after the first joined by "\nerror: ".
   bool RenderNext(std::string& error);
