@@ -6,10 +6,10 @@
 #include <new>
 #include <string>
 
-#include "aax/library/AAX_Assert.h"
 #include "graphics/IGraphics.h"
 #include "graphics/SharedResourceCache.h"
 #include "platform/mac/MacPaths.h"
+#include "plug/Trace.h"
 #include "standin/svg/SVG.h"
 
 namespace plug {
@@ -322,7 +322,7 @@ ISVGImage IGraphics::LoadSVG(const char* name, const void* pData, int dataSize, 
   catch (const std::bad_alloc&)
   {
   }
-  AAX_Trace(AAX_eTracePriority_Normal, "LoadSVG: %s refused: %s", name ? name : "", whyRefused.c_str());
+  plug::Trace("LoadSVG: %s refused: %s", name ? name : "", whyRefused.c_str());
   return ISVGImage();
 }
 

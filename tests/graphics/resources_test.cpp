@@ -9,8 +9,7 @@
 
 #include "PngImage.h"
 #include "ScopedAllocFailure.h"
-#include "aax/library/AAX_Exports.h"
-#include "standin/aaxhost/Host.h"
+#include "plug/Trace.h"
 #include "TempDir.h"
 #include "TestControl.h"
 #include "TestDelegate.h"
@@ -229,8 +228,9 @@ TEST_F(ResourceFixture, SVGDocumentsAndRawResources)
 // cached, the reason in the host's trace. At the limit it loads.
 TEST_F(ResourceFixture, SVGDocumentsBeyondTheLimitsAreRefusedWithTheReasonTraced)
 {
-  aaxhost::Host host;
-  ASSERT_EQ(AAXStartup(host.Unknown()), ACF_OK);
+  static std::vector<std::string> traces;
+  traces.clear();
+  plug::SetTraceHook([](const char* text) { traces.push_back(text); });
   auto nested = [](int depth) { // elements open at once: the root, groups, the rectangle
     std::string text = "<svg width='4' height='4'>";
     for (int i = 2; i < depth; ++i)
@@ -248,11 +248,10 @@ TEST_F(ResourceFixture, SVGDocumentsBeyondTheLimitsAreRefusedWithTheReasonTraced
   EXPECT_FALSE(g->LoadSVG("deeper.svg", static_cast<const void*>(tooDeep.data()), static_cast<int>(tooDeep.size())).IsValid());
   EXPECT_FALSE(g->LoadSVG("long.svg", static_cast<const void*>(tooLong.data()), static_cast<int>(tooLong.size())).IsValid());
   EXPECT_EQ(SVGCache().Size(), 1);
-  const auto traces = host.Services().Traces();
-  AAXShutdown(nullptr);
+  plug::SetTraceHook(nullptr);
   ASSERT_EQ(traces.size(), 2u);
-  EXPECT_EQ(traces[0].text, "LoadSVG: deeper.svg refused: elements nested more than 256 deep");
-  EXPECT_EQ(traces[1].text, "LoadSVG: long.svg refused: longer than 16777216 bytes");
+  EXPECT_EQ(traces[0], "LoadSVG: deeper.svg refused: elements nested more than 256 deep");
+  EXPECT_EQ(traces[1], "LoadSVG: long.svg refused: longer than 16777216 bytes");
 }
 
 TEST_F(ResourceFixture, BackgroundsComeFirstAndMissingResourcesDrawNothing)
