@@ -133,9 +133,10 @@ TEST(BundleThreads, TheEditorAndTheAudioRunTogetherAsAHostRunsThem)
     ASSERT_TRUE(instance);
 
     // Silence while the user works, a loud tone, then silence. The host's transport moves on
-    // to the silence once the lamp has had its frames of the tone, and stops once it has had a
-    // second's frames of the silence (or the file ends).
-    constexpr double kRate = 48000.0, kLoudFrom = 1.2, kLoudTo = kLoudFrom + 20.0;
+    // to the tone once the dark lamp has been seen, to the silence once the lamp has had its
+    // frames of the tone, and stops once it has had a second's frames of the silence (or the
+    // file ends).
+    constexpr double kRate = 48000.0, kLoudFrom = 10.0, kLoudTo = kLoudFrom + 20.0;
     constexpr double kEnd = kLoudTo + 40.0;
     aaxhost::AudioData input;
     input.sampleRate = static_cast<int>(kRate);
@@ -189,6 +190,7 @@ TEST(BundleThreads, TheEditorAndTheAudioRunTogetherAsAHostRunsThem)
     };
     std::vector<LampSample> lamp; // the drive lamp
     bool driveSet = false;
+    double setAt = 0.0;
     uint64_t loudFrame = 0, silentFrame = 0; // the first frames shown in the tone and after it
     script.boundary = [&](double time) -> aaxhost::TransportMove {
       if (!driveSet && time >= 0.92)
@@ -206,6 +208,7 @@ TEST(BundleThreads, TheEditorAndTheAudioRunTogetherAsAHostRunsThem)
         // No oversampling: the audio thread's share stays small under the sanitizers.
         instance->PostNormalized(instance->FindParameter("OverSampling"), 0.0);
         driveSet = true;
+        setAt = time;
       }
       // The picture about every 25 ms of the file (a frame and a half).
       NSView* view = editor.EditorView();
@@ -218,6 +221,9 @@ TEST(BundleThreads, TheEditorAndTheAudioRunTogetherAsAHostRunsThem)
         return {};
       lamp.push_back({time, layer->ShownFrameCount(), LampBrightness(rgba, width, height, kDriveLamp)});
       const uint64_t frame = lamp.back().frame;
+      if (time < kLoudFrom)
+        return time > setAt + 0.1 && lamp.size() >= 3 ? aaxhost::TransportMove{aaxhost::TransportMove::kLocate, kLoudFrom}
+                                                     : aaxhost::TransportMove{};
       if (time >= kLoudFrom && time < kLoudTo && !loudFrame)
         loudFrame = frame;
       if (time >= kLoudTo && !silentFrame)
@@ -227,7 +233,6 @@ TEST(BundleThreads, TheEditorAndTheAudioRunTogetherAsAHostRunsThem)
       if (silentFrame && frame > silentFrame + kSecondOfFrames + 5)
         return {aaxhost::TransportMove::kStop, 0.0};
       return {};
-
     };
     const aaxhost::PlaybackResult result = aaxhost::PlayWithEditor(editor, *instance, render, script);
     EXPECT_TRUE(result.ok) << result.error;
