@@ -244,6 +244,9 @@ int vgrNextFontAtlas(VGRdrawContext* ctx)
 
 float vgrDrawText(VGRdrawContext* ctx, float x, float y, const char* string, const char* end)
 {
+  // A point that is not a number places nothing.
+  if (!std::isfinite(x) || !std::isfinite(y))
+    return x;
   VGRdrawState* state = vgrGetState(ctx);
   float scale, invscale;
   if (!PrepareText(ctx, string, end, scale, invscale))
@@ -284,6 +287,9 @@ float vgrDrawText(VGRdrawContext* ctx, float x, float y, const char* string, con
     vgrMatrixApply(state->xform, &c[2], &c[3], q.x1 * invscale, q.y0 * invscale);
     vgrMatrixApply(state->xform, &c[4], &c[5], q.x1 * invscale, q.y1 * invscale);
     vgrMatrixApply(state->xform, &c[6], &c[7], q.x0 * invscale, q.y1 * invscale);
+    // A glyph the transform carries out of range is not drawn, as a path point would not be.
+    if (!std::all_of(c, c + 8, [](float v) { return std::isfinite(v); }))
+      continue;
     verts[nverts++] = VGRvertex{c[0], c[1], q.s0, q.t0};
     verts[nverts++] = VGRvertex{c[4], c[5], q.s1, q.t1};
     verts[nverts++] = VGRvertex{c[2], c[3], q.s1, q.t0};

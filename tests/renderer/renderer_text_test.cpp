@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -125,6 +128,28 @@ TEST(RendererText, OneBatchPerRunFromTheUploadedAtlas)
   EXPECT_EQ(f.Batches().size(), 3u);
   EXPECT_TRUE(f.Batches().back().verts.empty());
   EXPECT_EQ(f.ctx->drawCallCount, 3);
+}
+
+// Text at a point that is not a number, or that the transform carries out of range, hands the
+// back end no vertex that is not finite: such glyphs are not drawn.
+TEST(RendererText, TextOutOfRangeOrNotANumberHandsOnlyFiniteVertices)
+{
+  TextFrame f;
+  ASSERT_EQ(f.font, 0);
+  vgrSetFontSize(f.ctx, 20);
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  EXPECT_TRUE(std::isnan(vgrDrawText(f.ctx, nan, 0, "Hello", nullptr)));
+  vgrDrawText(f.ctx, 0, std::numeric_limits<float>::infinity(), "Hello", nullptr);
+  vgrScale(f.ctx, 1e30f, 1e30f);
+  vgrDrawText(f.ctx, 1e10f, 0, "Hello", nullptr);
+  size_t vertices = 0;
+  for (const RecordedCall& b : f.Batches())
+    for (const VGRvertex& v : b.verts)
+    {
+      ++vertices;
+      EXPECT_TRUE(std::isfinite(v.x) && std::isfinite(v.y)) << v.x << ", " << v.y;
+    }
+  EXPECT_EQ(vertices, 0u);
 }
 
 TEST(RendererText, ScaleIsQuantisedAndCapped)
