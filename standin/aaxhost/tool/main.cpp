@@ -551,20 +551,22 @@ int CommandState(const Collection& collection, Host& host, const Options& option
 }
 
 // The parameter an editor session highlights: the one asked for, else the first that is not
-// the bypass; "" when there is none (or, with error set, when the one asked for is unknown).
-std::string HighlightParameter(const PluginInstance& instance, const Options& options, bool& error)
+// the bypass; "" when there is none. False (printed) when the one asked for is unknown.
+bool HighlightParameter(const PluginInstance& instance, const Options& options, std::string& id)
 {
-  error = false;
+  id.clear();
   if (!options.highlight.empty())
   {
-    const std::string id = ResolveParameter(instance, options.highlight);
-    error = id.empty();
-    return id;
+    id = ResolveParameter(instance, options.highlight);
+    return !id.empty();
   }
   for (const ParameterInfo& info : instance.Parameters())
     if (info.id != AAX_kMasterBypassID)
-      return info.id;
-  return std::string();
+    {
+      id = info.id;
+      break;
+    }
+  return true;
 }
 
 // "ViewContainer.GetPtr x2, ..." in the order the calls were first made.
@@ -644,9 +646,8 @@ int CommandEditor(const Collection& collection, Host& host, const Options& optio
   PluginInstance instance(host, *collection.Effects().front().second);
   if (const int failure = PrepareInstance(instance, options))
     return failure;
-  bool unknown = false;
-  const std::string highlight = HighlightParameter(instance, options, unknown);
-  if (unknown)
+  std::string highlight;
+  if (!HighlightParameter(instance, options, highlight))
     return kExitFailed;
 
   bool failed = false;
@@ -745,9 +746,8 @@ int CommandEditorWithAudio(const Collection& collection, Host& host, const Optio
   RenderJob job;
   if (const int failure = PrepareRenderJob(instance, options, job))
     return failure;
-  bool unknown = false;
-  const std::string highlight = HighlightParameter(instance, options, unknown);
-  if (unknown)
+  std::string highlight;
+  if (!HighlightParameter(instance, options, highlight))
     return kExitFailed;
 
   bool failed = false;
