@@ -38,6 +38,18 @@ IGraphics::IGraphics(IGEditorDelegate& dlg, int w, int h, int fps, float scale)
   SVGCache().Retain();
 }
 
+IGraphics::DispatchScope::DispatchScope(IGraphics* pGraphics) : mGraphics(pGraphics)
+{
+  if (mGraphics)
+    ++mGraphics->mDispatchDepth;
+}
+
+IGraphics::DispatchScope::~DispatchScope()
+{
+  if (mGraphics && --mGraphics->mDispatchDepth == 0 && mGraphics->mClosed)
+    mGraphics->GetDelegate()->DeleteClosedUI(mGraphics);
+}
+
 IGraphics::~IGraphics()
 {
   // Releasing the capture must not call the platform while the context goes, nor the
@@ -667,8 +679,9 @@ void IGraphics::HandOverPopupResult(IControl* pControl, IPopupMenu* pResult, IPo
   if (pCompleted)
     pCompleted->ExecFunction();
 
-  // The completion may have removed the control (its gestures ended then).
-  if (!HoldsControl(pControl))
+  // The completion may have removed the control (its gestures ended then) or closed the
+  // editor.
+  if (IsClosed() || !HoldsControl(pControl))
     return;
   if (isContext)
     pControl->OnContextSelection(pResult ? pResult->GetChosenItemIdx() : -1);

@@ -178,7 +178,9 @@ void IGraphicsVGR::OnViewInitialized(void* pContext)
 
 void IGraphicsVGR::OnViewDestroyed()
 {
-  RemoveAllControls();
+  // Inside an event the controls stay until the context goes (see DispatchScope).
+  if (!InDispatch())
+    RemoveAllControls();
   ReleaseDrawContext();
 }
 
