@@ -271,6 +271,7 @@ TEST_F(MacNativeMenus, ClosingTheEditorFromAnAlertOfAControlsHandlerFreesItOnlyA
   mGraphics->AttachControl(new AskingControl(bounds, said));
   int handlerCalls = 0;
   mGraphics->SetKeyHandlerFunc([&](const IKeyPress&, bool) { return ++handlerCalls > 0; });
+  SetAlertResponder(closeInAlert);
   MoveMouse(mWindow, InWindow(60, 140));
   PostKey(mWindow, NSEventTypeKeyDown, 0, "a");
   EXPECT_EQ(said, (std::vector<std::string>{"key " + ok}));
