@@ -178,9 +178,11 @@ void IGraphicsVGR::OnViewInitialized(void* pContext)
 
 void IGraphicsVGR::OnViewDestroyed()
 {
-  // Inside an event the controls stay until the context goes (see DispatchScope).
-  if (!InDispatch())
-    RemoveAllControls();
+  // Inside an event the controls, and the drawing context their layers hold framebuffers of,
+  // stay until the context goes (see DispatchScope); its destructor comes back here.
+  if (InDispatch())
+    return;
+  RemoveAllControls();
   ReleaseDrawContext();
 }
 

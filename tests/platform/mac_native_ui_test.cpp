@@ -210,10 +210,21 @@ TEST_F(MacNativeMenus, ClosingTheEditorFromInsideItsMenuOrAlertTouchesNothingOfI
 }
 
 // A control whose own handlers run an alert of the editor and then go on with their own
-// state, as a "reset?" button would; what it heard goes to a record outside it.
+// state, as a "reset?" button would; what it heard goes to a record outside it. It draws
+// through a layer of its own, which holds a framebuffer of the editor's drawing context.
 struct AskingControl : TestControl
 {
   AskingControl(const IRECT& bounds, std::vector<std::string>& record) : TestControl(bounds), said(record) {}
+  void Draw(IGraphics& g) override
+  {
+    if (!g.CheckLayer(layer))
+    {
+      g.StartLayer(this, mRECT);
+      g.FillRect(COLOR_BLUE, mRECT);
+      layer = g.EndLayer();
+    }
+    g.DrawLayer(layer);
+  }
   void OnMouseDown(float, float, const IMouseMod&) override { Ask("down"); }
   void OnMouseDblClick(float, float, const IMouseMod&) override { Ask("double"); }
   bool OnKeyDown(float, float, const IKeyPress&) override
@@ -229,6 +240,7 @@ struct AskingControl : TestControl
     SetDirty(false);
   }
   std::vector<std::string>& said;
+  ILayerPtr layer;
 };
 
 TEST_F(MacNativeMenus, ClosingTheEditorFromAnAlertOfAControlsHandlerFreesItOnlyAfterTheHandler)
@@ -250,7 +262,10 @@ TEST_F(MacNativeMenus, ClosingTheEditorFromAnAlertOfAControlsHandlerFreesItOnlyA
   for (const NSInteger clicks : {1, 2})
   {
     Open(true);
-    mGraphics->AttachControl(new AskingControl(bounds, said));
+    auto* asking = new AskingControl(bounds, said);
+    mGraphics->AttachControl(asking);
+    standin::RunLoop::Main().RunForMs(50);
+    ASSERT_NE(asking->layer, nullptr);
     SetAlertResponder(closeInAlert);
     standin::appkit::MouseOptions options;
     options.clickCount = clicks;
