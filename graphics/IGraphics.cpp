@@ -38,6 +38,18 @@ IGraphics::IGraphics(IGEditorDelegate& dlg, int w, int h, int fps, float scale)
   SVGCache().Retain();
 }
 
+IGraphics::DispatchScope::DispatchScope(IGraphics* pGraphics) : mGraphics(pGraphics)
+{
+  if (mGraphics)
+    ++mGraphics->mDispatchDepth;
+}
+
+IGraphics::DispatchScope::~DispatchScope()
+{
+  if (mGraphics && --mGraphics->mDispatchDepth == 0 && mGraphics->mClosed)
+    mGraphics->GetDelegate()->DeleteClosedUI(mGraphics);
+}
+
 IGraphics::~IGraphics()
 {
   // Releasing the capture must not call the platform while the context goes, nor the
@@ -686,9 +698,9 @@ void IGraphics::HandOverPopupResult(IControl* pControl, IPopupMenu* pResult, IPo
   if (pCompleted)
     pCompleted->ExecFunction();
 
-  // The completion may have removed the control (its gestures ended then), and a new control
-  // may live at its address now.
-  pControl = ControlWithToken(token);
+  // The completion may have removed the control (its gestures ended then), a new control may
+  // live at its address now, or it closed the editor.
+  pControl = IsClosed() ? nullptr : ControlWithToken(token);
   if (!pControl)
     return;
   if (isContext)

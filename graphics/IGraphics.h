@@ -67,6 +67,33 @@ public:
   void SetHostHighlightForParam(int paramIdx, bool highlighted, int colourIndex) override;
 
   // ======================================================================================
+  // Closing inside an event
+  //
+  // The platform layer holds a DispatchScope over every event handler of this context it runs
+  // (and over every nested loop it starts: menus, alerts, modal panels, in which further
+  // handlers run). The host may close the editor inside such a loop. Then the window closes at
+  // once (the view leaves the host, nothing draws) and the context is marked closed, but the
+  // delegate deletes it, with its controls, only when the outermost scope ends, so the
+  // handlers still on the stack return into live objects. Dispatch checks IsClosed after
+  // every call that can run a nested loop and then touches no control.
+  class DispatchScope
+  {
+  public:
+    // Nothing for a null context.
+    explicit DispatchScope(IGraphics* pGraphics);
+    ~DispatchScope();
+    DispatchScope(const DispatchScope&) = delete;
+    DispatchScope& operator=(const DispatchScope&) = delete;
+
+  private:
+    IGraphics* mGraphics;
+  };
+  bool InDispatch() const { return mDispatchDepth > 0; }
+  // Closed by the delegate inside a dispatch scope: deletion pending.
+  bool IsClosed() const { return mClosed; }
+  void MarkClosed() { mClosed = true; }
+
+  // ======================================================================================
   // Frames and the view (renderer)
 
   // Frame-time measurement for the frame-time display; the renderer opens its frame after.
@@ -754,6 +781,8 @@ private:
   bool DispatchKey(float x, float y, const IKeyPress& key, bool isUp);
 
   std::vector<std::pair<IControl*, int>> mOpenGestures;
+  int mDispatchDepth = 0; // dispatch scopes in progress
+  bool mClosed = false;
   IPopupMenu* mShownMenu = nullptr;
 };
 

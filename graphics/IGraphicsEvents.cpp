@@ -126,6 +126,8 @@ bool IGraphics::DispatchKey(float x, float y, const IKeyPress& key, bool isUp)
   // Over the background the key handler decides.
   if (pControl && pControl != GetControl(0) && (isUp ? pControl->OnKeyUp(x, y, key) : pControl->OnKeyDown(x, y, key)))
     return true;
+  if (IsClosed())
+    return true; // closed from inside the control's handler: the key was its
   return mKeyHandlerFunc ? mKeyHandlerFunc(key, isUp) : false;
 }
 
@@ -246,7 +248,10 @@ void IGraphics::OnMouseDown(const std::vector<IMouseInfo>& points)
         mask |= 1;
       if (point.ms.R)
         mask |= 8 | 16;
-      if (mViewContainer->HandleParameterMouseDown(id, mask) == 0)
+      const bool hostTookIt = mViewContainer->HandleParameterMouseDown(id, mask) == 0;
+      if (IsClosed())
+        return;
+      if (hostTookIt)
       {
         ReleaseMouseCapture();
         return;
@@ -263,13 +268,19 @@ void IGraphics::OnMouseDown(const std::vector<IMouseInfo>& points)
 
     BeginGesturesFor(pControl);
     pControl->OnMouseDown(point.x, point.y, point.ms);
+    if (IsClosed())
+      return;
   }
 }
 
 void IGraphics::OnMouseUp(const std::vector<IMouseInfo>& points)
 {
   for (const IMouseInfo& point : points)
+  {
     EndTouch(point, false);
+    if (IsClosed())
+      return;
+  }
 
   if (mResizingInProcess)
     EndDragResize();
@@ -298,13 +309,19 @@ void IGraphics::OnMouseDrag(const std::vector<IMouseInfo>& points)
       continue;
     if (point.dX != 0.f || point.dY != 0.f)
       pControl->OnMouseDrag(point.x, point.y, point.dX, point.dY, point.ms);
+    if (IsClosed())
+      return;
   }
 }
 
 void IGraphics::OnTouchCancelled(const std::vector<IMouseInfo>& points)
 {
   for (const IMouseInfo& point : points)
+  {
     EndTouch(point, true);
+    if (IsClosed())
+      return;
+  }
 }
 
 void IGraphics::EndTouch(const IMouseInfo& point, bool cancelled)
@@ -317,6 +334,8 @@ void IGraphics::EndTouch(const IMouseInfo& point, bool cancelled)
     pControl->OnTouchCancelled(point.x, point.y, point.ms);
   else
     pControl->OnMouseUp(point.x, point.y, point.ms);
+  if (IsClosed())
+    return;
   mCapturedMap.erase(point.ms.touchID);
   // The control may have gone meanwhile (its gestures went with it).
   pControl = ControlWithToken(token);
@@ -335,6 +354,8 @@ bool IGraphics::OnMouseDblClick(float x, float y, const IMouseMod& mod)
     return true;
   }
   pControl->OnMouseDblClick(x, y, mod);
+  if (IsClosed())
+    return true;
   ReleaseMouseCapture();
   return true;
 }
@@ -346,6 +367,8 @@ bool IGraphics::OnMouseOver(float x, float y, const IMouseMod& mod)
   {
     if (mMouseOver)
       mMouseOver->OnMouseOut();
+    if (IsClosed())
+      return false;
     mMouseOver = pControl;
   }
   if (pControl)

@@ -3,6 +3,8 @@
 #include "graphics/IControl.h"
 #include "graphics/IGraphics.h"
 
+#include <algorithm>
+
 namespace plug {
 namespace igraphics {
 
@@ -12,6 +14,9 @@ IGEditorDelegate::~IGEditorDelegate()
 {
   delete mGraphics;
   mGraphics = nullptr;
+  for (IGraphics* closed : mClosedUIs)
+    delete closed;
+  mClosedUIs.clear();
   mLayoutFunc = nullptr;
   mMakeGraphicsFunc = nullptr;
 }
@@ -72,6 +77,7 @@ void IGEditorDelegate::CloseEditorWindow()
     mKeptHeight = mGraphics->Height();
     mKeptScale = mGraphics->GetDrawScale();
     IGraphics* graphics = mGraphics;
+    graphics->MarkClosed();
     try
     {
       graphics->CloseWindow();
@@ -80,10 +86,23 @@ void IGEditorDelegate::CloseEditorWindow()
     {
     }
     mGraphics = nullptr;
-    delete graphics;
+    if (graphics->InDispatch())
+      mClosedUIs.push_back(graphics);
+    else
+      delete graphics;
   }
 
   mClosing = false;
+}
+
+void IGEditorDelegate::DeleteClosedUI(IGraphics* pGraphics)
+{
+  auto it = std::find(mClosedUIs.begin(), mClosedUIs.end(), pGraphics);
+  if (it == mClosedUIs.end())
+    return;
+  mClosedUIs.erase(it);
+  pGraphics->RemoveAllControls();
+  delete pGraphics;
 }
 
 void IGEditorDelegate::ResizeFromParent(int w, int h)
@@ -100,6 +119,7 @@ bool IGEditorDelegate::KeyDownAtMouse(const IKeyPress& key)
 {
   if (!mGraphics)
     return false;
+  const IGraphics::DispatchScope scope(mGraphics);
   float x = 0.f, y = 0.f;
   mGraphics->GetMouseLocation(x, y);
   return mGraphics->OnKeyDown(x, y, key);
@@ -109,6 +129,7 @@ bool IGEditorDelegate::KeyUpAtMouse(const IKeyPress& key)
 {
   if (!mGraphics)
     return false;
+  const IGraphics::DispatchScope scope(mGraphics);
   float x = 0.f, y = 0.f;
   mGraphics->GetMouseLocation(x, y);
   return mGraphics->OnKeyUp(x, y, key);

@@ -5,6 +5,7 @@
 // is closed, so the editor reopens as the user left it.
 
 #include <functional>
+#include <vector>
 
 #include "plug/IEditorDelegate.h"
 
@@ -34,7 +35,11 @@ public:
   float GetKeptScale() const { return mKeptScale; }
 
   void* OpenEditorWindow(void* pParent) override;
+  // Closed inside one of the context's dispatch scopes, the context is deleted when the
+  // outermost ends (DeleteClosedUI), or with the delegate.
   void CloseEditorWindow() override;
+  // Removes the controls of a context closed inside a dispatch scope and deletes it.
+  void DeleteClosedUI(IGraphics* pGraphics);
   void ResizeFromParent(int w, int h) override;
 
   bool KeyDownAtMouse(const IKeyPress& key) override;
@@ -62,6 +67,7 @@ private:
   MakeGraphicsFunc mMakeGraphicsFunc;
   LayoutFunc mLayoutFunc;
   IGraphics* mGraphics = nullptr;
+  std::vector<IGraphics*> mClosedUIs; // closed, deleted once their handlers returned
   int mKeptWidth = 0;
   int mKeptHeight = 0;
   float mKeptScale = 0.f;

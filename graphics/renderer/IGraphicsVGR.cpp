@@ -178,6 +178,10 @@ void IGraphicsVGR::OnViewInitialized(void* pContext)
 
 void IGraphicsVGR::OnViewDestroyed()
 {
+  // Inside an event the controls, and the drawing context their layers hold framebuffers of,
+  // stay until the context goes (see DispatchScope); its destructor comes back here.
+  if (InDispatch())
+    return;
   RemoveAllControls();
   ReleaseDrawContext();
 }

@@ -199,6 +199,8 @@ void* IGraphicsMac::OpenWindow(void* pParent)
   if (mView)
     CloseView();
 
+  if (!mLifetime)
+    mLifetime = std::make_shared<const bool>(true);
   mView = new IGraphicsView(this);
   OnViewInitialized(mView->MetalLayer()->MetalLayer());
   SetScreenScale(static_cast<float>(NSScreen::mainScreen()->backingScaleFactor()));
@@ -223,6 +225,7 @@ void IGraphicsMac::CloseView()
   NSAutoreleasePool pool;
   IGraphicsView* view = mView;
   mView = nullptr;
+  mLifetime.reset();
   standin::RunLoop::Main().CancelBlocks(this);
   view->removeAllToolTips();
   view->killTimer();

@@ -25,6 +25,9 @@ void IGraphicsMac::ShowPopupMenu(uint64_t request, const IRECT& bounds)
   IPopupMenu* menu = GetShownPopupMenu();
   if (request != mPopupRequest || !menu)
     return; // superseded by a later request, or its control has gone
+  // The menu's loop and the result's completion may close the editor: this object stays until
+  // both returned.
+  const DispatchScope scope(this);
   const std::weak_ptr<const bool> alive = Lifetime();
   IPopupMenu* result = nullptr;
   if (mView)

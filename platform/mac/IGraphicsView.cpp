@@ -96,7 +96,13 @@ void IGraphicsView::killTimer()
   mTimer = nullptr;
 }
 
-void IGraphicsView::onTimer(NSTimer*) { GuardedCall([&] { render(); }); }
+void IGraphicsView::onTimer(NSTimer*)
+{
+  GuardedCall([&] {
+    const IGraphics::DispatchScope scope(mGraphics);
+    render();
+  });
+}
 
 void IGraphicsView::render()
 {
@@ -171,6 +177,7 @@ void IGraphicsView::frameDidChange(NSNotification*)
 void IGraphicsView::viewDidChangeEffectiveAppearance()
 {
   GuardedCall([&] {
+    const IGraphics::DispatchScope scope(mGraphics);
     if (!mGraphics || !standin::appkit::IsSystemVersionAtLeast(10, 14))
       return;
     mGraphics->OnAppearanceChanged(ViewAppearance(this));
@@ -248,6 +255,7 @@ IMouseInfo IGraphicsView::getMouseRight(NSEvent* event)
 void IGraphicsView::mouseEntered(NSEvent*)
 {
   GuardedCall([&] {
+    const IGraphics::DispatchScope scope(mGraphics);
     mMouseOutDuringDrag = false;
     if (mGraphics)
       mGraphics->SetMouseCursor(mGraphics->GetCursor());
@@ -257,6 +265,7 @@ void IGraphicsView::mouseEntered(NSEvent*)
 void IGraphicsView::mouseExited(NSEvent*)
 {
   GuardedCall([&] {
+    const IGraphics::DispatchScope scope(mGraphics);
     if (!mGraphics)
       return;
     if (mGraphics->ControlIsCaptured())
@@ -283,6 +292,7 @@ void ButtonDown(IGraphicsMac* graphics, const IMouseInfo& info, NSInteger clickC
 void IGraphicsView::mouseDown(NSEvent* event)
 {
   GuardedCall([&] {
+    const IGraphics::DispatchScope scope(mGraphics);
     const IMouseInfo info = getMouseLeft(event);
     ButtonDown(mGraphics, info, event->clickCount());
   });
@@ -291,6 +301,7 @@ void IGraphicsView::mouseDown(NSEvent* event)
 void IGraphicsView::rightMouseDown(NSEvent* event)
 {
   GuardedCall([&] {
+    const IGraphics::DispatchScope scope(mGraphics);
     const IMouseInfo info = getMouseRight(event);
     ButtonDown(mGraphics, info, event->clickCount());
   });
@@ -299,6 +310,7 @@ void IGraphicsView::rightMouseDown(NSEvent* event)
 void IGraphicsView::mouseUp(NSEvent* event)
 {
   GuardedCall([&] {
+    const IGraphics::DispatchScope scope(mGraphics);
     const IMouseInfo info = getMouseLeft(event);
     if (!mGraphics)
       return;
@@ -314,6 +326,7 @@ void IGraphicsView::mouseUp(NSEvent* event)
 void IGraphicsView::rightMouseUp(NSEvent* event)
 {
   GuardedCall([&] {
+    const IGraphics::DispatchScope scope(mGraphics);
     const IMouseInfo info = getMouseRight(event);
     if (mGraphics)
       mGraphics->OnMouseUp({info});
@@ -323,6 +336,7 @@ void IGraphicsView::rightMouseUp(NSEvent* event)
 void IGraphicsView::mouseDragged(NSEvent* event)
 {
   GuardedCall([&] {
+    const IGraphics::DispatchScope scope(mGraphics);
     const float prevX = mPrevX, prevY = mPrevY;
     IMouseInfo info = getMouseLeft(event);
     if (!mGraphics)
@@ -339,6 +353,7 @@ void IGraphicsView::mouseDragged(NSEvent* event)
 void IGraphicsView::rightMouseDragged(NSEvent* event)
 {
   GuardedCall([&] {
+    const IGraphics::DispatchScope scope(mGraphics);
     const float prevX = mPrevX, prevY = mPrevY;
     IMouseInfo info = getMouseRight(event);
     if (!mGraphics || mTextFieldView)
@@ -352,6 +367,7 @@ void IGraphicsView::rightMouseDragged(NSEvent* event)
 void IGraphicsView::mouseMoved(NSEvent* event)
 {
   GuardedCall([&] {
+    const IGraphics::DispatchScope scope(mGraphics);
     const IMouseInfo info = getMouseLeft(event);
     if (mGraphics)
       mGraphics->OnMouseOver(info.x, info.y, info.ms);
@@ -361,6 +377,7 @@ void IGraphicsView::mouseMoved(NSEvent* event)
 void IGraphicsView::scrollWheel(NSEvent* event)
 {
   GuardedCall([&] {
+    const IGraphics::DispatchScope scope(mGraphics);
     if (mTextFieldView)
       endUserInput();
     const IMouseInfo info = getMouseLeft(event);
@@ -375,6 +392,7 @@ void IGraphicsView::keyEvent(NSEvent* event, bool down)
 {
   if (!mGraphics)
     return;
+  const IGraphics::DispatchScope scope(mGraphics);
   const NSString* characters = event->charactersIgnoringModifiers();
   const std::u16string units = standin::Utf8ToUtf16(characters ? characters->UTF8String() : "");
   const IKeyPress key = MacKeyPress(event->keyCode(), units, event->modifierFlags());
@@ -519,6 +537,7 @@ NSDragOperation IGraphicsView::draggingEntered(NSDraggingInfo* info)
 bool IGraphicsView::performDragOperation(NSDraggingInfo* info)
 {
   return GuardedCall<bool>(false, [&]() -> bool {
+    const IGraphics::DispatchScope scope(mGraphics);
     NSPasteboard* pasteboard = info->draggingPasteboard();
     if (!mGraphics || !HasFilenames(pasteboard))
       return true;

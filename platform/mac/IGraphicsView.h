@@ -10,6 +10,10 @@
 // IGraphicsViewText.cpp (menus, text field, colour panel). The AppKit-free mappings (mouse
 // modifiers, key codes, cursor kinds) are in IGraphicsViewMapping.h.
 //
+// Every handler that reaches the editor holds a dispatch scope of it (IGraphics::DispatchScope):
+// the host may close the editor inside (a control's alert, a menu), and the context goes only
+// once the handler has returned.
+//
 // Everything runs on the main thread.
 #include "platform/mac/IGraphicsMac.h"
 #include "platform/mac/IGraphicsViewMapping.h"

@@ -136,6 +136,7 @@ void IGraphicsView::controlTextDidEndEditing(NSNotification* /*notification*/)
   // stays until this returns, and the field ends either way.
   const ScopedRetain<IGraphicsView> hold(this);
   GuardedCall([&] {
+    const IGraphics::DispatchScope scope(mGraphics);
     std::string text;
     {
       NSAutoreleasePool pool;
@@ -180,6 +181,7 @@ void IGraphicsView::detachColorPanel()
 void IGraphicsView::onColorPicked(NSColorPanel* panel)
 {
   GuardedCall([&] {
+    const IGraphics::DispatchScope scope(mGraphics);
     if (!mColorPickerFunc || !panel || !mGraphics)
       return;
     NSAutoreleasePool pool;

@@ -210,6 +210,111 @@ TEST_F(MacNativeMenus, ClosingTheEditorFromInsideItsMenuOrAlertTouchesNothingOfI
   EXPECT_EQ(PanelCount(), 1);
 }
 
+// A control whose own handlers run an alert of the editor and then go on with their own
+// state, as a "reset?" button would; what it heard goes to a record outside it. It draws
+// through a layer of its own, which holds a framebuffer of the editor's drawing context.
+struct AskingControl : TestControl
+{
+  AskingControl(const IRECT& bounds, std::vector<std::string>& record) : TestControl(bounds), said(record) {}
+  void Draw(IGraphics& g) override
+  {
+    if (!g.CheckLayer(layer))
+    {
+      g.StartLayer(this, mRECT);
+      g.FillRect(COLOR_BLUE, mRECT);
+      layer = g.EndLayer();
+    }
+    g.DrawLayer(layer);
+  }
+  void OnMouseDown(float, float, const IMouseMod&) override { Ask("down"); }
+  void OnMouseDblClick(float, float, const IMouseMod&) override { Ask("double"); }
+  bool OnKeyDown(float, float, const IKeyPress&) override
+  {
+    Ask("key");
+    return false; // on to the editor's key handler
+  }
+  void Ask(const std::string& what)
+  {
+    const int answer = GetUI()->ShowMessageBox("Reset?", "Vellicor", kMessageBoxOKCancel);
+    mEvents.push_back(what);
+    said.push_back(what + " " + std::to_string(answer));
+    SetDirty(false);
+  }
+  std::vector<std::string>& said;
+  ILayerPtr layer;
+};
+
+TEST_F(MacNativeMenus, ClosingTheEditorFromAnAlertOfAControlsHandlerFreesItOnlyAfterTheHandler)
+{
+  std::vector<std::string> said;
+  const IRECT bounds(10, 130, 110, 150);
+  const std::string ok = std::to_string(kMessageBoxResultOK);
+  // What the host saw from inside the alert, once it had closed the editor.
+  int liveInAlert = -1;
+  size_t viewsInContainer = 99;
+  auto closeInAlert = [&](const AlertRequest&) {
+    mDelegate.CloseEditorWindow();
+    liveInAlert = IGraphicsMac::InstanceCount();
+    viewsInContainer = mWindow->contentView()->subviews()->count();
+    return NSAlertFirstButtonReturn;
+  };
+
+  // A click, then a double click, each closed from inside the alert it brings.
+  for (const NSInteger clicks : {1, 2})
+  {
+    Open(true);
+    auto* asking = new AskingControl(bounds, said);
+    mGraphics->AttachControl(asking);
+    standin::RunLoop::Main().RunForMs(50);
+    ASSERT_NE(asking->layer, nullptr);
+    SetAlertResponder(closeInAlert);
+    standin::appkit::MouseOptions options;
+    options.clickCount = clicks;
+    const NSPoint at = InWindow(60, 140);
+    PostMouse(mWindow, NSEventTypeLeftMouseDown, at, options);
+    EXPECT_EQ(mDelegate.GetUI(), nullptr);
+    EXPECT_EQ(liveInAlert, 1); // kept for the handler still running
+    EXPECT_EQ(viewsInContainer, 0u);
+    EXPECT_EQ(IGraphicsMac::InstanceCount(), 0);
+    EXPECT_EQ(LiveViews(), 0);
+    PostMouse(mWindow, NSEventTypeLeftMouseUp, at, options);
+  }
+  EXPECT_EQ(said, (std::vector<std::string>{"down " + ok, "double " + ok}));
+
+  // A key: the editor's key handler is not asked once the editor closed.
+  said.clear();
+  Open(true);
+  mGraphics->AttachControl(new AskingControl(bounds, said));
+  int handlerCalls = 0;
+  mGraphics->SetKeyHandlerFunc([&](const IKeyPress&, bool) { return ++handlerCalls > 0; });
+  SetAlertResponder(closeInAlert);
+  MoveMouse(mWindow, InWindow(60, 140));
+  PostKey(mWindow, NSEventTypeKeyDown, 0, "a");
+  EXPECT_EQ(said, (std::vector<std::string>{"key " + ok}));
+  EXPECT_EQ(handlerCalls, 0);
+  EXPECT_EQ(IGraphicsMac::InstanceCount(), 0);
+
+  // Reopened from inside the alert: the new editor is the open one and the old one goes
+  // when its handler returns.
+  said.clear();
+  Open(true);
+  mGraphics->AttachControl(new AskingControl(bounds, said));
+  IGraphics* reopened = nullptr;
+  SetAlertResponder([&](const AlertRequest& request) {
+    closeInAlert(request);
+    mDelegate.OpenEditorWindow(mWindow->contentView());
+    reopened = mDelegate.GetUI();
+    return NSAlertSecondButtonReturn;
+  });
+  Click(mWindow, InWindow(60, 140));
+  ASSERT_NE(reopened, nullptr);
+  EXPECT_EQ(mDelegate.GetUI(), reopened);
+  EXPECT_EQ(IGraphicsMac::InstanceCount(), 1);
+  mGraphics = static_cast<IGraphicsMac*>(reopened);
+  EXPECT_EQ(View()->superview(), mWindow->contentView());
+  EXPECT_EQ(said, (std::vector<std::string>{"down " + std::to_string(kMessageBoxResultCancel)}));
+}
+
 class MacTextEntry : public MacEditorTest
 {
 protected:
