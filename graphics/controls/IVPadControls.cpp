@@ -97,8 +97,7 @@ void IVXYPadControl::OnMouseUp(float, float, const IMouseMod&)
 
 void IVXYPadControl::OnResize()
 {
-  ComputeRects(mRECT, false);
-  mTargetRECT = mWidgetBounds; // the widget takes the mouse
+  ComputeRectsWithWidgetAsTarget();
   mMouseIsOver = false;
   SetDirty(false);
 }
@@ -117,8 +116,7 @@ IVPlotControl::IVPlotControl(const IRECT& bounds, const std::vector<Plot>& plots
 
 void IVPlotControl::OnResize()
 {
-  ComputeRects(mRECT, false);
-  mTargetRECT = mWidgetBounds; // the widget takes the mouse
+  ComputeRectsWithWidgetAsTarget();
   mMouseIsOver = false;
   SetDirty(false);
 }
@@ -305,8 +303,7 @@ IColor IVColorSwatchControl::GetCellColor(int i) const
 
 void IVColorSwatchControl::OnResize()
 {
-  ComputeRects(mRECT, false);
-  mTargetRECT = mWidgetBounds; // the widget takes the mouse
+  ComputeRectsWithWidgetAsTarget();
   mMouseIsOver = false;
 
   const int n = NCells();

@@ -83,6 +83,14 @@ bool IVectorBase::PromptFromValue(float x, float y)
 // ---------------------------------------------------------------------------------------
 // Layout
 
+void IVectorBase::ComputeRectsWithWidgetAsTarget()
+{
+  if (!mControl)
+    return;
+  ComputeRects(mControl->GetRECT(), false);
+  mControl->SetTargetRECT(mWidgetBounds);
+}
+
 IRECT IVectorBase::ComputeRects(const IRECT& parent, bool hasHandle)
 {
   IRECT area = parent;

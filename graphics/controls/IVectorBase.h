@@ -56,6 +56,9 @@ public:
   // Lays the parent rectangle out into widget, label and value rectangles and returns the
   // clickable area: the parent less the label's space.
   IRECT ComputeRects(const IRECT& parent, bool hasHandle = false);
+  // For controls whose widget alone takes the mouse (pads, plots, swatches): lays the owner's
+  // bounds out and makes the widget rectangle the owner's target area.
+  void ComputeRectsWithWidgetAsTarget();
   // Draws the shape and returns the handle rectangle it drew.
   IRECT DrawPressableRectangle(IGraphics& g, const IRECT& bounds, bool pressed, bool mouseOver, bool disabled,
                                bool rtl = true, bool rtr = true, bool rbl = true, bool rbr = true);
