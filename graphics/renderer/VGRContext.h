@@ -4,6 +4,8 @@
 
 #include "graphics/renderer/VGR.h"
 
+#include <cmath>
+
 namespace plug {
 namespace igraphics {
 
@@ -134,6 +136,20 @@ inline bool vgrPtEquals(float x1, float y1, float x2, float y2, float tol)
   const float dx = x2 - x1;
   const float dy = y2 - y1;
   return dx * dx + dy * dy < tol * tol;
+}
+
+// Scales (x, y) to unit length and returns the length it had; a vector shorter than 1e-6 is left
+// as it is.
+inline float vgrNormalize(float& x, float& y)
+{
+  const float d = std::sqrt(x * x + y * y);
+  if (d > 1e-6f)
+  {
+    const float id = 1.0f / d;
+    x *= id;
+    y *= id;
+  }
+  return d;
 }
 
 // The paint's colours with their alpha scaled.

@@ -95,16 +95,6 @@ float DistPtSeg(float x, float y, float px, float py, float qx, float qy)
   return dx * dx + dy * dy;
 }
 
-void Normalize(float& x, float& y)
-{
-  const float d = std::sqrt(x * x + y * y);
-  if (d > 1e-6f)
-  {
-    x /= d;
-    y /= d;
-  }
-}
-
 } // namespace
 
 void vgrBeginPath(VGRdrawContext* ctx)
@@ -238,8 +228,8 @@ void vgrArcTo(VGRdrawContext* ctx, float x1, float y1, float x2, float y2, float
 
   float dx0 = x0 - x1, dy0 = y0 - y1;
   float dx1 = x2 - x1, dy1 = y2 - y1;
-  Normalize(dx0, dy0);
-  Normalize(dx1, dy1);
+  vgrNormalize(dx0, dy0);
+  vgrNormalize(dx1, dy1);
   float cosine = dx0 * dx1 + dy0 * dy1;
   cosine = cosine < -1.0f ? -1.0f : (cosine > 1.0f ? 1.0f : cosine);
   const float a = std::acos(cosine);

@@ -19,18 +19,6 @@ namespace {
 // Divisions of a half circle, at most: enough for any sane width and pixel ratio.
 constexpr int kMaxCurveDivs = 1024;
 
-float Normalize(float& x, float& y)
-{
-  const float d = std::sqrt(x * x + y * y);
-  if (d > 1e-6f)
-  {
-    const float id = 1.0f / d;
-    x *= id;
-    y *= id;
-  }
-  return d;
-}
-
 float TriArea2(float ax, float ay, float bx, float by, float cx, float cy)
 {
   const float abx = bx - ax;
@@ -228,7 +216,7 @@ void FlattenCommands(VGRdrawContext* ctx)
       const VGRflatPoint* p1 = &pts[i + 1 < path->count ? i + 1 : 0];
       p0->dx = p1->x - p0->x;
       p0->dy = p1->y - p0->y;
-      p0->len = Normalize(p0->dx, p0->dy);
+      p0->len = vgrNormalize(p0->dx, p0->dy);
       cache->bounds[0] = std::fmin(cache->bounds[0], p0->x);
       cache->bounds[1] = std::fmin(cache->bounds[1], p0->y);
       cache->bounds[2] = std::fmax(cache->bounds[2], p0->x);
@@ -511,7 +499,7 @@ VGRvertex* Cap(VGRvertex* dst, bool start, const VGRflatPoint* p0, const VGRflat
                int lineCap, int ncap, float u0, float u1)
 {
   float dx = p1->x - p0->x, dy = p1->y - p0->y;
-  Normalize(dx, dy);
+  vgrNormalize(dx, dy);
   const VGRflatPoint* p = start ? p0 : p1;
   if (lineCap == VGR_BUTT || lineCap == VGR_SQUARE)
   {
