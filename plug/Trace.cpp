@@ -42,6 +42,7 @@ void Trace(const char* format, ...) noexcept
   }
   catch (...)
   {
+    // The trace is where failures are reported; one that fails itself has nowhere to go.
   }
 }
 

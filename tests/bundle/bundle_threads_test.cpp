@@ -124,7 +124,7 @@ aaxhost::EditorInput Input(aaxhost::EditorInput::EKind kind, double at, const st
 // dark within a second of silence. Built under ThreadSanitizer too.
 TEST(BundleThreads, TheEditorAndTheAudioRunTogetherAsAHostRunsThem)
 {
-  ASSERT_TRUE(aaxhost::PrepareMainLoopForPlayback(true));
+  ASSERT_TRUE(aaxhost::PrepareHostForPlayback(true));
   BundleSession session;
   ASSERT_TRUE(session.Ready()) << session.Error();
   const std::vector<int32_t> countsBefore = session.GetHost().RefCounts();

@@ -64,7 +64,7 @@ float DrawScaleOf(EditorSession& editor)
 }
 } // namespace
 
-bool PrepareMainLoopForPlayback(bool realtime)
+bool PrepareHostForPlayback(bool realtime)
 {
   // A deterministic run's pictures must not depend on how fast the GPU finishes a frame: its
   // Metal devices run each command buffer as it is committed.

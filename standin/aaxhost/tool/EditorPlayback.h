@@ -64,14 +64,14 @@ struct PlaybackResult
 
 // The main run loop must be on the clock the script asks for (virtual unless real time) before
 // the instance is made, since the plug-in starts its timer in its constructor: see
-// PrepareMainLoopForPlayback. Leaves the last opening open, with the main thread's work done up
+// PrepareHostForPlayback. Leaves the last opening open, with the main thread's work done up
 // to the end of the file (or to where the transport was stopped).
 PlaybackResult PlayWithEditor(EditorSession& editor, PluginInstance& instance, FileRender& render,
                               const PlaybackScript& script);
 // Puts the main run loop on the virtual clock (deterministic runs) or the real one, and makes
 // the Metal devices made from then on synchronous for deterministic runs; false when the loop
 // refuses (timers already on it).
-bool PrepareMainLoopForPlayback(bool realtime);
+bool PrepareHostForPlayback(bool realtime);
 // Writes the open editor's last presented frame as PNG; false with the reason.
 bool WriteEditorPicture(EditorSession& editor, const std::string& file, std::string& error);
 } // namespace aaxhost

@@ -739,7 +739,7 @@ void PrintGestures(const PluginInstance& instance)
 int CommandEditorWithAudio(const Collection& collection, Host& host, const Options& options)
 {
   // Before the instance: the plug-in starts its editor timer in its constructor.
-  if (!PrepareMainLoopForPlayback(options.realtime))
+  if (!PrepareHostForPlayback(options.realtime))
     return std::printf("error: the main run loop cannot take the %s clock\n", options.realtime ? "real" : "virtual"),
            kExitFailed;
   PluginInstance instance(host, *collection.Effects().front().second);
