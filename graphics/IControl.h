@@ -236,6 +236,8 @@ public:
   void SetParent(IContainerBase* parent) { mParent = parent; }
   IEditorDelegate* GetDelegate() const { return mDelegate; }
   void SetDelegate(IEditorDelegate& dlg) { mDelegate = &dlg; }
+  // The delegate went before this control (its context was still in dispatch).
+  void ForgetDelegate() { mDelegate = nullptr; }
   IGraphics* GetUI() const { return mGraphics; }
   void SetGraphics(IGraphics* graphics) { mGraphics = graphics; }
 

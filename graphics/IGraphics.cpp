@@ -40,14 +40,36 @@ IGraphics::IGraphics(IGEditorDelegate& dlg, int w, int h, int fps, float scale)
 
 IGraphics::DispatchScope::DispatchScope(IGraphics* pGraphics) : mGraphics(pGraphics)
 {
-  if (mGraphics)
-    ++mGraphics->mDispatchDepth;
+  if (!mGraphics)
+    return;
+  ++mGraphics->mDispatchDepth;
+  if (mGraphics->mDelegate)
+    mGraphics->mDelegate->HandlerEntered();
 }
 
 IGraphics::DispatchScope::~DispatchScope()
 {
-  if (mGraphics && --mGraphics->mDispatchDepth == 0 && mGraphics->mClosed)
-    mGraphics->GetDelegate()->DeleteClosedUI(mGraphics);
+  if (!mGraphics)
+    return;
+  // Null when the delegate went while this scope ran: the context then deletes itself.
+  IGEditorDelegate* dlg = mGraphics->mDelegate;
+  if (--mGraphics->mDispatchDepth == 0 && mGraphics->mClosed)
+  {
+    if (dlg)
+      dlg->DeleteClosedUI(mGraphics);
+    else
+      delete mGraphics;
+  }
+  // The plug-in released while handlers ran goes with the last of them; nothing is touched
+  // after that.
+  if (dlg && dlg->HandlerLeft())
+    dlg->RunDeferredDeletion();
+}
+
+void IGraphics::ForgetDelegate()
+{
+  mDelegate = nullptr;
+  ForAllControlsFunc([](IControl* pControl) { pControl->ForgetDelegate(); });
 }
 
 IGraphics::~IGraphics()
@@ -187,7 +209,7 @@ bool IGraphics::BeginParamGesture(IControl* pControl, int paramIdx)
     opened = true;
   }
   mOpenGestures.emplace_back(pControl, paramIdx);
-  if (!opened)
+  if (!opened && mDelegate)
     mDelegate->BeginParamEditFromUI(paramIdx);
   return true;
 }
@@ -201,7 +223,8 @@ void IGraphics::EndParamGesture(IControl* pControl, int paramIdx)
   for (const auto& gesture : mOpenGestures)
     if (gesture.second == paramIdx)
       return; // still held by another opener
-  mDelegate->EndParamEditFromUI(paramIdx);
+  if (mDelegate)
+    mDelegate->EndParamEditFromUI(paramIdx);
 }
 
 void IGraphics::BeginGesturesFor(IControl* pControl)
@@ -700,7 +723,7 @@ void IGraphics::HandOverPopupResult(IControl* pControl, IPopupMenu* pResult, IPo
 
   // The completion may have removed the control (its gestures ended then), a new control may
   // live at its address now, or it closed the editor.
-  pControl = IsClosed() ? nullptr : ControlWithToken(token);
+  pControl = ControlAgain(token);
   if (!pControl)
     return;
   if (isContext)

@@ -92,6 +92,9 @@ public:
   // Closed by the delegate inside a dispatch scope: deletion pending.
   bool IsClosed() const { return mClosed; }
   void MarkClosed() { mClosed = true; }
+  // The delegate goes while this context is still in dispatch: the context deletes itself when
+  // its last scope ends. Its controls forget it too: a handler still running asks nothing of it.
+  void ForgetDelegate();
 
   // ======================================================================================
   // Frames and the view (renderer)
@@ -445,6 +448,9 @@ public:
   IControl* GetControlWithTag(int ctrlTag) const;
   // The attached control (in the list or special) with the token, or null once it has gone.
   IControl* ControlWithToken(uint64_t token);
+  // After a call into a control that may run the editor's own code (a nested loop, a removal):
+  // the control of that token again, or null when it went or the editor closed meanwhile.
+  IControl* ControlAgain(uint64_t token) { return mClosed ? nullptr : ControlWithToken(token); }
   // The tag of an attached control, -1 without one.
   int GetControlTag(const IControl* pControl) const;
   // The first control of the list bound to the parameter.

@@ -365,10 +365,13 @@ bool IGraphics::OnMouseOver(float x, float y, const IMouseMod& mod)
   IControl* pControl = GetMouseControl(x, y, false, true);
   if (pControl != mMouseOver)
   {
+    // The control left may remove the one entered, or close the editor.
+    const uint64_t token = pControl ? pControl->GetToken() : 0;
     if (mMouseOver)
       mMouseOver->OnMouseOut();
     if (IsClosed())
       return false;
+    pControl = pControl ? ControlAgain(token) : nullptr;
     mMouseOver = pControl;
   }
   if (pControl)

@@ -12,10 +12,25 @@ IGEditorDelegate::IGEditorDelegate(int nParams) : IEditorDelegate(nParams) {}
 
 IGEditorDelegate::~IGEditorDelegate()
 {
-  delete mGraphics;
+  // A context still in dispatch (the object deleted from inside one of its handlers by a
+  // caller that did not defer it) is not deleted under its handlers: it forgets this delegate
+  // and deletes itself when its last scope ends.
+  auto release = [](IGraphics* pGraphics) {
+    if (pGraphics->InDispatch())
+    {
+      pGraphics->MarkClosed();
+      pGraphics->ForgetDelegate();
+    }
+    else
+    {
+      delete pGraphics;
+    }
+  };
+  if (mGraphics)
+    release(mGraphics);
   mGraphics = nullptr;
   for (IGraphics* closed : mClosedUIs)
-    delete closed;
+    release(closed);
   mClosedUIs.clear();
   mLayoutFunc = nullptr;
   mMakeGraphicsFunc = nullptr;

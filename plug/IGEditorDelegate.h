@@ -4,6 +4,8 @@
 // context, one lays the editor out) and keeps the editor's size and scale while the window
 // is closed, so the editor reopens as the user left it.
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -59,6 +61,24 @@ public:
   // Runs the layout function on the context (the context calls it while opening).
   virtual void ArrangeUI(IGraphics* pGraphics);
 
+  // ---- handlers on the stack and a deletion held for them ----
+  // The plug-in object outlives every editor handler still on the stack: a release that would
+  // delete it while one runs (the host destroying the instance inside a menu, an alert or its
+  // own parameter-click callback) defers the deletion to the end of the outermost handler. One
+  // atomic word holds both, since a release may come on any thread: bit 0 a deletion pending,
+  // the rest twice the handlers running. Dispatch scopes of this delegate's contexts call the
+  // first two.
+  void HandlerEntered() { mHandlers.fetch_add(2, std::memory_order_acq_rel); }
+  // True for the last handler to leave with a deletion pending: the caller then runs
+  // RunDeferredDeletion and touches nothing after it.
+  bool HandlerLeft() { return mHandlers.fetch_sub(2, std::memory_order_acq_rel) == 3 && Deleting(); }
+  // For the release that would delete the object: true when it may go now (no handler runs);
+  // false when the deletion waits for the last handler, or is pending already (a second count
+  // to zero meanwhile deletes nothing).
+  bool MayDeleteNow() { return mHandlers.fetch_or(1, std::memory_order_acq_rel) == 0 && Deleting(); }
+  // The deletion held for the handlers; the binding that deferred it deletes the object its way.
+  virtual void RunDeferredDeletion() { delete this; }
+
   // The draw scales an editor accepts.
   static constexpr float kMinDrawScale = 0.5f;
   static constexpr float kMaxDrawScale = 4.f;
@@ -71,7 +91,17 @@ private:
   int mKeptWidth = 0;
   int mKeptHeight = 0;
   float mKeptScale = 0.f;
+  // The deletion runs: scopes the destructors still open (a view leaving its window) can
+  // never start it again.
+  bool Deleting()
+  {
+    mHandlers.store(kDeleting, std::memory_order_release);
+    return true;
+  }
+  static constexpr uint32_t kDeleting = 1u << 31;
+
   bool mClosing = false;
+  std::atomic<uint32_t> mHandlers{0};
 };
 
 } // namespace igraphics

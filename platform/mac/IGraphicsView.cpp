@@ -133,6 +133,9 @@ void IGraphicsView::updateDrawableSize()
 
 void IGraphicsView::viewDidMoveToWindow()
 {
+  // The editor may close inside (its view then goes with the host's window): the view stays
+  // until this returns.
+  const ScopedRetain<IGraphicsView> hold(this);
   GuardedCall([&] {
     NSWindow* w = window();
     if (!w)
@@ -140,7 +143,11 @@ void IGraphicsView::viewDidMoveToWindow()
     w->makeFirstResponder(this);
     w->setAcceptsMouseMovedEvents(true);
     if (mGraphics)
+    {
+      // The new scale reaches every control and may reach the host, which may close the editor.
+      const IGraphics::DispatchScope scope(mGraphics);
       mGraphics->SetScreenScale(static_cast<float>(w->backingScaleFactor()));
+    }
     NSNotificationCenter* center = NSNotificationCenter::defaultCenter();
     center->removeObserver(this, NSViewFrameDidChangeNotification, this);
     center->addObserver(this, STANDIN_SELECTOR(IGraphicsView, frameDidChange), NSViewFrameDidChangeNotification, this);
@@ -151,6 +158,9 @@ void IGraphicsView::viewDidMoveToWindow()
 
 void IGraphicsView::viewDidChangeBackingProperties()
 {
+  // The editor may close inside (its view then goes with the host's window): the view stays
+  // until this returns.
+  const ScopedRetain<IGraphicsView> hold(this);
   GuardedCall([&] {
     NSWindow* w = window();
     if (!w)
@@ -158,6 +168,7 @@ void IGraphicsView::viewDidChangeBackingProperties()
     const float scale = static_cast<float>(w->backingScaleFactor());
     if (mGraphics)
     {
+      const IGraphics::DispatchScope scope(mGraphics);
       mGraphics->SetPlatformContext(nullptr);
       if (scale != mGraphics->GetScreenScale())
         mGraphics->SetScreenScale(scale);

@@ -219,6 +219,7 @@ AAX_Result IPluginAAX::InitEffect()
 {
   try
   {
+    mHostGone.store(false, std::memory_order_release);
     if (GetHost() == kHostUninit)
       IdentifyHost("ProTools", 0);
 
@@ -271,8 +272,16 @@ AAX_Result IPluginAAX::InitEffect()
   return AAX_SUCCESS;
 }
 
+void IPluginAAX::DeleteThis()
+{
+  AAX_CIPluginParameters::DeleteThis();
+}
+
+void IPluginAAX::RunDeferredDeletion() { AAX_CIPluginParameters::DeleteThis(); }
+
 AAX_Result IPluginAAX::Uninit()
 {
+  mHostGone.store(true, std::memory_order_release);
   // The base deletes the host parameters; the render path must not find the bypass after that.
   mBypassParameter.store(nullptr, std::memory_order_release);
   return AAX_CIPluginParameters::Uninit();
@@ -335,19 +344,19 @@ AAX_Result IPluginAAX::UpdateParameterFromHost(AAX_CParamID id, double normalize
 
 void IPluginAAX::HostBeginParamEdit(int paramIdx)
 {
-  if (mParamIDs.Get(paramIdx))
+  if (!mHostGone.load(std::memory_order_acquire) && mParamIDs.Get(paramIdx))
     BeginParameterTouch(ParamIDForIndex(paramIdx));
 }
 
 void IPluginAAX::HostSetParamNormalized(int paramIdx, double normalizedValue)
 {
-  if (mParamIDs.Get(paramIdx))
+  if (!mHostGone.load(std::memory_order_acquire) && mParamIDs.Get(paramIdx))
     SetParameterNormalized(ParamIDForIndex(paramIdx), normalizedValue);
 }
 
 void IPluginAAX::HostEndParamEdit(int paramIdx)
 {
-  if (mParamIDs.Get(paramIdx))
+  if (!mHostGone.load(std::memory_order_acquire) && mParamIDs.Get(paramIdx))
     EndParameterTouch(ParamIDForIndex(paramIdx));
 }
 

@@ -69,8 +69,15 @@ public:
   // numbers outside 1..NParams() update only the host parameter. Every accepted update marks
   // the identifier's packet dirty and adds 1 to the change count, even when nothing moved.
   AAX_Result UpdateParameterFromHost(AAX_CParamID id, double normalized, int32_t source) override;
-  // Forgets the bypass parameter before the base deletes every host parameter.
+  // Forgets the bypass parameter before the base deletes every host parameter. From here on the
+  // editor's requests to the host (touch, set, release, resize) do nothing, until the next
+  // initialisation.
   AAX_Result Uninit() override;
+  // The release that brings the count to 0 while an editor handler is on the stack (the host
+  // destroying the instance from inside a menu, an alert or its parameter-click callback)
+  // leaves the object to the end of the outermost handler (IGEditorDelegate::MayDeleteNow).
+  void DeleteThis() override;
+  void RunDeferredDeletion() override;
 
   // ---- towards the host (editor gestures) ----
   void HostBeginParamEdit(int paramIdx) override;
@@ -153,6 +160,7 @@ protected:
 
   std::atomic<AAX_CParameter<bool>*> mBypassParameter{nullptr};
   std::atomic<bool> mBypassed{false};
+  std::atomic<bool> mHostGone{false}; // uninitialised: the editor's requests go nowhere
   AAX_ITransport* mTransport = nullptr;
   PtrArray<CharBuf> mParamIDs;
   IMidiOutQueue mMidiOut;

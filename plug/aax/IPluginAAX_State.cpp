@@ -245,7 +245,7 @@ void IPluginAAX::CopyTrackName(CharBuf* out) const
 
 bool IPluginAAX::HostResizeEditor(int w, int h)
 {
-  if (!HasUI())
+  if (!HasUI() || mHostGone.load(std::memory_order_acquire))
     return true;
   const igraphics::IGraphics* graphics = GetEditorGraphics();
   AAX_IViewContainer* container = graphics ? graphics->GetViewContainer() : nullptr;
