@@ -274,7 +274,8 @@ AAX_Result IPluginAAX::InitEffect()
 
 void IPluginAAX::DeleteThis()
 {
-  AAX_CIPluginParameters::DeleteThis();
+  if (MayDeleteNow())
+    AAX_CIPluginParameters::DeleteThis();
 }
 
 void IPluginAAX::RunDeferredDeletion() { AAX_CIPluginParameters::DeleteThis(); }
