@@ -43,33 +43,20 @@ IGraphics::DispatchScope::DispatchScope(IGraphics* pGraphics) : mGraphics(pGraph
   if (!mGraphics)
     return;
   ++mGraphics->mDispatchDepth;
-  if (mGraphics->mDelegate)
-    mGraphics->mDelegate->HandlerEntered();
+  mGraphics->mDelegate->HandlerEntered();
 }
 
 IGraphics::DispatchScope::~DispatchScope()
 {
   if (!mGraphics)
     return;
-  // Null when the delegate went while this scope ran: the context then deletes itself.
   IGEditorDelegate* dlg = mGraphics->mDelegate;
   if (--mGraphics->mDispatchDepth == 0 && mGraphics->mClosed)
-  {
-    if (dlg)
-      dlg->DeleteClosedUI(mGraphics);
-    else
-      delete mGraphics;
-  }
+    dlg->DeleteClosedUI(mGraphics);
   // The plug-in released while handlers ran goes with the last of them; nothing is touched
   // after that.
-  if (dlg && dlg->HandlerLeft())
+  if (dlg->HandlerLeft())
     dlg->RunDeferredDeletion();
-}
-
-void IGraphics::ForgetDelegate()
-{
-  mDelegate = nullptr;
-  ForAllControlsFunc([](IControl* pControl) { pControl->ForgetDelegate(); });
 }
 
 IGraphics::~IGraphics()
@@ -209,7 +196,7 @@ bool IGraphics::BeginParamGesture(IControl* pControl, int paramIdx)
     opened = true;
   }
   mOpenGestures.emplace_back(pControl, paramIdx);
-  if (!opened && mDelegate)
+  if (!opened)
     mDelegate->BeginParamEditFromUI(paramIdx);
   return true;
 }
@@ -223,8 +210,7 @@ void IGraphics::EndParamGesture(IControl* pControl, int paramIdx)
   for (const auto& gesture : mOpenGestures)
     if (gesture.second == paramIdx)
       return; // still held by another opener
-  if (mDelegate)
-    mDelegate->EndParamEditFromUI(paramIdx);
+  mDelegate->EndParamEditFromUI(paramIdx);
 }
 
 void IGraphics::BeginGesturesFor(IControl* pControl)

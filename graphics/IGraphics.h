@@ -1,6 +1,7 @@
 #pragma once
 // The editor's graphics context: one per open editor, created by the editor delegate through
-// its make-graphics function and deleted when the editor closes. It owns every control of the
+// its make-graphics function and deleted when the editor closes, or, closed from inside one of
+// its own handlers, when the outermost of them returns (see DispatchScope). It owns every control of the
 // editor, keeps the tag map and the special controls (corner resizer, value bubbles, in-editor
 // pop-up menu, frame-time display, in-editor text entry), dispatches events to controls,
 // collects dirty areas and runs the drawing pass, and resizes and rescales the editor.
@@ -76,6 +77,13 @@ public:
   // delegate deletes it, with its controls, only when the outermost scope ends, so the
   // handlers still on the stack return into live objects. Dispatch checks IsClosed after
   // every call that can run a nested loop and then touches no control.
+  //
+  // The host may also destroy the whole instance there. Every scope counts itself on the
+  // delegate (HandlerEntered / HandlerLeft), and the binding holds a release to zero until the
+  // last scope has ended; that scope runs the deletion and touches nothing after it. The host's
+  // view-container wrapper is deleted while its own HandleParameterMouseDown is still on the
+  // stack: it survives only because it touches nothing after that call. A host that unloads the
+  // bundle while plug-in code is on the stack is beyond anything this can guard.
   class DispatchScope
   {
   public:
@@ -92,9 +100,6 @@ public:
   // Closed by the delegate inside a dispatch scope: deletion pending.
   bool IsClosed() const { return mClosed; }
   void MarkClosed() { mClosed = true; }
-  // The delegate goes while this context is still in dispatch: the context deletes itself when
-  // its last scope ends. Its controls forget it too: a handler still running asks nothing of it.
-  void ForgetDelegate();
 
   // ======================================================================================
   // Frames and the view (renderer)

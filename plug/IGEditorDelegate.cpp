@@ -4,6 +4,7 @@
 #include "graphics/IGraphics.h"
 
 #include <algorithm>
+#include <cassert>
 
 namespace plug {
 namespace igraphics {
@@ -12,25 +13,16 @@ IGEditorDelegate::IGEditorDelegate(int nParams) : IEditorDelegate(nParams) {}
 
 IGEditorDelegate::~IGEditorDelegate()
 {
-  // A context still in dispatch (the object deleted from inside one of its handlers by a
-  // caller that did not defer it) is not deleted under its handlers: it forgets this delegate
-  // and deletes itself when its last scope ends.
-  auto release = [](IGraphics* pGraphics) {
-    if (pGraphics->InDispatch())
-    {
-      pGraphics->MarkClosed();
-      pGraphics->ForgetDelegate();
-    }
-    else
-    {
-      delete pGraphics;
-    }
-  };
-  if (mGraphics)
-    release(mGraphics);
+  // Never under a handler of its own context: the binding defers the deletion of the plug-in
+  // until the outermost handler returned (see HandlerEntered).
+  assert(!mGraphics || !mGraphics->InDispatch());
+  delete mGraphics;
   mGraphics = nullptr;
   for (IGraphics* closed : mClosedUIs)
-    release(closed);
+  {
+    assert(!closed->InDispatch());
+    delete closed;
+  }
   mClosedUIs.clear();
   mLayoutFunc = nullptr;
   mMakeGraphicsFunc = nullptr;

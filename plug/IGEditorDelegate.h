@@ -23,6 +23,8 @@ public:
   using LayoutFunc = std::function<void(IGraphics*)>;
 
   explicit IGEditorDelegate(int nParams);
+  // Never while a context of this delegate is in dispatch (asserted): the binding defers its
+  // deletion until the outermost handler has returned.
   ~IGEditorDelegate() override;
 
   void SetMakeGraphicsFunc(MakeGraphicsFunc func) { mMakeGraphicsFunc = std::move(func); }

@@ -5,6 +5,7 @@
 #include "aax/interfaces/AAX_IACFViewContainer.h"
 #include "standin/aaxhost/HostObject.h"
 
+#include <functional>
 #include <vector>
 
 namespace aaxhost
@@ -52,6 +53,8 @@ public:
   AAX_Result HandleParameterMouseDown(const char*, uint32_t modifiers) override
   {
     Call("ViewContainer.HandleParameterMouseDown");
+    if (mInsideParameterClick)
+      mInsideParameterClick();
     return (modifiers & 6u) == 6u ? 0 : AAX_ERROR_UNIMPLEMENTED;
   }
   AAX_Result HandleParameterMouseDrag(const char*, uint32_t) override { return Call("ViewContainer.HandleParameterMouseDrag"); }
@@ -71,6 +74,9 @@ public:
   AAX_Result HandleParameterMouseEnter(const char*, uint32_t) override { return Call("ViewContainer.HandleParameterMouseEnter"); }
   AAX_Result HandleParameterMouseExit(const char*, uint32_t) override { return Call("ViewContainer.HandleParameterMouseExit"); }
 
+  // Runs inside every parameter click, as a host's own menu opened on the click would (it may
+  // close the editor or destroy the instance there).
+  std::function<void()> mInsideParameterClick;
   // Sizes asked for, in order (height in vert, width in horz).
   const std::vector<AAX_Point>& Sizes() const { return mSizes; }
 

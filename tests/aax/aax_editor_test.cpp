@@ -60,10 +60,28 @@ protected:
     {
       EXPECT_EQ(mGUI->Release(), 0u);
     }
-    mEditorHost->Release();
-    EXPECT_EQ(mPlugin->Uninit(), AAX_SUCCESS);
-    EXPECT_EQ(mPlugin->Release(), 0u);
+    if (mPlugin)
+    {
+      mEditorHost->Release();
+      EXPECT_EQ(mPlugin->Uninit(), AAX_SUCCESS);
+      EXPECT_EQ(mPlugin->Release(), 0u);
+    }
     ExpectNothingLeft(*mHost);
+  }
+
+  // What a host does to destroy the instance with its editor open: it takes the view
+  // container away, uninitialises and releases the editor object, then the instance.
+  void DestroyInstance()
+  {
+    mGUI->SetViewContainer(nullptr);
+    mGUI->Uninit();
+    mGUI->Release();
+    mGUI = nullptr;
+    mEditorHost->Release();
+    mEditorHost = nullptr;
+    mPlugin->Uninit();
+    mPlugin->Release();
+    mPlugin = nullptr;
   }
 
   // The editor object as the host gets it from the factory: one reference.
@@ -263,5 +281,77 @@ TEST_F(EditorTest, TheBaseOpensAgainOnANewContainerReportsEveryParameterAndClose
   EXPECT_EQ(gui->mCalls, expected);
   EXPECT_EQ(container->RefCount(), 1);
   EXPECT_EQ(gui->Release(), 0u);
+  container->Release();
+}
+
+namespace {
+// A control whose click asks through an alert and then goes on with its own gesture, as a
+// "reset?" button would; what it did goes to a record outside it.
+struct AskingControl : testgraphics::TestControl
+{
+  AskingControl(const IRECT& bounds, int paramIdx, Strings& record) : TestControl(bounds, paramIdx), said(record) {}
+  void OnMouseDown(float, float, const IMouseMod&) override
+  {
+    said.push_back("asked " + std::to_string(GetUI()->ShowMessageBox("Reset?", "Vellicor", kMessageBoxOKCancel)));
+    SetValue(0.25);
+    SetDirty(true);
+  }
+  Strings& said;
+};
+} // namespace
+
+// The host destroys the instance from inside a call the editor makes: inside the alert a
+// control's handler runs, and inside the host's own parameter-click callback. The handlers
+// still on the stack return into live objects; after the outermost one returned nothing of
+// the instance is alive, every host reference is given back and no touch is left open.
+// (The view's handlers hold the dispatch scope the test holds here.)
+TEST_F(EditorTest, TheHostDestroyingTheInstanceInsideAnEditorCallLeavesNothingBehind)
+{
+  Strings said;
+  aaxhost::ViewContainer* container = mHost->NewViewContainer(&mNativeView);
+  ASSERT_EQ(MakeGUI()->Init(mEditorHost), AAX_SUCCESS);
+  ASSERT_EQ(mGUI->SetViewContainer(container), AAX_SUCCESS);
+  Editor()->AttachControl(new AskingControl(IRECT(200.f, 100.f, 240.f, 120.f), kDrive, said));
+  Editor()->mInsideMessageBox = [this] { DestroyInstance(); };
+  {
+    const IGraphics::DispatchScope scope(Editor());
+    Editor()->OnMouseDown({IMouseInfo(210.f, 110.f, IMouseMod())});
+  }
+  EXPECT_EQ(said, Strings{"asked 1"}) << "the handler ran to its end";
+  EXPECT_EQ(mHost->Automation().TouchDepth("2"), 0);
+  EXPECT_EQ(LiveTestPlugins(), 0);
+  EXPECT_EQ(container->RefCount(), 1);
+  container->Release();
+}
+
+TEST_F(EditorTest, TheHostDestroyingTheInstanceOrClosingTheEditorInsideAParameterClickLeavesNothingBehind)
+{
+  aaxhost::ViewContainer* container = mHost->NewViewContainer(&mNativeView);
+  ASSERT_EQ(MakeGUI()->Init(mEditorHost), AAX_SUCCESS);
+
+  // Only the editor closed: the click, which the host did not take, reaches no control.
+  ASSERT_EQ(mGUI->SetViewContainer(container), AAX_SUCCESS);
+  Strings said;
+  Editor()->AttachControl(new AskingControl(IRECT(200.f, 100.f, 240.f, 120.f), kDrive, said));
+  container->mInsideParameterClick = [this] { mGUI->SetViewContainer(nullptr); };
+  {
+    const IGraphics::DispatchScope scope(Editor());
+    Editor()->OnMouseDown({IMouseInfo(210.f, 110.f, IMouseMod())});
+  }
+  EXPECT_EQ(Editor(), nullptr);
+  EXPECT_EQ(said, Strings{}) << "no control of a closed editor hears the click";
+  EXPECT_EQ(mHost->Automation().TouchDepth("2"), 0);
+
+  // The instance destroyed there.
+  ASSERT_EQ(mGUI->SetViewContainer(container), AAX_SUCCESS);
+  container->mInsideParameterClick = [this] { DestroyInstance(); };
+  {
+    const IGraphics::DispatchScope scope(Editor());
+    Editor()->OnMouseDown({IMouseInfo(35.f, 10.f, IMouseMod())});
+  }
+  EXPECT_EQ(mHost->Automation().TouchDepth("2"), 0);
+  EXPECT_EQ(LiveTestPlugins(), 0);
+  container->mInsideParameterClick = nullptr;
+  EXPECT_EQ(container->RefCount(), 1);
   container->Release();
 }

@@ -101,6 +101,24 @@ private:
 };
 
 // Opens a menu of its own from the mouse-down, inside the gesture the click begins.
+// A control that, once the mouse leaves it, removes another (as a hover preview closing a
+// neighbour would).
+class RemovesOnMouseOut : public TestControl
+{
+public:
+  RemovesOnMouseOut(const IRECT& r, IControl*& doomed) : TestControl(r), mDoomed(doomed) {}
+  void OnMouseOut() override
+  {
+    TestControl::OnMouseOut();
+    if (mDoomed)
+      GetUI()->RemoveControl(mDoomed);
+    mDoomed = nullptr;
+  }
+
+private:
+  IControl*& mDoomed;
+};
+
 class MenuOnDownControl : public TestControl
 {
 public:
@@ -303,6 +321,21 @@ TEST_F(EventFixture, TheCompletionFunctionRunsOncePerMenuOnEveryPath)
 
 TEST_F(EventFixture, ControlsThatGoWhileSomethingStillPointsAtThem)
 {
+  // The control left removes the one the mouse enters: nothing is entered, and nothing left
+  // pointing at it.
+  {
+    IControl* doomed = nullptr;
+    g->EnableMouseOver(true);
+    g->AttachControl(new RemovesOnMouseOut(IRECT(600.f, 300.f, 650.f, 350.f), doomed));
+    doomed = Add(IRECT(700.f, 300.f, 750.f, 350.f));
+    EXPECT_TRUE(g->OnMouseOver(620.f, 320.f, IMouseMod()));
+    EXPECT_FALSE(g->OnMouseOver(720.f, 320.f, IMouseMod()));
+    EXPECT_EQ(doomed, nullptr);
+    EXPECT_TRUE(g->OnMouseOver(620.f, 320.f, IMouseMod())) << "back over the first, nothing gone is left";
+    g->OnMouseOut();
+    g->EnableMouseOver(false);
+  }
+
   // A menu's completion replaces the control that asked with one at the same address: the
   // choice reaches neither, and the newcomer's parameter is not touched.
   auto* asking = new SameAddressControl(IRECT(100.f, 100.f, 160.f, 120.f), 2);

@@ -442,8 +442,10 @@ void HeadlessGraphics::CloseWindow()
 {
   Log("close window");
   mWindowOpen = false;
-  // The view goes: the controls with it.
-  RemoveAllControls();
+  // The view goes: the controls with it, unless a handler is on the stack (as the renderer's
+  // context does, they go with the context then).
+  if (!InDispatch())
+    RemoveAllControls();
 }
 
 bool HeadlessGraphics::GetTextFromClipboard(plug::CharBuf& str)
@@ -464,6 +466,12 @@ int HeadlessGraphics::ShowMessageBox(const char* str, const char* caption, int t
 {
   ReleaseMouseCapture();
   Log(std::string("message box ") + (caption ? caption : "") + ": " + (str ? str : "") + " " + std::to_string(type));
+  if (mInsideMessageBox)
+  {
+    const int answer = mMessageBoxAnswer;
+    mInsideMessageBox();
+    return answer; // the loop's code may have closed the editor: nothing more of it
+  }
   if (completionHandler)
     completionHandler(mMessageBoxAnswer);
   return mMessageBoxAnswer;

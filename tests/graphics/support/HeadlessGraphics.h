@@ -12,6 +12,7 @@
 //  - bitmaps decoded to RGBA pixels; offscreen bitmaps of zeroed pixels; every drawing call
 //    marked with the layer it went into.
 
+#include <functional>
 #include <deque>
 #include <string>
 #include <vector>
@@ -184,6 +185,8 @@ public:
   const IPopupMenu* LastMenu() const { return mLastMenu; }
   const IRECT& LastMenuBounds() const { return mLastMenuBounds; }
   int mMessageBoxAnswer = 1;
+  // Runs while a message box is up, as the host's code would inside the alert's loop.
+  std::function<void()> mInsideMessageBox;
   // The colour every colour prompt chooses from now on; without one a prompt is cancelled.
   void SetColorAnswer(const IColor& color)
   {
