@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <map>
 
 namespace standin::mtl {
@@ -106,6 +107,21 @@ int BytesPerPixel(PixelFormat format)
 
 // ---------------------------------------------------------------------------------------------
 // Shader registry and library blobs
+
+bool ShaderFunctionEntry::DeclaresBuffer(int index) const
+{
+  return std::any_of(buffers.begin(), buffers.end(), [&](const BufferArgumentDeclaration& b) { return b.index == index; });
+}
+
+bool ShaderFunctionEntry::DeclaresTexture(int index) const
+{
+  return std::find(textures.begin(), textures.end(), index) != textures.end();
+}
+
+bool ShaderFunctionEntry::DeclaresSampler(int index) const
+{
+  return std::find(samplers.begin(), samplers.end(), index) != samplers.end();
+}
 
 void RegisterShaderLibrary(const std::string& libraryName, const std::vector<ShaderFunctionEntry>& functions)
 {
