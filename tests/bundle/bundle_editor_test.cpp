@@ -302,7 +302,7 @@ TEST_F(BundleEditorTest, FramesHeldBackBeyondTheBackEndsSetsNeverDeadlockTheEdit
   {
     const ToolRun run = Editor(Quoted(File("in.wav")) + " " + Quoted(File("out.wav")) +
                                  " --set Drive=90 --set \"Input Gain=6\" --opens 2",
-                               VELLICOR_BUNDLE, std::string("VELLICOR_METAL_HELD_BUFFERS=") + held + " timeout 60");
+                               VELLICOR_BUNDLE, std::string("VELLICOR_METAL_HELD_BUFFERS=") + held + " timeout 120");
     EXPECT_EQ(run.exitCode, 0) << "held " << held << "\n" << run.output;
     EXPECT_NE(run.output.find("rendered: 96000 frames"), std::string::npos) << run.output;
   }
