@@ -1,6 +1,8 @@
 #include "standin/metal/Metal.h"
 #include "standin/metal/Shader.h"
 
+#include <dlfcn.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <algorithm>
@@ -202,6 +204,10 @@ bool Device::TakeAllocationFailure()
 
 void Device::ReportValidationError(const std::string& message)
 {
+  using Sink = void (*)(const char*);
+  static const Sink sink = reinterpret_cast<Sink>(dlsym(RTLD_DEFAULT, kValidationSinkSymbol));
+  if (sink)
+    sink(message.c_str());
   std::lock_guard<std::mutex> lock(mValidationMutex);
   if (mValidationMessages.size() < 1000)
     mValidationMessages.push_back(message);
