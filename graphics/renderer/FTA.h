@@ -1,5 +1,6 @@
 #pragma once
-// The text atlas: fonts registered from bytes (with fallbacks), glyphs rasterised once per
+// The text atlas (its types and functions carry the prefix FTA, fta):
+// fonts registered from bytes (with fallbacks), glyphs rasterised once per
 // (codepoint, size, blur) into a single-channel atlas packed by a skyline, a small stack of
 // text styles, UTF-8 glyph runs with kerning, and measuring. It never talks to the GPU; a
 // caller without a renderer of its own may drive drawing through the optional callbacks of

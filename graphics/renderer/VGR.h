@@ -1,5 +1,6 @@
 #pragma once
-// The vector renderer: a drawing context with a state stack, paths, paints, images and text,
+// The vector renderer (its types and functions carry the prefix VGR, vgr):
+// a drawing context with a state stack, paths, paints, images and text,
 // whose frames leave through the render interface of VGRTypes.h.
 //
 // Every operation takes the context first. Failures show only as null or 0 results;

@@ -1,5 +1,6 @@
 #pragma once
-// The Metal render back end of the vector renderer: the functions IGraphicsVGR calls directly
+// The Metal render back end of the vector renderer (prefix MVGR: its types, classes and
+// functions, and its shaders): the functions IGraphicsVGR calls directly
 // (context, offscreen framebuffers, images, clear colour, read-back). Everything else reaches
 // the back end through the render interface that mvgrContextCreate hands the renderer.
 //

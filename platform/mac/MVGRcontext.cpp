@@ -254,6 +254,17 @@ int MVGRcontext::renderCreate()
   mTextureId = 0;
   mTextures.clear();
   mPseudoSampler = device->NewSamplerState(mtl::SamplerDescriptor());
+  // Both fragment functions read texture 0 whatever the paint, and Metal requires every texture
+  // a function reads to be bound: draws without an image bind this one texel. Its contents are
+  // written here, since a new texture's are undefined. Without it such draws bind none.
+  mtl::TextureDescriptor pseudo = mtl::TextureDescriptor::Texture2D(mtl::PixelFormat::RGBA8Unorm, 1, 1, false);
+  pseudo.usage = mtl::TextureUsageShaderRead;
+  mPseudoTexture = device->NewTexture(pseudo);
+  if (mPseudoTexture)
+  {
+    const uint8_t texel[4] = {0, 0, 0, 255};
+    mPseudoTexture->ReplaceRegion(mtl::Region::Make2D(0, 0, 1, 1), 0, texel, sizeof(texel));
+  }
   mBlendFunc.reset(new (std::nothrow) MVGRblend(kSourceOver));
   if (!mBlendFunc)
     return 0;

@@ -9,6 +9,8 @@
 // (__METAL_VERSION__) only that shared part is seen: no namespace, no standard headers, no
 // program-scope variables; the layout checks and the C++-only constants stay on the C++ side.
 #ifndef __METAL_VERSION__
+#include "graphics/renderer/VGRTypes.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -35,6 +37,9 @@ struct MVGRfragUniforms
   int32_t texType;      // MVGRtextureKind
   int32_t type;         // MVGRshaderKind
 };
+
+// Seen by both compilers, so the GPU's block is the back end's.
+static_assert(sizeof(MVGRfragUniforms) == 176, "uniform block size");
 
 #ifndef __METAL_VERSION__
 
@@ -94,6 +99,7 @@ constexpr int kMVGRindexSize = 4;  // unsigned 32-bit indices
 constexpr int kMVGRvertexStride = 16;
 constexpr int kMVGRpositionOffset = 0;
 constexpr int kMVGRtexcoordOffset = 8;
+static_assert(sizeof(VGRvertex) == kMVGRvertexStride, "the vertex buffer holds the renderer's vertices");
 
 // Function names in the shader library.
 constexpr const char* kMVGRvertexFunctionName = "vertexShader";

@@ -2,7 +2,9 @@
 
 #include "standin/foundation/RunLoop.h"
 
+#include <algorithm>
 #include <chrono>
+#include <vector>
 
 namespace {
 
@@ -10,6 +12,29 @@ uint64_t SteadyNanoseconds()
 {
   return static_cast<uint64_t>(
     std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch()).count());
+}
+
+std::mutex& HookMutex()
+{
+  static std::mutex* sMutex = new std::mutex;
+  return *sMutex;
+}
+
+std::vector<standin::ForeverWaitHook>& Hooks()
+{
+  static auto* sHooks = new std::vector<standin::ForeverWaitHook>;
+  return *sHooks;
+}
+
+void RunForeverWaitHooks()
+{
+  std::vector<standin::ForeverWaitHook> hooks;
+  {
+    std::lock_guard<std::mutex> lock(HookMutex());
+    hooks = Hooks();
+  }
+  for (standin::ForeverWaitHook hook : hooks)
+    hook();
 }
 
 } // namespace
@@ -41,8 +66,23 @@ DispatchSemaphore::~DispatchSemaphore()
     PlatformFault("semaphore object deallocated while in use");
 }
 
+void AddForeverWaitHook(ForeverWaitHook hook)
+{
+  std::lock_guard<std::mutex> lock(HookMutex());
+  if (std::find(Hooks().begin(), Hooks().end(), hook) == Hooks().end())
+    Hooks().push_back(hook);
+}
+
+void RemoveForeverWaitHook(ForeverWaitHook hook)
+{
+  std::lock_guard<std::mutex> lock(HookMutex());
+  Hooks().erase(std::remove(Hooks().begin(), Hooks().end(), hook), Hooks().end());
+}
+
 long DispatchSemaphore::Wait(dispatch_time_t timeout)
 {
+  if (timeout == DISPATCH_TIME_FOREVER && Value() <= 0)
+    RunForeverWaitHooks();
   std::unique_lock<std::mutex> lock(mMutex);
   if (--mValue >= 0)
     return 0;

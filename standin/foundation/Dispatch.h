@@ -48,6 +48,14 @@ private:
   long mWakeups = 0; // signals handed to waiting threads, not yet taken
 };
 
+// Functions run before a wait without a time-out blocks (the semaphore has nothing to give), so
+// that a stand-in whose work would otherwise wait for more of the caller's work (the GPU's held
+// command buffers) lets it finish first. The stand-in that installs one removes it before its
+// code goes (a bundle's module unloading). Run on the waiting thread, without locks held.
+using ForeverWaitHook = void (*)();
+void AddForeverWaitHook(ForeverWaitHook hook);
+void RemoveForeverWaitHook(ForeverWaitHook hook);
+
 class DispatchQueue : public NSObject
 {
   STANDIN_OBJECT_CLASS()

@@ -1,11 +1,29 @@
 #include "standin/metal/CAMetalLayer.h"
 
+#include "standin/foundation/Dispatch.h"
+#include "standin/metal/Metal.h"
+
 STANDIN_DEFINE_CLASS(CAMetalLayer, CALayer)
+
+namespace {
+
+// A real GPU finishes its work: a thread about to wait for ever (a frame semaphore that only
+// completed buffers signal) first lets every held buffer run, so holding frames back never
+// deadlocks the code under test. Installed in the dispatch stand-in while this module's code is
+// loaded (the Metal stand-in itself does not link Foundation).
+struct HeldBuffersRunBeforeForeverWaits
+{
+  HeldBuffersRunBeforeForeverWaits() { standin::AddForeverWaitHook(standin::mtl::ReleaseHeldCommandBuffers); }
+  ~HeldBuffersRunBeforeForeverWaits() { standin::RemoveForeverWaitHook(standin::mtl::ReleaseHeldCommandBuffers); }
+};
+
+} // namespace
 
 CAMetalLayer::CAMetalLayer(standin::RuntimeClass& cls)
   : CALayer(cls)
   , mLayer(standin::ca::MetalLayer::Create())
 {
+  static const HeldBuffersRunBeforeForeverWaits sHook;
 }
 
 CAMetalLayer::~CAMetalLayer() = default;

@@ -1,8 +1,11 @@
 #include "standin/metal/Metal.h"
 #include "standin/metal/Shader.h"
 
+#include <dlfcn.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <map>
 
 namespace standin::mtl {
@@ -107,6 +110,21 @@ int BytesPerPixel(PixelFormat format)
 // ---------------------------------------------------------------------------------------------
 // Shader registry and library blobs
 
+bool ShaderFunctionEntry::DeclaresBuffer(int index) const
+{
+  return std::any_of(buffers.begin(), buffers.end(), [&](const BufferArgumentDeclaration& b) { return b.index == index; });
+}
+
+bool ShaderFunctionEntry::DeclaresTexture(int index) const
+{
+  return std::find(textures.begin(), textures.end(), index) != textures.end();
+}
+
+bool ShaderFunctionEntry::DeclaresSampler(int index) const
+{
+  return std::find(samplers.begin(), samplers.end(), index) != samplers.end();
+}
+
 void RegisterShaderLibrary(const std::string& libraryName, const std::vector<ShaderFunctionEntry>& functions)
 {
   Registry& registry = TheRegistry();
@@ -186,6 +204,10 @@ bool Device::TakeAllocationFailure()
 
 void Device::ReportValidationError(const std::string& message)
 {
+  using Sink = void (*)(const char*);
+  static const Sink sink = reinterpret_cast<Sink>(dlsym(RTLD_DEFAULT, kValidationSinkSymbol));
+  if (sink)
+    sink(message.c_str());
   std::lock_guard<std::mutex> lock(mValidationMutex);
   if (mValidationMessages.size() < 1000)
     mValidationMessages.push_back(message);

@@ -468,7 +468,10 @@ public:
   void SetExecutesPasses(bool executes) { mExecutesPasses.store(executes); }
   bool ExecutesPasses() const { return mExecutesPasses.load(); }
 
-  // Validation: misuse is refused and recorded here.
+  // Validation: misuse is refused and recorded here. Each message also goes to the process's
+  // validation sink, when the program defines one (see kValidationSinkSymbol), as Metal's
+  // validation layer writes to the process's console: a host sees every device's messages,
+  // those of the devices inside a loaded bundle too.
   void ReportValidationError(const std::string& message);
   int ValidationErrorCount() const;
   std::vector<std::string> ValidationMessages() const;
@@ -490,6 +493,11 @@ private:
 // SetDefaultSynchronous(true) was called; with VELLICOR_METAL_EXECUTES_PASSES=0 in the
 // environment it does not execute passes (SetExecutesPasses(false)).
 Ref<Device> CreateSystemDefaultDevice();
+
+// The name of the C function `void (const char* message)` that a program exports (from its
+// executable, so that every copy of this layer in the process finds the same one) to receive
+// every device's validation messages.
+constexpr const char* kValidationSinkSymbol = "standin_metal_validation_sink";
 void SetDefaultSynchronous(bool synchronous);
 
 // ---------------------------------------------------------------------------------------------

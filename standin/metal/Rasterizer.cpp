@@ -835,6 +835,35 @@ private:
     return false;
   }
 
+  // The arguments a function declares, against what the encoder has bound for its stage
+  // (textures and samplers: the fragment stage's only).
+  bool CheckArguments(const ShaderFunctionEntry& f, const BufferBinding* buffers, const char* stage)
+  {
+    const std::string where = std::string(stage) + " function " + f.name + ": ";
+    for (const BufferArgumentDeclaration& b : f.buffers)
+    {
+      if (b.index < 0 || b.index >= kMaxBufferBindings || !buffers[b.index].buffer)
+        return Refuse(where + "buffer " + std::to_string(b.index) + " is not bound");
+      if (View(buffers[b.index]).length < b.length)
+        return Refuse(where + "buffer " + std::to_string(b.index) + " is shorter from its offset than the " +
+                      std::to_string(b.length) + " bytes read");
+    }
+    for (int t : f.textures)
+    {
+      const Texture* tex = t >= 0 && t < kMaxTextureBindings ? mState.fragmentTextures[t].Get() : nullptr;
+      if (!tex)
+        return Refuse(where + "texture " + std::to_string(t) + " is not bound");
+      if (tex->GetPixelFormat() == PixelFormat::Stencil8)
+        return Refuse(where + "texture " + std::to_string(t) + " is not a colour texture the function can read");
+      if (!(tex->Usage() & TextureUsageShaderRead))
+        return Refuse(where + "texture " + std::to_string(t) + " lacks shader-read usage");
+    }
+    for (int t : f.samplers)
+      if (t < 0 || t >= kMaxTextureBindings || !mState.fragmentSamplers[t])
+        return Refuse(where + "sampler " + std::to_string(t) + " is not bound");
+    return true;
+  }
+
   bool CheckPipeline(const RenderPipelineDescriptor& p)
   {
     const PixelFormat expected = mTarget.color ? mTarget.color->GetPixelFormat() : PixelFormat::Invalid;
@@ -897,7 +926,10 @@ private:
       return;
     }
     const RenderPipelineDescriptor& pipeline = mState.pipeline->Descriptor();
-    if (!CheckPipeline(pipeline))
+    if (!CheckPipeline(pipeline) ||
+        !CheckArguments(pipeline.vertexFunction->Entry(), mState.vertexBuffers, "vertex") ||
+        (pipeline.fragmentFunction &&
+         !CheckArguments(pipeline.fragmentFunction->Entry(), mState.fragmentBuffers, "fragment")))
       return;
     std::vector<uint32_t>& ids = mIds;
     if (!VertexIds(c, ids) || ids.size() < 3)
@@ -942,6 +974,8 @@ private:
 
     // Vertex stage.
     StageResources vertexResources;
+    vertexResources.function = &pipeline.vertexFunction->Entry();
+    vertexResources.validator = &mDevice;
     for (int i = 0; i < kMaxBufferBindings; i++)
       vertexResources.buffers[i] = View(mState.vertexBuffers[i]);
     struct Fetch
@@ -1002,6 +1036,9 @@ private:
       Refuse("vertex attributes read past the end of their buffer (read as zero)");
 
     // Fragment stage: bindings and locks.
+    if (pipeline.fragmentFunction)
+      d.fragmentResources.function = &pipeline.fragmentFunction->Entry();
+    d.fragmentResources.validator = &mDevice;
     for (int i = 0; i < kMaxBufferBindings; i++)
       d.fragmentResources.buffers[i] = View(mState.fragmentBuffers[i]);
     std::vector<Texture*>& locked = mLocked;

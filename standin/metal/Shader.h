@@ -54,10 +54,16 @@ struct TextureBinding
   const SamplerState* sampler = nullptr;
 };
 
+struct ShaderFunctionEntry;
+
 struct StageResources
 {
   BufferView buffers[kMaxBufferBindings];
   TextureBinding textures[kMaxTextureBindings];
+  // The function the stage runs (its declared arguments) and the device that hears of an
+  // argument read that it did not declare; null outside a draw.
+  const ShaderFunctionEntry* function = nullptr;
+  Device* validator = nullptr;
 };
 
 struct VertexIn
@@ -91,6 +97,19 @@ using VertexFunctionPtr = void (*)(const VertexIn& in, const StageResources& res
 using FragmentFunctionPtr = void (*)(const FragmentSpan& span, const StageResources& resources,
                                      const FragmentOut& out);
 
+// A buffer argument: its binding index and the bytes the function reads from its offset.
+struct BufferArgumentDeclaration
+{
+  int index = 0;
+  uint64_t length = 0;
+};
+
+// A function and, as Metal's pipeline reflection gives them, the arguments it reads. At each
+// draw every declared buffer must be bound and long enough from its offset, every declared
+// texture bound, readable as a 2D float texture and made with shader-read usage, and every
+// declared sampler bound; a draw that misses one is refused (a validation error). The
+// shading-language accessors report a read of an index the entry did not declare, so the
+// declarations cannot drift from the code.
 struct ShaderFunctionEntry
 {
   std::string name;
@@ -98,6 +117,13 @@ struct ShaderFunctionEntry
   VertexFunctionPtr vertex = nullptr;
   FragmentFunctionPtr fragment = nullptr;
   int varyingCount = 0; // vertex functions: varyings written; fragment functions: varyings read
+  std::vector<BufferArgumentDeclaration> buffers = {};
+  std::vector<int> textures = {};
+  std::vector<int> samplers = {};
+
+  bool DeclaresBuffer(int index) const;
+  bool DeclaresTexture(int index) const;
+  bool DeclaresSampler(int index) const;
 };
 
 // Makes the functions' code known under a library name; a later registration of the same name

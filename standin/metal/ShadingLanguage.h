@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <type_traits>
 
 // The part of the Metal shading language that our shader sources use, in C++, so that one
@@ -247,24 +248,43 @@ inline void discard_fragment() { detail::DiscardTarget::Mark(); }
 // ---------------------------------------------------------------------------------------------
 // Entry-point helpers, for the C++ side of a source only.
 
+namespace detail {
+// A read of an argument the running function did not declare: reported on the device.
+inline bool Undeclared(const mtl::StageResources& resources, bool declared, const char* kind, int index)
+{
+  if (declared || !resources.function)
+    return false;
+  if (resources.validator)
+    resources.validator->ReportValidationError(resources.function->name + " reads " + kind + " " +
+                                            std::to_string(index) + ", which it does not declare");
+  return true;
+}
+} // namespace detail
+
 // A buffer argument: the bytes bound at the argument's index as T, or a zeroed T when nothing
-// long enough is bound.
+// long enough is bound or the function does not declare the index.
 template <class T>
 const T& BufferArgument(const mtl::StageResources& resources, int index)
 {
   static const T zero{};
+  if (detail::Undeclared(resources, !resources.function || resources.function->DeclaresBuffer(index), "buffer", index))
+    return zero;
   const T* bound = resources.buffers[index].template At<T>();
   return bound ? *bound : zero;
 }
 
 inline texture2d<float> TextureArgument(const mtl::StageResources& resources, int index)
 {
+  if (detail::Undeclared(resources, !resources.function || resources.function->DeclaresTexture(index), "texture", index))
+    return texture2d<float>();
   return texture2d<float>(resources.textures[index].texture);
 }
 
 inline sampler SamplerArgument(const mtl::StageResources& resources, int index)
 {
   sampler s;
+  if (detail::Undeclared(resources, !resources.function || resources.function->DeclaresSampler(index), "sampler", index))
+    return s;
   if (const mtl::SamplerState* state = resources.textures[index].sampler)
   {
     s.bound = true;

@@ -285,5 +285,28 @@ TEST_F(BundleEditorTest, ClosingTheEditorWithFramesInFlightLeavesNothingAlive)
   EXPECT_EQ(reports, 2u) << tail; // the bundle's stand-in and the tool's
 }
 
+// The animated editor with the GPU three and eight frames behind, more than the back end's
+// three frame sets: the frame semaphore's wait lets the held frames finish, as a GPU would, so
+// both runs end (a deadlock ends at the time-out with 124).
+TEST_F(BundleEditorTest, FramesHeldBackBeyondTheBackEndsSetsNeverDeadlockTheEditor)
+{
+  aaxhost::AudioData input;
+  input.sampleRate = 48000;
+  input.channels.assign(2, std::vector<float>(96000, 0.0f));
+  for (auto& channel : input.channels)
+    for (size_t i = 0; i < channel.size(); ++i)
+      channel[i] = 0.5f * static_cast<float>(std::sin(2.0 * 3.14159265358979 * 110.0 * static_cast<double>(i) / 48000.0));
+  std::string error;
+  ASSERT_TRUE(aaxhost::WriteAudioFile(File("in.wav"), input, error)) << error;
+  for (const char* held : {"3", "8"})
+  {
+    const ToolRun run = Editor(Quoted(File("in.wav")) + " " + Quoted(File("out.wav")) +
+                                 " --set Drive=90 --set \"Input Gain=6\" --opens 2",
+                               VELLICOR_BUNDLE, std::string("VELLICOR_METAL_HELD_BUFFERS=") + held + " timeout 120");
+    EXPECT_EQ(run.exitCode, 0) << "held " << held << "\n" << run.output;
+    EXPECT_NE(run.output.find("rendered: 96000 frames"), std::string::npos) << run.output;
+  }
+}
+
 } // namespace
 } // namespace bundletest

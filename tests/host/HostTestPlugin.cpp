@@ -1,3 +1,6 @@
+#ifdef HOSTTEST_INVALID_METAL
+#include "standin/metal/Metal.h"
+#endif
 #include "tests/host/HostTestPlugin.h"
 
 #include <cmath>
@@ -44,6 +47,28 @@ public:
 };
 #endif
 
+#ifdef HOSTTEST_INVALID_METAL
+// A control whose first drawing asks the system's Metal device for a texture of shared
+// storage, which Metal refuses on this device with a validation message.
+class InvalidMetalControl : public plug::igraphics::IControl
+{
+public:
+  using IControl::IControl;
+  void Draw(plug::igraphics::IGraphics&) override
+  {
+    if (mAsked)
+      return;
+    mAsked = true;
+    auto descriptor = standin::mtl::TextureDescriptor::Texture2D(standin::mtl::PixelFormat::RGBA8Unorm, 4, 4, false);
+    descriptor.storageMode = standin::mtl::StorageMode::Shared;
+    standin::mtl::CreateSystemDefaultDevice()->NewTexture(descriptor);
+  }
+
+private:
+  bool mAsked = false;
+};
+#endif
+
 } // namespace
 
 HostTestPlugin::HostTestPlugin()
@@ -73,6 +98,9 @@ HostTestPlugin::HostTestPlugin()
       g->AttachControl(new IVSliderControl(SliderBounds(i), i, "", style));
 #ifdef HOSTTEST_THROWING_CONTROL
     g->AttachControl(new ThrowingControl(IRECT::MakeXYWH(340.f, 40.f, 40.f, 220.f)));
+#endif
+#ifdef HOSTTEST_INVALID_METAL
+    g->AttachControl(new InvalidMetalControl(IRECT::MakeXYWH(340.f, 40.f, 40.f, 220.f)));
 #endif
   });
 }

@@ -428,6 +428,20 @@ TEST_F(HostToolTest, AControlThatThrowsOnEveryFrameIsReportedToTheHostsTraceOnce
   EXPECT_NE(run.output.find("): the meter cannot draw\n", line), std::string::npos) << run.output;
 }
 
+TEST_F(HostToolTest, MetalValidationMessagesFromTheBundleAreShownAndFailTheRun)
+{
+  // The bundle's editor misuses its Metal device once: the host shows the message and the run
+  // fails with its own exit code; the plain editor reports none.
+  const auto run = RunAaxhost("editor " + Quoted(HOSTTEST_INVALID_METAL_BUNDLE) + " --frames 3");
+  EXPECT_EQ(run.exitCode, 5) << run.output;
+  EXPECT_NE(run.output.find("metal validation: newTexture: shared storage is not available"), std::string::npos)
+    << run.output;
+  EXPECT_NE(run.output.find("error: 1 Metal validation message\n"), std::string::npos) << run.output;
+  const auto clean = RunAaxhost("editor " + kBundle + " --frames 3");
+  EXPECT_EQ(clean.exitCode, 0) << clean.output;
+  EXPECT_EQ(clean.output.find("metal validation"), std::string::npos) << clean.output;
+}
+
 // The row (pixels) of the first slider-handle pixel in the column, scanning down; -1 for none.
 int HandleRow(const testsupport::PngImage& picture, int column)
 {

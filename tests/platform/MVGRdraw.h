@@ -20,7 +20,8 @@ struct Vertex
 };
 
 // Pipelines for the colour format and the stencil: the colour one with source-over (or the
-// given) blending, the stencil-only one without fragment function and colour writes.
+// given) blending, the stencil-only one without fragment function and colour writes; from the
+// back end's library unless another is given.
 struct Pipelines
 {
   mtl::Ref<mtl::RenderPipelineState> color, stencilOnly;
@@ -28,11 +29,13 @@ struct Pipelines
 
 inline Pipelines MakePipelines(mtl::Device& device, mtl::PixelFormat format, bool antiAlias,
                                mtl::BlendFactor source = mtl::BlendFactor::One,
-                               mtl::BlendFactor destination = mtl::BlendFactor::OneMinusSourceAlpha)
+                               mtl::BlendFactor destination = mtl::BlendFactor::OneMinusSourceAlpha,
+                               mtl::Ref<mtl::Library> library = nullptr)
 {
   using namespace plug::igraphics;
   const MVGRshaderLibraryData blob = MVGRshaderLibrary();
-  mtl::Ref<mtl::Library> library = device.NewLibrary(blob.data, blob.length, nullptr);
+  if (!library)
+    library = device.NewLibrary(blob.data, blob.length, nullptr);
   mtl::RenderPipelineDescriptor d;
   d.vertexFunction = library->NewFunction(kMVGRvertexFunctionName);
   d.fragmentFunction = library->NewFunction(antiAlias ? kMVGRfragmentFunctionAAName : kMVGRfragmentFunctionName);

@@ -276,6 +276,26 @@ TEST(MVGRbackEnd, PaintsScissorsAndCompositeModesReachThePixels)
   mvgrFramebufferDelete(fb);
 }
 
+// Both fragment functions read texture 0, so a colour draw binds the context's one-texel
+// texture; the stand-in refuses (and the rig reports) a draw that leaves it unbound.
+TEST(MVGRbackEnd, ColourDrawsWithoutAnImageBindATextureAndDrawAsBefore)
+{
+  MVGRrig rig(0x2001, true, 16, 16);
+  const mtl::Texture* pseudo = rig.backEnd().pseudoTexture();
+  ASSERT_TRUE(pseudo);
+  EXPECT_TRUE(pseudo->Width() == 1 && pseudo->Height() == 1 && pseudo->GetPixelFormat() == mtl::PixelFormat::RGBA8Unorm);
+  EXPECT_EQ(pseudo->Usage(), uint64_t(mtl::TextureUsageShaderRead));
+  EXPECT_EQ(pseudo->GetStorageMode(), mtl::StorageMode::Managed);
+  VGRMetalFramebuffer* fb = mvgrFramebufferCreate(rig.ctx, 16, 16, 0);
+  mvgrFramebufferBind(fb);
+  mvgrSetClearColor(rig.ctx, VGRcolor{0, 0, 0, 0});
+  rig.Frame(16, 16, [&] { rig.FillRect(4, 4, 8, 8, kRed); });
+  const std::vector<uint8_t> drawn = rig.ReadImage(fb->image);
+  EXPECT_EQ(PixelOf(drawn, 16, 8, 8), (std::array<int, 4>{255, 0, 0, 255}));
+  EXPECT_EQ(PixelOf(drawn, 16, 2, 8), (std::array<int, 4>{0, 0, 0, 0}));
+  mvgrFramebufferDelete(fb);
+}
+
 TEST(MVGRbackEnd, DrawsThatCannotBeMadeAreDroppedNotDrawnFlat)
 {
   MVGRrig rig(0x2001, true, 16, 16);

@@ -1,12 +1,14 @@
 // The render back end's shaders, drawn through the Metal stand-in as the back end binds them:
 // each part of the uniform block against pixels computed here.
 #include "tests/platform/MVGRdraw.h"
+#include "standin/metal/Shader.h"
 #include "tests/standin/MetalRig.h"
 
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <regex>
 
 namespace {
@@ -45,8 +47,13 @@ void Draw(MetalRig& rig, const MVGRfragUniforms& uniforms, const QuadDraw& q)
       if (q.stencil)
         e.SetDepthStencilState(q.stencil);
       e.SetFragmentBufferOffset(offset, kMVGRuniformBufferIndex);
-      e.SetFragmentTexture(q.image, kMVGRtextureIndex);
-      e.SetFragmentSamplerState(q.sampler, kMVGRsamplerIndex);
+      // Draws without an image bind a texel and sampler, as the back end does: Metal requires
+      // every texture and sampler a function reads to be bound.
+      e.SetFragmentTexture(q.image ? q.image : rig.NewTexture(mtl::PixelFormat::RGBA8Unorm, 1, 1,
+                                                              mtl::TextureUsageShaderRead),
+                           kMVGRtextureIndex);
+      e.SetFragmentSamplerState(q.sampler ? q.sampler : rig.device->NewSamplerState(mtl::SamplerDescriptor()),
+                                kMVGRsamplerIndex);
       e.DrawPrimitives(mtl::PrimitiveType::TriangleStrip, uint64_t(first), 4);
     },
     &transparent);
@@ -271,6 +278,107 @@ TEST(MVGRshaders, ImagePaintsReproduceTexelsByKindAndFlipThroughTheMatrix)
   Draw(rig, u, q);
   ExpectPixel(rig, 6, 5, 0, coverage[6] / 255.0f, 0, coverage[6] / 255.0f);
   EXPECT_EQ(rig.device->ValidationErrorCount(), 0);
+}
+
+// Each argument the shaders declare, left out or made wrong on purpose: the stand-in refuses the
+// draw with a message that names it, as Metal's validation stops it. A function whose entry
+// leaves out an argument its code reads is reported by the read itself.
+TEST(MVGRshaders, EveryDeclaredArgumentMustBeBoundAndFitAndUndeclaredReadsAreReported)
+{
+  const float red[4] = {1, 0, 0, 1};
+  const MVGRfragUniforms u = mvgr::Uniforms(kMVGRshaderFillGradient, red, red, kIdentity);
+  using Mistake = std::function<void(MetalRig&, mtl::RenderCommandEncoder&, uint64_t offset)>;
+  const struct
+  {
+    const char* what;
+    Mistake mistake;
+  } cases[] = {
+    {"texture 0 is not bound", [](MetalRig&, mtl::RenderCommandEncoder& e, uint64_t) {
+       e.SetFragmentTexture(nullptr, kMVGRtextureIndex);
+     }},
+    {"texture 0 is not a colour texture",
+     [](MetalRig& rig, mtl::RenderCommandEncoder& e, uint64_t) {
+       e.SetFragmentTexture(rig.NewTexture(mtl::PixelFormat::Stencil8, 1, 1, mtl::TextureUsageShaderRead),
+                            kMVGRtextureIndex);
+     }},
+    {"texture 0 lacks shader-read usage",
+     [](MetalRig& rig, mtl::RenderCommandEncoder& e, uint64_t) {
+       e.SetFragmentTexture(rig.NewTexture(mtl::PixelFormat::RGBA8Unorm, 1, 1, mtl::TextureUsageRenderTarget),
+                            kMVGRtextureIndex);
+     }},
+    {"sampler 0 is not bound", [](MetalRig&, mtl::RenderCommandEncoder& e, uint64_t) {
+       e.SetFragmentSamplerState(nullptr, kMVGRsamplerIndex);
+     }},
+    {"fragment function fragmentShaderAA: buffer 0 is not bound",
+     [](MetalRig&, mtl::RenderCommandEncoder& e, uint64_t) {
+       e.SetFragmentBuffer(nullptr, 0, kMVGRuniformBufferIndex);
+     }},
+    {"buffer 0 is shorter from its offset than the 176 bytes read",
+     [](MetalRig& rig, mtl::RenderCommandEncoder& e, uint64_t) {
+       e.SetFragmentBuffer(rig.device->NewBuffer(256 + 175, 0), 256, kMVGRuniformBufferIndex);
+     }},
+    {"vertex function vertexShader: buffer 1 is not bound",
+     [](MetalRig&, mtl::RenderCommandEncoder& e, uint64_t) {
+       e.SetVertexBuffer(nullptr, 0, kMVGRviewSizeBufferIndex);
+     }},
+    {"buffer 1 is shorter from its offset than the 8 bytes read",
+     [](MetalRig& rig, mtl::RenderCommandEncoder& e, uint64_t) {
+       e.SetVertexBuffer(rig.device->NewBuffer(4, 0), 0, kMVGRviewSizeBufferIndex);
+     }},
+  };
+  auto draw = [&](MetalRig& rig, const Mistake& mistake, const mtl::Ref<mtl::Library>& library) {
+    const mvgr::Pipelines pipelines = mvgr::MakePipelines(*rig.device, rig.color->GetPixelFormat(), true,
+                                                          mtl::BlendFactor::One, mtl::BlendFactor::OneMinusSourceAlpha,
+                                                          library);
+    ASSERT_TRUE(pipelines.color);
+    mvgr::Recorder recorder;
+    const int first = recorder.AddVertices({{0, 0, 0.5f, 1}, {0, 16, 0.5f, 1}, {16, 0, 0.5f, 1}, {16, 16, 0.5f, 1}});
+    const uint64_t offset = recorder.AddUniforms(u);
+    const mtl::ClearColor transparent{0, 0, 0, 0};
+    rig.Pass(
+      [&](mtl::RenderCommandEncoder& e) {
+        recorder.Bind(*rig.device, e, float(rig.width), float(rig.height));
+        e.SetRenderPipelineState(pipelines.color);
+        e.SetFragmentBufferOffset(offset, kMVGRuniformBufferIndex);
+        e.SetFragmentTexture(rig.NewTexture(mtl::PixelFormat::RGBA8Unorm, 1, 1, mtl::TextureUsageShaderRead),
+                             kMVGRtextureIndex);
+        e.SetFragmentSamplerState(rig.device->NewSamplerState(mtl::SamplerDescriptor()), kMVGRsamplerIndex);
+        if (mistake)
+          mistake(rig, e, offset);
+        e.DrawPrimitives(mtl::PrimitiveType::TriangleStrip, uint64_t(first), 4);
+      },
+      &transparent);
+  };
+  {
+    MetalRig rig(16, 16);
+    draw(rig, nullptr, nullptr);
+    ExpectPixel(rig, 8, 8, 1, 0, 0, 1);
+    EXPECT_EQ(rig.device->ValidationErrorCount(), 0);
+  }
+  for (const auto& c : cases)
+  {
+    MetalRig rig(16, 16);
+    draw(rig, c.mistake, nullptr);
+    ExpectPixel(rig, 8, 8, 0, 0, 0, 0);
+    const std::vector<std::string> messages = rig.device->ValidationMessages();
+    EXPECT_EQ(messages.size(), 1u) << c.what;
+    EXPECT_TRUE(messages.size() == 1 && messages[0].find(c.what) != std::string::npos)
+      << c.what << ": " << (messages.empty() ? "" : messages[0]);
+  }
+
+  // The same functions registered with their texture left out of the entry: the code's read of
+  // it is reported (the draw itself then has nothing to check).
+  MetalRig rig(16, 16);
+  const MVGRshaderLibraryData blob = MVGRshaderLibrary();
+  const mtl::Ref<mtl::Library> library = rig.device->NewLibrary(blob.data, blob.length, nullptr);
+  mtl::ShaderFunctionEntry vertexEntry = library->NewFunction(kMVGRvertexFunctionName)->Entry();
+  mtl::ShaderFunctionEntry fragmentEntry = library->NewFunction(kMVGRfragmentFunctionAAName)->Entry();
+  fragmentEntry.textures.clear();
+  mtl::RegisterShaderLibrary("mvgrUndeclaredTexture", {vertexEntry, fragmentEntry});
+  const std::vector<uint8_t> undeclared = mtl::EncodeLibraryBlob("mvgrUndeclaredTexture", {vertexEntry, fragmentEntry});
+  draw(rig, nullptr, rig.device->NewLibrary(undeclared.data(), undeclared.size(), nullptr));
+  ASSERT_GT(rig.device->ValidationErrorCount(), 0);
+  EXPECT_EQ(rig.device->ValidationMessages()[0], "fragmentShaderAA reads texture 0, which it does not declare");
 }
 
 } // namespace

@@ -54,10 +54,17 @@ __attribute__((flatten)) void FragmentEntry(const FragmentSpan& span, const Stag
 const std::vector<standin::mtl::ShaderFunctionEntry>& Functions()
 {
   using standin::mtl::FunctionType;
+  // The arguments each function reads, as the source's signatures give them.
+  const std::vector<standin::mtl::BufferArgumentDeclaration> viewSize = {{kMVGRviewSizeBufferIndex, sizeof(float2)}};
+  const std::vector<standin::mtl::BufferArgumentDeclaration> uniforms = {
+    {kMVGRuniformBufferIndex, sizeof(MVGRfragUniforms)}};
+  const std::vector<int> image = {kMVGRtextureIndex}, imageSampler = {kMVGRsamplerIndex};
   static const std::vector<standin::mtl::ShaderFunctionEntry> functions = {
-    {kMVGRvertexFunctionName, FunctionType::Vertex, VertexEntry, nullptr, kVaryings},
-    {kMVGRfragmentFunctionName, FunctionType::Fragment, nullptr, FragmentEntry<fragmentShader>, kVaryings},
-    {kMVGRfragmentFunctionAAName, FunctionType::Fragment, nullptr, FragmentEntry<fragmentShaderAA>, kVaryings},
+    {kMVGRvertexFunctionName, FunctionType::Vertex, VertexEntry, nullptr, kVaryings, viewSize, {}, {}},
+    {kMVGRfragmentFunctionName, FunctionType::Fragment, nullptr, FragmentEntry<fragmentShader>, kVaryings, uniforms,
+     image, imageSampler},
+    {kMVGRfragmentFunctionAAName, FunctionType::Fragment, nullptr, FragmentEntry<fragmentShaderAA>, kVaryings,
+     uniforms, image, imageSampler},
   };
   return functions;
 }

@@ -137,7 +137,9 @@ const char* const kExitCodes =
   "  3  failure: a file cannot be read or written, the plug-in refuses a value or a chunk,\n"
   "     a render leaves an output channel unwritten or produces non-finite samples, or the\n"
   "     editor cannot be made, a call on it fails or it keeps a host reference\n"
-  "  4  chunks differ (state --compare)\n";
+  "  4  chunks differ (state --compare)\n"
+  "  5  a Metal device, the editor's or the tool's, reported validation messages (each printed as\n"
+  "     \"metal validation: ...\"), in a run that otherwise succeeded\n";
 
 const CommandSpec* FindCommand(const std::string& name)
 {

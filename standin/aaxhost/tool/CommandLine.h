@@ -17,7 +17,8 @@ enum EExitCode
   kExitUsage = 1,
   kExitLoad = 2,
   kExitFailed = 3,
-  kExitDiffer = 4
+  kExitDiffer = 4,
+  kExitValidation = 5 // a Metal device reported misuse, in a run that otherwise succeeded
 };
 
 struct Setting

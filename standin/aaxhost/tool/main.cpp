@@ -22,6 +22,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -863,9 +864,39 @@ int CommandCycles(const Options& options)
   std::printf("live host objects: %d\n", LiveHostObjects());
   return allClean ? kExitOK : kExitFailed;
 }
+std::atomic<int> gValidationMessages{0};
+
+// Exit code kExitValidation where the run itself succeeded but a Metal device, in the tool or
+// in the bundle, reported misuse.
+int WithValidation(int exitCode)
+{
+  const int messages = gValidationMessages.load();
+  if (messages == 0)
+    return exitCode;
+  std::printf("error: %d Metal validation message%s\n", messages, messages == 1 ? "" : "s");
+  return exitCode == kExitOK ? kExitValidation : exitCode;
+}
+
+int RunTool(int argc, char** argv);
 } // namespace
 
+// Every Metal device of the process, the bundle's included, reports its validation messages
+// here (the layer finds this function by name), as Metal's validation layer prints to a
+// host's console. Any thread may call it.
+extern "C" __attribute__((visibility("default"))) void standin_metal_validation_sink(const char* message)
+{
+  gValidationMessages.fetch_add(1);
+  std::printf("metal validation: %s\n", message);
+}
+
 int main(int argc, char** argv)
+{
+  return WithValidation(RunTool(argc, argv));
+}
+
+namespace
+{
+int RunTool(int argc, char** argv)
 {
   const ParsedCommandLine parsed = ParseCommandLine(argc, argv);
   if (parsed.kind == ParsedCommandLine::kHelp)
@@ -936,3 +967,4 @@ int main(int argc, char** argv)
   }
   return exitCode;
 }
+} // namespace
