@@ -315,6 +315,29 @@ TEST_F(BundleToolTest, AHostileBackgroundFileLeavesTheEditorDrawingAndReturning)
   EXPECT_GT(colours.size(), 100u);
 }
 
+TEST_F(BundleToolTest, AFifoAsTheBackgroundLeavesTheEditorReturning)
+{
+  // A copy of the bundle whose background files are FIFOs that nobody writes: opening one
+  // for reading used to block the editor's layout for ever. They are no regular files, so the
+  // editor draws without a background and the host returns.
+  const std::string bundle = mFiles.File("fifo/Vellicor.aaxplugin");
+  ASSERT_EQ(system(("mkdir " + Quoted(mFiles.File("fifo")) + " && cp -r " + Quoted(VELLICOR_BUNDLE) + " " +
+                    Quoted(bundle))
+                     .c_str()),
+            0);
+  for (const char* name : {"background@2x.png", "background.png"})
+  {
+    const std::string path = bundle + "/Contents/Resources/" + name;
+    std::remove(path.c_str());
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0) << path;
+  }
+  const ToolRun run = hosttest::RunCommand("env VELLICOR_HOME_FOLDER=" + Quoted(mHome.Path()) + " timeout 60 " +
+                                           Quoted(AAXHOST_EXE) + " editor " + Quoted(bundle) +
+                                           " --frames 2 --png " + Quoted(mFiles.File("fifo.png")) + " 2>&1");
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_NE(run.output.find("editor: released\n"), std::string::npos) << run.output;
+}
+
 TEST_F(BundleToolTest, TheBundleIsLaidOutLikeTheMacOSOneAndExportsOnlyTheEntryPointsAndTheFileDrag)
 {
   const std::string bundle = VELLICOR_BUNDLE;
