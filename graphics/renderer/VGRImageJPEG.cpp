@@ -23,6 +23,9 @@ namespace igraphics {
 namespace {
 
 constexpr int kMaxScans = 256;
+// Every scan is a pass over the blocks it covers: the work a file may ask for, in blocks
+// visited, is bounded (a few dozen scans of an image at the pixel budget of a product).
+constexpr unsigned long long kMaxScanBlocks = 1ull << 26;
 
 struct JpegRead
 {
@@ -34,19 +37,42 @@ struct JpegRead
 
 JpegRead* ReadOf(j_common_ptr cinfo) { return reinterpret_cast<JpegRead*>(cinfo->err); }
 
-void JpegErrorExit(j_common_ptr cinfo) { std::longjmp(ReadOf(cinfo)->jump, 1); }
+void JpegErrorExit(j_common_ptr cinfo)
+{
+  char text[JMSG_LENGTH_MAX];
+  cinfo->err->format_message(cinfo, text);
+  vgrSetImageFailure(text);
+  std::longjmp(ReadOf(cinfo)->jump, 1);
+}
+
+// The blocks one pass over every component covers.
+unsigned long long BlocksOf(const jpeg_decompress_struct& cinfo)
+{
+  const unsigned long long blocks = ((cinfo.image_width + 7ull) / 8) * ((cinfo.image_height + 7ull) / 8);
+  return blocks * static_cast<unsigned long long>(cinfo.num_components > 0 ? cinfo.num_components : 1);
+}
 
 // Warnings are quiet; the one for data that ends early is an error.
 void JpegMessage(j_common_ptr cinfo, int level)
 {
   if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF)
+  {
+    vgrSetImageFailure("the data ends early");
     std::longjmp(ReadOf(cinfo)->jump, 1);
+  }
 }
 
 void JpegProgress(j_common_ptr cinfo)
 {
-  if (cinfo->is_decompressor && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans)
+  if (!cinfo->is_decompressor)
+    return;
+  const auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+  const unsigned long long scans = static_cast<unsigned long long>(d->input_scan_number);
+  if (scans > kMaxScans || scans * BlocksOf(*d) > kMaxScanBlocks)
+  {
+    vgrSetImageFailure("more scans than the image may take");
     std::longjmp(ReadOf(cinfo)->jump, 1);
+  }
 }
 
 unsigned char Scale(unsigned a, unsigned b) { return static_cast<unsigned char>((a * b + 127u) / 255u); }
@@ -73,18 +99,22 @@ void CmykToRgb(unsigned char* row, JDIMENSION width, bool inverted)
 
 // Huffman coding spends at least one bit on every 8 x 8 block of the first scan: a file
 // declaring more blocks than that for its length cannot be valid, and is refused before the
-// image buffers are allocated. (Arithmetic coding has no such floor.)
+// image buffers are allocated. Arithmetic coding has no such floor, and is refused.
 bool DataCanHold(const jpeg_decompress_struct& cinfo, std::size_t size)
 {
   const unsigned long long blocks = ((cinfo.image_width + 7ull) / 8) * ((cinfo.image_height + 7ull) / 8);
-  return cinfo.arith_code || blocks <= 8ull * size + 64;
+  return blocks <= 8ull * size + 64;
 }
 
 // Reads the header, picks the output layout and decodes; errors jump out.
 void ReadJpegImage(jpeg_decompress_struct* cinfo, std::size_t size, JpegRead* read, int* width, int* height)
 {
   jpeg_read_header(cinfo, TRUE);
-  if (!vgrImageSizeAllowed(cinfo->image_width, cinfo->image_height) || !DataCanHold(*cinfo, size))
+  if (cinfo->arith_code)
+    ERREXIT(cinfo, JERR_ARITH_NOTIMPL);
+  // One pass over the blocks is the least any file asks for: checked before the first scan.
+  if (!vgrImageSizeAllowed(cinfo->image_width, cinfo->image_height) || !DataCanHold(*cinfo, size) ||
+      BlocksOf(*cinfo) > kMaxScanBlocks)
     ERREXIT(cinfo, JERR_IMAGE_TOO_BIG);
   bool cmyk = false;
   switch (cinfo->jpeg_color_space)

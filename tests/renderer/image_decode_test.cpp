@@ -125,3 +125,29 @@ TEST(ImageDecoding, OnlyWellFormedPngAndJpegAreDecoded)
   vgrSetAllocHook(previous);
   EXPECT_LT(largest, size_t{1} << 20);
 }
+
+TEST(ImageDecoding, AChunkLengthThatLiesAllocatesNothingLarge)
+{
+  // An 8 x 8 RGBA header, then an ancillary chunk declaring 0x7fffffff bytes with three
+  // behind it: skipped unread, never allocated.
+  RecordedContext c;
+  ASSERT_NE(c.ctx, nullptr);
+  const Bytes good = imagefiles::Png(8, 8, PNG_COLOR_TYPE_RGB_ALPHA, 8, Bytes(8 * 8 * 4, 9));
+  static size_t largest = 0;
+  const VGRAllocHook previous = vgrSetAllocHook([](size_t bytes) {
+    largest = std::max(largest, bytes);
+    return true;
+  });
+  for (const char* type : {"tEXt", "zTXt", "iTXt", "sPLT", "eXIf"})
+  {
+    largest = 0;
+    Bytes file(good.begin(), good.begin() + 33); // signature and IHDR
+    const unsigned char header[] = {0x7F, 0xFF, 0xFF, 0xFF};
+    file.insert(file.end(), header, header + 4);
+    file.insert(file.end(), type, type + 4);
+    file.insert(file.end(), {1, 2, 3});
+    Decoded(c, file);
+    EXPECT_LT(largest, size_t{16} << 20) << type;
+  }
+  vgrSetAllocHook(previous);
+}
