@@ -85,6 +85,10 @@ TEST(ImageDecoding, OnlyWellFormedPngAndJpegAreDecoded)
   EXPECT_TRUE(Decoded(c, imagefiles::TruncatedHdr()).empty());
   EXPECT_TRUE(Decoded(c, imagefiles::JpegWithOverfullHuffmanTable()).empty());
   EXPECT_TRUE(Decoded(c, imagefiles::TinyBmp()).empty());
+  // Arithmetic coding spends no least number of bits a block, so its work is not bounded by
+  // the file's length: refused, where the same image Huffman-coded decodes.
+  EXPECT_TRUE(Decoded(c, imagefiles::Jpeg(16, 16, 1, Bytes(256, 7), false, true)).empty());
+  EXPECT_FALSE(Decoded(c, imagefiles::Jpeg(16, 16, 1, Bytes(256, 7))).empty());
 
   // Damaged or cut short: nothing.
   const Bytes png = imagefiles::Png(2, 1, PNG_COLOR_TYPE_RGB, 8, {1, 2, 3, 4, 5, 6});
