@@ -304,6 +304,12 @@ TEST_F(BundleToolTest, AHostileBackgroundFileLeavesTheEditorDrawingAndReturning)
                                            " --frames 20 --png " + Quoted(png) + " 2>&1");
   EXPECT_EQ(run.exitCode, 0) << run.output;
   EXPECT_NE(run.output.find("editor: released\n"), std::string::npos) << run.output;
+  // The refusal is said once, with the resource and the reason, through the host's trace.
+  const std::string said =
+    "LoadBitmap: " + bundle + "/Contents/Resources/background@2x.png refused: neither PNG nor JPEG\n";
+  const size_t at = run.output.find(said);
+  EXPECT_NE(at, std::string::npos) << run.output;
+  EXPECT_EQ(run.output.find("refused", at + said.size()), std::string::npos) << run.output;
   const testsupport::PngImage picture = testsupport::ReadPNG(png);
   ASSERT_EQ(picture.width, 900);
   ASSERT_EQ(picture.height, 500);
