@@ -321,6 +321,27 @@ TEST_F(BundleToolTest, AHostileBackgroundFileLeavesTheEditorDrawingAndReturning)
   EXPECT_GT(colours.size(), 100u);
 }
 
+TEST_F(BundleToolTest, AJpegBackgroundIsDrawnAndTheHostExitsCleanly)
+{
+  // A copy of the bundle with a JPEG as its background: decoded and drawn, with no refusal
+  // said; under the sanitizers the host's leak check at exit passes too (libjpeg arriving with
+  // the bundle once made it fault).
+  const std::string bundle = mFiles.File("jpeg/Vellicor.aaxplugin");
+  ASSERT_EQ(system(("mkdir " + Quoted(mFiles.File("jpeg")) + " && cp -r " + Quoted(VELLICOR_BUNDLE) + " " +
+                    Quoted(bundle))
+                     .c_str()),
+            0);
+  const std::string jpeg = ReadFile(testsupport::SourcePath("tests/fuzz/corpus/image_fuzz/ycbcr.jpg"));
+  ASSERT_FALSE(jpeg.empty());
+  WriteFile(bundle + "/Contents/Resources/background@2x.png", jpeg);
+  const ToolRun run = hosttest::RunCommand("env VELLICOR_HOME_FOLDER=" + Quoted(mHome.Path()) + " timeout 120 " +
+                                           Quoted(AAXHOST_EXE) + " editor " + Quoted(bundle) +
+                                           " --frames 2 --png " + Quoted(mFiles.File("jpeg.png")) + " 2>&1");
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_NE(run.output.find("editor: released\n"), std::string::npos) << run.output;
+  EXPECT_EQ(run.output.find("refused"), std::string::npos) << run.output;
+}
+
 TEST_F(BundleToolTest, AFifoAsTheBackgroundLeavesTheEditorReturning)
 {
   // A copy of the bundle whose background files are FIFOs that nobody writes: opening one
