@@ -23,9 +23,15 @@ namespace igraphics {
 namespace {
 
 constexpr int kMaxScans = 256;
-// Every scan is a pass over the blocks it covers: the work a file may ask for, in blocks
-// visited, is bounded (a few dozen scans of an image at the pixel budget of a product).
-constexpr unsigned long long kMaxScanBlocks = 1ull << 26;
+// Every scan is a pass over the blocks it covers. The work a file may ask for, in blocks
+// visited, is that of a few full passes over a three-component image at the pixel budget: a
+// progressive file of ordinary art takes ten scans, and a small file of many scans over a large
+// image is refused however few bytes it spends on each.
+constexpr unsigned long long kFullPasses = 16;
+unsigned long long MaxScanBlocks()
+{
+  return static_cast<unsigned long long>(vgrImagePixelBudget()) / 64 * 3 * kFullPasses + 64 * 3 * kFullPasses;
+}
 
 struct JpegRead
 {
@@ -68,7 +74,7 @@ void JpegProgress(j_common_ptr cinfo)
     return;
   const auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
   const unsigned long long scans = static_cast<unsigned long long>(d->input_scan_number);
-  if (scans > kMaxScans || scans * BlocksOf(*d) > kMaxScanBlocks)
+  if (scans > kMaxScans || scans * BlocksOf(*d) > MaxScanBlocks())
   {
     vgrSetImageFailure("more scans than the image may take");
     std::longjmp(ReadOf(cinfo)->jump, 1);
@@ -114,7 +120,7 @@ void ReadJpegImage(jpeg_decompress_struct* cinfo, std::size_t size, JpegRead* re
     ERREXIT(cinfo, JERR_ARITH_NOTIMPL);
   // One pass over the blocks is the least any file asks for: checked before the first scan.
   if (!vgrImageSizeAllowed(cinfo->image_width, cinfo->image_height) || !DataCanHold(*cinfo, size) ||
-      BlocksOf(*cinfo) > kMaxScanBlocks)
+      BlocksOf(*cinfo) > MaxScanBlocks())
     ERREXIT(cinfo, JERR_IMAGE_TOO_BIG);
   bool cmyk = false;
   switch (cinfo->jpeg_color_space)

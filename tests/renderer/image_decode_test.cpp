@@ -5,7 +5,9 @@
 #include "RecordingRenderer.h"
 
 #include "graphics/renderer/VGR.h"
+#include "graphics/renderer/VGRImageDecode.h"
 #include "graphics/renderer/VGRMemory.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 #include <png.h>
@@ -13,6 +15,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 using namespace plug::igraphics;
@@ -89,6 +93,17 @@ TEST(ImageDecoding, OnlyWellFormedPngAndJpegAreDecoded)
   // the file's length: refused, where the same image Huffman-coded decodes.
   EXPECT_TRUE(Decoded(c, imagefiles::Jpeg(16, 16, 1, Bytes(256, 7), false, true)).empty());
   EXPECT_FALSE(Decoded(c, imagefiles::Jpeg(16, 16, 1, Bytes(256, 7))).empty());
+  // Scans times blocks is bounded by a few full passes at the pixel budget: 128 scans of a
+  // 64 x 64 image decode, and are refused once the budget is the image itself.
+  std::ifstream in(testsupport::SourcePath("tests/fuzz/corpus/image_fuzz/many-scans-128.jpg"), std::ios::binary);
+  const Bytes scans((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_GT(scans.size(), 1000u);
+  EXPECT_FALSE(Decoded(c, scans).empty());
+  const long long budget = vgrImagePixelBudget();
+  vgrSetImagePixelBudget(64 * 64);
+  EXPECT_TRUE(Decoded(c, scans).empty());
+  EXPECT_FALSE(Decoded(c, imagefiles::Jpeg(64, 64, 1, Bytes(64 * 64, 7))).empty());
+  vgrSetImagePixelBudget(budget);
 
   // Damaged or cut short: nothing.
   const Bytes png = imagefiles::Png(2, 1, PNG_COLOR_TYPE_RGB, 8, {1, 2, 3, 4, 5, 6});
