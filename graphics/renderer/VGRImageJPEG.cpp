@@ -112,8 +112,33 @@ bool DataCanHold(const jpeg_decompress_struct& cinfo, std::size_t size)
   return blocks <= 8ull * size + 64;
 }
 
+// The scans the file holds, counted before any is decoded: a walk over the markers that skips
+// each segment by its length and the entropy-coded data byte by byte (a 0xFF there is followed
+// by a stuffed zero, a restart marker or the next marker). Linear in the data's length.
+unsigned long long CountScans(const unsigned char* data, std::size_t size)
+{
+  unsigned long long scans = 0;
+  std::size_t i = 2; // after SOI
+  while (i + 1 < size)
+  {
+    const unsigned char marker = data[i + 1];
+    if (data[i] != 0xFF || marker == 0xFF || marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7))
+    {
+      i += data[i] == 0xFF && marker != 0xFF ? 2 : 1;
+      continue;
+    }
+    if (marker == 0xD9 || i + 3 >= size) // EOI, or a segment cut short
+      break;
+    if (marker == 0xDA)
+      ++scans;
+    i += 2 + (static_cast<std::size_t>(data[i + 2]) << 8 | data[i + 3]);
+  }
+  return scans;
+}
+
 // Reads the header, picks the output layout and decodes; errors jump out.
-void ReadJpegImage(jpeg_decompress_struct* cinfo, std::size_t size, JpegRead* read, int* width, int* height)
+void ReadJpegImage(jpeg_decompress_struct* cinfo, const unsigned char* data, std::size_t size, JpegRead* read,
+                   int* width, int* height)
 {
   jpeg_read_header(cinfo, TRUE);
   if (cinfo->arith_code)
@@ -122,6 +147,14 @@ void ReadJpegImage(jpeg_decompress_struct* cinfo, std::size_t size, JpegRead* re
   if (!vgrImageSizeAllowed(cinfo->image_width, cinfo->image_height) || !DataCanHold(*cinfo, size) ||
       BlocksOf(*cinfo) > MaxScanBlocks())
     ERREXIT(cinfo, JERR_IMAGE_TOO_BIG);
+  // The work all the scans ask for, before the first is decoded (the progress monitor checks
+  // the scans libjpeg actually reads as well).
+  const unsigned long long scans = CountScans(data, size);
+  if (scans > kMaxScans || scans * BlocksOf(*cinfo) > MaxScanBlocks())
+  {
+    vgrSetImageFailure("more scans than the image may take");
+    std::longjmp(read->jump, 1);
+  }
   bool cmyk = false;
   switch (cinfo->jpeg_color_space)
   {
@@ -182,7 +215,7 @@ unsigned char* vgrDecodeJPEG(const unsigned char* data, std::size_t size, int* w
   // The whole-image buffers of progressive files stay within a few times the pixel budget.
   cinfo.mem->max_memory_to_use = static_cast<long>(vgrImagePixelBudget() * 16 + (64L << 20));
   jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
-  ReadJpegImage(&cinfo, size, &read, width, height);
+  ReadJpegImage(&cinfo, data, size, &read, width, height);
   jpeg_destroy_decompress(&cinfo);
   return read.pixels;
 }
