@@ -10,6 +10,7 @@
 #include "graphics/IGraphics.h"
 #include "graphics/SharedResourceCache.h"
 #include "platform/mac/MacPaths.h"
+#include "plug/RegularFileReader.h"
 #include "plug/Trace.h"
 #include "standin/svg/SVG.h"
 
@@ -56,6 +57,9 @@ const char* IGraphics::BitmapExtension(const char* name)
 }
 
 namespace {
+
+// Longer resource files are refused unread: an editor's resources are far smaller.
+constexpr size_t kMaxResourceFileBytes = size_t{256} << 20;
 
 // Resource and cache searches visit the target scale first, then 3, then the rest downwards.
 int NextScale(int s, int target)
@@ -128,19 +132,9 @@ std::vector<uint8_t> IGraphics::LoadResource(const char* fileNameOrResID, const 
   CharBuf path;
   if (LocateResourceFile(fileNameOrResID, fileType, path) != 1)
     return data;
-  FILE* fp = std::fopen(path.Get(), "rb");
-  if (!fp)
-    return data;
-  long size = -1;
-  if (std::fseek(fp, 0, SEEK_END) == 0)
-    size = std::ftell(fp);
-  if (size > 0 && std::fseek(fp, 0, SEEK_SET) == 0)
-  {
-    data.resize(static_cast<size_t>(size));
-    if (std::fread(data.data(), 1, data.size(), fp) != data.size())
-      data.clear();
-  }
-  std::fclose(fp);
+  // Regular files only, opened without blocking: a FIFO under a resource's name returns at once.
+  if (!ReadRegularFile(path.Get(), kMaxResourceFileBytes, data))
+    data.clear();
   return data;
 }
 

@@ -76,3 +76,7 @@ constexpr int kEditorMaxWidth = 2700;
 constexpr int kEditorMinHeight = 500;
 constexpr int kEditorMaxHeight = 1500;
 constexpr int kEditorFPS = 60;
+// The largest image area (pixels) the editor decodes: a margin above its largest art, the @3x
+// background at kEditorMaxWidth x kEditorMaxHeight.
+constexpr long long kMaxImagePixels = 4096LL * 4096LL;
+static_assert(kMaxImagePixels > static_cast<long long>(kEditorMaxWidth) * kEditorMaxHeight, "art must fit");

@@ -8,7 +8,13 @@
 #include <new>
 
 #include "graphics/renderer/IGraphicsVGR.h"
+#include "graphics/renderer/VGRImageDecode.h"
 #include "platform/mac/MVGR.h"
+#include "plug/Trace.h"
+
+#include <mutex>
+#include <set>
+#include <string>
 
 namespace plug {
 namespace igraphics {
@@ -24,6 +30,29 @@ APIBitmap* ImageBitmap(VGRdrawContext* ctx, int image, int scale)
   if (!bitmap)
     mvgrImageDelete(ctx, image);
   return bitmap;
+}
+
+// A resource that gives no image is traced with the reason, once per process: a file found
+// only at another scale is loaded again on every request, and would be reported every time.
+void TraceRefusedImage(const char* name, int image)
+{
+  if (image > 0)
+    return;
+  static std::mutex sMutex;
+  static std::set<std::string> sTraced;
+  const std::string reason = vgrImageFailure();
+  try
+  {
+    std::lock_guard<std::mutex> lock(sMutex);
+    if (!sTraced.insert(name ? name : "").second)
+      return;
+  }
+  catch (...)
+  {
+    // Without memory to remember it, the trace may come twice.
+  }
+  plug::Trace("LoadBitmap: %s refused: %s", name ? name : "",
+              reason.empty() ? "the file cannot be read as a regular file, or no texture was made" : reason.c_str());
 }
 
 } // namespace
@@ -185,18 +214,22 @@ APIBitmap* IGraphicsVGR::LoadAPIBitmapFromLocation(const char* path, int scale, 
   if (!mDrawContext || location != 1 || !path)
     return nullptr;
   BeforeResourceWork();
+  vgrSetImageFailure("");
   const int image = vgrCreateImageFromFile(mDrawContext, path, 0);
   AfterResourceWork();
+  TraceRefusedImage(path, image);
   return ImageBitmap(mDrawContext, image, scale);
 }
 
-APIBitmap* IGraphicsVGR::LoadAPIBitmapFromData(const char*, const void* pData, int dataSize, int scale)
+APIBitmap* IGraphicsVGR::LoadAPIBitmapFromData(const char* name, const void* pData, int dataSize, int scale)
 {
   if (!mDrawContext || !pData || dataSize <= 0)
     return nullptr;
   BeforeResourceWork();
+  vgrSetImageFailure("");
   const int image = vgrCreateImageFromMemory(mDrawContext, 0, static_cast<const unsigned char*>(pData), dataSize);
   AfterResourceWork();
+  TraceRefusedImage(name, image);
   return ImageBitmap(mDrawContext, image, scale);
 }
 

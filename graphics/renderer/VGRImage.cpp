@@ -3,8 +3,9 @@
 #include "graphics/renderer/VGRContext.h"
 #include "graphics/renderer/VGRImageDecode.h"
 #include "graphics/renderer/VGRMemory.h"
+#include "plug/RegularFileReader.h"
 
-#include <cstdio>
+#include <vector>
 
 namespace plug {
 namespace igraphics {
@@ -12,7 +13,7 @@ namespace igraphics {
 namespace {
 
 // Longer files are refused unread: an editor's bitmap files are far smaller.
-constexpr long kMaxImageFileBytes = 256L << 20;
+constexpr std::size_t kMaxImageFileBytes = std::size_t{256} << 20;
 
 int CreateFromData(VGRdrawContext* ctx, const unsigned char* data, std::size_t size, int imageFlags)
 {
@@ -25,43 +26,17 @@ int CreateFromData(VGRdrawContext* ctx, const unsigned char* data, std::size_t s
   return image;
 }
 
-// The whole file in a buffer from vgrMalloc (size in *size); null when it cannot be read.
-unsigned char* ReadFile(const char* filename, std::size_t* size)
-{
-  std::FILE* fp = std::fopen(filename, "rb");
-  if (!fp)
-    return nullptr;
-  unsigned char* data = nullptr;
-  long length = -1;
-  if (std::fseek(fp, 0, SEEK_END) == 0)
-    length = std::ftell(fp);
-  if (length > 0 && length <= kMaxImageFileBytes && std::fseek(fp, 0, SEEK_SET) == 0)
-  {
-    data = static_cast<unsigned char*>(vgrMalloc(static_cast<std::size_t>(length)));
-    if (data && std::fread(data, 1, static_cast<std::size_t>(length), fp) != static_cast<std::size_t>(length))
-    {
-      vgrFree(data);
-      data = nullptr;
-    }
-  }
-  std::fclose(fp);
-  *size = data ? static_cast<std::size_t>(length) : 0;
-  return data;
-}
-
 } // namespace
 
 int vgrCreateImageFromFile(VGRdrawContext* ctx, const char* filename, int imageFlags)
 {
   if (!filename)
     return 0;
-  std::size_t size = 0;
-  unsigned char* data = ReadFile(filename, &size);
-  if (!data)
+  // Regular files only: a FIFO or a device under an image's name must not stall the editor.
+  std::vector<unsigned char> data;
+  if (!plug::ReadRegularFile(filename, kMaxImageFileBytes, data))
     return 0;
-  const int image = CreateFromData(ctx, data, size, imageFlags);
-  vgrFree(data);
-  return image;
+  return CreateFromData(ctx, data.data(), data.size(), imageFlags);
 }
 
 int vgrCreateImageFromMemory(VGRdrawContext* ctx, int imageFlags, const unsigned char* data, int ndata)

@@ -3,6 +3,7 @@
 #include "graphics/renderer/VGRImageDecode.h"
 
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 
 namespace plug {
@@ -12,12 +13,21 @@ namespace {
 
 std::atomic<long long> gPixelBudget{static_cast<long long>(kVGRMaxImageSide) * kVGRMaxImageSide};
 
+thread_local char tFailure[160];
+
 bool HasPrefix(const unsigned char* data, std::size_t size, const unsigned char* prefix, std::size_t n)
 {
   return size >= n && std::memcmp(data, prefix, n) == 0;
 }
 
 } // namespace
+
+const char* vgrImageFailure() { return tFailure; }
+
+void vgrSetImageFailure(const char* reason)
+{
+  std::snprintf(tFailure, sizeof tFailure, "%s", reason ? reason : "");
+}
 
 void vgrSetImagePixelBudget(long long pixels) { gPixelBudget.store(pixels > 0 ? pixels : 0); }
 
@@ -34,13 +44,17 @@ unsigned char* vgrDecodeImage(const unsigned char* data, std::size_t size, int* 
   static const unsigned char kPNG[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   static const unsigned char kJPEG[] = {0xFF, 0xD8, 0xFF};
   *width = *height = 0;
-  if (!data)
-    return nullptr;
-  if (HasPrefix(data, size, kPNG, sizeof kPNG))
-    return vgrDecodePNG(data, size, width, height);
-  if (HasPrefix(data, size, kJPEG, sizeof kJPEG))
-    return vgrDecodeJPEG(data, size, width, height);
-  return nullptr;
+  vgrSetImageFailure("");
+  unsigned char* pixels = nullptr;
+  if (data && HasPrefix(data, size, kPNG, sizeof kPNG))
+    pixels = vgrDecodePNG(data, size, width, height);
+  else if (data && HasPrefix(data, size, kJPEG, sizeof kJPEG))
+    pixels = vgrDecodeJPEG(data, size, width, height);
+  else
+    vgrSetImageFailure("neither PNG nor JPEG");
+  if (!pixels && !*vgrImageFailure())
+    vgrSetImageFailure("damaged, or beyond the size limits");
+  return pixels;
 }
 
 } // namespace igraphics

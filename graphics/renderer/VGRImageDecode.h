@@ -16,9 +16,15 @@ namespace igraphics {
 constexpr int kVGRMaxImageSide = 16384;
 
 // The largest area (in pixels) any decode accepts; by default a full kVGRMaxImageSide square.
-// Tools that must keep a memory limit (the fuzz targets) lower it once at start.
+// A product sets it once at start, with a margin above its own largest art (a small file can
+// declare a huge image, and decoding costs its declared size); tools that must keep a memory
+// limit (the fuzz targets) lower it too.
 void vgrSetImagePixelBudget(long long pixels);
 long long vgrImagePixelBudget();
+
+// Why the last decode on this thread was refused (a short text, empty when none was).
+const char* vgrImageFailure();
+void vgrSetImageFailure(const char* reason);
 
 // The decoded pixels (from vgrMalloc; the caller frees them with vgrFree) with their size,
 // or null when the data is neither PNG nor JPEG or cannot be decoded.

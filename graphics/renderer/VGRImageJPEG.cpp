@@ -23,6 +23,15 @@ namespace igraphics {
 namespace {
 
 constexpr int kMaxScans = 256;
+// Every scan is a pass over the blocks it covers. The work a file may ask for, in blocks
+// visited, is that of a few full passes over a three-component image at the pixel budget: a
+// progressive file of ordinary art takes ten scans, and a small file of many scans over a large
+// image is refused however few bytes it spends on each.
+constexpr unsigned long long kFullPasses = 16;
+unsigned long long MaxScanBlocks()
+{
+  return static_cast<unsigned long long>(vgrImagePixelBudget()) / 64 * 3 * kFullPasses + 64 * 3 * kFullPasses;
+}
 
 struct JpegRead
 {
@@ -34,19 +43,42 @@ struct JpegRead
 
 JpegRead* ReadOf(j_common_ptr cinfo) { return reinterpret_cast<JpegRead*>(cinfo->err); }
 
-void JpegErrorExit(j_common_ptr cinfo) { std::longjmp(ReadOf(cinfo)->jump, 1); }
+void JpegErrorExit(j_common_ptr cinfo)
+{
+  char text[JMSG_LENGTH_MAX];
+  cinfo->err->format_message(cinfo, text);
+  vgrSetImageFailure(text);
+  std::longjmp(ReadOf(cinfo)->jump, 1);
+}
+
+// The blocks one pass over every component covers.
+unsigned long long BlocksOf(const jpeg_decompress_struct& cinfo)
+{
+  const unsigned long long blocks = ((cinfo.image_width + 7ull) / 8) * ((cinfo.image_height + 7ull) / 8);
+  return blocks * static_cast<unsigned long long>(cinfo.num_components > 0 ? cinfo.num_components : 1);
+}
 
 // Warnings are quiet; the one for data that ends early is an error.
 void JpegMessage(j_common_ptr cinfo, int level)
 {
   if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF)
+  {
+    vgrSetImageFailure("the data ends early");
     std::longjmp(ReadOf(cinfo)->jump, 1);
+  }
 }
 
 void JpegProgress(j_common_ptr cinfo)
 {
-  if (cinfo->is_decompressor && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans)
+  if (!cinfo->is_decompressor)
+    return;
+  const auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+  const unsigned long long scans = static_cast<unsigned long long>(d->input_scan_number);
+  if (scans > kMaxScans || scans * BlocksOf(*d) > MaxScanBlocks())
+  {
+    vgrSetImageFailure("more scans than the image may take");
     std::longjmp(ReadOf(cinfo)->jump, 1);
+  }
 }
 
 unsigned char Scale(unsigned a, unsigned b) { return static_cast<unsigned char>((a * b + 127u) / 255u); }
@@ -73,19 +105,56 @@ void CmykToRgb(unsigned char* row, JDIMENSION width, bool inverted)
 
 // Huffman coding spends at least one bit on every 8 x 8 block of the first scan: a file
 // declaring more blocks than that for its length cannot be valid, and is refused before the
-// image buffers are allocated. (Arithmetic coding has no such floor.)
+// image buffers are allocated. Arithmetic coding has no such floor, and is refused.
 bool DataCanHold(const jpeg_decompress_struct& cinfo, std::size_t size)
 {
   const unsigned long long blocks = ((cinfo.image_width + 7ull) / 8) * ((cinfo.image_height + 7ull) / 8);
-  return cinfo.arith_code || blocks <= 8ull * size + 64;
+  return blocks <= 8ull * size + 64;
+}
+
+// The scans the file holds, counted before any is decoded: a walk over the markers that skips
+// each segment by its length and the entropy-coded data byte by byte (a 0xFF there is followed
+// by a stuffed zero, a restart marker or the next marker). Linear in the data's length.
+unsigned long long CountScans(const unsigned char* data, std::size_t size)
+{
+  unsigned long long scans = 0;
+  std::size_t i = 2; // after SOI
+  while (i + 1 < size)
+  {
+    const unsigned char marker = data[i + 1];
+    if (data[i] != 0xFF || marker == 0xFF || marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7))
+    {
+      i += data[i] == 0xFF && marker != 0xFF ? 2 : 1;
+      continue;
+    }
+    if (marker == 0xD9 || i + 3 >= size) // EOI, or a segment cut short
+      break;
+    if (marker == 0xDA)
+      ++scans;
+    i += 2 + (static_cast<std::size_t>(data[i + 2]) << 8 | data[i + 3]);
+  }
+  return scans;
 }
 
 // Reads the header, picks the output layout and decodes; errors jump out.
-void ReadJpegImage(jpeg_decompress_struct* cinfo, std::size_t size, JpegRead* read, int* width, int* height)
+void ReadJpegImage(jpeg_decompress_struct* cinfo, const unsigned char* data, std::size_t size, JpegRead* read,
+                   int* width, int* height)
 {
   jpeg_read_header(cinfo, TRUE);
-  if (!vgrImageSizeAllowed(cinfo->image_width, cinfo->image_height) || !DataCanHold(*cinfo, size))
+  if (cinfo->arith_code)
+    ERREXIT(cinfo, JERR_ARITH_NOTIMPL);
+  // One pass over the blocks is the least any file asks for: checked before the first scan.
+  if (!vgrImageSizeAllowed(cinfo->image_width, cinfo->image_height) || !DataCanHold(*cinfo, size) ||
+      BlocksOf(*cinfo) > MaxScanBlocks())
     ERREXIT(cinfo, JERR_IMAGE_TOO_BIG);
+  // The work all the scans ask for, before the first is decoded (the progress monitor checks
+  // the scans libjpeg actually reads as well).
+  const unsigned long long scans = CountScans(data, size);
+  if (scans > kMaxScans || scans * BlocksOf(*cinfo) > MaxScanBlocks())
+  {
+    vgrSetImageFailure("more scans than the image may take");
+    std::longjmp(read->jump, 1);
+  }
   bool cmyk = false;
   switch (cinfo->jpeg_color_space)
   {
@@ -146,7 +215,7 @@ unsigned char* vgrDecodeJPEG(const unsigned char* data, std::size_t size, int* w
   // The whole-image buffers of progressive files stay within a few times the pixel budget.
   cinfo.mem->max_memory_to_use = static_cast<long>(vgrImagePixelBudget() * 16 + (64L << 20));
   jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
-  ReadJpegImage(&cinfo, size, &read, width, height);
+  ReadJpegImage(&cinfo, data, size, &read, width, height);
   jpeg_destroy_decompress(&cinfo);
   return read.pixels;
 }

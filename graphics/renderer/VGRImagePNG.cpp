@@ -45,7 +45,11 @@ struct PngRead
   png_bytep* rows;
 };
 
-void PngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void PngError(png_structp png, png_const_charp message)
+{
+  vgrSetImageFailure(message);
+  png_longjmp(png, 1);
+}
 void PngWarning(png_structp, png_const_charp) {}
 
 void PngReadData(png_structp png, png_bytep out, png_size_t length)
@@ -66,6 +70,12 @@ void ReadPngImage(png_structp png, png_infop info, PngRead* read, int* width, in
   png_set_user_limits(png, kVGRMaxImageSide, kVGRMaxImageSide);
   png_set_chunk_cache_max(png, 128);
   png_set_chunk_malloc_max(png, 8u << 20);
+  // Ancillary chunks other than tRNS are skipped unread: a text or metadata chunk whose length
+  // lies (0x7fffffff bytes in a tiny file) would otherwise be allocated in full, and a release
+  // libpng only warns about it.
+  static const png_byte kKept[] = {'t', 'R', 'N', 'S', 0};
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_AS_DEFAULT, kKept, 1);
   png_set_read_fn(png, read, PngReadData);
   png_read_info(png, info);
 

@@ -83,7 +83,7 @@ Bytes Png(int width, int height, int colorType, int bitDepth, const Bytes& sampl
   return out;
 }
 
-Bytes Jpeg(int width, int height, int components, const Bytes& samples, bool ycck)
+Bytes Jpeg(int width, int height, int components, const Bytes& samples, bool ycck, bool arithmetic)
 {
   jpeg_compress_struct cinfo;
   jpeg_error_mgr error;
@@ -100,6 +100,7 @@ Bytes Jpeg(int width, int height, int components, const Bytes& samples, bool ycc
   if (components == 4)
     jpeg_set_colorspace(&cinfo, ycck ? JCS_YCCK : JCS_CMYK);
   jpeg_set_quality(&cinfo, 100, TRUE);
+  cinfo.arith_code = arithmetic ? TRUE : FALSE;
   for (int i = 0; i < cinfo.num_components; ++i)
     cinfo.comp_info[i].h_samp_factor = cinfo.comp_info[i].v_samp_factor = 1;
   jpeg_start_compress(&cinfo, TRUE);

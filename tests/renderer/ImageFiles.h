@@ -17,8 +17,9 @@ Bytes Png(int width, int height, int colorType, int bitDepth, const Bytes& sampl
           const Bytes& paletteAlpha = {});
 
 // A JPEG of quality 100 from 8-bit samples: `components` 1 (grey), 3 (RGB, stored as YCbCr),
-// or 4 (CMYK given plainly; stored inverted with Adobe's marker, as YCCK when ycck is set).
-Bytes Jpeg(int width, int height, int components, const Bytes& samples, bool ycck = false);
+// or 4 (CMYK given plainly; stored inverted with Adobe's marker, as YCCK when ycck is set);
+// arithmetic-coded instead of Huffman-coded when arithmetic is set.
+Bytes Jpeg(int width, int height, int components, const Bytes& samples, bool ycck = false, bool arithmetic = false);
 
 // An iPhone PNG: a CgBI chunk first, raw deflate data, BGRA order, premultiplied; from
 // straight RGBA pixels.

@@ -5,7 +5,9 @@
 #include "RecordingRenderer.h"
 
 #include "graphics/renderer/VGR.h"
+#include "graphics/renderer/VGRImageDecode.h"
 #include "graphics/renderer/VGRMemory.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 #include <png.h>
@@ -13,6 +15,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 using namespace plug::igraphics;
@@ -85,6 +89,21 @@ TEST(ImageDecoding, OnlyWellFormedPngAndJpegAreDecoded)
   EXPECT_TRUE(Decoded(c, imagefiles::TruncatedHdr()).empty());
   EXPECT_TRUE(Decoded(c, imagefiles::JpegWithOverfullHuffmanTable()).empty());
   EXPECT_TRUE(Decoded(c, imagefiles::TinyBmp()).empty());
+  // Arithmetic coding spends no least number of bits a block, so its work is not bounded by
+  // the file's length: refused, where the same image Huffman-coded decodes.
+  EXPECT_TRUE(Decoded(c, imagefiles::Jpeg(16, 16, 1, Bytes(256, 7), false, true)).empty());
+  EXPECT_FALSE(Decoded(c, imagefiles::Jpeg(16, 16, 1, Bytes(256, 7))).empty());
+  // Scans times blocks is bounded by a few full passes at the pixel budget: 128 scans of a
+  // 64 x 64 image decode, and are refused once the budget is the image itself.
+  std::ifstream in(testsupport::SourcePath("tests/fuzz/corpus/image_fuzz/many-scans-128.jpg"), std::ios::binary);
+  const Bytes scans((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_GT(scans.size(), 1000u);
+  EXPECT_FALSE(Decoded(c, scans).empty());
+  const long long budget = vgrImagePixelBudget();
+  vgrSetImagePixelBudget(64 * 64);
+  EXPECT_TRUE(Decoded(c, scans).empty());
+  EXPECT_FALSE(Decoded(c, imagefiles::Jpeg(64, 64, 1, Bytes(64 * 64, 7))).empty());
+  vgrSetImagePixelBudget(budget);
 
   // Damaged or cut short: nothing.
   const Bytes png = imagefiles::Png(2, 1, PNG_COLOR_TYPE_RGB, 8, {1, 2, 3, 4, 5, 6});
@@ -124,4 +143,30 @@ TEST(ImageDecoding, OnlyWellFormedPngAndJpegAreDecoded)
   EXPECT_TRUE(Decoded(c, tall).empty());
   vgrSetAllocHook(previous);
   EXPECT_LT(largest, size_t{1} << 20);
+}
+
+TEST(ImageDecoding, AChunkLengthThatLiesAllocatesNothingLarge)
+{
+  // An 8 x 8 RGBA header, then an ancillary chunk declaring 0x7fffffff bytes with three
+  // behind it: skipped unread, never allocated.
+  RecordedContext c;
+  ASSERT_NE(c.ctx, nullptr);
+  const Bytes good = imagefiles::Png(8, 8, PNG_COLOR_TYPE_RGB_ALPHA, 8, Bytes(8 * 8 * 4, 9));
+  static size_t largest = 0;
+  const VGRAllocHook previous = vgrSetAllocHook([](size_t bytes) {
+    largest = std::max(largest, bytes);
+    return true;
+  });
+  for (const char* type : {"tEXt", "zTXt", "iTXt", "sPLT", "eXIf"})
+  {
+    largest = 0;
+    Bytes file(good.begin(), good.begin() + 33); // signature and IHDR
+    const unsigned char header[] = {0x7F, 0xFF, 0xFF, 0xFF};
+    file.insert(file.end(), header, header + 4);
+    file.insert(file.end(), type, type + 4);
+    file.insert(file.end(), {1, 2, 3});
+    Decoded(c, file);
+    EXPECT_LT(largest, size_t{16} << 20) << type;
+  }
+  vgrSetAllocHook(previous);
 }
