@@ -134,7 +134,8 @@ const char* const kExitCodes =
   "  0  success\n"
   "  1  usage error: unknown command or option, missing or extra argument, unreadable value\n"
   "  2  load failure: the bundle cannot be loaded or registered, or no instance can be made\n"
-  "  3  failure: a file cannot be read or written, the plug-in refuses a value or a chunk,\n"
+  "  3  failure: a file cannot be read or written (input files must be regular files of at\n"
+  "     most 64 MiB), the plug-in refuses a value or a chunk,\n"
   "     a render leaves an output channel unwritten or produces non-finite samples, or the\n"
   "     editor cannot be made, a call on it fails or it keeps a host reference\n"
   "  4  chunks differ (state --compare)\n";
