@@ -175,51 +175,67 @@ bool RemoveFile(const std::string& path)
 
 std::string ReadTextFile(const std::string& path)
 {
+  std::string text;
+  if (ReadTextFileWithin(path, static_cast<size_t>(kMaxReadableFileSize), text) != FileRead::kRead)
+    return kUnreadableFileText;
+  return text;
+}
+
+FileRead ReadTextFileWithin(const std::string& path, size_t limit, std::string& text)
+{
+  text.clear();
   const std::string target = ExpandPath(path);
   // Non-blocking, so that a named pipe cannot stall the caller; it is refused below anyway.
   const int fd = open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0)
-    return kUnreadableFileText;
+    return FileRead::kAbsent;
 
   struct stat st{};
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 ||
-      st.st_size >= kMaxReadableFileSize)
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0)
   {
     close(fd);
-    return kUnreadableFileText;
+    return FileRead::kAbsent;
+  }
+  if (static_cast<unsigned long long>(st.st_size) >= limit)
+  {
+    close(fd);
+    return FileRead::kTooLarge;
   }
 
   // Read up to the limit whatever the size said: the file may grow while we read it.
-  std::string text;
   text.resize(static_cast<size_t>(st.st_size));
   size_t have = 0;
-  bool ok = true;
+  FileRead result = FileRead::kRead;
   for (;;)
   {
     if (have == text.size())
     {
-      if (text.size() >= static_cast<size_t>(kMaxReadableFileSize))
+      if (text.size() >= limit)
       {
-        ok = false;
+        result = FileRead::kTooLarge;
         break;
       }
-      text.resize(std::min(static_cast<size_t>(kMaxReadableFileSize), text.size() + 4096));
+      text.resize(std::min(limit, text.size() + 4096));
     }
     const ssize_t got = read(fd, &text[have], text.size() - have);
     if (got < 0)
     {
       if (errno == EINTR)
         continue;
-      ok = false;
+      result = FileRead::kAbsent;
       break;
     }
     if (got == 0)
       break;
     have += static_cast<size_t>(got);
   }
-  ok = (close(fd) == 0) && ok;
-  if (!ok)
-    return kUnreadableFileText;
+  if (close(fd) != 0 && result == FileRead::kRead)
+    result = FileRead::kAbsent;
+  if (result != FileRead::kRead)
+  {
+    text.clear();
+    return result;
+  }
   text.resize(have);
-  return text;
+  return result;
 }

@@ -36,3 +36,16 @@ bool RemoveFile(const std::string& path);
 // The whole content of a regular file smaller than kMaxReadableFileSize, or "nada" when the
 // file is missing, unreadable, not a regular file or too large.
 std::string ReadTextFile(const std::string& path);
+
+// What ReadTextFileWithin found.
+enum class FileRead
+{
+  kRead,     // text holds the whole content
+  kAbsent,   // missing, unreadable or not a regular file
+  kTooLarge, // a regular file of limit bytes or more; text is left empty
+};
+
+// Reads a regular file of fewer than limit bytes whole, opening it without blocking (a named
+// pipe is refused, not waited for) and reading no more than limit bytes whatever the file
+// does meanwhile. A file that grows past the limit while it is read counts as too large.
+FileRead ReadTextFileWithin(const std::string& path, size_t limit, std::string& text);

@@ -64,17 +64,138 @@ bool UserPresetFile::Remove(int slot)
   return RemoveFile(Path(slot));
 }
 
+namespace {
+
+// One pass over the text with nlohmann-json's event parser: refuses text nested deeper than
+// the bound as soon as it gets there, and keeps the top-level "PresetName" the way the
+// document model does, the last of duplicate keys winning (a later non-string one removes
+// an earlier string).
+class PresetScan final : public nlohmann::json_sax<nlohmann::json>
+{
+public:
+  // True when the text is strict JSON within the nesting bound.
+  bool Run(const std::string& text)
+  {
+    try
+    {
+      return nlohmann::json::sax_parse(text, this, nlohmann::json::input_format_t::json, true, false) && !mTooDeep;
+    }
+    catch (...)
+    {
+      return false;
+    }
+  }
+
+  bool topLevelObject = false;
+  bool hasName = false;
+  std::string name;
+
+  bool null() override { return Value(); }
+  bool boolean(bool) override { return Value(); }
+  bool number_integer(number_integer_t) override { return Value(); }
+  bool number_unsigned(number_unsigned_t) override { return Value(); }
+  bool number_float(number_float_t, const string_t&) override { return Value(); }
+  bool binary(binary_t&) override { return Value(); }
+  bool string(string_t& value) override
+  {
+    if (mDepth == 1 && mNameIsNext)
+    {
+      hasName = true;
+      name = std::move(value);
+      mNameIsNext = false;
+      return true;
+    }
+    return Value();
+  }
+  bool start_object(std::size_t) override
+  {
+    if (mDepth == 0)
+      topLevelObject = true;
+    return Open();
+  }
+  bool key(string_t& k) override
+  {
+    mNameIsNext = mDepth == 1 && k == "PresetName";
+    return true;
+  }
+  bool end_object() override { return Close(); }
+  bool start_array(std::size_t) override { return Open(); }
+  bool end_array() override { return Close(); }
+  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override
+  {
+    return false;
+  }
+
+private:
+  // A top-level member other than a string: a "PresetName" given so is no name.
+  bool Value()
+  {
+    if (mDepth == 1 && mNameIsNext)
+    {
+      hasName = false;
+      name.clear();
+    }
+    mNameIsNext = false;
+    return true;
+  }
+  bool Open()
+  {
+    Value();
+    if (++mDepth > UserPresetFile::kMaxNesting)
+    {
+      mTooDeep = true;
+      return false;
+    }
+    return true;
+  }
+  bool Close()
+  {
+    --mDepth;
+    return true;
+  }
+
+  int mDepth = 0;
+  bool mNameIsNext = false;
+  bool mTooDeep = false;
+};
+
+// The slot's file text; a file too large to read is present and reads as text that is not
+// JSON.
+FileRead ReadSlotText(int slot, std::string& text)
+{
+  return ReadTextFileWithin(UserPresetFile::Path(slot), UserPresetFile::kMaxFileSize, text);
+}
+
+} // namespace
+
 UserPresetFile UserPresetFile::Read(int slot)
 {
-  return FromText(ReadTextFile(Path(slot)));
+  std::string text;
+  switch (ReadSlotText(slot, text))
+  {
+    case FileRead::kRead: return FromText(text);
+    case FileRead::kTooLarge: return Unreadable();
+    case FileRead::kAbsent: break;
+  }
+  return UserPresetFile();
+}
+
+UserPresetFile UserPresetFile::Unreadable()
+{
+  UserPresetFile file;
+  file.mExists = true;
+  return file;
 }
 
 UserPresetFile UserPresetFile::FromText(const std::string& text)
 {
-  UserPresetFile file;
   if (text == kUnreadableFileText)
+    return UserPresetFile();
+  UserPresetFile file = Unreadable();
+  // The bounded scan first, so that the document model never meets deep nesting.
+  PresetScan scan;
+  if (text.size() >= kMaxFileSize || !scan.Run(text))
     return file;
-  file.mExists = true;
   try
   {
     // Strict JSON, no comments; a failure gives "discarded", which we replace by an
@@ -87,6 +208,27 @@ UserPresetFile UserPresetFile::FromText(const std::string& text)
   {
   }
   return file;
+}
+
+UserPresetFile::Listing UserPresetFile::ReadListing(int slot)
+{
+  std::string text;
+  switch (ReadSlotText(slot, text))
+  {
+    case FileRead::kRead: return ListingFromText(text);
+    case FileRead::kTooLarge: return {true, kDefaultName};
+    case FileRead::kAbsent: break;
+  }
+  return {};
+}
+
+UserPresetFile::Listing UserPresetFile::ListingFromText(const std::string& text)
+{
+  if (text == kUnreadableFileText)
+    return {};
+  PresetScan scan;
+  const bool json = text.size() < kMaxFileSize && scan.Run(text);
+  return {true, json && scan.topLevelObject && scan.hasName ? scan.name : std::string(kDefaultName)};
 }
 
 bool UserPresetFile::HasName() const

@@ -10,8 +10,14 @@
 //
 // Reading never throws: text that is not JSON, a wrong type or a missing member only makes
 // the affected values fail, and the caller decides what a failure means.
+//
+// Every reader is bounded by what a preset needs, with a wide margin: a saved file is about
+// 1 KB and two levels deep. A file of kMaxFileSize bytes or more, or text nested deeper than
+// kMaxNesting, is still a file, one that is not JSON: the slot shows "Error loading preset..."
+// rather than hiding the user's file behind the factory preset.
 #include <nlohmann/json.hpp>
 
+#include <cstddef>
 #include <string>
 
 namespace plug {
@@ -24,6 +30,10 @@ class UserPresetFile
 public:
   // The name a preset gets when its file holds none.
   static constexpr const char* kDefaultName = "User Preset";
+  // Files this long or longer are not read (they count as not JSON).
+  static constexpr size_t kMaxFileSize = 64 * 1024;
+  // Arrays and objects open at once, the top-level object included; deeper text is not JSON.
+  static constexpr int kMaxNesting = 16;
 
   // The unexpanded path of a slot's file.
   static std::string Path(int slot);
@@ -53,6 +63,19 @@ public:
   static UserPresetFile Read(int slot);
   // Parses a file's text; "nada" means no file.
   static UserPresetFile FromText(const std::string& text);
+  // The file of a slot that is present but could not be read whole (too large).
+  static UserPresetFile Unreadable();
+
+  // What the preset list needs of a slot's file, without building the document: whether
+  // there is one, and the name Name() of the fully parsed file would give.
+  struct Listing
+  {
+    bool exists = false;
+    std::string name;
+  };
+  static Listing ReadListing(int slot);
+  // The same from a file's text; "nada" means no file.
+  static Listing ListingFromText(const std::string& text);
 
   // False when the file was missing or unreadable.
   bool Exists() const { return mExists; }

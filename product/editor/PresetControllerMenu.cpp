@@ -49,10 +49,11 @@ IVStyle OverlayStyle()
 // The text shown for a slot in the preset list.
 std::string ListItemText(const Vellicor& plugin, int slot)
 {
-  const UserPresetFile file = UserPresetFile::Read(slot);
-  if (!file.Exists())
+  // The name alone: the list reads every slot's file each time it opens.
+  const UserPresetFile::Listing file = UserPresetFile::ReadListing(slot);
+  if (!file.exists)
     return plugin.PresetNameAt(slot);
-  return std::string(Vellicor::PresetControllerMenu::kUserItemPrefix) + file.Name();
+  return std::string(Vellicor::PresetControllerMenu::kUserItemPrefix) + file.name;
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 // libFuzzer target for the user preset file: any text goes through the reader and is applied to
-// the product's parameters. Nothing throws, every parameter stays in its range, and what was
+// the product's parameters. The list's name-only read agrees with the full read, nothing throws, every parameter stays in its range, and what was
 // applied saves to a text that reads back to the same values and saves to the same text.
 #include "product/UserPresetFile.h"
 #include "tests/fuzz/FuzzCheck.h"
@@ -11,7 +11,11 @@ using fuzzcheck::Require;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-  const UserPresetFile file = UserPresetFile::FromText(std::string(reinterpret_cast<const char*>(data), size));
+  const std::string input(reinterpret_cast<const char*>(data), size);
+  const UserPresetFile file = UserPresetFile::FromText(input);
+  const UserPresetFile::Listing listing = UserPresetFile::ListingFromText(input);
+  Require(listing.exists == file.Exists() && listing.name == file.Name(),
+          "the preset list names a file as its full read does");
   ParamHolder params;
   file.ApplyParams(params);
   fuzzcheck::RequireParamsInRange(params);

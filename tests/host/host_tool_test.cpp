@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -505,6 +507,18 @@ TEST_F(HostToolTest, FailuresAreReportedWithTheirCauses)
   EXPECT_EQ(unknown.exitCode, 3);
   EXPECT_NE(unknown.output.find("no parameter \"Volume\""), std::string::npos);
   EXPECT_EQ(RunAaxhost("render " + kBundle + " " + Quoted(mDir.File("none.wav")) + " x.wav").exitCode, 3);
+
+  // Chunk files that are not regular files: refused with the reason, never read without end
+  // (/dev/zero), never waited on (a named pipe with no writer) and never an uncaught exception
+  // (a folder, /proc/self/mem).
+  const std::string fifo = mDir.File("state.fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& path : {mDir.Path(), std::string("/proc/self/mem"), fifo, std::string("/dev/zero")})
+  {
+    const auto special = RunAaxhost("state " + kBundle + " --load " + Quoted(path));
+    EXPECT_EQ(special.exitCode, 3) << path << "\n" << special.output;
+    EXPECT_NE(special.output.find("error: cannot read " + path + ": "), std::string::npos) << special.output;
+  }
 }
 
 } // namespace

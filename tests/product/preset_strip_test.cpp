@@ -230,7 +230,7 @@ TEST(PresetStrip, HostileUserPresetFilesCrashNothing)
     "{\"Params\":{\"6\":\"5\",\"7\":true,\"8\":null,\"9\":{},\"10\":[1]},\"PresetName\":{}}",
     "{\"Params\":{\"6\":1e999},\"PresetName\":\"\xff\xfe\"}",
     "{\"Params\":{\"6\":-1e308,\"2\":1e9},\"PresetName\":\"caf\xc3\xa9\"}",
-    named(std::string(100000, 'n')),
+    named(std::string(40000, 'n')), // long, still under the read limit
     named(std::string(37, 'a') + "\xc3\xa9"),
     std::string("\0\0\0", 3),
     "{\"Params\":{\"6\":5",
@@ -273,4 +273,35 @@ TEST(PresetStrip, HostileUserPresetFilesCrashNothing)
   e.Frames(20.0);
   e.ChooseFromList(11);
   EXPECT_EQ(e.Caption(), std::string(38, 'L'));
+}
+
+TEST(PresetStrip, OversizedAndDeepFilesShowAsFilesThatFailToLoad)
+{
+  EditorHarness e;
+  const std::string params = UserPresetFile::ParamsToJSON(e.plugin).dump();
+  const auto doc = [&params](const std::string& rest) { return "{\"Params\":" + params + "," + rest + "}"; };
+  // Valid JSON each: a name past the read limit, nesting past the bound, a duplicate name (the
+  // last one counts), a "PresetName" that is not top level.
+  ASSERT_TRUE(WriteTextFile(UserPresetFile::Path(3), doc("\"PresetName\":\"" + std::string(2 << 20, 'n') + "\"")));
+  const int deep = UserPresetFile::kMaxNesting;
+  ASSERT_TRUE(WriteTextFile(UserPresetFile::Path(4),
+                            doc("\"PresetName\":\"Deep\",\"x\":" + std::string(deep, '[') + std::string(deep, ']'))));
+  ASSERT_TRUE(WriteTextFile(UserPresetFile::Path(5), doc("\"PresetName\":\"First\",\"PresetName\":\"Second\"")));
+  ASSERT_TRUE(WriteTextFile(UserPresetFile::Path(6), "{\"Params\":{\"PresetName\":\"Inner\"},\"x\":[[[]]]}"));
+  ASSERT_NE(e.Open(), nullptr);
+
+  e.ChooseFromList(-1);
+  const IPopupMenu* list = e.g->LastMenu();
+  ASSERT_EQ(list->NItems(), kNumPresets);
+  EXPECT_STREQ(list->GetItemText(3), "- User: User Preset");
+  EXPECT_STREQ(list->GetItemText(4), "- User: User Preset");
+  EXPECT_STREQ(list->GetItemText(5), "- User: Second");
+  EXPECT_STREQ(list->GetItemText(6), "- User: User Preset");
+  for (int slot : {3, 4})
+  {
+    e.ChooseFromList(slot);
+    EXPECT_EQ(e.Caption(), "Error loading preset...") << slot;
+  }
+  e.ChooseFromList(5);
+  EXPECT_EQ(e.Caption(), "Second");
 }

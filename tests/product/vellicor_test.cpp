@@ -650,12 +650,22 @@ TEST(Vellicor, ConstructionIsSerialisedByTheInstanceLock)
 
     // A plug-in built without the factory (as a generic host factory does) takes the lock
     // as well.
+    // Without the lock the construction ends within milliseconds, even sanitised; with it,
+    // it cannot end while we hold the lock. So once the creator has started, a second of
+    // waiting for it to end must see nothing (a short sleep alone would pass on a slow run
+    // with no lock at all, the creator not having got that far yet).
+    std::atomic<bool> started{false};
     std::thread creator([&]() {
+      started = true;
       made.reset(new Vellicor(plug::InstanceInfo()));
       done = true;
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_FALSE(done.load());
+    while (!started.load())
+      std::this_thread::yield();
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (!done.load() && std::chrono::steady_clock::now() < until)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_FALSE(done.load()) << "an instance was made while another thread held the instance lock";
     held.unlock();
     creator.join();
   }

@@ -86,183 +86,236 @@ bool WriteEditorPicture(EditorSession& editor, const std::string& file, std::str
   return true;
 }
 
-PlaybackResult PlayWithEditor(EditorSession& editor, PluginInstance& instance, FileRender& render,
-                              const PlaybackScript& script)
+namespace
 {
-  PlaybackResult result;
-  standin::RunLoop& loop = standin::RunLoop::Main();
-  const auto log = [&](double time, const std::string& line) {
-    if (script.log)
-      script.log(TimeText(time) + ": " + line);
-  };
-  const auto fail = [&](const std::string& error) {
-    if (result.ok)
-      result.error = error;
-    result.ok = false;
-  };
-  const nanoseconds start = loop.Now();
-  const auto now = [&loop, start] { return std::chrono::duration<double>(loop.Now() - start).count(); };
+// One playback of the file with the editor open: the main thread's side (the script's events
+// at their times, the editor's turns) and, in real time, the audio and automation threads.
+class Playback
+{
+public:
+  Playback(EditorSession& editor, PluginInstance& instance, FileRender& render, const PlaybackScript& script)
+    : mEditor(editor), mInstance(instance), mRender(render), mScript(script), mLoop(standin::RunLoop::Main()),
+      mStart(mLoop.Now()), mEvents(Schedule(script, render.Seconds()))
+  {
+  }
+
+  PlaybackResult Run()
+  {
+    mInstance.SetLive(mScript.realtime);
+    // The main thread's work happens where this playback puts it, never inside a wait for a
+    // block (in real time the blocks are not the main thread's to wait for at all).
+    mInstance.SetServesMainThreadWhileWaiting(false);
+    mRender.SetPostsAutomation(!mScript.realtime);
+    Open(0.0);
+    if (mScript.realtime)
+      PlayInRealTime();
+    else
+      PlayDeterministically();
+    mInstance.Settle();
+    mInstance.SetServesMainThreadWhileWaiting(true);
+    return mResult;
+  }
+
+private:
+  // Seconds on the main thread's clock since the playback started.
+  double Now() const { return std::chrono::duration<double>(mLoop.Now() - mStart).count(); }
+
+  void Log(double time, const std::string& line) const
+  {
+    if (mScript.log)
+      mScript.log(TimeText(time) + ": " + line);
+  }
+
+  // The first failure is the one reported.
+  void Fail(const std::string& error)
+  {
+    if (mResult.ok)
+      mResult.error = error;
+    mResult.ok = false;
+  }
+
   // The main thread's turns up to a point of the file's time: the loop runs until then (on the
   // virtual clock at once, on the real one by waiting), then the host timer hook.
-  const auto runTo = [&](double time) {
-    const nanoseconds until = start + ToNanoseconds(time);
-    const nanoseconds left = until - loop.Now();
+  void RunTo(double time)
+  {
+    const nanoseconds left = mStart + ToNanoseconds(time) - mLoop.Now();
     if (left.count() > 0)
-      loop.RunFor(left);
-    instance.ServeMainThread();
-  };
-  const auto open = [&](int opening, double time) {
-    const AAX_Result opened = editor.Open();
-    log(time, "open " + std::to_string(opening) + ": result " + ResultText(opened));
+      mLoop.RunFor(left);
+    mInstance.ServeMainThread();
+  }
+
+  void Open(double time)
+  {
+    const AAX_Result opened = mEditor.Open();
+    Log(time, "open " + std::to_string(mOpening) + ": result " + ResultText(opened));
     if (opened != AAX_SUCCESS)
-      fail("open " + std::to_string(opening) + " failed");
-    else if (script.opened)
-      script.opened(editor, opening);
-  };
+      Fail("open " + std::to_string(mOpening) + " failed");
+    else if (mScript.opened)
+      mScript.opened(mEditor, mOpening);
+  }
 
-  instance.SetLive(script.realtime);
-  // The main thread's work happens where this loop puts it, never inside a wait for a block
-  // (in real time the blocks are not the main thread's to wait for at all).
-  instance.SetServesMainThreadWhileWaiting(false);
-  render.SetPostsAutomation(!script.realtime);
+  void Reopen(const ScriptEvent& event)
+  {
+    bool balanced = true;
+    const AAX_Result closed = mEditor.Close(balanced);
+    Log(event.time, "close " + std::to_string(mOpening) + ": result " + ResultText(closed) +
+                      (balanced ? "" : ", view container references UNBALANCED"));
+    if (closed != AAX_SUCCESS || !balanced)
+      Fail("close " + std::to_string(mOpening) + " failed");
+    mOpening = static_cast<int>(event.index);
+    Open(event.time);
+  }
 
-  const std::vector<ScriptEvent> events = Schedule(script, render.Seconds());
-  size_t next = 0;
-  int opening = 1;
-  const auto eventsUntil = [&](double time) {
-    for (; next < events.size() && events[next].time <= time; ++next)
+  void TakePicture(const ScriptEvent& event)
+  {
+    std::string error;
+    const std::string& file = mScript.pictures[event.index].second;
+    if (WriteEditorPicture(mEditor, file, error))
+      Log(event.time, "png: " + file);
+    else
     {
-      const ScriptEvent& event = events[next];
-      runTo(event.time);
+      Log(event.time, "png: " + error);
+      Fail(error);
+    }
+  }
+
+  // Every script event up to `time`, each at its own time, then the main thread up to `time`.
+  void EventsUntil(double time)
+  {
+    for (; mNext < mEvents.size() && mEvents[mNext].time <= time; ++mNext)
+    {
+      const ScriptEvent& event = mEvents[mNext];
+      RunTo(event.time);
       switch (event.kind)
       {
-        case ScriptEvent::kReopen:
-        {
-          bool balanced = true;
-          const AAX_Result closed = editor.Close(balanced);
-          log(event.time, "close " + std::to_string(opening) + ": result " + ResultText(closed) +
-                            (balanced ? "" : ", view container references UNBALANCED"));
-          if (closed != AAX_SUCCESS || !balanced)
-            fail("close " + std::to_string(opening) + " failed");
-          opening = static_cast<int>(event.index);
-          open(opening, event.time);
-          break;
-        }
+        case ScriptEvent::kReopen: Reopen(event); break;
         case ScriptEvent::kInput:
-          log(event.time, "input: " + ReplayEditorInput(editor.EditorView(), DrawScaleOf(editor),
-                                                        script.inputs[event.index]));
+          Log(event.time, "input: " + ReplayEditorInput(mEditor.EditorView(), DrawScaleOf(mEditor),
+                                                        mScript.inputs[event.index]));
           break;
-        case ScriptEvent::kPicture:
-        {
-          std::string error;
-          const std::string& file = script.pictures[event.index].second;
-          if (WriteEditorPicture(editor, file, error))
-            log(event.time, "png: " + file);
-          else
-          {
-            log(event.time, "png: " + error);
-            fail(error);
-          }
-          break;
-        }
+        case ScriptEvent::kPicture: TakePicture(event); break;
       }
     }
-    runTo(time);
-  };
+    RunTo(time);
+  }
 
-  open(opening, 0.0);
-  // The main thread's clock runs on from where it was when the transport locates: the file's
-  // time minus the ground the locates skipped (or went back).
-  double skipped = 0.0;
-  if (!script.realtime)
+  // On the virtual clock that follows the audio: the main thread catches up with each block
+  // before it is rendered. The clock runs on from where it was when the transport locates: the
+  // file's time minus the ground the locates skipped (or went back).
+  void PlayDeterministically()
   {
-    while (!render.Done() && result.ok)
+    double skipped = 0.0;
+    while (!mRender.Done() && mResult.ok)
     {
-      const double time = render.Time();
-      eventsUntil(time - skipped);
-      const TransportMove move = script.boundary ? script.boundary(time) : TransportMove();
+      const double time = mRender.Time();
+      EventsUntil(time - skipped);
+      const TransportMove move = mScript.boundary ? mScript.boundary(time) : TransportMove();
       if (move.kind == TransportMove::kStop)
         break;
       if (move.kind == TransportMove::kLocate)
       {
-        render.Locate(move.time);
-        skipped += render.Time() - time;
+        mRender.Locate(move.time);
+        skipped += mRender.Time() - time;
         continue;
       }
       std::string error;
-      if (!render.RenderNext(error))
-        fail(error);
+      if (!mRender.RenderNext(error))
+        Fail(error);
     }
-    if (result.ok)
-      eventsUntil(render.Time() - skipped);
+    if (mResult.ok)
+      EventsUntil(mRender.Time() - skipped);
   }
-  else
+
+  // The host's audio clock on its own thread: each block is started at its time on the file's
+  // clock (or at once when late), a locate the main thread asked for taken between blocks.
+  void DriveAudio()
   {
-    // The host's audio clock: each block is started at its time on the file's clock (or at
-    // once when late) by a driver of the audio thread, while the main thread serves the editor.
-    std::atomic<bool> done{false}, stopped{false};
-    std::atomic<double> locate{-1.0}; // a locate the main thread asked for, taken between blocks
-    std::atomic<double> playing{0.0};
-    std::atomic<size_t> missed{0};
-    std::string renderError;
-    std::thread driver([&] {
-      double deadline = 0.0; // on the main thread's clock, as `start` below
-      double driverSkipped = 0.0;
-      while (!render.Done() && !stopped.load())
-      {
-        const double to = locate.exchange(-1.0);
-        if (to >= 0.0)
-        {
-          const double from = render.Time();
-          render.Locate(to);
-          driverSkipped += render.Time() - from;
-        }
-        const double time = render.Time();
-        playing = time;
-        const double start = time - driverSkipped;
-        const double wait = start - now();
-        if (wait > 0.0)
-          std::this_thread::sleep_for(std::chrono::duration<double>(wait));
-        deadline = std::max(deadline, start) + render.NextBlockSeconds();
-        if (!render.RenderNext(renderError))
-          break;
-        if (now() > deadline)
-          ++missed;
-      }
-      done = true;
-    });
-    std::thread automation;
-    if (!render.Automations().empty())
-      automation = std::thread([&] {
-        while (!done.load())
-        {
-          // About as often as a host's automation reaches a plug-in: once per short block.
-          render.PostAutomation(playing.load());
-          std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-      });
-    // The main thread's turns, about every 5 ms and at the script's times.
-    while (!done.load())
+    double deadline = 0.0; // on the main thread's clock
+    double skipped = 0.0;
+    while (!mRender.Done() && !mStopped.load())
     {
-      const double turn = now() + 0.005;
-      eventsUntil(next < events.size() ? std::min(turn, events[next].time) : turn);
-      const TransportMove move = script.boundary ? script.boundary(playing.load()) : TransportMove();
-      if (move.kind == TransportMove::kStop)
-        stopped = true;
-      else if (move.kind == TransportMove::kLocate)
-        locate = std::max(move.time, 0.0);
+      const double to = mLocate.exchange(-1.0);
+      if (to >= 0.0)
+      {
+        const double from = mRender.Time();
+        mRender.Locate(to);
+        skipped += mRender.Time() - from;
+      }
+      const double time = mRender.Time();
+      mPlaying = time;
+      const double blockStart = time - skipped;
+      const double wait = blockStart - Now();
+      if (wait > 0.0)
+        std::this_thread::sleep_for(std::chrono::duration<double>(wait));
+      deadline = std::max(deadline, blockStart) + mRender.NextBlockSeconds();
+      if (!mRender.RenderNext(mRenderError))
+        break;
+      if (Now() > deadline)
+        ++mMissed;
     }
-    driver.join();
+    mDone = true;
+  }
+
+  // About as often as a host's automation reaches a plug-in: once per short block.
+  void PostAutomation()
+  {
+    while (!mDone.load())
+    {
+      mRender.PostAutomation(mPlaying.load());
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  }
+
+  // At the file's pace on live threads: the audio and automation threads run while the main
+  // thread takes its turns, about every 5 ms and at the script's times.
+  void PlayInRealTime()
+  {
+    std::thread audio([this] { DriveAudio(); });
+    std::thread automation;
+    if (!mRender.Automations().empty())
+      automation = std::thread([this] { PostAutomation(); });
+    while (!mDone.load())
+    {
+      const double turn = Now() + 0.005;
+      EventsUntil(mNext < mEvents.size() ? std::min(turn, mEvents[mNext].time) : turn);
+      const TransportMove move = mScript.boundary ? mScript.boundary(mPlaying.load()) : TransportMove();
+      if (move.kind == TransportMove::kStop)
+        mStopped = true;
+      else if (move.kind == TransportMove::kLocate)
+        mLocate = std::max(move.time, 0.0);
+    }
+    audio.join();
     if (automation.joinable())
       automation.join();
-    if (!renderError.empty())
-      fail(renderError);
-    result.missedDeadlines = missed.load();
-    if (result.ok)
-      eventsUntil(now());
+    if (!mRenderError.empty())
+      Fail(mRenderError);
+    mResult.missedDeadlines = mMissed.load();
+    if (mResult.ok)
+      EventsUntil(Now());
   }
-  instance.Settle();
-  instance.SetServesMainThreadWhileWaiting(true);
-  return result;
+
+  EditorSession& mEditor;
+  PluginInstance& mInstance;
+  FileRender& mRender;
+  const PlaybackScript& mScript;
+  standin::RunLoop& mLoop;
+  const nanoseconds mStart;
+  const std::vector<ScriptEvent> mEvents;
+  size_t mNext = 0;  // the next event to run
+  int mOpening = 1;  // the editor's current opening, counted from 1
+  PlaybackResult mResult;
+  // Shared with the audio and automation threads of a real-time playback.
+  std::atomic<bool> mDone{false}, mStopped{false};
+  std::atomic<double> mLocate{-1.0}; // a locate the main thread asked for, taken between blocks
+  std::atomic<double> mPlaying{0.0};
+  std::atomic<size_t> mMissed{0};
+  std::string mRenderError; // written by the audio thread, read after it has ended
+};
+} // namespace
+
+PlaybackResult PlayWithEditor(EditorSession& editor, PluginInstance& instance, FileRender& render,
+                              const PlaybackScript& script)
+{
+  return Playback(editor, instance, render, script).Run();
 }
 } // namespace aaxhost

@@ -44,6 +44,19 @@ std::vector<uint64_t> ChunkRecord(size_t size)
 {
   return std::vector<uint64_t>((AAX_ChunkRecordSize(size) + 7) / 8, 0);
 }
+
+// A chunk record for the plug-in to read: the identifier, the size and the bytes.
+std::vector<uint64_t> FilledChunkRecord(AAX_CTypeID id, const std::vector<uint8_t>& data)
+{
+  std::vector<uint64_t> storage = ChunkRecord(data.size());
+  auto* record = reinterpret_cast<AAX_SPlugInChunk*>(storage.data());
+  record->fSize = static_cast<int32_t>(data.size());
+  record->fChunkID = static_cast<int32_t>(id);
+  if (!data.empty())
+    std::memcpy(reinterpret_cast<uint8_t*>(storage.data()) + offsetof(AAX_SPlugInChunk, fData), data.data(),
+                data.size());
+  return storage;
+}
 } // namespace
 
 void* MakeEffectObject(const EffectDescriptor& effect, int32_t procID, const acfIID& iid, const std::string& kind,
@@ -486,14 +499,8 @@ AAX_Result PluginInstance::SetChunk(AAX_CTypeID id, const std::vector<uint8_t>& 
 {
   if (!mEffect)
     return AAX_ERROR_NOT_INITIALIZED;
-  std::vector<uint64_t> storage = ChunkRecord(data.size());
-  auto* record = reinterpret_cast<AAX_SPlugInChunk*>(storage.data());
-  record->fSize = static_cast<int32_t>(data.size());
-  record->fChunkID = static_cast<int32_t>(id);
-  if (!data.empty())
-    std::memcpy(reinterpret_cast<uint8_t*>(storage.data()) + offsetof(AAX_SPlugInChunk, fData), data.data(),
-                data.size());
-  const AAX_Result result = mEffect->SetStateChunk(id, record);
+  std::vector<uint64_t> storage = FilledChunkRecord(id, data);
+  const AAX_Result result = mEffect->SetStateChunk(id, reinterpret_cast<AAX_SPlugInChunk*>(storage.data()));
   Settle();
   return result;
 }
@@ -502,13 +509,7 @@ AAX_Result PluginInstance::CompareChunk(AAX_CTypeID id, const std::vector<uint8_
 {
   if (!mEffect)
     return AAX_ERROR_NOT_INITIALIZED;
-  std::vector<uint64_t> storage = ChunkRecord(data.size());
-  auto* record = reinterpret_cast<AAX_SPlugInChunk*>(storage.data());
-  record->fSize = static_cast<int32_t>(data.size());
-  record->fChunkID = static_cast<int32_t>(id);
-  if (!data.empty())
-    std::memcpy(reinterpret_cast<uint8_t*>(storage.data()) + offsetof(AAX_SPlugInChunk, fData), data.data(),
-                data.size());
-  return mEffect->CompareStateChunk(record, equal);
+  std::vector<uint64_t> storage = FilledChunkRecord(id, data);
+  return mEffect->CompareStateChunk(reinterpret_cast<AAX_SPlugInChunk*>(storage.data()), equal);
 }
 } // namespace aaxhost
