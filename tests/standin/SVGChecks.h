@@ -4,7 +4,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <set>
 #include <string>
+#include <tuple>
 
 #include "standin/svg/SVG.h"
 
@@ -17,9 +21,22 @@ inline bool Finite(float v)
   return std::isfinite(v);
 }
 
+// The stops of one gradient element are shared by every paint that uses it, so the checks below
+// look at each shared set once per document (the image holds the sets, so their identity holds
+// while it is checked): they take time in proportion to the document, not to paints times stops.
+using SharedStops = const std::vector<GradientStop>*;
+
+inline uint32_t FloatBits(float v)
+{
+  uint32_t bits;
+  std::memcpy(&bits, &v, sizeof bits);
+  return bits;
+}
+
 // Empty when the document keeps every promise of its model; else the first one it breaks.
 inline std::string Violation(const Image& image)
 {
+  std::set<SharedStops> checkedStops;
   if (!Finite(image.width) || !Finite(image.height) || image.width < 0.f || image.height < 0.f)
     return "image size";
   for (const Shape& shape : image.shapes)
@@ -65,10 +82,11 @@ inline std::string Violation(const Image& image)
       const Gradient& g = paint->gradient;
       if (g.stops.size() < 2)
         return where + "gradient with fewer than two stops";
-      for (size_t i = 0; i < g.stops.size(); ++i)
-        if (!(g.stops[i].offset >= 0.f && g.stops[i].offset <= 1.f) ||
-            (i > 0 && g.stops[i].offset < g.stops[i - 1].offset))
-          return where + "stop offsets";
+      if (checkedStops.insert(g.stops.Shared()).second)
+        for (size_t i = 0; i < g.stops.size(); ++i)
+          if (!(g.stops[i].offset >= 0.f && g.stops[i].offset <= 1.f) ||
+              (i > 0 && g.stops[i].offset < g.stops[i - 1].offset))
+            return where + "stop offsets";
       for (float v : g.xform)
         if (!Finite(v))
           return where + "gradient transform";
@@ -84,7 +102,11 @@ inline bool Near(float a, float b)
   return std::fabs(a - b) <= 1e-4f * std::max({1.f, std::fabs(a), std::fabs(b)});
 }
 
-inline std::string PaintDifference(const Paint& a, const Paint& b, bool gradientTransforms)
+// A paint sees its stops as the shared set with its own opacity: the pairs of those already
+// found the same.
+using ComparedStops = std::set<std::tuple<SharedStops, uint32_t, SharedStops, uint32_t>>;
+
+inline std::string PaintDifference(const Paint& a, const Paint& b, bool gradientTransforms, ComparedStops& compared)
 {
   if (a.type != b.type)
     return "paint type " + std::to_string(static_cast<int>(a.type)) + " vs " + std::to_string(static_cast<int>(b.type));
@@ -96,9 +118,12 @@ inline std::string PaintDifference(const Paint& a, const Paint& b, bool gradient
   const Gradient& gb = b.gradient;
   if (ga.spread != gb.spread || ga.stops.size() != gb.stops.size())
     return "gradient spread or stops";
-  for (size_t i = 0; i < ga.stops.size(); ++i)
-    if (ga.stops[i].color != gb.stops[i].color || !Near(ga.stops[i].offset, gb.stops[i].offset))
-      return "stop " + std::to_string(i);
+  if (compared
+          .emplace(ga.stops.Shared(), FloatBits(ga.stops.Opacity()), gb.stops.Shared(), FloatBits(gb.stops.Opacity()))
+          .second)
+    for (size_t i = 0; i < ga.stops.size(); ++i)
+      if (ga.stops[i].color != gb.stops[i].color || !Near(ga.stops[i].offset, gb.stops[i].offset))
+        return "stop " + std::to_string(i);
   if (gradientTransforms)
   {
     for (int i = 0; i < 6; ++i)
@@ -118,6 +143,7 @@ inline std::string Difference(const Image& a, const Image& b, bool gradientTrans
     return "image size";
   if (a.shapes.size() != b.shapes.size())
     return "shape count " + std::to_string(a.shapes.size()) + " vs " + std::to_string(b.shapes.size());
+  ComparedStops compared;
   for (size_t s = 0; s < a.shapes.size(); ++s)
   {
     const Shape& x = a.shapes[s];
@@ -137,7 +163,7 @@ inline std::string Difference(const Image& a, const Image& b, bool gradientTrans
         return where + "bounds";
     for (const auto& [pa, pb] : {std::make_pair(&x.fill, &y.fill), std::make_pair(&x.stroke, &y.stroke)})
     {
-      const std::string d = PaintDifference(*pa, *pb, gradientTransforms);
+      const std::string d = PaintDifference(*pa, *pb, gradientTransforms, compared);
       if (!d.empty())
         return where + d;
     }
