@@ -331,13 +331,14 @@ void Vellicor::SelectTiltTab(bool countSelection)
   const int lowIdx = kLowDriveAreaLow + 2 * tab;
   const int highIdx = lowIdx + 1;
 
-  // Four selections of the same tab in a row reset its area. Only the user's clicks count:
-  // automation repeating a value must not wipe the stored area.
+  // Four selections of the same tab in a row reset its area. Any selection of a tab breaks
+  // the other tabs' runs, but only the user's clicks count: automation repeating a value
+  // must not wipe the stored area.
+  for (int t = 0; t < kNumTiltTabs; ++t)
+    if (t != tab)
+      mTiltCounters[static_cast<std::size_t>(t)] = 0;
   if (countSelection)
   {
-    for (int t = 0; t < kNumTiltTabs; ++t)
-      if (t != tab)
-        mTiltCounters[static_cast<std::size_t>(t)] = 0;
     int& counter = mTiltCounters[static_cast<std::size_t>(tab)];
     if (counter++ == 3)
     {

@@ -1,5 +1,5 @@
-// What the engine must do to the audio: dry blend, power, delta, channel modes, block-size
-// independence, DC, the limiter ceiling, the requests from the parameter reactions.
+// What the engine must do to the audio: dry blend, power, delta, channel modes, balance,
+// block-size independence, DC, the limiter ceiling, the requests from the parameter reactions.
 #include "EngineHarness.h"
 
 #include <gtest/gtest.h>
@@ -418,4 +418,46 @@ TEST(Engine, KeepsTheSmoothingAndMixQuirksSessionsRelyOn)
       EXPECT_EQ(out.r[i + 10], expected[i]) << i;
     }
   }
+}
+
+TEST(Engine, BalanceBringsBackTheDryChannelOfItsOwnSide)
+{
+  // Loud noise on the left, the right silent (L/R balance) or a quieter tone (mid/side
+  // balance, where a silent right would make the dry mid and side the same signal). At full
+  // balance the balanced channel (or mid, or side) is the dry one; the other is processed.
+  // Compared once the power fade has settled (it steps once per channel, so the two channels
+  // mix with slightly different shares while it rises).
+  const std::size_t n = static_cast<std::size_t>(2 * kRate);
+  const std::size_t from = static_cast<std::size_t>(1.5 * kRate);
+  for (double mode : {1.0, 0.0})
+    for (double balance : {-100.0, 100.0})
+    {
+      Stereo in;
+      in.l = Noise(n, 0.8, 31);
+      in.r = mode == 0.0 ? Sine(n, 0.3, kRate, 440.0) : std::vector<double>(n, 0.0);
+      EngineParams p = Driven();
+      p[kBalanceMode] = mode;
+      p[kBalance] = balance;
+      const Stereo out = RenderFresh(p, in);
+      ASSERT_TRUE(AllFinite(out));
+      std::vector<double> dryA(n), dryB(n), outA(n), outB(n);
+      for (std::size_t i = 0; i < n; ++i)
+      {
+        // L/R: A = left, B = right; mid/side: A = mid, B = side (unscaled).
+        dryA[i] = mode == 0.0 ? in.l[i] + in.r[i] : in.l[i];
+        dryB[i] = mode == 0.0 ? in.l[i] - in.r[i] : in.r[i];
+        outA[i] = mode == 0.0 ? out.l[i] + out.r[i] : out.l[i];
+        outB[i] = mode == 0.0 ? out.l[i] - out.r[i] : out.r[i];
+      }
+      const std::vector<double>& dryOne = balance < 0.0 ? dryB : dryA;
+      const std::vector<double>& outOne = balance < 0.0 ? outB : outA;
+      const std::vector<double>& dryOther = balance < 0.0 ? dryA : dryB;
+      const std::vector<double>& outOther = balance < 0.0 ? outA : outB;
+      if (mode == 1.0 && balance < 0.0)
+      {
+        EXPECT_EQ(Peak(out.r), 0.0) << "a silent right input stays silent";
+      }
+      EXPECT_LT(MaxAbsDiff(outOne, dryOne, from), 1e-9) << "mode " << mode << " balance " << balance;
+      EXPECT_GT(MaxAbsDiff(outOther, dryOther, from), 1e-3) << "mode " << mode << " balance " << balance;
+    }
 }

@@ -222,22 +222,45 @@ TEST(EngineRobustness, NonFiniteParameterValuesFallBackToDefaults)
 #if defined(__SSE__) || defined(__x86_64__)
 #include <xmmintrin.h>
 
-TEST(EngineRobustness, ProcessLeavesTheCallersFloatingPointModeAlone)
+TEST(EngineRobustness, ProcessFlushesDenormalsAndLeavesTheCallersFloatingPointModeAlone)
 {
-  // Denormals are flushed inside the block only; the host thread's mode comes back as it was.
+  // A host thread without flush-to-zero, input barely above the smallest normal number,
+  // and the band-limit high-pass automated back to its floor, so its blend glides toward 0.
+  // Denormals are flushed inside the block: no output sample and no smoother or filter state
+  // is left subnormal (a smoother gliding toward 0 would otherwise stall a few steps above
+  // it for good, costing time on every sample). The host thread's mode comes back as it was.
   const unsigned saved = _mm_getcsr();
   const unsigned withoutFlush = saved & ~0x8040u;
-  _mm_setcsr(withoutFlush);
   EngineParams p;
   p[kDrive] = 30.0;
+  p[kOutputBandlimitLow] = 100.0;
   Stereo in;
-  in.l = Noise(2048, 1e-300, 1);
-  in.r = Noise(2048, 0.3, 2);
-  const Stereo out = RenderFresh(p, in);
+  in.l = Noise(48000, 4e-308, 1);
+  in.r = Noise(48000, 4e-308, 2);
+  VellicorEngine engine;
+  ASSERT_TRUE(engine.Reset(48000.0, 512, p));
+  Stereo out(in.Size());
+  _mm_setcsr(withoutFlush);
+  Render(engine, p, in, out, 512, 0, 512);
+  p[kOutputBandlimitLow] = 10.0;
+  Render(engine, p, in, out, 512, 512);
   // Control bits only: the low six are sticky exception flags that any arithmetic sets.
   EXPECT_EQ(_mm_getcsr() & ~0x3Fu, withoutFlush & ~0x3Fu);
   _mm_setcsr(saved);
+  auto normalOrZero = [](double x) { return x == 0.0 || std::isnormal(x); };
   for (std::size_t i = 0; i < out.Size(); ++i)
-    ASSERT_TRUE(std::isfinite(out.l[i]) && std::isfinite(out.r[i]));
+    ASSERT_TRUE(normalOrZero(out.l[i]) && normalOrZero(out.r[i])) << i;
+  for (int ch = 0; ch < 2; ++ch)
+  {
+    for (int slot = 0; slot < 32; ++slot)
+      EXPECT_TRUE(normalOrZero(engine.GetSmoother(ch, slot))) << "smoother " << ch << "/" << slot;
+    for (int section = 0; section < vellicor::BiquadBank::kNumSections; ++section)
+      EXPECT_TRUE(normalOrZero(engine.GetFilterBank().Z1(ch, section)) &&
+                  normalOrZero(engine.GetFilterBank().Z2(ch, section)))
+        << "section " << ch << "/" << section;
+  }
+  // The wet path ran: the difference from the input is far above the denormal range.
+  EXPECT_GT(MaxAbsDiff(out.l, in.l), 1e-20);
 }
 #endif
+

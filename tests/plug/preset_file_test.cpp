@@ -440,6 +440,22 @@ TEST(PresetFiles, ForeignFilesAreRefused)
   EXPECT_STREQ(r.plugin.PresetNameAt(1), "Factory 2");
   EXPECT_STREQ(r.plugin.PresetNameAt(2), "empty");
 
+  // A bank whose first record claims one parameter fewer than the plug-in has: nothing of it
+  // is applied.
+  Bytes g = b;
+  const uint32_t fewer = static_cast<uint32_t>(a.plugin.NParams() - 1);
+  const uint8_t count[4] = {uint8_t(fewer >> 24), uint8_t(fewer >> 16), uint8_t(fewer >> 8), uint8_t(fewer)};
+  std::memcpy(g.data() + 156 + 24, count, 4);
+  WriteBytes(bad, g);
+  Bank q(false, 3);
+  std::vector<double> before;
+  for (int i = 0; i < q.plugin.NParams(); ++i)
+    before.push_back(q.plugin.GetParam(i)->Value());
+  EXPECT_FALSE(q.plugin.ReadFXBFile(bad.c_str()));
+  EXPECT_STRNE(q.plugin.PresetNameAt(0), a.plugin.PresetNameAt(0));
+  for (int i = 0; i < q.plugin.NParams(); ++i)
+    EXPECT_EQ(q.plugin.GetParam(i)->Value(), before[static_cast<size_t>(i)]) << i;
+
   // Random damage to both kinds, read by plug-ins with and without chunks.
   std::mt19937 rng(99);
   Bank ca(true);

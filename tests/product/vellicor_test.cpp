@@ -441,6 +441,18 @@ TEST(Vellicor, TiltTabsMapOntoTheDriveAreaAndResetOnTheFourthClick)
   FromHost(p, kTiltSwitch, 2.0);
   EXPECT_EQ(V(p, kDriveAreaLow), 2000.0);
   EXPECT_EQ(V(p, kDriveAreaHigh), 6000.0);
+
+  // Another tab chosen by the host also breaks a run of clicks: three LO clicks, host MD and
+  // LO, one more LO click keeps LO's area.
+  FromUI(p, kTiltSwitch, 0.0);
+  FromUI(p, kDriveAreaLow, 80.0);
+  FromUI(p, kTiltSwitch, 0.0);
+  FromUI(p, kTiltSwitch, 0.0);
+  FromHost(p, kTiltSwitch, 1.0);
+  FromHost(p, kTiltSwitch, 0.0);
+  FromUI(p, kTiltSwitch, 0.0);
+  EXPECT_EQ(V(p, kLowDriveAreaLow), 80.0);
+  EXPECT_EQ(V(p, kDriveAreaLow), 80.0);
 }
 
 TEST(Vellicor, HostEchoesOfARestoreLeaveTheDriveAreaAlone)
