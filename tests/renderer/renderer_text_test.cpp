@@ -115,6 +115,19 @@ TEST(RendererText, OneBatchPerRunFromTheUploadedAtlas)
   EXPECT_EQ(b.verts[0].y, b.verts[2].y);
   EXPECT_EQ(b.verts[1].y, b.verts[5].y);
   EXPECT_EQ(b.verts[4].x, b.verts[0].x);
+  // At scale 1 each quad maps texel for pixel: its texture span is its size in atlas texels,
+  // starting on a texel edge.
+  const testsupport::RecordedTexture& image = f.rec.textures.at(b.paint.image);
+  const float tw = static_cast<float>(image.width), th = static_cast<float>(image.height);
+  for (std::size_t q = 0; q + 6 <= b.verts.size(); q += 6)
+  {
+    const VGRvertex& p0 = b.verts[q];     // (x0, y0)
+    const VGRvertex& p1 = b.verts[q + 1]; // (x1, y1)
+    EXPECT_EQ((p1.u - p0.u) * tw, p1.x - p0.x) << "glyph " << q / 6;
+    EXPECT_EQ((p1.v - p0.v) * th, p1.y - p0.y) << "glyph " << q / 6;
+    EXPECT_EQ(p0.u * tw, std::floor(p0.u * tw)) << "glyph " << q / 6;
+    EXPECT_EQ(p0.v * th, std::floor(p0.v * th)) << "glyph " << q / 6;
+  }
   // Only the changed rectangle went up, and the image now holds the atlas.
   ASSERT_FALSE(f.rec.updates.empty());
   EXPECT_LT(f.rec.updates.back().width, 512);

@@ -561,6 +561,51 @@ TEST(TextAtlas, FontsAreCheckedBeforeUse)
   EXPECT_TRUE(refused(patched(0, 0x4f54)));          // an unknown signature
   EXPECT_FALSE(refused(patched(cmap + 12 + 4, 0)));  // the language field is not read
 
+  // A character map, last in the file, that claims more encoding records than it holds: the
+  // records would run past the file's end. Refused whether nothing follows the file in memory
+  // (the sanitizer build sees a read past it) or records of no Unicode encoding do (the
+  // overrun would then pass unseen and the font load).
+  {
+    std::vector<testsupport::SfntTable> tables;
+    for (unsigned i = 0, n = (bytes[4] << 8) | bytes[5]; i < n; ++i)
+    {
+      const unsigned char* rec = &bytes[12 + 16 * i];
+      auto u32 = [](const unsigned char* p) {
+        return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
+      };
+      const auto from = bytes.begin() + u32(rec + 8);
+      tables.push_back({std::string(rec, rec + 4), std::vector<unsigned char>(from, from + u32(rec + 12))});
+    }
+    std::stable_partition(tables.begin(), tables.end(),
+                          [](const testsupport::SfntTable& t) { return t.tag != "cmap"; });
+    ASSERT_EQ(tables.back().tag, "cmap");
+    const std::vector<unsigned char> last = testsupport::MakeSfnt(tables);
+    const std::size_t lastCmap = FontBuilder::TableOffset(last, "cmap");
+    ASSERT_EQ(lastCmap + tables.back().data.size(), last.size());
+    // Its one record and the built subtable behind it read as five records, four of no
+    // Unicode encoding: five fit in the table, six do not.
+    auto claiming = [&](unsigned records) {
+      std::vector<unsigned char> b = last;
+      b[lastCmap + 2] = static_cast<unsigned char>(records >> 8);
+      b[lastCmap + 3] = static_cast<unsigned char>(records);
+      return b;
+    };
+    auto addWithTail = [&](const std::vector<unsigned char>& font) {
+      const std::size_t tail = 8 * 0x10000;
+      auto* copy = static_cast<unsigned char*>(std::malloc(font.size() + tail));
+      std::memcpy(copy, font.data(), font.size());
+      std::memset(copy + font.size(), 0xff, tail); // records of platform 0xffff
+      return ftaAddFontData(a.ctx, "tail", copy, static_cast<int>(font.size()), 0, 1);
+    };
+    EXPECT_FALSE(refused(last));
+    EXPECT_FALSE(refused(claiming(5)));
+    for (unsigned records : {6u, 0xffffu})
+    {
+      EXPECT_TRUE(refused(claiming(records))) << records;
+      EXPECT_EQ(addWithTail(claiming(records)), -1) << records;
+    }
+  }
+
   // Truncated and corrupted copies of a real font are refused, or drawn without reading
   // outside their bytes (the sanitizer build checks).
   std::mt19937 rng(1234);
