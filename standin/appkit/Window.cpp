@@ -15,15 +15,23 @@ double NSAppKitVersionNumber = 1894; // 10.15
 
 namespace {
 
-// Every view of the tree, parents before children.
+// Every view of the tree, parents before children. Each view is retained while it is visited,
+// as AppKit does: a visit may take a view out of the tree.
 void ForEachView(NSView* view, const std::function<void(NSView*)>& visit)
 {
   if (!view)
     return;
+  view->retain();
   visit(view);
   const std::vector<NSView*> subviews = view->Subviews();
   for (NSView* subview : subviews)
+    subview->retain();
+  for (NSView* subview : subviews)
+  {
     ForEachView(subview, visit);
+    subview->release();
+  }
+  view->release();
 }
 
 } // namespace

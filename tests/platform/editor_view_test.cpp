@@ -348,6 +348,18 @@ TEST_F(EditorViewTest, FramesDrawOnlyWhatIsDirtyAndFollowScaleAndSize)
   EXPECT_EQ(Layer().PresentedImage().height, 900);
 }
 
+// The window's new scale reaches the host's resize, and the host closes the editor there: the
+// view's handler returns into a live context, which goes once it has returned.
+TEST_F(EditorViewTest, TheHostClosingTheEditorInsideTheResizeANewBackingScaleAsksForLeavesNothing)
+{
+  Open();
+  mDelegate.mInsideResize = [this] { mDelegate.CloseEditorWindow(); };
+  mWindow->SetBackingScaleFactor(2);
+  mDelegate.mInsideResize = nullptr;
+  EXPECT_EQ(mDelegate.GetUI(), nullptr);
+  EXPECT_EQ(IGraphicsMac::InstanceCount(), 0);
+}
+
 TEST_F(EditorViewTest, AppearanceFollowsTheSystemFrom10_14)
 {
   Open();

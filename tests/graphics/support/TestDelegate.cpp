@@ -32,7 +32,10 @@ void TestDelegate::EndParamEditFromUI(int paramIdx)
 bool TestDelegate::RequestEditorResize(int w, int h, bool needsHostResize)
 {
   mLog.push_back("resize " + std::to_string(w) + " " + std::to_string(h) + " " + (needsHostResize ? "1" : "0"));
-  return mAcceptResize;
+  const bool accept = mAcceptResize;
+  if (mInsideResize)
+    mInsideResize();
+  return accept;
 }
 
 void TestDelegate::PassMidiMsgFromUI(const plug::IMidiMsg& msg)

@@ -3,6 +3,7 @@
 // as its editor, and a record of everything the editor sends back ("begin 3", "value 3 0.5",
 // "end 3", "resize 900 500 1", "midi 144 60 127").
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,8 @@ public:
 
   std::vector<std::string> mLog;
   bool mAcceptResize = true;
+  // Runs inside every resize request, as a host's code would (it may close the editor there).
+  std::function<void()> mInsideResize;
 
 private:
   int mWidth;
