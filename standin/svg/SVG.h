@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -190,6 +191,9 @@ std::unique_ptr<Image> Parse(const char* data, size_t length, const char* units 
 
 // The document written back as SVG text that parses to the same document (in "px").
 std::string Write(const Image& image);
+// The same, or nothing once the text would be longer than maxLength bytes: the writing stops
+// there, so its time is bounded by maxLength, not by the document.
+std::optional<std::string> WriteWithin(const Image& image, size_t maxLength);
 
 } // namespace svg
 } // namespace standin

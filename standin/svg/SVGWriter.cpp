@@ -133,6 +133,11 @@ std::string PaintAttributes(const char* name, const Paint& paint, Defs& defs)
 
 std::string Write(const Image& image)
 {
+  return *WriteWithin(image, std::string().max_size());
+}
+
+std::optional<std::string> WriteWithin(const Image& image, size_t maxLength)
+{
   static const char* const kJoins[] = {"miter", "round", "bevel"};
   static const char* const kCaps[] = {"butt", "round", "square"};
   Defs defs;
@@ -151,6 +156,8 @@ std::string Write(const Image& image)
         body += Num(path.pts[i]) + " " + Num(path.pts[i + 1]);
       }
       body += path.closed ? " Z " : " ";
+      if (body.size() > maxLength)
+        return std::nullopt;
     }
     body += "\"";
     body += PaintAttributes("fill", shape.fill, defs);
@@ -172,6 +179,8 @@ std::string Write(const Image& image)
     if (!shape.visible)
       body += " visibility=\"hidden\"";
     body += "/>\n";
+    if (body.size() + defs.text.size() > maxLength)
+      return std::nullopt;
   }
   std::string out = "<svg xmlns=\"http://www.w3.org/2000/svg\"";
   if (image.width > 0.f)
@@ -181,7 +190,11 @@ std::string Write(const Image& image)
   out += ">\n";
   if (!defs.text.empty())
     out += "<defs>\n" + defs.text + "</defs>\n";
-  return out + body + "</svg>\n";
+  out += body;
+  out += "</svg>\n";
+  if (out.size() > maxLength)
+    return std::nullopt;
+  return out;
 }
 
 } // namespace svg

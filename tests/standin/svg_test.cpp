@@ -555,6 +555,11 @@ TEST(SVGParser, InheritedAndSharedPaintsTakeMemoryInProportionToTheText)
     ASSERT_TRUE(image);
     EXPECT_EQ(image->shapes.back().fill.type, PaintType::LinearGradient);
     EXPECT_LT(peak, 16 * static_cast<long>(text->size())) << "text of " << text->size() << " bytes, peak " << peak;
-    EXPECT_LT(Write(*image).size(), 8 * text->size());
+    const std::string written = Write(*image);
+    EXPECT_LT(written.size(), 8 * text->size());
+    // Written within a bound: the whole text when it fits, nothing when one byte is missing.
+    EXPECT_EQ(WriteWithin(*image, written.size()), written);
+    EXPECT_FALSE(WriteWithin(*image, written.size() - 1));
+    EXPECT_FALSE(WriteWithin(*image, 100));
   }
 }

@@ -189,7 +189,7 @@ void HeadlessGraphics::DrawBitmap(const IBitmap& bitmap, const IRECT& bounds, in
   call.srcY = srcY;
   call.bitmap = bitmap.GetAPIBitmap();
   call.text = bitmap.GetResourceName();
-  mCalls.push_back(call);
+  mCalls.push_back(std::move(call));
 }
 
 bool HeadlessGraphics::IsBitmapTypeSupported(const char* ext)
@@ -218,7 +218,7 @@ void HeadlessGraphics::ApplyLayerDropShadow(ILayerPtr& layer, const RawBitmapDat
   if (layer)
     call.rect = layer->Bounds();
   call.srcX = static_cast<int>(mask.size());
-  mCalls.push_back(call);
+  mCalls.push_back(std::move(call));
   mLastShadowMask = mask;
 }
 
@@ -227,7 +227,7 @@ void HeadlessGraphics::PathMoveTo(float x, float y)
   PathOp op;
   op.kind = PathOp::Kind::Move;
   op.points.push_back(Transformed(x, y));
-  mPath.push_back(op);
+  mPath.push_back(std::move(op));
 }
 
 void HeadlessGraphics::PathLineTo(float x, float y)
@@ -235,14 +235,14 @@ void HeadlessGraphics::PathLineTo(float x, float y)
   PathOp op;
   op.kind = PathOp::Kind::Line;
   op.points.push_back(Transformed(x, y));
-  mPath.push_back(op);
+  mPath.push_back(std::move(op));
 }
 
 void HeadlessGraphics::PathClose()
 {
   PathOp op;
   op.kind = PathOp::Kind::Close;
-  mPath.push_back(op);
+  mPath.push_back(std::move(op));
 }
 
 void HeadlessGraphics::PathSetWinding(bool clockwise)
@@ -250,7 +250,7 @@ void HeadlessGraphics::PathSetWinding(bool clockwise)
   PathOp op;
   op.kind = PathOp::Kind::Winding;
   op.clockwise = clockwise;
-  mPath.push_back(op);
+  mPath.push_back(std::move(op));
 }
 
 void HeadlessGraphics::PathArc(float cx, float cy, float r, float a1, float a2, EWinding winding)
@@ -271,7 +271,7 @@ void HeadlessGraphics::PathArc(float cx, float cy, float r, float a1, float a2, 
     const double a = (a1 + (a2 - a1) * i / n) * kPi / 180.0;
     op.points.push_back(Transformed(static_cast<float>(cx + r * std::sin(a)), static_cast<float>(cy - r * std::cos(a))));
   }
-  mPath.push_back(op);
+  mPath.push_back(std::move(op));
 }
 
 void HeadlessGraphics::PathCubicBezierTo(float c1x, float c1y, float c2x, float c2y, float x2, float y2)
@@ -279,7 +279,7 @@ void HeadlessGraphics::PathCubicBezierTo(float c1x, float c1y, float c2x, float 
   PathOp op;
   op.kind = PathOp::Kind::Cubic;
   op.points = {Transformed(c1x, c1y), Transformed(c2x, c2y), Transformed(x2, y2)};
-  mPath.push_back(op);
+  mPath.push_back(std::move(op));
 }
 
 void HeadlessGraphics::PathQuadraticBezierTo(float cx, float cy, float x2, float y2)
@@ -287,20 +287,27 @@ void HeadlessGraphics::PathQuadraticBezierTo(float cx, float cy, float x2, float
   PathOp op;
   op.kind = PathOp::Kind::Quad;
   op.points = {Transformed(cx, cy), Transformed(x2, y2)};
-  mPath.push_back(op);
+  mPath.push_back(std::move(op));
+}
+
+std::vector<PathOp> HeadlessGraphics::TakePath(bool preserve)
+{
+  if (preserve)
+    return mPath;
+  std::vector<PathOp> path;
+  path.swap(mPath);
+  return path;
 }
 
 void HeadlessGraphics::PathStroke(const IPattern& pattern, float thickness, const IStrokeOptions& options,
                                   const IBlend* pBlend)
 {
   DrawCall call = NewCall(DrawCall::Kind::Stroke, pBlend);
-  call.path = mPath;
+  call.path = TakePath(options.mPreserve);
   call.pattern = pattern;
   call.thickness = thickness;
   call.stroke = options;
-  mCalls.push_back(call);
-  if (!options.mPreserve)
-    mPath.clear();
+  mCalls.push_back(std::move(call));
 }
 
 void HeadlessGraphics::PathFill(const IPattern& pattern, const IFillOptions& options, const IBlend* pBlend)
@@ -311,19 +318,17 @@ void HeadlessGraphics::PathFill(const IPattern& pattern, const IFillOptions& opt
     throw std::runtime_error("the fill failed");
   }
   DrawCall call = NewCall(DrawCall::Kind::Fill, pBlend);
-  call.path = mPath;
+  call.path = TakePath(options.mPreserve);
   call.pattern = pattern;
   call.fill = options;
-  mCalls.push_back(call);
-  if (!options.mPreserve)
-    mPath.clear();
+  mCalls.push_back(std::move(call));
 }
 
 void HeadlessGraphics::SetClipRegion(const IRECT& r)
 {
   DrawCall call = NewCall(DrawCall::Kind::Clip, nullptr);
   call.rect = r;
-  mCalls.push_back(call);
+  mCalls.push_back(std::move(call));
 }
 
 APIBitmap* HeadlessGraphics::LoadAPIBitmapFromLocation(const char* path, int scale, int /*location*/,
@@ -391,7 +396,7 @@ void HeadlessGraphics::DrawTextInRect(const IText& text, const char* str, const 
   MeasureTextRect(text, str, box);
   call.deviceRect = box;
   call.pattern = IPattern(text.mFGColor);
-  mCalls.push_back(call);
+  mCalls.push_back(std::move(call));
 }
 
 // ---- platform ----

@@ -125,7 +125,8 @@ public:
 
   // ---- what was recorded ----
   const std::vector<DrawCall>& Calls() const { return mCalls; }
-  void ClearCalls() { mCalls.clear(); }
+  // Gives back the calls' memory too, so that a run that records and clears holds none of it.
+  void ClearCalls() { std::vector<DrawCall>().swap(mCalls); }
   std::vector<DrawCall> CallsOf(DrawCall::Kind kind) const;
   // The clip regions and the texts drawn, in order.
   std::vector<IRECT> Clips() const;
@@ -279,6 +280,8 @@ private:
   void Log(const std::string& s) { mPlatformLog.push_back(s); }
   PathPoint Transformed(float x, float y) const;
   DrawCall NewCall(DrawCall::Kind kind, const IBlend* pBlend) const;
+  // The path for a fill or stroke call: a copy when it is preserved, else the path itself.
+  std::vector<PathOp> TakePath(bool preserve);
   // The menu level an answer reaches, with its chosen index set; null for nothing chosen.
   static IPopupMenu* ApplyMenuAnswer(IPopupMenu& menu, const MenuAnswer& answer);
 
