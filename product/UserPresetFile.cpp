@@ -173,7 +173,7 @@ UserPresetFile UserPresetFile::Read(int slot)
   std::string text;
   switch (ReadSlotText(slot, text))
   {
-    case FileRead::kRead: return FromText(text);
+    case FileRead::kRead: return ParseText(text);
     case FileRead::kTooLarge: return Unreadable();
     case FileRead::kAbsent: break;
   }
@@ -191,6 +191,11 @@ UserPresetFile UserPresetFile::FromText(const std::string& text)
 {
   if (text == kUnreadableFileText)
     return UserPresetFile();
+  return ParseText(text);
+}
+
+UserPresetFile UserPresetFile::ParseText(const std::string& text)
+{
   UserPresetFile file = Unreadable();
   // The bounded scan first, so that the document model never meets deep nesting.
   PresetScan scan;
@@ -215,7 +220,7 @@ UserPresetFile::Listing UserPresetFile::ReadListing(int slot)
   std::string text;
   switch (ReadSlotText(slot, text))
   {
-    case FileRead::kRead: return ListingFromText(text);
+    case FileRead::kRead: return ListingOfText(text);
     case FileRead::kTooLarge: return {true, kDefaultName};
     case FileRead::kAbsent: break;
   }
@@ -226,6 +231,11 @@ UserPresetFile::Listing UserPresetFile::ListingFromText(const std::string& text)
 {
   if (text == kUnreadableFileText)
     return {};
+  return ListingOfText(text);
+}
+
+UserPresetFile::Listing UserPresetFile::ListingOfText(const std::string& text)
+{
   PresetScan scan;
   const bool json = text.size() < kMaxFileSize && scan.Run(text);
   return {true, json && scan.topLevelObject && scan.hasName ? scan.name : std::string(kDefaultName)};

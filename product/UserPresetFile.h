@@ -96,6 +96,10 @@ public:
   int ApplyParams(plug::IEditorDelegate& delegate) const;
 
 private:
+  // A file's text as it was read: every text is a file's, "nada" too.
+  static UserPresetFile ParseText(const std::string& text);
+  static Listing ListingOfText(const std::string& text);
+
   bool mExists = false;
   nlohmann::json mDocument = nlohmann::json::object();
 };

@@ -243,6 +243,10 @@ TEST(PresetStrip, HostileUserPresetFilesCrashNothing)
   e.ChooseFromList(-1);
   ASSERT_EQ(e.g->LastMenu()->NItems(), kNumPresets);
   EXPECT_STREQ(e.g->LastMenu()->GetItemText(0), "- User: User Preset");
+  // Every slot holds a file, whatever its text: none is hidden behind the stored preset.
+  for (int slot = 0; slot < kNumPresets; ++slot)
+    EXPECT_EQ(std::string(e.g->LastMenu()->GetItemText(slot)).rfind("- User: ", 0), 0u)
+      << slot << ": " << e.g->LastMenu()->GetItemText(slot);
   for (int slot = 0; slot < kNumPresets; ++slot)
   {
     e.Next();
