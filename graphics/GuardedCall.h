@@ -1,5 +1,5 @@
 #pragma once
-// AppKit calls the editor view's handlers, timers and deferred blocks from the host's run loop.
+// The platform calls the editor view's handlers, timers and deferred blocks from the host's run loop.
 // An exception thrown by the editor's own code there (a control's drawing or mouse handling, an
 // allocation) ends at that handler instead of unwinding into the host, which would end the
 // host's process: the event is dropped, the next one is handled as usual.

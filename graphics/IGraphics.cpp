@@ -4,6 +4,7 @@
 #include "graphics/IGraphics.h"
 
 #include <chrono>
+#include <cstdlib>
 
 #include "graphics/IControls.h"
 #include "graphics/IPopupMenuControl.h"
@@ -12,6 +13,7 @@
 #include "graphics/controls/IVectorBase.h"
 #include "plug/IGEditorDelegate.h"
 #include "plug/IParam.h"
+#include "plug/Trace.h"
 
 namespace plug {
 namespace igraphics {
@@ -44,6 +46,33 @@ IGraphics::DispatchScope::DispatchScope(IGraphics* pGraphics) : mGraphics(pGraph
     return;
   ++mGraphics->mDispatchDepth;
   mGraphics->mDelegate->HandlerEntered();
+}
+
+namespace {
+
+void ReportNestedLoopOutsideDispatch(const char* where)
+{
+  Trace("%s: a nested loop started outside any dispatch scope of its editor", where);
+  std::abort();
+}
+
+IGraphics::NestedLoopCheckHandler sNestedLoopCheckHandler = &ReportNestedLoopOutsideDispatch;
+
+} // namespace
+
+void IGraphics::SetNestedLoopCheckHandler(NestedLoopCheckHandler handler)
+{
+  sNestedLoopCheckHandler = handler ? handler : &ReportNestedLoopOutsideDispatch;
+}
+
+void IGraphics::CheckNestedLoopInDispatch(const char* where) const
+{
+#ifndef NDEBUG
+  if (!InDispatch())
+    sNestedLoopCheckHandler(where);
+#else
+  (void)where;
+#endif
 }
 
 IGraphics::DispatchScope::~DispatchScope()
@@ -703,13 +732,12 @@ void IGraphics::HandOverPopupResult(IControl* pControl, IPopupMenu* pResult, IPo
     pShown->SetChosenItemIdx(-1);
     pCompleted = pShown;
   }
-  const uint64_t token = pControl->GetToken();
-  if (pCompleted)
-    pCompleted->ExecFunction();
-
-  // The completion may have removed the control (its gestures ended then), a new control may
-  // live at its address now, or it closed the editor.
-  pControl = ControlAgain(token);
+  // The completion may remove the control (its gestures end then), a new control may live at
+  // its address afterwards, or it may close the editor.
+  pControl = ControlAfter(pControl, [pCompleted](IControl&) {
+    if (pCompleted)
+      pCompleted->ExecFunction();
+  });
   if (!pControl)
     return;
   if (isContext)

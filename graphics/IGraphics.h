@@ -1,7 +1,8 @@
 #pragma once
 // The editor's graphics context: one per open editor, created by the editor delegate through
-// its make-graphics function and deleted when the editor closes, or, closed from inside one of
-// its own handlers, when the outermost of them returns (see DispatchScope). It owns every control of the
+// its make-graphics function and deleted when the editor closes, or, closed from inside a call
+// that entered it, when the outermost such call returns (see graphics/EditorEntry.h, the one way
+// in, where the rule that keeps that safe is stated). It owns every control of the
 // editor, keeps the tag map and the special controls (corner resizer, value bubbles, in-editor
 // pop-up menu, frame-time display, in-editor text entry), dispatches events to controls,
 // collects dirty areas and runs the drawing pass, and resizes and rescales the editor.
@@ -68,38 +69,52 @@ public:
   void SetHostHighlightForParam(int paramIdx, bool highlighted, int colourIndex) override;
 
   // ======================================================================================
-  // Closing inside an event
-  //
-  // The platform layer holds a DispatchScope over every event handler of this context it runs
-  // (and over every nested loop it starts: menus, alerts, modal panels, in which further
-  // handlers run). The host may close the editor inside such a loop. Then the window closes at
-  // once (the view leaves the host, nothing draws) and the context is marked closed, but the
-  // delegate deletes it, with its controls, only when the outermost scope ends, so the
-  // handlers still on the stack return into live objects. Dispatch checks IsClosed after
-  // every call that can run a nested loop and then touches no control.
-  //
-  // The host may also destroy the whole instance there. Every scope counts itself on the
-  // delegate (HandlerEntered / HandlerLeft), and the binding holds a release to zero until the
-  // last scope has ended; that scope runs the deletion and touches nothing after it. The host's
-  // view-container wrapper is deleted while its own HandleParameterMouseDown is still on the
-  // stack: it survives only because it touches nothing after that call. A host that unloads the
-  // bundle while plug-in code is on the stack is beyond anything this can guard.
+  // Entered from outside (graphics/EditorEntry.h states the rule)
+
+  // Held over every call into this context from outside; only EditorEntry makes one. A scope
+  // of a null context does nothing.
   class DispatchScope
   {
   public:
-    // Nothing for a null context.
-    explicit DispatchScope(IGraphics* pGraphics);
     ~DispatchScope();
     DispatchScope(const DispatchScope&) = delete;
     DispatchScope& operator=(const DispatchScope&) = delete;
 
   private:
+    friend class EditorEntry;
+    explicit DispatchScope(IGraphics* pGraphics);
     IGraphics* mGraphics;
   };
   bool InDispatch() const { return mDispatchDepth > 0; }
   // Closed by the delegate inside a dispatch scope: deletion pending.
   bool IsClosed() const { return mClosed; }
-  void MarkClosed() { mClosed = true; }
+  // The delegate's close: the context is not entered again and its handles expire.
+  void MarkClosed()
+  {
+    mClosed = true;
+    mLiveCell.reset();
+  }
+  // What an EditorHandle watches: empty once the context closed.
+  std::shared_ptr<IGraphics* const> LiveCell() const { return mLiveCell; }
+
+  // Dispatch's one way to call out of the context: runs call (a control's handler, the host's
+  // parameter click, a menu's completion), which may run a nested loop, remove controls or
+  // close the editor, and hands back the control again, or null when it went or the editor
+  // closed meanwhile. On null, dispatch touches nothing more.
+  template <typename Call>
+  IControl* ControlAfter(IControl* pControl, Call&& call)
+  {
+    const uint64_t token = pControl->GetToken();
+    call(*pControl);
+    return mClosed ? nullptr : ControlWithToken(token);
+  }
+
+  // Where every nested loop of the platform starts (alerts, modal panels, native menus): in
+  // builds with assertions a loop started outside a dispatch scope goes to the handler set
+  // here (by default: reported on the trace, then the process aborts), named by where.
+  using NestedLoopCheckHandler = void (*)(const char* where);
+  static void SetNestedLoopCheckHandler(NestedLoopCheckHandler handler);
+  void CheckNestedLoopInDispatch(const char* where) const;
 
   // ======================================================================================
   // Frames and the view (renderer)
@@ -453,9 +468,6 @@ public:
   IControl* GetControlWithTag(int ctrlTag) const;
   // The attached control (in the list or special) with the token, or null once it has gone.
   IControl* ControlWithToken(uint64_t token);
-  // After a call into a control that may run the editor's own code (a nested loop, a removal):
-  // the control of that token again, or null when it went or the editor closed meanwhile.
-  IControl* ControlAgain(uint64_t token) { return mClosed ? nullptr : ControlWithToken(token); }
   // The tag of an attached control, -1 without one.
   int GetControlTag(const IControl* pControl) const;
   // The first control of the list bound to the parameter.
@@ -769,8 +781,9 @@ private:
   template <class T>
   void RemoveSpecial(T*& slot);
   // The end of one touch: its control hears it, its capture and (when it was the control's
-  // last touch) its gestures end.
-  void EndTouch(const IMouseInfo& point, bool cancelled);
+  // last touch) its gestures end. False when dispatch goes no further: the control went or the
+  // editor closed (see ControlAfter).
+  bool EndTouch(const IMouseInfo& point, bool cancelled);
 
   // ---- host gestures ----
   // Every gesture the context begins is ended exactly once, and only those: a begin goes to
@@ -794,6 +807,7 @@ private:
   std::vector<std::pair<IControl*, int>> mOpenGestures;
   int mDispatchDepth = 0; // dispatch scopes in progress
   bool mClosed = false;
+  std::shared_ptr<IGraphics* const> mLiveCell = std::make_shared<IGraphics* const>(this);
   IPopupMenu* mShownMenu = nullptr;
 };
 

@@ -124,10 +124,15 @@ bool IGraphics::DispatchKey(float x, float y, const IKeyPress& key, bool isUp)
 {
   IControl* pControl = ControlAt(x, y);
   // Over the background the key handler decides.
-  if (pControl && pControl != GetControl(0) && (isUp ? pControl->OnKeyUp(x, y, key) : pControl->OnKeyDown(x, y, key)))
-    return true;
-  if (IsClosed())
-    return true; // closed from inside the control's handler: the key was its
+  if (pControl && pControl != GetControl(0))
+  {
+    bool handled = false;
+    // Closed from inside the control's handler, or the control gone: the key was its.
+    if (!ControlAfter(pControl, [&](IControl& c) { handled = isUp ? c.OnKeyUp(x, y, key) : c.OnKeyDown(x, y, key); }))
+      return true;
+    if (handled)
+      return true;
+  }
   return mKeyHandlerFunc ? mKeyHandlerFunc(key, isUp) : false;
 }
 
@@ -248,8 +253,9 @@ void IGraphics::OnMouseDown(const std::vector<IMouseInfo>& points)
         mask |= 1;
       if (point.ms.R)
         mask |= 8 | 16;
-      const bool hostTookIt = mViewContainer->HandleParameterMouseDown(id, mask) == 0;
-      if (IsClosed())
+      bool hostTookIt = false;
+      pControl = ControlAfter(pControl, [&](IControl&) { hostTookIt = mViewContainer->HandleParameterMouseDown(id, mask) == 0; });
+      if (!pControl)
         return;
       if (hostTookIt)
       {
@@ -267,8 +273,7 @@ void IGraphics::OnMouseDown(const std::vector<IMouseInfo>& points)
     }
 
     BeginGesturesFor(pControl);
-    pControl->OnMouseDown(point.x, point.y, point.ms);
-    if (IsClosed())
+    if (!ControlAfter(pControl, [&](IControl& c) { c.OnMouseDown(point.x, point.y, point.ms); }))
       return;
   }
 }
@@ -276,11 +281,8 @@ void IGraphics::OnMouseDown(const std::vector<IMouseInfo>& points)
 void IGraphics::OnMouseUp(const std::vector<IMouseInfo>& points)
 {
   for (const IMouseInfo& point : points)
-  {
-    EndTouch(point, false);
-    if (IsClosed())
+    if (!EndTouch(point, false))
       return;
-  }
 
   if (mResizingInProcess)
     EndDragResize();
@@ -307,9 +309,8 @@ void IGraphics::OnMouseDrag(const std::vector<IMouseInfo>& points)
     // While a text is edited only the in-editor entry takes drags.
     if (mInTextEntry && pControl != mTextEntryControl)
       continue;
-    if (point.dX != 0.f || point.dY != 0.f)
-      pControl->OnMouseDrag(point.x, point.y, point.dX, point.dY, point.ms);
-    if (IsClosed())
+    if ((point.dX != 0.f || point.dY != 0.f) &&
+        !ControlAfter(pControl, [&](IControl& c) { c.OnMouseDrag(point.x, point.y, point.dX, point.dY, point.ms); }))
       return;
   }
 }
@@ -317,30 +318,27 @@ void IGraphics::OnMouseDrag(const std::vector<IMouseInfo>& points)
 void IGraphics::OnTouchCancelled(const std::vector<IMouseInfo>& points)
 {
   for (const IMouseInfo& point : points)
-  {
-    EndTouch(point, true);
-    if (IsClosed())
+    if (!EndTouch(point, true))
       return;
-  }
 }
 
-void IGraphics::EndTouch(const IMouseInfo& point, bool cancelled)
+bool IGraphics::EndTouch(const IMouseInfo& point, bool cancelled)
 {
   IControl* pControl = GetCapturedControl(point.ms.touchID);
   if (!pControl)
-    return;
-  const uint64_t token = pControl->GetToken();
-  if (cancelled)
-    pControl->OnTouchCancelled(point.x, point.y, point.ms);
-  else
-    pControl->OnMouseUp(point.x, point.y, point.ms);
-  if (IsClosed())
-    return;
+    return true;
+  pControl = ControlAfter(pControl, [&](IControl& c) {
+    if (cancelled)
+      c.OnTouchCancelled(point.x, point.y, point.ms);
+    else
+      c.OnMouseUp(point.x, point.y, point.ms);
+  });
+  // The touch ends whatever became of its control (a control that went took its gestures with
+  // it); the context itself stays until the outermost call into it has returned.
   mCapturedMap.erase(point.ms.touchID);
-  // The control may have gone meanwhile (its gestures went with it).
-  pControl = ControlWithToken(token);
   if (pControl && !IsControlCaptured(pControl))
     EndGesturesFor(pControl);
+  return pControl != nullptr;
 }
 
 bool IGraphics::OnMouseDblClick(float x, float y, const IMouseMod& mod)
@@ -353,8 +351,7 @@ bool IGraphics::OnMouseDblClick(float x, float y, const IMouseMod& mod)
     OnMouseDown({IMouseInfo(x, y, mod)});
     return true;
   }
-  pControl->OnMouseDblClick(x, y, mod);
-  if (IsClosed())
+  if (!ControlAfter(pControl, [&](IControl& c) { c.OnMouseDblClick(x, y, mod); }))
     return true;
   ReleaseMouseCapture();
   return true;
@@ -366,12 +363,11 @@ bool IGraphics::OnMouseOver(float x, float y, const IMouseMod& mod)
   if (pControl != mMouseOver)
   {
     // The control left may remove the one entered, or close the editor.
-    const uint64_t token = pControl ? pControl->GetToken() : 0;
-    if (mMouseOver)
-      mMouseOver->OnMouseOut();
-    if (IsClosed())
-      return false;
-    pControl = pControl ? ControlAgain(token) : nullptr;
+    IControl* pLeft = mMouseOver;
+    if (pLeft && pControl)
+      pControl = ControlAfter(pControl, [pLeft](IControl&) { pLeft->OnMouseOut(); });
+    else if (pLeft)
+      pLeft->OnMouseOut();
     mMouseOver = pControl;
   }
   if (pControl)

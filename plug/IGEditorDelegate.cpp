@@ -1,5 +1,7 @@
 #include "plug/IGEditorDelegate.h"
 
+#include "graphics/EditorEntry.h"
+
 #include "graphics/IControl.h"
 #include "graphics/IGraphics.h"
 
@@ -124,22 +126,20 @@ void IGEditorDelegate::ResizeFromParent(int w, int h)
 
 bool IGEditorDelegate::KeyDownAtMouse(const IKeyPress& key)
 {
-  if (!mGraphics)
-    return false;
-  const IGraphics::DispatchScope scope(mGraphics);
-  float x = 0.f, y = 0.f;
-  mGraphics->GetMouseLocation(x, y);
-  return mGraphics->OnKeyDown(x, y, key);
+  return EditorEntry::Enter(false, mGraphics, [&](IGraphics& g) {
+    float x = 0.f, y = 0.f;
+    g.GetMouseLocation(x, y);
+    return g.OnKeyDown(x, y, key);
+  });
 }
 
 bool IGEditorDelegate::KeyUpAtMouse(const IKeyPress& key)
 {
-  if (!mGraphics)
-    return false;
-  const IGraphics::DispatchScope scope(mGraphics);
-  float x = 0.f, y = 0.f;
-  mGraphics->GetMouseLocation(x, y);
-  return mGraphics->OnKeyUp(x, y, key);
+  return EditorEntry::Enter(false, mGraphics, [&](IGraphics& g) {
+    float x = 0.f, y = 0.f;
+    g.GetMouseLocation(x, y);
+    return g.OnKeyUp(x, y, key);
+  });
 }
 
 void IGEditorDelegate::SendControlValueToUI(int ctrlTag, double normalizedValue)

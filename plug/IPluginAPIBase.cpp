@@ -1,5 +1,7 @@
 #include "plug/IPluginAPIBase.h"
 
+#include "graphics/EditorEntry.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -165,9 +167,9 @@ void IPluginAPIBase::StopUITimer()
 
 void IPluginAPIBase::OnUITimerTick(Timer& /*timer*/)
 {
-  // The run loop is not ours to unwind: whatever an override throws ends here.
-  try
-  {
+  // The run loop is not ours to unwind: whatever an override throws ends here. The queues are
+  // emptied with or without an editor; an open one is entered for it.
+  igraphics::EditorEntry::Run(GetUI(), [this] {
     if (mHasUI)
     {
       // Only what was waiting when the tick began: a busy producer cannot keep the main
@@ -187,10 +189,7 @@ void IPluginAPIBase::OnUITimerTick(Timer& /*timer*/)
         SendSysExMsgToUI(ISysExMsg(mSysExScratch.mOffset, mSysExScratch.mData, mSysExScratch.mSize));
     }
     OnIdleTick();
-  }
-  catch (...)
-  {
-  }
+  });
 }
 
 void IPluginAPIBase::IdentifyHost(const char* hostName, int hostVersion)

@@ -179,7 +179,7 @@ void IGraphicsVGR::OnViewInitialized(void* pContext)
 void IGraphicsVGR::OnViewDestroyed()
 {
   // Inside an event the controls, and the drawing context their layers hold framebuffers of,
-  // stay until the context goes (see DispatchScope); its destructor comes back here.
+  // stay until the context goes (see graphics/EditorEntry.h); its destructor comes back here.
   if (InDispatch())
     return;
   RemoveAllControls();

@@ -46,7 +46,6 @@ IGraphicsMac::~IGraphicsMac()
   FontDescriptorCache::Shared().RemoveInstance();
   if (mView)
     CloseView();
-  standin::RunLoop::Main().CancelBlocks(this);
 }
 
 unsigned IGraphicsMac::GetSystemVersion()
@@ -199,8 +198,6 @@ void* IGraphicsMac::OpenWindow(void* pParent)
   if (mView)
     CloseView();
 
-  if (!mLifetime)
-    mLifetime = std::make_shared<const bool>(true);
   mView = new IGraphicsView(this);
   OnViewInitialized(mView->MetalLayer()->MetalLayer());
   SetScreenScale(static_cast<float>(NSScreen::mainScreen()->backingScaleFactor()));
@@ -225,8 +222,6 @@ void IGraphicsMac::CloseView()
   NSAutoreleasePool pool;
   IGraphicsView* view = mView;
   mView = nullptr;
-  mLifetime.reset();
-  standin::RunLoop::Main().CancelBlocks(this);
   view->removeAllToolTips();
   view->killTimer();
   view->removeFromSuperview();

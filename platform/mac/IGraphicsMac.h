@@ -124,8 +124,6 @@ public:
   // The index of the control under the mouse in the attached list, -1 for none.
   int MouseOverIdx() const { return mMouseOverIdx; }
   void SetPlatformContext(void* pContext) { mPlatformContext = pContext; }
-  // A watch on this object's open window (see mLifetime).
-  std::weak_ptr<const bool> Lifetime() const { return mLifetime; }
   void* GetPlatformContext() const { return mPlatformContext; }
 
 private:
@@ -140,11 +138,6 @@ private:
 
   IGraphicsView* mView = nullptr; // one reference while open
   uint64_t mPopupRequest = 0;     // the latest platform menu asked for
-  // Expires when the window closes (and when this object goes); a window opened again gets a
-  // new one. A call that can close the editor (a menu's or a modal run's loop, a completion)
-  // may close or delete this object: the caller watches it and touches nothing of this object
-  // once it expired.
-  std::shared_ptr<const bool> mLifetime = std::make_shared<const bool>(true);
   NSPoint mCursorLockPosition;
   CharBuf mBundleID{128};
   CharBuf mAppGroupID{128};

@@ -1,5 +1,6 @@
 // IGraphicsMac: the message box, file and folder dialogs, the clipboard, opening URLs,
 // revealing files in the Finder and dragging files out of the editor.
+#include "graphics/EditorEntry.h"
 #include "platform/mac/IGraphicsView.h"
 #include "platform/mac/MacStrings.h"
 
@@ -89,21 +90,22 @@ void DirectoryChosenHandler(NSSavePanel* panel, NSModalResponse response,
 // Runs the panel: as a sheet on the window with the handler called when it ends (the call
 // returns at once), or, without a window, modally with the handler called before returning.
 // The editor may close while the panel is up (the modal run is a loop of the main thread, the
-// sheet ends on a later turn): the handler, which reaches the editor, is then not called.
-void RunPanelWithHandler(NSSavePanel* panel, NSWindow* window, const std::weak_ptr<const bool>& editor,
+// sheet ends on a later turn): the handler, which reaches the editor, enters it by its handle
+// and is then not called.
+void RunPanelWithHandler(NSSavePanel* panel, NSWindow* window, IGraphicsMac& graphics,
                          void (*handler)(NSSavePanel*, NSModalResponse, const IFileDialogCompletionHandlerFunc&),
                          const IFileDialogCompletionHandlerFunc& completionHandler)
 {
+  const EditorHandle<IGraphicsMac> editor(graphics);
   if (!window)
   {
+    graphics.CheckNestedLoopInDispatch("runModal of a panel");
     const NSModalResponse response = panel->runModal();
-    if (!editor.expired())
-      handler(panel, response, completionHandler);
+    EditorEntry::Enter(editor, [&](IGraphicsMac&) { handler(panel, response, completionHandler); });
     return;
   }
   panel->beginSheetModalForWindow(window, [panel, editor, handler, completionHandler](NSModalResponse response) {
-    if (!editor.expired())
-      handler(panel, response, completionHandler);
+    EditorEntry::Enter(editor, [&](IGraphicsMac&) { handler(panel, response, completionHandler); });
   });
 }
 
@@ -122,17 +124,18 @@ int IGraphicsMac::ShowMessageBox(const char* str, const char* caption, int type,
   const MessageBoxLayout* layout = FindMessageBoxLayout(type);
   for (int i = 0; layout && i < 3 && layout->buttons[i]; ++i)
     alert->addButtonWithTitle(Str(layout->buttons[i]));
-  // The alert's modal loop may close the editor: then nothing of it is touched afterwards and
-  // the completion, which reaches the editor, is not called.
-  const std::weak_ptr<const bool> alive = Lifetime();
+  // The alert's modal loop may close the editor: the completion, which reaches the editor,
+  // enters it by its handle and is then not called.
+  const EditorHandle<IGraphicsMac> editor(*this);
+  CheckNestedLoopInDispatch("runModal in ShowMessageBox");
   const NSModalResponse button = alert->runModal() - NSAlertFirstButtonReturn;
   alert->release();
   int result = kMessageBoxResultCancel;
   if (layout)
     result = (button >= 0 && button < 3 && layout->results[button]) ? layout->results[button] : layout->otherwise;
 
-  if (completionHandler && !alive.expired())
-    completionHandler(result);
+  if (completionHandler)
+    EditorEntry::Enter(editor, [&](IGraphicsMac&) { completionHandler(result); });
   return result;
 }
 
@@ -174,9 +177,12 @@ void IGraphicsMac::PromptForFile(CharBuf& fileName, CharBuf& path, int action, c
   panel->setFloatingPanel(true);
 
   if (completionHandler)
-    RunPanelWithHandler(panel, mView->window(), Lifetime(), &FileChosenHandler, completionHandler);
+    RunPanelWithHandler(panel, mView->window(), *this, &FileChosenHandler, completionHandler);
   else
+  {
+    CheckNestedLoopInDispatch("runModal in PromptForFile");
     StoreChosenFile(panel, panel->runModal(), fileName, path);
+  }
 }
 
 void IGraphicsMac::PromptForDirectory(CharBuf& dir, IFileDialogCompletionHandlerFunc completionHandler)
@@ -196,9 +202,12 @@ void IGraphicsMac::PromptForDirectory(CharBuf& dir, IFileDialogCompletionHandler
   panel->setDirectoryURL(NSURL::fileURLWithPath(startFolder));
 
   if (completionHandler)
-    RunPanelWithHandler(panel, mView ? mView->window() : nullptr, Lifetime(), &DirectoryChosenHandler, completionHandler);
+    RunPanelWithHandler(panel, mView ? mView->window() : nullptr, *this, &DirectoryChosenHandler, completionHandler);
   else
+  {
+    CheckNestedLoopInDispatch("runModal in PromptForDirectory");
     StoreChosenDirectory(panel, panel->runModal(), dir, nullptr);
+  }
 }
 
 bool IGraphicsMac::GetTextFromClipboard(CharBuf& str)

@@ -1,6 +1,6 @@
 // IGraphicsMac: the native prompts (pop-up menus, in-place text entry, the colour picker),
 // handed to the editor view.
-#include "platform/mac/GuardedCall.h"
+#include "graphics/EditorEntry.h"
 #include "platform/mac/IGraphicsView.h"
 #include "platform/mac/ScopedRetain.h"
 
@@ -11,12 +11,13 @@ IPopupMenu* IGraphicsMac::CreatePlatformPopupMenu(IPopupMenu& /*menu*/, const IR
 {
   isAsync = true;
   // The block holds no menu: when it runs it asks IGraphics for the menu still wanted, since
-  // the control that asked (and its menu) may have gone by then. Blocks of this object are
-  // cancelled when its view closes and when it goes, so the block never reaches a deleted
-  // object.
+  // the control that asked (and its menu) may have gone by then. It holds this object by a
+  // handle, so a block run after the editor closed or went does nothing.
   const uint64_t request = ++mPopupRequest;
-  standin::RunLoop::Main().PerformBlock([this, request, bounds]() { GuardedCall([&] { ShowPopupMenu(request, bounds); }); },
-                                        this);
+  const EditorHandle<IGraphicsMac> handle(*this);
+  standin::RunLoop::Main().PerformBlock([handle, request, bounds]() {
+    EditorEntry::Enter(handle, [&](IGraphicsMac& g) { g.ShowPopupMenu(request, bounds); });
+  });
   return nullptr;
 }
 
@@ -25,10 +26,6 @@ void IGraphicsMac::ShowPopupMenu(uint64_t request, const IRECT& bounds)
   IPopupMenu* menu = GetShownPopupMenu();
   if (request != mPopupRequest || !menu)
     return; // superseded by a later request, or its control has gone
-  // The menu's loop and the result's completion may close the editor: this object stays until
-  // both returned.
-  const DispatchScope scope(this);
-  const std::weak_ptr<const bool> alive = Lifetime();
   IPopupMenu* result = nullptr;
   if (mView)
   {
@@ -36,10 +33,9 @@ void IGraphicsMac::ShowPopupMenu(uint64_t request, const IRECT& bounds)
     const ScopedRetain<IGraphicsView> view(mView);
     result = view->createPopupMenu(*menu, ToViewRect(bounds, GetDrawScale()));
   }
-  if (alive.expired())
-    return; // closed from inside the menu's loop: nobody waits for the result any more
-  // IGraphics runs the completion function of the level chosen (once per showing).
-  SetControlValueAfterPopupMenu(result);
+  // IGraphics runs the completion function of the level chosen (once per showing), unless the
+  // editor closed inside the menu's loop: then nobody waits for the result any more.
+  EditorEntry::Enter(this, [result](IGraphicsMac& g) { g.SetControlValueAfterPopupMenu(result); });
 }
 
 void IGraphicsMac::CreatePlatformTextEntry(int paramIdx, const IText& text, const IRECT& bounds, int length,

@@ -1,6 +1,6 @@
 #include "platform/mac/IGraphicsView.h"
 
-#include "platform/mac/GuardedCall.h"
+#include "graphics/EditorEntry.h"
 #include "platform/mac/MacStrings.h"
 #include "platform/mac/ScopedRetain.h"
 
@@ -98,10 +98,7 @@ void IGraphicsView::killTimer()
 
 void IGraphicsView::onTimer(NSTimer*)
 {
-  GuardedCall([&] {
-    const IGraphics::DispatchScope scope(mGraphics);
-    render();
-  });
+  EditorEntry::Enter(mGraphics, [&](IGraphicsMac&) { render(); });
 }
 
 void IGraphicsView::render()
@@ -142,12 +139,9 @@ void IGraphicsView::viewDidMoveToWindow()
       return;
     w->makeFirstResponder(this);
     w->setAcceptsMouseMovedEvents(true);
-    if (mGraphics)
-    {
-      // The new scale reaches every control and may reach the host, which may close the editor.
-      const IGraphics::DispatchScope scope(mGraphics);
-      mGraphics->SetScreenScale(static_cast<float>(w->backingScaleFactor()));
-    }
+    // The new scale reaches every control and may reach the host, which may close the editor.
+    EditorEntry::Enter(mGraphics,
+                       [&](IGraphicsMac& g) { g.SetScreenScale(static_cast<float>(w->backingScaleFactor())); });
     NSNotificationCenter* center = NSNotificationCenter::defaultCenter();
     center->removeObserver(this, NSViewFrameDidChangeNotification, this);
     center->addObserver(this, STANDIN_SELECTOR(IGraphicsView, frameDidChange), NSViewFrameDidChangeNotification, this);
@@ -166,13 +160,11 @@ void IGraphicsView::viewDidChangeBackingProperties()
     if (!w)
       return;
     const float scale = static_cast<float>(w->backingScaleFactor());
-    if (mGraphics)
-    {
-      const IGraphics::DispatchScope scope(mGraphics);
-      mGraphics->SetPlatformContext(nullptr);
-      if (scale != mGraphics->GetScreenScale())
-        mGraphics->SetScreenScale(scale);
-    }
+    EditorEntry::Enter(mGraphics, [&](IGraphicsMac& g) {
+      g.SetPlatformContext(nullptr);
+      if (scale != g.GetScreenScale())
+        g.SetScreenScale(scale);
+    });
     updateDrawableSize();
   });
 }
@@ -187,11 +179,9 @@ void IGraphicsView::frameDidChange(NSNotification*)
 
 void IGraphicsView::viewDidChangeEffectiveAppearance()
 {
-  GuardedCall([&] {
-    const IGraphics::DispatchScope scope(mGraphics);
-    if (!mGraphics || !standin::appkit::IsSystemVersionAtLeast(10, 14))
-      return;
-    mGraphics->OnAppearanceChanged(ViewAppearance(this));
+  EditorEntry::Enter(mGraphics, [&](IGraphicsMac& g) {
+    if (standin::appkit::IsSystemVersionAtLeast(10, 14))
+      g.OnAppearanceChanged(ViewAppearance(this));
   });
 }
 
@@ -220,15 +210,12 @@ void IGraphicsView::removeFromSuperview()
     if (mTextFieldView)
       endUserInput();
   });
-  GuardedCall([&] {
-    if (IGraphicsMac* graphics = mGraphics)
-    {
-      graphics->SetPlatformContext(nullptr);
-      // Removal by the host: the editor closes through its delegate. The close sequence itself
-      // detaches the view from its graphics object first, so it never gets here.
-      if (graphics->GetView() == this)
-        graphics->GetDelegate()->CloseEditorWindow();
-    }
+  EditorEntry::Enter(mGraphics, [&](IGraphicsMac& g) {
+    g.SetPlatformContext(nullptr);
+    // Removal by the host: the editor closes through its delegate. The close sequence itself
+    // detaches the view from its graphics object first, so it never gets here.
+    if (g.GetView() == this)
+      g.GetDelegate()->CloseEditorWindow();
   });
   NSView::removeFromSuperview();
 }
@@ -265,135 +252,101 @@ IMouseInfo IGraphicsView::getMouseRight(NSEvent* event)
 
 void IGraphicsView::mouseEntered(NSEvent*)
 {
-  GuardedCall([&] {
-    const IGraphics::DispatchScope scope(mGraphics);
-    mMouseOutDuringDrag = false;
-    if (mGraphics)
-      mGraphics->SetMouseCursor(mGraphics->GetCursor());
-  });
+  mMouseOutDuringDrag = false;
+  EditorEntry::Enter(mGraphics, [&](IGraphicsMac& g) { g.SetMouseCursor(g.GetCursor()); });
 }
 
 void IGraphicsView::mouseExited(NSEvent*)
 {
-  GuardedCall([&] {
-    const IGraphics::DispatchScope scope(mGraphics);
-    if (!mGraphics)
-      return;
-    if (mGraphics->ControlIsCaptured())
+  EditorEntry::Enter(mGraphics, [&](IGraphicsMac& g) {
+    if (g.ControlIsCaptured())
       mMouseOutDuringDrag = true;
     else
-      mGraphics->OnMouseOut();
+      g.OnMouseOut();
   });
 }
 
 namespace {
 
-void ButtonDown(IGraphicsMac* graphics, const IMouseInfo& info, NSInteger clickCount)
+void ButtonDown(IGraphicsMac& graphics, const IMouseInfo& info, NSInteger clickCount)
 {
-  if (!graphics)
-    return;
   if (clickCount % 2 == 1)
-    graphics->OnMouseDown({info});
+    graphics.OnMouseDown({info});
   else
-    graphics->OnMouseDblClick(info.x, info.y, info.ms);
+    graphics.OnMouseDblClick(info.x, info.y, info.ms);
 }
 
 } // namespace
 
 void IGraphicsView::mouseDown(NSEvent* event)
 {
-  GuardedCall([&] {
-    const IGraphics::DispatchScope scope(mGraphics);
-    const IMouseInfo info = getMouseLeft(event);
-    ButtonDown(mGraphics, info, event->clickCount());
-  });
+  EditorEntry::Enter(mGraphics, [&](IGraphicsMac& g) { ButtonDown(g, getMouseLeft(event), event->clickCount()); });
 }
 
 void IGraphicsView::rightMouseDown(NSEvent* event)
 {
-  GuardedCall([&] {
-    const IGraphics::DispatchScope scope(mGraphics);
-    const IMouseInfo info = getMouseRight(event);
-    ButtonDown(mGraphics, info, event->clickCount());
-  });
+  EditorEntry::Enter(mGraphics, [&](IGraphicsMac& g) { ButtonDown(g, getMouseRight(event), event->clickCount()); });
 }
 
 void IGraphicsView::mouseUp(NSEvent* event)
 {
-  GuardedCall([&] {
-    const IGraphics::DispatchScope scope(mGraphics);
-    const IMouseInfo info = getMouseLeft(event);
-    if (!mGraphics)
-      return;
-    mGraphics->OnMouseUp({info});
-    if (mMouseOutDuringDrag && mGraphics)
-    {
-      mGraphics->OnMouseOut();
-      mMouseOutDuringDrag = false;
-    }
-  });
+  EditorEntry::Enter(mGraphics, [&](IGraphicsMac& g) { g.OnMouseUp({getMouseLeft(event)}); });
+  // The pointer left during the drag: the editor hears it now, unless the mouse-up closed it.
+  if (mMouseOutDuringDrag)
+  {
+    mMouseOutDuringDrag = false;
+    EditorEntry::Enter(mGraphics, [](IGraphicsMac& g) { g.OnMouseOut(); });
+  }
 }
 
 void IGraphicsView::rightMouseUp(NSEvent* event)
 {
-  GuardedCall([&] {
-    const IGraphics::DispatchScope scope(mGraphics);
-    const IMouseInfo info = getMouseRight(event);
-    if (mGraphics)
-      mGraphics->OnMouseUp({info});
-  });
+  EditorEntry::Enter(mGraphics, [&](IGraphicsMac& g) { g.OnMouseUp({getMouseRight(event)}); });
 }
 
 void IGraphicsView::mouseDragged(NSEvent* event)
 {
-  GuardedCall([&] {
-    const IGraphics::DispatchScope scope(mGraphics);
+  EditorEntry::Enter(mGraphics, [&](IGraphicsMac& g) {
     const float prevX = mPrevX, prevY = mPrevY;
     IMouseInfo info = getMouseLeft(event);
-    if (!mGraphics)
-      return;
     // A platform text field open (not the in-editor one): no drags.
-    if (mGraphics->GetControlInTextEntry() && !mGraphics->GetTextEntryControl())
+    if (g.GetControlInTextEntry() && !g.GetTextEntryControl())
       return;
     info.dX = info.x - prevX;
     info.dY = info.y - prevY;
-    mGraphics->OnMouseDrag({info});
+    g.OnMouseDrag({info});
   });
 }
 
 void IGraphicsView::rightMouseDragged(NSEvent* event)
 {
-  GuardedCall([&] {
-    const IGraphics::DispatchScope scope(mGraphics);
+  EditorEntry::Enter(mGraphics, [&](IGraphicsMac& g) {
     const float prevX = mPrevX, prevY = mPrevY;
     IMouseInfo info = getMouseRight(event);
-    if (!mGraphics || mTextFieldView)
+    if (mTextFieldView)
       return;
     info.dX = info.x - prevX;
     info.dY = info.y - prevY;
-    mGraphics->OnMouseDrag({info});
+    g.OnMouseDrag({info});
   });
 }
 
 void IGraphicsView::mouseMoved(NSEvent* event)
 {
-  GuardedCall([&] {
-    const IGraphics::DispatchScope scope(mGraphics);
+  EditorEntry::Enter(mGraphics, [&](IGraphicsMac& g) {
     const IMouseInfo info = getMouseLeft(event);
-    if (mGraphics)
-      mGraphics->OnMouseOver(info.x, info.y, info.ms);
+    g.OnMouseOver(info.x, info.y, info.ms);
   });
 }
 
 void IGraphicsView::scrollWheel(NSEvent* event)
 {
-  GuardedCall([&] {
-    const IGraphics::DispatchScope scope(mGraphics);
-    if (mTextFieldView)
-      endUserInput();
+  // Scrolling ends a platform text field first; its commit may close the editor.
+  if (mTextFieldView)
+    GuardedCall([&] { endUserInput(); });
+  EditorEntry::Enter(mGraphics, [&](IGraphicsMac& g) {
     const IMouseInfo info = getMouseLeft(event);
-    if (mGraphics)
-      mGraphics->OnMouseWheel(info.x, info.y, info.ms, static_cast<float>(event->deltaY()));
+    g.OnMouseWheel(info.x, info.y, info.ms, static_cast<float>(event->deltaY()));
   });
 }
 
@@ -401,25 +354,26 @@ void IGraphicsView::scrollWheel(NSEvent* event)
 
 void IGraphicsView::keyEvent(NSEvent* event, bool down)
 {
-  if (!mGraphics)
-    return;
-  const IGraphics::DispatchScope scope(mGraphics);
-  const NSString* characters = event->charactersIgnoringModifiers();
-  const std::u16string units = standin::Utf8ToUtf16(characters ? characters->UTF8String() : "");
-  const IKeyPress key = MacKeyPress(event->keyCode(), units, event->modifierFlags());
-  const bool handled = down ? mGraphics->OnKeyDown(mPrevX, mPrevY, key) : mGraphics->OnKeyUp(mPrevX, mPrevY, key);
+  // Taken by the editor, or (when it is not there, or it did not take it) passed on to the host.
+  const bool handled = EditorEntry::Enter(false, mGraphics, [&](IGraphicsMac& g) {
+    const NSString* characters = event->charactersIgnoringModifiers();
+    const std::u16string units = standin::Utf8ToUtf16(characters ? characters->UTF8String() : "");
+    const IKeyPress key = MacKeyPress(event->keyCode(), units, event->modifierFlags());
+    return down ? g.OnKeyDown(mPrevX, mPrevY, key) : g.OnKeyUp(mPrevX, mPrevY, key);
+  });
   if (handled)
     return;
-  // Keys the editor does not take go on to the host.
-  if (down)
-    NSView::keyDown(event);
-  else
-    NSView::keyUp(event);
+  GuardedCall([&] {
+    if (down)
+      NSView::keyDown(event);
+    else
+      NSView::keyUp(event);
+  });
 }
 
-void IGraphicsView::keyDown(NSEvent* event) { GuardedCall([&] { keyEvent(event, true); }); }
+void IGraphicsView::keyDown(NSEvent* event) { keyEvent(event, true); }
 
-void IGraphicsView::keyUp(NSEvent* event) { GuardedCall([&] { keyEvent(event, false); }); }
+void IGraphicsView::keyUp(NSEvent* event) { keyEvent(event, false); }
 
 // ---- cursors and tooltips ----
 
@@ -521,14 +475,14 @@ void IGraphicsView::setMouseCursor(int kind)
 
 NSString* IGraphicsView::stringForToolTip(NSView*, NSToolTipTag, NSPoint, void*)
 {
-  return GuardedCall<NSString*>(nullptr, [&]() -> NSString* {
-    const char* text = "";
-    if (mGraphics && mGraphics->MouseOverIdx() >= 0)
-      if (IControl* control = mGraphics->GetControl(mGraphics->MouseOverIdx()))
+  const char* text = EditorEntry::Enter<const char*>("", mGraphics, [&](IGraphicsMac& g) -> const char* {
+    if (g.MouseOverIdx() >= 0)
+      if (IControl* control = g.GetControl(g.MouseOverIdx()))
         if (const char* tooltip = control->GetTooltip())
-          text = tooltip;
-    return StringOrEmpty(text);
+          return tooltip;
+    return "";
   });
+  return GuardedCall<NSString*>(nullptr, [&] { return StringOrEmpty(text); });
 }
 
 void IGraphicsView::registerToolTip(const IRECT& bounds)
@@ -547,15 +501,14 @@ NSDragOperation IGraphicsView::draggingEntered(NSDraggingInfo* info)
 
 bool IGraphicsView::performDragOperation(NSDraggingInfo* info)
 {
-  return GuardedCall<bool>(false, [&]() -> bool {
-    const IGraphics::DispatchScope scope(mGraphics);
+  return EditorEntry::Enter(false, mGraphics, [&](IGraphicsMac& g) -> bool {
     NSPasteboard* pasteboard = info->draggingPasteboard();
-    if (!mGraphics || !HasFilenames(pasteboard))
+    if (!HasFilenames(pasteboard))
       return true;
     const auto* files = dynamic_cast<const NSArray*>(pasteboard->propertyListForType(NSFilenamesPboardType));
     // The drop point in editor coordinates, like every other pointer event.
     const NSPoint p = convertPointFromView(info->draggingLocation(), nullptr);
-    const float scale = mGraphics->GetDrawScale();
+    const float scale = g.GetDrawScale();
     const float x = static_cast<float>(p.x) / scale, y = static_cast<float>(p.y) / scale;
     if (!files || files->count() == 0)
       return true;
@@ -564,9 +517,9 @@ bool IGraphicsView::performDragOperation(NSDraggingInfo* info)
       if (const auto* path = dynamic_cast<const NSString*>(files->objectAtIndex(i)))
         paths.push_back(path->UTF8String());
     if (paths.size() == 1)
-      mGraphics->OnDrop(paths[0], x, y);
+      g.OnDrop(paths[0], x, y);
     else if (!paths.empty())
-      mGraphics->OnDropMultiple(paths, x, y);
+      g.OnDropMultiple(paths, x, y);
     return true;
   });
 }

@@ -10,9 +10,10 @@
 // IGraphicsViewText.cpp (menus, text field, colour panel). The AppKit-free mappings (mouse
 // modifiers, key codes, cursor kinds) are in IGraphicsViewMapping.h.
 //
-// Every handler that reaches the editor holds a dispatch scope of it (IGraphics::DispatchScope):
-// the host may close the editor inside (a control's alert, a menu), and the context goes only
-// once the handler has returned.
+// Every handler reaches the editor only through EditorEntry (graphics/EditorEntry.h), which
+// states the rule: the host may close the editor or destroy the instance inside any call the
+// editor makes, and nothing returns into freed memory. The part of a handler that needs no
+// editor (a window's set-up, tracking areas, ending the text field) runs under GuardedCall.
 //
 // Everything runs on the main thread.
 #include "platform/mac/IGraphicsMac.h"

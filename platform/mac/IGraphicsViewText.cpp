@@ -3,7 +3,7 @@
 #include "platform/mac/IGraphicsNativeControls.h"
 #include "platform/mac/IGraphicsView.h"
 
-#include "platform/mac/GuardedCall.h"
+#include "graphics/EditorEntry.h"
 #include "platform/mac/MacStrings.h"
 #include "platform/mac/ScopedRetain.h"
 #include "plug/IGEditorDelegate.h"
@@ -42,6 +42,8 @@ IPopupMenu* IGraphicsView::createPopupMenu(IPopupMenu& menu, NSRect bounds)
   bool positionItem = false;
   const NSPoint location = PopupMenuLocation(menu, bounds, positionItem);
   NSMenuItem* item = positionItem ? nativeMenu->itemAtIndex(menu.GetChosenItemIdx()) : nullptr;
+  if (mGraphics)
+    mGraphics->CheckNestedLoopInDispatch("popUpMenuPositioningItem");
   nativeMenu->popUpMenuPositioningItem(item, location, this);
   // The editor closed inside the menu's loop: the menu it was built from may be gone.
   if (!mGraphics)
@@ -124,8 +126,7 @@ void IGraphicsView::endUserInput()
     pWindow->makeFirstResponder(this);
   mTextFieldView = nullptr;
   field->release();
-  if (mGraphics)
-    mGraphics->ClearControlInTextEntry();
+  EditorEntry::Enter(mGraphics, [](IGraphicsMac& g) { g.ClearControlInTextEntry(); });
 }
 
 void IGraphicsView::controlTextDidEndEditing(NSNotification* /*notification*/)
@@ -135,18 +136,14 @@ void IGraphicsView::controlTextDidEndEditing(NSNotification* /*notification*/)
   // The commit may close the editor (the graphics object is then forgotten) or throw; the view
   // stays until this returns, and the field ends either way.
   const ScopedRetain<IGraphicsView> hold(this);
+  std::string text;
   GuardedCall([&] {
-    const IGraphics::DispatchScope scope(mGraphics);
-    std::string text;
-    {
-      NSAutoreleasePool pool;
-      text = mTextFieldView->stringValue()->Text();
-    }
-    if (mGraphics)
-      mGraphics->SetControlValueAfterTextEdit(text.c_str());
-    if (mGraphics)
-      mGraphics->SetAllControlsDirty();
+    NSAutoreleasePool pool;
+    text = mTextFieldView->stringValue()->Text();
   });
+  EditorEntry::Enter(mGraphics, [&](IGraphicsMac& g) { g.SetControlValueAfterTextEdit(text.c_str()); });
+  // The commit may have closed the editor: then nothing is redrawn.
+  EditorEntry::Enter(mGraphics, [](IGraphicsMac& g) { g.SetAllControlsDirty(); });
   GuardedCall([&] { endUserInput(); });
 }
 
@@ -180,9 +177,8 @@ void IGraphicsView::detachColorPanel()
 
 void IGraphicsView::onColorPicked(NSColorPanel* panel)
 {
-  GuardedCall([&] {
-    const IGraphics::DispatchScope scope(mGraphics);
-    if (!mColorPickerFunc || !panel || !mGraphics)
+  EditorEntry::Enter(mGraphics, [&](IGraphicsMac&) {
+    if (!mColorPickerFunc || !panel)
       return;
     NSAutoreleasePool pool;
     const NSColor* color = panel->color();

@@ -3,6 +3,7 @@
 // view containers; the instance's editor is a headless graphics context, so every open and
 // close step, highlighting and resizing run for real.
 
+#include "graphics/EditorEntry.h"
 #include "aax/interfaces/AAX_UIDs.h"
 #include "aax/library/AAX_CEffectGUI.h"
 #include "aax/library/CACFUnknown.h"
@@ -304,7 +305,7 @@ struct AskingControl : testgraphics::TestControl
 // control's handler runs, and inside the host's own parameter-click callback. The handlers
 // still on the stack return into live objects; after the outermost one returned nothing of
 // the instance is alive, every host reference is given back and no touch is left open.
-// (The view's handlers hold the dispatch scope the test holds here.)
+// (The click enters the editor the way the view's handlers do.)
 TEST_F(EditorTest, TheHostDestroyingTheInstanceInsideAnEditorCallLeavesNothingBehind)
 {
   Strings said;
@@ -313,10 +314,7 @@ TEST_F(EditorTest, TheHostDestroyingTheInstanceInsideAnEditorCallLeavesNothingBe
   ASSERT_EQ(mGUI->SetViewContainer(container), AAX_SUCCESS);
   Editor()->AttachControl(new AskingControl(IRECT(200.f, 100.f, 240.f, 120.f), kDrive, said));
   Editor()->mInsideMessageBox = [this] { DestroyInstance(); };
-  {
-    const IGraphics::DispatchScope scope(Editor());
-    Editor()->OnMouseDown({IMouseInfo(210.f, 110.f, IMouseMod())});
-  }
+  EditorEntry::Enter(Editor(), [](IGraphics& g) { g.OnMouseDown({IMouseInfo(210.f, 110.f, IMouseMod())}); });
   EXPECT_EQ(said, Strings{"asked 1"}) << "the handler ran to its end";
   EXPECT_EQ(mHost->Automation().TouchDepth("2"), 0);
   EXPECT_EQ(LiveTestPlugins(), 0);
@@ -334,10 +332,7 @@ TEST_F(EditorTest, TheHostDestroyingTheInstanceOrClosingTheEditorInsideAParamete
   Strings said;
   Editor()->AttachControl(new AskingControl(IRECT(200.f, 100.f, 240.f, 120.f), kDrive, said));
   container->mInsideParameterClick = [this] { mGUI->SetViewContainer(nullptr); };
-  {
-    const IGraphics::DispatchScope scope(Editor());
-    Editor()->OnMouseDown({IMouseInfo(210.f, 110.f, IMouseMod())});
-  }
+  EditorEntry::Enter(Editor(), [](IGraphics& g) { g.OnMouseDown({IMouseInfo(210.f, 110.f, IMouseMod())}); });
   EXPECT_EQ(Editor(), nullptr);
   EXPECT_EQ(said, Strings{}) << "no control of a closed editor hears the click";
   EXPECT_EQ(mHost->Automation().TouchDepth("2"), 0);
@@ -345,10 +340,7 @@ TEST_F(EditorTest, TheHostDestroyingTheInstanceOrClosingTheEditorInsideAParamete
   // The instance destroyed there.
   ASSERT_EQ(mGUI->SetViewContainer(container), AAX_SUCCESS);
   container->mInsideParameterClick = [this] { DestroyInstance(); };
-  {
-    const IGraphics::DispatchScope scope(Editor());
-    Editor()->OnMouseDown({IMouseInfo(35.f, 10.f, IMouseMod())});
-  }
+  EditorEntry::Enter(Editor(), [](IGraphics& g) { g.OnMouseDown({IMouseInfo(35.f, 10.f, IMouseMod())}); });
   EXPECT_EQ(mHost->Automation().TouchDepth("2"), 0);
   EXPECT_EQ(LiveTestPlugins(), 0);
   container->mInsideParameterClick = nullptr;

@@ -2,6 +2,7 @@
 // An IGraphicsMac editor opened in a stand-in host window: a test delegate with an int, a
 // double and an undefined parameter, and four recording controls (bound to them and to
 // nothing). Each test starts on the default machine and must leave no stand-in object alive.
+#include "graphics/EditorEntry.h"
 #include "platform/mac/IGraphicsMac.h"
 #include "platform/mac/IGraphicsView.h"
 #include "standin/foundation/RunLoop.h"
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <type_traits>
 
 namespace mactest {
 
@@ -78,6 +80,17 @@ protected:
   }
   // Runs what the main queue holds (the native menu is shown there).
   void RunMainQueue() { standin::RunLoop::Main().RunForMs(1); }
+  // Runs f as a handler of the editor runs: entered the one way in (alerts and modal panels
+  // start their loops only inside it).
+  template <typename F>
+  auto AsHandler(F&& f) -> decltype(f())
+  {
+    using R = decltype(f());
+    if constexpr (std::is_void<R>::value)
+      EditorEntry::Enter(mGraphics, [&](IGraphicsMac&) { f(); });
+    else
+      return EditorEntry::Enter(R{}, mGraphics, [&](IGraphicsMac&) { return f(); });
+  }
 
   TestDelegate mDelegate{3, 300, 200};
   float mScale = 1.f;

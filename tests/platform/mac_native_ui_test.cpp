@@ -192,8 +192,10 @@ TEST_F(MacNativeMenus, ClosingTheEditorFromInsideItsMenuOrAlertTouchesNothingOfI
     mDelegate.CloseEditorWindow();
     return NSAlertSecondButtonReturn;
   });
-  mGraphics->ShowMessageBox("text", "caption", kMessageBoxOKCancel,
-                            [control](int result) { control->mEvents.push_back("box " + std::to_string(result)); });
+  AsHandler([&] {
+    mGraphics->ShowMessageBox("text", "caption", kMessageBoxOKCancel,
+                              [control](int result) { control->mEvents.push_back("box " + std::to_string(result)); });
+  });
   EXPECT_EQ(AlertCount(), 1);
   EXPECT_EQ(mDelegate.GetUI(), nullptr);
   EXPECT_EQ(LiveViews(), 0);
@@ -203,8 +205,10 @@ TEST_F(MacNativeMenus, ClosingTheEditorFromInsideItsMenuOrAlertTouchesNothingOfI
   control = new HookedControl(IRECT(10, 130, 110, 150));
   mGraphics->AttachControl(control);
   plug::CharBuf file(""), folder("");
-  mGraphics->PromptForFile(file, folder, kFileActionOpen, "",
-                           [control](const plug::CharBuf&, const plug::CharBuf&) { control->mEvents.push_back("file"); });
+  AsHandler([&] {
+    mGraphics->PromptForFile(file, folder, kFileActionOpen, "",
+                             [control](const plug::CharBuf&, const plug::CharBuf&) { control->mEvents.push_back("file"); });
+  });
   mDelegate.CloseEditorWindow();
   RunMainQueue();
   EXPECT_EQ(PanelCount(), 1);

@@ -18,12 +18,16 @@ void TestControl::Note(const std::string& s)
   mEvents.push_back(s);
   if (mJournal)
     mJournal->push_back(mName.empty() ? s : mName + " " + s);
+  if (mOnEvent)
+    mOnEvent(s);
 }
 
 void TestControl::Draw(IGraphics& g)
 {
   ++mDrawCount;
   g.FillRect(mColor, mRECT, &mBlend);
+  if (mOnEvent)
+    mOnEvent("draw");
 }
 
 void TestControl::OnMouseDown(float x, float y, const IMouseMod& mod)

@@ -2,6 +2,7 @@
 // A control for tests: it draws its bounds as one fill of its colour and records, one text
 // each, every event, value, message and MIDI message that reaches it.
 
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -71,6 +72,8 @@ public:
   // Shared record of several controls, entries prefixed with mName.
   std::vector<std::string>* mJournal = nullptr;
   std::string mName;
+  // Called with each entry once it is recorded (and with "draw" at each drawing).
+  std::function<void(const std::string&)> mOnEvent;
 
 private:
   void Note(const std::string& s);
