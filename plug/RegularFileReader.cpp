@@ -1,5 +1,6 @@
 #include "plug/RegularFileReader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <new>
@@ -8,45 +9,95 @@
 
 namespace plug {
 
-bool ReadRegularFile(const char* path, std::size_t maxBytes, std::vector<unsigned char>& out) noexcept
+namespace {
+
+// Room added at a time when a file turns out longer than its size said.
+constexpr std::size_t kGrowthStep = 64 * 1024;
+
+template <typename Buffer>
+RegularFileRead ReadFrom(int fd, std::size_t maxBytes, Buffer& out) noexcept
+{
+  struct stat st{};
+  if (fstat(fd, &st) != 0)
+    return RegularFileRead::kUnreadable;
+  if (!S_ISREG(st.st_mode))
+    return RegularFileRead::kNotRegular;
+  if (st.st_size < 0)
+    return RegularFileRead::kUnreadable;
+  const auto size = static_cast<unsigned long long>(st.st_size);
+  if (size > maxBytes)
+    return RegularFileRead::kTooLarge;
+  try
+  {
+    // One byte more than the size, so that the end is seen without a second allocation; a
+    // file that grows is read on, at most one byte past the bound, which tells it too large.
+    const std::size_t ceiling = maxBytes == static_cast<std::size_t>(-1) ? maxBytes : maxBytes + 1;
+    out.resize(static_cast<std::size_t>(size) + (size < ceiling ? 1 : 0));
+    std::size_t got = 0;
+    for (;;)
+    {
+      if (got == out.size())
+      {
+        if (got >= ceiling)
+          return RegularFileRead::kTooLarge;
+        out.resize(got + std::min(kGrowthStep, ceiling - got));
+      }
+      const ssize_t n = read(fd, &out[got], out.size() - got);
+      if (n < 0 && errno == EINTR)
+        continue;
+      if (n < 0)
+        return RegularFileRead::kUnreadable;
+      if (n == 0)
+        break;
+      got += static_cast<std::size_t>(n);
+    }
+    if (got > maxBytes)
+      return RegularFileRead::kTooLarge;
+    out.resize(got);
+    return RegularFileRead::kRead;
+  }
+  catch (const std::bad_alloc&)
+  {
+    return RegularFileRead::kUnreadable;
+  }
+}
+
+template <typename Buffer>
+RegularFileRead ReadWithin(const char* path, std::size_t maxBytes, Buffer& out) noexcept
 {
   out.clear();
   if (!path || !*path)
-    return false;
+    return RegularFileRead::kMissing;
   const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0)
-    return false;
-  bool ok = false;
-  struct stat st{};
-  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 &&
-      static_cast<unsigned long long>(st.st_size) <= maxBytes)
-  {
-    try
-    {
-      // One byte more than the size shows a file that grew while being read.
-      out.resize(static_cast<std::size_t>(st.st_size) + 1);
-      std::size_t got = 0;
-      while (got < out.size())
-      {
-        const ssize_t n = read(fd, out.data() + got, out.size() - got);
-        if (n < 0 && errno == EINTR)
-          continue;
-        if (n <= 0)
-          break;
-        got += static_cast<std::size_t>(n);
-      }
-      ok = got == static_cast<std::size_t>(st.st_size);
-      out.resize(ok ? got : 0);
-    }
-    catch (const std::bad_alloc&)
-    {
-      ok = false;
-    }
-  }
-  close(fd);
-  if (!ok)
-    out.clear();
-  return ok;
+    return errno == ENOENT || errno == ENOTDIR ? RegularFileRead::kMissing : RegularFileRead::kUnreadable;
+  RegularFileRead result = ReadFrom(fd, maxBytes, out);
+  // A failed close can mean the data read is not all there is.
+  if (close(fd) != 0 && result == RegularFileRead::kRead)
+    result = RegularFileRead::kUnreadable;
+  if (result != RegularFileRead::kRead)
+    Buffer().swap(out); // no memory kept for what was refused
+  return result;
+}
+
+} // namespace
+
+RegularFileRead ReadRegularFileWithin(const char* path, std::size_t maxBytes, std::vector<unsigned char>& out) noexcept
+{
+  return ReadWithin(path, maxBytes, out);
+}
+
+RegularFileRead ReadRegularFileWithin(const char* path, std::size_t maxBytes, std::string& out) noexcept
+{
+  return ReadWithin(path, maxBytes, out);
+}
+
+bool ReadRegularFile(const char* path, std::size_t maxBytes, std::vector<unsigned char>& out) noexcept
+{
+  if (ReadRegularFileWithin(path, maxBytes, out) == RegularFileRead::kRead && !out.empty())
+    return true;
+  out.clear();
+  return false;
 }
 
 } // namespace plug

@@ -1,6 +1,7 @@
 #include "product/FileUtilities.h"
 
-#include <algorithm>
+#include "plug/RegularFileReader.h"
+
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
@@ -183,59 +184,20 @@ std::string ReadTextFile(const std::string& path)
 
 FileRead ReadTextFileWithin(const std::string& path, size_t limit, std::string& text)
 {
-  text.clear();
-  const std::string target = ExpandPath(path);
-  // Non-blocking, so that a named pipe cannot stall the caller; it is refused below anyway.
-  const int fd = open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0)
-    return FileRead::kAbsent;
-
-  struct stat st{};
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0)
+  // The reader's bound is the most bytes a file may have; ours is the first size refused. A
+  // limit of 0 refuses every regular file, an empty one too.
+  const std::size_t maxBytes = limit > 0 ? limit - 1 : 0;
+  switch (plug::ReadRegularFileWithin(ExpandPath(path).c_str(), maxBytes, text))
   {
-    close(fd);
-    return FileRead::kAbsent;
+    case plug::RegularFileRead::kRead:
+      if (limit > 0)
+        return FileRead::kRead;
+      text.clear();
+      return FileRead::kTooLarge;
+    case plug::RegularFileRead::kTooLarge: return FileRead::kTooLarge;
+    case plug::RegularFileRead::kMissing:
+    case plug::RegularFileRead::kNotRegular:
+    case plug::RegularFileRead::kUnreadable: break;
   }
-  if (static_cast<unsigned long long>(st.st_size) >= limit)
-  {
-    close(fd);
-    return FileRead::kTooLarge;
-  }
-
-  // Read up to the limit whatever the size said: the file may grow while we read it.
-  text.resize(static_cast<size_t>(st.st_size));
-  size_t have = 0;
-  FileRead result = FileRead::kRead;
-  for (;;)
-  {
-    if (have == text.size())
-    {
-      if (text.size() >= limit)
-      {
-        result = FileRead::kTooLarge;
-        break;
-      }
-      text.resize(std::min(limit, text.size() + 4096));
-    }
-    const ssize_t got = read(fd, &text[have], text.size() - have);
-    if (got < 0)
-    {
-      if (errno == EINTR)
-        continue;
-      result = FileRead::kAbsent;
-      break;
-    }
-    if (got == 0)
-      break;
-    have += static_cast<size_t>(got);
-  }
-  if (close(fd) != 0 && result == FileRead::kRead)
-    result = FileRead::kAbsent;
-  if (result != FileRead::kRead)
-  {
-    text.clear();
-    return result;
-  }
-  text.resize(have);
-  return result;
+  return FileRead::kAbsent;
 }

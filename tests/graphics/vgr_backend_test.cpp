@@ -7,6 +7,7 @@
 #include "graphics/renderer/VGRContext.h"
 #include "platform/mac/CoreTextFont.h"
 #include "platform/mac/MVGRcontext.h"
+#include "plug/Trace.h"
 #include "tests/platform/PlatformTestFolders.h"
 #include "tests/support/FontFiles.h"
 
@@ -279,6 +280,34 @@ TEST(VGRBitmaps, CachedUnderTheScaleFoundAtAndOwnedOnce)
 
   editor.Close();
   EXPECT_EQ(plug::igraphics::MVGRtexture::Class().LiveCount(), 0);
+}
+
+// A resource that gives no image is not kept, so every request loads it again (a file found
+// only at another scale does so on each): the host's trace hears of it once, with the reason,
+// and of each other refused resource once too.
+TEST(VGRBitmaps, ARefusalIsTracedOncePerResource)
+{
+  static std::vector<std::string> traces;
+  traces.clear();
+  PlatformTestFolders folders;
+  PlatformTestFolders::WriteFile(folders.Resources() + "/refused-twice.png", "not an image");
+  PixelEditor editor(64, 64, 1.f, 2.f, folders.BundleID());
+  PixelGraphics& g = editor.Open(nullptr);
+  plug::SetTraceHook([](const char* text) { traces.push_back(text); });
+  for (int i = 0; i < 3; ++i)
+  {
+    EXPECT_FALSE(g.LoadBitmap("refused-twice.png", 1, false, 2).IsValid());
+    EXPECT_FALSE(g.LoadBitmap("refused-twice-in-memory", "junk", 4).IsValid());
+  }
+  g.SetBackingScale(1.f);
+  EXPECT_FALSE(g.LoadBitmap("refused-twice.png").IsValid());
+  plug::SetTraceHook(nullptr);
+  ASSERT_EQ(traces.size(), 2u);
+  const std::string file = "/Contents/Resources/refused-twice.png refused: neither PNG nor JPEG";
+  ASSERT_GT(traces[0].size(), file.size());
+  EXPECT_EQ(traces[0].substr(0, 12), "LoadBitmap: ");
+  EXPECT_EQ(traces[0].substr(traces[0].size() - file.size()), file);
+  EXPECT_EQ(traces[1], "LoadBitmap: refused-twice-in-memory refused: neither PNG nor JPEG");
 }
 
 TEST(VGRFramebuffers, DeletedAtOnceOrAfterTheFrame)
