@@ -98,6 +98,9 @@ void IGraphicsView::killTimer()
 
 void IGraphicsView::onTimer(NSTimer*)
 {
+  // A control's drawing may reach the host, which may close the editor: the close invalidates
+  // this timer, which lets go of the view, and the view stays until the pass has returned.
+  const ScopedRetain<IGraphicsView> hold(this);
   EditorEntry::Enter(mGraphics, [&](IGraphicsMac&) { render(); });
 }
 

@@ -190,22 +190,37 @@ NSRect NSView::convertRectToView(NSRect rect, const NSView* view) const
 
 namespace {
 
+// The views told, and the subviews still to be told, are retained while the walk goes on, as
+// AppKit does: a view's handler may remove and release itself or its siblings (an editor
+// closed from inside), and the walk then goes on with views that are still there.
 void NotifyWillMove(NSView* view, NSWindow* window)
 {
+  view->retain();
   view->viewWillMoveToWindow(window);
-  const std::vector<NSView*> subviews = view->Subviews();
+  std::vector<NSView*> subviews = view->Subviews();
+  for (NSView* subview : subviews)
+    subview->retain();
   for (NSView* subview : subviews)
     NotifyWillMove(subview, window);
+  for (NSView* subview : subviews)
+    subview->release();
+  view->release();
 }
 
 void NotifyDidMove(NSView* view)
 {
+  view->retain();
   view->viewDidMoveToWindow();
   if (view->window())
     view->updateTrackingAreas();
-  const std::vector<NSView*> subviews = view->Subviews();
+  std::vector<NSView*> subviews = view->Subviews();
+  for (NSView* subview : subviews)
+    subview->retain();
   for (NSView* subview : subviews)
     NotifyDidMove(subview);
+  for (NSView* subview : subviews)
+    subview->release();
+  view->release();
 }
 
 } // namespace
