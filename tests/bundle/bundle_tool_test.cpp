@@ -60,6 +60,23 @@ protected:
                       "VELLICOR_HOME_FOLDER=" + Quoted(mHome.Path()));
   }
 
+  // A copy of the built bundle in a folder of the test's files; "" when it cannot be made.
+  std::string CopyOfBundle(const std::string& folder) const
+  {
+    const std::string bundle = mFiles.File(folder + "/Vellicor.aaxplugin");
+    const std::string copy =
+      "mkdir " + Quoted(mFiles.File(folder)) + " && cp -r " + Quoted(VELLICOR_BUNDLE) + " " + Quoted(bundle);
+    return system(copy.c_str()) == 0 ? bundle : std::string();
+  }
+
+  // aaxhost editor on a bundle in the temporary home folder, stopped after `seconds`.
+  ToolRun EditorOf(const std::string& bundle, const std::string& arguments, int seconds = 120) const
+  {
+    return hosttest::RunCommand("env VELLICOR_HOME_FOLDER=" + Quoted(mHome.Path()) + " timeout " +
+                                std::to_string(seconds) + " " + Quoted(AAXHOST_EXE) + " editor " + Quoted(bundle) +
+                                " " + arguments + " 2>&1");
+  }
+
   std::string WriteDemoInput(int channels, double seconds) const
   {
     vellicor::DemoSignalOptions options;
@@ -289,19 +306,14 @@ TEST_F(BundleToolTest, AHostileBackgroundFileLeavesTheEditorDrawingAndReturning)
   // A copy of the bundle whose background files hold a 50-byte Radiance HDR file with a
   // run-length scanline cut short (which once kept the editor decoding forever): it is no
   // PNG, so the editor draws without a background, and the host returns.
-  const std::string bundle = mFiles.File("hostile/Vellicor.aaxplugin");
-  ASSERT_EQ(system(("mkdir " + Quoted(mFiles.File("hostile")) + " && cp -r " + Quoted(VELLICOR_BUNDLE) + " " +
-                    Quoted(bundle))
-                     .c_str()),
-            0);
+  const std::string bundle = CopyOfBundle("hostile");
+  ASSERT_FALSE(bundle.empty());
   const std::string hostile = ReadFile(testsupport::SourcePath("tests/fuzz/corpus/image_fuzz/truncated-rle.hdr.png"));
   ASSERT_EQ(hostile.size(), 50u);
   for (const char* name : {"background@2x.png", "background.png"})
     WriteFile(bundle + "/Contents/Resources/" + name, hostile);
   const std::string png = mFiles.File("editor.png");
-  const ToolRun run = hosttest::RunCommand("env VELLICOR_HOME_FOLDER=" + Quoted(mHome.Path()) + " timeout 120 " +
-                                           Quoted(AAXHOST_EXE) + " editor " + Quoted(bundle) +
-                                           " --frames 20 --png " + Quoted(png) + " 2>&1");
+  const ToolRun run = EditorOf(bundle, "--frames 20 --png " + Quoted(png));
   EXPECT_EQ(run.exitCode, 0) << run.output;
   EXPECT_NE(run.output.find("editor: released\n"), std::string::npos) << run.output;
   // The refusal is said once, with the resource and the reason, through the host's trace.
@@ -326,17 +338,12 @@ TEST_F(BundleToolTest, AJpegBackgroundIsDrawnAndTheHostExitsCleanly)
   // A copy of the bundle with a JPEG as its background: decoded and drawn, with no refusal
   // said; under the sanitizers the host's leak check at exit passes too (libjpeg arriving with
   // the bundle once made it fault).
-  const std::string bundle = mFiles.File("jpeg/Vellicor.aaxplugin");
-  ASSERT_EQ(system(("mkdir " + Quoted(mFiles.File("jpeg")) + " && cp -r " + Quoted(VELLICOR_BUNDLE) + " " +
-                    Quoted(bundle))
-                     .c_str()),
-            0);
+  const std::string bundle = CopyOfBundle("jpeg");
+  ASSERT_FALSE(bundle.empty());
   const std::string jpeg = ReadFile(testsupport::SourcePath("tests/fuzz/corpus/image_fuzz/ycbcr.jpg"));
   ASSERT_FALSE(jpeg.empty());
   WriteFile(bundle + "/Contents/Resources/background@2x.png", jpeg);
-  const ToolRun run = hosttest::RunCommand("env VELLICOR_HOME_FOLDER=" + Quoted(mHome.Path()) + " timeout 120 " +
-                                           Quoted(AAXHOST_EXE) + " editor " + Quoted(bundle) +
-                                           " --frames 2 --png " + Quoted(mFiles.File("jpeg.png")) + " 2>&1");
+  const ToolRun run = EditorOf(bundle, "--frames 2 --png " + Quoted(mFiles.File("jpeg.png")));
   EXPECT_EQ(run.exitCode, 0) << run.output;
   EXPECT_NE(run.output.find("editor: released\n"), std::string::npos) << run.output;
   EXPECT_EQ(run.output.find("refused"), std::string::npos) << run.output;
@@ -347,20 +354,15 @@ TEST_F(BundleToolTest, AFifoAsTheBackgroundLeavesTheEditorReturning)
   // A copy of the bundle whose background files are FIFOs that nobody writes: opening one
   // for reading used to block the editor's layout for ever. They are no regular files, so the
   // editor draws without a background and the host returns.
-  const std::string bundle = mFiles.File("fifo/Vellicor.aaxplugin");
-  ASSERT_EQ(system(("mkdir " + Quoted(mFiles.File("fifo")) + " && cp -r " + Quoted(VELLICOR_BUNDLE) + " " +
-                    Quoted(bundle))
-                     .c_str()),
-            0);
+  const std::string bundle = CopyOfBundle("fifo");
+  ASSERT_FALSE(bundle.empty());
   for (const char* name : {"background@2x.png", "background.png"})
   {
     const std::string path = bundle + "/Contents/Resources/" + name;
     std::remove(path.c_str());
     ASSERT_EQ(mkfifo(path.c_str(), 0600), 0) << path;
   }
-  const ToolRun run = hosttest::RunCommand("env VELLICOR_HOME_FOLDER=" + Quoted(mHome.Path()) + " timeout 60 " +
-                                           Quoted(AAXHOST_EXE) + " editor " + Quoted(bundle) +
-                                           " --frames 2 --png " + Quoted(mFiles.File("fifo.png")) + " 2>&1");
+  const ToolRun run = EditorOf(bundle, "--frames 2 --png " + Quoted(mFiles.File("fifo.png")), 60);
   EXPECT_EQ(run.exitCode, 0) << run.output;
   EXPECT_NE(run.output.find("editor: released\n"), std::string::npos) << run.output;
 }

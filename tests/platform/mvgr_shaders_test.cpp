@@ -29,11 +29,16 @@ struct QuadDraw
   mtl::Ref<mtl::Texture> image;
   mtl::Ref<mtl::SamplerState> sampler;
   mtl::Ref<mtl::DepthStencilState> stencil;
+  mtl::Ref<mtl::Library> library; // null: the shader library
+  // Called just before the draw, with the uniforms' offset: a test's change to the bindings.
+  std::function<void(MetalRig&, mtl::RenderCommandEncoder&, uint64_t offset)> beforeDraw;
 };
 
 void Draw(MetalRig& rig, const MVGRfragUniforms& uniforms, const QuadDraw& q)
 {
-  const mvgr::Pipelines pipelines = mvgr::MakePipelines(*rig.device, rig.color->GetPixelFormat(), q.antiAlias);
+  const mvgr::Pipelines pipelines = mvgr::MakePipelines(*rig.device, rig.color->GetPixelFormat(), q.antiAlias,
+                                                        mtl::BlendFactor::One, mtl::BlendFactor::OneMinusSourceAlpha,
+                                                        q.library);
   ASSERT_TRUE(pipelines.color);
   mvgr::Recorder recorder;
   const int first = recorder.AddVertices(
@@ -54,6 +59,8 @@ void Draw(MetalRig& rig, const MVGRfragUniforms& uniforms, const QuadDraw& q)
                            kMVGRtextureIndex);
       e.SetFragmentSamplerState(q.sampler ? q.sampler : rig.device->NewSamplerState(mtl::SamplerDescriptor()),
                                 kMVGRsamplerIndex);
+      if (q.beforeDraw)
+        q.beforeDraw(rig, e, offset);
       e.DrawPrimitives(mtl::PrimitiveType::TriangleStrip, uint64_t(first), 4);
     },
     &transparent);
@@ -327,27 +334,10 @@ TEST(MVGRshaders, EveryDeclaredArgumentMustBeBoundAndFitAndUndeclaredReadsAreRep
      }},
   };
   auto draw = [&](MetalRig& rig, const Mistake& mistake, const mtl::Ref<mtl::Library>& library) {
-    const mvgr::Pipelines pipelines = mvgr::MakePipelines(*rig.device, rig.color->GetPixelFormat(), true,
-                                                          mtl::BlendFactor::One, mtl::BlendFactor::OneMinusSourceAlpha,
-                                                          library);
-    ASSERT_TRUE(pipelines.color);
-    mvgr::Recorder recorder;
-    const int first = recorder.AddVertices({{0, 0, 0.5f, 1}, {0, 16, 0.5f, 1}, {16, 0, 0.5f, 1}, {16, 16, 0.5f, 1}});
-    const uint64_t offset = recorder.AddUniforms(u);
-    const mtl::ClearColor transparent{0, 0, 0, 0};
-    rig.Pass(
-      [&](mtl::RenderCommandEncoder& e) {
-        recorder.Bind(*rig.device, e, float(rig.width), float(rig.height));
-        e.SetRenderPipelineState(pipelines.color);
-        e.SetFragmentBufferOffset(offset, kMVGRuniformBufferIndex);
-        e.SetFragmentTexture(rig.NewTexture(mtl::PixelFormat::RGBA8Unorm, 1, 1, mtl::TextureUsageShaderRead),
-                             kMVGRtextureIndex);
-        e.SetFragmentSamplerState(rig.device->NewSamplerState(mtl::SamplerDescriptor()), kMVGRsamplerIndex);
-        if (mistake)
-          mistake(rig, e, offset);
-        e.DrawPrimitives(mtl::PrimitiveType::TriangleStrip, uint64_t(first), 4);
-      },
-      &transparent);
+    QuadDraw q;
+    q.library = library;
+    q.beforeDraw = mistake;
+    Draw(rig, u, q);
   };
   {
     MetalRig rig(16, 16);
