@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <new>
+#include <utility>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,16 +16,8 @@ namespace {
 constexpr std::size_t kGrowthStep = 64 * 1024;
 
 template <typename Buffer>
-RegularFileRead ReadFrom(int fd, std::size_t maxBytes, Buffer& out) noexcept
+RegularFileRead ReadFrom(int fd, std::uint64_t size, std::size_t maxBytes, Buffer& out) noexcept
 {
-  struct stat st{};
-  if (fstat(fd, &st) != 0)
-    return RegularFileRead::kUnreadable;
-  if (!S_ISREG(st.st_mode))
-    return RegularFileRead::kNotRegular;
-  if (st.st_size < 0)
-    return RegularFileRead::kUnreadable;
-  const auto size = static_cast<unsigned long long>(st.st_size);
   if (size > maxBytes)
     return RegularFileRead::kTooLarge;
   try
@@ -66,21 +59,74 @@ template <typename Buffer>
 RegularFileRead ReadWithin(const char* path, std::size_t maxBytes, Buffer& out) noexcept
 {
   out.clear();
-  if (!path || !*path)
-    return RegularFileRead::kMissing;
-  const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0)
-    return errno == ENOENT || errno == ENOTDIR ? RegularFileRead::kMissing : RegularFileRead::kUnreadable;
-  RegularFileRead result = ReadFrom(fd, maxBytes, out);
-  // A failed close can mean the data read is not all there is.
-  if (close(fd) != 0 && result == RegularFileRead::kRead)
-    result = RegularFileRead::kUnreadable;
+  RegularFile file;
+  RegularFileRead result = OpenRegularFile(path, file);
+  if (result == RegularFileRead::kRead)
+  {
+    result = ReadFrom(file.Descriptor(), file.Size(), maxBytes, out);
+    // A failed close can mean the data read is not all there is.
+    if (close(file.Release()) != 0 && result == RegularFileRead::kRead)
+      result = RegularFileRead::kUnreadable;
+  }
   if (result != RegularFileRead::kRead)
     Buffer().swap(out); // no memory kept for what was refused
   return result;
 }
 
 } // namespace
+
+RegularFile::RegularFile(RegularFile&& other) noexcept
+  : mFD(other.mFD)
+  , mSize(other.mSize)
+{
+  other.mFD = -1;
+}
+
+RegularFile& RegularFile::operator=(RegularFile&& other) noexcept
+{
+  if (this != &other)
+  {
+    if (mFD >= 0)
+      close(mFD);
+    mFD = other.mFD;
+    mSize = other.mSize;
+    other.mFD = -1;
+  }
+  return *this;
+}
+
+RegularFile::~RegularFile()
+{
+  if (mFD >= 0)
+    close(mFD);
+}
+
+int RegularFile::Release() noexcept
+{
+  const int fd = mFD;
+  mFD = -1;
+  return fd;
+}
+
+RegularFileRead OpenRegularFile(const char* path, RegularFile& file) noexcept
+{
+  file = RegularFile();
+  if (!path || !*path)
+    return RegularFileRead::kMissing;
+  const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0)
+    return errno == ENOENT || errno == ENOTDIR ? RegularFileRead::kMissing : RegularFileRead::kUnreadable;
+  RegularFile opened;
+  opened.mFD = fd;
+  struct stat st{};
+  if (fstat(fd, &st) != 0 || st.st_size < 0)
+    return RegularFileRead::kUnreadable;
+  if (!S_ISREG(st.st_mode))
+    return RegularFileRead::kNotRegular;
+  opened.mSize = static_cast<std::uint64_t>(st.st_size);
+  file = std::move(opened);
+  return RegularFileRead::kRead;
+}
 
 RegularFileRead ReadRegularFileWithin(const char* path, std::size_t maxBytes, std::vector<unsigned char>& out) noexcept
 {

@@ -1,10 +1,12 @@
 #pragma once
-// Reads whole regular files, bounded. The file is opened without blocking and checked to be a
-// regular file before anything is read, so a FIFO, a device or a directory under a resource's
-// name is refused at once instead of stalling the caller (the editor's main thread) or reading
-// without end. Nothing here throws.
+// Opens and reads regular files from outside, bounded. OpenRegularFile is the one way every
+// reader of an outside file opens it: without blocking, and checked to be a regular file before
+// anything is read, so a FIFO, a device or a directory under a file's name is refused at once
+// instead of stalling the caller (the editor's main thread, a host's load) or reading without
+// end. The readers below go through it. Nothing here throws.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,35 @@ enum class RegularFileRead
   kTooLarge,   // a regular file of more than the bound, or one that grew past it while read
   kUnreadable, // present but not opened or not read: no permission, a read error, no memory
 };
+
+// A regular file opened for reading; closes its descriptor when it goes.
+class RegularFile
+{
+public:
+  RegularFile() noexcept = default;
+  RegularFile(RegularFile&& other) noexcept;
+  RegularFile& operator=(RegularFile&& other) noexcept;
+  RegularFile(const RegularFile&) = delete;
+  RegularFile& operator=(const RegularFile&) = delete;
+  ~RegularFile();
+
+  bool IsOpen() const noexcept { return mFD >= 0; }
+  int Descriptor() const noexcept { return mFD; }
+  // The size the file had when it was opened.
+  std::uint64_t Size() const noexcept { return mSize; }
+  // Hands the descriptor to a caller that closes it itself (fdopen, a decoder that takes it).
+  int Release() noexcept;
+
+private:
+  friend RegularFileRead OpenRegularFile(const char* path, RegularFile& file) noexcept;
+  int mFD = -1;
+  std::uint64_t mSize = 0;
+};
+
+// Opens `path` for reading without blocking and checks that it is a regular file. kRead means
+// `file` is open (its size is the file's then); on any other result it is closed. kTooLarge is
+// never given here: the caller bounds what it reads.
+RegularFileRead OpenRegularFile(const char* path, RegularFile& file) noexcept;
 
 // The whole regular file at `path` in `out`, at most `maxBytes` bytes. The size the file has
 // when opened decides first; then it is read to its end, and what the file does meanwhile
