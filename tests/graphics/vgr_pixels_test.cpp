@@ -152,6 +152,10 @@ TEST_P(PixelScene, ThroughTheWholeStack)
   EXPECT_GE(ink.T, measured.T - 1.f);
   EXPECT_LE(ink.B, measured.B + 1.f);
   EXPECT_NEAR(ink.L, 10.f, 2.5f);
+  // The measured box moves with the text; the rectangle does not. Middle alignment centres the
+  // font's ascender-to-descender span on the rectangle's middle (95), so the ink of "Vellicor",
+  // which has no descenders, sits on it or a little above.
+  EXPECT_NEAR((ink.T + ink.B) * 0.5f, 95.f, 2.f) << "a middle-aligned label is centred on its rectangle";
 
   // Only the rounded rectangle redrawn: the main framebuffer keeps everything else.
   sRoundColor = COLOR_YELLOW;
