@@ -326,6 +326,14 @@ TEST(DrawContext, ScissorIntersection)
   s = FillSquare(c).scissor;
   EXPECT_EQ(s.extent[0], 0.0f);
   EXPECT_EQ(s.extent[1], 0.0f);
+  // Neither rectangle square: each side of the result from the matching sides, the right edge
+  // the old scissor's and the bottom edge the new rectangle's.
+  vgrSetScissor(c.ctx, 0, 0, 120, 60);
+  vgrIntersectScissor(c.ctx, 10, 20, 200, 30);
+  s = FillSquare(c).scissor;
+  ExpectMatrix(s.xform, {1, 0, 0, 1, 65, 35});
+  EXPECT_EQ(s.extent[0], 55.0f);
+  EXPECT_EQ(s.extent[1], 15.0f);
 
   // Without a scissor, intersecting sets one; negative sizes clip everything.
   vgrResetScissor(c.ctx);
