@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -34,6 +36,7 @@ APIBitmap* ImageBitmap(VGRdrawContext* ctx, int image, int scale)
 
 // A resource that gives no image is traced with the reason, once per process: a file found
 // only at another scale is loaded again on every request, and would be reported every time.
+// A resource is known by its name (for a file, its path).
 void TraceRefusedImage(const char* name, int image)
 {
   if (image > 0)
@@ -53,6 +56,24 @@ void TraceRefusedImage(const char* name, int image)
   }
   plug::Trace("LoadBitmap: %s refused: %s", name ? name : "",
               reason.empty() ? "the file cannot be read as a regular file, or no texture was made" : reason.c_str());
+}
+
+// Bytes in memory given without a name are known by their size and a digest of them (64-bit
+// FNV-1a), so that two different images are each traced and the same one again is not.
+void TraceRefusedImage(const char* name, const unsigned char* data, int size, int image)
+{
+  if (image > 0 || (name && *name))
+  {
+    TraceRefusedImage(name, image);
+    return;
+  }
+  uint64_t digest = 14695981039346656037ull;
+  for (int i = 0; i < size; ++i)
+    digest = (digest ^ data[i]) * 1099511628211ull;
+  char unnamed[80];
+  std::snprintf(unnamed, sizeof unnamed, "(unnamed image of %d bytes, %016llx)", size,
+                static_cast<unsigned long long>(digest));
+  TraceRefusedImage(unnamed, image);
 }
 
 } // namespace
@@ -227,9 +248,10 @@ APIBitmap* IGraphicsVGR::LoadAPIBitmapFromData(const char* name, const void* pDa
     return nullptr;
   BeforeResourceWork();
   vgrSetImageFailure("");
-  const int image = vgrCreateImageFromMemory(mDrawContext, 0, static_cast<const unsigned char*>(pData), dataSize);
+  const auto* bytes = static_cast<const unsigned char*>(pData);
+  const int image = vgrCreateImageFromMemory(mDrawContext, 0, bytes, dataSize);
   AfterResourceWork();
-  TraceRefusedImage(name, image);
+  TraceRefusedImage(name, bytes, dataSize, image);
   return ImageBitmap(mDrawContext, image, scale);
 }
 

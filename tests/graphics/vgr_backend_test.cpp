@@ -284,7 +284,8 @@ TEST(VGRBitmaps, CachedUnderTheScaleFoundAtAndOwnedOnce)
 
 // A resource that gives no image is not kept, so every request loads it again (a file found
 // only at another scale does so on each): the host's trace hears of it once, with the reason,
-// and of each other refused resource once too.
+// and of each other refused resource once too. Bytes in memory without a name are known by
+// their size and content.
 TEST(VGRBitmaps, ARefusalIsTracedOncePerResource)
 {
   static std::vector<std::string> traces;
@@ -298,16 +299,30 @@ TEST(VGRBitmaps, ARefusalIsTracedOncePerResource)
   {
     EXPECT_FALSE(g.LoadBitmap("refused-twice.png", 1, false, 2).IsValid());
     EXPECT_FALSE(g.LoadBitmap("refused-twice-in-memory", "junk", 4).IsValid());
+    EXPECT_FALSE(g.LoadBitmap(nullptr, "unnamed junk", 12).IsValid());
+    EXPECT_FALSE(g.LoadBitmap("", "unnamed trash", 13).IsValid());
+    EXPECT_FALSE(g.LoadBitmap(nullptr, "unnamed jUnk", 12).IsValid()) << "the same size, other bytes";
   }
   g.SetBackingScale(1.f);
   EXPECT_FALSE(g.LoadBitmap("refused-twice.png").IsValid());
   plug::SetTraceHook(nullptr);
-  ASSERT_EQ(traces.size(), 2u);
+  ASSERT_EQ(traces.size(), 5u);
   const std::string file = "/Contents/Resources/refused-twice.png refused: neither PNG nor JPEG";
   ASSERT_GT(traces[0].size(), file.size());
   EXPECT_EQ(traces[0].substr(0, 12), "LoadBitmap: ");
   EXPECT_EQ(traces[0].substr(traces[0].size() - file.size()), file);
   EXPECT_EQ(traces[1], "LoadBitmap: refused-twice-in-memory refused: neither PNG nor JPEG");
+  const std::string reason = " refused: neither PNG nor JPEG";
+  const char* const sizes[] = {"12", "13", "12"};
+  for (size_t i = 0; i < 3; ++i)
+  {
+    const std::string& said = traces[2 + i];
+    const std::string unnamed = std::string("LoadBitmap: (unnamed image of ") + sizes[i] + " bytes, ";
+    EXPECT_EQ(said.substr(0, unnamed.size()), unnamed) << said;
+    ASSERT_GT(said.size(), reason.size());
+    EXPECT_EQ(said.substr(said.size() - reason.size()), reason) << said;
+  }
+  EXPECT_NE(traces[2], traces[4]);
 }
 
 TEST(VGRFramebuffers, DeletedAtOnceOrAfterTheFrame)
