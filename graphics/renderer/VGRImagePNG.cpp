@@ -81,9 +81,9 @@ void ReadPngImage(png_structp png, png_infop info, PngRead* read, int* width, in
 
   const png_uint_32 w = png_get_image_width(png, info);
   const png_uint_32 h = png_get_image_height(png, info);
-  if (!vgrImageSizeAllowed(w, h) ||
-      !DataCanHold(w, h, static_cast<unsigned>(png_get_channels(png, info)) * png_get_bit_depth(png, info),
-                   read->size))
+  if (!vgrImageSizeAllowed(w, h))
+    png_error(png, "beyond the size limits");
+  if (!DataCanHold(w, h, static_cast<unsigned>(png_get_channels(png, info)) * png_get_bit_depth(png, info), read->size))
     png_error(png, "image too large for its data");
   const int colorType = png_get_color_type(png, info);
   const int depth = png_get_bit_depth(png, info);
