@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -347,6 +348,36 @@ TEST_F(BundleToolTest, AJpegBackgroundIsDrawnAndTheHostExitsCleanly)
   EXPECT_EQ(run.exitCode, 0) << run.output;
   EXPECT_NE(run.output.find("editor: released\n"), std::string::npos) << run.output;
   EXPECT_EQ(run.output.find("refused"), std::string::npos) << run.output;
+}
+
+TEST_F(BundleToolTest, TheProductsImageBudgetTakesA4096SquareAndRefusesOneRowMore)
+{
+  // The product's graphics factory bounds every decoded image to 4096 x 4096 pixels. A copy of
+  // the bundle whose background is a plain image of just that area draws it; its Save button,
+  // one row taller and as valid, is refused, and said once with the reason.
+  const std::string bundle = CopyOfBundle("budget");
+  ASSERT_FALSE(bundle.empty());
+  const uint8_t plain[4] = {37, 201, 113, 255};
+  ASSERT_TRUE(testsupport::WritePlainPNG(bundle + "/Contents/Resources/Save@2x.png", 4096, 4097, plain));
+  ASSERT_TRUE(testsupport::WritePlainPNG(bundle + "/Contents/Resources/background@2x.png", 4096, 4096, plain));
+  const std::string png = mFiles.File("budget.png");
+  const ToolRun run = EditorOf(bundle, "--frames 2 --png " + Quoted(png));
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  const std::string said =
+    "LoadBitmap: " + bundle + "/Contents/Resources/Save@2x.png refused: beyond the size limits\n";
+  const size_t at = run.output.find(said);
+  ASSERT_NE(at, std::string::npos) << run.output;
+  // Nothing else is refused, and this only once.
+  EXPECT_EQ(run.output.find("refused"), at + said.find("refused")) << run.output;
+  EXPECT_EQ(run.output.find("refused", at + said.size()), std::string::npos) << run.output;
+  // The background shows wherever no control covers it.
+  const testsupport::PngImage picture = testsupport::ReadPNG(png);
+  ASSERT_EQ(picture.width, 900);
+  ASSERT_EQ(picture.height, 500);
+  int shown = 0;
+  for (size_t i = 0; i + 3 < picture.rgba.size(); i += 4)
+    shown += std::equal(plain, plain + 4, &picture.rgba[i]);
+  EXPECT_GT(shown, 900 * 500 / 4);
 }
 
 TEST_F(BundleToolTest, AFifoAsTheBackgroundLeavesTheEditorReturning)

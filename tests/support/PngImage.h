@@ -19,5 +19,8 @@ struct PngImage
 PngImage ReadPNG(const std::string& path);
 // Writes RGBA pixels (w × h × 4 bytes) as a PNG file; false when it cannot.
 bool WritePNG(const std::string& path, int w, int h, const std::vector<uint8_t>& rgba);
+// Writes a w × h PNG file of one RGBA colour, row by row (quick for images of many megapixels,
+// which it never holds whole); false when it cannot.
+bool WritePlainPNG(const std::string& path, int w, int h, const uint8_t (&rgba)[4]);
 
 } // namespace testsupport
