@@ -178,11 +178,14 @@ void IGraphicsView::detachColorPanel()
 void IGraphicsView::onColorPicked(NSColorPanel* panel)
 {
   EditorEntry::Enter(mGraphics, [&](IGraphicsMac&) {
-    if (!mColorPickerFunc || !panel)
+    // The callback runs from a copy: inside it the stored one may be replaced (another prompt)
+    // or cleared (a close detaches the panel), which would destroy its captures mid-call.
+    const IColorPickerHandlerFunc func = mColorPickerFunc;
+    if (!func || !panel)
       return;
     NSAutoreleasePool pool;
     const NSColor* color = panel->color();
-    mColorPickerFunc(ColorFromPanelComponents(color->alphaComponent(), color->redComponent(), color->greenComponent(),
-                                              color->blueComponent()));
+    func(ColorFromPanelComponents(color->alphaComponent(), color->redComponent(), color->greenComponent(),
+                                  color->blueComponent()));
   });
 }
