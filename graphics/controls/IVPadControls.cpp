@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "graphics/EditorEntry.h"
 #include "graphics/IGraphics.h"
 
 namespace plug {
@@ -388,11 +389,13 @@ void IVColorSwatchControl::OnMouseDown(float x, float y, const IMouseMod&)
     return;
   IColor color = GetCellColor(cell);
   // A prompt the user cancels never calls back.
-  // The panel may outlive the swatch: a pick after the swatch has gone changes nothing.
-  IGraphics* g = mGraphics;
+  // The panel may outlive the swatch and its editor: a pick after the swatch has gone, or its
+  // editor closed, changes nothing.
+  const EditorHandle<IGraphics> editor(*mGraphics);
   const uint64_t token = GetToken();
-  g->PromptForColor(color, kPromptText, [g, token, cell](const IColor& chosen) {
-    auto* self = static_cast<IVColorSwatchControl*>(g->ControlWithToken(token));
+  mGraphics->PromptForColor(color, kPromptText, [editor, token, cell](const IColor& chosen) {
+    IGraphics* g = editor.Get();
+    auto* self = g ? static_cast<IVColorSwatchControl*>(g->ControlWithToken(token)) : nullptr;
     if (!self)
       return;
     self->SetColor(self->mColorIdxs[static_cast<size_t>(cell)], chosen);

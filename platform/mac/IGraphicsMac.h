@@ -135,6 +135,9 @@ private:
   // waiting (nothing when it is gone or a later one took its place), then the result to
   // IGraphics.
   void ShowPopupMenu(uint64_t request, const IRECT& bounds);
+  // The request is the latest one and the context still shows its menu (removing the control
+  // that asked clears the menu shown).
+  bool IsCurrentPopupMenu(uint64_t request, const IPopupMenu* menu) const;
 
   IGraphicsView* mView = nullptr; // one reference while open
   uint64_t mPopupRequest = 0;     // the latest platform menu asked for

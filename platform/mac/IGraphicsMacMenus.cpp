@@ -24,18 +24,28 @@ IPopupMenu* IGraphicsMac::CreatePlatformPopupMenu(IPopupMenu& /*menu*/, const IR
 void IGraphicsMac::ShowPopupMenu(uint64_t request, const IRECT& bounds)
 {
   IPopupMenu* menu = GetShownPopupMenu();
-  if (request != mPopupRequest || !menu)
+  if (!IsCurrentPopupMenu(request, menu))
     return; // superseded by a later request, or its control has gone
-  IPopupMenu* result = nullptr;
+  PopupMenuChoice choice;
   if (mView)
   {
     // The menu's loop may close the editor: the view stays until the menu has returned.
     const ScopedRetain<IGraphicsView> view(mView);
-    result = view->createPopupMenu(*menu, ToViewRect(bounds, GetDrawScale()));
+    choice = view->createPopupMenu(*menu, ToViewRect(bounds, GetDrawScale()));
   }
-  // IGraphics runs the completion function of the level chosen (once per showing), unless the
-  // editor closed inside the menu's loop: then nobody waits for the result any more.
-  EditorEntry::Enter(this, [result](IGraphicsMac& g) { g.SetControlValueAfterPopupMenu(result); });
+  // The menu's loop may also have closed the editor, removed the control that asked (its menu
+  // may have gone with it) or let another request take this one's place: then nobody waits for
+  // this result any more, and the choice is written nowhere. Otherwise IGraphics runs the
+  // completion function of the level chosen (once per showing) and hands the result over.
+  EditorEntry::Enter(this, [&](IGraphicsMac& g) {
+    if (g.IsCurrentPopupMenu(request, menu))
+      g.SetControlValueAfterPopupMenu(choice.WriteInto());
+  });
+}
+
+bool IGraphicsMac::IsCurrentPopupMenu(uint64_t request, const IPopupMenu* menu) const
+{
+  return menu && request == mPopupRequest && GetShownPopupMenu() == menu;
 }
 
 void IGraphicsMac::CreatePlatformTextEntry(int paramIdx, const IText& text, const IRECT& bounds, int length,

@@ -30,6 +30,23 @@ IColor ColorFromPanelComponents(double alpha, double red, double green, double b
 // chosen index (positionItem true); otherwise the menu opens 4 points below the anchor.
 NSPoint PopupMenuLocation(const IPopupMenu& menu, NSRect anchor, bool& positionItem);
 
+// What the user chose in a native menu: the level of the menu tree where the item was
+// chosen and the item's index, or no level when the menu was dismissed. It is written into the
+// level only by whoever knows the menu is still there and still wanted.
+struct PopupMenuChoice
+{
+  IPopupMenu* level = nullptr;
+  int index = -1;
+
+  // Sets the level's chosen index and hands the level back; null when nothing was chosen.
+  IPopupMenu* WriteInto() const
+  {
+    if (level)
+      level->SetChosenItemIdx(index);
+    return level;
+  }
+};
+
 } // namespace igraphics
 } // namespace plug
 

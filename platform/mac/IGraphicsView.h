@@ -17,6 +17,7 @@
 //
 // Everything runs on the main thread.
 #include "platform/mac/IGraphicsMac.h"
+#include "platform/mac/IGraphicsNativeControls.h"
 #include "platform/mac/IGraphicsViewMapping.h"
 
 #include <functional>
@@ -100,8 +101,11 @@ class PLUG_OBJC_CLASS(IGraphicsView) : public NSView,
   NSDragOperation sourceOperationMaskForDraggingContext(NSDraggingSession* session, NSDraggingContext context) override;
 
   // ---- native menus, text field, colour panel (IGraphicsViewText.cpp) ----
-  // The menu level whose item was chosen (its chosen index set), or null when dismissed.
-  plug::igraphics::IPopupMenu* createPopupMenu(plug::igraphics::IPopupMenu& menu, NSRect bounds);
+  // Shows the native menu of the menu and hands back the level whose item was chosen and the
+  // item's index (no level when dismissed). Nothing is written into the menu: its control may
+  // have gone inside the menu's loop, and only the caller knows whether the menu is still
+  // wanted.
+  plug::igraphics::PopupMenuChoice createPopupMenu(plug::igraphics::IPopupMenu& menu, NSRect bounds);
   void createTextEntry(int paramIdx, const plug::igraphics::IText& text, const char* str, int length, NSRect areaRect);
   void endUserInput();
   void controlTextDidEndEditing(NSNotification* notification) override;

@@ -32,7 +32,7 @@ NSFont* TextEntryFont(const IText& text, float drawScale)
 
 } // namespace
 
-IPopupMenu* IGraphicsView::createPopupMenu(IPopupMenu& menu, NSRect bounds)
+PopupMenuChoice IGraphicsView::createPopupMenu(IPopupMenu& menu, NSRect bounds)
 {
   NSAutoreleasePool pool;
   IGraphicsMenuRcvr* receiver = Autoreleased(new IGraphicsMenuRcvr(bounds));
@@ -45,19 +45,18 @@ IPopupMenu* IGraphicsView::createPopupMenu(IPopupMenu& menu, NSRect bounds)
   if (mGraphics)
     mGraphics->CheckNestedLoopInDispatch("popUpMenuPositioningItem");
   nativeMenu->popUpMenuPositioningItem(item, location, this);
-  // The editor closed inside the menu's loop: the menu it was built from may be gone.
-  if (!mGraphics)
-    return nullptr;
 
-  // The level where the choice was made gets its chosen index; the levels above keep theirs.
+  // The menu's loop may have closed the editor or removed the control that owns the menu:
+  // from here on only the native menus are read, never the menu they were built from.
   NSMenuItem* chosen = receiver->menuItem();
   auto* chosenMenu = chosen ? dynamic_cast<IGraphicsMenu*>(chosen->menu()) : nullptr;
-  IPopupMenu* result = chosenMenu ? chosenMenu->iPopupMenu() : nullptr;
+  PopupMenuChoice choice;
+  choice.level = chosenMenu ? chosenMenu->iPopupMenu() : nullptr;
   const NSInteger index = chosenMenu ? chosenMenu->indexOfItem(chosen) : -1;
-  if (index < 0 || !result)
-    return nullptr;
-  result->SetChosenItemIdx(static_cast<int>(index));
-  return result;
+  if (index < 0 || !choice.level)
+    return PopupMenuChoice();
+  choice.index = static_cast<int>(index);
+  return choice;
 }
 
 void IGraphicsView::createTextEntry(int paramIdx, const IText& text, const char* str, int length, NSRect areaRect)
@@ -178,11 +177,14 @@ void IGraphicsView::detachColorPanel()
 void IGraphicsView::onColorPicked(NSColorPanel* panel)
 {
   EditorEntry::Enter(mGraphics, [&](IGraphicsMac&) {
-    if (!mColorPickerFunc || !panel)
+    // The callback runs from a copy: inside it the stored one may be replaced (another prompt)
+    // or cleared (a close detaches the panel), which would destroy its captures mid-call.
+    const IColorPickerHandlerFunc func = mColorPickerFunc;
+    if (!func || !panel)
       return;
     NSAutoreleasePool pool;
     const NSColor* color = panel->color();
-    mColorPickerFunc(ColorFromPanelComponents(color->alphaComponent(), color->redComponent(), color->greenComponent(),
-                                              color->blueComponent()));
+    func(ColorFromPanelComponents(color->alphaComponent(), color->redComponent(), color->greenComponent(),
+                                  color->blueComponent()));
   });
 }

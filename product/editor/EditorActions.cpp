@@ -63,25 +63,32 @@ void ShowInfoMenuAction(IControl* caller)
   IGraphics* g = caller->GetUI();
   if (!g)
     return;
-  IPopupMenu& menu = InfoMenu();
-  // The menu outlives every editor: its handler is given the editor that shows it, each time.
-  menu.SetFunction([g](IPopupMenu* chosen) {
-    const IPopupMenu::Item* item = chosen ? chosen->GetChosenItem() : nullptr;
-    if (!item)
-      return;
-    const char* url = nullptr;
-    if (std::strcmp(item->GetText(), "Product page") == 0)
-      url = kProductPageURL;
-    else if (std::strcmp(item->GetText(), "Manual") == 0)
-      url = kManualURL;
-    if (!url)
-      return;
-    g->OpenURL(url);
-    g->ReleaseMouseCapture();
-  });
   float x = 0.f, y = 0.f;
   g->GetLastMouseDownPoint(x, y);
-  g->CreatePopupMenu(*caller, menu, IRECT(x, y, x, y), 0);
+  g->CreatePopupMenu(*caller, InfoMenu(), IRECT(x, y, x, y), 0);
+}
+
+InfoMenuButton::InfoMenuButton(const IRECT& bounds, const char* label, const IVStyle& style, bool labelInButton,
+                               bool valueInButton, EVShape shape)
+  : IVButtonControl(bounds, ShowInfoMenuAction, label, style, labelInButton, valueInButton, shape)
+{
+}
+
+void InfoMenuButton::OnPopupMenuSelection(IPopupMenu* pSelectedMenu, int /*valIdx*/)
+{
+  const IPopupMenu::Item* item = pSelectedMenu ? pSelectedMenu->GetChosenItem() : nullptr;
+  IGraphics* g = GetUI();
+  if (!item || !g)
+    return;
+  const char* url = nullptr;
+  if (std::strcmp(item->GetText(), "Product page") == 0)
+    url = kProductPageURL;
+  else if (std::strcmp(item->GetText(), "Manual") == 0)
+    url = kManualURL;
+  if (!url)
+    return;
+  g->OpenURL(url);
+  g->ReleaseMouseCapture();
 }
 
 } // namespace vellicor

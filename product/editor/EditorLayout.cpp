@@ -367,8 +367,8 @@ void Vellicor::LayoutEditor(IGraphics* pGraphics)
   // 49-50: the preset strip and the information button.
   Attach(g, new PresetControllerMenu(IRECT(250.f, 1.f, 630.f, 25.f), EditorStyle(kStylePresetStrip)), nullptr,
          kTagPresetMenu);
-  auto* info = Attach(g, new IVButtonControl(IRECT(7.f, 5.f, 22.f, 20.f), vellicor::ShowInfoMenuAction, "",
-                                             EditorStyle(kStyleInfoButton), false, true, EVShape::Rectangle));
+  auto* info = Attach(g, new vellicor::InfoMenuButton(IRECT(7.f, 5.f, 22.f, 20.f), "", EditorStyle(kStyleInfoButton),
+                                                     false, true, EVShape::Rectangle));
   if (info)
   {
     info->SetValueStr("-- INFO --");

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -455,6 +456,24 @@ TEST_F(EditorViewTest, EveryWayInIsInDispatchAndSurvivesTheHostClosingTheEditorT
        IColor colour;
        G()->PromptForColor(colour, "", [&](const IColor&) { hook(); });
        input::PickColor(0.2, 0.4, 0.6, 1.0);
+     }},
+    {"colour panel, its callback prompting again and reading its captures after the close", "",
+     [this](const std::function<void()>& hook) {
+       // Captures too large for the callback's own buffer: they live on the heap with it, and
+       // must last to its end though it replaces itself and the close clears it.
+       std::array<int, 32> marks;
+       marks.fill(7);
+       int read = 0;
+       IColor colour;
+       G()->PromptForColor(colour, "", [this, &hook, &read, marks](const IColor&) {
+         IColor again;
+         G()->PromptForColor(again, "", nullptr);
+         read += marks[3];
+         hook();
+         read += marks[30];
+       });
+       input::PickColor(0.2, 0.4, 0.6, 1.0);
+       EXPECT_EQ(read, 14);
      }},
     {"appearance", "",
      [this](const std::function<void()>& hook) {

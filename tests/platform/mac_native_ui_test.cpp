@@ -155,6 +155,47 @@ TEST_F(MacNativeMenus, AMenuWhoseControlWentBeforeItsTurnIsNeverBuilt)
   EXPECT_EQ(mPlain->EventsStartingWith("menu"), std::vector<std::string>{"menu 1 0"});
 }
 
+// While a menu tracks, with the editor open, the control that asked may go (its menu with it),
+// or another control may ask for a menu of its own: the choice made in the first menu is
+// written into nothing and heard by nobody (under the sanitizers a write into the freed menu
+// fails the run), and the later request opens at its own turn.
+TEST_F(MacNativeMenus, AChoiceInAMenuWhoseRequestEndedInsideItsLoopGoesNowhere)
+{
+  Open();
+  auto* control = new HookedControl(IRECT(10, 130, 110, 150));
+  mGraphics->AttachControl(control);
+  SetMenuResponder([&](const MenuRequest& r) {
+    mGraphics->RemoveControl(control);
+    return ItemAtPath(r.menu, {1});
+  });
+  mGraphics->CreatePopupMenu(*control, control->menu, control->GetRECT());
+  RunMainQueue();
+  EXPECT_EQ(MenuCount(), 1);
+  EXPECT_EQ(mDelegate.GetUI(), mGraphics);
+  EXPECT_EQ(mGraphics->GetControlInPopupMenu(), nullptr);
+
+  IPopupMenu first("", {"A", "B"});
+  IPopupMenu second("", {"C", "D", "E"});
+  int shown = 0;
+  SetMenuResponder([&](const MenuRequest& r) {
+    if (shown++ == 0)
+    {
+      mGraphics->CreatePopupMenu(*mPlain, second, mPlain->GetRECT());
+      return ItemAtPath(r.menu, {1});
+    }
+    return ItemAtPath(r.menu, {2});
+  });
+  mGraphics->CreatePopupMenu(*mBare, first, mBare->GetRECT());
+  RunMainQueue();
+  RunMainQueue();
+  EXPECT_EQ(MenuCount(), 3);
+  EXPECT_EQ(first.GetChosenItemIdx(), -1);
+  EXPECT_EQ(second.GetChosenItemIdx(), 2);
+  EXPECT_TRUE(mBare->EventsStartingWith("menu").empty());
+  EXPECT_EQ(mPlain->EventsStartingWith("menu"), std::vector<std::string>{"menu 2 0"});
+  SetMenuResponder(nullptr);
+}
+
 // The host may close the editor while its menu tracks or its alert runs (both nested loops of
 // the main thread): nothing of the editor is touched when they return, and what asked hears
 // nothing. The editor's frames go on inside the menu's loop.

@@ -218,7 +218,7 @@ TEST(EditorControls, ButtonActionsActOnThePlugInAndTheEditor)
     button(IRECT(2.f, 27.f, 14.f, 39.f), vellicor::ResetEditorSizeAction(e.plugin));
     button(IRECT(141.f, 3.f, 166.f, 22.f), vellicor::CopySnapshotAToBAction(e.plugin));
     button(IRECT(169.f, 3.f, 194.f, 22.f), vellicor::CopySnapshotBToAAction(e.plugin));
-    button(IRECT(7.f, 5.f, 22.f, 20.f), vellicor::ShowInfoMenuAction);
+    g.AttachControl(new vellicor::InfoMenuButton(IRECT(7.f, 5.f, 22.f, 20.f), "", kBare));
   };
   ASSERT_NE(e.Open(), nullptr);
 

@@ -7,6 +7,7 @@
 #include "graphics/controls/IVTrackControls.h"
 #include "product/UserPresetFile.h"
 #include "product/editor/DisplayControls.h"
+#include "product/editor/EditorActions.h"
 #include "product/editor/EditorLayout.h"
 #include "product/editor/art/VellicorArtLayout.h"
 
@@ -201,7 +202,7 @@ const Row kRows[] = {
   {47, Is<IVSwitchControl>, {800, 480, 871, 495}, kLimit, 16, nullptr, "Enable or disable the limiter"},
   {48, Is<IVSwitchControl>, {718, 480, 798, 495}, kLimitType, 17, nullptr, "Switch between Pre/Post output gain clipping"},
   {49, Is<Vellicor::PresetControllerMenu>, {250, 1, 630, 25}, -1, 18, nullptr, kNoTip, 22},
-  {50, Is<IVButtonControl>, {7, 5, 22, 20}, -1, 19, nullptr, kNoTip},
+  {50, Is<vellicor::InfoMenuButton>, {7, 5, 22, 20}, -1, 19, nullptr, kNoTip},
 };
 
 // The knobs' angles, anchor-independent geometry and gearing.
