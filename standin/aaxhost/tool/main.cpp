@@ -13,24 +13,21 @@
 #include "standin/aaxhost/tool/EditorPlayback.h"
 #include "standin/aaxhost/tool/EditorSession.h"
 #include "standin/aaxhost/tool/FileRender.h"
+#include "standin/aaxhost/tool/InputFile.h"
 #include "standin/aaxhost/tool/PluginInstance.h"
 #include "standin/appkit/UserInput.h"
 #include "standin/foundation/RunLoop.h"
 #include "standin/metal/QuartzCore.h"
 
 #include <dlfcn.h>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -40,50 +37,6 @@ using namespace aaxhost;
 
 namespace
 {
-// Chunk data and other input files: regular files only, opened without blocking (a named
-// pipe must not hang the host) and read within kMaxInputFileSize whatever the size says, so
-// /dev/zero or a growing file cannot fill the memory. On failure `error` says why.
-constexpr size_t kMaxInputFileSize = size_t(64) << 20;
-
-bool ReadBytes(const std::string& path, std::vector<uint8_t>& out, std::string& error)
-{
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0)
-    return error = std::strerror(errno), false;
-  struct stat st{};
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-  {
-    close(fd);
-    return error = "not a regular file", false;
-  }
-  out.clear();
-  bool ok = true;
-  uint8_t block[65536];
-  for (;;)
-  {
-    const ssize_t got = read(fd, block, sizeof block);
-    if (got < 0 && errno == EINTR)
-      continue;
-    if (got < 0)
-    {
-      error = std::strerror(errno);
-      ok = false;
-      break;
-    }
-    if (got == 0)
-      break;
-    if (out.size() + static_cast<size_t>(got) > kMaxInputFileSize)
-    {
-      error = "larger than " + std::to_string(kMaxInputFileSize >> 20) + " MiB";
-      ok = false;
-      break;
-    }
-    out.insert(out.end(), block, block + got);
-  }
-  close(fd);
-  return ok;
-}
-
 bool WriteBytes(const std::string& path, const std::vector<uint8_t>& data)
 {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -245,9 +198,9 @@ bool LoadStateFile(PluginInstance& instance, const std::string& path)
 {
   std::vector<uint8_t> data;
   std::string readError;
-  if (!ReadBytes(path, data, readError))
+  if (!ReadInputFile(path, data, readError))
   {
-    std::printf("error: cannot read %s: %s\n", path.c_str(), readError.c_str());
+    std::printf("error: %s\n", readError.c_str());
     return false;
   }
   AAX_CTypeID id = 0;
@@ -556,8 +509,8 @@ int CommandState(const Collection& collection, Host& host, const Options& option
   {
     std::vector<uint8_t> data;
     std::string readError;
-    if (!ReadBytes(options.loadFile, data, readError))
-      return std::printf("error: cannot read %s: %s\n", options.loadFile.c_str(), readError.c_str()), kExitFailed;
+    if (!ReadInputFile(options.loadFile, data, readError))
+      return std::printf("error: %s\n", readError.c_str()), kExitFailed;
     const AAX_Result result = instance.SetChunk(id, data);
     std::printf("load: %zu bytes as %s, result %s\n", data.size(), FourCCText(id).c_str(), ResultText(result).c_str());
     if (result != AAX_SUCCESS)
@@ -579,8 +532,8 @@ int CommandState(const Collection& collection, Host& host, const Options& option
   {
     std::vector<uint8_t> data;
     std::string readError;
-    if (!ReadBytes(options.compareFile, data, readError))
-      return std::printf("error: cannot read %s: %s\n", options.compareFile.c_str(), readError.c_str()), kExitFailed;
+    if (!ReadInputFile(options.compareFile, data, readError))
+      return std::printf("error: %s\n", readError.c_str()), kExitFailed;
     bool equal = false;
     const AAX_Result result = instance.CompareChunk(id, data, &equal);
     std::printf("compare: %s, result %s\n", equal ? "equal" : "different", ResultText(result).c_str());
