@@ -28,6 +28,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -885,7 +886,22 @@ extern "C" __attribute__((visibility("default"))) void standin_metal_validation_
 
 int main(int argc, char** argv)
 {
-  return WithValidation(RunTool(argc, argv));
+  // Whatever escapes a command (memory running out, say) ends the run as a failure with its
+  // reason, not as an abort.
+  int exitCode = kExitFailed;
+  try
+  {
+    exitCode = RunTool(argc, argv);
+  }
+  catch (const std::exception& e)
+  {
+    std::printf("error: %s\n", e.what());
+  }
+  catch (...)
+  {
+    std::printf("error: an unknown exception\n");
+  }
+  return WithValidation(exitCode);
 }
 
 namespace
