@@ -136,6 +136,49 @@ void PrintGestures(const PluginInstance& instance)
                   gesture.id.c_str(), name.c_str());
   }
 }
+
+// The end of an editor session, the same in both forms of the command: the editor closed
+// giving back every reference it took to the view container, then released with its last
+// reference, and the host's own references back at the counts they had when the session
+// began. Each check prints its line and answers whether it held.
+class EditorReferenceChecks
+{
+public:
+  explicit EditorReferenceChecks(const Host& host)
+    : mHost(host)
+    , mCountsBefore(host.RefCounts())
+  {
+  }
+
+  // Closes the editor when it is open: "WHAT: result R, view container references balanced".
+  bool Close(EditorSession& editor, const std::string& what) const
+  {
+    bool balanced = true;
+    const AAX_Result result = editor.IsOpen() ? editor.Close(balanced) : AAX_SUCCESS;
+    std::printf("%s: result %s%s\n", what.c_str(), ResultText(result).c_str(),
+                balanced ? ", view container references balanced" : ", view container references UNBALANCED");
+    return result == AAX_SUCCESS && balanced;
+  }
+
+  // Releases the editor, which must go with its last reference.
+  bool Release(EditorSession& editor) const
+  {
+    const bool gone = editor.Destroy();
+    std::printf("editor: released%s\n", gone ? "" : ", but still referenced");
+    return gone;
+  }
+
+  bool HostReferencesBalanced() const
+  {
+    const bool balanced = mHost.RefCounts() == mCountsBefore;
+    std::printf("host references: %s\n", balanced ? "balanced" : "UNBALANCED");
+    return balanced;
+  }
+
+private:
+  const Host& mHost;
+  const std::vector<int32_t> mCountsBefore;
+};
 } // namespace
 
 int CommandEditor(const Collection& collection, Host& host, const Options& options)
@@ -159,7 +202,7 @@ int CommandEditor(const Collection& collection, Host& host, const Options& optio
     failed = failed || result != AAX_SUCCESS;
   };
 
-  const std::vector<int32_t> countsBefore = host.RefCounts();
+  const EditorReferenceChecks checks(host);
   host.Context().ClearCalls();
   standin::appkit::SetMainScreen(NSScreen::mainScreen()->frame(), options.screenScale);
   {
@@ -191,23 +234,16 @@ int CommandEditor(const Collection& collection, Host& host, const Options& optio
           failed = failed || (result != AAX_SUCCESS && result != AAX_ERROR_INVALID_PARAMETER_ID);
         }
       }
-      bool balanced = true;
-      const AAX_Result result = editor.Close(balanced);
-      const std::string close = "close " + std::to_string(i);
-      report(close.c_str(), result, balanced ? ", view container references balanced" : ", view container references UNBALANCED");
-      failed = failed || !balanced;
+      failed = !checks.Close(editor, "close " + std::to_string(i)) || failed;
     }
     reportSize(editor, " after closing");
-    const bool gone = editor.Destroy();
-    std::printf("editor: released%s\n", gone ? "" : ", but still referenced");
-    failed = failed || !gone;
+    failed = !checks.Release(editor) || failed;
   }
   const auto calls = CountCalls(host.Context().Calls());
   std::printf("host calls during the session: %zu\n", host.Context().CallCount());
   for (const auto& call : calls)
     std::printf("  %s x%d\n", call.first.c_str(), call.second);
-  const bool balanced = host.RefCounts() == countsBefore;
-  std::printf("host references: %s\n", balanced ? "balanced" : "UNBALANCED");
+  const bool balanced = checks.HostReferencesBalanced();
   return failed || !balanced ? kExitFailed : kExitOK;
 }
 
@@ -226,7 +262,7 @@ int CommandEditorWithAudio(const Collection& collection, Host& host, const Optio
     return kExitFailed;
 
   bool failed = false;
-  const std::vector<int32_t> countsBefore = host.RefCounts();
+  const EditorReferenceChecks checks(host);
   standin::appkit::SetMainScreen(NSScreen::mainScreen()->frame(), options.screenScale);
   standin::RunLoop& loop = standin::RunLoop::Main();
   const std::chrono::nanoseconds start = loop.Now();
@@ -269,14 +305,8 @@ int CommandEditorWithAudio(const Collection& collection, Host& host, const Optio
       else
         std::printf("  png: %s\n", error.c_str()), failed = true;
     }
-    bool balanced = true;
-    const AAX_Result closed = editor.IsOpen() ? editor.Close(balanced) : AAX_SUCCESS;
-    std::printf("close: result %s%s\n", ResultText(closed).c_str(),
-                balanced ? ", view container references balanced" : ", view container references UNBALANCED");
-    failed = failed || closed != AAX_SUCCESS || !balanced;
-    const bool gone = editor.Destroy();
-    std::printf("editor: released%s\n", gone ? "" : ", but still referenced");
-    failed = failed || !gone;
+    failed = !checks.Close(editor, "close") || failed;
+    failed = !checks.Release(editor) || failed;
     if (options.offline)
       instance.Notify(AAX_eNotificationEvent_ExitingOfflineMode, nullptr, 0);
     if (options.realtime)
@@ -287,8 +317,7 @@ int CommandEditorWithAudio(const Collection& collection, Host& host, const Optio
       return kExitFailed;
     failed = FinishRender(instance, render, options) != kExitOK || failed;
   }
-  const bool balanced = host.RefCounts() == countsBefore;
-  std::printf("host references: %s\n", balanced ? "balanced" : "UNBALANCED");
+  const bool balanced = checks.HostReferencesBalanced();
   return failed || !balanced ? kExitFailed : kExitOK;
 }
 } // namespace aaxhost
