@@ -179,6 +179,26 @@ private:
   const Host& mHost;
   const std::vector<int32_t> mCountsBefore;
 };
+
+// The host's clock for the plug-in's gestures while a file plays with the editor open: the
+// main run loop's time since the playing began. The delegate goes back to no clock when this
+// goes, however the command leaves.
+class GestureClock
+{
+public:
+  GestureClock(AutomationDelegate& delegate, standin::RunLoop& loop)
+    : mDelegate(delegate)
+  {
+    const std::chrono::nanoseconds start = loop.Now();
+    mDelegate.SetClock([&loop, start] { return std::chrono::duration<double>(loop.Now() - start).count(); });
+  }
+  ~GestureClock() { mDelegate.SetClock(nullptr); }
+  GestureClock(const GestureClock&) = delete;
+  GestureClock& operator=(const GestureClock&) = delete;
+
+private:
+  AutomationDelegate& mDelegate;
+};
 } // namespace
 
 int CommandEditor(const Collection& collection, Host& host, const Options& options)
@@ -264,15 +284,12 @@ int CommandEditorWithAudio(const Collection& collection, Host& host, const Optio
   bool failed = false;
   const EditorReferenceChecks checks(host);
   standin::appkit::SetMainScreen(NSScreen::mainScreen()->frame(), options.screenScale);
-  standin::RunLoop& loop = standin::RunLoop::Main();
-  const std::chrono::nanoseconds start = loop.Now();
-  AutomationDelegate& delegate = instance.GetInstanceHost()->Automation();
-  delegate.SetClock([&loop, start] { return std::chrono::duration<double>(loop.Now() - start).count(); });
+  const GestureClock clock(instance.GetInstanceHost()->Automation(), standin::RunLoop::Main());
   PlaybackResult result;
   {
     EditorSession editor(host, instance);
     if (!editor.Create())
-      return delegate.SetClock(nullptr), std::printf("error: %s\n", editor.Error().c_str()), kExitFailed;
+      return std::printf("error: %s\n", editor.Error().c_str()), kExitFailed;
     std::printf("editor: made by the editor factory, Init: result %s\n", ResultText(editor.InitResult()).c_str());
     FileRender render(instance, host, job.input, job.Settings(options), job.automations);
     if (options.offline)
@@ -312,7 +329,6 @@ int CommandEditorWithAudio(const Collection& collection, Host& host, const Optio
     if (options.realtime)
       std::printf("missed deadlines: %zu of %zu blocks\n", result.missedDeadlines, render.Blocks());
     PrintGestures(instance);
-    delegate.SetClock(nullptr);
     if (!result.ok)
       return kExitFailed;
     failed = FinishRender(instance, render, options) != kExitOK || failed;
