@@ -14,8 +14,12 @@ struct AudioData
   size_t Frames() const { return channels.empty() ? 0 : channels.front().size(); }
 };
 
-// False (with the reason in error) when the file cannot be read, or when it is a WAV file whose
-// data chunk declares more bytes than the file holds.
+// Reads an input file (see InputFile.h): opened once, without blocking, and handed to the
+// audio library and the header check as it is. False (with the reason in error, naming the
+// file) when the file cannot be read, is no regular file of at most 64 MiB, declares more
+// frames than it decodes or more samples than such a file can hold, or is a WAV or RF64 file
+// whose data chunk declares more bytes than the file holds. Memory grows only with the audio
+// decoded.
 bool ReadAudioFile(const std::string& path, AudioData& out, std::string& error);
 // Writes a 32-bit float WAV file, the same bytes for the same audio. False (with the reason)
 // on failure.
