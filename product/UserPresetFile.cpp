@@ -54,7 +54,7 @@ std::string UserPresetFile::ToText(const nlohmann::json& params, const std::stri
 bool UserPresetFile::Write(int slot, const nlohmann::json& params, const std::string& name)
 {
   const std::string text = ToText(params, name);
-  if (text.empty())
+  if (text.empty() || !IsReadableSize(text.size()))
     return false;
   return WriteTextFile(Path(slot), text);
 }
@@ -199,7 +199,7 @@ UserPresetFile UserPresetFile::ParseText(const std::string& text)
   UserPresetFile file = Unreadable();
   // The bounded scan first, so that the document model never meets deep nesting.
   PresetScan scan;
-  if (text.size() >= kMaxFileSize || !scan.Run(text))
+  if (!IsReadableSize(text.size()) || !scan.Run(text))
     return file;
   try
   {
@@ -237,7 +237,7 @@ UserPresetFile::Listing UserPresetFile::ListingFromText(const std::string& text)
 UserPresetFile::Listing UserPresetFile::ListingOfText(const std::string& text)
 {
   PresetScan scan;
-  const bool json = text.size() < kMaxFileSize && scan.Run(text);
+  const bool json = IsReadableSize(text.size()) && scan.Run(text);
   return {true, json && scan.topLevelObject && scan.hasName ? scan.name : std::string(kDefaultName)};
 }
 
