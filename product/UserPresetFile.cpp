@@ -160,7 +160,8 @@ private:
 };
 
 // The slot's file text; a file too large to read is present and reads as text that is not
-// JSON.
+// JSON. A file that holds exactly "nada" is read, and the callers take it for no file, as they
+// take the text the whole-file reader gives for a file it cannot read.
 FileRead ReadSlotText(int slot, std::string& text)
 {
   return ReadTextFileWithin(UserPresetFile::Path(slot), UserPresetFile::kMaxFileSize, text);
@@ -173,7 +174,7 @@ UserPresetFile UserPresetFile::Read(int slot)
   std::string text;
   switch (ReadSlotText(slot, text))
   {
-    case FileRead::kRead: return ParseText(text);
+    case FileRead::kRead: return FromText(text);
     case FileRead::kTooLarge: return Unreadable();
     case FileRead::kAbsent: break;
   }
@@ -220,7 +221,7 @@ UserPresetFile::Listing UserPresetFile::ReadListing(int slot)
   std::string text;
   switch (ReadSlotText(slot, text))
   {
-    case FileRead::kRead: return ListingOfText(text);
+    case FileRead::kRead: return ListingFromText(text);
     case FileRead::kTooLarge: return {true, kDefaultName};
     case FileRead::kAbsent: break;
   }

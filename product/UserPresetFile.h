@@ -65,7 +65,7 @@ public:
   UserPresetFile(const UserPresetFile&) = delete;
   UserPresetFile& operator=(const UserPresetFile&) = delete;
 
-  // Reads and parses a slot's file.
+  // Reads and parses a slot's file; a file whose whole text is "nada" is no file.
   static UserPresetFile Read(int slot);
   // Parses a file's text; "nada" means no file.
   static UserPresetFile FromText(const std::string& text);
@@ -79,7 +79,7 @@ public:
     bool exists = false;
     std::string name;
   };
-  static Listing ReadListing(int slot);
+  static Listing ReadListing(int slot); // "nada" is no file here too
   // The same from a file's text; "nada" means no file.
   static Listing ListingFromText(const std::string& text);
 
@@ -102,7 +102,7 @@ public:
   int ApplyParams(plug::IEditorDelegate& delegate) const;
 
 private:
-  // A file's text as it was read: every text is a file's, "nada" too.
+  // The text of a file that is there (not "nada").
   static UserPresetFile ParseText(const std::string& text);
   static Listing ListingOfText(const std::string& text);
 
