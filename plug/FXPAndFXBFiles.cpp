@@ -1,9 +1,10 @@
 // VST 2 preset (FXP) and bank (FXB) files of the plug-in base: building, writing and reading them.
 #include "plug/IPluginBase.h"
+#include "plug/RegularFileReader.h"
 #include "plug/WholeFileWriter.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <cstdint>
 #include <cstring>
 
 namespace plug {
@@ -81,28 +82,20 @@ bool PutChunkPrefix(IStateChunk& c)
 
 // ---- files ----
 
-// A file read in pieces: only the bytes asked for are read.
+// A file read in pieces: only the bytes asked for are read. It is opened as every outside
+// file is (OpenRegularFile): a FIFO or a device under the name is refused at once, and nothing
+// blocks the caller.
 class InputFile
 {
 public:
   explicit InputFile(const char* path)
   {
-    if (!path || !*path)
-      return;
-    mFile = std::fopen(path, "rb");
-    if (mFile && std::fseek(mFile, 0, SEEK_END) == 0)
-      mSize = std::ftell(mFile);
+    if (OpenRegularFile(path, mFile) == RegularFileRead::kRead && mFile.Size() <= static_cast<uint64_t>(INT64_MAX))
+      mSize = static_cast<int64_t>(mFile.Size());
   }
-  ~InputFile()
-  {
-    if (mFile)
-      std::fclose(mFile);
-  }
-  InputFile(const InputFile&) = delete;
-  InputFile& operator=(const InputFile&) = delete;
 
   // Bytes from pos to the end of the file (0 for a file that cannot be read).
-  int64_t Remaining(int64_t pos) const { return mFile && mSize > pos ? mSize - pos : 0; }
+  int64_t Remaining(int64_t pos) const { return mFile.IsOpen() && mSize > pos ? mSize - pos : 0; }
 
   // Appends the n bytes at pos to out; false (out unchanged) when the file does not hold them
   // all or out cannot grow.
@@ -111,9 +104,8 @@ public:
     const int64_t start = out.Size();
     if (n < 0 || n > Remaining(pos) || n > INT32_MAX - start || !out.Resize(static_cast<int>(start + n)))
       return false;
-    const bool read = n == 0 || (std::fseek(mFile, static_cast<long>(pos), SEEK_SET) == 0 &&
-                                 std::fread(out.GetData() + start, 1, static_cast<size_t>(n), mFile) ==
-                                   static_cast<size_t>(n));
+    const bool read = n == 0 || ReadRegularFileAt(mFile, static_cast<uint64_t>(pos), out.GetData() + start,
+                                                  static_cast<size_t>(n));
     if (!read)
       out.Resize(static_cast<int>(start));
     return read;
@@ -126,7 +118,7 @@ public:
   }
 
 private:
-  FILE* mFile = nullptr;
+  RegularFile mFile;
   int64_t mSize = -1;
 };
 
