@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <limits>
 #include <fcntl.h>
 #include <new>
 #include <utility>
@@ -14,6 +15,8 @@ namespace {
 
 // Room added at a time when a file turns out longer than its size said.
 constexpr std::size_t kGrowthStep = 64 * 1024;
+// The most one read call is asked for (the system's own limit for a single read).
+constexpr std::size_t kMaxReadStep = 0x7ffff000;
 
 template <typename Buffer>
 RegularFileRead ReadFrom(int fd, std::uint64_t size, std::size_t maxBytes, Buffer& out) noexcept
@@ -126,6 +129,27 @@ RegularFileRead OpenRegularFile(const char* path, RegularFile& file) noexcept
   opened.mSize = static_cast<std::uint64_t>(st.st_size);
   file = std::move(opened);
   return RegularFileRead::kRead;
+}
+
+bool ReadRegularFileAt(const RegularFile& file, std::uint64_t offset, void* out, std::size_t n) noexcept
+{
+  if (!file.IsOpen())
+    return false;
+  auto* at = static_cast<unsigned char*>(out);
+  while (n > 0)
+  {
+    if (offset > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max()))
+      return false;
+    const ssize_t got = pread(file.Descriptor(), at, std::min<std::size_t>(n, kMaxReadStep), static_cast<off_t>(offset));
+    if (got < 0 && errno == EINTR)
+      continue;
+    if (got <= 0)
+      return false;
+    at += got;
+    offset += static_cast<std::uint64_t>(got);
+    n -= static_cast<std::size_t>(got);
+  }
+  return true;
 }
 
 RegularFileRead ReadRegularFileWithin(const char* path, std::size_t maxBytes, std::vector<unsigned char>& out) noexcept

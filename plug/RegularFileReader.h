@@ -51,6 +51,11 @@ private:
 // never given here: the caller bounds what it reads.
 RegularFileRead OpenRegularFile(const char* path, RegularFile& file) noexcept;
 
+// Reads the `n` bytes at `offset` of an open file into `out`, for readers that take a file in
+// pieces or read into memory of their own. False when the file holds fewer (it shrank since it
+// was opened) or a read fails.
+bool ReadRegularFileAt(const RegularFile& file, std::uint64_t offset, void* out, std::size_t n) noexcept;
+
 // The whole regular file at `path` in `out`, at most `maxBytes` bytes. The size the file has
 // when opened decides first; then it is read to its end, and what the file does meanwhile
 // cannot make the read go past the bound. On any result but kRead `out` is empty.

@@ -54,7 +54,7 @@ std::string UserPresetFile::ToText(const nlohmann::json& params, const std::stri
 bool UserPresetFile::Write(int slot, const nlohmann::json& params, const std::string& name)
 {
   const std::string text = ToText(params, name);
-  if (text.empty())
+  if (text.empty() || !IsReadableSize(text.size()))
     return false;
   return WriteTextFile(Path(slot), text);
 }
@@ -160,7 +160,8 @@ private:
 };
 
 // The slot's file text; a file too large to read is present and reads as text that is not
-// JSON.
+// JSON. A file that holds exactly "nada" is read, and the callers take it for no file, as they
+// take the text the whole-file reader gives for a file it cannot read.
 FileRead ReadSlotText(int slot, std::string& text)
 {
   return ReadTextFileWithin(UserPresetFile::Path(slot), UserPresetFile::kMaxFileSize, text);
@@ -173,7 +174,7 @@ UserPresetFile UserPresetFile::Read(int slot)
   std::string text;
   switch (ReadSlotText(slot, text))
   {
-    case FileRead::kRead: return ParseText(text);
+    case FileRead::kRead: return FromText(text);
     case FileRead::kTooLarge: return Unreadable();
     case FileRead::kAbsent: break;
   }
@@ -199,7 +200,7 @@ UserPresetFile UserPresetFile::ParseText(const std::string& text)
   UserPresetFile file = Unreadable();
   // The bounded scan first, so that the document model never meets deep nesting.
   PresetScan scan;
-  if (text.size() >= kMaxFileSize || !scan.Run(text))
+  if (!IsReadableSize(text.size()) || !scan.Run(text))
     return file;
   try
   {
@@ -220,7 +221,7 @@ UserPresetFile::Listing UserPresetFile::ReadListing(int slot)
   std::string text;
   switch (ReadSlotText(slot, text))
   {
-    case FileRead::kRead: return ListingOfText(text);
+    case FileRead::kRead: return ListingFromText(text);
     case FileRead::kTooLarge: return {true, kDefaultName};
     case FileRead::kAbsent: break;
   }
@@ -237,7 +238,7 @@ UserPresetFile::Listing UserPresetFile::ListingFromText(const std::string& text)
 UserPresetFile::Listing UserPresetFile::ListingOfText(const std::string& text)
 {
   PresetScan scan;
-  const bool json = text.size() < kMaxFileSize && scan.Run(text);
+  const bool json = IsReadableSize(text.size()) && scan.Run(text);
   return {true, json && scan.topLevelObject && scan.hasName ? scan.name : std::string(kDefaultName)};
 }
 

@@ -14,7 +14,9 @@
 // Every reader is bounded by what a preset needs, with a wide margin: a saved file is about
 // 1 KB and two levels deep. A file of kMaxFileSize bytes or more, or text nested deeper than
 // kMaxNesting, is still a file, one that is not JSON: the slot shows "Error loading preset..."
-// rather than hiding the user's file behind the factory preset.
+// rather than hiding the user's file behind the factory preset. The writer keeps to the same
+// bound (IsReadableSize), so that every preset saved can be loaded back: a name long enough to
+// take the text to the bound is refused as a failed write, never cut.
 #include <nlohmann/json.hpp>
 
 #include <cstddef>
@@ -30,7 +32,7 @@ class UserPresetFile
 public:
   // The name a preset gets when its file holds none.
   static constexpr const char* kDefaultName = "User Preset";
-  // Files this long or longer are not read (they count as not JSON).
+  // Files this long or longer are not read (they count as not JSON), nor written.
   static constexpr size_t kMaxFileSize = 64 * 1024;
   // Arrays and objects open at once, the top-level object included; deeper text is not JSON.
   static constexpr int kMaxNesting = 16;
@@ -47,7 +49,11 @@ public:
   static nlohmann::json ParamValueToJSON(const plug::IParam& param);
   // The file's text. A name that is not valid UTF-8 has its bad bytes replaced by U+FFFD.
   static std::string ToText(const nlohmann::json& params, const std::string& name);
-  // Writes a slot's file; false when it could not be written (the old file then stays).
+  // True when a file's text of `bytes` bytes is within the readers' bound; the one test the
+  // writer and every reader apply.
+  static bool IsReadableSize(size_t bytes) { return bytes < kMaxFileSize; }
+  // Writes a slot's file; false when it could not be written, or when its text would be too
+  // long to read back (the old file then stays).
   static bool Write(int slot, const nlohmann::json& params, const std::string& name);
   // Deletes a slot's file; false when there was none or it could not be removed.
   static bool Remove(int slot);
@@ -59,7 +65,7 @@ public:
   UserPresetFile(const UserPresetFile&) = delete;
   UserPresetFile& operator=(const UserPresetFile&) = delete;
 
-  // Reads and parses a slot's file.
+  // Reads and parses a slot's file; a file whose whole text is "nada" is no file.
   static UserPresetFile Read(int slot);
   // Parses a file's text; "nada" means no file.
   static UserPresetFile FromText(const std::string& text);
@@ -73,7 +79,7 @@ public:
     bool exists = false;
     std::string name;
   };
-  static Listing ReadListing(int slot);
+  static Listing ReadListing(int slot); // "nada" is no file here too
   // The same from a file's text; "nada" means no file.
   static Listing ListingFromText(const std::string& text);
 
@@ -96,7 +102,7 @@ public:
   int ApplyParams(plug::IEditorDelegate& delegate) const;
 
 private:
-  // A file's text as it was read: every text is a file's, "nada" too.
+  // The text of a file that is there (not "nada").
   static UserPresetFile ParseText(const std::string& text);
   static Listing ListingOfText(const std::string& text);
 

@@ -3,11 +3,12 @@
 
 #include "graphics/renderer/FTAContext.h"
 #include "graphics/renderer/VGRMemory.h"
+#include "plug/RegularFileReader.h"
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <cstdio>
+#include <cstdint>
 #include <cstring>
 
 namespace plug {
@@ -29,6 +30,10 @@ bool GrowDoubled(T*& items, int count, int& capacity)
 }
 
 constexpr int kMaxAtlasSide = 32767; // skyline nodes are 16-bit
+
+// The largest font file read: far above any font or collection in use, and the bound the
+// other readers of editor resources keep to.
+constexpr std::uint64_t kMaxFontFileBytes = std::uint64_t{256} << 20;
 
 bool ValidAtlasSize(int width, int height)
 {
@@ -349,26 +354,20 @@ int ftaAddFontFile(FTAcontext* ctx, const char* name, const char* path, int font
 {
   if (!ctx || !path)
     return -1;
-  std::FILE* fp = std::fopen(path, "rb");
-  if (!fp)
+  // Opened as every outside file is: a FIFO or a device under a font's name is refused at once.
+  // The whole file, as it was when opened, goes into bytes the font owns (ftaAddFontData frees
+  // them when it refuses the font).
+  plug::RegularFile file;
+  if (plug::OpenRegularFile(path, file) != plug::RegularFileRead::kRead || file.Size() == 0 ||
+      file.Size() > kMaxFontFileBytes)
     return -1;
-  unsigned char* data = nullptr;
-  long size = -1;
-  if (std::fseek(fp, 0, SEEK_END) == 0)
-    size = std::ftell(fp);
-  if (size <= 0 || size > INT_MAX || std::fseek(fp, 0, SEEK_SET) != 0)
+  const auto size = static_cast<std::size_t>(file.Size());
+  auto* data = static_cast<unsigned char*>(vgrMalloc(size));
+  if (!data || !plug::ReadRegularFileAt(file, 0, data, size))
   {
-    std::fclose(fp);
-    return -1;
-  }
-  data = static_cast<unsigned char*>(vgrMalloc(static_cast<std::size_t>(size)));
-  if (!data || std::fread(data, 1, static_cast<std::size_t>(size), fp) != static_cast<std::size_t>(size))
-  {
-    std::fclose(fp);
     vgrFree(data);
     return -1;
   }
-  std::fclose(fp);
   return ftaAddFontData(ctx, name, data, static_cast<int>(size), fontIndex, 1);
 }
 

@@ -1,9 +1,9 @@
 #include "standin/appkit/Internal.h"
+#include "standin/foundation/RegularFile.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <fstream>
 #include <map>
 
 using standin::RuntimeClass;
@@ -58,16 +58,11 @@ NSImage::NSImage(NSSize size, RuntimeClass& cls) : NSObject(cls), mSize(size) {}
 
 NSImage::NSImage(const NSString* path, RuntimeClass& cls) : NSObject(cls)
 {
-  constexpr std::streamsize kMaxFile = 16 << 20;
-  std::ifstream file(path ? path->Text() : std::string(), std::ios::binary);
+  // A larger file is refused whole: a part of a document is not the document.
+  constexpr size_t kMaxFile = 16 << 20;
   std::vector<uint8_t> bytes;
-  if (file)
-  {
-    bytes.resize(static_cast<size_t>(kMaxFile));
-    file.read(reinterpret_cast<char*>(bytes.data()), kMaxFile);
-    bytes.resize(static_cast<size_t>(file.gcount()));
-  }
-  mVector = standin::appkit::ReadPdfPageSize(bytes.data(), bytes.size(), &mSize);
+  if (path && standin::ReadRegularFile(path->Text().c_str(), kMaxFile, bytes))
+    mVector = standin::appkit::ReadPdfPageSize(bytes.data(), bytes.size(), &mSize);
 }
 
 NSImage::~NSImage()

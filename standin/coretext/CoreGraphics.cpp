@@ -1,8 +1,8 @@
 #include "standin/coretext/CoreGraphics.h"
 
-#include <fstream>
+#include "standin/foundation/RegularFile.h"
+
 #include <new>
-#include <sys/stat.h>
 
 namespace standin {
 
@@ -40,16 +40,11 @@ CGDataProviderRef CGDataProviderCreateWithURL(CFURLRef url)
 {
   if (!url || !url->fileSystemRepresentation())
     return nullptr;
-  const char* path = url->fileSystemRepresentation();
-  struct stat info = {};
-  if (stat(path, &info) != 0 || !S_ISREG(info.st_mode) || static_cast<uint64_t>(info.st_size) > standin::kMaxFontFileSize)
+  std::vector<uint8_t> bytes;
+  if (!standin::ReadRegularFile(url->fileSystemRepresentation(), standin::kMaxFontFileSize, bytes))
     return nullptr;
   try
   {
-    std::ifstream file(path, std::ios::binary);
-    std::vector<uint8_t> bytes(static_cast<size_t>(info.st_size));
-    if (!file || !file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())))
-      return nullptr;
     return new CGDataProvider(std::move(bytes));
   }
   catch (const std::bad_alloc&)

@@ -1,14 +1,13 @@
 #include "standin/coretext/CoreText.h"
+#include "standin/foundation/RegularFile.h"
 
 #include <algorithm>
 #include <dirent.h>
-#include <fcntl.h>
 #include <mutex>
 #include <new>
 #include <strings.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace standin {
 
@@ -76,15 +75,11 @@ void ListFontFiles(const std::string& folder, int depth, std::vector<std::string
 // Every face of a file, read through a read-only mapping.
 void AddFaces(const std::string& path, std::vector<Face>& faces)
 {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0)
-    return;
-  struct stat info = {};
-  if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 &&
-      static_cast<uint64_t>(info.st_size) <= kMaxFontFileSize)
+  RegularFile file;
+  if (file.Open(path.c_str(), kMaxFontFileSize) && file.Size() > 0)
   {
-    const size_t size = static_cast<size_t>(info.st_size);
-    void* map = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+    const size_t size = file.Size();
+    void* map = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, file.Descriptor(), 0);
     if (map != MAP_FAILED)
     {
       const auto* bytes = static_cast<const uint8_t*>(map);
@@ -98,7 +93,6 @@ void AddFaces(const std::string& path, std::vector<Face>& faces)
       munmap(map, size);
     }
   }
-  close(fd);
 }
 
 struct SystemFonts

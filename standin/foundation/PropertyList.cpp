@@ -1,11 +1,11 @@
 #include "standin/foundation/PropertyList.h"
 
+#include "standin/foundation/RegularFile.h"
 #include "standin/foundation/Unicode.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <memory>
 #include <new>
 
@@ -14,7 +14,7 @@ namespace standin {
 namespace {
 
 constexpr int kMaxDepth = 64;
-constexpr std::streamoff kMaxFileSize = 16 << 20;
+constexpr std::size_t kMaxFileSize = 16 << 20;
 
 // Releases the objects collected while a container is read, unless it was handed over.
 struct Owned
@@ -354,15 +354,8 @@ NSObject* ReadPropertyList(const char* text, size_t length)
 
 NSObject* ReadPropertyListFile(const std::string& path)
 {
-  std::ifstream file(path, std::ios::binary | std::ios::ate);
-  if (!file)
-    return nullptr;
-  const std::streamoff size = file.tellg();
-  if (size < 0 || size > kMaxFileSize)
-    return nullptr;
-  std::string text(static_cast<size_t>(size), '\0');
-  file.seekg(0);
-  if (!file.read(&text[0], size))
+  std::string text;
+  if (!ReadRegularFile(path.c_str(), kMaxFileSize, text))
     return nullptr;
   return ReadPropertyList(text.data(), text.size());
 }

@@ -1,10 +1,11 @@
 // libFuzzer target for the text atlas and the renderer's text: any byte string offered as a
-// font must be refused, or registered, measured, split into lines and drawn (at several
+// font file must be refused, or registered, measured, split into lines and drawn (at several
 // sizes, with blur, into atlases that fill up, switch and restart) without reading or
 // writing outside memory it owns.
 #include "graphics/renderer/FTAContext.h"
 #include "graphics/renderer/VGRContext.h"
 #include "tests/fuzz/FuzzBackEnd.h"
+#include "tests/fuzz/MemoryFile.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -74,10 +75,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
   FTAcontext* ctx = ftaCreate(&setup);
   if (!ctx)
     return 0;
-  // The atlas owns (and frees) its copy, as it does for a font file.
-  auto* bytes = static_cast<unsigned char*>(std::malloc(size));
-  std::memcpy(bytes, data, size);
-  const int font = ftaAddFontData(ctx, "fuzz", bytes, static_cast<int>(size), 0, 1);
+  // Read as a font file, into bytes the atlas owns (and frees).
+  static fuzzcheck::MemoryFile file;
+  const int font = ftaAddFontFile(ctx, "fuzz", file.Write(data, size), 0);
   if (font >= 0)
   {
     // Codepoints from the input's tail reach whatever the character map holds.

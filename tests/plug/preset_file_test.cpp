@@ -11,7 +11,10 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include "AllocFailure.h"
+#include "ReturnsInTime.h"
 #include "TempDir.h"
 #include "TestPlugin.h"
 
@@ -507,5 +510,26 @@ TEST(PresetFiles, WritersReportFailure)
     EXPECT_FALSE(a.plugin.WriteFXPFile("/dev/full"));
     EXPECT_FALSE(a.plugin.WriteFXBFile("/dev/full"));
     EXPECT_FALSE(a.plugin.DumpPresetBlob("/dev/full"));
+  }
+}
+
+TEST(PresetFiles, AFifoUnderAPresetOrBankNameIsRefusedAtOnce)
+{
+  // Nobody writes the FIFO: a reader that waited for a writer would never return.
+  testsupport::TempDir dir;
+  const std::string fifo = dir.File("preset.fxp");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const bool bank : {false, true})
+  {
+    int refused = -1;
+    EXPECT_TRUE(testsupport::ReturnsInTime(
+      10.0,
+      [&]() {
+        Bank b(true);
+        return bank ? !b.plugin.ReadFXBFile(fifo.c_str()) : !b.plugin.ReadFXPFile(fifo.c_str());
+      },
+      &refused))
+      << (bank ? "bank" : "preset");
+    EXPECT_EQ(refused, 1) << (bank ? "bank" : "preset");
   }
 }

@@ -123,6 +123,15 @@ public:
     }
     Key(13);
   }
+  // Clicks the name field, pastes the name from the clipboard and presses Return: for names
+  // too long to type key by key.
+  void PasteName(const std::string& name)
+  {
+    Click(440.f, 12.f);
+    g->SetTextInClipboard(name.c_str());
+    g->OnKeyDown(440.f, 12.f, plug::IKeyPress("v", 'V', false, true));
+    Key(13);
+  }
 
   double V(int paramIdx) const { return plugin.GetParam(paramIdx)->Value(); }
   void Set(int paramIdx, double value) { plugin.GetParam(paramIdx)->Set(value); }

@@ -6,6 +6,8 @@
 #include "graphics/ITextEntryControl.h"
 #include "product/FileUtilities.h"
 #include "product/UserPresetFile.h"
+#include "aax/library/AAX_Assert.h"
+#include "standin/aaxhost/Host.h"
 
 #include <gtest/gtest.h>
 
@@ -35,6 +37,31 @@ struct DriveWatcher
     };
   }
 };
+
+// The host's trace for the duration of one test.
+struct TracedToHost
+{
+  TracedToHost() { AAX_StartupHostServices(host.Unknown()); }
+  ~TracedToHost() { AAX_StartupHostServices(nullptr); }
+  std::vector<std::string> Traces() const
+  {
+    std::vector<std::string> texts;
+    for (const auto& trace : host.Services().Traces())
+      texts.push_back(trace.text);
+    return texts;
+  }
+  aaxhost::Host host;
+};
+
+// A name that makes the file of the current values exactly `bytes` long: control characters,
+// each written as a six-byte escape, then plain letters for the rest.
+std::string NameForFileOf(const Vellicor& plugin, size_t bytes)
+{
+  const size_t base = UserPresetFile::ToText(UserPresetFile::ParamsToJSON(plugin), "").size();
+  const std::string name = std::string((bytes - base) / 6, '\x01') + std::string((bytes - base) % 6, 'a');
+  EXPECT_EQ(UserPresetFile::ToText(UserPresetFile::ParamsToJSON(plugin), name).size(), bytes);
+  return name;
+}
 
 } // namespace
 
@@ -243,10 +270,16 @@ TEST(PresetStrip, HostileUserPresetFilesCrashNothing)
   e.ChooseFromList(-1);
   ASSERT_EQ(e.g->LastMenu()->NItems(), kNumPresets);
   EXPECT_STREQ(e.g->LastMenu()->GetItemText(0), "- User: User Preset");
-  // Every slot holds a file, whatever its text: none is hidden behind the stored preset.
+  // Every slot holds a file, whatever its text, none hidden behind the stored preset; but a
+  // file whose whole text is "nada" is no file, and the stored preset shows.
   for (int slot = 0; slot < kNumPresets; ++slot)
-    EXPECT_EQ(std::string(e.g->LastMenu()->GetItemText(slot)).rfind("- User: ", 0), 0u)
-      << slot << ": " << e.g->LastMenu()->GetItemText(slot);
+  {
+    const std::string item = e.g->LastMenu()->GetItemText(slot);
+    if (texts[static_cast<size_t>(slot) % texts.size()] == "nada")
+      EXPECT_EQ(item, e.plugin.PresetNameAt(slot)) << slot;
+    else
+      EXPECT_EQ(item.rfind("- User: ", 0), 0u) << slot << ": " << item;
+  }
   for (int slot = 0; slot < kNumPresets; ++slot)
   {
     e.Next();
@@ -259,6 +292,12 @@ TEST(PresetStrip, HostileUserPresetFilesCrashNothing)
   // never inside a character.
   e.ChooseFromList(0);
   EXPECT_EQ(e.Caption(), "Error loading preset...");
+  // A "nada" slot loads its stored preset, as a slot without a file does.
+  ASSERT_EQ(texts[1], "nada");
+  e.Set(kDrive, 1.0);
+  e.ChooseFromList(1);
+  EXPECT_EQ(e.Caption(), e.plugin.PresetNameAt(1));
+  EXPECT_NE(e.V(kDrive), 1.0);
   e.ChooseFromList(8);
   EXPECT_EQ(e.Caption(), std::string(38, 'n'));
   e.ChooseFromList(9);
@@ -308,4 +347,53 @@ TEST(PresetStrip, OversizedAndDeepFilesShowAsFilesThatFailToLoad)
   }
   e.ChooseFromList(5);
   EXPECT_EQ(e.Caption(), "Second");
+}
+
+TEST(PresetStrip, ANameWhoseFileWouldReachTheReadLimitIsAFailedWriteAndOneJustUnderLoadsBack)
+{
+  // Whatever is saved must load back: the readers refuse a file of kMaxFileSize bytes or
+  // more, so the save refuses to write one, as it does any write that fails.
+  TracedToHost traced;
+  EditorHarness e;
+  ASSERT_NE(e.Open(), nullptr);
+  const std::string old = "{\"Params\":{\"6\":12.0},\"PresetName\":\"Old\"}";
+  ASSERT_TRUE(WriteTextFile(UserPresetFile::Path(4), old));
+  e.ChooseFromList(2);
+  const std::string resting = e.Caption();
+  ASSERT_EQ(resting, e.plugin.PresetNameAt(2));
+  e.Set(kDrive, 61.25);
+  e.Set(kInputGain, 3.5);
+
+  const std::string tooLong = NameForFileOf(e.plugin, UserPresetFile::kMaxFileSize);
+  ASSERT_GT(tooLong.size(), 10000u);
+  e.Save();
+  e.ChooseFromList(4);
+  traced.host.Services().Clear();
+  e.PasteName(tooLong);
+  EXPECT_TRUE(SlotText(4) == old) << "the old file is untouched";
+  EXPECT_TRUE(e.Caption() == resting) << "the caption is back to its resting text";
+  EXPECT_EQ(traced.Traces(), std::vector<std::string>{"Vellicor: the user preset of slot 4 could not be written"});
+  e.Frames(20.0);
+  EXPECT_EQ(e.Field(), nullptr);
+
+  // One byte less is saved whole, the name unchanged, and loads back with its values.
+  const std::string longest = NameForFileOf(e.plugin, UserPresetFile::kMaxFileSize - 1);
+  e.Save();
+  e.ChooseFromList(4);
+  traced.host.Services().Clear();
+  e.PasteName(longest);
+  EXPECT_EQ(SlotText(4).size(), UserPresetFile::kMaxFileSize - 1);
+  EXPECT_TRUE(e.Caption() == longest) << "the caption shows the name saved";
+  EXPECT_TRUE(traced.Traces().empty());
+  e.Frames(20.0);
+
+  e.Set(kDrive, 5.0);
+  e.Set(kInputGain, -7.0);
+  e.ChooseFromList(4);
+  EXPECT_EQ(e.Caption(), Vellicor::PresetControllerMenu::CutText(longest, Vellicor::PresetControllerMenu::kMaxCaptionLength));
+  EXPECT_EQ(e.V(kDrive), 61.25);
+  EXPECT_EQ(e.V(kInputGain), 3.5);
+  EXPECT_TRUE(UserPresetFile::Read(4).Name() == longest) << "the whole name is read back";
+  e.ChooseFromList(-1);
+  EXPECT_TRUE(e.g->LastMenu()->GetItemText(4) == "- User: " + longest) << "the list names the slot by it";
 }

@@ -6,6 +6,8 @@
 #include "tests/renderer/FontBuilder.h"
 #include "tests/renderer/RecordingRenderer.h"
 #include "tests/support/FontFiles.h"
+#include "tests/support/ReturnsInTime.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -18,10 +20,13 @@ VGR_STB_WARNINGS_OFF
 VGR_STB_WARNINGS_ON
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <random>
 #include <string>
 #include <vector>
+
+#include <sys/stat.h>
 
 using namespace plug::igraphics;
 using testsupport::FontBuilder;
@@ -687,6 +692,24 @@ Bytes EveryOperator()
 }
 
 } // namespace
+
+TEST(TextAtlas, FontFilesThatAreNoRegularFilesAreRefusedAtOnce)
+{
+  // Nobody writes the FIFO: a reader that waited for a writer would never return.
+  testsupport::TempDir dir;
+  const std::string fifo = dir.File("Fifo.ttf");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  int font = 0;
+  EXPECT_TRUE(testsupport::ReturnsInTime(
+    10.0, [&]() { return ftaAddFontFile(Atlas().ctx, "fifo", fifo.c_str(), 0) == -1 ? 1 : 0; }, &font));
+  EXPECT_EQ(font, 1) << "refused";
+  // Nor a folder or an empty file; the same font as a file of its own loads.
+  Atlas a;
+  EXPECT_EQ(ftaAddFontFile(a.ctx, "folder", dir.Path().c_str(), 0), -1);
+  std::fclose(std::fopen(dir.File("empty.ttf").c_str(), "wb"));
+  EXPECT_EQ(ftaAddFontFile(a.ctx, "empty", dir.File("empty.ttf").c_str(), 0), -1);
+  EXPECT_EQ(ftaAddFontFile(a.ctx, "again", RobotoRegularPath().c_str(), 0), 2);
+}
 
 TEST(TextAtlas, CffFontsDrawTheirOutlines)
 {

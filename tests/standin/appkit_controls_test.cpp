@@ -1,6 +1,7 @@
 // The AppKit stand-in's text fields, menus, alerts, panels, pasteboard, workspace, colour
 // panel and cursors, used as the platform layer uses them and answered as a user would.
 #include "tests/standin/AppKitTesting.h"
+#include "tests/support/ReturnsInTime.h"
 #include "tests/support/TempDir.h"
 
 #include "standin/foundation/RunLoop.h"
@@ -8,6 +9,9 @@
 #include <chrono>
 #include <filesystem>
 #include <utility>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace appkittest;
 using namespace standin::appkit;
@@ -568,6 +572,28 @@ TEST_F(AppKitControls, CursorsFromTheSystemFolderAndThePrivateOnes)
   EXPECT_EQ(NSCursor::performSelector("_helpCursor"), nullptr);
   EXPECT_FALSE(NSCursor::helpCursorShown());
   EXPECT_EQ(faults.Count(), 2);
+}
+
+TEST(PdfImageFiles, AFilePastTheBoundIsRefusedWholeAndAFifoAtOnce)
+{
+  // 16 MiB is the most read; a longer file is refused, not read in part.
+  NSAutoreleasePool pool;
+  testsupport::TempDir dir;
+  const std::string page = "%PDF-1.4\n1 0 obj << /Type /Page /MediaBox [ 0 0 17.5 24 ] >> endobj\n";
+  for (const off_t size : {off_t{16} << 20, (off_t{16} << 20) + 1})
+  {
+    const std::string path = dir.File("cursor" + std::to_string(size) + ".pdf");
+    WriteText(path, page);
+    ASSERT_EQ(truncate(path.c_str(), size), 0);
+    EXPECT_EQ(Autoreleased(new NSImage(S(path.c_str())))->isValid(), size == off_t{16} << 20) << size;
+  }
+  // Nobody writes the FIFO: a reader that waited for a writer would never return.
+  const std::string fifo = dir.File("fifo.pdf");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  int valid = -1;
+  EXPECT_TRUE(testsupport::ReturnsInTime(
+    10.0, [&]() { return Autoreleased(new NSImage(S(fifo.c_str())))->isValid() ? 1 : 0; }, &valid));
+  EXPECT_EQ(valid, 0);
 }
 
 TEST(PdfPageSize, ReadsTheFirstMediaBoxWithinItsBytes)

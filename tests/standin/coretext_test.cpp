@@ -1,11 +1,15 @@
 #include "standin/coretext/CoreText.h"
 #include "tests/support/FontFiles.h"
+#include "tests/support/ReturnsInTime.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace testsupport;
 
@@ -146,5 +150,32 @@ TEST_F(CoreTextStandIn, DescriptorsMatchTheSystemFolderByNameWithStbTrueTypesNam
   CFRelease(font);
   CGFontRelease(graphicsFont);
   CGDataProviderRelease(provider);
+  standin::SetSystemFontFolder("/usr/share/fonts");
+}
+
+TEST_F(CoreTextStandIn, AFifoAmongTheSystemFontsOrUnderAFontURLIsPassedOverAtOnce)
+{
+  // Nobody writes the FIFO: a reader that waited for a writer would never return.
+  TempDir fonts;
+  WriteBytes(fonts.File("Roboto-Regular.ttf"), ReadBytes(RobotoRegularPath()));
+  ASSERT_EQ(mkfifo(fonts.File("fifo").c_str(), 0600), 0);
+  ASSERT_EQ(symlink(fonts.File("fifo").c_str(), fonts.File("Fifo.ttf").c_str()), 0);
+  standin::SetSystemFontFolder(fonts.Path());
+  int matches = -1;
+  EXPECT_TRUE(ReturnsInTime(
+    10.0,
+    [&]() {
+      NSAutoreleasePool pool;
+      CTFontDescriptorRef wanted = CTFontDescriptorCreateWithAttributes(
+        Autoreleased(new NSDictionary({kCTFontFamilyNameAttribute}, {NSString::stringWithUTF8String("Roboto")})));
+      CFArrayRef found =
+        CTFontDescriptorCreateMatchingFontDescriptors(wanted, Autoreleased(new NSSet({kCTFontFamilyNameAttribute})));
+      const int count = found ? static_cast<int>(CFArrayGetCount(found)) : 0;
+      CGDataProviderRef provider =
+        CGDataProviderCreateWithURL(NSURL::fileURLWithPath(NSString::stringWithUTF8String(fonts.File("Fifo.ttf").c_str())));
+      return provider ? 100 : count;
+    },
+    &matches));
+  EXPECT_EQ(matches, 1) << "Roboto found, the FIFO passed over, no provider for it";
   standin::SetSystemFontFolder("/usr/share/fonts");
 }

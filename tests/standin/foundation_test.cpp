@@ -1,9 +1,11 @@
 #include "standin/foundation/CoreFoundation.h"
 #include "standin/foundation/Dispatch.h"
 #include "standin/foundation/PropertyList.h"
+#include "standin/foundation/RegularFile.h"
 #include "standin/foundation/RunLoop.h"
 #include "standin/foundation/Unicode.h"
 #include "tests/standin/StandinTesting.h"
+#include "tests/support/ReturnsInTime.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +18,9 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using standin::RuntimeClass;
 
@@ -294,6 +299,40 @@ TEST(FoundationPropertyLists, ReadsEveryValueKindAndRefusesEveryDamagedPrefix)
   for (int i = 0; i < 1000; ++i)
     deep += "<array>";
   EXPECT_EQ(standin::ReadPropertyList(deep.data(), deep.size()), nullptr);
+}
+
+TEST(FoundationFiles, WhatIsNoRegularFileIsRefusedAtOnceAndAFilePastItsBoundWhole)
+{
+  // The stand-ins' readers of outside files (fonts, images, property lists) open through one
+  // helper. Nobody writes the FIFO: a reader that waited for a writer would never return.
+  testsupport::TempDir dir;
+  const std::string fifo = dir.File("Info.plist");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  int refused = -1;
+  EXPECT_TRUE(testsupport::ReturnsInTime(10.0, [&]() { return standin::ReadPropertyListFile(fifo) == nullptr ? 1 : 0; },
+                                         &refused));
+  EXPECT_EQ(refused, 1);
+
+  const std::string text = "<plist><integer>7</integer></plist>";
+  std::ofstream(dir.File("seven.plist"), std::ios::binary) << text;
+  std::string read;
+  EXPECT_TRUE(standin::ReadRegularFile(dir.File("seven.plist").c_str(), text.size(), read));
+  EXPECT_EQ(read, text);
+  std::vector<uint8_t> bytes{1, 2, 3};
+  EXPECT_FALSE(standin::ReadRegularFile(dir.File("seven.plist").c_str(), text.size() - 1, bytes)) << "not cut";
+  EXPECT_TRUE(bytes.empty());
+  EXPECT_FALSE(standin::ReadRegularFile(dir.Path().c_str(), SIZE_MAX, bytes)) << "a folder";
+  EXPECT_FALSE(standin::ReadRegularFile(dir.File("missing").c_str(), SIZE_MAX, bytes));
+  EXPECT_FALSE(standin::ReadRegularFile(nullptr, SIZE_MAX, bytes));
+  standin::RegularFile file;
+  EXPECT_FALSE(file.Open(fifo.c_str(), SIZE_MAX));
+  EXPECT_FALSE(file.IsOpen());
+  ASSERT_TRUE(file.Open(dir.File("seven.plist").c_str(), text.size()));
+  EXPECT_EQ(file.Size(), text.size());
+  // A file that shrank since it was opened is not read as if whole.
+  ASSERT_EQ(truncate(dir.File("seven.plist").c_str(), 3), 0);
+  std::vector<char> out(text.size());
+  EXPECT_FALSE(file.ReadAll(out.data()));
 }
 
 TEST(FoundationBundles, BundlesAreFoundByPathThenByIdentifier)
