@@ -94,8 +94,8 @@ bool IMidiOutQueue::Insert(const IMidiMsg& msg)
 // ---------------------------------------------------------------------------------------------
 // Construction
 
-IPluginAAX::IPluginAAX(const InstanceInfo&, const IPluginConfig& config)
-  : IPluginAPIBase(config, kAPIAAX)
+IPluginAAX::IPluginAAX(const InstanceInfo&, const IPluginConfig& config, ETickStart tickStart)
+  : IPluginAPIBase(config, kAPIAAX, tickStart)
   , IPluginProcessor(config)
   , AAX_CIPluginParameters()
 {

@@ -58,7 +58,8 @@ class IPluginAAX : public IPluginAPIBase, public IPluginProcessor, public AAX_CI
 {
 public:
   // The instance information is not read: the host hands everything over after construction.
-  IPluginAAX(const InstanceInfo& info, const IPluginConfig& config);
+  // The editor timer starts last; tickStart says when its ticks begin to reach the plug-in.
+  IPluginAAX(const InstanceInfo& info, const IPluginConfig& config, ETickStart tickStart = ETickStart::kAtOnce);
   ~IPluginAAX() override;
   IPluginAAX(const IPluginAAX&) = delete;
   IPluginAAX& operator=(const IPluginAAX&) = delete;
