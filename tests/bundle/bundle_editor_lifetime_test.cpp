@@ -80,11 +80,13 @@ TEST(BundleEditorLifetime, TheHostDestroyingTheInstanceInsideTheEditorsNativeMen
 
 // The routes by which the editor sends touch, set and release requests: a drag on "Drive"
 // (touch at the press, set while it moves, release at the let-go, each in an event handler of
-// its own), and the ">" arrow of the preset strip, whose load sends touch, set and release for
-// every parameter from the end of its splash animation, inside the frame timer's drawing pass.
+// its own), the scroll wheel on "Drive" (all three in one handler), and the ">" arrow of the
+// preset strip, whose load sends touch, set and release for every parameter from the end of
+// its splash animation, inside the frame timer's drawing pass.
 enum class ERoute
 {
   kDriveDrag,
+  kDriveScroll,
   kNextPresetArrow
 };
 // What the host does inside the request.
@@ -105,7 +107,7 @@ struct RequestCase
 
 std::string Describe(const RequestCase& c)
 {
-  static const char* const kRoutes[] = {"drag on Drive", "preset arrow"};
+  static const char* const kRoutes[] = {"drag on Drive", "scroll on Drive", "preset arrow"};
   static const char* const kRequests[] = {"touch", "set", "release"};
   static const char* const kActions[] = {"close", "destroy", "move", "uninit"};
   return std::string(" (") + kActions[static_cast<int>(c.action)] + " inside the " + kRequests[c.request] +
@@ -124,9 +126,9 @@ TEST(BundleEditorLifetime, TheHostClosingMovingOrDestroyingTheEditorInsideItsReq
   std::vector<RequestCase> cases;
   for (EHostAction action : {EHostAction::kClose, EHostAction::kDestroy, EHostAction::kMove})
     for (GestureRecord::EKind request : {GestureRecord::kTouch, GestureRecord::kSet, GestureRecord::kRelease})
-      for (ERoute route : {ERoute::kDriveDrag, ERoute::kNextPresetArrow})
+      for (ERoute route : {ERoute::kDriveDrag, ERoute::kDriveScroll, ERoute::kNextPresetArrow})
         cases.push_back({route, request, action});
-  for (ERoute route : {ERoute::kDriveDrag, ERoute::kNextPresetArrow})
+  for (ERoute route : {ERoute::kDriveDrag, ERoute::kDriveScroll, ERoute::kNextPresetArrow})
     cases.push_back({route, GestureRecord::kSet, EHostAction::kUninit});
 
   BundleSession session;
@@ -184,6 +186,11 @@ TEST(BundleEditorLifetime, TheHostClosingMovingOrDestroyingTheEditorInsideItsReq
       {
         input::Drag(window, input::InWindow(view, NSMakePoint(147 * scale, 118 * scale)),
                     input::InWindow(view, NSMakePoint(147 * scale, 60 * scale)));
+        standin::RunLoop::Main().RunForMs(40);
+      }
+      else if (c.route == ERoute::kDriveScroll)
+      {
+        input::Scroll(window, input::InWindow(view, NSMakePoint(147 * scale, 185 * scale)), 3.0);
         standin::RunLoop::Main().RunForMs(40);
       }
       else
