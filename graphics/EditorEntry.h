@@ -16,13 +16,21 @@
 //
 // The rule the scope keeps: whatever the host does inside a call the editor makes, nothing
 // returns into freed memory. Inside any such call (a control's alert or menu loop, a modal
-// panel, the host's own parameter-click handling, a resize request) the host may close the
-// editor or destroy the whole instance.
+// panel, the host's own parameter-click handling, a resize request, the touch, set and release
+// requests of a parameter gesture or of a preset load) the host may close the editor, move it
+// to another view container, uninitialise the instance, or destroy the whole instance.
 //  - A close marks the context closed at once: its window goes, nothing draws, its handles
 //    expire. The delegate deletes it, with its controls, only when the outermost scope ends.
+//  - A move closes the context's view and gives the same open context a new one: the old view
+//    lets go of the context, and a pass that began in the old view goes on only while the
+//    context is open and that view still serves it (IGraphicsView::render).
 //  - Every scope counts itself on the delegate (IGEditorDelegate::HandlerEntered and
 //    HandlerLeft), and the binding holds a release to zero until the last scope has ended; that
 //    scope runs the deletion and touches nothing after it.
+//  - An Uninit inside a scope empties the instance's host parameters at once, but the binding
+//    keeps the parameters and host wrappers it took away until the last scope ends
+//    (IGEditorDelegate::OnLastHandlerLeaving, which runs whether or not a deletion follows):
+//    a request still in a parameter's call returns into live objects.
 //  - After any call that can run a nested loop, dispatch takes the control back through
 //    IGraphics::ControlAfter, which hands back null once the control went or the editor closed;
 //    then dispatch touches nothing more.

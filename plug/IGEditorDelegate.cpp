@@ -30,6 +30,15 @@ IGEditorDelegate::~IGEditorDelegate()
   mMakeGraphicsFunc = nullptr;
 }
 
+bool IGEditorDelegate::HandlerLeft()
+{
+  // Once the deletion runs the word is kDeleting plus what scopes its destructors open: never
+  // a count of one.
+  if (mHandlers.load(std::memory_order_acquire) >> 1 == 1)
+    OnLastHandlerLeaving();
+  return mHandlers.fetch_sub(2, std::memory_order_acq_rel) == 3 && Deleting();
+}
+
 void* IGEditorDelegate::OpenEditorWindow(void* pParent)
 {
   // Called by the host binding: a failing editor must not take the host down with it.

@@ -69,11 +69,21 @@ public:
   // own parameter-click callback) defers the deletion to the end of the outermost handler. One
   // atomic word holds both, since a release may come on any thread: bit 0 a deletion pending,
   // the rest twice the handlers running. Dispatch scopes of this delegate's contexts call the
-  // first two.
+  // first two; handlers run on the main thread only, so only it changes their count.
   void HandlerEntered() { mHandlers.fetch_add(2, std::memory_order_acq_rel); }
-  // True for the last handler to leave with a deletion pending: the caller then runs
-  // RunDeferredDeletion and touches nothing after it.
-  bool HandlerLeft() { return mHandlers.fetch_sub(2, std::memory_order_acq_rel) == 3 && Deleting(); }
+  // The last handler to leave first runs OnLastHandlerLeaving, still counted, so that no
+  // deletion can start meanwhile. True for the last handler to leave with a deletion pending:
+  // the caller then runs RunDeferredDeletion and touches nothing after it.
+  bool HandlerLeft();
+  // Whether an editor handler of this delegate is on the stack.
+  bool InHandler() const
+  {
+    const uint32_t handlers = mHandlers.load(std::memory_order_acquire);
+    return handlers >= 2 && handlers < kDeleting;
+  }
+  // For the binding: lets go of what it kept alive for the handlers on the stack. Runs on the
+  // main thread as the last handler leaves, also when no deletion follows; never throws.
+  virtual void OnLastHandlerLeaving() noexcept {}
   // For the release that would delete the object: true when it may go now (no handler runs);
   // false when the deletion waits for the last handler, or is pending already (a second count
   // to zero meanwhile deletes nothing).

@@ -8,8 +8,9 @@
 
 namespace plug {
 
-IPluginAPIBase::IPluginAPIBase(IPluginConfig config, EPluginAPI plugAPI)
+IPluginAPIBase::IPluginAPIBase(IPluginConfig config, EPluginAPI plugAPI, ETickStart tickStart)
   : IPluginBase(config.paramCount, config.presetCount)
+  , mConstructionPublished(tickStart == ETickStart::kAtOnce)
 {
   mUniqueID = config.uniqueCode;
   mMakerID = config.makerCode;
@@ -167,6 +168,10 @@ void IPluginAPIBase::StopUITimer()
 
 void IPluginAPIBase::OnUITimerTick(Timer& /*timer*/)
 {
+  // Before anything of the plug-in is read, its virtual table included: a host may still be
+  // constructing it on another thread.
+  if (!mConstructionPublished.load(std::memory_order_acquire))
+    return;
   // The run loop is not ours to unwind: whatever an override throws ends here. The queues are
   // emptied with or without an editor; an open one is entered for it.
   igraphics::EditorEntry::Run(GetUI(), [this] {

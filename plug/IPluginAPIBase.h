@@ -5,6 +5,7 @@
 // thread, turns editor gestures into host notifications and identifies the host by name.
 // It also declares the host-facing operations that a binding overrides.
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -18,6 +19,17 @@
 
 namespace plug {
 
+// When the editor timer's ticks begin to reach the plug-in. The binding starts the timer at the
+// end of its own construction, before a product's constructor has run, and the main thread may
+// tick while a host constructs the instance on another thread. A product that may be so
+// constructed asks for kAfterConstruction and calls PublishConstruction last in its
+// constructor; until then every tick does nothing.
+enum class ETickStart
+{
+  kAtOnce,
+  kAfterConstruction
+};
+
 class IPluginAPIBase : public IPluginBase
 {
 public:
@@ -28,7 +40,7 @@ public:
   // Period of the editor timer.
   static constexpr uint32_t kUITimerIntervalMs = 20;
 
-  IPluginAPIBase(IPluginConfig config, EPluginAPI plugAPI);
+  IPluginAPIBase(IPluginConfig config, EPluginAPI plugAPI, ETickStart tickStart = ETickStart::kAtOnce);
   // Stops the editor timer first, so that no tick reaches a half-destroyed plug-in.
   ~IPluginAPIBase() override;
 
@@ -113,10 +125,14 @@ public:
   // (OnIdleTick, SendParamValueToUI, ...) and may be destroyed off the main thread calls this
   // first thing in its own destructor.
   void StopUITimer();
-  // One tick: with an editor, delivers the parameter changes, then the MIDI and then the
-  // SysEx messages queued for it, at most as many of each as were waiting when the tick
-  // started; then, always, OnIdleTick.
+  // One tick: nothing until the construction is published (see ETickStart). Then, with an
+  // editor, delivers the parameter changes, then the MIDI and then the SysEx messages queued
+  // for it, at most as many of each as were waiting when the tick started; then OnIdleTick.
   void OnUITimerTick(Timer& timer);
+  // The plug-in is constructed: ticks reach it from now on. The constructor that asked for
+  // ETickStart::kAfterConstruction calls it last; everything it wrote before is seen by the
+  // ticks.
+  void PublishConstruction() { mConstructionPublished.store(true, std::memory_order_release); }
 
   // Stores the host's name and packed version and identifies it (GetHost()); then
   // OnBeforeHostIdentified and OnHostIdentified run.
@@ -142,6 +158,8 @@ protected:
   IRingQueue<ISysExQueueEntry> mSysExMsgsToUI{kSysExQueueSize};
   // The record the editor timer pops SysEx into (main thread only).
   ISysExQueueEntry mSysExScratch;
+  // Set before the timer can start, so the timer's thread sees its first value.
+  std::atomic<bool> mConstructionPublished;
 };
 
 } // namespace plug

@@ -52,7 +52,7 @@ void VellicorConstructionLock::ReleaseConstructionLock() noexcept
 
 Vellicor::Vellicor(const plug::InstanceInfo& info)
   : VellicorConstructionLock()
-  , plug::IPluginAAX(info, MakeVellicorConfig())
+  , plug::IPluginAAX(info, MakeVellicorConfig(), plug::ETickStart::kAfterConstruction)
 {
   // The engine, its level records and every reaction memory start as their members say;
   // both snapshots start with every entry unset.
@@ -78,6 +78,9 @@ Vellicor::Vellicor(const plug::InstanceInfo& info)
   });
   SetLayoutFunc([this](plug::igraphics::IGraphics* pGraphics) { LayoutEditor(pGraphics); });
 
+  // The editor timer runs since the binding's construction; its ticks reach this object from
+  // here on, whatever thread the host constructs it on.
+  PublishConstruction();
   ReleaseConstructionLock();
 }
 

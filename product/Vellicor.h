@@ -33,7 +33,9 @@ class IGraphics;
 
 // Holds the process-wide instance lock from before the first framework base is built until
 // the end of the plug-in's constructor, so that the whole construction (user preset file
-// included) is serialised however the instance is created.
+// included) is serialised however the instance is created. The editor timer, which the binding
+// starts before the plug-in's constructor runs, does not take the lock: its ticks do nothing
+// until the constructor publishes the construction, just before it lets the lock go.
 class VellicorConstructionLock
 {
 protected:

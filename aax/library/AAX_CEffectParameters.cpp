@@ -185,15 +185,54 @@ AAX_Result AAX_CEffectParameters::Init(IACFUnknown* hostObject)
 AAX_Result AAX_CEffectParameters::Uninit()
 {
   return Guarded([&]() -> AAX_Result {
-    mParameterManager.RemoveAll();
-    mParameterManager.SetAutomationDelegate(nullptr);
-    mPacketDispatcher.SetController(nullptr, this);
-    mController.reset();
-    mAutomationDelegate.reset();
-    mTransport.reset();
-    mNumChunkedParameters = 0;
+    UninitRemains remains = TakeForUninit();
+    remains.Clear();
     return AAX_SUCCESS;
   });
+}
+
+AAX_CEffectParameters::UninitRemains AAX_CEffectParameters::TakeForUninit()
+{
+  UninitRemains remains;
+  remains.mParameters = mParameterManager.TakeAll();
+  mParameterManager.SetAutomationDelegate(nullptr);
+  mPacketDispatcher.SetController(nullptr, this);
+  remains.mController = std::move(mController);
+  remains.mAutomationDelegate = std::move(mAutomationDelegate);
+  remains.mTransport = std::move(mTransport);
+  mNumChunkedParameters = 0;
+  return remains;
+}
+
+AAX_CEffectParameters::UninitRemains::UninitRemains() = default;
+
+AAX_CEffectParameters::UninitRemains::UninitRemains(UninitRemains&& other) noexcept = default;
+
+AAX_CEffectParameters::UninitRemains& AAX_CEffectParameters::UninitRemains::operator=(UninitRemains&& other) noexcept
+{
+  if (this != &other)
+  {
+    Clear();
+    mParameters = std::move(other.mParameters);
+    mController = std::move(other.mController);
+    mAutomationDelegate = std::move(other.mAutomationDelegate);
+    mTransport = std::move(other.mTransport);
+  }
+  return *this;
+}
+
+AAX_CEffectParameters::UninitRemains::~UninitRemains() { Clear(); }
+
+void AAX_CEffectParameters::UninitRemains::Clear() noexcept
+{
+  // A parameter's destructor unregisters from the automation delegate: the parameters go
+  // first, moved out of the list before any of them is deleted.
+  std::vector<std::unique_ptr<AAX_IParameter>> parameters = std::move(mParameters);
+  mParameters.clear();
+  parameters.clear();
+  mController.reset();
+  mAutomationDelegate.reset();
+  mTransport.reset();
 }
 
 AAX_Result AAX_CEffectParameters::InitEffect() { return AAX_SUCCESS; }

@@ -23,6 +23,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <vector>
 
 class AAX_IAutomationDelegate;
 class AAX_IController;
@@ -129,7 +130,35 @@ public:
 
   int32_t NumChunkedParameters() const { return mNumChunkedParameters; }
 
+  // What Uninit takes from the instance: every host parameter and the controller,
+  // automation-delegate and transport wrappers. Letting it go deletes them in Uninit's order:
+  // the parameters first (they unregister from the automation delegate), then the wrappers.
+  class UninitRemains
+  {
+  public:
+    UninitRemains();
+    UninitRemains(UninitRemains&& other) noexcept;
+    UninitRemains& operator=(UninitRemains&& other) noexcept;
+    ~UninitRemains();
+    // Deletes what it holds now.
+    void Clear() noexcept;
+
+  private:
+    friend class AAX_CEffectParameters;
+    std::vector<std::unique_ptr<AAX_IParameter>> mParameters;
+    std::unique_ptr<AAX_VController> mController;
+    std::unique_ptr<AAX_VAutomationDelegate> mAutomationDelegate;
+    std::unique_ptr<AAX_VTransport> mTransport;
+  };
+
 protected:
+  // Uninit's work without the deletion: when it returns the registry is empty and the
+  // wrappers are gone from this object, so that every answer is that of an uninitialised
+  // instance; what they were is handed to the caller, which lets it go when nothing can be
+  // running in it any more. Uninit lets it go at once. Subclasses that keep pointers to the
+  // parameters forget them here first.
+  virtual UninitRemains TakeForUninit();
+
   // Runs at the end of Init: create and add the parameters here. A non-zero result is
   // returned from Init.
   virtual AAX_Result InitEffect();

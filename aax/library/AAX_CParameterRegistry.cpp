@@ -97,9 +97,15 @@ void AAX_CParameterRegistry::RemoveParameter(AAX_IParameter* parameter)
 
 void AAX_CParameterRegistry::RemoveAll()
 {
-  mIndex.clear();
-  // Move out first: a parameter's destructor must not find itself half-removed.
-  std::vector<std::unique_ptr<AAX_IParameter>> doomed;
-  doomed.swap(mParameters);
+  // Moved out first: a parameter's destructor must not find itself half-removed.
+  std::vector<std::unique_ptr<AAX_IParameter>> doomed = TakeAll();
   doomed.clear();
+}
+
+std::vector<std::unique_ptr<AAX_IParameter>> AAX_CParameterRegistry::TakeAll()
+{
+  mIndex.clear();
+  std::vector<std::unique_ptr<AAX_IParameter>> taken;
+  taken.swap(mParameters);
+  return taken;
 }

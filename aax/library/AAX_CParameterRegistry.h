@@ -40,6 +40,9 @@ public:
   void RemoveParameterByID(AAX_CParamID identifier);
   void RemoveParameter(AAX_IParameter* parameter);
   void RemoveAll();
+  // Empties the registry as RemoveAll does, but hands the parameters to the caller instead of
+  // deleting them (a parameter still in a call keeps running until the caller lets it go).
+  std::vector<std::unique_ptr<AAX_IParameter>> TakeAll();
 
 private:
   AAX_IAutomationDelegate* mAutomationDelegate = nullptr;

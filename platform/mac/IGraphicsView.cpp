@@ -96,21 +96,26 @@ void IGraphicsView::killTimer()
   mTimer = nullptr;
 }
 
-void IGraphicsView::onTimer(NSTimer*)
+void IGraphicsView::onTimer(NSTimer*) { render(); }
+
+void IGraphicsView::render()
 {
   // A control's drawing may reach the host, which may close the editor: the close invalidates
   // this timer, which lets go of the view, and the view stays until the pass has returned.
   const ScopedRetain<IGraphicsView> hold(this);
-  EditorEntry::Enter(mGraphics, [&](IGraphicsMac&) { render(); });
-}
-
-void IGraphicsView::render()
-{
   mDirtyRects.Clear();
-  if (!mGraphics || !mGraphics->IsDirty(mDirtyRects))
-    return;
-  mGraphics->SetAllControlsClean();
-  mGraphics->Draw(mDirtyRects);
+  EditorEntry::Enter(mGraphics, [&](IGraphicsMac& g) {
+    if (!g.IsDirty(mDirtyRects))
+      return;
+    // IsDirty ends animations, whose actions may reach the host (a preset load tells it every
+    // value), and the host may close the editor, destroy the instance or move the editor to
+    // another view container in there. The pass goes on only for an open context that this
+    // view still serves; otherwise the dirty flags stay for the view that serves it now.
+    if (g.IsClosed() || g.GetView() != this)
+      return;
+    g.SetAllControlsClean();
+    g.Draw(mDirtyRects);
+  });
 }
 
 NSGraphicsContext* IGraphicsView::getCGContextRef()

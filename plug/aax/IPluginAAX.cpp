@@ -94,8 +94,8 @@ bool IMidiOutQueue::Insert(const IMidiMsg& msg)
 // ---------------------------------------------------------------------------------------------
 // Construction
 
-IPluginAAX::IPluginAAX(const InstanceInfo&, const IPluginConfig& config)
-  : IPluginAPIBase(config, kAPIAAX)
+IPluginAAX::IPluginAAX(const InstanceInfo&, const IPluginConfig& config, ETickStart tickStart)
+  : IPluginAPIBase(config, kAPIAAX, tickStart)
   , IPluginProcessor(config)
   , AAX_CIPluginParameters()
 {
@@ -283,9 +283,39 @@ void IPluginAAX::RunDeferredDeletion() { AAX_CIPluginParameters::DeleteThis(); }
 AAX_Result IPluginAAX::Uninit()
 {
   mHostGone.store(true, std::memory_order_release);
-  // The base deletes the host parameters; the render path must not find the bypass after that.
+  // The host parameters go; the render path must not find the bypass after that.
   mBypassParameter.store(nullptr, std::memory_order_release);
-  return AAX_CIPluginParameters::Uninit();
+  try
+  {
+    UninitRemains remains = TakeForUninit();
+    if (InHandler())
+    {
+      std::lock_guard<std::mutex> lock(mUninitRemainsLock);
+      mUninitRemains.push_back(std::move(remains));
+    }
+  }
+  catch (...)
+  {
+    return AAX_ERROR_UNKNOWN_EXCEPTION;
+  }
+  return AAX_SUCCESS;
+}
+
+void IPluginAAX::OnLastHandlerLeaving() noexcept
+{
+  std::vector<UninitRemains> remains;
+  try
+  {
+    std::lock_guard<std::mutex> lock(mUninitRemainsLock);
+    remains.swap(mUninitRemains);
+  }
+  catch (...)
+  {
+    return; // kept until the instance goes
+  }
+  // Outside the lock: a parameter going unregisters from the host, which may uninitialise
+  // the instance once more in there.
+  remains.clear();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -37,6 +37,7 @@ AAX_Result AutomationDelegate::PostSetValueRequest(const char* id, double value)
   // The echo runs outside the lock: the update may post the current value back to us.
   if (sink)
     sink(id, value);
+  RunRequestHook(GestureRecord::kSet, id);
   return 0;
 }
 
@@ -51,18 +52,24 @@ AAX_Result AutomationDelegate::PostCurrentValue(const char* id, double value)
 AAX_Result AutomationDelegate::PostTouchRequest(const char* id)
 {
   Call("AutomationDelegate.PostTouchRequest");
-  std::lock_guard<std::mutex> lock(mMutex);
-  ++mTouches[Id(id)];
-  AddGestureLocked(GestureRecord::kTouch, Id(id), 0.0);
+  {
+    std::lock_guard<std::mutex> lock(mMutex);
+    ++mTouches[Id(id)];
+    AddGestureLocked(GestureRecord::kTouch, Id(id), 0.0);
+  }
+  RunRequestHook(GestureRecord::kTouch, Id(id));
   return 0;
 }
 
 AAX_Result AutomationDelegate::PostReleaseRequest(const char* id)
 {
   Call("AutomationDelegate.PostReleaseRequest");
-  std::lock_guard<std::mutex> lock(mMutex);
-  --mTouches[Id(id)];
-  AddGestureLocked(GestureRecord::kRelease, Id(id), 0.0);
+  {
+    std::lock_guard<std::mutex> lock(mMutex);
+    --mTouches[Id(id)];
+    AddGestureLocked(GestureRecord::kRelease, Id(id), 0.0);
+  }
+  RunRequestHook(GestureRecord::kRelease, Id(id));
   return 0;
 }
 
@@ -78,6 +85,24 @@ AAX_Result AutomationDelegate::GetTouchState(const char* id, bool* touched)
 void AutomationDelegate::AddGestureLocked(GestureRecord::EKind kind, const std::string& id, double value)
 {
   mGestures.Add({kind, id, value, mClock ? mClock() : 0.0});
+}
+
+void AutomationDelegate::SetRequestHook(RequestHook hook)
+{
+  std::lock_guard<std::mutex> lock(mMutex);
+  mRequestHook = std::move(hook);
+}
+
+void AutomationDelegate::RunRequestHook(GestureRecord::EKind kind, const std::string& id)
+{
+  RequestHook hook;
+  {
+    std::lock_guard<std::mutex> lock(mMutex);
+    hook = mRequestHook;
+  }
+  // A copy: the hook may replace or clear itself, and the host may let go of this delegate.
+  if (hook)
+    hook(kind, id);
 }
 
 void AutomationDelegate::SetClock(std::function<double()> clock)

@@ -51,6 +51,11 @@ public:
   AAX_Result GetTouchState(const char* id, bool* touched) override;
 
   void SetUpdateSink(UpdateSink sink);
+  // What the host does inside the plug-in's touch, set-value and release requests: called on
+  // the requesting thread once the request is recorded (a set-value request after its echo
+  // went to the sink), outside the delegate's lock. The hook may replace itself.
+  using RequestHook = std::function<void(GestureRecord::EKind kind, const std::string& parameterID)>;
+  void SetRequestHook(RequestHook hook);
   // What the gesture records take as their time (seconds); 0 until one is set. Called on the
   // thread of each request, so it must be safe from any thread.
   void SetClock(std::function<double()> clock);
@@ -71,9 +76,11 @@ public:
 private:
   static std::string Id(const char* id) { return id ? std::string(id) : std::string(); }
   void AddGestureLocked(GestureRecord::EKind kind, const std::string& id, double value);
+  void RunRequestHook(GestureRecord::EKind kind, const std::string& id);
 
   mutable std::mutex mMutex;
   UpdateSink mSink;
+  RequestHook mRequestHook;
   std::set<std::string> mRegistered;
   RecordLog<ValueRecord> mSetValueRequests;
   RecordLog<ValueRecord> mCurrentValues;

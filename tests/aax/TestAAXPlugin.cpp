@@ -40,8 +40,8 @@ plug::IPluginConfig MakeConfig(bool midi)
 
 } // namespace
 
-TestAAXPlugin::TestAAXPlugin(bool midi)
-  : plug::IPluginAAX(plug::InstanceInfo(), MakeConfig(midi))
+TestAAXPlugin::TestAAXPlugin(bool midi, plug::ETickStart tickStart)
+  : plug::IPluginAAX(plug::InstanceInfo(), MakeConfig(midi), tickStart)
 {
   using plug::IParam;
   GetParam(kGain)->DefineDouble("Gain", 0.0, -12.0, 12.0, 0.1, "dB");

@@ -38,8 +38,8 @@ struct ChangeRecord
 class TestAAXPlugin : public plug::IPluginAAX
 {
 public:
-  // midi: the plug-in takes and sends MIDI.
-  explicit TestAAXPlugin(bool midi = false);
+  // midi: the plug-in takes and sends MIDI. tickStart: as the binding takes it.
+  explicit TestAAXPlugin(bool midi = false, plug::ETickStart tickStart = plug::ETickStart::kAtOnce);
   ~TestAAXPlugin() override;
 
   void HandleParamChange(int idx, plug::EParamChangeSource source, int offset) override;

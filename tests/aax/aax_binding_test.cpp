@@ -537,6 +537,62 @@ TEST(BindingLifecycle, InitUninitReleaseLeaveNothingBehind)
   RunLoop::Main().RemoveAllTimers();
 }
 
+// A product constructed by a host on another thread than the main one, as a product asks for
+// it: the binding's editor timer runs from the end of the binding's construction, and the
+// product's constructor publishes its construction last. The constructor here waits, inside,
+// for the main thread to have run the timer once, with relaxed atomics on purpose, so that
+// nothing orders that tick's reads before what the constructor writes next (its virtual table
+// first): a tick that reached the plug-in is an early idle call here, and a data race under
+// ThreadSanitizer.
+class ConstructedOffTheMainThread : public TestAAXPlugin
+{
+public:
+  ConstructedOffTheMainThread(std::atomic<bool>& inConstructor, std::atomic<bool>& ticked)
+    : TestAAXPlugin(false, plug::ETickStart::kAfterConstruction)
+  {
+    inConstructor.store(true, std::memory_order_relaxed);
+    while (!ticked.load(std::memory_order_relaxed))
+      std::this_thread::yield();
+    mConstructed = true;
+    PublishConstruction();
+  }
+  void OnIdleTick() override
+  {
+    ++mIdleTicks;
+    if (!mConstructed)
+      ++mEarlyIdleTicks;
+  }
+
+  bool mConstructed = false;
+  int mIdleTicks = 0;
+  int mEarlyIdleTicks = 0;
+};
+
+TEST(BindingLifecycle, TheEditorTimerReachesAPlugInConstructedOnAnotherThreadOnlyOnceItIsConstructed)
+{
+  RunLoop::Main().RemoveAllTimers();
+  ASSERT_TRUE(RunLoop::Main().SetClock(RunLoop::EClock::kVirtual));
+  std::atomic<bool> inConstructor{false}, ticked{false};
+  ConstructedOffTheMainThread* plugin = nullptr;
+  std::thread host([&] { plugin = new ConstructedOffTheMainThread(inConstructor, ticked); });
+  while (!inConstructor.load(std::memory_order_relaxed))
+    std::this_thread::yield();
+  const uint64_t ticksDuringConstruction = RunLoop::Main().RunDue(); // a new timer fires at once
+  ticked.store(true, std::memory_order_relaxed);
+  host.join();
+  ASSERT_NE(plugin, nullptr);
+  plugin->AddRef();
+  EXPECT_EQ(ticksDuringConstruction, 1u) << "the editor timer ran while the plug-in was constructed";
+  EXPECT_EQ(plugin->mIdleTicks, 0) << "a tick reached the plug-in under construction";
+  EXPECT_EQ(plugin->mEarlyIdleTicks, 0);
+
+  RunLoop::Main().RunForMs(plug::IPluginAPIBase::kUITimerIntervalMs);
+  EXPECT_EQ(plugin->mIdleTicks, 1) << "ticks reach it once constructed";
+  EXPECT_EQ(plugin->Release(), 0u);
+  EXPECT_EQ(LiveTestPlugins(), 0);
+  RunLoop::Main().RemoveAllTimers();
+}
+
 TEST(BindingLifecycle, FailedHostQueriesKeepTheConstructionSampleRate)
 {
   RunLoop::Main().RemoveAllTimers();

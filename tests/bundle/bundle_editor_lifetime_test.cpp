@@ -1,6 +1,9 @@
 // The real bundle in-process, with the host doing inside the editor's own calls what a host may
 // do there: destroying the whole instance from inside a native menu of the editor, or another
-// instance from inside the information menu the editors share.
+// instance from inside the information menu the editors share, and closing the editor, moving
+// it to another view container, destroying the instance or only uninitialising it from inside
+// the touch, set and release requests the editor sends.
+#include "standin/aaxhost/AutomationDelegate.h"
 #include "standin/aaxhost/tool/EditorSession.h"
 #include "standin/appkit/UserInput.h"
 #include "standin/foundation/RunLoop.h"
@@ -9,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -16,6 +20,17 @@ namespace bundletest {
 namespace {
 
 namespace input = standin::appkit;
+using aaxhost::GestureRecord;
+
+// Classes of the editor's platform side: none may be left once the editor has gone.
+void ExpectNoEditorObjectsLeft(const std::string& where)
+{
+  for (const char* name : {"IGraphicsView", "CAMetalLayer", "NSTimer", "NSTrackingArea", "IGraphicsMenu", "NSWindow"})
+  {
+    const standin::RuntimeClass* cls = standin::RuntimeClass::Find(name);
+    EXPECT_EQ(cls ? cls->LiveCount() : 0, 0) << name << where;
+  }
+}
 
 // The preset caption opens the native menu of presets. From inside the menu's loop the host
 // takes the view container away, uninitialises and releases the editor object and releases
@@ -60,11 +75,7 @@ TEST(BundleEditorLifetime, TheHostDestroyingTheInstanceInsideTheEditorsNativeMen
   EXPECT_TRUE(balanced) << "every reference to the view container given back";
   EXPECT_TRUE(editorGone) << "the editor object went with its last reference";
   EXPECT_TRUE(session.GetHost().RefCounts() == referencesBefore) << "the instance kept host references";
-  for (const char* name : {"IGraphicsView", "CAMetalLayer", "NSTimer", "NSTrackingArea", "IGraphicsMenu", "NSWindow"})
-  {
-    const standin::RuntimeClass* cls = standin::RuntimeClass::Find(name);
-    EXPECT_EQ(cls ? cls->LiveCount() : 0, 0) << name;
-  }
+  ExpectNoEditorObjectsLeft("");
   editor.reset();
   instance.reset();
 }
@@ -147,6 +158,170 @@ TEST(BundleEditorLifetime, TheInformationMenuActsOnTheEditorShowingItWhenTheHost
   editorB.reset();
   instanceA.reset();
   instanceB.reset();
+}
+
+// The routes by which the editor sends touch, set and release requests: a drag on "Drive"
+// (touch at the press, set while it moves, release at the let-go, each in an event handler of
+// its own), the scroll wheel on "Drive" (all three in one handler), and the ">" arrow of the
+// preset strip, whose load sends touch, set and release for every parameter from the end of
+// its splash animation, inside the frame timer's drawing pass.
+enum class ERoute
+{
+  kDriveDrag,
+  kDriveScroll,
+  kNextPresetArrow
+};
+// What the host does inside the request.
+enum class EHostAction
+{
+  kClose,   // takes the view container away
+  kDestroy, // closes and releases the editor object, uninitialises and releases the instance
+  kMove,    // hands the editor another view container
+  kUninit,  // uninitialises the instance, and nothing else
+};
+
+struct RequestCase
+{
+  ERoute route;
+  GestureRecord::EKind request;
+  EHostAction action;
+};
+
+std::string Describe(const RequestCase& c)
+{
+  static const char* const kRoutes[] = {"drag on Drive", "scroll on Drive", "preset arrow"};
+  static const char* const kRequests[] = {"touch", "set", "release"};
+  static const char* const kActions[] = {"close", "destroy", "move", "uninit"};
+  return std::string(" (") + kActions[static_cast<int>(c.action)] + " inside the " + kRequests[c.request] +
+         " request of a " + kRoutes[static_cast<int>(c.route)] + ")";
+}
+
+// Whatever the host does inside a request of the editor, the request returns into live objects.
+// Once the outermost handler has returned after a destruction, and once the host has let go of
+// everything in every case: no object of the plug-in is alive, the host has every reference
+// back, and every touch was released, but for the one inside which the host uninitialised the
+// instance (a drag's gesture). After an Uninit alone the instance has let go of its host
+// parameters (each unregistered) by the time the handler has returned, though no release of
+// the instance followed.
+TEST(BundleEditorLifetime, TheHostClosingMovingOrDestroyingTheEditorInsideItsRequestsLeavesNothingBehind)
+{
+  std::vector<RequestCase> cases;
+  for (EHostAction action : {EHostAction::kClose, EHostAction::kDestroy, EHostAction::kMove})
+    for (GestureRecord::EKind request : {GestureRecord::kTouch, GestureRecord::kSet, GestureRecord::kRelease})
+      for (ERoute route : {ERoute::kDriveDrag, ERoute::kDriveScroll, ERoute::kNextPresetArrow})
+        cases.push_back({route, request, action});
+  for (ERoute route : {ERoute::kDriveDrag, ERoute::kDriveScroll, ERoute::kNextPresetArrow})
+    cases.push_back({route, GestureRecord::kSet, EHostAction::kUninit});
+
+  BundleSession session;
+  ASSERT_TRUE(session.Ready()) << session.Error();
+  aaxhost::Host& host = session.GetHost();
+  for (const RequestCase& c : cases)
+  {
+    const std::string where = Describe(c);
+    const auto referencesBefore = host.RefCounts();
+    std::unique_ptr<aaxhost::PluginInstance> instance = session.NewInstance(1);
+    ASSERT_TRUE(instance) << where;
+    auto editor = std::make_unique<aaxhost::EditorSession>(host, *instance);
+    ASSERT_TRUE(editor->Create()) << editor->Error() << where;
+    ASSERT_EQ(editor->Open(), AAX_SUCCESS) << where;
+    NSView* view = editor->EditorView();
+    ASSERT_NE(view, nullptr) << where;
+    // The host's own window and automation delegate outlive whatever the host does inside.
+    NSWindow* window = view->window();
+    ASSERT_NE(window, nullptr) << where;
+    window->retain();
+    aaxhost::AutomationDelegate& automation = instance->GetInstanceHost()->Automation();
+    automation.AddRef();
+    const double scale = view->frame().size.width / 900.0;
+
+    int acted = 0;
+    std::string actedOn;
+    bool balanced = true;
+    automation.SetRequestHook([&](GestureRecord::EKind kind, const std::string& id) {
+      if (kind != c.request || acted > 0)
+        return;
+      ++acted;
+      actedOn = id;
+      switch (c.action)
+      {
+        case EHostAction::kClose:
+          editor->Close(balanced);
+          break;
+        case EHostAction::kDestroy:
+          editor->Close(balanced);
+          editor->Destroy();
+          instance->Destroy();
+          break;
+        case EHostAction::kMove:
+          editor->Open();
+          break;
+        case EHostAction::kUninit:
+          instance->Effect()->Uninit();
+          break;
+      }
+    });
+
+    {
+      NSAutoreleasePool pool; // the host's main loop always has one
+      if (c.route == ERoute::kDriveDrag)
+      {
+        input::Drag(window, input::InWindow(view, NSMakePoint(147 * scale, 118 * scale)),
+                    input::InWindow(view, NSMakePoint(147 * scale, 60 * scale)));
+        standin::RunLoop::Main().RunForMs(40);
+      }
+      else if (c.route == ERoute::kDriveScroll)
+      {
+        input::Scroll(window, input::InWindow(view, NSMakePoint(147 * scale, 185 * scale)), 3.0);
+        standin::RunLoop::Main().RunForMs(40);
+      }
+      else
+      {
+        input::Click(window, input::InWindow(view, NSMakePoint(286 * scale, 14 * scale)));
+        // The load runs once the splash has ended (100 ms), in a later frame.
+        for (int turn = 0; turn < 50 && acted == 0; ++turn)
+          standin::RunLoop::Main().RunForMs(20);
+        standin::RunLoop::Main().RunForMs(40);
+      }
+    }
+    automation.SetRequestHook(nullptr);
+    EXPECT_EQ(acted, 1) << "the host acted inside the request" << where;
+
+    if (c.action == EHostAction::kDestroy)
+    {
+      EXPECT_EQ(session.Bundle().CanUnloadNow(), 0) << "plug-in objects alive after the handler returned" << where;
+      EXPECT_TRUE(host.RefCounts() == referencesBefore) << "host references kept after the handler returned" << where;
+    }
+    if (c.action == EHostAction::kUninit)
+    {
+      EXPECT_TRUE(automation.Registered().empty()) << "host parameters kept past the handler" << where;
+    }
+
+    editor.reset();
+    instance.reset();
+    standin::RunLoop::Main().RunForMs(20);
+    EXPECT_TRUE(balanced) << "every reference to the view container given back" << where;
+    EXPECT_EQ(session.Bundle().CanUnloadNow(), 0) << "plug-in objects alive" << where;
+    std::set<std::string> touched;
+    for (const GestureRecord& gesture : automation.Gestures())
+      touched.insert(gesture.id);
+    EXPECT_FALSE(touched.empty()) << where;
+    for (const std::string& id : touched)
+    {
+      // A drag's gesture open while the host uninitialised the instance has nowhere to be
+      // released: the instance no longer has the parameter.
+      const bool uninitialisedInside =
+        (c.action == EHostAction::kDestroy || c.action == EHostAction::kUninit) && id == actedOn;
+      if (!uninitialisedInside)
+      {
+        EXPECT_EQ(automation.TouchDepth(id), 0) << "parameter " << id << where;
+      }
+    }
+    automation.Release();
+    window->release();
+    EXPECT_TRUE(host.RefCounts() == referencesBefore) << "host references kept" << where;
+    ExpectNoEditorObjectsLeft(where);
+  }
 }
 
 } // namespace
