@@ -32,8 +32,9 @@
 //    (IGEditorDelegate::OnLastHandlerLeaving, which runs whether or not a deletion follows):
 //    a request still in a parameter's call returns into live objects.
 //  - After any call that can run a nested loop, dispatch takes the control back through
-//    IGraphics::ControlAfter, which hands back null once the control went or the editor closed;
-//    then dispatch touches nothing more.
+//    IGraphics::ControlAfter, which hands back null once the control went or the editor closed.
+//    A control that went is touched no more and the rest of the event goes on; a closed editor
+//    ends the event, and dispatch then touches nothing more.
 //  - Every nested loop the platform starts (an alert, a modal panel, a native menu) begins with
 //    IGraphics::CheckNestedLoopInDispatch, which in builds with assertions reports a loop started
 //    outside any scope.

@@ -100,7 +100,9 @@ public:
   // Dispatch's one way to call out of the context: runs call (a control's handler, the host's
   // parameter click, a menu's completion), which may run a nested loop, remove controls or
   // close the editor, and hands back the control again, or null when it went or the editor
-  // closed meanwhile. On null, dispatch touches nothing more.
+  // closed meanwhile. A control that went took its own captures, gestures and pointers with it:
+  // dispatch touches it no more and goes on with the rest of the event. Only a closed editor
+  // (IsClosed) ends the event; then dispatch touches nothing more.
   template <typename Call>
   IControl* ControlAfter(IControl* pControl, Call&& call)
   {
@@ -781,8 +783,8 @@ private:
   template <class T>
   void RemoveSpecial(T*& slot);
   // The end of one touch: its control hears it, its capture and (when it was the control's
-  // last touch) its gestures end. False when dispatch goes no further: the control went or the
-  // editor closed (see ControlAfter).
+  // last touch) its gestures end. False when the control went or the editor closed (see
+  // ControlAfter); the caller tells which by IsClosed.
   bool EndTouch(const IMouseInfo& point, bool cancelled);
 
   // ---- host gestures ----

@@ -127,10 +127,9 @@ bool IGraphics::DispatchKey(float x, float y, const IKeyPress& key, bool isUp)
   if (pControl && pControl != GetControl(0))
   {
     bool handled = false;
-    // Closed from inside the control's handler, or the control gone: the key was its.
-    if (!ControlAfter(pControl, [&](IControl& c) { handled = isUp ? c.OnKeyUp(x, y, key) : c.OnKeyDown(x, y, key); }))
-      return true;
-    if (handled)
+    // A control that goes inside its handler still answers for the key; a closed editor ends it.
+    ControlAfter(pControl, [&](IControl& c) { handled = isUp ? c.OnKeyUp(x, y, key) : c.OnKeyDown(x, y, key); });
+    if (handled || IsClosed())
       return true;
   }
   return mKeyHandlerFunc ? mKeyHandlerFunc(key, isUp) : false;
@@ -254,14 +253,19 @@ void IGraphics::OnMouseDown(const std::vector<IMouseInfo>& points)
       if (point.ms.R)
         mask |= 8 | 16;
       bool hostTookIt = false;
-      pControl = ControlAfter(pControl, [&](IControl&) { hostTookIt = mViewContainer->HandleParameterMouseDown(id, mask) == 0; });
-      if (!pControl)
+      IControl* pOffered =
+        ControlAfter(pControl, [&](IControl&) { hostTookIt = mViewContainer->HandleParameterMouseDown(id, mask) == 0; });
+      if (IsClosed())
         return;
       if (hostTookIt)
       {
         ReleaseMouseCapture();
         return;
       }
+      // The host's handler removed the control: this point is done.
+      if (!pOffered)
+        continue;
+      pControl = pOffered;
     }
 
     // A right click on a parameter control offers its context menu, and nothing else.
@@ -273,7 +277,10 @@ void IGraphics::OnMouseDown(const std::vector<IMouseInfo>& points)
     }
 
     BeginGesturesFor(pControl);
-    if (!ControlAfter(pControl, [&](IControl& c) { c.OnMouseDown(point.x, point.y, point.ms); }))
+    // A control that goes inside its handler takes its capture and gestures with it; the next
+    // point goes on.
+    ControlAfter(pControl, [&](IControl& c) { c.OnMouseDown(point.x, point.y, point.ms); });
+    if (IsClosed())
       return;
   }
 }
@@ -281,7 +288,7 @@ void IGraphics::OnMouseDown(const std::vector<IMouseInfo>& points)
 void IGraphics::OnMouseUp(const std::vector<IMouseInfo>& points)
 {
   for (const IMouseInfo& point : points)
-    if (!EndTouch(point, false))
+    if (!EndTouch(point, false) && IsClosed())
       return;
 
   if (mResizingInProcess)
@@ -309,8 +316,10 @@ void IGraphics::OnMouseDrag(const std::vector<IMouseInfo>& points)
     // While a text is edited only the in-editor entry takes drags.
     if (mInTextEntry && pControl != mTextEntryControl)
       continue;
-    if ((point.dX != 0.f || point.dY != 0.f) &&
-        !ControlAfter(pControl, [&](IControl& c) { c.OnMouseDrag(point.x, point.y, point.dX, point.dY, point.ms); }))
+    if (point.dX == 0.f && point.dY == 0.f)
+      continue;
+    ControlAfter(pControl, [&](IControl& c) { c.OnMouseDrag(point.x, point.y, point.dX, point.dY, point.ms); });
+    if (IsClosed())
       return;
   }
 }
@@ -318,7 +327,7 @@ void IGraphics::OnMouseDrag(const std::vector<IMouseInfo>& points)
 void IGraphics::OnTouchCancelled(const std::vector<IMouseInfo>& points)
 {
   for (const IMouseInfo& point : points)
-    if (!EndTouch(point, true))
+    if (!EndTouch(point, true) && IsClosed())
       return;
 }
 
@@ -351,7 +360,8 @@ bool IGraphics::OnMouseDblClick(float x, float y, const IMouseMod& mod)
     OnMouseDown({IMouseInfo(x, y, mod)});
     return true;
   }
-  if (!ControlAfter(pControl, [&](IControl& c) { c.OnMouseDblClick(x, y, mod); }))
+  ControlAfter(pControl, [&](IControl& c) { c.OnMouseDblClick(x, y, mod); });
+  if (IsClosed())
     return true;
   ReleaseMouseCapture();
   return true;

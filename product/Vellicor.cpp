@@ -211,7 +211,9 @@ void Vellicor::HandleParamChange(int paramIdx, plug::EParamChangeSource source, 
         mEngine.RequestOverSamplingChange();
         break;
       case kTiltSwitch:
-        if (!loading && !echo)
+        if (loading)
+          RestartTiltRuns();
+        else if (!echo)
           SelectTiltTab(source == plug::kUI);
         break;
       case kDriveAreaLow:
@@ -357,6 +359,13 @@ void Vellicor::SelectTiltTab(bool countSelection)
   TiltValueUnchanged(kDriveAreaLow);
   TiltValueUnchanged(kDriveAreaHigh);
   mResendParamsRequest.store(true, std::memory_order_release);
+}
+
+void Vellicor::RestartTiltRuns()
+{
+  // A load brings its own tab and areas: no run of clicks before it goes on after it. The
+  // loaded values stay as they are, so nothing else is written or re-sent.
+  mTiltCounters.fill(0);
 }
 
 void Vellicor::StoreTiltArea(int areaIdx)

@@ -144,6 +144,8 @@ private:
   void SwitchSnapshot(bool keepLoadedValues);
   void ReactToGain(int changedIdx, int otherIdx, bool keepLoadedValues);
   void SelectTiltTab(bool countSelection);
+  // A restore or a preset recall: every tab's run of clicks starts afresh.
+  void RestartTiltRuns();
   void StoreTiltArea(int areaIdx);
   // The gain-link memories take the current pair of gains.
   void SyncGainMemories();

@@ -509,7 +509,8 @@ NSDragOperation IGraphicsView::draggingEntered(NSDraggingInfo* info)
 
 bool IGraphicsView::performDragOperation(NSDraggingInfo* info)
 {
-  return EditorEntry::Enter(false, mGraphics, [&](IGraphicsMac& g) -> bool {
+  // Every drop counts as performed, whether or not an editor is there to take it.
+  return EditorEntry::Enter(true, mGraphics, [&](IGraphicsMac& g) -> bool {
     NSPasteboard* pasteboard = info->draggingPasteboard();
     if (!HasFilenames(pasteboard))
       return true;

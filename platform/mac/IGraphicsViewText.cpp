@@ -135,12 +135,15 @@ void IGraphicsView::controlTextDidEndEditing(NSNotification* /*notification*/)
   // The commit may close the editor (the graphics object is then forgotten) or throw; the view
   // stays until this returns, and the field ends either way.
   const ScopedRetain<IGraphicsView> hold(this);
-  std::string text;
-  GuardedCall([&] {
-    NSAutoreleasePool pool;
-    text = mTextFieldView->stringValue()->Text();
+  // What the field holds is committed; a field whose value cannot be read commits nothing.
+  EditorEntry::Enter(mGraphics, [&](IGraphicsMac& g) {
+    std::string text;
+    {
+      NSAutoreleasePool pool;
+      text = mTextFieldView->stringValue()->Text();
+    }
+    g.SetControlValueAfterTextEdit(text.c_str());
   });
-  EditorEntry::Enter(mGraphics, [&](IGraphicsMac& g) { g.SetControlValueAfterTextEdit(text.c_str()); });
   // The commit may have closed the editor: then nothing is redrawn.
   EditorEntry::Enter(mGraphics, [](IGraphicsMac& g) { g.SetAllControlsDirty(); });
   GuardedCall([&] { endUserInput(); });

@@ -120,7 +120,7 @@ public:
   // ---- editor size and latency towards the host ----
   // Stores the new editor size; while the editor is open in a host view container (which
   // the editor binding keeps in the graphics context's view interface) and the size changed,
-  // asks the container for it. Always true.
+  // asks the container for it (not after Uninit). Always true.
   bool HostResizeEditor(int w, int h) override;
   // Tells the host the new latency, then resizes the bypass delay line.
   void ChangeLatency(int samples) override;

@@ -245,11 +245,12 @@ void IPluginAAX::CopyTrackName(CharBuf* out) const
 
 bool IPluginAAX::HostResizeEditor(int w, int h)
 {
-  if (!HasUI() || mHostGone.load(std::memory_order_acquire))
+  if (!HasUI())
     return true;
+  // After Uninit the host is asked nothing; the size is still the editor's.
   const igraphics::IGraphics* graphics = GetEditorGraphics();
   AAX_IViewContainer* container = graphics ? graphics->GetViewContainer() : nullptr;
-  if (container && (w != GetEditorWidth() || h != GetEditorHeight()))
+  if (container && !mHostGone.load(std::memory_order_acquire) && (w != GetEditorWidth() || h != GetEditorHeight()))
   {
     AAX_Point size;
     size.vert = static_cast<float>(h);

@@ -882,6 +882,17 @@ TEST_F(RenderTest, ResizeRequestsReachTheHostOnlyWhileOpenAndOnlyForANewSize)
     EXPECT_TRUE(plugin.HostResizeEditor(600, 350));
     EXPECT_EQ(hostContainer->Sizes().size(), 1u);
     plugin.CloseEditorWindow();
+
+    // Uninitialised with the editor still open in the container: the host is asked nothing
+    // more, but the new size is stored.
+    ASSERT_NE(plugin.OpenEditorWindow(reinterpret_cast<void*>(0x1000)), nullptr);
+    plugin.GetEditorGraphics()->SetViewContainer(&container);
+    EXPECT_EQ(plugin.Uninit(), AAX_SUCCESS);
+    EXPECT_TRUE(plugin.HostResizeEditor(640, 360));
+    EXPECT_EQ(plugin.GetEditorWidth(), 640);
+    EXPECT_EQ(plugin.GetEditorHeight(), 360);
+    EXPECT_EQ(hostContainer->Sizes().size(), 1u);
+    plugin.CloseEditorWindow();
   }
   hostContainer->Release();
 }

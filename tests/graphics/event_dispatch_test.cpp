@@ -36,6 +36,9 @@ public:
   AAX_Result HandleParameterMouseDown(const char* id, uint32_t modifiers) override
   {
     mClicks.push_back(std::string(id) + " " + std::to_string(modifiers));
+    const std::function<void()> inside = mInsideClick;
+    if (inside)
+      inside();
     return mTakeClicks ? AAX_SUCCESS : AAX_ERROR_UNIMPLEMENTED;
   }
   AAX_Result HandleParameterMouseDrag(const char*, uint32_t) override { return AAX_ERROR_UNIMPLEMENTED; }
@@ -57,6 +60,8 @@ public:
 
   Strings mClicks;
   bool mTakeClicks = false;
+  // Run inside each click, before the answer.
+  std::function<void()> mInsideClick;
 };
 
 // An in-editor menu that stays open until the test closes it, as a user would.
@@ -117,6 +122,42 @@ public:
 
 private:
   IControl*& mDoomed;
+};
+
+// A control that removes itself from inside one of its own handlers (a one-shot button, a panel
+// closing itself). It notes each event in a record that outlives it and touches nothing of its
+// own once it has gone.
+class RemovesItself : public TestControl
+{
+public:
+  enum class On
+  {
+    Down,
+    Up,
+    Key
+  };
+  RemovesItself(const IRECT& r, On on, Strings& record, int paramIdx = -1)
+    : TestControl(r, paramIdx), mOn(on), mRecord(record)
+  {
+  }
+  void OnMouseDown(float, float, const IMouseMod&) override { Hear(On::Down, "down"); }
+  void OnMouseUp(float, float, const IMouseMod&) override { Hear(On::Up, "up"); }
+  bool OnKeyDown(float, float, const IKeyPress&) override
+  {
+    const bool takes = mTakesKeys;
+    Hear(On::Key, "key");
+    return takes;
+  }
+
+private:
+  void Hear(On event, const char* what)
+  {
+    mRecord.push_back(what);
+    if (event == mOn)
+      GetUI()->RemoveControl(this);
+  }
+  On mOn;
+  Strings& mRecord;
 };
 
 class MenuOnDownControl : public TestControl
@@ -401,6 +442,85 @@ TEST_F(EventFixture, ControlsThatGoWhileSomethingStillPointsAtThem)
   EXPECT_EQ(g->AttachControl(background), nullptr);
   EXPECT_EQ(g->NControls(), before);
   g->SetAllControlsDirty();
+}
+
+// A control that goes from inside its own handler (or the host's click handler) takes only its
+// own part of the event with it: its capture, its gestures, its pointers. The rest of the event
+// goes on; only a closed editor ends it.
+TEST_F(EventFixture, AControlThatGoesInsideAnEventEndsOnlyItsOwnPartOfIt)
+{
+  Strings heard;
+  g->EnableMouseOver(true);
+
+  // A mouse-up whose control goes: a drag-resize in progress still ends, and the control now
+  // under the pointer becomes the one the mouse is over.
+  TestControl* under = Add(IRECT(100.f, 100.f, 200.f, 200.f));
+  g->AttachControl(new RemovesItself(IRECT(100.f, 100.f, 200.f, 200.f), RemovesItself::On::Up, heard, 2));
+  dlg.mLog.clear();
+  Down(150.f, 150.f);
+  g->StartDragResize();
+  Up(150.f, 150.f);
+  EXPECT_EQ(heard, (Strings{"down", "up"}));
+  EXPECT_EQ(dlg.mLog, (Strings{"begin 2", "end 2"}));
+  EXPECT_FALSE(g->GetResizingInProcess());
+  EXPECT_EQ(under->EventsStartingWith("over"), (Strings{"over 150 150"}));
+  EXPECT_TRUE(under->GetMouseIsOver());
+  EXPECT_FALSE(g->ControlIsCaptured());
+
+  // A key the control declines as it goes reaches the key handler, whose answer stands; a key
+  // it takes as it goes is handled.
+  Strings keys;
+  g->SetKeyHandlerFunc([&keys](const IKeyPress& key, bool) {
+    keys.push_back(std::to_string(key.VK));
+    return false;
+  });
+  heard.clear();
+  g->AttachControl(new RemovesItself(IRECT(300.f, 100.f, 400.f, 200.f), RemovesItself::On::Key, heard));
+  EXPECT_FALSE(g->OnKeyDown(350.f, 150.f, IKeyPress("a", 'A')));
+  EXPECT_EQ(keys, (Strings{"65"}));
+  auto* taking = new RemovesItself(IRECT(300.f, 100.f, 400.f, 200.f), RemovesItself::On::Key, heard);
+  taking->mTakesKeys = true;
+  g->AttachControl(taking);
+  EXPECT_TRUE(g->OnKeyDown(350.f, 150.f, IKeyPress("b", 'B')));
+  EXPECT_EQ(keys, (Strings{"65"}));
+  EXPECT_EQ(heard, (Strings{"key", "key"}));
+  g->SetKeyHandlerFunc(nullptr);
+
+  // A two-point mouse-down whose first control goes as it is pressed: the second point still
+  // reaches its control, inside a gesture of its own.
+  g->EnableMultiTouch(true);
+  const IMouseMod t1(true, false, false, false, false, 1), t2(true, false, false, false, false, 2);
+  g->AttachControl(new RemovesItself(IRECT(500.f, 100.f, 600.f, 200.f), RemovesItself::On::Down, heard, 2));
+  TestControl* second = Add(IRECT(700.f, 100.f, 800.f, 200.f), 3);
+  dlg.mLog.clear();
+  g->OnMouseDown({IMouseInfo(550.f, 150.f, t1), IMouseInfo(750.f, 150.f, t2)});
+  EXPECT_EQ(second->EventsStartingWith("down"), (Strings{"down 750 150"}));
+  EXPECT_EQ(g->GetCapturedControl(1), nullptr);
+  EXPECT_EQ(g->GetCapturedControl(2), second);
+  EXPECT_EQ(dlg.mLog, (Strings{"begin 2", "end 2", "begin 3"}));
+  g->OnMouseUp({IMouseInfo(750.f, 150.f, t2)});
+  EXPECT_EQ(dlg.mLog, (Strings{"begin 2", "end 2", "begin 3", "end 3"}));
+
+  // The host's click handler removes the control it is offered and leaves the click: that point
+  // is done, the next one goes on.
+  HostContainer host;
+  g->SetViewContainer(&host);
+  IControl* offered = Add(IRECT(500.f, 300.f, 600.f, 400.f), 2);
+  host.mInsideClick = [&] {
+    if (offered)
+      g->RemoveControl(offered);
+    offered = nullptr;
+  };
+  dlg.mLog.clear();
+  second->mEvents.clear();
+  g->OnMouseDown({IMouseInfo(550.f, 350.f, t1), IMouseInfo(750.f, 150.f, t2)});
+  EXPECT_EQ(offered, nullptr);
+  EXPECT_EQ(host.mClicks, (Strings{"3 0", "4 0"}));
+  EXPECT_EQ(second->EventsStartingWith("down"), (Strings{"down 750 150"}));
+  EXPECT_EQ(dlg.mLog, (Strings{"begin 3"}));
+  g->OnMouseUp({IMouseInfo(750.f, 150.f, t2)});
+  EXPECT_EQ(dlg.OpenGestures(3), 0);
+  g->SetViewContainer(nullptr);
 }
 
 TEST_F(EventFixture, ACancelledTouchEndsItsCaptureAndTheGestureWithTheControlsLastTouch)

@@ -517,6 +517,31 @@ TEST_F(EditorViewTest, EveryWayInIsInDispatchAndSurvivesTheHostClosingTheEditorT
   }
 }
 
+// The view may outlive its editor (the host's window or an autorelease pool holds it): a drop
+// it is handed then reaches nothing of the editor, and like every drop it counts as performed.
+TEST_F(EditorViewTest, ADropAfterTheEditorClosedReachesNothingAndIsStillPerformed)
+{
+  Open();
+  NSAutoreleasePool pool;
+  IGraphicsView* view = View();
+  view->retain();
+  const NSPoint at = At(30, 40);
+  mDelegate.CloseEditorWindow();
+  mJournal.clear();
+
+  NSPasteboard* pasteboard = NSPasteboard::pasteboardWithName(NSPasteboardNameDrag);
+  pasteboard->clearContents();
+  pasteboard->setPropertyList(Autoreleased(new NSArray({NSString::stringWithUTF8String("/tmp/a.wav")})),
+                              NSFilenamesPboardType);
+  auto* info = new NSDraggingInfo(pasteboard, at, NSDragOperationEvery);
+  EXPECT_TRUE(view->performDragOperation(info));
+  info->release();
+  pasteboard->clearContents();
+  view->release();
+  EXPECT_TRUE(mJournal.empty());
+  EXPECT_EQ(IGraphicsMac::InstanceCount(), 0);
+}
+
 TEST_F(EditorViewTest, AppearanceFollowsTheSystemFrom10_14)
 {
   Open();

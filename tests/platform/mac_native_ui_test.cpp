@@ -35,6 +35,19 @@ struct HookedControl : TestControl
 
 long LiveViews() { return IGraphicsView::Class().LiveCount(); }
 
+// The formatter of a field whose value cannot be read back: asking for its text throws.
+class UnreadableFormatter : public NSFormatter
+{
+public:
+  NSString* stringForObjectValue(NSObject*) override { throw std::runtime_error("the value cannot be read"); }
+  bool getObjectValue(NSObject** object, const NSString* string, NSString**) override
+  {
+    if (object && string)
+      *object = NSString::stringWithUTF8String(string->Text().c_str());
+    return true;
+  }
+};
+
 // What the user saw of a native menu: one line per item ("title|enabled|state|indent" or
 // "---" for a separator), submenus nested as "> ..." lines after their item.
 void Describe(const NSMenu* menu, std::vector<std::string>& lines, const std::string& indent = "")
@@ -456,8 +469,9 @@ TEST_F(MacTextEntry, EndingTheEntryOtherwiseDiscardsWhatWasTyped)
   EXPECT_TRUE(mDelegate.LogStartingWith("value").empty());
 }
 
-// A commit that throws still ends the entry and keeps nothing alive; one that closes the
-// editor ends it without touching the editor again.
+// A commit that throws still ends the entry and keeps nothing alive; a field whose value
+// cannot be read ends it committing nothing; a commit that closes the editor ends it without
+// touching the editor again.
 TEST_F(MacTextEntry, ACommitThatThrowsOrClosesTheEditorEndsTheEntryAndKeepsNoView)
 {
   Open();
@@ -471,6 +485,22 @@ TEST_F(MacTextEntry, ACommitThatThrowsOrClosesTheEditorEndsTheEntryAndKeepsNoVie
   EXPECT_EQ(control->EventsStartingWith("text"), std::vector<std::string>{"text b 0"});
   mDelegate.CloseEditorWindow();
   EXPECT_EQ(LiveViews(), 0);
+
+  // A field whose value cannot be read commits nothing (an empty text is not what was typed)
+  // and still ends.
+  Open();
+  control = new HookedControl(IRECT(10, 130, 110, 150));
+  mGraphics->AttachControl(control);
+  IGraphicsTextField* field = Enter(control, "a");
+  ASSERT_NE(field, nullptr);
+  auto* unreadable = new UnreadableFormatter();
+  field->setFormatter(unreadable);
+  unreadable->release();
+  TypeText(mWindow, "b\r");
+  EXPECT_EQ(View()->TextField(), nullptr);
+  EXPECT_EQ(mGraphics->GetControlInTextEntry(), nullptr);
+  EXPECT_TRUE(control->EventsStartingWith("text").empty());
+  mDelegate.CloseEditorWindow();
 
   Open();
   control = new HookedControl(IRECT(10, 130, 110, 150));

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -453,6 +454,102 @@ TEST(Vellicor, TiltTabsMapOntoTheDriveAreaAndResetOnTheFourthClick)
   FromUI(p, kTiltSwitch, 0.0);
   EXPECT_EQ(V(p, kLowDriveAreaLow), 80.0);
   EXPECT_EQ(V(p, kDriveAreaLow), 80.0);
+}
+
+// Runs of clicks on a tilt tab meet loads and the host's choices. A restore or a recall starts
+// every run afresh and writes nothing of its own; only the editor's clicks count towards the
+// reset, so the host choosing a tab breaks a run but starts none. Each sequence ends with MD's
+// area at 300/1500, stored and mapped.
+TEST(Vellicor, TiltRunsRestartAtEveryLoadAndCountOnlyTheEditorsClicks)
+{
+  TempHome home;
+  enum class Step
+  {
+    ClickMD,     // the editor selects MD
+    AreaMid,     // the editor sets the drive area to 300/1500 (MD selected)
+    HostLO,      // the host selects LO
+    HostMD,      // the host selects MD
+    RestoreLO,   // a state restore holding Mid 300/1500 with tab LO
+    RestoreMD,   // the same with tab MD
+    RecallLO,    // a preset recall of such a state with tab LO
+    Tick         // the editor timer's idle tick
+  };
+  struct Sequence
+  {
+    const char* name;
+    std::vector<Step> steps;
+  };
+  using S = Step;
+  const std::vector<Sequence> sequences = {
+    {"three clicks on MD, a restore with tab LO, a click on MD",
+     {S::ClickMD, S::ClickMD, S::ClickMD, S::RestoreLO, S::ClickMD}},
+    {"three clicks on MD, a restore with tab MD, a click on MD",
+     {S::ClickMD, S::ClickMD, S::ClickMD, S::RestoreMD, S::ClickMD}},
+    {"three clicks on MD, a recall with tab LO, a tick, a click on MD",
+     {S::ClickMD, S::ClickMD, S::ClickMD, S::RecallLO, S::Tick, S::ClickMD}},
+    {"two clicks on MD, the host's LO and MD, three clicks on MD",
+     {S::ClickMD, S::AreaMid, S::ClickMD, S::HostLO, S::HostMD, S::ClickMD, S::ClickMD, S::ClickMD}},
+  };
+
+  // The state a load brings: Mid 300/1500, the tab given, the drive area the tab's.
+  auto loadedState = [](double tab) {
+    Vellicor source{plug::InstanceInfo()};
+    source.SetParamQuietly(kMidDriveAreaLow, 300.0);
+    source.SetParamQuietly(kMidDriveAreaHigh, 1500.0);
+    source.SetParamQuietly(kTiltSwitch, tab);
+    const int lowIdx = kLowDriveAreaLow + 2 * static_cast<int>(tab);
+    source.SetParamQuietly(kDriveAreaLow, V(source, lowIdx));
+    source.SetParamQuietly(kDriveAreaHigh, V(source, lowIdx + 1));
+    return StateBytes(source);
+  };
+  const std::vector<uint8_t> withLO = loadedState(0.0), withMD = loadedState(1.0);
+  const std::array<int, Vellicor::kNumTiltTabs> noRun{};
+
+  for (const Sequence& sequence : sequences)
+  {
+    SCOPED_TRACE(sequence.name);
+    Vellicor p{plug::InstanceInfo()};
+    for (Step step : sequence.steps)
+    {
+      switch (step)
+      {
+        case S::ClickMD: FromUI(p, kTiltSwitch, 1.0); break;
+        case S::AreaMid:
+          FromUI(p, kDriveAreaLow, 300.0);
+          FromUI(p, kDriveAreaHigh, 1500.0);
+          break;
+        case S::HostLO: FromHost(p, kTiltSwitch, 0.0); break;
+        case S::HostMD: FromHost(p, kTiltSwitch, 1.0); break;
+        case S::RestoreLO:
+        case S::RestoreMD:
+        {
+          const std::vector<uint8_t>& state = step == S::RestoreLO ? withLO : withMD;
+          LoadBytes(p, state);
+          EXPECT_EQ(p.GetTiltCounters(), noRun);
+          EXPECT_EQ(StateBytes(p), state) << "the load writes nothing of its own";
+          break;
+        }
+        case S::RecallLO:
+        {
+          const int slot = p.GetCurrentPresetIdx() + 1;
+          plug::IPresetSlot* preset = p.GetPreset(slot);
+          ASSERT_NE(preset, nullptr);
+          preset->mState.Clear();
+          ASSERT_TRUE(preset->mState.PutBytes(withLO.data(), static_cast<int>(withLO.size())));
+          ASSERT_TRUE(p.RecallPreset(slot));
+          EXPECT_EQ(p.GetTiltCounters(), noRun);
+          EXPECT_EQ(StateBytes(p), withLO) << "the recall writes nothing of its own";
+          break;
+        }
+        case S::Tick: p.OnIdleTick(); break;
+      }
+    }
+    EXPECT_EQ(V(p, kTiltSwitch), 1.0);
+    EXPECT_EQ(V(p, kMidDriveAreaLow), 300.0);
+    EXPECT_EQ(V(p, kMidDriveAreaHigh), 1500.0);
+    EXPECT_EQ(V(p, kDriveAreaLow), 300.0);
+    EXPECT_EQ(V(p, kDriveAreaHigh), 1500.0);
+  }
 }
 
 TEST(Vellicor, HostEchoesOfARestoreLeaveTheDriveAreaAlone)
