@@ -206,6 +206,25 @@ TEST_F(MacNativeMenus, AChoiceInAMenuWhoseRequestEndedInsideItsLoopGoesNowhere)
   EXPECT_EQ(second.GetChosenItemIdx(), 2);
   EXPECT_TRUE(mBare->EventsStartingWith("menu").empty());
   EXPECT_EQ(mPlain->EventsStartingWith("menu"), std::vector<std::string>{"menu 2 0"});
+
+  // The same menu asked for again while it tracks: the first showing's choice is no answer to
+  // the later request, which shows the menu once more and takes its own choice.
+  IPopupMenu same("", {"F", "G", "H"});
+  shown = 0;
+  SetMenuResponder([&](const MenuRequest& r) {
+    if (shown++ == 0)
+    {
+      mGraphics->CreatePopupMenu(*mBare, same, mBare->GetRECT());
+      return ItemAtPath(r.menu, {1});
+    }
+    return ItemAtPath(r.menu, {2});
+  });
+  mGraphics->CreatePopupMenu(*mBare, same, mBare->GetRECT());
+  RunMainQueue();
+  RunMainQueue();
+  EXPECT_EQ(MenuCount(), 5);
+  EXPECT_EQ(same.GetChosenItemIdx(), 2);
+  EXPECT_EQ(mBare->EventsStartingWith("menu"), std::vector<std::string>{"menu 2 0"});
   SetMenuResponder(nullptr);
 }
 

@@ -244,6 +244,12 @@ TEST(TextAtlas, FallbacksAndKerning)
   }
   ftaSetSpacing(a.ctx, 0);
   EXPECT_EQ(a.Advance("AV") - apart, -1.0f);
+  // A pair is looked up in its own order: Lato kerns "LT" and not "TL".
+  const int l = stbtt_FindGlyphIndex(&lato, 'L'), t = stbtt_FindGlyphIndex(&lato, 'T');
+  ASSERT_LT(stbtt__GetGlyphKernInfoAdvance(&lato, l, t), 0);
+  ASSERT_EQ(stbtt__GetGlyphKernInfoAdvance(&lato, t, l), 0);
+  EXPECT_EQ(a.Advance("LT") - (a.Advance("L") + a.Advance("T")), -2.0f);
+  EXPECT_EQ(a.Advance("TL") - (a.Advance("T") + a.Advance("L")), 0.0f);
   ftaSetFont(a.ctx, a.roboto); // no kern table: no kerning
   EXPECT_EQ(a.Advance("AV"), a.Advance("A") + a.Advance("V"));
 }
