@@ -29,7 +29,8 @@ struct AudioData
 //   every frame that decodes, under that bound.
 // Memory grows only with the audio decoded.
 bool ReadAudioFile(const std::string& path, AudioData& out, std::string& error);
-// Writes a 32-bit float WAV file, the same bytes for the same audio. False (with the reason)
+// Writes a 32-bit float WAV file, the same bytes for the same audio: made in memory, then
+// written through WriteOutputFile (see OutputFile.h). False (with the reason, naming the file)
 // on failure.
 bool WriteAudioFile(const std::string& path, const AudioData& data, std::string& error);
 } // namespace aaxhost
