@@ -300,7 +300,8 @@ TEST(HostToolInputTest, HostileAudioInputsAreRefusedQuicklyWithinBoundedMemory)
     {"list.wav", bytes(Wave(4000, 400)), 3,
      " declares 4000 bytes of audio data but holds only 400: the file is cut short"},
     {"short.aiff", bytes(Aiff(more, held, held / 2)), 3, cutShort},
-    {"comm.aiff", bytes(Aiff(held, held, 266944)), 3, " declares 266944 frames but decodes only 2400: the file is cut short"},
+    {"comm.aiff", bytes(Aiff(held, held, 266944)), 3,
+     " declares 266944 frames but decodes only 2400: the file is cut short"},
     {"short.au", bytes(Au(more, held)), 3, cutShort},
     {"short.w64", bytes(W64(more, held)), 3, cutShort},
     // Sizes the tool takes: the ds64 chunk's when it is right, and the data chunk's when it is

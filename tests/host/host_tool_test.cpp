@@ -503,7 +503,8 @@ TEST_F(HostToolTest, WritesOntoAFullDeviceFailWithTheReason)
     // The command, and the start of the line that would report the file written.
     {"state " + kBundle + " --save /dev/full", "save: "},
     {"editor " + kBundle + " --png /dev/full", "  png: /dev/full,"},
-    {"editor " + kBundle + " " + in + " " + Quoted(mDir.File("out.wav")) + " --png-at 0.5:/dev/full", "png: /dev/full\n"},
+    {"editor " + kBundle + " " + in + " " + Quoted(mDir.File("out.wav")) + " --png-at 0.5:/dev/full",
+     "png: /dev/full\n"},
     {"render " + kBundle + " " + in + " /dev/full", "wrote /dev/full"},
   };
   for (const auto& [command, written] : runs)

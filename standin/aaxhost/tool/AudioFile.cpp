@@ -407,6 +407,7 @@ std::optional<uint64_t> DeclaredFrames(const InputStream& in, const SF_INFO& inf
     return reported;
   }
 }
+
 // Closes the audio library's file when it goes.
 struct SoundFileCloser
 {
