@@ -1,5 +1,6 @@
 #include "plug/WholeFileWriter.h"
 
+#include <cerrno>
 #include <cstdio>
 
 namespace plug {
@@ -11,9 +12,13 @@ bool WriteWholeFile(const char* path, const char* mode, const void* data, std::s
   FILE* f = std::fopen(path, mode);
   if (!f)
     return false;
-  bool ok = size == 0 || std::fwrite(data, 1, size, f) == size;
-  ok = (std::fclose(f) == 0) && ok;
-  return ok;
+  const bool written = size == 0 || std::fwrite(data, 1, size, f) == size;
+  const int writeErrno = errno;
+  const bool closed = std::fclose(f) == 0;
+  // The first step that failed gives the reason.
+  if (!written)
+    errno = writeErrno;
+  return written && closed;
 }
 
 } // namespace plug

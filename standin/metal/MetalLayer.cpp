@@ -2,6 +2,8 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <new>
 #include <thread>
 
 #define STB_IMAGE_WRITE_STATIC
@@ -18,11 +20,46 @@
 
 namespace standin::ca {
 
-bool WritePNG(const std::string& path, int width, int height, const uint8_t* rgba)
+bool EncodePNG(int width, int height, const uint8_t* rgba, std::vector<uint8_t>& png)
 {
+  png.clear();
   if (width <= 0 || height <= 0 || !rgba)
     return false;
-  return stbi_write_png(path.c_str(), width, height, 4, rgba, width * 4) != 0;
+  // The encoder hands its bytes to a C callback, which nothing may throw out of.
+  struct Sink
+  {
+    std::vector<uint8_t>& bytes;
+    bool ok = true;
+  } sink{png};
+  const auto append = [](void* context, void* data, int size) {
+    Sink& into = *static_cast<Sink*>(context);
+    try
+    {
+      const uint8_t* from = static_cast<const uint8_t*>(data);
+      into.bytes.insert(into.bytes.end(), from, from + size);
+    }
+    catch (const std::bad_alloc&)
+    {
+      into.ok = false;
+    }
+  };
+  const bool encoded = stbi_write_png_to_func(append, &sink, width, height, 4, rgba, width * 4) != 0 && sink.ok;
+  if (!encoded)
+    png.clear();
+  return encoded;
+}
+
+bool WritePNG(const std::string& path, int width, int height, const uint8_t* rgba)
+{
+  std::vector<uint8_t> png;
+  if (!EncodePNG(width, height, rgba, png))
+    return false;
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file)
+    return false;
+  const bool written = std::fwrite(png.data(), 1, png.size(), file) == png.size();
+  // The close writes what is still buffered, and can fail as well.
+  return std::fclose(file) == 0 && written;
 }
 
 // ---------------------------------------------------------------------------------------------

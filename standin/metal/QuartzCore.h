@@ -118,7 +118,11 @@ private:
   uint64_t mPresentedCount = 0;
 };
 
-// Writes RGBA pixels (rows top to bottom, tightly packed) as a PNG file; false on failure.
+// Encodes RGBA pixels (rows top to bottom, tightly packed) as the bytes of a PNG file in `png`;
+// false (with `png` empty) for no pixels or when memory runs out.
+bool EncodePNG(int width, int height, const uint8_t* rgba, std::vector<uint8_t>& png);
+// Writes them as a PNG file; false when they cannot be encoded or the file cannot be written
+// and closed whole.
 bool WritePNG(const std::string& path, int width, int height, const uint8_t* rgba);
 
 } // namespace standin::ca

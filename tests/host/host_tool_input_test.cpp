@@ -1,10 +1,12 @@
 // The aaxhost tool given hostile audio input: a named pipe, files whose headers declare more
-// audio than they hold or than any input may, and a file past the size the tool takes. Each
-// run is a child process watched for its exit, its time and its peak memory.
+// audio than they hold or than any input may, and a file past the size the tool takes; and
+// whole files of every container it checks. Each run is a child process watched for its exit,
+// its time and its peak memory.
 
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <sndfile.h>
 
 #include <fcntl.h>
 #include <signal.h>
@@ -14,9 +16,11 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -103,25 +107,52 @@ std::string Flac(uint64_t frames, int channels)
   return bytes;
 }
 
-// Five silent MPEG-1 layer III frames (mono, 128 kbit/s at 44.1 kHz), the first a Xing header
-// declaring `frames` frames: about 2 KB.
-std::string Mp3WithXingHeader(uint32_t frames)
+// `count` silent MPEG-1 layer III frames (mono, 128 kbit/s at 44.1 kHz) as a constant bit rate
+// gives them, every frame after the first padded by a byte; the first is an Xing frame declaring
+// `xingFrames` frames when there are any. Without one the audio library estimates the count from
+// the first frame's size: a little high.
+std::string Mp3(int count, std::optional<uint32_t> xingFrames)
 {
   std::string bytes;
-  for (int i = 0; i < 5; ++i)
+  for (int i = 0; i < count; ++i)
   {
-    std::string frame = "\xff\xfb\x90\xc0";
+    std::string frame = i == 0 ? "\xff\xfb\x90\xc0" : "\xff\xfb\x92\xc0";
     frame += std::string(17, '\0'); // side information
-    if (i == 0)
+    if (i == 0 && xingFrames)
     {
       frame += "Xing";
       Put(frame, 1, 4, true); // the frame count is present
-      Put(frame, frames, 4, true);
+      Put(frame, *xingFrames, 4, true);
     }
-    frame.resize(417, '\0');
+    frame.resize(i == 0 ? 417 : 418, '\0');
     bytes += frame;
   }
   return bytes;
+}
+
+// A mono 16-bit FLAC file of 2400 frames written by the audio library; with `knownLength` false
+// its STREAMINFO total is 0 ("unknown"), as streaming encoders leave it.
+void WriteFlac(const std::string& path, bool knownLength)
+{
+  SF_INFO info{};
+  info.samplerate = 48000;
+  info.channels = 1;
+  info.format = SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
+  SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+  ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
+  std::vector<float> tone(2400);
+  for (size_t i = 0; i < tone.size(); ++i)
+    tone[i] = 0.5f * std::sin(0.05f * static_cast<float>(i));
+  EXPECT_EQ(sf_writef_float(file, tone.data(), 2400), 2400);
+  ASSERT_EQ(sf_close(file), 0);
+  if (knownLength)
+    return;
+  // The 36-bit total ends the STREAMINFO block's first 18 bytes.
+  std::string bytes = testsupport::ReadFileText(path);
+  ASSERT_EQ(bytes.compare(0, 4, "fLaC"), 0);
+  bytes[21] = static_cast<char>(bytes[21] & 0xf0);
+  bytes.replace(22, 4, 4, '\0');
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 std::string Fmt(int formatTag, int bits)
@@ -138,14 +169,62 @@ std::string Fmt(int formatTag, int bits)
 }
 
 // A mono 16-bit RIFF WAVE file holding `held` bytes of silence, its data chunk declaring
-// `declared` bytes.
+// `declared` bytes after a LIST chunk of 3 bytes and its pad byte.
 std::string Wave(uint32_t declared, uint32_t held)
 {
   std::string bytes = "RIFF";
-  Put(bytes, 4 + 24 + 8 + held, 4, false);
-  bytes += "WAVE" + Fmt(1, 16) + "data";
+  Put(bytes, 4 + 24 + 12 + 8 + held, 4, false);
+  bytes += "WAVE" + Fmt(1, 16) + "LIST";
+  Put(bytes, 3, 4, false);
+  bytes += std::string("abc\0", 4) + "data";
   Put(bytes, declared, 4, false);
   return bytes + std::string(held, '\0');
+}
+
+// The same as AIFF: a NAME chunk of 3 bytes and its pad byte before the SSND chunk, whose
+// size declares `declared` bytes of sound, and a COMM chunk declaring `frames` frames.
+std::string Aiff(uint32_t declared, uint32_t held, uint32_t frames)
+{
+  std::string body = "AIFFCOMM";
+  Put(body, 18, 4, true);
+  Put(body, 1, 2, true); // mono
+  Put(body, frames, 4, true);
+  Put(body, 16, 2, true);
+  body += std::string("\x40\x0e\xbb\x80\0\0\0\0\0\0", 10) + "NAME"; // 48 kHz, 80-bit
+  Put(body, 3, 4, true);
+  body += std::string("abc\0", 4) + "SSND";
+  Put(body, 8 + uint64_t(declared), 4, true);
+  Put(body, 0, 8, true); // offset and block size
+  body += std::string(held, '\0');
+  std::string bytes = "FORM";
+  Put(bytes, body.size(), 4, true);
+  return bytes + body;
+}
+
+// The same as AU, its header declaring `declared` bytes.
+std::string Au(uint32_t declared, uint32_t held)
+{
+  std::string bytes = ".snd";
+  for (uint32_t field : {24u, declared, 3u, 48000u, 1u}) // offset, size, 16-bit, rate, mono
+    Put(bytes, field, 4, true);
+  return bytes + std::string(held, '\0');
+}
+
+// The same as Wave64: a junk chunk of 3 bytes padded to 8 before the data chunk, whose size
+// declares `declared` bytes.
+std::string W64(uint64_t declared, uint32_t held)
+{
+  const std::string guid("\xf3\xac\xd3\x11\x8c\xd1\x00\xc0\x4f\x8e\xdb\x8a", 12);
+  std::string body = "wave" + guid + "fmt " + guid;
+  Put(body, 24 + 16, 8, false);
+  body += Fmt(1, 16).substr(8) + "junk" + guid;
+  Put(body, 24 + 3, 8, false);
+  body += std::string("abc\0\0\0\0\0", 8) + "data" + guid;
+  Put(body, 24 + declared, 8, false);
+  body += std::string(held, '\0');
+  std::string bytes = std::string("riff\x2e\x91\xcf\x11\xa5\xd6\x28\xdb\x04\xc1\x00\x00", 16);
+  Put(bytes, 24 + body.size(), 8, false);
+  return bytes + body;
 }
 
 // The same as RF64: the sizes in the ds64 chunk, the data chunk's own size unknown.
@@ -183,41 +262,61 @@ void WriteFile(const std::string& path, const std::string& bytes)
 // Refused input files: each run exits 3 at once with a message naming the file and the
 // reason, within 256 MB, whatever the header declares and whatever the file is; a named pipe
 // never has its write end opened, so only the tool's own check can keep it from waiting.
-// The sizes the tool still takes are rendered.
+// Files of every kind that hold what they declare, or whose length no header states exactly,
+// are rendered whole.
 TEST(HostToolInputTest, HostileAudioInputsAreRefusedQuicklyWithinBoundedMemory)
 {
   testsupport::TempDir dir;
   const std::string fifo = dir.File("pipe.wav");
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   const uint32_t held = 4800;
+  const uint32_t more = held + (1u << 20);
+  const std::string cutShort = " declares 1053376 bytes of audio data but holds only 4800: the file is cut short";
+  const std::string whole = "rendered: 2400 frames";
 
   struct Case
   {
     const char* name;
     std::function<void(const std::string&)> make; // writes the input file
     int exitCode;
-    std::string message; // after the file's path
+    std::string message; // after the file's path when refused; the render's line when not
     bool editor = false; // the editor with audio instead of render
   };
+  const auto bytes = [](std::string content) { return [content](const std::string& p) { WriteFile(p, content); }; };
   const Case cases[] = {
     {"pipe.wav", nullptr, 3, ": not a regular file"},
     {"pipe.wav", nullptr, 3, ": not a regular file", true},
-    {"huge.wav", [](const std::string& p) { WriteFile(p, Flac((uint64_t(1) << 36) - 1, 8)); }, 3,
+    {"huge.wav", bytes(Flac((uint64_t(1) << 36) - 1, 8)), 3,
      " declares 68719476735 frames of 8 channels: more than the 67108864 samples a file of 64 MiB can hold"},
-    {"xing.mp3", [](const std::string& p) { WriteFile(p, Mp3WithXingHeader(0xffffffffu)); }, 3,
+    {"xing.mp3", bytes(Mp3(5, 0xffffffffu)), 3,
      " declares 4947802323311 frames of 1 channel: more than the 67108864 samples a file of 64 MiB can hold"},
-    {"empty.wav", [](const std::string& p) { WriteFile(p, Flac(uint64_t(1) << 26, 1)); }, 3,
+    {"empty.wav", bytes(Flac(uint64_t(1) << 26, 1)), 3,
      " declares 67108864 frames but decodes only 0: the file is cut short"},
-    {"empty.wav", [](const std::string& p) { WriteFile(p, Flac(uint64_t(1) << 26, 1)); }, 3,
+    {"empty.wav", bytes(Flac(uint64_t(1) << 26, 1)), 3,
      " declares 67108864 frames but decodes only 0: the file is cut short", true},
-    {"short.rf64", [held](const std::string& p) { WriteFile(p, Rf64(held + (1u << 20), held)); }, 3,
-     " declares 1053376 bytes of audio data but holds only 4800: the file is cut short"},
-    {"large.wav", [](const std::string& p) { WriteSparseFloatWave(p, 65u << 20); }, 3,
-     ": larger than 64 MiB"},
+    {"short.rf64", bytes(Rf64(more, held)), 3, cutShort},
+    {"large.wav", [](const std::string& p) { WriteSparseFloatWave(p, 65u << 20); }, 3, ": larger than 64 MiB"},
+    // Cut short behind an odd-sized chunk: found only where the walk counts its pad byte.
+    {"list.wav", bytes(Wave(4000, 400)), 3,
+     " declares 4000 bytes of audio data but holds only 400: the file is cut short"},
+    {"short.aiff", bytes(Aiff(more, held, held / 2)), 3, cutShort},
+    {"comm.aiff", bytes(Aiff(held, held, 266944)), 3,
+     " declares 266944 frames but decodes only 2400: the file is cut short"},
+    {"short.au", bytes(Au(more, held)), 3, cutShort},
+    {"short.w64", bytes(W64(more, held)), 3, cutShort},
     // Sizes the tool takes: the ds64 chunk's when it is right, and the data chunk's when it is
     // unknown (0xffffffff) and the data run to the end.
-    {"whole.rf64", [held](const std::string& p) { WriteFile(p, Rf64(held, held)); }, 0, ""},
-    {"unknown.wav", [held](const std::string& p) { WriteFile(p, Wave(0xffffffffu, held)); }, 0, ""},
+    {"whole.rf64", bytes(Rf64(held, held)), 0, whole},
+    {"unknown.wav", bytes(Wave(0xffffffffu, held)), 0, whole},
+    {"whole.aiff", bytes(Aiff(held, held, held / 2)), 0, whole},
+    {"whole.au", bytes(Au(held, held)), 0, whole},
+    {"unknown.au", bytes(Au(0xffffffffu, held)), 0, whole},
+    {"whole.w64", bytes(W64(held, held)), 0, whole},
+    {"whole.flac", [](const std::string& p) { WriteFlac(p, true); }, 0, whole},
+    {"unknown.flac", [](const std::string& p) { WriteFlac(p, false); }, 0, whole},
+    // An Xing frame's count less the decoder's delay of 529 frames; without it, every frame.
+    {"tagged.mp3", bytes(Mp3(5, 4)), 0, "rendered: 4079 frames"},
+    {"untagged.mp3", bytes(Mp3(10, std::nullopt)), 0, "rendered: 11520 frames"},
   };
   for (const Case& c : cases)
   {
@@ -235,7 +334,7 @@ TEST(HostToolInputTest, HostileAudioInputsAreRefusedQuicklyWithinBoundedMemory)
                 std::string::npos)
         << what;
     else
-      EXPECT_NE(run.output.find("rendered: 2400 frames"), std::string::npos) << what;
+      EXPECT_NE(run.output.find(c.message), std::string::npos) << what;
     if (c.make)
       unlink(input.c_str());
   }

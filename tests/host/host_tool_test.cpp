@@ -2,7 +2,7 @@
 // against golden texts, rendering (gain, bypass, block schedules, automation, channel
 // mapping, side-chain and auxiliary outputs), state chunks, load cycles, the editor opened
 // and closed, help and usage errors, and the reporting of refused values, unusable files and
-// a registration that fails.
+// a registration that fails, and output files that cannot be written.
 
 #include "standin/aaxhost/tool/AudioFile.h"
 #include "tests/host/HostTestPlugin.h"
@@ -14,6 +14,7 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -488,6 +489,33 @@ TEST_F(HostToolTest, TheEditorDrawsAtTheScreenScaleAndAScriptedDragChangesTheHos
   const auto usage = RunAaxhost("editor " + kBundle + " --drag 100,150");
   EXPECT_EQ(usage.exitCode, 1);
   EXPECT_NE(usage.output.find("bad --drag \"100,150\": expected [MODS+]X,Y:X2,Y2"), std::string::npos) << usage.output;
+}
+
+// Output files written onto a full device: each run exits 3 naming the file and the system's
+// reason, and never reports the file as written.
+TEST_F(HostToolTest, WritesOntoAFullDeviceFailWithTheReason)
+{
+  struct stat full{};
+  if (stat("/dev/full", &full) != 0 || !S_ISCHR(full.st_mode))
+    GTEST_SKIP() << "no /dev/full here";
+  const std::string in = Quoted(mDir.File("in.wav"));
+  const std::pair<std::string, std::string> runs[] = {
+    // The command, and the start of the line that would report the file written.
+    {"state " + kBundle + " --save /dev/full", "save: "},
+    {"editor " + kBundle + " --png /dev/full", "  png: /dev/full,"},
+    {"editor " + kBundle + " " + in + " " + Quoted(mDir.File("out.wav")) + " --png-at 0.5:/dev/full",
+     "png: /dev/full\n"},
+    {"render " + kBundle + " " + in + " /dev/full", "wrote /dev/full"},
+  };
+  for (const auto& [command, written] : runs)
+  {
+    const auto run = RunAaxhost(command);
+    EXPECT_EQ(run.exitCode, 3) << command << "\n" << run.output;
+    EXPECT_NE(run.output.find("cannot write /dev/full: " + std::string(std::strerror(ENOSPC)) + "\n"),
+              std::string::npos)
+      << command << "\n" << run.output;
+    EXPECT_EQ(run.output.find(written), std::string::npos) << command << "\n" << run.output;
+  }
 }
 
 TEST_F(HostToolTest, FailuresAreReportedWithTheirCauses)

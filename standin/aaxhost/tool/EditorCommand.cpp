@@ -8,6 +8,7 @@
 #include "standin/aaxhost/tool/EditorPlayback.h"
 #include "standin/aaxhost/tool/EditorSession.h"
 #include "standin/aaxhost/tool/InstanceSetup.h"
+#include "standin/aaxhost/tool/OutputFile.h"
 #include "standin/aaxhost/tool/ParameterText.h"
 #include "standin/aaxhost/tool/RenderJob.h"
 #include "standin/appkit/UserInput.h"
@@ -109,8 +110,9 @@ bool ReplayAndPicture(EditorSession& editor, PluginInstance& instance, const Opt
   std::vector<uint8_t> rgba;
   if (!view || !view->layer() || !view->layer()->CopyContentsRGBA(width, height, rgba))
     return std::printf("  png: the editor shows no picture\n"), false;
-  if (!standin::ca::WritePNG(options.pngFile, width, height, rgba.data()))
-    return std::printf("  png: cannot write %s\n", options.pngFile.c_str()), false;
+  std::string error;
+  if (!WritePictureFile(options.pngFile, width, height, rgba, error))
+    return std::printf("  png: %s\n", error.c_str()), false;
   std::printf("  png: %s, %d x %d pixels (draw scale %g, screen scale %g)\n", options.pngFile.c_str(), width, height,
               drawScale, options.screenScale);
   return true;

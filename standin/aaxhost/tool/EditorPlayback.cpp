@@ -1,6 +1,7 @@
 #include "standin/aaxhost/tool/EditorPlayback.h"
 
 #include "standin/aaxhost/tool/DescriptionText.h"
+#include "standin/aaxhost/tool/OutputFile.h"
 
 #include "standin/appkit/View.h"
 #include "standin/foundation/RunLoop.h"
@@ -81,9 +82,7 @@ bool WriteEditorPicture(EditorSession& editor, const std::string& file, std::str
   std::vector<uint8_t> rgba;
   if (!view || !view->layer() || !view->layer()->CopyContentsRGBA(width, height, rgba))
     return error = "the editor shows no picture", false;
-  if (!standin::ca::WritePNG(file, width, height, rgba.data()))
-    return error = "cannot write " + file, false;
-  return true;
+  return WritePictureFile(file, width, height, rgba, error);
 }
 
 namespace

@@ -5,24 +5,14 @@
 #include "standin/aaxhost/tool/DescriptionText.h"
 #include "standin/aaxhost/tool/InputFile.h"
 #include "standin/aaxhost/tool/InstanceSetup.h"
+#include "standin/aaxhost/tool/OutputFile.h"
 #include "standin/aaxhost/tool/ParameterText.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 
 namespace aaxhost
 {
-namespace
-{
-bool WriteBytes(const std::string& path, const std::vector<uint8_t>& data)
-{
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-  return static_cast<bool>(out);
-}
-} // namespace
-
 int CommandState(const Collection& collection, Host& host, const Options& options)
 {
   PluginInstance instance(host, *collection.Effects().front().second);
@@ -55,11 +45,12 @@ int CommandState(const Collection& collection, Host& host, const Options& option
   {
     std::vector<uint8_t> data;
     const AAX_Result result = instance.GetChunk(ownID, data);
+    std::string writeError;
+    if (result == AAX_SUCCESS && !WriteOutputFile(options.saveFile, data, writeError))
+      return std::printf("error: %s\n", writeError.c_str()), kExitFailed;
     std::printf("save: result %s, %zu bytes\n", ResultText(result).c_str(), data.size());
     if (result != AAX_SUCCESS)
       exitCode = kExitFailed;
-    else if (!WriteBytes(options.saveFile, data))
-      return std::printf("error: cannot write %s\n", options.saveFile.c_str()), kExitFailed;
   }
   if (!options.compareFile.empty())
   {
