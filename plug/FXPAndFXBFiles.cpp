@@ -261,7 +261,7 @@ bool IPluginBase::ReadFXPFile(const char* path)
     {
       // No preset slot to recall: the values were still set, so tell the plug-in and editor.
       NotifyAllParamsChanged(kPresetRecall);
-      RefreshAllParamsInUI();
+      RefreshAllParamsInUIFromAnyThread();
     }
   }
   else

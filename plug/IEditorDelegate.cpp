@@ -1,5 +1,7 @@
 #include "plug/IEditorDelegate.h"
 
+#include "plug/MainThread.h"
+
 #include <algorithm>
 
 namespace plug {
@@ -84,6 +86,14 @@ bool IEditorDelegate::HandleMessage(int, int, int, const void*) { return false; 
 void IEditorDelegate::RefreshAllParamsInUI()
 {
   SendAllParamsToUI();
+}
+
+void IEditorDelegate::RefreshAllParamsInUIFromAnyThread()
+{
+  if (IsMainThread())
+    RefreshAllParamsInUI();
+  else
+    mUIRefreshRequested.store(true, std::memory_order_release);
 }
 
 bool IEditorDelegate::KeyDownAtMouse(const IKeyPress&) { return false; }

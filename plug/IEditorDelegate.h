@@ -4,8 +4,9 @@
 // Parameter values travel to the editor's controls through this class; values, gestures
 // and messages from the editor travel back through it to the plug-in. Everything here runs
 // on the main thread, apart from the atomic parameter stores, which the audio thread may
-// observe at any time.
+// observe at any time, and RefreshAllParamsInUIFromAnyThread.
 
+#include <atomic>
 #include <cstdint>
 
 #include "plug/HeapBuf.h"
@@ -78,7 +79,14 @@ public:
   virtual void HandleMidiMsgInUI(const IMidiMsg& msg);
   virtual void HandleSysExMsgInUI(const ISysExMsg& msg);
   virtual bool HandleMessage(int msgTag, int ctrlTag, int dataSize, const void* pData);
+  // Main thread only; code that may run on another thread calls the next one instead.
   virtual void RefreshAllParamsInUI();
+  // The one way for code that may run on any thread (a host's state restore, a preset recall,
+  // a preset file load) to bring the editor to the parameters' values. On the main thread
+  // RefreshAllParamsInUI runs at once. Any other thread leaves the editor alone and only
+  // leaves a request, which the editor timer serves on the main thread at its next tick
+  // (TakeUIRefreshRequest). The thread is told by the platform, never by reading the editor.
+  void RefreshAllParamsInUIFromAnyThread();
 
   // Key presses at the current mouse position; false when nobody handled them.
   virtual bool KeyDownAtMouse(const IKeyPress& key);
@@ -115,6 +123,10 @@ protected:
   // The normalised value an editor control shows for the real value v of a parameter:
   // stepped, clamped, normalised through the shape and clamped to 0..1.
   static double NormalizedForUI(const IParam& param, double v);
+  // For the editor timer, on the main thread: whether a refresh was requested from another
+  // thread since the last call. The values the requesting thread stored before its request are
+  // seen by the refresh that follows.
+  bool TakeUIRefreshRequest() { return mUIRefreshRequested.exchange(false, std::memory_order_acq_rel); }
 
   PtrArray<IParam> mParams;
   int32_t mEditorWidth = 0;
@@ -123,6 +135,9 @@ protected:
   int32_t mMaxWidth = 100000;
   int32_t mMinHeight = 10;
   int32_t mMaxHeight = 100000;
+
+private:
+  std::atomic<bool> mUIRefreshRequested{false};
 };
 
 } // namespace plug

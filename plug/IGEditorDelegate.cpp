@@ -4,6 +4,7 @@
 
 #include "graphics/IControl.h"
 #include "graphics/IGraphics.h"
+#include "plug/MainThread.h"
 
 #include <algorithm>
 #include <cassert>
@@ -183,6 +184,8 @@ void IGEditorDelegate::SendParamValueToUI(int paramIdx, double value, bool norma
 {
   if (mGraphics)
   {
+    // Only the main thread touches the editor (see RefreshAllParamsInUIFromAnyThread).
+    assert(IsMainThread());
     const IParam* param = GetParam(paramIdx);
     if (!normalized && param)
       value = NormalizedForUI(*param, value);

@@ -193,6 +193,10 @@ void IPluginAPIBase::OnUITimerTick(Timer& /*timer*/)
       while (n-- > 0 && mSysExMsgsToUI.Pop(mSysExScratch))
         SendSysExMsgToUI(ISysExMsg(mSysExScratch.mOffset, mSysExScratch.mData, mSysExScratch.mSize));
     }
+    // A refresh another thread asked for: every current value, after the changes queued
+    // before it, so that the editor ends on the newest values.
+    if (TakeUIRefreshRequest())
+      RefreshAllParamsInUI();
     OnIdleTick();
   });
 }

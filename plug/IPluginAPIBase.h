@@ -127,7 +127,9 @@ public:
   void StopUITimer();
   // One tick: nothing until the construction is published (see ETickStart). Then, with an
   // editor, delivers the parameter changes, then the MIDI and then the SysEx messages queued
-  // for it, at most as many of each as were waiting when the tick started; then OnIdleTick.
+  // for it, at most as many of each as were waiting when the tick started; then serves a
+  // refresh requested from another thread (RefreshAllParamsInUIFromAnyThread); then
+  // OnIdleTick.
   void OnUITimerTick(Timer& timer);
   // The plug-in is constructed: ticks reach it from now on. The constructor that asked for
   // ETickStart::kAfterConstruction calls it last; everything it wrote before is seen by the

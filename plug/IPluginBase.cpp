@@ -484,7 +484,7 @@ bool IPluginBase::RecallPreset(int idx)
 
   mCurrentPresetIdx = idx;
   OnPresetChanged();
-  RefreshAllParamsInUI();
+  RefreshAllParamsInUIFromAnyThread();
   return true;
 }
 

@@ -162,6 +162,9 @@ public:
   void FillEmptyPresetSlots();
   void PruneEmptyPresets();
 
+  // Loads the slot's state (an empty slot takes the current state and a user preset name),
+  // makes it the current preset and brings the editor to the values
+  // (RefreshAllParamsInUIFromAnyThread).
   bool RecallPreset(int idx);
   bool RecallPresetByName(const char* name);
   // Rewrites the current slot from the plug-in's state; a non-empty name renames it.

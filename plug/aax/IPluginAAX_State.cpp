@@ -146,7 +146,7 @@ AAX_Result IPluginAAX::SetStateChunk(AAX_CTypeID chunkID, const AAX_SPlugInChunk
       SetParameterNormalized(ParamIDForIndex(i), std::clamp(normalized, 0.0, 1.0));
     }
 
-    RefreshAllParamsInUI();
+    RefreshAllParamsInUIFromAnyThread();
     BumpChangeCount();
     return AAX_SUCCESS;
   }

@@ -5,7 +5,9 @@
 
 #include "product/bundle/DemoSignal.h"
 #include "standin/aaxhost/tool/EditorPlayback.h"
+#include "standin/appkit/UserInput.h"
 #include "standin/appkit/View.h"
+#include "standin/foundation/RunLoop.h"
 #include "tests/bundle/BundleSession.h"
 #include "tests/bundle/Lamps.h"
 
@@ -15,6 +17,7 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <random>
 #include <thread>
 
@@ -102,6 +105,149 @@ TEST(BundleThreads, RenderAutomationOfEveryParameterAndIdleRunTogether)
   ASSERT_EQ(instance->GetChunk(id, again), AAX_SUCCESS);
   EXPECT_EQ(again, saved);
   EXPECT_TRUE(instance->Render(ins, outs, static_cast<int32_t>(kBlock)));
+  EXPECT_EQ(session.GetHost().Services().AssertionCount(), 0u);
+}
+
+// The state chunk as a host worker thread hands it over: the record made and loaded on the
+// calling thread, nothing waited for.
+AAX_Result RestoreOnThisThread(aaxhost::PluginInstance& instance, AAX_CTypeID id, const std::vector<uint8_t>& data)
+{
+  std::vector<uint64_t> storage((AAX_ChunkRecordSize(data.size()) + 7) / 8, 0);
+  auto* record = reinterpret_cast<AAX_SPlugInChunk*>(storage.data());
+  record->fSize = static_cast<int32_t>(data.size());
+  record->fChunkID = static_cast<int32_t>(id);
+  std::memcpy(reinterpret_cast<uint8_t*>(storage.data()) + offsetof(AAX_SPlugInChunk, fData), data.data(), data.size());
+  return instance.Effect()->SetStateChunk(id, record);
+}
+
+// The editor's last presented frame (empty when it has none).
+std::vector<uint8_t> ShownFrame(const aaxhost::EditorSession& editor)
+{
+  NSView* view = editor.EditorView();
+  CALayer* layer = view ? view->layer() : nullptr;
+  int width = 0, height = 0;
+  std::vector<uint8_t> rgba;
+  if (!layer || !layer->CopyContentsRGBA(width, height, rgba))
+    rgba.clear();
+  return rgba;
+}
+
+// Runs the main loop, 20 ms at a time, until the editor shows the frame (at most 50 turns).
+bool ShowsFrameSoon(const aaxhost::EditorSession& editor, const std::vector<uint8_t>& frame)
+{
+  for (int turn = 0; turn < 50; ++turn)
+  {
+    standin::RunLoop::Main().RunForMs(20);
+    if (ShownFrame(editor) == frame)
+      return true;
+  }
+  return false;
+}
+
+// Runs the main loop until the editor shows the same frame two turns in a row (at most 50
+// turns), and gives that frame.
+std::vector<uint8_t> SettledFrame(const aaxhost::EditorSession& editor)
+{
+  std::vector<uint8_t> frame;
+  for (int turn = 0; turn < 50; ++turn)
+  {
+    standin::RunLoop::Main().RunForMs(20);
+    std::vector<uint8_t> next = ShownFrame(editor);
+    if (!next.empty() && next == frame)
+      break;
+    frame = std::move(next);
+  }
+  return frame;
+}
+
+// A host worker thread restores state chunks over and over while the main thread drags and
+// scrolls Drive in the open editor, closes it and opens it again. Only the main thread touches
+// the editor (under ThreadSanitizer any write from the worker to a control is a race, and one
+// into an editor closing meanwhile a read of freed memory): the worker's restores reach the
+// editor through the editor timer. Once they stop, a last restore on the worker, with a host
+// that sends no values back, shows in the editor after the timer's next ticks as a restore on
+// the main thread shows it at once.
+TEST(BundleThreads, StateRestoredOnAHostThreadReachesTheOpenEditorOnlyOnTheMainThread)
+{
+  namespace input = standin::appkit;
+  BundleSession session;
+  ASSERT_TRUE(session.Ready()) << session.Error();
+  auto instance = session.NewInstance(1);
+  ASSERT_TRUE(instance);
+  instance->SetLive(true);
+  AAX_CTypeID id = 0;
+  ASSERT_EQ(instance->ChunkID(&id), AAX_SUCCESS);
+  // Two states the editor tells apart: Drive and Input Gain differ.
+  std::vector<uint8_t> chunkA, chunkB;
+  ASSERT_EQ(instance->SetFromText(instance->FindParameter("Drive"), "20"), AAX_SUCCESS);
+  ASSERT_EQ(instance->SetFromText(instance->FindParameter("Input Gain"), "-6"), AAX_SUCCESS);
+  ASSERT_EQ(instance->GetChunk(id, chunkA), AAX_SUCCESS);
+  ASSERT_EQ(instance->SetFromText(instance->FindParameter("Drive"), "80"), AAX_SUCCESS);
+  ASSERT_EQ(instance->SetFromText(instance->FindParameter("Input Gain"), "6"), AAX_SUCCESS);
+  ASSERT_EQ(instance->GetChunk(id, chunkB), AAX_SUCCESS);
+
+  aaxhost::EditorSession editor(session.GetHost(), *instance);
+  ASSERT_TRUE(editor.Create()) << editor.Error();
+  ASSERT_EQ(editor.Open(), AAX_SUCCESS);
+
+  std::atomic<bool> stop{false};
+  std::atomic<int> restores{0}, failed{0};
+  std::thread worker([&] {
+    for (int i = 0; i < 5000 && !stop.load(); ++i)
+    {
+      if (RestoreOnThisThread(*instance, id, (i % 2) ? chunkB : chunkA) != AAX_SUCCESS)
+        ++failed;
+      ++restores;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  });
+  {
+    NSAutoreleasePool pool; // the host's main loop always has one
+    bool balanced = true;
+    for (int round = 0; round < 6; ++round)
+    {
+      NSView* view = editor.EditorView();
+      if (!view)
+      {
+        ADD_FAILURE() << "no editor view in round " << round;
+        break;
+      }
+      const double scale = view->frame().size.width / 900.0;
+      NSWindow* window = view->window();
+      auto at = [&](double x, double y) { return input::InWindow(view, NSMakePoint(x * scale, y * scale)); };
+      if (round % 2)
+        input::Drag(window, at(147, 185), at(147, 150 + round));
+      else
+        input::Scroll(window, at(147, 185), (round % 4) ? 2.0 : -2.0);
+      standin::RunLoop::Main().RunForMs(20);
+      if (round == 2)
+      {
+        EXPECT_EQ(editor.Close(balanced), AAX_SUCCESS);
+        standin::RunLoop::Main().RunForMs(5);
+        EXPECT_EQ(editor.Open(), AAX_SUCCESS);
+      }
+    }
+    stop = true;
+    worker.join();
+    EXPECT_TRUE(balanced);
+  }
+  EXPECT_GT(restores.load(), 0);
+  EXPECT_EQ(failed.load(), 0);
+  instance->Settle();
+
+  // What each state looks like, restored on the main thread.
+  ASSERT_EQ(instance->SetChunk(id, chunkB), AAX_SUCCESS);
+  const std::vector<uint8_t> frameB = SettledFrame(editor);
+  ASSERT_EQ(instance->SetChunk(id, chunkA), AAX_SUCCESS);
+  const std::vector<uint8_t> frameA = SettledFrame(editor);
+  ASSERT_FALSE(frameA.empty());
+  ASSERT_TRUE(frameA != frameB) << "the two states look different";
+
+  // From now on the host sends nothing back, so only the restore itself can reach the editor.
+  instance->GetInstanceHost()->Automation().SetUpdateSink(nullptr);
+  std::thread last([&] { EXPECT_EQ(RestoreOnThisThread(*instance, id, chunkB), AAX_SUCCESS); });
+  last.join();
+  EXPECT_TRUE(ShowsFrameSoon(editor, frameB)) << "the editor shows the state restored on the worker";
   EXPECT_EQ(session.GetHost().Services().AssertionCount(), 0u);
 }
 

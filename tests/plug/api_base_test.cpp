@@ -392,3 +392,40 @@ TEST_F(ApiBaseTest, TwoHostThreadsAndTheEditorTimerShareTheQueue)
       ASSERT_EQ(p.seen[idx][i], idx * 1e6 + static_cast<double>(i)) << "parameter " << idx << " at " << i;
   }
 }
+
+// A preset recalled on a host thread other than the main one leaves the editor alone: nothing
+// goes to it on that thread, and the next tick of the editor timer delivers the changes queued
+// before the recall, then every current value. Recalled on the main thread, the values go to
+// the editor at once and the tick has nothing more to send.
+TEST_F(ApiBaseTest, ARecallOffTheMainThreadReachesTheEditorAtTheNextTick)
+{
+  ApiPlugin p;
+  ASSERT_TRUE(p.MakePreset("low", 10., 0.2, false));
+  ASSERT_TRUE(p.MakePreset("high", 90., 0.8, true));
+  p.StartUITimer();
+  Tick();
+  auto toUI = [&p] {
+    std::vector<std::string> sent;
+    for (const std::string& line : p.log)
+      if (line.rfind("toUI", 0) == 0 || line == "idle")
+        sent.push_back(line);
+    p.log.clear();
+    return sent;
+  };
+  p.log.clear();
+
+  std::thread host([&] {
+    p.SendParamValueFromProcessor(1, false, 0.3);
+    EXPECT_TRUE(p.RecallPreset(1));
+  });
+  host.join();
+  EXPECT_EQ(toUI(), std::vector<std::string>{}) << "nothing on the host thread";
+  RunLoop::Main().RunForMs(20);
+  EXPECT_EQ(toUI(), (std::vector<std::string>{"toUI 1 0.300000", "toUI 0 0.900000 n", "toUI 1 0.800000 n",
+                                              "toUI 2 1.000000 n", "idle"}));
+
+  EXPECT_TRUE(p.RecallPreset(0));
+  EXPECT_EQ(toUI(), (std::vector<std::string>{"toUI 0 0.100000 n", "toUI 1 0.200000 n", "toUI 2 0.000000 n"}));
+  RunLoop::Main().RunForMs(20);
+  EXPECT_EQ(toUI(), (std::vector<std::string>{"idle"}));
+}
