@@ -26,7 +26,6 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
-#include <vector>
 
 class AAX_ITransport;
 class AAX_IMIDINode;
@@ -181,9 +180,6 @@ protected:
   std::atomic<uint32_t> mReportedChunkSize{0};
   // What SysEx from the editor is copied into before it goes out (audio thread only).
   ISysExQueueEntry mSysExOutScratch;
-  // What an Uninit inside editor handlers took away, kept until the last of them leaves.
-  std::vector<UninitRemains> mUninitRemains;
-  std::mutex mUninitRemainsLock;
 
 private:
   // The transport record of this call from the host's transport (defaults where it cannot say).
