@@ -210,6 +210,11 @@ AAX_CEffectParameters::UninitRemains AAX_CEffectParameters::TakeForUninit()
   remains.mAutomationDelegate = std::move(mAutomationDelegate);
   remains.mTransport = std::move(mTransport);
   mNumChunkedParameters = 0;
+  // The parameters leave the host now, not when they are deleted, so that an Init before then
+  // keeps every identifier it registers again. Last: the host may re-enter here, and this
+  // object holds nothing more of what went.
+  for (const std::unique_ptr<AAX_IParameter>& parameter : remains.mParameters)
+    parameter->SetAutomationDelegate(nullptr);
   return remains;
 }
 

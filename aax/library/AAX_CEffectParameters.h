@@ -133,11 +133,14 @@ public:
 
 protected:
   // Uninit takes every host parameter and the controller, automation-delegate and transport
-  // wrappers away from this object, and deletes them at once, unless `keep` answers true at
-  // that moment: something may still be running in one of them further up the stack (a
-  // request a parameter made to the host, inside which the host uninitialised the instance).
-  // What it kept goes with FreeKeptUninitRemains, or with this object. Subclasses that keep
-  // pointers to the parameters forget them in their Uninit, before the base's.
+  // wrappers away from this object, and from the host at once: each parameter unregisters
+  // from the automation delegate there, and whatever it sends afterwards (a request it is
+  // still making included) reaches nothing. It deletes them at once too, unless `keep`
+  // answers true at that moment: something may still be running in one of them further up
+  // the stack (a request a parameter made to the host, inside which the host uninitialised
+  // the instance). What it kept goes with FreeKeptUninitRemains, or with this object; freeing
+  // it never reaches the host. Subclasses that keep pointers to the parameters forget them in
+  // their Uninit, before the base's.
   void KeepUninitRemainsWhile(std::function<bool()> keep);
   void FreeKeptUninitRemains() noexcept;
 
@@ -154,8 +157,7 @@ protected:
   AAX_CPacketRegistry mPacketDispatcher;
 
 private:
-  // What one Uninit took away. Deleting it deletes the parameters first (they unregister from
-  // the automation delegate), then the wrappers.
+  // What one Uninit took away. Deleting it deletes the parameters first, then the wrappers.
   struct UninitRemains
   {
     std::unique_ptr<AAX_VTransport> mTransport;
@@ -163,9 +165,9 @@ private:
     std::unique_ptr<AAX_VController> mController;
     std::vector<std::unique_ptr<AAX_IParameter>> mParameters;
   };
-  // Uninit's work without the deletion: when it returns the registry is empty and the
-  // wrappers are gone from this object, so that every answer is that of an uninitialised
-  // instance.
+  // Uninit's work without the deletion: when it returns the registry is empty, the wrappers
+  // are gone from this object and the parameters are the host's no longer, so that every
+  // answer is that of an uninitialised instance.
   UninitRemains TakeForUninit();
 
   AAX_IParameter* Find(AAX_CParamID id) const;
