@@ -27,10 +27,12 @@
 //  - Every scope counts itself on the delegate (IGEditorDelegate::HandlerEntered and
 //    HandlerLeft), and the binding holds a release to zero until the last scope has ended; that
 //    scope runs the deletion and touches nothing after it.
-//  - An Uninit inside a scope empties the instance's host parameters at once, but the binding
-//    keeps the parameters and host wrappers it took away until the last scope ends
+//  - An Uninit inside a scope takes the instance's host parameters away at once, from the
+//    instance and from the host (each unregistered, so that an Init there starts clean), but
+//    the binding keeps the parameters and host wrappers it took away until the last scope ends
 //    (IGEditorDelegate::OnLastHandlerLeaving, which runs whether or not a deletion follows):
-//    a request still in a parameter's call returns into live objects.
+//    a request still in a parameter's call returns into live objects, and what it sends on its
+//    way out reaches nothing.
 //  - After any call that can run a nested loop, dispatch takes the control back through
 //    IGraphics::ControlAfter, which hands back null once the control went or the editor closed.
 //    A control that went is touched no more and the rest of the event goes on; a closed editor

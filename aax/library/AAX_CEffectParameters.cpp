@@ -147,6 +147,11 @@ AAX_Result AAX_CEffectParameters::Init(IACFUnknown* hostObject)
     // A second Init starts over rather than leaving parameters on wrappers about to go.
     if (mController || mAutomationDelegate || mTransport)
       Uninit();
+    if (mKeepUninitRemains)
+    {
+      std::lock_guard<std::mutex> lock(mKeptUninitRemainsLock);
+      mKeptUninitRemains.reserve(mKeptUninitRemains.size() + 1);
+    }
 
     mController = std::make_unique<AAX_VController>(hostObject);
     mAutomationDelegate = std::make_unique<AAX_VAutomationDelegate>(hostObject);
@@ -186,8 +191,12 @@ AAX_Result AAX_CEffectParameters::Uninit()
 {
   return Guarded([&]() -> AAX_Result {
     UninitRemains remains = TakeForUninit();
-    remains.Clear();
-    return AAX_SUCCESS;
+    if (mKeepUninitRemains && mKeepUninitRemains())
+    {
+      std::lock_guard<std::mutex> lock(mKeptUninitRemainsLock);
+      mKeptUninitRemains.push_back(std::move(remains));
+    }
+    return AAX_SUCCESS; // what was not kept is deleted here
   });
 }
 
@@ -201,38 +210,29 @@ AAX_CEffectParameters::UninitRemains AAX_CEffectParameters::TakeForUninit()
   remains.mAutomationDelegate = std::move(mAutomationDelegate);
   remains.mTransport = std::move(mTransport);
   mNumChunkedParameters = 0;
+  // The parameters leave the host now, not when they are deleted, so that an Init before then
+  // keeps every identifier it registers again. Last: the host may re-enter here, and this
+  // object holds nothing more of what went.
+  for (const std::unique_ptr<AAX_IParameter>& parameter : remains.mParameters)
+    parameter->SetAutomationDelegate(nullptr);
   return remains;
 }
 
-AAX_CEffectParameters::UninitRemains::UninitRemains() = default;
+void AAX_CEffectParameters::KeepUninitRemainsWhile(std::function<bool()> keep) { mKeepUninitRemains = std::move(keep); }
 
-AAX_CEffectParameters::UninitRemains::UninitRemains(UninitRemains&& other) noexcept = default;
-
-AAX_CEffectParameters::UninitRemains& AAX_CEffectParameters::UninitRemains::operator=(UninitRemains&& other) noexcept
+void AAX_CEffectParameters::FreeKeptUninitRemains() noexcept
 {
-  if (this != &other)
+  std::vector<UninitRemains> kept;
+  try
   {
-    Clear();
-    mParameters = std::move(other.mParameters);
-    mController = std::move(other.mController);
-    mAutomationDelegate = std::move(other.mAutomationDelegate);
-    mTransport = std::move(other.mTransport);
+    std::lock_guard<std::mutex> lock(mKeptUninitRemainsLock);
+    kept.swap(mKeptUninitRemains);
   }
-  return *this;
-}
-
-AAX_CEffectParameters::UninitRemains::~UninitRemains() { Clear(); }
-
-void AAX_CEffectParameters::UninitRemains::Clear() noexcept
-{
-  // A parameter's destructor unregisters from the automation delegate: the parameters go
-  // first, moved out of the list before any of them is deleted.
-  std::vector<std::unique_ptr<AAX_IParameter>> parameters = std::move(mParameters);
-  mParameters.clear();
-  parameters.clear();
-  mController.reset();
-  mAutomationDelegate.reset();
-  mTransport.reset();
+  catch (...)
+  {
+    return; // kept until this object goes
+  }
+  // Deleted outside the lock: the wrappers give their references back to the host.
 }
 
 AAX_Result AAX_CEffectParameters::InitEffect() { return AAX_SUCCESS; }

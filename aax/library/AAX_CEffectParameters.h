@@ -19,6 +19,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -130,34 +131,18 @@ public:
 
   int32_t NumChunkedParameters() const { return mNumChunkedParameters; }
 
-  // What Uninit takes from the instance: every host parameter and the controller,
-  // automation-delegate and transport wrappers. Letting it go deletes them in Uninit's order:
-  // the parameters first (they unregister from the automation delegate), then the wrappers.
-  class UninitRemains
-  {
-  public:
-    UninitRemains();
-    UninitRemains(UninitRemains&& other) noexcept;
-    UninitRemains& operator=(UninitRemains&& other) noexcept;
-    ~UninitRemains();
-    // Deletes what it holds now.
-    void Clear() noexcept;
-
-  private:
-    friend class AAX_CEffectParameters;
-    std::vector<std::unique_ptr<AAX_IParameter>> mParameters;
-    std::unique_ptr<AAX_VController> mController;
-    std::unique_ptr<AAX_VAutomationDelegate> mAutomationDelegate;
-    std::unique_ptr<AAX_VTransport> mTransport;
-  };
-
 protected:
-  // Uninit's work without the deletion: when it returns the registry is empty and the
-  // wrappers are gone from this object, so that every answer is that of an uninitialised
-  // instance; what they were is handed to the caller, which lets it go when nothing can be
-  // running in it any more. Uninit lets it go at once. Subclasses that keep pointers to the
-  // parameters forget them here first.
-  virtual UninitRemains TakeForUninit();
+  // Uninit takes every host parameter and the controller, automation-delegate and transport
+  // wrappers away from this object, and from the host at once: each parameter unregisters
+  // from the automation delegate there, and whatever it sends afterwards (a request it is
+  // still making included) reaches nothing. It deletes them at once too, unless `keep`
+  // answers true at that moment: something may still be running in one of them further up
+  // the stack (a request a parameter made to the host, inside which the host uninitialised
+  // the instance). What it kept goes with FreeKeptUninitRemains, or with this object; freeing
+  // it never reaches the host. Subclasses that keep pointers to the parameters forget them in
+  // their Uninit, before the base's.
+  void KeepUninitRemainsWhile(std::function<bool()> keep);
+  void FreeKeptUninitRemains() noexcept;
 
   // Runs at the end of Init: create and add the parameters here. A non-zero result is
   // returned from Init.
@@ -172,6 +157,19 @@ protected:
   AAX_CPacketRegistry mPacketDispatcher;
 
 private:
+  // What one Uninit took away. Deleting it deletes the parameters first, then the wrappers.
+  struct UninitRemains
+  {
+    std::unique_ptr<AAX_VTransport> mTransport;
+    std::unique_ptr<AAX_VAutomationDelegate> mAutomationDelegate;
+    std::unique_ptr<AAX_VController> mController;
+    std::vector<std::unique_ptr<AAX_IParameter>> mParameters;
+  };
+  // Uninit's work without the deletion: when it returns the registry is empty, the wrappers
+  // are gone from this object and the parameters are the host's no longer, so that every
+  // answer is that of an uninitialised instance.
+  UninitRemains TakeForUninit();
+
   AAX_IParameter* Find(AAX_CParamID id) const;
   // Runs a host operation on the parameter with this identifier so that no exception leaves
   // it; an unknown identifier is refused before anything else is looked at.
@@ -194,6 +192,10 @@ private:
   std::unique_ptr<AAX_VAutomationDelegate> mAutomationDelegate;
   // The host may ask for chunks from more than one thread; the parser is shared.
   mutable std::mutex mChunkLock;
+  std::function<bool()> mKeepUninitRemains;
+  // What Uninit kept. Init makes room for one more beforehand, so that keeping never fails.
+  std::vector<UninitRemains> mKeptUninitRemains;
+  std::mutex mKeptUninitRemainsLock;
 };
 
 // Normalised 0..1 (clamped; NaN counts as 0) to the full int32 range and back.

@@ -364,11 +364,17 @@ private:
     }
   }
 
+  // Each request goes to the automation delegate the parameter has when it is made: the host
+  // may take the parameter away inside the one before (uninitialising the instance, which
+  // unregisters it), and what follows then reaches nothing.
   void PostSetValue(double normalized)
   {
-    mAutomationDelegate->PostTouchRequest(Identifier());
-    mAutomationDelegate->PostSetValueRequest(Identifier(), normalized);
-    mAutomationDelegate->PostReleaseRequest(Identifier());
+    if (mAutomationDelegate)
+      mAutomationDelegate->PostTouchRequest(Identifier());
+    if (mAutomationDelegate)
+      mAutomationDelegate->PostSetValueRequest(Identifier(), normalized);
+    if (mAutomationDelegate)
+      mAutomationDelegate->PostReleaseRequest(Identifier());
   }
 
   static bool SameValue(T a, T b)

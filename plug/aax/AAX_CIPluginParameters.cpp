@@ -55,14 +55,19 @@ void AAX_CIPluginParameters::RegisterSynchronizedParameter(const AAX_IParameter&
   AAX_ASSERT(kSynchronizedParameterQueueSize >= mSynchronizedParameters.size());
 }
 
-AAX_CEffectParameters::UninitRemains AAX_CIPluginParameters::TakeForUninit()
+AAX_Result AAX_CIPluginParameters::Uninit()
 {
+  try
   {
     // The set holds pointers to parameters the base is about to take away.
     std::lock_guard<std::mutex> lock(mDirtyLock);
     mDirtySynchronizedParameters.clear();
   }
-  return AAX_CEffectParameters::TakeForUninit();
+  catch (...)
+  {
+    return AAX_ERROR_UNKNOWN_EXCEPTION;
+  }
+  return AAX_CEffectParameters::Uninit();
 }
 
 AAX_Result AAX_CIPluginParameters::UpdateParameterFromHost(AAX_CParamID id, double normalized, int32_t source)

@@ -91,6 +91,8 @@ public:
   void RegisterSynchronizedParameter(const AAX_IParameter& inParameter);
 
   // ---- host interface ----
+  // Forgets the dirty parameters before the base takes every host parameter away.
+  AAX_Result Uninit() override;
   // The base update; on success a synchronised parameter joins the dirty set.
   AAX_Result UpdateParameterFromHost(AAX_CParamID id, double normalized, int32_t source) override;
   // The packet pass: base pass, state number n = counter++, dirty synchronised values queued
@@ -125,8 +127,6 @@ public:
   static AAX_CIPluginParameters* FromPrivateData(const void* data);
 
 protected:
-  // Forgets the dirty parameters before the base takes every host parameter away.
-  UninitRemains TakeForUninit() override;
   // Deletes every handed-back list and pair (main thread, destructor).
   void FreeHandedBackItems();
 

@@ -104,6 +104,10 @@ IPluginAAX::IPluginAAX(const InstanceInfo&, const IPluginConfig& config, ETickSt
   ChangeBlockSize(512);
   CreateLatencyDelay();
   mSideChainChannel = MaxChannelsOnBus(kInput, 0);
+  // A parameter or host wrapper that Uninit takes away inside an editor handler may still be
+  // in a call below it (the host uninitialising the instance inside a touch, set or release
+  // request): it stays until the last handler leaves (OnLastHandlerLeaving).
+  KeepUninitRemainsWhile([this] { return InHandler(); });
   StartUITimer();
 }
 
@@ -285,38 +289,10 @@ AAX_Result IPluginAAX::Uninit()
   mHostGone.store(true, std::memory_order_release);
   // The host parameters go; the render path must not find the bypass after that.
   mBypassParameter.store(nullptr, std::memory_order_release);
-  try
-  {
-    UninitRemains remains = TakeForUninit();
-    if (InHandler())
-    {
-      std::lock_guard<std::mutex> lock(mUninitRemainsLock);
-      mUninitRemains.push_back(std::move(remains));
-    }
-  }
-  catch (...)
-  {
-    return AAX_ERROR_UNKNOWN_EXCEPTION;
-  }
-  return AAX_SUCCESS;
+  return AAX_CIPluginParameters::Uninit();
 }
 
-void IPluginAAX::OnLastHandlerLeaving() noexcept
-{
-  std::vector<UninitRemains> remains;
-  try
-  {
-    std::lock_guard<std::mutex> lock(mUninitRemainsLock);
-    remains.swap(mUninitRemains);
-  }
-  catch (...)
-  {
-    return; // kept until the instance goes
-  }
-  // Outside the lock: a parameter going unregisters from the host, which may uninitialise
-  // the instance once more in there.
-  remains.clear();
-}
+void IPluginAAX::OnLastHandlerLeaving() noexcept { FreeKeptUninitRemains(); }
 
 // ---------------------------------------------------------------------------------------------
 // Host automation

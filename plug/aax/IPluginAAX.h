@@ -26,7 +26,6 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
-#include <vector>
 
 class AAX_ITransport;
 class AAX_IMIDINode;
@@ -71,13 +70,13 @@ public:
   // numbers outside 1..NParams() update only the host parameter. Every accepted update marks
   // the identifier's packet dirty and adds 1 to the change count, even when nothing moved.
   AAX_Result UpdateParameterFromHost(AAX_CParamID id, double normalized, int32_t source) override;
-  // Forgets the bypass parameter before the base takes every host parameter away. From here on
-  // the editor's requests to the host (touch, set, release, resize) do nothing, until the next
-  // initialisation. Inside an editor handler (the host uninitialising the instance inside a
-  // touch, set or release request, whose parameter and automation delegate are still in their
-  // call below) the registry empties and the wrappers go from the instance at once, so every
-  // later answer is an uninitialised instance's; the objects themselves stay alive until the
-  // last handler leaves (OnLastHandlerLeaving), or with the instance.
+  // Forgets the bypass parameter before the base takes every host parameter away, from the
+  // instance and from the host at once. From here on the editor's requests to the host (touch,
+  // set, release, resize) do nothing, until the next initialisation. Inside an editor handler
+  // (the host uninitialising the instance inside a touch, set or release request, whose
+  // parameter and automation delegate are still in their call below) the objects themselves
+  // stay alive until the last handler leaves (OnLastHandlerLeaving), or with the instance;
+  // what the parameter still sends on its way out reaches nothing.
   AAX_Result Uninit() override;
   void OnLastHandlerLeaving() noexcept override;
   // The release that brings the count to 0 while an editor handler is on the stack (the host
@@ -182,9 +181,6 @@ protected:
   std::atomic<uint32_t> mReportedChunkSize{0};
   // What SysEx from the editor is copied into before it goes out (audio thread only).
   ISysExQueueEntry mSysExOutScratch;
-  // What an Uninit inside editor handlers took away, kept until the last of them leaves.
-  std::vector<UninitRemains> mUninitRemains;
-  std::mutex mUninitRemainsLock;
 
 private:
   // The transport record of this call from the host's transport (defaults where it cannot say).

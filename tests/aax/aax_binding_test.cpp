@@ -6,6 +6,7 @@
 #include "aax/library/AAX_CLinearTaperDelegate.h"
 #include "aax/library/AAX_CNumberDisplayDelegate.h"
 #include "aax/library/AAX_CString.h"
+#include "aax/library/AAX_VPageTable.h"
 #include "aax/library/CACFUnknown.h"
 #include "standin/aaxhost/Host.h"
 #include "standin/foundation/RunLoop.h"
@@ -25,6 +26,7 @@
 using namespace testaax;
 using plug::AAX_CIPluginParameters;
 using plug::SParamValList;
+using plug::TParamValPair;
 using standin::RunLoop;
 
 namespace {
@@ -693,6 +695,64 @@ TEST(SynchronisedQueues, StatesWaitForTheDeliveredNumberAndAreFreedOnTheMainThre
   EXPECT_EQ(effect->Release(), 0u);
   EXPECT_EQ(CACFUnknown::GetActiveObjectCount(), 0);
   EXPECT_TRUE(host.AllAtStartingCounts());
+}
+
+// The class's own hooks where a host built against the library's layout finds them: slot 54
+// the InitEffect hook, 55 the page-table hook, and the binding's render hook right after them.
+class SlotEffect : public AAX_CIPluginParameters
+{
+public:
+  static constexpr AAX_Result kInitEffectAnswer = 5454;
+  static constexpr AAX_Result kPageTableAnswer = 5555;
+  mutable uint32_t mPageTableType = 0;
+  int32_t mRenderCount = -1;
+
+  AAX_Result InitEffect() override { return kInitEffectAnswer; }
+  AAX_Result OnUpdatePageTable(uint32_t type, uint32_t, AAX_IPageTable&) const override
+  {
+    mPageTableType = type;
+    return kPageTableAnswer;
+  }
+  void RenderAudio(AAX_RenderContext, TParamValPair* const*, int32_t count) override { mRenderCount = count; }
+};
+
+// The virtual-table slot a pointer to a virtual member function names: in this ABI its
+// function word is 1 plus the byte offset of the slot.
+template <class MemberFunction>
+long SlotOf(MemberFunction function)
+{
+  struct
+  {
+    uintptr_t word;
+    ptrdiff_t adjustment;
+  } parts;
+  static_assert(sizeof(parts) == sizeof(function), "a member function pointer is two words");
+  std::memcpy(&parts, &function, sizeof(parts));
+  return (parts.word & 1) ? static_cast<long>((parts.word - 1) / sizeof(void*)) : -1;
+}
+
+TEST(BindingLayout, TheInitEffectPageTableAndRenderHooksHoldSlots54To56)
+{
+  // Checked first, so that a moved hook fails here rather than calling the wrong slot below.
+  ASSERT_EQ(SlotOf(&SlotEffect::InitEffect), 54);
+  ASSERT_EQ(SlotOf(&SlotEffect::OnUpdatePageTable), 55);
+  ASSERT_EQ(SlotOf(&SlotEffect::RenderAudio), 56);
+
+  using AnySlot = void (*)();
+  auto* effect = new SlotEffect();
+  effect->AddRef();
+  AAX_IEffectParameters* host = effect; // the host's view of the object: the primary table
+  const AnySlot* table = *reinterpret_cast<const AnySlot* const*>(host);
+  EXPECT_EQ(reinterpret_cast<AAX_Result (*)(AAX_IEffectParameters*)>(table[54])(host), SlotEffect::kInitEffectAnswer);
+  AAX_VPageTable pageTable(nullptr);
+  EXPECT_EQ(reinterpret_cast<AAX_Result (*)(const AAX_IEffectParameters*, uint32_t, uint32_t, AAX_IPageTable&)>(
+              table[55])(host, 7, 16, pageTable),
+            SlotEffect::kPageTableAnswer);
+  EXPECT_EQ(effect->mPageTableType, 7u);
+  reinterpret_cast<void (*)(AAX_IEffectParameters*, AAX_RenderContext, TParamValPair* const*, int32_t)>(table[56])(
+    host, nullptr, nullptr, 3);
+  EXPECT_EQ(effect->mRenderCount, 3);
+  EXPECT_EQ(effect->Release(), 0u);
 }
 
 // More synchronised parameters than a render call's list holds.

@@ -1,9 +1,12 @@
 // The real bundle in-process, with the host doing inside the editor's own calls what a host may
 // do there: destroying the whole instance from inside a native menu of the editor, or another
 // instance from inside the information menu the editors share, and closing the editor, moving
-// it to another view container, destroying the instance or only uninitialising it from inside
-// the touch, set and release requests the editor sends.
+// it to another view container, destroying the instance, only uninitialising it, or
+// uninitialising and initialising it again from inside the touch, set and release requests the
+// editor sends and the loop of its preset-list menu.
+#include "aax/library/AAX_CString.h"
 #include "standin/aaxhost/AutomationDelegate.h"
+#include "standin/aaxhost/Controller.h"
 #include "standin/aaxhost/tool/EditorSession.h"
 #include "standin/appkit/UserInput.h"
 #include "standin/foundation/RunLoop.h"
@@ -14,6 +17,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace bundletest {
@@ -164,20 +168,24 @@ TEST(BundleEditorLifetime, TheInformationMenuActsOnTheEditorShowingItWhenTheHost
 // (touch at the press, set while it moves, release at the let-go, each in an event handler of
 // its own), the scroll wheel on "Drive" (all three in one handler), and the ">" arrow of the
 // preset strip, whose load sends touch, set and release for every parameter from the end of
-// its splash animation, inside the frame timer's drawing pass.
+// its splash animation, inside the frame timer's drawing pass. The preset caption's native
+// menu of presets, whose chosen preset loads the same way once the menu's loop has returned,
+// has the host act inside that loop instead of inside a request.
 enum class ERoute
 {
   kDriveDrag,
   kDriveScroll,
-  kNextPresetArrow
+  kNextPresetArrow,
+  kPresetMenu
 };
-// What the host does inside the request.
+// What the host does inside the request (or the menu's loop).
 enum class EHostAction
 {
   kClose,   // takes the view container away
   kDestroy, // closes and releases the editor object, uninitialises and releases the instance
   kMove,    // hands the editor another view container
   kUninit,  // uninitialises the instance, and nothing else
+  kReinit,  // uninitialises the instance and initialises it again with the same host object
 };
 
 struct RequestCase
@@ -189,11 +197,13 @@ struct RequestCase
 
 std::string Describe(const RequestCase& c)
 {
-  static const char* const kRoutes[] = {"drag on Drive", "scroll on Drive", "preset arrow"};
+  static const char* const kRoutes[] = {"drag on Drive", "scroll on Drive", "preset arrow", "preset-list menu"};
   static const char* const kRequests[] = {"touch", "set", "release"};
-  static const char* const kActions[] = {"close", "destroy", "move", "uninit"};
-  return std::string(" (") + kActions[static_cast<int>(c.action)] + " inside the " + kRequests[c.request] +
-         " request of a " + kRoutes[static_cast<int>(c.route)] + ")";
+  static const char* const kActions[] = {"close", "destroy", "move", "uninit", "uninit then init"};
+  const std::string inside =
+    c.route == ERoute::kPresetMenu ? std::string("loop") : std::string(kRequests[c.request]) + " request";
+  return std::string(" (") + kActions[static_cast<int>(c.action)] + " inside the " + inside + " of a " +
+         kRoutes[static_cast<int>(c.route)] + ")";
 }
 
 // Whatever the host does inside a request of the editor, the request returns into live objects.
@@ -202,7 +212,8 @@ std::string Describe(const RequestCase& c)
 // back, and every touch was released, but for the one inside which the host uninitialised the
 // instance (a drag's gesture). After an Uninit alone the instance has let go of its host
 // parameters (each unregistered) by the time the handler has returned, though no release of
-// the instance followed.
+// the instance followed. After an Uninit and an Init the host holds, once the handler has
+// returned, every parameter the instance answers, and exactly the references it held before.
 TEST(BundleEditorLifetime, TheHostClosingMovingOrDestroyingTheEditorInsideItsRequestsLeavesNothingBehind)
 {
   std::vector<RequestCase> cases;
@@ -212,6 +223,8 @@ TEST(BundleEditorLifetime, TheHostClosingMovingOrDestroyingTheEditorInsideItsReq
         cases.push_back({route, request, action});
   for (ERoute route : {ERoute::kDriveDrag, ERoute::kDriveScroll, ERoute::kNextPresetArrow})
     cases.push_back({route, GestureRecord::kSet, EHostAction::kUninit});
+  for (ERoute route : {ERoute::kDriveDrag, ERoute::kDriveScroll, ERoute::kNextPresetArrow, ERoute::kPresetMenu})
+    cases.push_back({route, GestureRecord::kSet, EHostAction::kReinit});
 
   BundleSession session;
   ASSERT_TRUE(session.Ready()) << session.Error();
@@ -235,14 +248,14 @@ TEST(BundleEditorLifetime, TheHostClosingMovingOrDestroyingTheEditorInsideItsReq
     automation.AddRef();
     const double scale = view->frame().size.width / 900.0;
 
+    aaxhost::Controller& controller = instance->GetInstanceHost()->GetController();
+    const auto initialisedReferences = std::make_tuple(host.RefCounts(), automation.RefCount(), controller.RefCount());
+
     int acted = 0;
     std::string actedOn;
     bool balanced = true;
-    automation.SetRequestHook([&](GestureRecord::EKind kind, const std::string& id) {
-      if (kind != c.request || acted > 0)
-        return;
+    const auto act = [&]() {
       ++acted;
-      actedOn = id;
       switch (c.action)
       {
         case EHostAction::kClose:
@@ -259,8 +272,21 @@ TEST(BundleEditorLifetime, TheHostClosingMovingOrDestroyingTheEditorInsideItsReq
         case EHostAction::kUninit:
           instance->Effect()->Uninit();
           break;
+        case EHostAction::kReinit:
+          instance->Effect()->Uninit();
+          EXPECT_EQ(instance->Effect()->Init(instance->GetInstanceHost()), AAX_SUCCESS) << where;
+          break;
       }
-    });
+    };
+    if (c.route != ERoute::kPresetMenu)
+    {
+      automation.SetRequestHook([&](GestureRecord::EKind kind, const std::string& id) {
+        if (kind != c.request || acted > 0)
+          return;
+        actedOn = id;
+        act();
+      });
+    }
 
     {
       NSAutoreleasePool pool; // the host's main loop always has one
@@ -274,6 +300,19 @@ TEST(BundleEditorLifetime, TheHostClosingMovingOrDestroyingTheEditorInsideItsReq
       {
         input::Scroll(window, input::InWindow(view, NSMakePoint(147 * scale, 185 * scale)), 3.0);
         standin::RunLoop::Main().RunForMs(40);
+      }
+      else if (c.route == ERoute::kPresetMenu)
+      {
+        input::SetMenuResponder([&](const input::MenuRequest& request) -> NSMenuItem* {
+          act();
+          return input::ItemAtPath(request.menu, {3});
+        });
+        input::Click(window, input::InWindow(view, NSMakePoint(440 * scale, 14 * scale)));
+        // The menu opens at a later turn of the main loop.
+        for (int turn = 0; turn < 50 && acted == 0; ++turn)
+          standin::RunLoop::Main().RunForMs(20);
+        standin::RunLoop::Main().RunForMs(40);
+        input::SetMenuResponder(nullptr);
       }
       else
       {
@@ -296,6 +335,23 @@ TEST(BundleEditorLifetime, TheHostClosingMovingOrDestroyingTheEditorInsideItsReq
     {
       EXPECT_TRUE(automation.Registered().empty()) << "host parameters kept past the handler" << where;
     }
+    if (c.action == EHostAction::kReinit)
+    {
+      int32_t count = 0;
+      instance->Effect()->GetParameterCount(&count);
+      EXPECT_EQ(count, 34) << where;
+      std::set<std::string> answered;
+      for (int32_t i = 0; i < count; ++i)
+      {
+        AAX_CString id;
+        instance->Effect()->GetParameterIDAtIndex(i, &id);
+        answered.insert(id.StdString());
+      }
+      EXPECT_EQ(automation.Registered(), answered) << "the host's parameters after the handler" << where;
+      EXPECT_TRUE(std::make_tuple(host.RefCounts(), automation.RefCount(), controller.RefCount()) ==
+                  initialisedReferences)
+        << "host references after the handler" << where;
+    }
 
     editor.reset();
     instance.reset();
@@ -311,7 +367,8 @@ TEST(BundleEditorLifetime, TheHostClosingMovingOrDestroyingTheEditorInsideItsReq
       // A drag's gesture open while the host uninitialised the instance has nowhere to be
       // released: the instance no longer has the parameter.
       const bool uninitialisedInside =
-        (c.action == EHostAction::kDestroy || c.action == EHostAction::kUninit) && id == actedOn;
+        (c.action == EHostAction::kDestroy || c.action == EHostAction::kUninit || c.action == EHostAction::kReinit) &&
+        id == actedOn;
       if (!uninitialisedInside)
       {
         EXPECT_EQ(automation.TouchDepth(id), 0) << "parameter " << id << where;
