@@ -116,7 +116,7 @@ protected:
   // stepped, clamped, normalised through the shape and clamped to 0..1.
   static double NormalizedForUI(const IParam& param, double v);
 
-  PtrArray<IParam> mParams;
+  OwnedPtrArray<IParam> mParams;
   int32_t mEditorWidth = 0;
   int32_t mEditorHeight = 0;
   int32_t mMinWidth = 10;
