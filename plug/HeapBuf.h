@@ -1,7 +1,7 @@
 #pragma once
 // Growable containers used throughout the framework: a raw byte buffer (HeapBuf), a typed
-// array over it (TypedBuf), a NUL-terminated string (CharBuf) and a list of item pointers
-// (PtrArray).
+// array over it (TypedBuf), a NUL-terminated string (CharBuf), a list of item pointers
+// (PtrArray) and one that owns its items (OwnedPtrArray).
 //
 // Allocation failure never throws and never loses bytes already held: a resize that cannot
 // be satisfied leaves the buffer exactly as it was. Callers that need the new length
@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <type_traits>
 
 namespace plug {
@@ -269,6 +270,29 @@ public:
 
 private:
   HeapBuf m_hb;
+};
+
+// ---------------------------------------------------------------------------------------
+// A PtrArray that owns its items: whatever it still holds when it goes is deleted (last
+// first), so items added by a constructor that throws later on are not lost with it.
+// Delete(idx, false) and Clear(false) still hand items out without deleting them.
+template <class T>
+class OwnedPtrArray : public PtrArray<T>
+{
+public:
+  OwnedPtrArray() = default;
+  ~OwnedPtrArray() { this->Clear(true); }
+
+  using PtrArray<T>::Add;
+  // Appends an item; returns it, or null when the list could not grow (the item is then
+  // deleted).
+  T* Add(std::unique_ptr<T> item)
+  {
+    T* added = PtrArray<T>::Add(item.get());
+    if (added)
+      item.release();
+    return added;
+  }
 };
 
 } // namespace plug

@@ -9,20 +9,11 @@ namespace plug {
 IEditorDelegate::IEditorDelegate(int nParams)
 {
   for (int i = 0; i < nParams; ++i)
-  {
-    IParam* param = new IParam();
-    if (!mParams.Add(param))
-    {
-      delete param; // the list could not grow: fewer parameters, never a leak
-      break;
-    }
-  }
+    if (!mParams.Add(std::make_unique<IParam>()))
+      break; // the list could not grow: fewer parameters
 }
 
-IEditorDelegate::~IEditorDelegate()
-{
-  mParams.Clear(true);
-}
+IEditorDelegate::~IEditorDelegate() = default;
 
 void IEditorDelegate::SetSizeConstraints(int widthA, int widthB, int heightA, int heightB)
 {

@@ -128,7 +128,7 @@ protected:
   // seen by the refresh that follows.
   bool TakeUIRefreshRequest() { return mUIRefreshRequested.exchange(false, std::memory_order_acq_rel); }
 
-  PtrArray<IParam> mParams;
+  OwnedPtrArray<IParam> mParams;
   int32_t mEditorWidth = 0;
   int32_t mEditorHeight = 0;
   int32_t mMinWidth = 10;

@@ -131,20 +131,11 @@ bool NameContains(const char* name, const char* text) { return std::strstr(name,
 IPluginBase::IPluginBase(int nParams, int nPresets) : IGEditorDelegate(nParams)
 {
   for (int i = 0; i < nPresets; ++i)
-  {
-    IPresetSlot* slot = new IPresetSlot();
-    if (!mPresets.Add(slot))
-    {
-      delete slot;
-      break;
-    }
-  }
+    if (!mPresets.Add(std::make_unique<IPresetSlot>()))
+      break; // the list could not grow: fewer slots
 }
 
-IPluginBase::~IPluginBase()
-{
-  mPresets.Clear(true);
-}
+IPluginBase::~IPluginBase() = default;
 
 // ---- identity ----
 

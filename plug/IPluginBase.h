@@ -214,7 +214,7 @@ protected:
   CharBuf mBundleID{128};
   CharBuf mAppGroupID{128};
   bool mHasUI = false;
-  PtrArray<IPresetSlot> mPresets;
+  OwnedPtrArray<IPresetSlot> mPresets;
 };
 
 } // namespace plug

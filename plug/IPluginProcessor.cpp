@@ -52,21 +52,10 @@ int ParseSide(const char* begin, const char* end, ERoute dir, PtrArray<IBusSpec>
   return total;
 }
 
-void DeleteChannel(IChannelState* ch)
-{
-  delete ch;
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------
 // IChannelIOConfig
-
-IChannelIOConfig::~IChannelIOConfig()
-{
-  mInputBuses.Clear(true);
-  mOutputBuses.Clear(true);
-}
 
 int IChannelIOConfig::NChansOnBus(ERoute dir, int busIdx) const
 {
@@ -127,12 +116,7 @@ IPluginProcessor::IPluginProcessor(const IPluginConfig& config)
   }
 }
 
-IPluginProcessor::~IPluginProcessor()
-{
-  mInputChannels.Clear(true, DeleteChannel);
-  mOutputChannels.Clear(true, DeleteChannel);
-  mIOConfigs.Clear(true);
-}
+IPluginProcessor::~IPluginProcessor() = default;
 
 // ---------------------------------------------------------------------------------------
 // Virtual defaults

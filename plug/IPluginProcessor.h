@@ -52,11 +52,10 @@ struct IBusSpec
 // One channel-I/O configuration: its input buses, then its output buses.
 struct IChannelIOConfig
 {
-  PtrArray<IBusSpec> mInputBuses;
-  PtrArray<IBusSpec> mOutputBuses;
+  OwnedPtrArray<IBusSpec> mInputBuses;
+  OwnedPtrArray<IBusSpec> mOutputBuses;
 
   IChannelIOConfig() = default;
-  ~IChannelIOConfig();
   IChannelIOConfig(const IChannelIOConfig&) = delete;
   IChannelIOConfig& operator=(const IChannelIOConfig&) = delete;
 
@@ -237,11 +236,11 @@ protected:
   int32_t mBlockSize = 0;
   int32_t mTailSize = 0;
   std::atomic<bool> mRenderingOffline{false}; // set by a host thread, read on the audio thread
-  PtrArray<IChannelIOConfig> mIOConfigs;
+  OwnedPtrArray<IChannelIOConfig> mIOConfigs;
   TypedBuf<double*> mInputPtrs{4096};
   TypedBuf<double*> mOutputPtrs{4096};
-  PtrArray<IChannelState> mInputChannels;
-  PtrArray<IChannelState> mOutputChannels;
+  OwnedPtrArray<IChannelState> mInputChannels;
+  OwnedPtrArray<IChannelState> mOutputChannels;
   std::unique_ptr<ILatencyDelay> mLatencyDelay;
   ITransportInfo mTransportInfo;
 };

@@ -116,7 +116,6 @@ IPluginAAX::~IPluginAAX()
   // No timer tick may reach the derived parts while they go.
   StopUITimer();
   mBypassParameter.store(nullptr, std::memory_order_release);
-  mParamIDs.Clear(true);
 }
 
 // ---------------------------------------------------------------------------------------------

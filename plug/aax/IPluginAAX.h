@@ -169,7 +169,7 @@ protected:
   std::atomic<bool> mBypassed{false};
   std::atomic<bool> mHostGone{false}; // uninitialised: the editor's requests go nowhere
   AAX_ITransport* mTransport = nullptr;
-  PtrArray<CharBuf> mParamIDs;
+  OwnedPtrArray<CharBuf> mParamIDs;
   IMidiOutQueue mMidiOut;
   int32_t mSideChainChannel = 0;
   CharBuf mTrackName{128};

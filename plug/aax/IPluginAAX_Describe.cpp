@@ -84,14 +84,6 @@ void NodeOrPlainField(AAX_CheckedResult& err, AAX_IComponentDescriptor& componen
     err = component.AddPrivateData(field, 4, 0);
 }
 
-// Owns the parsed configurations (the list itself does not delete its items), also when a
-// component's description throws.
-struct ConfigList
-{
-  PtrArray<IChannelIOConfig> mList;
-  ~ConfigList() { mList.Clear(true); }
-};
-
 } // namespace
 
 int32_t AAXStemFormatForChannels(int channels)
@@ -262,8 +254,8 @@ AAX_Result DescribeEffects(AAX_ICollection* collection, const IPluginAAXEffectIn
 
   err |= effect->AddCategory(info.mCategory);
 
-  ConfigList parsed;
-  PtrArray<IChannelIOConfig>& configs = parsed.mList;
+  // Owns the parsed configurations, also when a component's description throws.
+  OwnedPtrArray<IChannelIOConfig> configs;
   int maxNIn = 0, maxNOut = 0, maxNInBuses = 0, maxNOutBuses = 0;
   const int nConfigs = IPluginProcessor::ParseIOSpec(info.mChannelIOText ? info.mChannelIOText : "", configs, maxNIn,
                                                      maxNOut, maxNInBuses, maxNOutBuses);

@@ -17,11 +17,29 @@ std::atomic<long> gAllocations{0};
 // since the last reset.
 std::atomic<long> gLiveBytes{0};
 std::atomic<long> gPeakBytes{0};
+std::atomic<long> gLiveAllocations{0};
+// Calls left before the one that fails (0: none fails), and whether it has failed.
+std::atomic<long> gFailCountdown{0};
+std::atomic<bool> gFailed{false};
+
+// True for the one call armed to fail.
+bool FailsNow() noexcept
+{
+  long left = gFailCountdown.load(std::memory_order_relaxed);
+  while (left > 0 && !gFailCountdown.compare_exchange_weak(left, left - 1, std::memory_order_relaxed))
+  {
+  }
+  if (left != 1)
+    return false;
+  gFailed.store(true);
+  return true;
+}
 
 void* Counted(void* p) noexcept
 {
   if (p)
   {
+    ++gLiveAllocations;
     const long live = gLiveBytes += static_cast<long>(malloc_usable_size(p));
     long peak = gPeakBytes.load();
     while (live > peak && !gPeakBytes.compare_exchange_weak(peak, live))
@@ -34,19 +52,26 @@ void* Counted(void* p) noexcept
 void Free(void* p) noexcept
 {
   if (p)
+  {
+    --gLiveAllocations;
     gLiveBytes -= static_cast<long>(malloc_usable_size(p));
+  }
   std::free(p);
 }
 
 void* Allocate(std::size_t size) noexcept
 {
   ++gAllocations;
+  if (FailsNow())
+    return nullptr;
   return Counted(std::malloc(size ? size : 1));
 }
 
 void* AllocateAligned(std::size_t size, std::align_val_t alignment) noexcept
 {
   ++gAllocations;
+  if (FailsNow())
+    return nullptr;
   const std::size_t align = static_cast<std::size_t>(alignment) < sizeof(void*)
                               ? sizeof(void*)
                               : static_cast<std::size_t>(alignment);
@@ -112,5 +137,15 @@ long AllocationCount() { return gAllocations.load(); }
 long PeakBytesSinceReset() { return gPeakBytes.load(); }
 
 void ResetPeakBytes() { gPeakBytes.store(gLiveBytes.load()); }
+
+long LiveAllocations() { return gLiveAllocations.load(); }
+
+void FailNthAllocation(long n)
+{
+  gFailed.store(false);
+  gFailCountdown.store(n > 0 ? n : 0);
+}
+
+bool AllocationFailed() { return gFailed.load(); }
 
 } // namespace testsupport

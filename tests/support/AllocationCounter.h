@@ -13,4 +13,14 @@ long AllocationCount();
 long PeakBytesSinceReset();
 void ResetPeakBytes();
 
+// Blocks of operator new not yet given back.
+long LiveAllocations();
+
+// Makes the n-th call of operator new from now on (1: the next one) fail as if memory had run
+// out: the throwing forms throw std::bad_alloc, the nothrow forms return null. Only that one
+// call fails; 0 disarms. Process-wide: arm it only while one thread allocates.
+void FailNthAllocation(long n);
+// Whether the failure armed last has happened.
+bool AllocationFailed();
+
 } // namespace testsupport
