@@ -42,6 +42,17 @@ uint32_t BigEndian32(const unsigned char* p)
          static_cast<uint32_t>(p[3]);
 }
 
+// The audio library's seek on a stream of `length` bytes: moves `position` and gives it, or -1
+// (the position unchanged) for a place before the start or past the counter's range.
+sf_count_t SeekWithin(sf_count_t& position, sf_count_t length, sf_count_t offset, int whence)
+{
+  const sf_count_t base = whence == SEEK_CUR ? position : whence == SEEK_END ? length : 0;
+  if (offset < -base || offset > std::numeric_limits<sf_count_t>::max() - base)
+    return -1;
+  position = base + offset;
+  return position;
+}
+
 // An open input file seen by the audio library: read with pread, never past the length the
 // file had when it was opened, whatever it does meanwhile.
 struct InputStream
@@ -74,11 +85,7 @@ struct InputStream
   static sf_count_t Seek(sf_count_t offset, int whence, void* user)
   {
     InputStream& stream = Of(user);
-    const sf_count_t base = whence == SEEK_CUR ? stream.position : whence == SEEK_END ? stream.length : 0;
-    if (offset < -base || offset > std::numeric_limits<sf_count_t>::max() - base)
-      return -1;
-    stream.position = base + offset;
-    return stream.position;
+    return SeekWithin(stream.position, stream.length, offset, whence);
   }
   static sf_count_t Read(void* into, sf_count_t count, void* user)
   {
@@ -105,13 +112,7 @@ struct OutputStream
   static sf_count_t Seek(sf_count_t offset, int whence, void* user)
   {
     OutputStream& stream = Of(user);
-    const sf_count_t base = whence == SEEK_CUR   ? stream.position
-                            : whence == SEEK_END ? static_cast<sf_count_t>(stream.bytes.size())
-                                                 : 0;
-    if (offset < -base || offset > std::numeric_limits<sf_count_t>::max() - base)
-      return -1;
-    stream.position = base + offset;
-    return stream.position;
+    return SeekWithin(stream.position, static_cast<sf_count_t>(stream.bytes.size()), offset, whence);
   }
   static sf_count_t Read(void* into, sf_count_t count, void* user)
   {
