@@ -157,9 +157,30 @@ struct DataSize
   uint64_t held = 0;
 };
 
+// The chunks of a RIFF or AIFF file after its 12-byte header: an identifier and a size (in the
+// container's byte order), each body padded to an even size. `visit(identifier, body's offset,
+// size)` sees every chunk whose header lies within the file's real length, until it answers
+// false.
+template <class Visit>
+void WalkEvenPaddedChunks(const InputStream& in, uint32_t (*sizeAt)(const unsigned char*), Visit visit)
+{
+  const uint64_t length = static_cast<uint64_t>(in.length);
+  uint64_t offset = 12;
+  while (offset + 8 <= length)
+  {
+    unsigned char chunk[8];
+    if (in.ReadAt(static_cast<sf_count_t>(offset), chunk, sizeof chunk) != sizeof chunk)
+      return;
+    const uint32_t size = sizeAt(chunk + 4);
+    offset += 8;
+    if (!visit(chunk, offset, size))
+      return;
+    offset += uint64_t(size) + (size & 1u);
+  }
+}
+
 // The data's size in a RIFF, RF64 or BW64 WAVE file. RF64 keeps it in its ds64 chunk; a RIFF
 // data chunk of unknown size (0xffffffff) runs to the end of the file, and nothing is declared.
-// Chunks are padded to even sizes.
 std::optional<DataSize> WaveDataSize(const InputStream& in)
 {
   const uint64_t length = static_cast<uint64_t>(in.length);
@@ -171,35 +192,27 @@ std::optional<DataSize> WaveDataSize(const InputStream& in)
     return std::nullopt;
   bool ds64Read = false;
   uint64_t ds64DataSize = 0;
-  // Walk the chunks, never past the file's real length.
-  uint64_t offset = 12;
-  while (offset + 8 <= length)
-  {
-    unsigned char chunk[8];
-    if (in.ReadAt(static_cast<sf_count_t>(offset), chunk, sizeof chunk) != sizeof chunk)
-      return std::nullopt;
-    const uint32_t size = LittleEndian32(chunk + 4);
-    offset += 8;
-    if (rf64 && std::memcmp(chunk, "ds64", 4) == 0)
+  std::optional<DataSize> found;
+  WalkEvenPaddedChunks(in, LittleEndian32, [&](const unsigned char* id, uint64_t body, uint32_t size) {
+    if (rf64 && std::memcmp(id, "ds64", 4) == 0)
     {
       // The RIFF size, then the data size.
       unsigned char sizes[16];
-      if (size < sizeof sizes || in.ReadAt(static_cast<sf_count_t>(offset), sizes, sizeof sizes) != sizeof sizes)
-        return std::nullopt;
+      if (size < sizeof sizes || in.ReadAt(static_cast<sf_count_t>(body), sizes, sizeof sizes) != sizeof sizes)
+        return false;
       ds64DataSize = LittleEndian64(sizes + 8);
       ds64Read = true;
+      return true;
     }
-    else if (std::memcmp(chunk, "data", 4) == 0)
-    {
-      if (size != 0xffffffffu)
-        return DataSize{size, length - offset};
-      if (ds64Read)
-        return DataSize{ds64DataSize, length - offset};
-      return std::nullopt;
-    }
-    offset += uint64_t(size) + (size & 1u);
-  }
-  return std::nullopt;
+    if (std::memcmp(id, "data", 4) != 0)
+      return true;
+    if (size != 0xffffffffu)
+      found = DataSize{size, length - body};
+    else if (ds64Read)
+      found = DataSize{ds64DataSize, length - body};
+    return false;
+  });
+  return found;
 }
 
 // A chunk of an AIFF or AIFC file: where its body starts, and its size.
@@ -209,28 +222,21 @@ struct AiffChunk
   uint32_t size = 0;
 };
 
-// The first chunk named `id` of an AIFF or AIFC file. Chunks are padded to even sizes.
+// The first chunk named `id` of an AIFF or AIFC file.
 std::optional<AiffChunk> FindAiffChunk(const InputStream& in, const char (&id)[5])
 {
-  const uint64_t length = static_cast<uint64_t>(in.length);
   unsigned char header[12];
   if (in.ReadAt(0, header, sizeof header) != sizeof header || std::memcmp(header, "FORM", 4) != 0 ||
       (std::memcmp(header + 8, "AIFF", 4) != 0 && std::memcmp(header + 8, "AIFC", 4) != 0))
     return std::nullopt;
-  // Walk the chunks, never past the file's real length.
-  uint64_t offset = 12;
-  while (offset + 8 <= length)
-  {
-    unsigned char chunk[8];
-    if (in.ReadAt(static_cast<sf_count_t>(offset), chunk, sizeof chunk) != sizeof chunk)
-      return std::nullopt;
-    const uint32_t size = BigEndian32(chunk + 4);
-    offset += 8;
-    if (std::memcmp(chunk, id, 4) == 0)
-      return AiffChunk{offset, size};
-    offset += uint64_t(size) + (size & 1u);
-  }
-  return std::nullopt;
+  std::optional<AiffChunk> found;
+  WalkEvenPaddedChunks(in, BigEndian32, [&](const unsigned char* chunk, uint64_t body, uint32_t size) {
+    if (std::memcmp(chunk, id, 4) != 0)
+      return true;
+    found = AiffChunk{body, size};
+    return false;
+  });
+  return found;
 }
 
 // The sound data's size in an AIFF or AIFC file: its SSND chunk's, less the chunk's offset and
