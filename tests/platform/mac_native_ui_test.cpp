@@ -187,20 +187,27 @@ TEST_F(MacNativeMenus, AChoiceInAMenuWhoseRequestEndedInsideItsLoopGoesNowhere)
   EXPECT_EQ(mDelegate.GetUI(), mGraphics);
   EXPECT_EQ(mGraphics->GetControlInPopupMenu(), nullptr);
 
+  // Shows `menu` for `control`; inside that first showing `again` is asked for `againFor` and the
+  // second item chosen, and every later showing chooses the third.
+  const auto showAskingAgainInside = [&](TestControl& control, IPopupMenu& menu, TestControl& againFor,
+                                         IPopupMenu& again) {
+    int shown = 0;
+    SetMenuResponder([&](const MenuRequest& r) {
+      if (shown++ == 0)
+      {
+        mGraphics->CreatePopupMenu(againFor, again, againFor.GetRECT());
+        return ItemAtPath(r.menu, {1});
+      }
+      return ItemAtPath(r.menu, {2});
+    });
+    mGraphics->CreatePopupMenu(control, menu, control.GetRECT());
+    RunMainQueue();
+    RunMainQueue();
+    SetMenuResponder(nullptr); // it holds this call's locals
+  };
   IPopupMenu first("", {"A", "B"});
   IPopupMenu second("", {"C", "D", "E"});
-  int shown = 0;
-  SetMenuResponder([&](const MenuRequest& r) {
-    if (shown++ == 0)
-    {
-      mGraphics->CreatePopupMenu(*mPlain, second, mPlain->GetRECT());
-      return ItemAtPath(r.menu, {1});
-    }
-    return ItemAtPath(r.menu, {2});
-  });
-  mGraphics->CreatePopupMenu(*mBare, first, mBare->GetRECT());
-  RunMainQueue();
-  RunMainQueue();
+  showAskingAgainInside(*mBare, first, *mPlain, second);
   EXPECT_EQ(MenuCount(), 3);
   EXPECT_EQ(first.GetChosenItemIdx(), -1);
   EXPECT_EQ(second.GetChosenItemIdx(), 2);
@@ -210,22 +217,10 @@ TEST_F(MacNativeMenus, AChoiceInAMenuWhoseRequestEndedInsideItsLoopGoesNowhere)
   // The same menu asked for again while it tracks: the first showing's choice is no answer to
   // the later request, which shows the menu once more and takes its own choice.
   IPopupMenu same("", {"F", "G", "H"});
-  shown = 0;
-  SetMenuResponder([&](const MenuRequest& r) {
-    if (shown++ == 0)
-    {
-      mGraphics->CreatePopupMenu(*mBare, same, mBare->GetRECT());
-      return ItemAtPath(r.menu, {1});
-    }
-    return ItemAtPath(r.menu, {2});
-  });
-  mGraphics->CreatePopupMenu(*mBare, same, mBare->GetRECT());
-  RunMainQueue();
-  RunMainQueue();
+  showAskingAgainInside(*mBare, same, *mBare, same);
   EXPECT_EQ(MenuCount(), 5);
   EXPECT_EQ(same.GetChosenItemIdx(), 2);
   EXPECT_EQ(mBare->EventsStartingWith("menu"), std::vector<std::string>{"menu 2 0"});
-  SetMenuResponder(nullptr);
 }
 
 // The host may close the editor while its menu tracks or its alert runs (both nested loops of
