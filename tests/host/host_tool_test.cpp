@@ -253,10 +253,14 @@ TEST_F(HostToolTest, StateChunksSaveLoadAndCompare)
     << shortChunk.output;
   EXPECT_NE(shortChunk.output.find("compare: equal"), std::string::npos) << shortChunk.output;
 
-  // A chunk under a foreign identifier is refused.
-  const auto foreign = RunAaxhost("state " + kBundle + " --load " + a + " --chunk-id abcd");
+  // A chunk under a foreign identifier is refused; the state is still saved, under the
+  // instance's own identifier.
+  const std::string kept = mDir.File("kept.chunk");
+  const auto foreign = RunAaxhost("state " + kBundle + " --load " + a + " --chunk-id abcd --save " + Quoted(kept));
   EXPECT_EQ(foreign.exitCode, 3) << foreign.output;
   EXPECT_NE(foreign.output.find("result -20007 AAX_ERROR_INVALID_CHUNK_ID"), std::string::npos) << foreign.output;
+  EXPECT_NE(foreign.output.find("save: result 0 AAX_SUCCESS (success), 40 bytes"), std::string::npos) << foreign.output;
+  EXPECT_EQ(ReadBinary(kept), expected);
 }
 
 TEST_F(HostToolTest, SideChainAndAuxiliaryOutputBuffersAreAllFedAndWritten)
@@ -505,6 +509,7 @@ TEST_F(HostToolTest, WritesOntoAFullDeviceFailWithTheReason)
     {"editor " + kBundle + " --png /dev/full", "  png: /dev/full,"},
     {"editor " + kBundle + " " + in + " " + Quoted(mDir.File("out.wav")) + " --png-at 0.5:/dev/full",
      "png: /dev/full\n"},
+    {"editor " + kBundle + " " + in + " " + Quoted(mDir.File("out.wav")) + " --png /dev/full", "png: /dev/full\n"},
     {"render " + kBundle + " " + in + " /dev/full", "wrote /dev/full"},
   };
   for (const auto& [command, written] : runs)
