@@ -1,6 +1,6 @@
 #pragma once
-// Writes a buffer to a file in one go, for the plug-in base's preset files and source dumps and
-// for the host tool's output files.
+// Writes a buffer to a file in one go, for the plug-in base's preset files and source dumps,
+// the product's user preset files and the host tool's output files.
 
 #include <cstddef>
 
@@ -12,5 +12,24 @@ namespace plug {
 // the reason of the step that failed first (the write's, when both the write and the close fail);
 // for a null or empty path it is left as it was.
 bool WriteWholeFile(const char* path, const char* mode, const void* data, std::size_t size);
+
+// How ReplaceWholeFile ended.
+enum class FileReplacement
+{
+  kReplaced,        // the new content is in place under the path
+  kNoTemporaryFile, // no temporary file could be made beside the path; nothing was changed
+  kFailed,          // a later step failed; the path is as it was and the temporary file is gone
+};
+
+// Permission bits for ReplaceWholeFile: those of any new file (0666 less the umask).
+constexpr int kNewFilePermissions = -1;
+
+// Writes the `size` bytes at `data` to a new file in the folder of `path`, under a unique name,
+// with the permission bits `permissions` (umask aside) or those of any new file; flushes it to
+// the disk, closes it and renames it over `path` in one step, so that readers of `path` find the
+// old content or the new, never a part. Whatever `path` names is replaced: a symbolic link by a
+// file, not its target. Anything but kReplaced leaves errno the reason of the step that failed.
+FileReplacement ReplaceWholeFile(const char* path, const void* data, std::size_t size,
+                                 int permissions = kNewFilePermissions);
 
 } // namespace plug

@@ -1,14 +1,13 @@
 #include "product/FileUtilities.h"
 
 #include "plug/RegularFileReader.h"
+#include "plug/WholeFileWriter.h"
 
-#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <mutex>
 #include <vector>
 
-#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -42,23 +41,6 @@ std::string UserDatabaseHome()
       result->pw_dir && result->pw_dir[0])
     return result->pw_dir;
   return {};
-}
-
-bool WriteAll(int fd, const char* data, size_t size)
-{
-  while (size > 0)
-  {
-    ssize_t written = write(fd, data, size);
-    if (written < 0)
-    {
-      if (errno == EINTR)
-        continue;
-      return false;
-    }
-    data += written;
-    size -= static_cast<size_t>(written);
-  }
-  return true;
 }
 
 // Creates every missing folder of dir (like mkdir -p), each with mode 0777 before the umask.
@@ -139,30 +121,7 @@ bool WriteTextFile(const std::string& path, const std::string& text)
   if (!MakeFolders(ParentFolder(target)))
     return false;
 
-  // A unique temporary name in the target's folder, so that the rename stays on one file
-  // system and replaces the target in one step.
-  static std::atomic<unsigned> counter{0};
-  std::string temp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt)
-  {
-    temp = target + ".tmp." + std::to_string(getpid()) + "." + std::to_string(counter++);
-    fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST)
-      return false;
-  }
-  if (fd < 0)
-    return false;
-
-  bool ok = WriteAll(fd, text.data(), text.size());
-  ok = (fsync(fd) == 0) && ok;
-  // A failed close can mean lost data (delayed write errors): report it.
-  ok = (close(fd) == 0) && ok;
-  if (ok)
-    ok = rename(temp.c_str(), target.c_str()) == 0;
-  if (!ok)
-    unlink(temp.c_str());
-  return ok;
+  return plug::ReplaceWholeFile(target.c_str(), text.data(), text.size()) == plug::FileReplacement::kReplaced;
 }
 
 bool RemoveFile(const std::string& path)

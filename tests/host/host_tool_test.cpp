@@ -2,7 +2,8 @@
 // against golden texts, rendering (gain, bypass, block schedules, automation, channel
 // mapping, side-chain and auxiliary outputs), state chunks, load cycles, the editor opened
 // and closed, help and usage errors, and the reporting of refused values, unusable files and
-// a registration that fails, and output files that cannot be written.
+// a registration that fails, and output files that cannot be written, which keep the file they
+// were to replace.
 
 #include "standin/aaxhost/tool/AudioFile.h"
 #include "tests/host/HostTestPlugin.h"
@@ -12,8 +13,11 @@
 
 #include <gtest/gtest.h>
 
+#include <dirent.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -253,10 +257,14 @@ TEST_F(HostToolTest, StateChunksSaveLoadAndCompare)
     << shortChunk.output;
   EXPECT_NE(shortChunk.output.find("compare: equal"), std::string::npos) << shortChunk.output;
 
-  // A chunk under a foreign identifier is refused.
-  const auto foreign = RunAaxhost("state " + kBundle + " --load " + a + " --chunk-id abcd");
+  // A chunk under a foreign identifier is refused; the state is still saved, under the
+  // instance's own identifier.
+  const std::string kept = mDir.File("kept.chunk");
+  const auto foreign = RunAaxhost("state " + kBundle + " --load " + a + " --chunk-id abcd --save " + Quoted(kept));
   EXPECT_EQ(foreign.exitCode, 3) << foreign.output;
   EXPECT_NE(foreign.output.find("result -20007 AAX_ERROR_INVALID_CHUNK_ID"), std::string::npos) << foreign.output;
+  EXPECT_NE(foreign.output.find("save: result 0 AAX_SUCCESS (success), 40 bytes"), std::string::npos) << foreign.output;
+  EXPECT_EQ(ReadBinary(kept), expected);
 }
 
 TEST_F(HostToolTest, SideChainAndAuxiliaryOutputBuffersAreAllFedAndWritten)
@@ -505,6 +513,7 @@ TEST_F(HostToolTest, WritesOntoAFullDeviceFailWithTheReason)
     {"editor " + kBundle + " --png /dev/full", "  png: /dev/full,"},
     {"editor " + kBundle + " " + in + " " + Quoted(mDir.File("out.wav")) + " --png-at 0.5:/dev/full",
      "png: /dev/full\n"},
+    {"editor " + kBundle + " " + in + " " + Quoted(mDir.File("out.wav")) + " --png /dev/full", "png: /dev/full\n"},
     {"render " + kBundle + " " + in + " /dev/full", "wrote /dev/full"},
   };
   for (const auto& [command, written] : runs)
@@ -516,6 +525,98 @@ TEST_F(HostToolTest, WritesOntoAFullDeviceFailWithTheReason)
       << command << "\n" << run.output;
     EXPECT_EQ(run.output.find(written), std::string::npos) << command << "\n" << run.output;
   }
+}
+
+// The names in a folder, sorted.
+std::vector<std::string> FolderEntries(const std::string& folder)
+{
+  std::vector<std::string> names;
+  if (DIR* dir = opendir(folder.c_str()))
+  {
+    while (const dirent* entry = readdir(dir))
+      if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+        names.emplace_back(entry->d_name);
+    closedir(dir);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+mode_t PermissionBits(const std::string& path)
+{
+  struct stat st{};
+  return stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+// Output files that cannot be written whole leave the file they were to replace as it was, its
+// bytes and permission bits, with nothing left beside it; the tool runs with no room to grow a
+// file (a file size limit of 0, its signal ignored, so every write fails with EFBIG). Written
+// whole, they replace the file and keep its permission bits; a symbolic link is written
+// through, and a name too long for a temporary name beside it is still written.
+TEST_F(HostToolTest, AFailedWriteKeepsTheFileItWasToReplace)
+{
+  const std::string in = Quoted(mDir.File("in.wav"));
+  const std::string longName = std::string(250, 'n') + ".wav";
+  const std::pair<std::string, std::string> runs[] = {
+    // The output file, and the command writing it, OUT standing for its path.
+    {"out.wav", "render " + kBundle + " " + in + " OUT --set Gain=6"},
+    {"picture.png", "editor " + kBundle + " --png OUT"},
+    {"saved.chunk", "state " + kBundle + " --set Gain=3.5 --save OUT"},
+  };
+  const auto command = [&](const std::string& line, const std::string& file) {
+    const size_t at = line.find("OUT");
+    return line.substr(0, at) + Quoted(mDir.File(file)) + line.substr(at + 3);
+  };
+
+  // Good old files, with permission bits no new file is made with.
+  std::string error;
+  ASSERT_TRUE(aaxhost::WriteAudioFile(mDir.File("out.wav"), TestSignal(1, 4800), error)) << error;
+  std::ofstream(mDir.File("picture.png"), std::ios::binary) << "the old picture";
+  std::ofstream(mDir.File("saved.chunk"), std::ios::binary) << "the old chunk";
+  std::vector<std::vector<char>> oldBytes;
+  for (const auto& [file, line] : runs)
+  {
+    ASSERT_EQ(chmod(mDir.File(file).c_str(), 0750), 0);
+    oldBytes.push_back(ReadBinary(mDir.File(file)));
+  }
+  const std::vector<std::string> entries = FolderEntries(mDir.Path());
+
+  for (size_t i = 0; i < std::size(runs); ++i)
+  {
+    const std::string path = mDir.File(runs[i].first);
+    const auto run = hosttest::RunCommand("ulimit -f 0 && trap '' XFSZ && exec '" + std::string(AAXHOST_EXE) + "' " +
+                                          command(runs[i].second, runs[i].first) + " 2>&1");
+    EXPECT_EQ(run.exitCode, 3) << run.output;
+    EXPECT_NE(run.output.find("cannot write " + path + ": " + std::strerror(EFBIG) + "\n"), std::string::npos)
+      << run.output;
+    EXPECT_EQ(ReadBinary(path), oldBytes[i]) << path;
+    EXPECT_EQ(PermissionBits(path), 0750u) << path;
+    EXPECT_EQ(FolderEntries(mDir.Path()), entries);
+  }
+
+  for (size_t i = 0; i < std::size(runs); ++i)
+  {
+    const auto run = RunAaxhost(command(runs[i].second, runs[i].first));
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(ReadBinary(mDir.File(runs[i].first)), oldBytes[i]) << runs[i].first;
+    EXPECT_EQ(PermissionBits(mDir.File(runs[i].first)), 0750u) << runs[i].first;
+  }
+  EXPECT_EQ(Read("out.wav").Frames(), 48000u);
+  EXPECT_FALSE(testsupport::ReadPNG(mDir.File("picture.png")).Empty());
+  EXPECT_EQ(ReadBinary(mDir.File("saved.chunk")).size(), 5 * sizeof(double));
+  EXPECT_EQ(FolderEntries(mDir.Path()), entries);
+
+  ASSERT_EQ(symlink("out.wav", mDir.File("link.wav").c_str()), 0);
+  for (const std::string& file : {std::string("link.wav"), longName})
+  {
+    const auto run = Render(file, "--set Gain=0");
+    EXPECT_EQ(run.exitCode, 0) << file << "\n" << run.output;
+  }
+  struct stat link{};
+  ASSERT_EQ(lstat(mDir.File("link.wav").c_str(), &link), 0);
+  EXPECT_TRUE(S_ISLNK(link.st_mode));
+  EXPECT_LT(DeviationFromGain(Read("in.wav"), Read("out.wav"), 1.0), 1e-5);
+  EXPECT_LT(DeviationFromGain(Read("in.wav"), Read(longName), 1.0), 1e-5);
 }
 
 TEST_F(HostToolTest, FailuresAreReportedWithTheirCauses)

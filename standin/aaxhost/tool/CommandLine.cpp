@@ -466,7 +466,8 @@ std::string HelpText(const std::string& topic)
             "       aaxhost help [COMMAND]\n\n"
             "Loads an AAX plug-in bundle the way a host does and describes it, lists its parameters,\n"
             "renders audio files through it or works with its state chunks. Every trace and\n"
-            "assertion the plug-in sends is reported at the end.\n\n"
+            "assertion the plug-in sends is reported at the end. An output file is put in place\n"
+            "only once written whole: a write that fails leaves the file it was to replace.\n\n"
             "commands:\n";
     for (const CommandSpec& c : kCommands)
     {
