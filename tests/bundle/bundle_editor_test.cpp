@@ -105,6 +105,33 @@ TEST_F(BundleEditorTest, PicturesAtBothScalesShowTheArtAndADragOnDriveRaisesItAn
   EXPECT_EQ(elsewhere, 0);
 }
 
+TEST_F(BundleEditorTest, EveryHighlightColourTheHostAsksForShowsAtTheDriveKnobAndNowhereElse)
+{
+  const PngImage plain = Picture("--frames 2", "plain.png", 900, 500);
+  // The host's colour codes: red, blue, green, yellow. The knob's dot sits 5 points in from its
+  // top right corner (220, 112), 2 points in radius: the four pixels about its centre are
+  // covered whole.
+  const struct
+  {
+    int code;
+    int rgb[3];
+  } colours[] = {{0, {255, 0, 0}}, {1, {0, 0, 255}}, {2, {0, 255, 0}}, {3, {255, 255, 0}}};
+  for (const auto& colour : colours)
+  {
+    const std::string code = std::to_string(colour.code);
+    const PngImage lit =
+      Picture("--frames 2 --highlight Drive --highlight-colour " + code, "lit" + code + ".png", 900, 500);
+    ASSERT_FALSE(lit.Empty());
+    for (int y : {116, 117})
+      for (int x : {214, 215})
+        for (int k = 0; k < 3; ++k)
+          EXPECT_EQ(lit.Pixel(x, y)[k], colour.rgb[k]) << "colour " << code << ", pixel " << x << "," << y;
+    const auto [atDot, elsewhere] = Differences(plain, lit, {212, 114, 218, 120});
+    EXPECT_GE(atDot, 4) << code;
+    EXPECT_EQ(elsewhere, 0) << code;
+  }
+}
+
 TEST_F(BundleEditorTest, UserPresetSlotTwoSetsTheScaleAndReopeningKeepsTheSessionsValues)
 {
   // Without a slot-2 file, two openings show what one does: the session's values.

@@ -318,6 +318,31 @@ TEST_F(EditorViewTest, HiddenLockedCursorStaysWhileDragsKeepGivingDeltas)
   EXPECT_FLOAT_EQ(y, 80.f);
 }
 
+TEST_F(EditorViewTest, AHiddenCursorGoesWhereTheMouseTakesItUnlessItIsLocked)
+{
+  Open();
+  NSAutoreleasePool pool;
+  for (bool lock : {false, true})
+  {
+    SCOPED_TRACE(lock ? "locked" : "not locked");
+    input::PostMouse(mWindow, NSEventTypeLeftMouseDown, At(250, 100));
+    const NSPoint held = NSEvent::mouseLocation();
+    const long warps = input::Cursor().warps;
+    G()->HideMouseCursor(true, lock);
+    Take();
+    input::PostMouse(mWindow, NSEventTypeLeftMouseDragged, At(250, 95));
+    input::PostMouse(mWindow, NSEventTypeLeftMouseDragged, At(250, 90));
+    // Locked, each delta is from the held place; else from the last event.
+    EXPECT_EQ(Take(), lock ? (Journal{"B drag 250 95 0 -5", "B drag 250 90 0 -10"})
+                           : (Journal{"B drag 250 95 0 -5", "B drag 250 90 0 -5"}));
+    EXPECT_EQ(input::Cursor().warps - warps, lock ? 2 : 0);
+    EXPECT_EQ(NSEvent::mouseLocation().x, held.x);
+    EXPECT_EQ(NSEvent::mouseLocation().y, lock ? held.y : held.y + 10);
+    input::PostMouse(mWindow, NSEventTypeLeftMouseUp, At(250, 90));
+    G()->HideMouseCursor(false);
+  }
+}
+
 TEST_F(EditorViewTest, FramesDrawOnlyWhatIsDirtyAndFollowScaleAndSize)
 {
   Open();

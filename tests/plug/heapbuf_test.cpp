@@ -252,6 +252,24 @@ TEST(CharBuf, PrintfTruncatesAndFailsQuietly)
   EXPECT_STREQ(kept.Get(), "abcdefgh");
 }
 
+TEST(CharBuf, PrintfKeepsEveryCharacterAroundTheSwitchToLargeOutput)
+{
+  // The formatter's own small storage holds 255 characters and its terminator.
+  for (int n : {255, 256, 257})
+  {
+    std::string text(static_cast<size_t>(n), 'x');
+    text.back() = 'Z';
+    CharBuf whole, cut, appended("<");
+    whole.Printf(1000, "%s", text.c_str());
+    EXPECT_EQ(std::string(whole.Get()), text) << n;
+    EXPECT_EQ(whole.GetLength(), n);
+    cut.Printf(n, "%s!", text.c_str()); // one character more than it may keep
+    EXPECT_EQ(std::string(cut.Get()), text) << n;
+    appended.AppendPrintf(n, "%s", text.c_str());
+    EXPECT_EQ(std::string(appended.Get()), "<" + text) << n;
+  }
+}
+
 TEST(CharBuf, PrintfWithArgumentsFromItsOwnBuffer)
 {
   // The bytes have to move (realloc refused, so a fresh block is used and the old one freed)

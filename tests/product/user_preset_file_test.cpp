@@ -12,6 +12,8 @@
 #include <random>
 #include <sstream>
 #include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -105,6 +107,23 @@ TEST(UserPresetFile, WrittenValuesAndNamesReadBack)
   EXPECT_TRUE(UserPresetFile::Remove(3));
   EXPECT_FALSE(UserPresetFile::Read(3).Exists());
   EXPECT_FALSE(UserPresetFile::Remove(3));
+}
+
+TEST(UserPresetFile, RemovingASlotWhoseFileIsASymbolicLinkRemovesTheLinkItself)
+{
+  TempHome home;
+  ASSERT_TRUE(UserPresetFile::Write(2, nlohmann::json::object(), "target"));
+  const std::string target = ExpandPath(UserPresetFile::Path(2));
+  struct stat st{};
+  // Slot 3 links to nowhere, slot 4 to slot 2's file.
+  for (const auto& [slot, to] : {std::make_pair(3, home.Path() + "/gone"), std::make_pair(4, target)})
+  {
+    const std::string link = ExpandPath(UserPresetFile::Path(slot));
+    ASSERT_EQ(symlink(to.c_str(), link.c_str()), 0) << slot;
+    EXPECT_TRUE(UserPresetFile::Remove(slot)) << slot;
+    EXPECT_NE(lstat(link.c_str(), &st), 0) << slot << ": the link is still there";
+  }
+  EXPECT_TRUE(UserPresetFile::Read(2).Exists());
 }
 
 TEST(UserPresetFile, InvalidUtf8NameIsRepairedNotThrown)

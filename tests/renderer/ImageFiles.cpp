@@ -121,24 +121,33 @@ Bytes Jpeg(int width, int height, int components, const Bytes& samples, bool ycc
   return out;
 }
 
-Bytes IphonePng(int width, int height, const Bytes& rgba)
+Bytes IphonePng(int width, int height, const Bytes& rgba, int filter)
 {
+  const size_t rowBytes = static_cast<size_t>(width) * 4;
+  Bytes bgra(rgba.size());
+  for (size_t i = 0; i + 3 < rgba.size(); i += 4)
+  {
+    const unsigned a = rgba[i + 3];
+    bgra[i] = static_cast<unsigned char>(rgba[i + 2] * a / 255);
+    bgra[i + 1] = static_cast<unsigned char>(rgba[i + 1] * a / 255);
+    bgra[i + 2] = static_cast<unsigned char>(rgba[i] * a / 255);
+    bgra[i + 3] = static_cast<unsigned char>(a);
+  }
   Bytes raw;
   for (int y = 0; y < height; ++y)
   {
-    raw.push_back(y % 2 == 0 ? 0 : 1); // none, then sub: both filters are undone
-    unsigned char left[4] = {0, 0, 0, 0};
-    for (int x = 0; x < width; ++x)
+    const int rowFilter = filter >= 0 ? filter : y % 2; // none, then sub: both filters are undone
+    raw.push_back(static_cast<unsigned char>(rowFilter));
+    const unsigned char* row = bgra.data() + rowBytes * static_cast<size_t>(y);
+    const unsigned char* prior = y > 0 ? row - rowBytes : nullptr;
+    for (size_t i = 0; i < rowBytes; ++i)
     {
-      const unsigned char* p = rgba.data() + (static_cast<size_t>(y) * width + x) * 4;
-      const unsigned a = p[3];
-      const unsigned char bgra[4] = {static_cast<unsigned char>(p[2] * a / 255), static_cast<unsigned char>(p[1] * a / 255),
-                                     static_cast<unsigned char>(p[0] * a / 255), p[3]};
-      for (int k = 0; k < 4; ++k)
-      {
-        raw.push_back(y % 2 == 0 ? bgra[k] : static_cast<unsigned char>(bgra[k] - left[k]));
-        left[k] = bgra[k];
-      }
+      const int a = i >= 4 ? row[i - 4] : 0;
+      const int b = prior ? prior[i] : 0;
+      const int c = prior && i >= 4 ? prior[i - 4] : 0;
+      const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
+      const int predicted[] = {0, a, b, (a + b) / 2, pa <= pb && pa <= pc ? a : pb <= pc ? b : c};
+      raw.push_back(static_cast<unsigned char>(row[i] - predicted[rowFilter]));
     }
   }
   Bytes deflated(compressBound(static_cast<uLong>(raw.size())) + 64);

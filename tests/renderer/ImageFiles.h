@@ -22,8 +22,9 @@ Bytes Png(int width, int height, int colorType, int bitDepth, const Bytes& sampl
 Bytes Jpeg(int width, int height, int components, const Bytes& samples, bool ycck = false, bool arithmetic = false);
 
 // An iPhone PNG: a CgBI chunk first, raw deflate data, BGRA order, premultiplied; from
-// straight RGBA pixels.
-Bytes IphonePng(int width, int height, const Bytes& rgba);
+// straight RGBA pixels. Every row uses the PNG row filter given (0 none, 1 sub, 2 up,
+// 3 average, 4 Paeth); -1 alternates none and sub.
+Bytes IphonePng(int width, int height, const Bytes& rgba, int filter = -1);
 
 // Files the decoder must refuse: a Radiance HDR file whose run-length scanline ends early, a
 // JPEG whose Huffman table counts 265 codes, and a 1 x 1 BMP.

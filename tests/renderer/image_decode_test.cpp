@@ -80,6 +80,26 @@ TEST(ImageDecoding, EveryPngAndJpegLayoutArrivesAsStraightRGBA)
   ExpectNear(iphone, {200, 100, 50, 255, 200, 100, 50, 128, 0, 0, 0, 0, 40, 80, 120, 255}, 2, "iPhone PNG");
 }
 
+TEST(ImageDecoding, AnIphonePngOfEachRowFilterDecodesToThePlainPngsPixels)
+{
+  RecordedContext c;
+  ASSERT_NE(c.ctx, nullptr);
+  // Each colour channel a plane whose left neighbour lies d from the upper-left one and whose
+  // upper neighbour lies -2d from it: Paeth ties between the upper and the upper-left neighbour
+  // at every byte past the first row and column, and only the upper one is right.
+  const int w = 5, h = 5;
+  Bytes rgba;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      for (int v : {128 - 20 * x + 10 * y, 60 + 8 * x - 4 * y, 140 - 30 * x + 15 * y, 255})
+        rgba.push_back(static_cast<unsigned char>(v));
+  const Bytes plain = Decoded(c, imagefiles::Png(w, h, PNG_COLOR_TYPE_RGB_ALPHA, 8, rgba));
+  ExpectNear(plain, rgba, 0, "plain PNG");
+  for (int filter = 0; filter <= 4; ++filter)
+    ExpectNear(Decoded(c, imagefiles::IphonePng(w, h, rgba, filter)), plain, 0,
+               "iPhone PNG of filter " + std::to_string(filter));
+}
+
 TEST(ImageDecoding, OnlyWellFormedPngAndJpegAreDecoded)
 {
   RecordedContext c;

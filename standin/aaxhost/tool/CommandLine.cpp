@@ -47,8 +47,9 @@ const CommandSpec kCommands[] = {
    "Makes an instance (loading --state first, then applying every --set), makes its editor\n"
    "with the bundle's editor factory and opens it in a host view container over a host window\n"
    "--opens times, running --frames frames of the main run loop after each opening and\n"
-   "highlighting a parameter (--highlight, else the first) while it is open. In the last\n"
-   "opening the input options (--click, --drag, --wheel, --key, --type, ...) are replayed in\n"
+   "highlighting a parameter (--highlight, else the first; in the host's colour code\n"
+   "--highlight-colour) while it is open. In the last opening the input options (--click,\n"
+   "--drag, --wheel, --key, --type, ...) are replayed in\n"
    "the order given, at points in editor coordinates, with a frame after each, and --png\n"
    "writes the editor's frame (its size times the draw and screen scales). Reports the\n"
    "editor's size, the result of every call, the input replayed, the parameters it changed\n"
@@ -106,6 +107,9 @@ const OptionSpec kOptions[] = {
   {"--chunk-id", "CODE", "state", "chunk identifier for --load and --compare (four characters)"},
   {"--opens", "N", "editor", "how often the editor is opened and closed (default 1)"},
   {"--highlight", "P", "editor", "parameter P (identifier or name) highlighted while open"},
+  {"--highlight-colour", "C", "editor",
+   "the host's colour code of the highlight (0 red, 1 blue, 2 green, 3 yellow; default 0); given, the "
+   "last opening without audio is highlighted from the opening on, so its frames and picture show it"},
   {"--png", "FILE", "editor", "write the editor's frame as PNG after the input"},
   {"--screen-scale", "S", "editor", "backing scale of the screen, 1 to 4 (default 1)"},
   {"--frames", "N", "editor", "frames to run after each opening (default 1)"},
@@ -318,6 +322,11 @@ bool StoreOption(const std::string& name, const std::string& value, Options& opt
   {
     options.highlight = value;
     return true;
+  }
+  if (name == "--highlight-colour")
+  {
+    options.highlightColourGiven = true;
+    return ParseInt(value, options.highlightColour) || bad("expected a colour code");
   }
   if (name == "--chunk-id")
   {

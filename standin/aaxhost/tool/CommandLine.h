@@ -63,6 +63,8 @@ struct Options
   bool hasTrackName = false;
   int opens = 1;         // editor
   std::string highlight; // editor: parameter identifier or name
+  int highlightColour = 0; // editor: the host's colour code of the highlight
+  bool highlightColourGiven = false;
   std::string pngFile;   // editor: the last opening's frame as PNG
   double screenScale = 1.0; // editor: the main screen's backing scale
   int frames = 1;        // editor: frames run after each opening

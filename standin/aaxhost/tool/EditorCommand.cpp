@@ -233,29 +233,38 @@ int CommandEditor(const Collection& collection, Host& host, const Options& optio
       return std::printf("error: %s\n", editor.Error().c_str()), kExitFailed;
     report("editor: made by the editor factory, Init", editor.InitResult());
     reportSize(editor, "");
+    auto setHighlight = [&](bool on) {
+      if (highlight.empty())
+        return;
+      const AAX_Result result = editor.Highlight(highlight, on, options.highlightColour);
+      const std::string colour =
+        on && options.highlightColourGiven ? " in colour " + std::to_string(options.highlightColour) : "";
+      // The answer while the plug-in has no editor open: nothing could be highlighted.
+      std::printf("  highlight %s \"%s\" %s%s: %s\n", highlight.c_str(), InfoOf(instance, highlight).name.c_str(),
+                  on ? "on" : "off", colour.c_str(),
+                  result == AAX_ERROR_INVALID_PARAMETER_ID ? "the plug-in has no editor open"
+                                                           : ("result " + ResultText(result)).c_str());
+      failed = failed || (result != AAX_SUCCESS && result != AAX_ERROR_INVALID_PARAMETER_ID);
+    };
     for (int i = 1; i <= options.opens; ++i)
     {
       const std::string open = "open " + std::to_string(i);
       report(open.c_str(), editor.Open());
+      // With a colour asked for, the last opening is highlighted before its frames, so they
+      // and the picture show the highlight.
+      const bool last = i == options.opens;
+      const bool highlightedFrames = last && options.highlightColourGiven;
+      if (highlightedFrames)
+        setHighlight(true);
       // The main thread's turns: the editor's frame timer and the idle hook run with the editor
       // open.
       instance.ServeMainThread();
       RunFrames(instance, options.frames);
-      if (i == options.opens)
+      if (last)
         failed = !ReplayAndPicture(editor, instance, options) || failed;
-      if (!highlight.empty())
-      {
-        const std::string name = InfoOf(instance, highlight).name;
-        for (bool on : {true, false})
-        {
-          const AAX_Result result = editor.Highlight(highlight, on, 0);
-          // The answer while the plug-in has no editor open: nothing could be highlighted.
-          std::printf("  highlight %s \"%s\" %s: %s\n", highlight.c_str(), name.c_str(), on ? "on" : "off",
-                      result == AAX_ERROR_INVALID_PARAMETER_ID ? "the plug-in has no editor open"
-                                                               : ("result " + ResultText(result)).c_str());
-          failed = failed || (result != AAX_SUCCESS && result != AAX_ERROR_INVALID_PARAMETER_ID);
-        }
-      }
+      if (!highlightedFrames)
+        setHighlight(true);
+      setHighlight(false);
       failed = !checks.Close(editor, "close " + std::to_string(i)) || failed;
     }
     reportSize(editor, " after closing");
@@ -307,7 +316,7 @@ int CommandEditorWithAudio(const Collection& collection, Host& host, const Optio
         return;
       for (bool on : {true, false})
       {
-        const AAX_Result r = session.Highlight(highlight, on, 0);
+        const AAX_Result r = session.Highlight(highlight, on, options.highlightColour);
         failed = failed || (r != AAX_SUCCESS && r != AAX_ERROR_INVALID_PARAMETER_ID);
       }
     };
