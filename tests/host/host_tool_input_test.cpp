@@ -1,7 +1,8 @@
 // The aaxhost tool given hostile audio input: a named pipe, files whose headers declare more
-// audio than they hold or than any input may, and a file past the size the tool takes; and
-// whole files of every container it checks. Each run is a child process watched for its exit,
-// its time and its peak memory.
+// audio than they hold or than any input may, files cut short anywhere, and a file past the
+// size the tool takes; and whole files of every container it checks, those whose length no
+// header states and those whose sizes a streaming writer left unfilled. Each run is a child
+// process watched for its exit, its time and its peak memory.
 
 #include "tests/support/TempDir.h"
 
@@ -259,11 +260,139 @@ void WriteFile(const std::string& path, const std::string& bytes)
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
+// `value` written over `count` bytes at `offset`.
+void Set(std::string& bytes, size_t offset, uint64_t value, int count, bool bigEndian)
+{
+  std::string field;
+  Put(field, value, count, bigEndian);
+  bytes.replace(offset, static_cast<size_t>(count), field);
+}
+
+// The same as AU in little-endian byte order.
+std::string AuLittleEndian(uint32_t declared, uint32_t held)
+{
+  std::string bytes = "dns.";
+  for (uint32_t field : {24u, declared, 3u, 48000u, 1u})
+    Put(bytes, field, 4, false);
+  return bytes + std::string(held, '\0');
+}
+
+// The same as Core Audio (CAF): 16-bit big-endian samples after the desc chunk, the data chunk's
+// 8-byte size, `chunkSize`, counting its 4-byte edit count and the audio.
+std::string Caf(uint64_t chunkSize, uint32_t held)
+{
+  std::string bytes("caff\0\x01\0\0desc", 12);
+  Put(bytes, 32, 8, true);
+  bytes += std::string("\x40\xe7\x70\0\0\0\0\0lpcm", 12); // 48 kHz as a double
+  for (uint32_t field : {0u, 2u, 1u, 1u, 16u}) // flags, bytes a packet, frames a packet, mono, bits
+    Put(bytes, field, 4, true);
+  bytes += "data";
+  Put(bytes, chunkSize, 8, true);
+  Put(bytes, 0, 4, true); // edit count
+  return bytes + std::string(held, '\0');
+}
+
+// The same as RF64, its data chunk's own size set to `field` rather than left to the ds64 chunk.
+std::string Rf64WithField(uint64_t declared, uint32_t held, uint32_t field)
+{
+  std::string bytes = Rf64(declared, held);
+  Set(bytes, bytes.find("data") + 4, field, 4, false);
+  return bytes;
+}
+
+// The same as Wave64 with a junk chunk whose size is all ones (which the audio library passes
+// over as empty) before the data chunk.
+std::string W64AfterEndlessJunk(uint64_t declared, uint32_t held)
+{
+  std::string bytes = W64(declared, held);
+  const size_t junk = bytes.find("junk") + 16;
+  bytes.replace(junk, 16, std::string(8, '\xff'));
+  return bytes;
+}
+
+// A stereo file of 24000 frames of a tone at 48 kHz in `format`, written by the audio library;
+// `piped`, through a pipe, as a streaming encoder writes, never seeking back.
+std::string Sound(int format, bool piped = false)
+{
+  SF_INFO info{};
+  info.samplerate = 48000;
+  info.channels = 2;
+  info.format = format;
+  std::vector<float> tone(48000);
+  for (size_t i = 0; i < tone.size(); ++i)
+    tone[i] = 0.5f * std::sin(0.05f * static_cast<float>(i / 2) + static_cast<float>(i % 2));
+  testsupport::TempDir dir;
+  const std::string path = dir.File("sound");
+  int fds[2] = {-1, -1};
+  std::string bytes;
+  std::thread reader;
+  SNDFILE* file = nullptr;
+  if (piped && pipe(fds) == 0)
+  {
+    reader = std::thread([&] {
+      char chunk[4096];
+      ssize_t n = 0;
+      while ((n = read(fds[0], chunk, sizeof chunk)) > 0)
+        bytes.append(chunk, static_cast<size_t>(n));
+    });
+    file = sf_open_fd(fds[1], SFM_WRITE, &info, SF_TRUE);
+    if (!file)
+      close(fds[1]);
+  }
+  else if (!piped)
+    file = sf_open(path.c_str(), SFM_WRITE, &info);
+  EXPECT_NE(file, nullptr) << sf_strerror(nullptr);
+  if (file)
+  {
+    EXPECT_EQ(sf_writef_float(file, tone.data(), 24000), 24000);
+    EXPECT_EQ(sf_close(file), 0);
+  }
+  if (!piped)
+    return testsupport::ReadFileText(path);
+  if (reader.joinable())
+    reader.join();
+  close(fds[0]);
+  return bytes;
+}
+
+// Where the chunk (or header field) named `id` starts in a file's header.
+size_t At(const std::string& bytes, const char* id)
+{
+  const size_t at = bytes.find(id);
+  EXPECT_NE(at, std::string::npos) << id;
+  return at == std::string::npos ? 0 : at;
+}
+
+// MPEG audio (`mp3`) inside a WAVE file, as its MPEG layer III format describes it.
+std::string MpegWave(const std::string& mp3)
+{
+  std::string fmt = "fmt ";
+  Put(fmt, 30, 4, false);
+  for (const auto& [value, count] : {std::pair<uint32_t, int>{0x55, 2}, {2, 2}, {48000, 4}, {16000, 4}, {1, 2}, {0, 2},
+                                    {12, 2}, {1, 2}, {2, 4}, {576, 2}, {1, 2}, {1393, 2}})
+    Put(fmt, value, count, false);
+  std::string bytes = "RIFF";
+  Put(bytes, 4 + fmt.size() + 8 + mp3.size() + (mp3.size() & 1), 4, false);
+  bytes += "WAVE" + fmt + "data";
+  Put(bytes, mp3.size(), 4, false);
+  return bytes + mp3 + std::string(mp3.size() & 1, '\0');
+}
+
+// An ID3v2 tag of `size` bytes after its 10-byte header: a title, then padding.
+std::string Id3v2(uint32_t size)
+{
+  std::string bytes("ID3\x03\0\0", 6);
+  for (int shift : {21, 14, 7, 0})
+    bytes += static_cast<char>(size >> shift & 0x7f);
+  bytes += std::string("TIT2\0\0\0\x05\0\0\0tone", 14);
+  return bytes + std::string(size - 14, '\0');
+}
+
 // Refused input files: each run exits 3 at once with a message naming the file and the
 // reason, within 256 MB, whatever the header declares and whatever the file is; a named pipe
 // never has its write end opened, so only the tool's own check can keep it from waiting.
-// Files of every kind that hold what they declare, or whose length no header states exactly,
-// are rendered whole.
+// Files of every kind that hold what they declare, whose length no header states exactly, or
+// whose sizes their writer left unfilled, are rendered whole.
 TEST(HostToolInputTest, HostileAudioInputsAreRefusedQuicklyWithinBoundedMemory)
 {
   testsupport::TempDir dir;
@@ -283,6 +412,19 @@ TEST(HostToolInputTest, HostileAudioInputsAreRefusedQuicklyWithinBoundedMemory)
     bool editor = false; // the editor with audio instead of render
   };
   const auto bytes = [](std::string content) { return [content](const std::string& p) { WriteFile(p, content); }; };
+  // A file written by the audio library (see Sound), then edited.
+  const auto sound = [](int format, std::function<void(std::string&)> edit = nullptr, bool piped = false) {
+    return [format, edit, piped](const std::string& p) {
+      std::string content = Sound(format, piped);
+      if (edit)
+        edit(content);
+      WriteFile(p, content);
+    };
+  };
+  const auto twoThirds = [](std::string& b) { b.resize(b.size() * 2 / 3); };
+  const int mp3 = SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III;
+  const std::string crc = testsupport::ReadFileText(HOST_TEST_DATA "/crc.mp3");
+  const std::string sound24000 = "rendered: 24000 frames";
   const Case cases[] = {
     {"pipe.wav", nullptr, 3, ": not a regular file"},
     {"pipe.wav", nullptr, 3, ": not a regular file", true},
@@ -317,6 +459,81 @@ TEST(HostToolInputTest, HostileAudioInputsAreRefusedQuicklyWithinBoundedMemory)
     // An Xing frame's count less the decoder's delay of 529 frames; without it, every frame.
     {"tagged.mp3", bytes(Mp3(5, 4)), 0, "rendered: 4079 frames"},
     {"untagged.mp3", bytes(Mp3(10, std::nullopt)), 0, "rendered: 11520 frames"},
+    // Every frame of a variable bit rate MP3 without an Xing frame (a streaming encoder's), of
+    // the same MPEG audio inside a WAVE file (whose bytes are checked, never a frame count), and
+    // of Ogg streams with bytes after their last page: no header states their frame counts.
+    {"piped.mp3", sound(mp3, nullptr, true), 0, "rendered: 25344 frames"},
+    {"mpeg.wav", [&](const std::string& p) { WriteFile(p, MpegWave(Sound(mp3, true))); }, 0, "rendered: 25344 frames"},
+    {"id3v1.ogg", sound(SF_FORMAT_OGG | SF_FORMAT_VORBIS, [](std::string& b) { b += "TAG" + std::string(125, 'x'); }),
+     0, sound24000},
+    {"padded.opus", sound(SF_FORMAT_OGG | SF_FORMAT_OPUS, [](std::string& b) { b += std::string(4096, '\0'); }), 0,
+     sound24000},
+    // LAME files whose Xing (Info) frame states their frames: behind an ID3v2 tag, and where LAME
+    // puts it in a file whose frames carry CRCs. Cut short, each is refused.
+    {"id3.mp3", [](const std::string& p) { WriteFile(p, Id3v2(1000) + Sound(mp3)); }, 0, sound24000},
+    {"cut-id3.mp3",
+     [&](const std::string& p) {
+       std::string b = Id3v2(1000) + Sound(mp3);
+       twoThirds(b);
+       WriteFile(p, b);
+     },
+     3, " declares 24000 frames but decodes only 11567: the file is cut short"},
+    {"crc.mp3", bytes(crc), 0, "rendered: 12000 frames"},
+    {"cut-crc.mp3", bytes(crc.substr(0, crc.size() * 2 / 3)), 3,
+     " declares 12000 frames but decodes only 6959: the file is cut short"},
+    // Sizes that a writer which could not seek back left in the header (sox's AIFF, ffmpeg's
+    // Wave64 and RF64, CAF's own "unknown" and sox's CAF of no audio, a WAVE file of no audio
+    // with audio after it): the data run to the end of the file. A WAVE file of no audio with a
+    // chunk after its data renders nothing.
+    {"sox.aiff", sound(SF_FORMAT_AIFF | SF_FORMAT_PCM_16, [](std::string& b) {
+       Set(b, 4, 0x7f000000u + At(b, "SSND") + 8, 4, true);
+       Set(b, At(b, "COMM") + 10, 0x1fc00000u, 4, true);
+       Set(b, At(b, "SSND") + 4, 0x7f000008u, 4, true);
+     }), 0, sound24000},
+    {"unknown.aiff", sound(SF_FORMAT_AIFF | SF_FORMAT_PCM_16,
+                           [](std::string& b) { Set(b, At(b, "SSND") + 4, 0xffffffffu, 4, true); }), 0, sound24000},
+    {"ffmpeg.w64", sound(SF_FORMAT_W64 | SF_FORMAT_PCM_16,
+                         [](std::string& b) { Set(b, At(b, "data") + 16, uint64_t(INT64_MAX), 8, false); }), 0,
+     sound24000},
+    {"ffmpeg.rf64",
+     sound(SF_FORMAT_RF64 | SF_FORMAT_PCM_16, [](std::string& b) { b.replace(At(b, "ds64") + 8, 24, 24, '\0'); }), 0,
+     sound24000},
+    {"unknown.caf", bytes(Caf(~uint64_t(0), held)), 0, whole},
+    {"sox.caf", bytes(Caf(4, held)), 0, whole},
+    {"zero.wav", bytes(Wave(0, held)), 0, whole},
+    {"nothing.wav", bytes(Wave(0, 0) + std::string("LIST\4\0\0\0INFO", 12)), 0, "rendered: 0 frames"},
+    // Cut inside a chunk's header, the data chunk's size field among them.
+    {"cut.wav", sound(SF_FORMAT_WAV | SF_FORMAT_PCM_16, [](std::string& b) { b.resize(41); }), 3,
+     " ends inside the header of its chunk at byte 36: the file is cut short"},
+    {"cut-ext.wav", sound(SF_FORMAT_WAVEX | SF_FORMAT_PCM_16, [](std::string& b) { b.resize(At(b, "data") + 5); }), 3,
+     " ends inside the header of its chunk at byte 72: the file is cut short"},
+    {"cut.rf64", sound(SF_FORMAT_RF64 | SF_FORMAT_PCM_16, [](std::string& b) { b.resize(At(b, "data") + 5); }), 3,
+     " ends inside the header of its chunk at byte 96: the file is cut short"},
+    {"cut.w64", sound(SF_FORMAT_W64 | SF_FORMAT_PCM_16, [](std::string& b) { b.resize(At(b, "data") + 20); }), 3,
+     " ends inside the header of its chunk at byte 80: the file is cut short"},
+    {"cut.caf", bytes(Caf(4 + held, held).substr(0, 56)), 3,
+     " ends inside the header of its chunk at byte 52: the file is cut short"},
+    // Cut short by a frame, or at two thirds; a lying data chunk behind a junk chunk whose size
+    // is all ones; an RF64 file whose ds64 chunk declares more than its data chunk's own size; a
+    // little-endian AU file.
+    {"short.caf", bytes(Caf(4 + held, held - 2)), 3,
+     " declares 4800 bytes of audio data but holds only 4798: the file is cut short"},
+    {"short-rifx.wav", sound(SF_FORMAT_WAV | SF_FORMAT_PCM_16 | SF_ENDIAN_BIG, twoThirds), 3,
+     " declares 96000 bytes of audio data but holds only 63985: the file is cut short"},
+    {"junk.w64", bytes(W64AfterEndlessJunk(more, held)), 3, cutShort},
+    {"ds64.rf64", bytes(Rf64WithField(more, held, held)), 3, cutShort},
+    {"short-le.au", bytes(AuLittleEndian(0x120000, held)), 3,
+     " declares 1179648 bytes of audio data but holds only 4800: the file is cut short"},
+    // Whole files of every container the tool checks, as the audio library writes them.
+    {"sound.wav", sound(SF_FORMAT_WAV | SF_FORMAT_PCM_16), 0, sound24000},
+    {"sound-ext.wav", sound(SF_FORMAT_WAVEX | SF_FORMAT_PCM_16), 0, sound24000},
+    {"sound-rifx.wav", sound(SF_FORMAT_WAV | SF_FORMAT_PCM_16 | SF_ENDIAN_BIG), 0, sound24000},
+    {"sound.rf64", sound(SF_FORMAT_RF64 | SF_FORMAT_PCM_16), 0, sound24000},
+    {"sound.aiff", sound(SF_FORMAT_AIFF | SF_FORMAT_PCM_16), 0, sound24000},
+    {"sound-le.au", sound(SF_FORMAT_AU | SF_FORMAT_PCM_16 | SF_ENDIAN_LITTLE), 0, sound24000},
+    {"sound.w64", sound(SF_FORMAT_W64 | SF_FORMAT_PCM_16), 0, sound24000},
+    {"sound.caf", sound(SF_FORMAT_CAF | SF_FORMAT_PCM_16), 0, sound24000},
+    {"whole.caf", bytes(Caf(4 + held, held)), 0, whole},
   };
   for (const Case& c : cases)
   {

@@ -1,8 +1,25 @@
+// What an input file declares, and so what the reader refuses, follows one rule, kept in
+// ContainerDataOf (the audio data's size) and DeclaredFrames (the frame count) below:
+// - Declared is what a header states exactly and the reader has read itself: the byte size of
+//   the audio data of a WAVE (RIFF, RIFX; RF64 and BW64 by their ds64 chunk), AIFF or AIFC,
+//   AU, Wave64 or CAF file, compared with the bytes the file holds from the data's start to its
+//   end; the frame count of a FLAC stream's STREAMINFO block when it is not 0, and of an AIFF
+//   file's COMM chunk; and for an MP3 file the decoder's count, only when an Xing or Info frame
+//   states the stream's frames.
+// - The audio library's own count is never taken as declared: it may only estimate (an MP3
+//   without an Xing or Info frame, MPEG audio inside a WAVE file) or not know (Ogg).
+// - A size that a writer could not seek back to fill (a placeholder: all ones, sox's 0x7f000000
+//   bytes of AIFF sound, or no audio at all while audio follows) declares nothing: the data run
+//   to the end of the file, and the library is handed the header with that size in its place.
+// - A file gives every frame it holds. It is refused only when it declares more than it holds
+//   (a chunk header cut short included), declares more samples than kMaxInputSamples or
+//   decodes more.
 #include "standin/aaxhost/tool/AudioFile.h"
 
 #include "standin/aaxhost/tool/InputFile.h"
 #include "standin/aaxhost/tool/OutputFile.h"
 
+#include <mpg123.h>
 #include <sndfile.h>
 #include <unistd.h>
 
@@ -10,6 +27,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <new>
@@ -42,6 +60,25 @@ uint32_t BigEndian32(const unsigned char* p)
          static_cast<uint32_t>(p[3]);
 }
 
+uint64_t BigEndian64(const unsigned char* p)
+{
+  return static_cast<uint64_t>(BigEndian32(p)) << 32 | BigEndian32(p + 4);
+}
+
+// A header's size field: `width` (4 or 8) bytes at `offset` in either byte order.
+struct SizeField
+{
+  uint64_t offset = 0;
+  unsigned width = 4;
+  bool bigEndian = false;
+
+  // The byte `i` (from the field's start) of `value` written in this field.
+  unsigned char Byte(uint64_t value, unsigned i) const
+  {
+    return static_cast<unsigned char>(value >> (bigEndian ? (width - 1 - i) * 8 : i * 8));
+  }
+};
+
 // The audio library's seek on a stream of `length` bytes: moves `position` and gives it, or -1
 // (the position unchanged) for a place before the start or past the counter's range.
 sf_count_t SeekWithin(sf_count_t& position, sf_count_t length, sf_count_t offset, int whence)
@@ -54,12 +91,16 @@ sf_count_t SeekWithin(sf_count_t& position, sf_count_t length, sf_count_t offset
 }
 
 // An open input file seen by the audio library: read with pread, never past the length the
-// file had when it was opened, whatever it does meanwhile.
+// file had when it was opened, whatever it does meanwhile. The library sees one size field,
+// `patched`, holding `patchedValue` in place of a writer's placeholder; the reader's own header
+// checks see the file as it is.
 struct InputStream
 {
   int fd = -1;
   sf_count_t length = 0;
   sf_count_t position = 0;
+  std::optional<SizeField> patched;
+  uint64_t patchedValue = 0;
 
   // Up to `count` bytes at `offset`; the number read (short at the end or on an error).
   sf_count_t ReadAt(sf_count_t offset, void* into, sf_count_t count) const
@@ -91,6 +132,16 @@ struct InputStream
   {
     InputStream& stream = Of(user);
     const sf_count_t got = stream.ReadAt(stream.position, into, count);
+    if (stream.patched)
+    {
+      for (unsigned i = 0; i < stream.patched->width; ++i)
+      {
+        const uint64_t at = stream.patched->offset + i;
+        if (at >= static_cast<uint64_t>(stream.position) && at < static_cast<uint64_t>(stream.position + got))
+          static_cast<unsigned char*>(into)[at - static_cast<uint64_t>(stream.position)] =
+            stream.patched->Byte(stream.patchedValue, i);
+      }
+    }
     stream.position += got;
     return got;
   }
@@ -148,71 +199,136 @@ struct OutputStream
   static sf_count_t Tell(void* user) { return Of(user).position; }
 };
 
-// The audio data a container's header declares, in bytes, and the bytes the file holds from
-// where they start to its end. The audio library reads a file that declares more than it holds as
-// the shorter file it is, silently.
-struct DataSize
+// What a container's header states of its audio data.
+struct ContainerData
 {
+  enum Kind
+  {
+    kDeclared,    // `declared` bytes of audio data from `start`
+    kPlaceholder, // a size the writer left unfilled, in `field`: the data run from `start` to the end
+    kCutShort,    // the file ends inside the header of the chunk at `start`
+  };
+  Kind kind = kDeclared;
+  uint64_t start = 0;
   uint64_t declared = 0;
-  uint64_t held = 0;
+  SizeField field;
+  uint64_t extra = 0; // what the size field counts besides the audio data
 };
 
-// The chunks of a RIFF or AIFF file after its 12-byte header: an identifier and a size (in the
-// container's byte order), each body padded to an even size. `visit(identifier, body's offset,
-// size)` sees every chunk whose header lies within the file's real length, until it answers
-// false.
-template <class Visit>
-void WalkEvenPaddedChunks(const InputStream& in, uint32_t (*sizeAt)(const unsigned char*), Visit visit)
+// The bytes a file holds from `offset` to its end.
+uint64_t HeldFrom(const InputStream& in, uint64_t offset)
 {
   const uint64_t length = static_cast<uint64_t>(in.length);
-  uint64_t offset = 12;
-  while (offset + 8 <= length)
-  {
-    unsigned char chunk[8];
-    if (in.ReadAt(static_cast<sf_count_t>(offset), chunk, sizeof chunk) != sizeof chunk)
-      return;
-    const uint32_t size = sizeAt(chunk + 4);
-    offset += 8;
-    if (!visit(chunk, offset, size))
-      return;
-    offset += uint64_t(size) + (size & 1u);
-  }
+  return length - std::min(length, offset);
 }
 
-// The data's size in a RIFF, RF64 or BW64 WAVE file. RF64 keeps it in its ds64 chunk; a RIFF
-// data chunk of unknown size (0xffffffff) runs to the end of the file, and nothing is declared.
-std::optional<DataSize> WaveDataSize(const InputStream& in)
+// Whether the bytes at `offset` begin a chunk: an identifier of four printable characters.
+bool BeginsChunk(const InputStream& in, uint64_t offset)
+{
+  unsigned char id[4];
+  return in.ReadAt(static_cast<sf_count_t>(offset), id, sizeof id) == sizeof id &&
+         std::all_of(id, id + 4, [](unsigned char c) { return c >= 0x20 && c < 0x7f; });
+}
+
+// The audio data at `start` of a header whose `field` holds `size`: the audio's bytes and
+// `extra` more. All ones (and, in 8 bytes, the largest signed count) is a placeholder; so is a
+// size of no audio while audio follows: bytes that begin no further chunk (in a `chunked`
+// container) or any bytes at all.
+ContainerData DataAt(const InputStream& in, uint64_t start, uint64_t size, uint64_t extra, SizeField field,
+                     bool chunked)
+{
+  ContainerData data;
+  data.start = start;
+  data.field = field;
+  data.extra = extra;
+  const uint64_t allOnes = field.width == 8 ? ~uint64_t(0) : 0xffffffffu;
+  const bool noAudio = size <= extra;
+  const bool audioFollows = HeldFrom(in, start) > 0 && !(chunked && BeginsChunk(in, start));
+  if (size == allOnes || (field.width == 8 && size == uint64_t(std::numeric_limits<int64_t>::max())) ||
+      (noAudio && audioFollows))
+    data.kind = ContainerData::kPlaceholder;
+  else
+    data.declared = noAudio ? 0 : size - extra;
+  return data;
+}
+
+ContainerData CutShortAt(uint64_t offset)
+{
+  ContainerData data;
+  data.kind = ContainerData::kCutShort;
+  data.start = offset;
+  return data;
+}
+
+// Walks the chunks, each with a header of kHeader bytes, from `offset` to the file's end:
+// `visit(header, its offset)` gives where the next chunk starts, or none to stop. The offset of
+// a chunk header that the file's end cuts, if the walk reaches one.
+template <size_t kHeader, class Visit>
+std::optional<uint64_t> WalkChunks(const InputStream& in, uint64_t offset, Visit visit)
 {
   const uint64_t length = static_cast<uint64_t>(in.length);
+  while (offset < length)
+  {
+    if (length - offset < kHeader)
+      return offset;
+    unsigned char header[kHeader];
+    if (in.ReadAt(static_cast<sf_count_t>(offset), header, kHeader) != static_cast<sf_count_t>(kHeader))
+      return std::nullopt;
+    const std::optional<uint64_t> next = visit(header, offset);
+    if (!next)
+      return std::nullopt;
+    offset = *next;
+  }
+  return std::nullopt;
+}
+
+// The chunks of a RIFF or AIFF file after its 12-byte header: an identifier and a 4-byte size
+// (big-endian in AIFF and RIFX), each body padded to an even size. `visit(identifier, body's
+// offset, size)` sees every chunk until it answers false; as WalkChunks.
+template <class Visit>
+std::optional<uint64_t> WalkEvenPaddedChunks(const InputStream& in, bool bigEndian, Visit visit)
+{
+  return WalkChunks<8>(in, 12, [&](const unsigned char* chunk, uint64_t offset) -> std::optional<uint64_t> {
+    const uint32_t size = bigEndian ? BigEndian32(chunk + 4) : LittleEndian32(chunk + 4);
+    if (!visit(chunk, offset + 8, size))
+      return std::nullopt;
+    return offset + 8 + size + (size & 1u);
+  });
+}
+
+// The data of a RIFF, RIFX, RF64 or BW64 WAVE file. RF64 keeps their size in its ds64 chunk,
+// which the audio library takes whatever the data chunk's own size says.
+std::optional<ContainerData> WaveData(const InputStream& in)
+{
   unsigned char header[12];
   if (in.ReadAt(0, header, sizeof header) != sizeof header || std::memcmp(header + 8, "WAVE", 4) != 0)
     return std::nullopt;
   const bool rf64 = std::memcmp(header, "RF64", 4) == 0 || std::memcmp(header, "BW64", 4) == 0;
-  if (!rf64 && std::memcmp(header, "RIFF", 4) != 0)
+  const bool rifx = std::memcmp(header, "RIFX", 4) == 0;
+  if (!rf64 && !rifx && std::memcmp(header, "RIFF", 4) != 0)
     return std::nullopt;
-  bool ds64Read = false;
+  std::optional<SizeField> ds64Field;
   uint64_t ds64DataSize = 0;
-  std::optional<DataSize> found;
-  WalkEvenPaddedChunks(in, LittleEndian32, [&](const unsigned char* id, uint64_t body, uint32_t size) {
-    if (rf64 && std::memcmp(id, "ds64", 4) == 0)
-    {
-      // The RIFF size, then the data size.
-      unsigned char sizes[16];
-      if (size < sizeof sizes || in.ReadAt(static_cast<sf_count_t>(body), sizes, sizeof sizes) != sizeof sizes)
-        return false;
-      ds64DataSize = LittleEndian64(sizes + 8);
-      ds64Read = true;
-      return true;
-    }
-    if (std::memcmp(id, "data", 4) != 0)
-      return true;
-    if (size != 0xffffffffu)
-      found = DataSize{size, length - body};
-    else if (ds64Read)
-      found = DataSize{ds64DataSize, length - body};
-    return false;
-  });
-  return found;
+  std::optional<ContainerData> found;
+  const std::optional<uint64_t> cut =
+    WalkEvenPaddedChunks(in, rifx, [&](const unsigned char* id, uint64_t body, uint32_t size) {
+      if (rf64 && std::memcmp(id, "ds64", 4) == 0)
+      {
+        // The RIFF size, then the data size.
+        unsigned char sizes[16];
+        if (size < sizeof sizes || in.ReadAt(static_cast<sf_count_t>(body), sizes, sizeof sizes) != sizeof sizes)
+          return false;
+        ds64DataSize = LittleEndian64(sizes + 8);
+        ds64Field = SizeField{body + 8, 8, false};
+        return true;
+      }
+      if (std::memcmp(id, "data", 4) != 0)
+        return true;
+      found = ds64Field ? DataAt(in, body, ds64DataSize, 0, *ds64Field, true)
+                        : DataAt(in, body, size, 0, SizeField{body - 4, 4, rifx}, true);
+      return false;
+    });
+  return cut ? CutShortAt(*cut) : found;
 }
 
 // A chunk of an AIFF or AIFC file: where its body starts, and its size.
@@ -222,15 +338,20 @@ struct AiffChunk
   uint32_t size = 0;
 };
 
+bool IsAiff(const InputStream& in)
+{
+  unsigned char header[12];
+  return in.ReadAt(0, header, sizeof header) == sizeof header && std::memcmp(header, "FORM", 4) == 0 &&
+         (std::memcmp(header + 8, "AIFF", 4) == 0 || std::memcmp(header + 8, "AIFC", 4) == 0);
+}
+
 // The first chunk named `id` of an AIFF or AIFC file.
 std::optional<AiffChunk> FindAiffChunk(const InputStream& in, const char (&id)[5])
 {
-  unsigned char header[12];
-  if (in.ReadAt(0, header, sizeof header) != sizeof header || std::memcmp(header, "FORM", 4) != 0 ||
-      (std::memcmp(header + 8, "AIFF", 4) != 0 && std::memcmp(header + 8, "AIFC", 4) != 0))
+  if (!IsAiff(in))
     return std::nullopt;
   std::optional<AiffChunk> found;
-  WalkEvenPaddedChunks(in, BigEndian32, [&](const unsigned char* chunk, uint64_t body, uint32_t size) {
+  WalkEvenPaddedChunks(in, true, [&](const unsigned char* chunk, uint64_t body, uint32_t size) {
     if (std::memcmp(chunk, id, 4) != 0)
       return true;
     found = AiffChunk{body, size};
@@ -239,15 +360,23 @@ std::optional<AiffChunk> FindAiffChunk(const InputStream& in, const char (&id)[5
   return found;
 }
 
-// The sound data's size in an AIFF or AIFC file: its SSND chunk's, less the chunk's offset and
-// block size fields.
-std::optional<DataSize> AiffDataSize(const InputStream& in)
+// The sound data of an AIFF or AIFC file: its SSND chunk's, less the chunk's offset and block
+// size fields. sox, writing to a pipe, leaves 0x7f000000 bytes of sound declared.
+std::optional<ContainerData> AiffData(const InputStream& in)
 {
-  const std::optional<AiffChunk> ssnd = FindAiffChunk(in, "SSND");
-  if (!ssnd || ssnd->size < 8)
+  if (!IsAiff(in))
     return std::nullopt;
-  const uint64_t length = static_cast<uint64_t>(in.length);
-  return DataSize{ssnd->size - 8u, length - std::min(length, ssnd->offset + 8)};
+  std::optional<ContainerData> found;
+  const std::optional<uint64_t> cut =
+    WalkEvenPaddedChunks(in, true, [&](const unsigned char* id, uint64_t body, uint32_t size) {
+      if (std::memcmp(id, "SSND", 4) != 0)
+        return true;
+      found = DataAt(in, body + 8, size, 8, SizeField{body - 4, 4, true}, true);
+      if (size == 0x7f000008u)
+        found->kind = ContainerData::kPlaceholder;
+      return false;
+    });
+  return cut ? CutShortAt(*cut) : found;
 }
 
 // The frame count the COMM chunk of an AIFF or AIFC file of plain samples (integer, float or
@@ -279,11 +408,10 @@ std::optional<uint64_t> AiffCommFrames(const InputStream& in, const SF_INFO& inf
   return BigEndian32(counts + 2);
 }
 
-// The audio data's size in a Sun/NeXT AU file (either byte order), from its header; a size of
-// 0xffffffff means "unknown", the data running to the end of the file.
-std::optional<DataSize> AuDataSize(const InputStream& in)
+// The audio data of a Sun/NeXT AU file (either byte order): from the offset its header states
+// to the end of the file, which holds nothing else.
+std::optional<ContainerData> AuData(const InputStream& in)
 {
-  const uint64_t length = static_cast<uint64_t>(in.length);
   unsigned char header[12];
   if (in.ReadAt(0, header, sizeof header) != sizeof header)
     return std::nullopt;
@@ -292,14 +420,14 @@ std::optional<DataSize> AuDataSize(const InputStream& in)
     return std::nullopt;
   const uint32_t dataOffset = big ? BigEndian32(header + 4) : LittleEndian32(header + 4);
   const uint32_t size = big ? BigEndian32(header + 8) : LittleEndian32(header + 8);
-  if (size == 0xffffffffu)
-    return std::nullopt;
-  return DataSize{size, length - std::min<uint64_t>(length, dataOffset)};
+  return DataAt(in, dataOffset, size, 0, SizeField{8, 4, big}, false);
 }
 
-// The data chunk's size in a Sony Wave64 file. Its chunks are named by GUIDs, their sizes count
-// their own 24-byte headers, and they are padded to multiples of 8 bytes.
-std::optional<DataSize> W64DataSize(const InputStream& in)
+// The data chunk of a Sony Wave64 file. Its chunks are named by GUIDs, their 8-byte sizes count
+// their own 24-byte headers, and they are padded to multiples of 8 bytes. A chunk whose size is
+// less than its header (as a signed count, so all ones too) is passed over as empty, as the
+// audio library does.
+std::optional<ContainerData> W64Data(const InputStream& in)
 {
   static const unsigned char kRiff[16] = {'r', 'i', 'f', 'f', 0x2e, 0x91, 0xcf, 0x11,
                                           0xa5, 0xd6, 0x28, 0xdb, 0x04, 0xc1, 0x00, 0x00};
@@ -308,44 +436,63 @@ std::optional<DataSize> W64DataSize(const InputStream& in)
   static const unsigned char kData[16] = {'d', 'a', 't', 'a', 0xf3, 0xac, 0xd3, 0x11,
                                           0x8c, 0xd1, 0x00, 0xc0, 0x4f, 0x8e, 0xdb, 0x8a};
   constexpr uint64_t kChunkHeader = 24;
-  const uint64_t length = static_cast<uint64_t>(in.length);
   unsigned char header[40];
   if (in.ReadAt(0, header, sizeof header) != sizeof header || std::memcmp(header, kRiff, 16) != 0 ||
       std::memcmp(header + 24, kWave, 16) != 0)
     return std::nullopt;
-  uint64_t offset = sizeof header;
-  while (offset + kChunkHeader <= length)
-  {
-    unsigned char chunk[kChunkHeader];
-    if (in.ReadAt(static_cast<sf_count_t>(offset), chunk, sizeof chunk) != sizeof chunk)
-      return std::nullopt;
+  std::optional<ContainerData> found;
+  const auto visit = [&](const unsigned char* chunk, uint64_t offset) -> std::optional<uint64_t> {
     const uint64_t size = LittleEndian64(chunk + 16);
-    if (size < kChunkHeader)
-      return std::nullopt;
+    const uint64_t body = offset + kChunkHeader;
     if (std::memcmp(chunk, kData, 16) == 0)
-      return DataSize{size - kChunkHeader, length - (offset + kChunkHeader)};
-    // A chunk reaching past the end ends the walk (and keeps the sum below from overflowing).
-    if (size > length - offset)
+    {
+      found = DataAt(in, body, size, kChunkHeader, SizeField{offset + 16, 8, false}, true);
       return std::nullopt;
-    offset += (size + 7) & ~uint64_t(7);
-  }
-  return std::nullopt;
+    }
+    if (static_cast<int64_t>(size) < static_cast<int64_t>(kChunkHeader))
+      return body;
+    // A chunk reaching past the end ends the walk (and keeps the sum below from overflowing).
+    if (size - kChunkHeader > HeldFrom(in, body))
+      return std::nullopt;
+    return offset + ((size + 7) & ~uint64_t(7));
+  };
+  const std::optional<uint64_t> cut = WalkChunks<kChunkHeader>(in, sizeof header, visit);
+  return cut ? CutShortAt(*cut) : found;
 }
 
-// For a WAVE, AIFF, AU or Wave64 file whose header declares more bytes of audio data than the
-// file holds after their start: the two counts.
-bool DeclaresMoreDataThanItHolds(const InputStream& in, uint64_t& declared, uint64_t& held)
+// The data chunk of a Core Audio (CAF) file: chunks of a 4-byte type and an 8-byte big-endian
+// size, unpadded, after an 8-byte header; the data chunk's body starts with a 4-byte edit count.
+std::optional<ContainerData> CafData(const InputStream& in)
 {
-  for (const auto walk : {&WaveDataSize, &AiffDataSize, &AuDataSize, &W64DataSize})
-  {
-    if (const std::optional<DataSize> size = walk(in))
+  unsigned char header[8];
+  if (in.ReadAt(0, header, sizeof header) != sizeof header || std::memcmp(header, "caff", 4) != 0)
+    return std::nullopt;
+  std::optional<ContainerData> found;
+  const auto visit = [&](const unsigned char* chunk, uint64_t offset) -> std::optional<uint64_t> {
+    const uint64_t size = BigEndian64(chunk + 4);
+    const uint64_t body = offset + 12;
+    if (std::memcmp(chunk, "data", 4) == 0)
     {
-      declared = size->declared;
-      held = size->held;
-      return declared > held;
+      found = DataAt(in, body + 4, size, 4, SizeField{offset + 4, 8, true}, true);
+      return std::nullopt;
     }
+    if (size > HeldFrom(in, body))
+      return std::nullopt;
+    return body + size;
+  };
+  const std::optional<uint64_t> cut = WalkChunks<12>(in, sizeof header, visit);
+  return cut ? CutShortAt(*cut) : found;
+}
+
+// The audio data of a file in a container whose header states their size, or none.
+std::optional<ContainerData> ContainerDataOf(const InputStream& in)
+{
+  for (const auto read : {&WaveData, &AiffData, &AuData, &W64Data, &CafData})
+  {
+    if (std::optional<ContainerData> data = read(in))
+      return data;
   }
-  return false;
+  return std::nullopt;
 }
 
 // The bytes after an ID3v2 tag at the start of an MP3 or FLAC file, or 0 without one.
@@ -375,31 +522,33 @@ bool FlacStatesItsFrames(const InputStream& in)
 }
 
 // Whether an MPEG layer III stream starts with an Xing or Info frame that states the stream's
-// frame count. Without one the audio library estimates the count from the file's size.
+// frame count. Without one the decoder only estimates the count from the file's size. The tag
+// follows the side information, at the same place with or without the frame's 2 CRC bytes: so
+// encoders write it, and so the decoder reads it.
 bool Mp3StatesItsFrames(const InputStream& in)
 {
   const uint64_t offset = AfterId3v2Tag(in);
-  unsigned char frame[4 + 2 + 32 + 8];
+  unsigned char frame[4 + 32 + 8];
   if (in.ReadAt(static_cast<sf_count_t>(offset), frame, sizeof frame) != sizeof frame)
     return false;
   const int version = frame[1] >> 3 & 3; // 3: MPEG-1, 2: MPEG-2, 0: MPEG-2.5
   const int layer = frame[1] >> 1 & 3;   // 1: layer III
   if (frame[0] != 0xff || (frame[1] & 0xe0) != 0xe0 || version == 1 || layer != 1)
     return false;
-  const bool crc = (frame[1] & 1) == 0;
   const bool mono = (frame[3] >> 6) == 3;
   const size_t sideInfo = version == 3 ? (mono ? 17 : 32) : (mono ? 9 : 17);
-  const unsigned char* tag = frame + 4 + (crc ? 2 : 0) + sideInfo;
+  const unsigned char* tag = frame + 4 + sideInfo;
   const bool xing = std::memcmp(tag, "Xing", 4) == 0 || std::memcmp(tag, "Info", 4) == 0;
   return xing && (BigEndian32(tag + 4) & 1u) != 0;
 }
 
-// The frame count a header states exactly, as the audio library reports it, or none where the
-// library only estimates it (an MP3 without an Xing or Info frame) or cannot know it (a FLAC
-// stream of unknown length); such a file decodes under the sample bound like any other. An AIFF
-// file of plain samples states its count in its COMM chunk, which the library cuts down to the
-// sound data present.
-std::optional<uint64_t> DeclaredFrames(const InputStream& in, const SF_INFO& info)
+// The frame count a header states exactly, or none: a FLAC stream's STREAMINFO total when it is
+// known, an MP3 file's count (as the decoder takes it, less the encoder's delay and padding)
+// when its Xing or Info frame states it, and the COMM chunk's count of an AIFF file of plain
+// samples whose sound data's size is not a placeholder (the writer's frame count then stands
+// in too). The library's own count is taken nowhere else: it may be an estimate or unknown.
+std::optional<uint64_t> DeclaredFrames(const InputStream& in, const SF_INFO& info,
+                                       const std::optional<ContainerData>& data)
 {
   const uint64_t reported = static_cast<uint64_t>(info.frames);
   switch (info.format & SF_FORMAT_TYPEMASK)
@@ -409,9 +558,11 @@ std::optional<uint64_t> DeclaredFrames(const InputStream& in, const SF_INFO& inf
   case SF_FORMAT_MPEG:
     return Mp3StatesItsFrames(in) ? std::optional<uint64_t>(reported) : std::nullopt;
   case SF_FORMAT_AIFF:
-    return std::max(reported, AiffCommFrames(in, info).value_or(0));
+    if (data && data->kind == ContainerData::kPlaceholder)
+      return std::nullopt;
+    return AiffCommFrames(in, info);
   default:
-    return reported;
+    return std::nullopt;
   }
 }
 
@@ -422,13 +573,17 @@ struct SoundFileCloser
 };
 using SoundFile = std::unique_ptr<SNDFILE, SoundFileCloser>;
 
-// Decodes the whole of `file` into `out`, its buffers growing only with what decodes. False
-// with the reason when the file declares (`declared`, where a header states the frame count) or
-// decodes more than an input may hold, or decodes fewer frames than it declares.
-bool Decode(const std::string& path, SNDFILE* file, const SF_INFO& info, std::optional<uint64_t> declared,
+// Reads up to `frames` interleaved frames into `into`: how many it read, 0 at the end of the
+// audio, or -1 when decoding fails (with the reason in `reason`).
+using FrameReader = std::function<int64_t(float* into, uint64_t frames, std::string& reason)>;
+
+// Decodes the whole of a file of `nChannels` channels from `read` into `out`, its buffers
+// growing only with what decodes. False with the reason when the file declares (`declared`,
+// where a header states the frame count) or decodes more than an input may hold, decodes fewer
+// frames than it declares, or cannot be decoded.
+bool Decode(const std::string& path, uint64_t nChannels, std::optional<uint64_t> declared, const FrameReader& read,
             AudioData& out, std::string& error)
 {
-  const uint64_t nChannels = static_cast<uint64_t>(info.channels);
   const uint64_t maxFrames = kMaxInputSamples / nChannels;
   const std::string holdable = "the " + std::to_string(kMaxInputSamples) + " samples a file of " +
                                std::to_string(kMaxInputFileSize >> 20) + " MiB can hold";
@@ -446,8 +601,14 @@ bool Decode(const std::string& path, SNDFILE* file, const SF_INFO& info, std::op
   {
     // One frame past the most allowed tells a file that decodes more than it may.
     const uint64_t wanted = std::min<uint64_t>(blockFrames, maxFrames + 1 - frames);
-    const sf_count_t got = sf_readf_float(file, block.data(), static_cast<sf_count_t>(wanted));
-    if (got <= 0)
+    std::string reason;
+    const int64_t got = read(block.data(), wanted, reason);
+    if (got < 0)
+    {
+      error = "cannot decode " + path + ": " + reason;
+      return false;
+    }
+    if (got == 0)
       break;
     frames += static_cast<uint64_t>(got);
     if (frames > maxFrames)
@@ -473,6 +634,105 @@ bool Decode(const std::string& path, SNDFILE* file, const SF_INFO& info, std::op
   }
   return true;
 }
+
+// The bytes [start, end) of an input file as libmpg123 reads them.
+struct MpegSource
+{
+  const InputStream* in = nullptr;
+  uint64_t start = 0;
+  uint64_t end = 0;
+  sf_count_t position = 0; // from start
+
+  static MpegSource& Of(void* user) { return *static_cast<MpegSource*>(user); }
+  sf_count_t Size() const { return static_cast<sf_count_t>(end > start ? end - start : 0); }
+  static mpg123_ssize_t Read(void* user, void* into, size_t count)
+  {
+    MpegSource& source = Of(user);
+    const sf_count_t wanted =
+      std::min<sf_count_t>(static_cast<sf_count_t>(std::min<size_t>(count, kMaxInputFileSize)),
+                           std::max<sf_count_t>(0, source.Size() - source.position));
+    const sf_count_t got =
+      source.in->ReadAt(static_cast<sf_count_t>(source.start) + source.position, into, wanted);
+    source.position += got;
+    return static_cast<mpg123_ssize_t>(got);
+  }
+  static off_t Seek(void* user, off_t offset, int whence)
+  {
+    MpegSource& source = Of(user);
+    return static_cast<off_t>(SeekWithin(source.position, source.Size(), offset, whence));
+  }
+};
+
+// Closes and frees a libmpg123 handle when it goes.
+struct MpegCloser
+{
+  void operator()(mpg123_handle* handle) const
+  {
+    mpg123_close(handle);
+    mpg123_delete(handle);
+  }
+};
+using MpegHandle = std::unique_ptr<mpg123_handle, MpegCloser>;
+
+// Decodes the MPEG audio in the bytes [start, end) of `in` with libmpg123 (the audio library's
+// own MPEG decoder), to the end of the stream: the library stops at the count it reported,
+// which for a stream without an Xing or Info frame is an estimate from the file's size. Every
+// frame comes out in the first frame's rate and channels, in floats, with the encoder's delay
+// and padding taken off as the library does. `declared` as for Decode.
+bool DecodeMpeg(const std::string& path, const InputStream& in, uint64_t start, uint64_t end,
+                std::optional<uint64_t> declared, AudioData& out, std::string& error)
+{
+  static const int initialised = mpg123_init();
+  int result = initialised;
+  const MpegHandle handle(result == MPG123_OK ? mpg123_new(nullptr, &result) : nullptr);
+  if (!handle)
+  {
+    error = "cannot decode " + path + ": " + mpg123_plain_strerror(result);
+    return false;
+  }
+  mpg123_handle* const mh = handle.get();
+  MpegSource source;
+  source.in = &in;
+  source.start = start;
+  source.end = end;
+  long rate = 0;
+  int channels = 0, encoding = 0;
+  if (mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_FORCE_FLOAT | MPG123_GAPLESS, 0.) != MPG123_OK ||
+      mpg123_param(mh, MPG123_REMOVE_FLAGS, MPG123_AUTO_RESAMPLE, 0.) != MPG123_OK ||
+      mpg123_replace_reader_handle(mh, &MpegSource::Read, &MpegSource::Seek, nullptr) != MPG123_OK ||
+      mpg123_open_handle(mh, &source) != MPG123_OK || mpg123_getformat(mh, &rate, &channels, &encoding) != MPG123_OK ||
+      mpg123_format_none(mh) != MPG123_OK || mpg123_format(mh, rate, channels, MPG123_ENC_FLOAT_32) != MPG123_OK)
+  {
+    error = "cannot decode " + path + ": " + mpg123_strerror(mh);
+    return false;
+  }
+  if (rate <= 0 || rate > std::numeric_limits<int>::max() || channels <= 0)
+  {
+    error = "unusable audio file " + path;
+    return false;
+  }
+  const size_t frameBytes = static_cast<size_t>(channels) * sizeof(float);
+  const FrameReader read = [&](float* into, uint64_t frames, std::string& reason) -> int64_t {
+    for (;;)
+    {
+      size_t done = 0;
+      const int status = mpg123_read(mh, into, static_cast<size_t>(frames) * frameBytes, &done);
+      if (done >= frameBytes)
+        return static_cast<int64_t>(done / frameBytes);
+      if (status == MPG123_DONE)
+        return 0;
+      if (status != MPG123_OK && status != MPG123_NEW_FORMAT)
+      {
+        reason = mpg123_strerror(mh);
+        return -1;
+      }
+    }
+  };
+  if (!Decode(path, static_cast<uint64_t>(channels), declared, read, out, error))
+    return false;
+  out.sampleRate = static_cast<int>(rate);
+  return true;
+}
 } // namespace
 
 bool ReadAudioFile(const std::string& path, AudioData& out, std::string& error)
@@ -484,6 +744,31 @@ bool ReadAudioFile(const std::string& path, AudioData& out, std::string& error)
   InputStream stream;
   stream.fd = input.Descriptor();
   stream.length = static_cast<sf_count_t>(input.Size());
+  const std::optional<ContainerData> data = ContainerDataOf(stream);
+  if (data)
+  {
+    const uint64_t held = HeldFrom(stream, data->start);
+    switch (data->kind)
+    {
+    case ContainerData::kCutShort:
+      error = path + " ends inside the header of its chunk at byte " + std::to_string(data->start) +
+              ": the file is cut short";
+      return false;
+    case ContainerData::kDeclared:
+      if (data->declared > held)
+      {
+        error = path + " declares " + std::to_string(data->declared) + " bytes of audio data but holds only " +
+                std::to_string(held) + ": the file is cut short";
+        return false;
+      }
+      break;
+    case ContainerData::kPlaceholder:
+      // The library reads the data to the end of the file, whatever the placeholder says.
+      stream.patched = data->field;
+      stream.patchedValue = held + data->extra;
+      break;
+    }
+  }
   SF_VIRTUAL_IO io = {&InputStream::Length, &InputStream::Seek, &InputStream::Read, &InputStream::Write,
                       &InputStream::Tell};
   SF_INFO info = {};
@@ -498,16 +783,31 @@ bool ReadAudioFile(const std::string& path, AudioData& out, std::string& error)
     error = "unusable audio file " + path;
     return false;
   }
-  uint64_t declared = 0, held = 0;
-  if (DeclaresMoreDataThanItHolds(stream, declared, held))
-  {
-    error = path + " declares " + std::to_string(declared) + " bytes of audio data but holds only " +
-            std::to_string(held) + ": the file is cut short";
-    return false;
-  }
+  const int encoding = info.format & SF_FORMAT_SUBMASK;
+  const bool mpeg = encoding == SF_FORMAT_MPEG_LAYER_I || encoding == SF_FORMAT_MPEG_LAYER_II ||
+                    encoding == SF_FORMAT_MPEG_LAYER_III;
+  const bool mpegStream = (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG;
+  const uint64_t length = static_cast<uint64_t>(stream.length);
+  const std::optional<uint64_t> declared = DeclaredFrames(stream, info, data);
   try
   {
-    if (!Decode(path, file.get(), info, DeclaredFrames(stream, info), out, error))
+    bool decoded = false;
+    if (mpeg && mpegStream)
+      decoded = DecodeMpeg(path, stream, 0, length, declared, out, error);
+    else if (mpeg && data)
+      // MPEG audio inside a container: its data's bytes.
+      decoded = DecodeMpeg(path, stream, data->start,
+                           data->kind == ContainerData::kDeclared ? data->start + data->declared : length, declared,
+                           out, error);
+    else
+    {
+      const FrameReader read = [&file](float* into, uint64_t frames, std::string&) -> int64_t {
+        return std::max<sf_count_t>(0, sf_readf_float(file.get(), into, static_cast<sf_count_t>(frames)));
+      };
+      decoded = Decode(path, static_cast<uint64_t>(info.channels), declared, read, out, error);
+      out.sampleRate = info.samplerate;
+    }
+    if (!decoded)
       return out = AudioData(), false;
   }
   catch (const std::bad_alloc&)
@@ -516,7 +816,6 @@ bool ReadAudioFile(const std::string& path, AudioData& out, std::string& error)
     error = "cannot read " + path + ": not enough memory for its audio";
     return false;
   }
-  out.sampleRate = info.samplerate;
   return true;
 }
 

@@ -37,7 +37,14 @@ const CommandSpec kCommands[] = {
    "side-chain), loads --state, applies every --set, and renders the file block by block on\n"
    "the host's audio thread while automation reaches the plug-in from another thread. OUT.wav\n"
    "holds the main outputs, then any auxiliary outputs. Every output channel the plug-in\n"
-   "leaves unwritten fails the render; the parameter values it ran with are printed at the end.",
+   "leaves unwritten fails the render; the parameter values it ran with are printed at the end.\n"
+   "\n"
+   "IN.wav may be any file the audio library reads; every frame it holds is rendered. A WAVE,\n"
+   "RF64, AIFF, AU, Wave64 or CAF file that declares more audio data than it holds, or ends\n"
+   "inside a chunk's header, is refused as cut short, as are a FLAC, MP3 (by its Xing or Info\n"
+   "frame) or AIFF file that decodes fewer frames than its header states. A size its writer\n"
+   "left unfilled means the data run to the end. Other formats are not checked against their\n"
+   "headers.",
    "aaxhost render Vellicor.aaxplugin in.wav out.wav --set Drive=60 --automate \"Drive:0=0,4=100\""},
   {"state", "", 0, 0, "save, load and compare state chunks",
    "Makes an instance, loads --load, applies every --set, saves to --save and compares with\n"
@@ -139,10 +146,10 @@ const char* const kExitCodes =
   "  1  usage error: unknown command or option, missing or extra argument, unreadable value\n"
   "  2  load failure: the bundle cannot be loaded or registered, or no instance can be made\n"
   "  3  failure: a file cannot be read or written (input files must be regular files of at\n"
-  "     most 64 MiB; an audio file that declares more audio than it holds is refused as cut\n"
-  "     short), the plug-in refuses a value or a chunk,\n"
-  "     a render leaves an output channel unwritten or produces non-finite samples, or the\n"
-  "     editor cannot be made, a call on it fails or it keeps a host reference\n"
+  "     most 64 MiB; an audio file whose header, where the tool checks it, declares more\n"
+  "     audio than the file holds is refused as cut short), the plug-in refuses a value or a\n"
+  "     chunk, a render leaves an output channel unwritten or produces non-finite samples, or\n"
+  "     the editor cannot be made, a call on it fails or it keeps a host reference\n"
   "  4  chunks differ (state --compare)\n"
   "  5  a Metal device, the editor's or the tool's, reported validation messages (each printed as\n"
   "     \"metal validation: ...\"), in a run that otherwise succeeded\n";
