@@ -172,8 +172,9 @@ void IPluginAPIBase::OnUITimerTick(Timer& /*timer*/)
   // constructing it on another thread.
   if (!mConstructionPublished.load(std::memory_order_acquire))
     return;
-  // The run loop is not ours to unwind: whatever an override throws ends here. The queues are
-  // emptied with or without an editor; an open one is entered for it.
+  // The run loop is not ours to unwind: whatever an override throws ends here. A plug-in
+  // configured with an editor has its queues emptied whether the editor is open or not (an
+  // open one is entered for it); one configured without gets the idle hook alone.
   igraphics::EditorEntry::Run(GetUI(), [this] {
     if (mHasUI)
     {
@@ -192,11 +193,12 @@ void IPluginAPIBase::OnUITimerTick(Timer& /*timer*/)
       n = mSysExMsgsToUI.Count();
       while (n-- > 0 && mSysExMsgsToUI.Pop(mSysExScratch))
         SendSysExMsgToUI(ISysExMsg(mSysExScratch.mOffset, mSysExScratch.mData, mSysExScratch.mSize));
+
+      // A refresh another thread asked for: every current value, after the changes queued
+      // before it, so that the editor ends on the newest values.
+      if (TakeUIRefreshRequest())
+        RefreshAllParamsInUI();
     }
-    // A refresh another thread asked for: every current value, after the changes queued
-    // before it, so that the editor ends on the newest values.
-    if (TakeUIRefreshRequest())
-      RefreshAllParamsInUI();
     OnIdleTick();
   });
 }

@@ -125,11 +125,11 @@ public:
   // (OnIdleTick, SendParamValueToUI, ...) and may be destroyed off the main thread calls this
   // first thing in its own destructor.
   void StopUITimer();
-  // One tick: nothing until the construction is published (see ETickStart). Then, with an
-  // editor, delivers the parameter changes, then the MIDI and then the SysEx messages queued
-  // for it, at most as many of each as were waiting when the tick started; then serves a
-  // refresh requested from another thread (RefreshAllParamsInUIFromAnyThread); then
-  // OnIdleTick.
+  // One tick: nothing until the construction is published (see ETickStart). Then, when the
+  // configuration has an editor, delivers the parameter changes, then the MIDI and then the
+  // SysEx messages queued for it, at most as many of each as were waiting when the tick
+  // started, and serves a refresh requested from another thread
+  // (RefreshAllParamsInUIFromAnyThread); then, always, OnIdleTick.
   void OnUITimerTick(Timer& timer);
   // The plug-in is constructed: ticks reach it from now on. The constructor that asked for
   // ETickStart::kAfterConstruction calls it last; everything it wrote before is seen by the

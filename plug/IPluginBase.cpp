@@ -2,6 +2,7 @@
 #include "plug/WholeFileWriter.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -181,7 +182,35 @@ void IPluginBase::FormatBuildInfo(CharBuf& out, const char* date, const char* ti
 
 bool IPluginBase::SaveState(IStateChunk& chunk) const { return WriteParamValues(chunk); }
 
-int IPluginBase::LoadState(const IStateChunk& chunk, int startPos) { return ReadParamValues(chunk, startPos); }
+namespace {
+// The innermost LoadedParamValues armed on this thread. A plain pointer: nothing to destroy
+// when a thread ends, even one that outlives this code's module.
+thread_local IPluginBase::LoadedParamValues* tArmedLoad = nullptr;
+} // namespace
+
+IPluginBase::LoadedParamValues::LoadedParamValues(const IPluginBase& plugin)
+  : mPlugin(plugin)
+  , mValues(static_cast<size_t>(std::max(plugin.NParams(), 0)), 0.0)
+  , mOuter(tArmedLoad)
+{
+  tArmedLoad = this;
+}
+
+IPluginBase::LoadedParamValues::~LoadedParamValues() { tArmedLoad = mOuter; }
+
+int IPluginBase::LoadState(const IStateChunk& chunk, int startPos)
+{
+  // Only a report armed for this plug-in, and only the innermost: another plug-in's load on
+  // this thread reports nothing to it.
+  LoadedParamValues* report = tArmedLoad && &tArmedLoad->mPlugin == this ? tArmedLoad : nullptr;
+  if (report)
+    report->mComplete = false;
+  const int pos = ReadParamValues(chunk, startPos, report ? report->mValues.data() : nullptr);
+  if (report)
+    report->mComplete =
+      pos >= 0 && std::none_of(report->mValues.begin(), report->mValues.end(), [](double v) { return std::isnan(v); });
+  return pos;
+}
 
 int IPluginBase::StateReadSize() const
 {
@@ -197,15 +226,18 @@ bool IPluginBase::WriteParamValues(IStateChunk& chunk) const
   return true;
 }
 
-int IPluginBase::ReadParamValues(const IStateChunk& chunk, int startPos)
+int IPluginBase::ReadParamValues(const IStateChunk& chunk, int startPos, double* set)
 {
   int pos = startPos;
   for (int i = 0; i < NParams() && pos >= 0; ++i)
   {
     double v = 0.0;
     pos = chunk.Get(&v, pos);
-    if (pos >= 0)
-      GetParam(i)->Set(v); // stepped, clamped; NaN leaves the parameter as it is
+    if (pos < 0)
+      break;
+    GetParam(i)->Set(v); // stepped, clamped; NaN leaves the parameter as it is
+    if (set)
+      set[i] = GetParam(i)->Constrain(v); // what Set stored, never read back; NaN when nothing
   }
   NotifyAllParamsChanged(kPresetRecall);
   return pos < 0 ? -1 : pos;

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <type_traits>
+#include <vector>
 
 #include "plug/HeapBuf.h"
 #include "plug/IGEditorDelegate.h"
@@ -69,6 +70,8 @@ public:
   // ---- state ----
   virtual void OnPresetsModified() {}
   virtual bool SaveState(IStateChunk& chunk) const;
+  // The base's load sets each parameter from its double (ReadParamValues) and reports the
+  // values it set to a LoadedParamValues armed for this plug-in on the calling thread.
   virtual int LoadState(const IStateChunk& chunk, int startPos);
   // Hooks for state a product keeps beside its parameters.
   virtual bool SaveExtraState(IStateChunk& /*chunk*/) const { return true; }
@@ -80,12 +83,45 @@ public:
   // be written. A product whose state varies in length returns its own bound.
   virtual int StateReadSize() const;
 
+  // The values a load set, for a caller that passes them on while other threads may already
+  // move the parameters again (a host delivering its answers to the requests of an earlier
+  // restore): reading them back would pass on whatever arrived in between. Armed on the
+  // calling thread, for one plug-in, from construction to destruction; the base's LoadState
+  // fills it as it sets each parameter from its double. A load that never reaches the base's
+  // (a product reading its parameters its own way) leaves it incomplete, and the caller reads
+  // the values back. An override that calls the base's load is reported by it: the values its
+  // parameters are left with are the ones the base set, as long as nothing after it moves them
+  // (a restore's change notices, source kPresetRecall, keep the values they are given).
+  class LoadedParamValues
+  {
+  public:
+    // Room for every parameter of plugin (may throw); armed until destroyed, on this thread.
+    explicit LoadedParamValues(const IPluginBase& plugin);
+    ~LoadedParamValues();
+    LoadedParamValues(const LoadedParamValues&) = delete;
+    LoadedParamValues& operator=(const LoadedParamValues&) = delete;
+
+    // Whether the base's load set every parameter (none left out by a short chunk or a NaN),
+    // and the value it set (stepped, clamped).
+    bool Complete() const { return mComplete; }
+    double Value(int paramIdx) const { return mValues.at(static_cast<size_t>(paramIdx)); }
+
+  private:
+    friend class IPluginBase;
+    const IPluginBase& mPlugin;
+    std::vector<double> mValues;
+    LoadedParamValues* mOuter; // armed before this one on this thread, again once this goes
+    bool mComplete = false;
+  };
+
   // Appends every parameter's value as a double; false when the chunk cannot grow.
   bool WriteParamValues(IStateChunk& chunk) const;
   // Reads one double per parameter from startPos; stepped, clamped, stored. Returns the
   // position after the last value, or -1 when the chunk ends early (values read before
-  // stay). Always ends by notifying every parameter with source kPresetRecall.
-  int ReadParamValues(const IStateChunk& chunk, int startPos);
+  // stay). Always ends by notifying every parameter with source kPresetRecall. With set
+  // given (room for NParams() values), set[i] receives the value stored in parameter i, NaN
+  // for one left as it was.
+  int ReadParamValues(const IStateChunk& chunk, int startPos, double* set = nullptr);
 
   // ---- parameter utilities ----
   // Defines parameters first..last as doubles named by nameFmt (a printf format taking one

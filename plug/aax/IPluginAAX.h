@@ -99,9 +99,10 @@ public:
   // Writes size and data. Refused (-20008) when the state is larger than any size reported so far,
   // which is all the room the host's record has.
   AAX_Result GetStateChunk(AAX_CTypeID chunkID, AAX_SPlugInChunk* chunk) override;
-  // Loads the values, tells the host every parameter's normalised value, refreshes the editor
-  // (at once on the main thread; from any other, at the editor timer's next tick) and counts a
-  // change. A record whose size is negative or too short for one double per
+  // Loads the values, tells the host every parameter's normalised value as the load set it
+  // (read back from the parameters only when the product's own load does not report it, see
+  // IPluginBase::LoadedParamValues), refreshes the editor (at once on the main thread; from
+  // any other, at the editor timer's next tick) and counts a change. A record whose size is negative or too short for one double per
   // parameter is refused with -20008, one holding a value that is not finite with -20026;
   // either way nothing changes. Of a record claiming more, only as many bytes as the
   // plug-in's state reader takes (StateReadSize) are read.

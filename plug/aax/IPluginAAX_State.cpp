@@ -130,16 +130,21 @@ AAX_Result IPluginAAX::SetStateChunk(AAX_CTypeID chunkID, const AAX_SPlugInChunk
         return AAX_ERROR_MALFORMED_CHUNK;
     }
 
+    // The host learns the values the load set, as each parameter constrains them, and not
+    // values read back from the parameters: the host's answers to an earlier restore's
+    // requests arrive on its own thread whenever it gets to them, and one that came in
+    // between would be told back as this state's. Only a load that does not report what it
+    // set (a product's own) has its values read back.
+    LoadedParamValues loaded(*this);
     LoadState(state, 0);
 
-    // The host learns every value, as each parameter now shows it.
     for (int i = 0; i < NParams(); ++i)
     {
       if (!mParamIDs.Get(i))
         continue;
       const IParam* param = GetParam(i);
       // Stepped, clamped and normalised as the IParam holds it.
-      const double v = param->Constrain(param->Value());
+      const double v = loaded.Complete() ? loaded.Value(i) : param->Constrain(param->Value());
       double normalized = param->ToNormalized(v);
       if (!std::isfinite(normalized))
         normalized = 0.0;

@@ -69,7 +69,15 @@ public:
   }
   int LoadState(const plug::IStateChunk& chunk, int startPos) override
   {
-    int pos = TestAAXPlugin::LoadState(chunk, startPos);
+    int pos = startPos;
+    if (mOwnLoad)
+    {
+      // Its own way of reading the parameters: the values, then Drive at its maximum.
+      pos = ReadParamValues(chunk, startPos);
+      GetParam(kDrive)->Set(100.0);
+    }
+    else
+      pos = TestAAXPlugin::LoadState(chunk, startPos);
     for (double& v : mExtra)
       pos = pos < 0 ? pos : chunk.Get(&v, pos);
     return pos;
@@ -82,6 +90,7 @@ public:
   std::vector<IMidiMsg> mEmitInBlock;
   bool mThru = false;
   std::vector<double> mExtra;
+  bool mOwnLoad = false;
 };
 
 // A host MIDI input node holding this call's packets.
@@ -803,6 +812,31 @@ TEST_F(RenderTest, ADamagedSizeReadsOnlyWhatThePluginsStateReaderTakes)
     EXPECT_EQ(plugin.SetStateChunk(kChunkID, record.Chunk()), AAX_SUCCESS) << claimed;
     EXPECT_EQ(Values(), values) << claimed;
     EXPECT_EQ(plugin.mExtra, std::vector<double>({1.5, -2.5, 3.5})) << "the state beyond the parameters";
+  }
+}
+
+// A product whose load does not go through the base's tells the host the values its load
+// left, read back from the parameters.
+TEST_F(RenderTest, AProductsOwnLoadTellsTheHostTheValuesItLeaves)
+{
+  RenderPlugin& plugin = Make(AAX_eStemFormat_Stereo, AAX_eStemFormat_Stereo);
+  ASSERT_EQ(plugin.UpdateParameterFromHost("1", 0.25, 0), AAX_SUCCESS);
+  ASSERT_EQ(plugin.UpdateParameterFromHost("2", 0.5, 0), AAX_SUCCESS);
+  const std::vector<uint8_t> data = SaveChunk();
+  ASSERT_EQ(plugin.UpdateParameterFromHost("1", 0.75, 0), AAX_SUCCESS);
+
+  plugin.mOwnLoad = true;
+  ASSERT_EQ(plugin.SetStateChunk(kChunkID, AsChunk(Record(data, static_cast<int32_t>(data.size())))), AAX_SUCCESS);
+  EXPECT_EQ(plugin.GetParam(kDrive)->Value(), 100.0);
+  for (const auto& [id, normalized] : {std::pair<const char*, double>{"1", 0.25}, {"2", 1.0}})
+  {
+    double told = -1.0;
+    for (const aaxhost::ValueRecord& request : mHost->Automation().SetValueRequests())
+      told = request.id == id ? request.value : told;
+    EXPECT_NEAR(told, normalized, 1e-12) << "told for " << id;
+    double held = -1.0;
+    EXPECT_EQ(plugin.GetParameterNormalized(id, &held), AAX_SUCCESS);
+    EXPECT_NEAR(held, normalized, 1e-12) << "held by the host for " << id;
   }
 }
 

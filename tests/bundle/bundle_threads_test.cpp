@@ -251,6 +251,90 @@ TEST(BundleThreads, StateRestoredOnAHostThreadReachesTheOpenEditorOnlyOnTheMainT
   EXPECT_EQ(session.GetHost().Services().AssertionCount(), 0u);
 }
 
+// Each parameter's value in a saved state (one little-endian double per parameter).
+std::vector<double> StateValues(const std::vector<uint8_t>& chunk)
+{
+  std::vector<double> values(chunk.size() / sizeof(double));
+  std::memcpy(values.data(), chunk.data(), values.size() * sizeof(double));
+  return values;
+}
+
+// The host restores state X and then state Y before it has delivered its answers to X's set
+// requests: they arrive on its parameter thread while Y is being restored, after Y's values
+// are loaded and before Y's first touch request comes back from the plug-in. Once every answer
+// is in, the instance and the host hold Y, whether the host restores on its main thread or on
+// a worker.
+TEST(BundleThreads, TheSecondOfTwoRestoresWinsOverTheFirstsLateAnswers)
+{
+  BundleSession session;
+  ASSERT_TRUE(session.Ready()) << session.Error();
+  auto instance = session.NewInstance(1);
+  ASSERT_TRUE(instance);
+  AAX_CTypeID id = 0;
+  ASSERT_EQ(instance->ChunkID(&id), AAX_SUCCESS);
+  auto makeState = [&](const std::vector<std::pair<const char*, const char*>>& settings) {
+    for (const auto& [name, text] : settings)
+      EXPECT_EQ(instance->SetFromText(instance->FindParameter(name), text), AAX_SUCCESS) << name;
+    std::vector<uint8_t> chunk;
+    EXPECT_EQ(instance->GetChunk(id, chunk), AAX_SUCCESS);
+    return chunk;
+  };
+  const std::vector<uint8_t> chunkX =
+    makeState({{"Input Gain", "-4.8"}, {"Drive", "30"}, {"Drive Tone", "20"}, {"Vell Air", "80"}, {"Balance", "40"}});
+  const std::vector<uint8_t> chunkY =
+    makeState({{"Input Gain", "-9.6"}, {"Drive", "10"}, {"Drive Tone", "70"}, {"Vell Air", "30"}, {"Balance", "-25"}});
+  // What the host holds with Y restored alone.
+  ASSERT_EQ(instance->SetChunk(id, chunkY), AAX_SUCCESS);
+  const std::vector<aaxhost::ParameterInfo> hostY = instance->Parameters();
+
+  aaxhost::AutomationDelegate& host = instance->GetInstanceHost()->Automation();
+  // Settling waits for the parameter thread alone, so that the host's worker may wait too.
+  instance->SetServesMainThreadWhileWaiting(false);
+  for (const bool onWorker : {false, true})
+  {
+    SCOPED_TRACE(onWorker ? "restored on a host worker" : "restored on the main thread");
+    ASSERT_EQ(instance->SetChunk(id, chunkY), AAX_SUCCESS);
+    auto restoreXThenY = [&] {
+      // X's answers are held back ...
+      std::vector<std::pair<std::string, double>> held;
+      host.SetUpdateSink([&held](const char* pid, double value) { held.emplace_back(pid ? pid : "", value); });
+      EXPECT_EQ(RestoreOnThisThread(*instance, id, chunkX), AAX_SUCCESS);
+      EXPECT_FALSE(held.empty());
+      // ... until the plug-in's first touch request in Y's restore, and are delivered then,
+      // before any set request of Y's.
+      host.SetUpdateSink([&](const char* pid, double value) { instance->PostNormalized(pid ? pid : "", value); });
+      host.SetRequestHook([&](aaxhost::GestureRecord::EKind kind, const std::string&) {
+        if (kind != aaxhost::GestureRecord::kTouch)
+          return;
+        host.SetRequestHook(nullptr);
+        for (const auto& [pid, value] : held)
+          instance->PostNormalized(pid, value);
+        instance->Settle();
+      });
+      EXPECT_EQ(RestoreOnThisThread(*instance, id, chunkY), AAX_SUCCESS);
+      host.SetRequestHook(nullptr);
+    };
+    if (onWorker)
+      std::thread(restoreXThenY).join();
+    else
+      restoreXThenY();
+    instance->Settle();
+
+    const std::vector<aaxhost::ParameterInfo> hostNow = instance->Parameters();
+    ASSERT_EQ(hostNow.size(), hostY.size());
+    for (size_t i = 0; i < hostNow.size(); ++i)
+      EXPECT_TRUE(hostNow[i].text == hostY[i].text && std::fabs(hostNow[i].normalized - hostY[i].normalized) < 1e-9)
+        << "the host holds " << hostNow[i].name << " " << hostNow[i].text << " where Y has " << hostY[i].text;
+    std::vector<uint8_t> now;
+    ASSERT_EQ(instance->GetChunk(id, now), AAX_SUCCESS);
+    const std::vector<double> instanceValues = StateValues(now), wanted = StateValues(chunkY);
+    ASSERT_EQ(instanceValues.size(), wanted.size());
+    for (size_t i = 0; i < wanted.size(); ++i)
+      EXPECT_EQ(instanceValues[i], wanted[i]) << "the instance's parameter " << i;
+  }
+  EXPECT_EQ(session.GetHost().Services().AssertionCount(), 0u);
+}
+
 aaxhost::EditorInput Input(aaxhost::EditorInput::EKind kind, double at, const std::string& value)
 {
   aaxhost::EditorInput input;

@@ -168,12 +168,16 @@ TEST_F(ApiBaseTest, TickDeliversParamsThenMidiThenSysExThenIdle)
   EXPECT_EQ(p.log, (std::vector<std::string>{"idle"}));
 }
 
+// Neither the queues nor a refresh another thread asked for reach a plug-in configured
+// without an editor: its ticks call the idle hook alone.
 TEST_F(ApiBaseTest, TickWithoutEditorOnlyCallsTheIdleHook)
 {
   ApiPlugin p(false);
   p.StartUITimer();
   p.SendParamValueFromProcessor(0, false, 10.0);
   p.SendMidiMsgFromProcessor(IMidiMsg(0, 0x90, 60, 100));
+  std::thread host([&p] { p.RefreshAllParamsInUIFromAnyThread(); });
+  host.join();
   Tick();
   EXPECT_EQ(p.log, (std::vector<std::string>{"idle"}));
   EXPECT_EQ(p.PendingParamChanges(), 1) << "left in the queue";
