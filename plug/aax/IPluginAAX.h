@@ -102,10 +102,10 @@ public:
   // Loads the values, tells the host every parameter's normalised value as the load set it
   // (read back from the parameters only when the product's own load does not report it, see
   // IPluginBase::LoadedParamValues), refreshes the editor (at once on the main thread; from
-  // any other, at the editor timer's next tick) and counts a change. A record whose size is negative or too short for one double per
-  // parameter is refused with -20008, one holding a value that is not finite with -20026;
-  // either way nothing changes. Of a record claiming more, only as many bytes as the
-  // plug-in's state reader takes (StateReadSize) are read.
+  // any other, at the editor timer's next tick) and counts a change. A record whose size is
+  // negative or too short for one double per parameter is refused with -20008, one holding a
+  // value that is not finite with -20026; either way nothing changes. Of a record claiming
+  // more, only as many bytes as the plug-in's state reader takes (StateReadSize) are read.
   AAX_Result SetStateChunk(AAX_CTypeID chunkID, const AAX_SPlugInChunk* chunk) override;
   // Another plug-in's chunk compares as equal; ours compares every value within 1e-5 (as
   // float). A record too short to hold every value is not equal and is not read past.
