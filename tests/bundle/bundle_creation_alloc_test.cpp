@@ -11,11 +11,19 @@
 
 #include "aax/interfaces/AAX_IEffectParameters.h"
 #include "aax/interfaces/AAX_UIDs.h"
+#include "aax/library/AAX_CString.h"
 #include "standin/aaxhost/InstanceHost.h"
+#include "standin/aaxhost/tool/EditorSession.h"
+#include "standin/appkit/UserInput.h"
+#include "standin/foundation/RunLoop.h"
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <set>
 #include <string>
+#include <tuple>
+#include <vector>
 
 namespace {
 
@@ -25,6 +33,14 @@ AAX_CCreateObjectProc InstanceFactory(bundletest::BundleSession& session)
     if (proc.procID == AAX_eProcPtrID_Create_EffectParameters)
       return reinterpret_cast<AAX_CCreateObjectProc>(proc.proc);
   return nullptr;
+}
+
+// Every reference the instance may take from the host.
+using References = std::tuple<std::vector<int32_t>, int32_t, int32_t, int32_t>;
+References HostReferences(aaxhost::Host& host, aaxhost::InstanceHost& instanceHost)
+{
+  return References(host.RefCounts(), instanceHost.RefCount(), instanceHost.GetController().RefCount(),
+                    instanceHost.Automation().RefCount());
 }
 
 struct Trial
@@ -134,6 +150,114 @@ TEST(BundleCreationAllocation, AFailedAllocationLeavesNothingBehindAndNothingEsc
   // hundreds of allocations, and most of them fail the creation.
   EXPECT_GT(n, 400);
   EXPECT_GT(failedCreations, 150);
+}
+
+// The host uninitialises the instance inside the set request of a drag on Drive, or
+// initialises it again there (which uninitialises it first), once the editor has been open for
+// a few frames and its handlers have come and gone, while one of the call's allocations fails,
+// the first, then the second, and so on until the call meets no failure. Whatever fails,
+// Uninit keeps what it takes from the instance while the request, inside which the parameter
+// making it is still running, is on the stack (under the sanitizers, a read of that parameter
+// freed below its request fails the run): the host gets no reference back until the handler
+// has returned. Then it holds what it holds after an Uninit outside any handler, or, once an
+// Init inside succeeded, what it held before and every parameter the instance answers.
+TEST(BundleCreationAllocation, TheHostUninitialisingInsideADragsSetRequestFreesNothingBelowIt)
+{
+  namespace input = standin::appkit;
+  bundletest::BundleSession session;
+  ASSERT_TRUE(session.Ready()) << session.Error();
+  aaxhost::Host& host = session.GetHost();
+  ASSERT_TRUE(standin::RunLoop::Main().SetClock(standin::RunLoop::EClock::kVirtual));
+  {
+    std::unique_ptr<aaxhost::PluginInstance> instance = session.NewInstance(1);
+    ASSERT_TRUE(instance);
+    AAX_IACFEffectParameters& effect = *instance->Effect();
+    aaxhost::InstanceHost& instanceHost = *instance->GetInstanceHost();
+    // No echo: it would reach the instance on the host's parameter thread while allocations fail.
+    instanceHost.Automation().SetUpdateSink(nullptr);
+    aaxhost::EditorSession editor(host, *instance);
+    ASSERT_TRUE(editor.Create()) << editor.Error();
+    ASSERT_EQ(editor.Open(), AAX_SUCCESS);
+    NSView* view = editor.EditorView();
+    ASSERT_NE(view, nullptr);
+    NSWindow* window = view->window();
+    ASSERT_NE(window, nullptr);
+    standin::RunLoop::Main().RunForMs(50); // a few frames
+    const double scale = view->frame().size.width / 900.0;
+
+    const auto references = [&] { return HostReferences(host, instanceHost); };
+    ASSERT_EQ(effect.Uninit(), AAX_SUCCESS);
+    const References uninitialised = references();
+    ASSERT_EQ(effect.Init(&instanceHost), AAX_SUCCESS);
+
+    bool up = true;
+    for (const bool reinit : {false, true})
+    {
+      const std::string call = reinit ? "Init" : "Uninit";
+      long n = 1;
+      for (;; ++n)
+      {
+        const std::string where = " (allocation " + std::to_string(n) + " of " + call + " failing)";
+        const References initialised = references();
+        References inside;
+        int acted = 0;
+        bool failed = false;
+        AAX_Result result = AAX_SUCCESS;
+        instanceHost.Automation().SetRequestHook([&](aaxhost::GestureRecord::EKind kind, const std::string&) {
+          if (kind != aaxhost::GestureRecord::kSet || acted > 0)
+            return;
+          ++acted;
+          testsupport::FailNthAllocation(n);
+          result = reinit ? effect.Init(&instanceHost) : effect.Uninit();
+          failed = testsupport::AllocationFailed();
+          testsupport::FailNthAllocation(0);
+          inside = references();
+        });
+        {
+          NSAutoreleasePool pool; // the host's main loop always has one
+          // Up and down in turn, so that every drag moves the knob.
+          input::Drag(window, input::InWindow(view, NSMakePoint(147 * scale, 118 * scale)),
+                      input::InWindow(view, NSMakePoint(147 * scale, (up ? 60 : 176) * scale)));
+          up = !up;
+        }
+        instanceHost.Automation().SetRequestHook(nullptr);
+        ASSERT_EQ(acted, 1) << where;
+        if (!reinit)
+        {
+          EXPECT_TRUE(inside == initialised) << "host references given back inside the request" << where;
+          EXPECT_TRUE(references() == uninitialised) << "host references after the handler" << where;
+        }
+        else if (result == AAX_SUCCESS)
+        {
+          EXPECT_TRUE(references() == initialised) << "host references after the handler" << where;
+          int32_t count = 0;
+          effect.GetParameterCount(&count);
+          std::set<std::string> answered;
+          for (int32_t i = 0; i < count; ++i)
+          {
+            AAX_CString id;
+            effect.GetParameterIDAtIndex(i, &id);
+            answered.insert(id.StdString());
+          }
+          EXPECT_EQ(instanceHost.Automation().Registered(), answered) << "the host's parameters" << where;
+        }
+        // The next drag starts from an instance initialised without failures.
+        effect.Uninit();
+        EXPECT_TRUE(references() == uninitialised) << where;
+        ASSERT_EQ(effect.Init(&instanceHost), AAX_SUCCESS) << where;
+        if (!failed || ::testing::Test::HasFailure())
+          break;
+      }
+      // Its allocations were failed one by one (the host's recording of its calls among them).
+      EXPECT_GT(n, 10) << call;
+    }
+    bool balanced = false;
+    editor.Close(balanced);
+    EXPECT_TRUE(balanced);
+  }
+  standin::RunLoop::Main().RunForMs(20);
+  EXPECT_EQ(session.Bundle().CanUnloadNow(), 0) << "plug-in objects alive";
+  EXPECT_TRUE(standin::RunLoop::Main().SetClock(standin::RunLoop::EClock::kReal));
 }
 
 } // namespace
