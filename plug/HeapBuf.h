@@ -293,6 +293,17 @@ public:
       item.release();
     return added;
   }
+
+  // Puts an item (or null) in place of entry idx, deleting the one it replaces; returns it, or
+  // null when idx is outside the list (the item is then deleted). Never allocates.
+  T* Set(int idx, std::unique_ptr<T> item)
+  {
+    if (idx < 0 || idx >= this->GetSize())
+      return nullptr;
+    std::unique_ptr<T> replaced(this->GetList()[idx]);
+    this->GetList()[idx] = item.release();
+    return this->GetList()[idx];
+  }
 };
 
 } // namespace plug

@@ -191,8 +191,10 @@ AAX_Result AAX_CEffectParameters::Uninit()
 {
   return Guarded([&]() -> AAX_Result {
     UninitRemains remains = TakeForUninit();
-    if (mKeepUninitRemains && mKeepUninitRemains())
+    if (!remains.Empty() && mKeepUninitRemains && mKeepUninitRemains())
     {
+      // Never allocates: only an Init gives Uninit something to keep, and each Init made room
+      // for it beforehand (a room that freeing the kept remains leaves in place).
       std::lock_guard<std::mutex> lock(mKeptUninitRemainsLock);
       mKeptUninitRemains.push_back(std::move(remains));
     }
@@ -212,9 +214,20 @@ AAX_CEffectParameters::UninitRemains AAX_CEffectParameters::TakeForUninit()
   mNumChunkedParameters = 0;
   // The parameters leave the host now, not when they are deleted, so that an Init before then
   // keeps every identifier it registers again. Last: the host may re-enter here, and this
-  // object holds nothing more of what went.
+  // object holds nothing more of what went. No exception may leave here while remains holds
+  // the parameters (deleting them on the way out would free one that may still be running
+  // further up the stack): a host that fails an unregistration has the parameter leave it all
+  // the same.
   for (const std::unique_ptr<AAX_IParameter>& parameter : remains.mParameters)
-    parameter->SetAutomationDelegate(nullptr);
+  {
+    try
+    {
+      parameter->SetAutomationDelegate(nullptr);
+    }
+    catch (...)
+    {
+    }
+  }
   return remains;
 }
 
@@ -222,17 +235,25 @@ void AAX_CEffectParameters::KeepUninitRemainsWhile(std::function<bool()> keep) {
 
 void AAX_CEffectParameters::FreeKeptUninitRemains() noexcept
 {
-  std::vector<UninitRemains> kept;
-  try
+  // One at a time, the oldest first, each deleted outside the lock (the wrappers give their
+  // references back to the host). The list keeps its room: the next Uninit inside a handler
+  // keeps what it takes without allocating.
+  for (;;)
   {
-    std::lock_guard<std::mutex> lock(mKeptUninitRemainsLock);
-    kept.swap(mKeptUninitRemains);
+    UninitRemains remains;
+    try
+    {
+      std::lock_guard<std::mutex> lock(mKeptUninitRemainsLock);
+      if (mKeptUninitRemains.empty())
+        return;
+      remains = std::move(mKeptUninitRemains.front());
+      mKeptUninitRemains.erase(mKeptUninitRemains.begin());
+    }
+    catch (...)
+    {
+      return; // kept until this object goes
+    }
   }
-  catch (...)
-  {
-    return; // kept until this object goes
-  }
-  // Deleted outside the lock: the wrappers give their references back to the host.
 }
 
 AAX_Result AAX_CEffectParameters::InitEffect() { return AAX_SUCCESS; }

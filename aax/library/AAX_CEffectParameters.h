@@ -138,9 +138,11 @@ protected:
   // still making included) reaches nothing. It deletes them at once too, unless `keep`
   // answers true at that moment: something may still be running in one of them further up
   // the stack (a request a parameter made to the host, inside which the host uninitialised
-  // the instance). What it kept goes with FreeKeptUninitRemains, or with this object; freeing
-  // it never reaches the host. Subclasses that keep pointers to the parameters forget them in
-  // their Uninit, before the base's.
+  // the instance). Keeping never allocates, so that nothing can make Uninit delete what it
+  // meant to keep: each Init makes room beforehand, and freeing leaves that room. What it kept
+  // goes with FreeKeptUninitRemains (which deletes it outside the lock), or with this object;
+  // freeing it never reaches the host. Subclasses that keep pointers to the parameters forget
+  // them in their Uninit, before the base's.
   void KeepUninitRemainsWhile(std::function<bool()> keep);
   void FreeKeptUninitRemains() noexcept;
 
@@ -164,6 +166,7 @@ private:
     std::unique_ptr<AAX_VAutomationDelegate> mAutomationDelegate;
     std::unique_ptr<AAX_VController> mController;
     std::vector<std::unique_ptr<AAX_IParameter>> mParameters;
+    bool Empty() const { return !mTransport && !mAutomationDelegate && !mController && mParameters.empty(); }
   };
   // Uninit's work without the deletion: when it returns the registry is empty, the wrappers
   // are gone from this object and the parameters are the host's no longer, so that every
@@ -193,7 +196,8 @@ private:
   // The host may ask for chunks from more than one thread; the parser is shared.
   mutable std::mutex mChunkLock;
   std::function<bool()> mKeepUninitRemains;
-  // What Uninit kept. Init makes room for one more beforehand, so that keeping never fails.
+  // What Uninit kept. Init makes room for one more beforehand, so that keeping never allocates;
+  // freeing what was kept leaves the room.
   std::vector<UninitRemains> mKeptUninitRemains;
   std::mutex mKeptUninitRemainsLock;
 };

@@ -88,13 +88,16 @@ public:
 
   // ---- automation ----
 
+  // The new delegate is the parameter's before either call: a host that fails the
+  // unregistration still has the parameter leave it.
   void SetAutomationDelegate(AAX_IAutomationDelegate* delegate) override
   {
-    if (mAutomationDelegate)
-      mAutomationDelegate->UnregisterParameter(Identifier());
+    AAX_IAutomationDelegate* const previous = mAutomationDelegate;
     mAutomationDelegate = delegate;
-    if (mAutomationDelegate)
-      mAutomationDelegate->RegisterParameter(Identifier());
+    if (previous)
+      previous->UnregisterParameter(Identifier());
+    if (delegate)
+      delegate->RegisterParameter(Identifier());
   }
   AAX_IAutomationDelegate* GetAutomationDelegate() const { return mAutomationDelegate; }
 

@@ -226,8 +226,17 @@ AAX_Result IPluginAAX::InitEffect()
     if (GetHost() == kHostUninit)
       IdentifyHost("ProTools", 0);
 
-    // A second initialisation starts from an empty list, as the registry does.
+    // A second initialisation starts from an empty list, as the registry does. The list has
+    // one entry per IParam before any identifier is made, so that each keeps its index
+    // whatever fails later; an entry stays empty for a parameter whose identifier cannot be
+    // made. A list that cannot be sized fails Init, as any other allocation failing here.
     mParamIDs.Clear(true);
+    for (int i = 0; i < NParams(); ++i)
+    {
+      mParamIDs.Add(nullptr);
+      if (mParamIDs.GetSize() != i + 1)
+        throw std::bad_alloc();
+    }
 
     auto bypass = std::make_unique<AAX_CParameter<bool>>(
       AAX_kMasterBypassID, AAX_CString(kBypassName), false, AAX_CBinaryTaperDelegate<bool>(),
@@ -244,14 +253,17 @@ AAX_Result IPluginAAX::InitEffect()
 
     for (int i = 0; i < NParams(); ++i)
     {
-      auto id = std::make_unique<CharBuf>(kMaxIDLength + 1);
+      // A parameter whose identifier cannot be made stays unpublished, as one the registry
+      // refuses does: it never goes out under another identifier, nor under an empty one.
+      std::unique_ptr<CharBuf> id(new (std::nothrow) CharBuf(kMaxIDLength + 1));
+      if (!id)
+        continue;
       id->Printf(kMaxIDLength, "%i", i + 1);
-      CharBuf* idPtr = id.get();
-      if (!mParamIDs.Add(idPtr))
-        continue; // the list could not grow: this parameter stays unpublished
-      id.release();
+      if (id->GetLength() == 0)
+        continue;
+      const CharBuf* published = mParamIDs.Set(i, std::move(id));
 
-      std::unique_ptr<AAX_IParameter> parameter(MakeHostParameter(*GetParam(i), idPtr->Get()));
+      std::unique_ptr<AAX_IParameter> parameter(MakeHostParameter(*GetParam(i), published->Get()));
       if (parameter && mParameterManager.AddParameter(parameter.get()))
         parameter.release();
     }
