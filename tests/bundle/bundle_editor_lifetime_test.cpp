@@ -270,11 +270,11 @@ TEST(BundleEditorLifetime, TheHostClosingMovingOrDestroyingTheEditorInsideItsReq
           editor->Open();
           break;
         case EHostAction::kUninit:
-          instance->Effect()->Uninit();
+          instance->Uninit();
           break;
         case EHostAction::kReinit:
-          instance->Effect()->Uninit();
-          EXPECT_EQ(instance->Effect()->Init(instance->GetInstanceHost()), AAX_SUCCESS) << where;
+          instance->Uninit();
+          EXPECT_EQ(instance->Init(), AAX_SUCCESS) << where;
           break;
       }
     };

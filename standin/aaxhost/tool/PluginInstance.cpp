@@ -259,6 +259,20 @@ void PluginInstance::Destroy()
   mDeliveredState = 0;
 }
 
+AAX_Result PluginInstance::Uninit()
+{
+  if (!mEffect)
+    return AAX_ERROR_NULL_OBJECT;
+  if (mParameterThread)
+    mParameterThread->Settle();
+  return mEffect->Uninit();
+}
+
+AAX_Result PluginInstance::Init()
+{
+  return mEffect ? mEffect->Init(mInstanceHost) : AAX_ERROR_NULL_OBJECT;
+}
+
 void PluginInstance::ServeMainThread()
 {
   mRunLoopCallbacks += standin::RunLoop::Main().RunDue();

@@ -83,6 +83,12 @@ public:
   // Joins the audio and parameter threads, then uninitialises and releases the instance (also
   // done by the destructor).
   void Destroy();
+  // The host's Uninit and Init of the instance it keeps, callable inside the plug-in's own
+  // requests. Like Destroy, Uninit first lets the parameter thread deliver every queued update
+  // and echo, so that the instance is never uninitialised while that thread is inside it; it
+  // serves nothing of the main thread meanwhile. Init gives the instance its host object again.
+  AAX_Result Uninit();
+  AAX_Result Init();
 
   bool IsCreated() const { return mEffect != nullptr; }
   AAX_IACFEffectParameters* Effect() const { return mEffect; }
