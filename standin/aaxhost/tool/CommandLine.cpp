@@ -56,12 +56,11 @@ const CommandSpec kCommands[] = {
    "--opens times, running --frames frames of the main run loop after each opening and\n"
    "highlighting a parameter (--highlight, else the first; in the host's colour code\n"
    "--highlight-colour) while it is open. In the last opening the input options (--click,\n"
-   "--drag, --wheel, --key, --type, ...) are replayed in\n"
-   "the order given, at points in editor coordinates, with a frame after each, and --png\n"
-   "writes the editor's frame (its size times the draw and screen scales). Reports the\n"
-   "editor's size, the result of every call, the input replayed, the parameters it changed\n"
-   "as the host sees them, the calls the host's objects saw, and whether the editor gave back\n"
-   "every host reference it took.\n"
+   "--drag, --wheel, --key, --type, ...) are replayed in the order given, at points in\n"
+   "editor coordinates, with a frame after each, and --png writes the editor's frame (its\n"
+   "size times the draw and screen scales). Reports the editor's size, the result of every\n"
+   "call, the input replayed, the parameters it changed as the host sees them, the calls the\n"
+   "host's objects saw, and whether the editor gave back every host reference it took.\n"
    "\n"
    "With IN.wav and OUT.wav the file renders through the instance (as render does: component,\n"
    "--block, --automate, --tempo, --play, --offline) while the editor is open. The --opens\n"
@@ -332,8 +331,11 @@ bool StoreOption(const std::string& name, const std::string& value, Options& opt
   }
   if (name == "--highlight-colour")
   {
-    options.highlightColourGiven = true;
-    return ParseInt(value, options.highlightColour) || bad("expected a colour code");
+    int colour = 0;
+    if (!ParseInt(value, colour))
+      return bad("expected a colour code");
+    options.highlightColour = colour;
+    return true;
   }
   if (name == "--chunk-id")
   {

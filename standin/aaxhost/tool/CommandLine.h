@@ -6,6 +6,7 @@
 
 #include "standin/aaxhost/tool/EditorScript.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -63,8 +64,7 @@ struct Options
   bool hasTrackName = false;
   int opens = 1;         // editor
   std::string highlight; // editor: parameter identifier or name
-  int highlightColour = 0; // editor: the host's colour code of the highlight
-  bool highlightColourGiven = false;
+  std::optional<int> highlightColour; // editor: the host's colour code of the highlight
   std::string pngFile;   // editor: the last opening's frame as PNG
   double screenScale = 1.0; // editor: the main screen's backing scale
   int frames = 1;        // editor: frames run after each opening

@@ -236,9 +236,9 @@ int CommandEditor(const Collection& collection, Host& host, const Options& optio
     auto setHighlight = [&](bool on) {
       if (highlight.empty())
         return;
-      const AAX_Result result = editor.Highlight(highlight, on, options.highlightColour);
+      const AAX_Result result = editor.Highlight(highlight, on, options.highlightColour.value_or(0));
       const std::string colour =
-        on && options.highlightColourGiven ? " in colour " + std::to_string(options.highlightColour) : "";
+        on && options.highlightColour ? " in colour " + std::to_string(*options.highlightColour) : "";
       // The answer while the plug-in has no editor open: nothing could be highlighted.
       std::printf("  highlight %s \"%s\" %s%s: %s\n", highlight.c_str(), InfoOf(instance, highlight).name.c_str(),
                   on ? "on" : "off", colour.c_str(),
@@ -253,7 +253,7 @@ int CommandEditor(const Collection& collection, Host& host, const Options& optio
       // With a colour asked for, the last opening is highlighted before its frames, so they
       // and the picture show the highlight.
       const bool last = i == options.opens;
-      const bool highlightedFrames = last && options.highlightColourGiven;
+      const bool highlightedFrames = last && options.highlightColour.has_value();
       if (highlightedFrames)
         setHighlight(true);
       // The main thread's turns: the editor's frame timer and the idle hook run with the editor
@@ -316,7 +316,7 @@ int CommandEditorWithAudio(const Collection& collection, Host& host, const Optio
         return;
       for (bool on : {true, false})
       {
-        const AAX_Result r = session.Highlight(highlight, on, options.highlightColour);
+        const AAX_Result r = session.Highlight(highlight, on, options.highlightColour.value_or(0));
         failed = failed || (r != AAX_SUCCESS && r != AAX_ERROR_INVALID_PARAMETER_ID);
       }
     };
