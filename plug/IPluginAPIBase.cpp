@@ -89,22 +89,36 @@ void IPluginAPIBase::SendParamValueFromProcessor(int paramIdx, bool isNormalized
 
 // ---- editor-side operations ----
 
-void IPluginAPIBase::SetParamFromUIAndNotify(int paramIdx, double normalizedValue)
+void IPluginAPIBase::SetParamAndTellHost(int paramIdx, double value)
 {
   IParam* param = GetParam(paramIdx);
+  if (param && param->Set(value))
+    HostSetParamNormalized(paramIdx, param->GetNormalized());
+}
+
+void IPluginAPIBase::SetParamByPlugin(int paramIdx, double value)
+{
+  if (IParam* param = GetParam(paramIdx))
+    param->Set(value);
+}
+
+void IPluginAPIBase::SetParamFromUIAndNotify(int paramIdx, double normalizedValue)
+{
+  const IParam* param = GetParam(paramIdx);
   if (!param || std::isnan(normalizedValue))
     return;
-  param->SetNormalized(normalizedValue);
-  HostSetParamNormalized(paramIdx, std::clamp(normalizedValue, 0.0, 1.0));
+  SetParamAndTellHost(paramIdx, param->FromNormalized(normalizedValue));
   HandleParamChange(paramIdx, kUI, -1);
+  TellHostWaitingValues();
 }
 
 void IPluginAPIBase::SetParamValueFromUI(int paramIdx, double normalizedValue)
 {
   SetParamFromUIAndNotify(paramIdx, normalizedValue);
-  // The delegate's own step stores the value once more and tells the editor side.
-  if (!std::isnan(normalizedValue))
-    IEditorDelegate::SetParamValueFromUI(paramIdx, normalizedValue);
+  // The value is stored (once: a second store could undo a host update that came in between);
+  // the editor side is told.
+  if (!std::isnan(normalizedValue) && GetParam(paramIdx))
+    OnParamChangeUI(paramIdx, kUI);
 }
 
 bool IPluginAPIBase::RequestEditorResize(int w, int h, bool needsHostResize)
@@ -120,10 +134,7 @@ void IPluginAPIBase::SendControlMsgFromUI(int ctrlTag, int msgTag, int dataSize,
 void IPluginAPIBase::PushAllParamValuesToHost()
 {
   for (int i = 0; i < NParams(); ++i)
-  {
-    const IParam* param = GetParam(i);
-    HostSetParamNormalized(i, NormalizedForUI(*param, param->Value()));
-  }
+    SetParamAndTellHost(i, GetParam(i)->Value());
 }
 
 void IPluginAPIBase::QueueMidiMsgFromUI(const IMidiMsg& msg)

@@ -78,10 +78,26 @@ public:
   virtual void OnBeforeHostIdentified() {}
   // Asks the host to resize the editor's window; false when it cannot.
   virtual bool HostResizeEditor(int /*w*/, int /*h*/) { return false; }
-  // Touch, set and release gestures towards the host's automation.
+  // Touch, set and release gestures towards the host's automation. A binding that keeps the
+  // host's answers apart from its own changes sends its set requests only through
+  // SetParamAndTellHost and SetParamByPlugin below.
   virtual void HostBeginParamEdit(int /*paramIdx*/) {}
   virtual void HostEndParamEdit(int /*paramIdx*/) {}
   virtual void HostSetParamNormalized(int /*paramIdx*/, double /*normalizedValue*/) {}
+
+  // The two ways a value the plug-in side chooses is stored (stepped, clamped, atomic) and goes
+  // to the host; a NaN value or an index outside the list changes nothing.
+  // - SetParamAndTellHost: a value set for the host to take whatever it holds: an editor
+  //   control's, a restore's, a preset recall's. The host is asked at once.
+  // - SetParamByPlugin: a value the plug-in sets by itself (a reaction, an editor action, the
+  //   editor scale). The host is asked only when it neither holds the value nor is being asked
+  //   for it already, and only with the next TellHostWaitingValues: a reaction sets its values
+  //   under its own lock and tells the host once it has let the lock go. A binding also tells
+  //   the host what waits at its next call from the host.
+  // Here, without a binding, the first tells the host's hook at once and the second only stores.
+  virtual void SetParamAndTellHost(int paramIdx, double value);
+  virtual void SetParamByPlugin(int paramIdx, double value);
+  virtual void TellHostWaitingValues() {}
   virtual void OnHostStateDirty() {}
   virtual void OnHostRestartRequested() {}
 
@@ -101,9 +117,9 @@ public:
   // data pointer queues zero bytes.
   void QueueSysExMsgFromUI(const ISysExMsg& msg) override;
 
-  // Stores the value an editor control set (shape, stepped rounding, clamp), tells the host
-  // the normalised value and runs the change hook with the editor as source. A NaN value is
-  // ignored; the host is given the value clamped to 0..1.
+  // Stores the value an editor control set (shape, stepped rounding, clamp) and tells the host
+  // (SetParamAndTellHost), then runs the change hook with the editor as source and tells the
+  // host what the hook set by itself. A NaN value is ignored.
   void SetParamFromUIAndNotify(int paramIdx, double normalizedValue);
 
   // ---- audio side ----

@@ -107,10 +107,27 @@ double Vellicor::ParamValue(int paramIdx) const
   return param ? param->Value() : 0.0;
 }
 
-void Vellicor::SetParamQuietly(int paramIdx, double value)
+void Vellicor::SetOwnValue(int paramIdx, double value)
 {
-  if (plug::IParam* param = GetParam(paramIdx))
-    param->Set(value);
+  const plug::IParam* param = GetParam(paramIdx);
+  if (!param)
+    return;
+  SetParamByPlugin(paramIdx, value);
+  if (paramIdx > kPluginScale)
+  {
+    const int selected = TruncatedIndex(ParamValue(kABSelect));
+    if (selected == 0 || selected == 1)
+      mSnapshots[static_cast<std::size_t>(selected)][static_cast<std::size_t>(paramIdx)] = param->Value();
+  }
+}
+
+void Vellicor::SetParamFromAction(int paramIdx, double value)
+{
+  {
+    std::lock_guard<std::mutex> lock(mReactionMutex);
+    SetOwnValue(paramIdx, value);
+  }
+  TellHostWaitingValues();
 }
 
 void Vellicor::FillEngineParams(vellicor::EngineParams& params) const noexcept
@@ -170,67 +187,73 @@ void Vellicor::HandleParamChange(int paramIdx, plug::EParamChangeSource source, 
     // memories in line with them.
     const bool loading = source == plug::kPresetRecall;
 
-    std::lock_guard<std::mutex> lock(mReactionMutex);
-
-    // Hosts hand every value the plug-in sends them back as an automation update (after a
-    // state restore, for one). Such an echo of the tilt tab or drive area is no new choice:
-    // reacting to it would copy a tab's stored area over the restored one.
-    const bool echo = TiltValueUnchanged(paramIdx) && source == plug::kHost;
-
-    if (paramIdx > kPluginScale)
     {
-      const int selected = TruncatedIndex(ParamValue(kABSelect));
-      if (selected == 0 || selected == 1)
-        mSnapshots[static_cast<std::size_t>(selected)][static_cast<std::size_t>(paramIdx)] = param->Value();
+      std::lock_guard<std::mutex> lock(mReactionMutex);
+      React(paramIdx, source, loading);
     }
-
-    switch (paramIdx)
-    {
-      case kABSelect:
-        SwitchSnapshot(loading);
-        break;
-      case kPluginScale:
-        // The idle hook compares the editor's scale with the stored one; a value that comes
-        // from outside makes it take the editor's current scale first, so the new value is
-        // not overwritten by a stale editor scale.
-        mScaleSyncRequest.store(true, std::memory_order_release);
-        break;
-      case kInputGain:
-        ReactToGain(kInputGain, kOutputGain, loading);
-        break;
-      case kOutputGain:
-        ReactToGain(kOutputGain, kInputGain, loading);
-        break;
-      case kStereoMode:
-        mEngine.RequestStateClear();
-        break;
-      case kPower:
-        mEngine.RequestResize();
-        break;
-      case kOverSampling:
-        mEngine.RequestOverSamplingChange();
-        break;
-      case kTiltSwitch:
-        if (loading)
-          RestartTiltRuns();
-        else if (!echo)
-          SelectTiltTab(source == plug::kUI);
-        break;
-      case kDriveAreaLow:
-      case kDriveAreaHigh:
-        if (!loading && !echo)
-          StoreTiltArea(paramIdx);
-        break;
-      case kLinkGains:
-        SyncGainMemories();
-        break;
-      default:
-        break;
-    }
+    // What the reactions set goes to the host now, outside the lock (the host may answer
+    // inside the request). A reaction to the host's own change is told with the binding's next
+    // call from the host, when a second lane it plays may already have brought the value.
+    if (source != plug::kHost)
+      TellHostWaitingValues();
   }
   catch (...)
   {
     // A failing lock leaves the reaction out; the parameter value itself is stored.
+  }
+}
+
+void Vellicor::React(int paramIdx, plug::EParamChangeSource source, bool loading)
+{
+  if (paramIdx > kPluginScale)
+  {
+    const int selected = TruncatedIndex(ParamValue(kABSelect));
+    if (selected == 0 || selected == 1)
+      mSnapshots[static_cast<std::size_t>(selected)][static_cast<std::size_t>(paramIdx)] = ParamValue(paramIdx);
+  }
+
+  switch (paramIdx)
+  {
+    case kABSelect:
+      SwitchSnapshot(loading);
+      break;
+    case kPluginScale:
+      // The idle hook compares the editor's scale with the stored one; a value that comes
+      // from outside makes it take the editor's current scale first, so the new value is
+      // not overwritten by a stale editor scale.
+      mScaleSyncRequest.store(true, std::memory_order_release);
+      break;
+    case kInputGain:
+      ReactToGain(kInputGain, kOutputGain, loading);
+      break;
+    case kOutputGain:
+      ReactToGain(kOutputGain, kInputGain, loading);
+      break;
+    case kStereoMode:
+      mEngine.RequestStateClear();
+      break;
+    case kPower:
+      mEngine.RequestResize();
+      break;
+    case kOverSampling:
+      mEngine.RequestOverSamplingChange();
+      break;
+    case kTiltSwitch:
+      if (loading)
+        RestartTiltRuns();
+      else
+        SelectTiltTab(source == plug::kUI);
+      break;
+    case kDriveAreaLow:
+    case kDriveAreaHigh:
+      if (!loading)
+        StoreTiltArea(paramIdx);
+      break;
+    case kLinkGains:
+      SyncGainMemories();
+      break;
+    default:
+      break;
   }
 }
 
@@ -263,7 +286,7 @@ void Vellicor::SwitchSnapshot(bool keepLoadedValues)
       v = current;
       target[slot] = v;
     }
-    SetParamQuietly(i, v);
+    SetOwnValue(i, v);
   }
   mActiveSnapshot = next;
   // The link continues from the pair the snapshot brought, not from the pair left behind.
@@ -297,27 +320,10 @@ void Vellicor::ReactToGain(int changedIdx, int otherIdx, bool keepLoadedValues)
   // The other gain moves the opposite way; its memory keeps the unclamped result, so
   // reversing the move restores the earlier pair.
   const double other = lastOther - (value - lastChanged);
-  SetParamQuietly(otherIdx, other);
+  SetOwnValue(otherIdx, other);
   lastOther = other;
   lastChanged = value;
   mResendParamsRequest.store(true, std::memory_order_release);
-}
-
-bool Vellicor::TiltValueUnchanged(int paramIdx)
-{
-  int slot = -1;
-  switch (paramIdx)
-  {
-    case kTiltSwitch: slot = 0; break;
-    case kDriveAreaLow: slot = 1; break;
-    case kDriveAreaHigh: slot = 2; break;
-    default: return false;
-  }
-  const double value = ParamValue(paramIdx);
-  double& seen = mSeenTiltValues[static_cast<std::size_t>(slot)];
-  const bool unchanged = value == seen;
-  seen = value;
-  return unchanged;
 }
 
 int Vellicor::TiltTab(double switchValue)
@@ -350,14 +356,12 @@ void Vellicor::SelectTiltTab(bool countSelection)
       counter = 0;
       for (int idx : {lowIdx, highIdx})
         if (const plug::IParam* stored = GetParam(idx))
-          SetParamQuietly(idx, stored->defaultValue);
+          SetOwnValue(idx, stored->defaultValue);
     }
   }
 
-  SetParamQuietly(kDriveAreaLow, ParamValue(lowIdx));
-  SetParamQuietly(kDriveAreaHigh, ParamValue(highIdx));
-  TiltValueUnchanged(kDriveAreaLow);
-  TiltValueUnchanged(kDriveAreaHigh);
+  SetOwnValue(kDriveAreaLow, ParamValue(lowIdx));
+  SetOwnValue(kDriveAreaHigh, ParamValue(highIdx));
   mResendParamsRequest.store(true, std::memory_order_release);
 }
 
@@ -372,7 +376,7 @@ void Vellicor::StoreTiltArea(int areaIdx)
 {
   const int tab = TiltTab(ParamValue(kTiltSwitch));
   const int storedIdx = kLowDriveAreaLow + 2 * tab + (areaIdx == kDriveAreaHigh ? 1 : 0);
-  SetParamQuietly(storedIdx, ParamValue(areaIdx));
+  SetOwnValue(storedIdx, ParamValue(areaIdx));
   mResendParamsRequest.store(true, std::memory_order_release);
 }
 
@@ -383,25 +387,26 @@ void Vellicor::CopySnapshot(int from, int to)
 {
   if (from < 0 || from >= kNumSnapshots || to < 0 || to >= kNumSnapshots || from == to)
     return;
-  std::lock_guard<std::mutex> lock(mReactionMutex);
-  const Snapshot& source = mSnapshots[static_cast<std::size_t>(from)];
-  Snapshot& target = mSnapshots[static_cast<std::size_t>(to)];
-  const bool targetActive = ParamValue(kABSelect) == static_cast<double>(to);
-  const int n = std::min(NParams(), static_cast<int>(kNumParams));
-  for (int i = 0; i < n; ++i)
   {
-    if (i == kDelta || i == kPluginScale)
-      continue;
-    const std::size_t slot = static_cast<std::size_t>(i);
-    target[slot] = source[slot];
-    if (targetActive && target[slot] != kUnsetSnapshotValue)
-      SetParamQuietly(i, target[slot]);
+    std::lock_guard<std::mutex> lock(mReactionMutex);
+    const Snapshot& source = mSnapshots[static_cast<std::size_t>(from)];
+    Snapshot& target = mSnapshots[static_cast<std::size_t>(to)];
+    const bool targetActive = ParamValue(kABSelect) == static_cast<double>(to);
+    const int n = std::min(NParams(), static_cast<int>(kNumParams));
+    for (int i = 0; i < n; ++i)
+    {
+      if (i == kDelta || i == kPluginScale)
+        continue;
+      const std::size_t slot = static_cast<std::size_t>(i);
+      const double copied = source[slot];
+      target[slot] = copied;
+      if (targetActive && copied != kUnsetSnapshotValue)
+        SetOwnValue(i, copied);
+    }
+    if (targetActive)
+      SyncGainMemories();
   }
-  if (targetActive)
-  {
-    SyncGainMemories();
-    NoteTiltValuesSeen();
-  }
+  TellHostWaitingValues();
 }
 
 void Vellicor::LoadFromEditor(const std::function<void()>& load)
@@ -427,17 +432,10 @@ void Vellicor::LoadFromEditor(const std::function<void()>& load)
         active[static_cast<std::size_t>(i)] = ParamValue(i);
     }
     SyncGainMemories();
-    NoteTiltValuesSeen();
   }
-  // The host's parameters (its automation, its controls, what it sends back) take the loaded
-  // values too; its echoes reach the change hooks, which take the lock, so it is released first.
+  // The host's parameters (its automation, its controls) take the loaded values too; the host
+  // may answer inside the requests, so the lock is released first.
   PushAllParamValuesToHost();
-}
-
-void Vellicor::NoteTiltValuesSeen()
-{
-  for (int idx : {kTiltSwitch, kDriveAreaLow, kDriveAreaHigh})
-    TiltValueUnchanged(idx);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -456,7 +454,7 @@ void Vellicor::TakeScaleFromEditor()
   if (mStoredEditorScale != drawScale)
   {
     mStoredEditorScale = drawScale;
-    SetParamQuietly(kPluginScale, static_cast<double>(drawScale));
+    SetParamFromAction(kPluginScale, static_cast<double>(drawScale));
   }
 }
 

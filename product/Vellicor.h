@@ -12,6 +12,12 @@
 //     thread never takes, and reaches the engine and the editor only through flags: the
 //     engine applies its requests at the start of its next block, and OnIdleTick (main
 //     thread) serves the editor requests.
+//   - Every value the plug-in sets by itself (a reaction, an editor action, the editor scale)
+//     goes through SetOwnValue: it reaches the host (SetParamByPlugin) and the active A/B row.
+//     The host is told once the reaction lock is let go: at once for a change of the editor's
+//     or of the plug-in's own, with the binding's next call from the host for a reaction to
+//     the host's own change (so that a value the host delivers meanwhile, a second automation
+//     lane's, needs no request).
 //   - OnIdleTick and OnEditorClosing run on the main thread.
 #include "plug/aax/IPluginAAX.h"
 #include "product/VellicorConstants.h"
@@ -21,7 +27,6 @@
 #include <array>
 #include <atomic>
 #include <functional>
-#include <limits>
 #include <mutex>
 #include <vector>
 
@@ -83,9 +88,10 @@ public:
   // from user preset slot 2's file and the final resize. A context that already holds a
   // control is left as it is.
   void LayoutEditor(plug::igraphics::IGraphics* pGraphics);
-  // "Plugin Scale" from "Params"."2" of a slot's user preset file (step-rounded, clamped,
-  // quietly), then every parameter's value to the controls. Without a file nothing happens; a
-  // broken file or entry leaves the scale as it was and still refreshes the controls.
+  // "Plugin Scale" from "Params"."2" of a slot's user preset file (step-rounded, clamped, told
+  // to the host when it changed), then every parameter's value to the controls. Without a file
+  // nothing happens; a broken file or entry leaves the scale as it was and still refreshes the
+  // controls.
   void LoadScaleFromUserPreset(int slot);
 
   // ---- editor (product/editor) ----
@@ -97,13 +103,15 @@ public:
   class PresetControllerMenu;
   class savePresetField;
 
-  // Step rounding, clamping and an atomic store; neither the host nor the change hook is told.
-  void SetParamQuietly(int paramIdx, double value);
+  // A value an editor action sets (the stereo-mode button, the size reset): stored, told to the
+  // host and copied into the active A/B row as any value the plug-in sets by itself; no change
+  // reaction runs, and none runs for the host's answer. Main thread.
+  void SetParamFromAction(int paramIdx, double value);
 
   // The A/B transfer buttons: row `to` takes row `from` for every parameter but "Delta" and
   // "Plugin Scale". When `to` is the active row (the selector holds exactly its index), the
-  // parameters take the copied values too, quietly; an unset entry leaves its parameter
-  // alone. Rows other than 0 and 1 do nothing. Main thread.
+  // parameters take the copied values too, and the host is told those that changed; an unset
+  // entry leaves its parameter alone. Rows other than 0 and 1 do nothing. Main thread.
   void CopySnapshot(int from, int to);
 
   // A preset load made by the editor: runs load (recall, user preset file, kept values put
@@ -140,7 +148,13 @@ private:
   void FillEngineParams(vellicor::EngineParams& params) const noexcept;
   double ParamValue(int paramIdx) const;
 
-  // The reactions, called with mReactionMutex held.
+  // A value the plug-in sets by itself, with mReactionMutex held: stored, copied into the
+  // active A/B row (as a change through the hook is, for every parameter after "Plugin Scale")
+  // and handed to the host, which is told once the lock is let go (TellHostWaitingValues).
+  void SetOwnValue(int paramIdx, double value);
+
+  // The reactions, called with mReactionMutex held: to one change, then its parts.
+  void React(int paramIdx, plug::EParamChangeSource source, bool loading);
   void SwitchSnapshot(bool keepLoadedValues);
   void ReactToGain(int changedIdx, int otherIdx, bool keepLoadedValues);
   void SelectTiltTab(bool countSelection);
@@ -149,16 +163,11 @@ private:
   void StoreTiltArea(int areaIdx);
   // The gain-link memories take the current pair of gains.
   void SyncGainMemories();
-  // True when a tilt-related parameter holds the value the reactions last saw; notes the
-  // value as seen. Parameters other than the three tilt ones are never "unchanged".
-  bool TiltValueUnchanged(int paramIdx);
-  // The three tilt-related parameters' current values count as seen.
-  void NoteTiltValuesSeen();
   // The tab index 0..2 of a "Tilt Switch" value (anything above 1 is the HI tab).
   static int TiltTab(double switchValue);
 
-  // The editor's scale into "Plugin Scale" when it changed (main thread). A pending change
-  // of "Plugin Scale" from outside is served first.
+  // The editor's scale into "Plugin Scale" when it changed, told to the host (main thread). A
+  // pending change of "Plugin Scale" from outside is served first.
   void TakeScaleFromEditor();
 
   vellicor::VellicorEngine mEngine;
@@ -174,11 +183,6 @@ private:
   double mLastInputGain = 0.0;
   double mLastOutputGain = 0.0;
   std::array<int, kNumTiltTabs> mTiltCounters{};
-  // "Tilt Switch", "Drive Area Low" and "Drive Area High" as the reactions last saw them
-  // (NaN: not seen yet), so that a host handing back a value it was just given is no new choice.
-  std::array<double, 3> mSeenTiltValues{std::numeric_limits<double>::quiet_NaN(),
-                                        std::numeric_limits<double>::quiet_NaN(),
-                                        std::numeric_limits<double>::quiet_NaN()};
 
   // Requests for the main thread, served by OnIdleTick.
   std::atomic<bool> mResendParamsRequest{false};

@@ -27,8 +27,6 @@ constexpr const char* kBypassOnText = "on";
 constexpr uint32_t kContinuousSteps = 128;
 // Longest identifier text ("%i" of the index plus one).
 constexpr int kMaxIDLength = 32;
-// Normalised values closer than this are the same value (rounding of a shape's round trip).
-constexpr double kSameNormalized = 1e-12;
 
 // C-style truncation towards zero, saturated to the int range (NaN gives 0) so that odd
 // ranges cannot reach an undefined conversion.
@@ -108,6 +106,7 @@ IPluginAAX::IPluginAAX(const InstanceInfo&, const IPluginConfig& config, ETickSt
   // in a call below it (the host uninitialising the instance inside a touch, set or release
   // request): it stays until the last handler leaves (OnLastHandlerLeaving).
   KeepUninitRemainsWhile([this] { return InHandler(); });
+  mRequests.Reset(NParams());
   StartUITimer();
 }
 
@@ -223,6 +222,8 @@ AAX_Result IPluginAAX::InitEffect()
   try
   {
     mHostGone.store(false, std::memory_order_release);
+    // What was never sent to the last host needs no request: this one is given every value.
+    mRequests.DropUnsent();
     if (GetHost() == kHostUninit)
       IdentifyHost("ProTools", 0);
 
@@ -263,9 +264,18 @@ AAX_Result IPluginAAX::InitEffect()
         continue;
       const CharBuf* published = mParamIDs.Set(i, std::move(id));
 
-      std::unique_ptr<AAX_IParameter> parameter(MakeHostParameter(*GetParam(i), published->Get()));
-      if (parameter && mParameterManager.AddParameter(parameter.get()))
+      const IParam& param = *GetParam(i);
+      std::unique_ptr<AAX_IParameter> parameter(MakeHostParameter(param, published->Get()));
+      if (!parameter)
+        continue;
+      // The host starts from the value the instance holds, which need not be the default.
+      parameter->UpdateNormalizedValue(param.GetNormalized());
+      const double hostValue = parameter->GetNormalizedValue();
+      if (mParameterManager.AddParameter(parameter.get()))
+      {
         parameter.release();
+        mRequests.Publish(i, hostValue);
+      }
     }
 
     // A failed query leaves the sample rate the instance already had.
@@ -300,6 +310,14 @@ AAX_Result IPluginAAX::Uninit()
   mHostGone.store(true, std::memory_order_release);
   // The host parameters go; the render path must not find the bypass after that.
   mBypassParameter.store(nullptr, std::memory_order_release);
+  try
+  {
+    mRequests.DropUnsent();
+  }
+  catch (...)
+  {
+    // Unsent requests are dropped again at the next initialisation.
+  }
   return AAX_CIPluginParameters::Uninit();
 }
 
@@ -326,22 +344,12 @@ AAX_Result IPluginAAX::UpdateParameterFromHost(AAX_CParamID id, double normalize
     if (const AAX_CParameter<bool>* bypass = GetBypassParameter(); bypass == parameter)
       mBypassed.store(bypass->GetValue(), std::memory_order_release);
 
+    // An answer to the plug-in's own request, or an update of the value the parameter holds,
+    // is no change: the plug-in has reacted to that value already, or chosen not to.
     const int paramIdx = ParamIndexForID(id);
-    if (paramIdx >= 0)
+    if (paramIdx >= 0 &&
+        mRequests.FromHost(paramIdx, *GetParam(paramIdx), normalized) == ParamRequests::EUpdate::kNewValue)
     {
-      IParam* param = GetParam(paramIdx);
-      // The host's echo of the value the parameter already has (after a state restore, for
-      // one) keeps the exact value: the way through the shape and back moves it by rounding,
-      // and a restored state must save again byte for byte.
-      const double current = param->Value();
-      if (!(std::fabs(param->ToNormalized(current) - normalized) <= kSameNormalized))
-      {
-        // Rounded to the step, into the range, rounded again (a range edge off the step grid
-        // must not stay off it), and clamped.
-        const double value = param->Constrain(param->Constrain(param->FromNormalized(normalized)));
-        if (!std::isnan(value))
-          param->value.exchange(value, std::memory_order_acq_rel);
-      }
       SendParamValueFromProcessor(paramIdx, true, normalized);
       HandleParamChange(paramIdx, kHost, -1);
     }
@@ -357,8 +365,60 @@ AAX_Result IPluginAAX::UpdateParameterFromHost(AAX_CParamID id, double normalize
   }
 }
 
+AAX_Result IPluginAAX::QueueParameterState()
+{
+  TellHostWaitingValues();
+  return AAX_CIPluginParameters::QueueParameterState();
+}
+
+AAX_Result IPluginAAX::OnHostTimerTick()
+{
+  SendWaitingRequests(true);
+  try
+  {
+    mRequests.EndRound();
+  }
+  catch (...)
+  {
+    // The round ends with the next tick.
+  }
+  return AAX_CIPluginParameters::OnHostTimerTick();
+}
+
 // ---------------------------------------------------------------------------------------------
-// Editor gestures towards the host
+// Values and gestures towards the host
+
+void IPluginAAX::SetParamAndTellHost(int paramIdx, double value)
+{
+  IParam* param = GetParam(paramIdx);
+  if (param && mRequests.Set(paramIdx, *param, value, true))
+    TellHostWaitingValues();
+}
+
+void IPluginAAX::SetParamByPlugin(int paramIdx, double value)
+{
+  if (IParam* param = GetParam(paramIdx))
+    mRequests.Set(paramIdx, *param, value, false);
+}
+
+void IPluginAAX::TellHostWaitingValues() { SendWaitingRequests(false); }
+
+void IPluginAAX::SendWaitingRequests(bool settledOnly)
+{
+  try
+  {
+    // In index order, each parameter once: a host that answers with changes of its own (whose
+    // reactions set more) cannot keep this going.
+    int paramIdx = 0;
+    double normalized = 0.0;
+    while (!mHostGone.load(std::memory_order_acquire) && mRequests.TakeUnsent(paramIdx, normalized, settledOnly))
+      HostSetParamNormalized(paramIdx++, normalized);
+  }
+  catch (...)
+  {
+    // What was not sent goes with the next pass.
+  }
+}
 
 void IPluginAAX::HostBeginParamEdit(int paramIdx)
 {

@@ -6,8 +6,9 @@
 // When the host initialises the instance, InitEffect publishes the master bypass
 // ("MasterBypassID") and one host parameter per IParam under the decimal text of its index
 // plus one ("1", "2", ...). Host automation arrives in UpdateParameterFromHost and is stored
-// in the IParam; editor gestures leave through HostBeginParamEdit / HostSetParamNormalized /
-// HostEndParamEdit and come back from the host as updates.
+// in the IParam. Every value the plug-in side sets goes to the host as a request (touch, set,
+// release) through SetParamAndTellHost or SetParamByPlugin, and comes back as an update: the
+// binding's ParamRequests tells those answers apart from the host's own changes (see there).
 //
 // Each render call reaches ProcessAAXRender on the audio thread through the process
 // procedure AAX_CIPluginParameters::StaticRenderCallback. The host saves and restores the
@@ -21,6 +22,7 @@
 #include "plug/InstanceInfo.h"
 #include "plug/IPluginProcessor.h"
 #include "plug/aax/AAX_CIPluginParameters.h"
+#include "plug/aax/ParamRequests.h"
 
 #include <atomic>
 #include <cstdint>
@@ -64,12 +66,20 @@ public:
   IPluginAAX& operator=(const IPluginAAX&) = delete;
 
   // ---- host interface ----
-  // Identifier -> IParam index -> shape -> step -> clamp -> atomic store -> queued for the
-  // editor -> change hook with the host as source. Unknown identifiers: -20001. A value that
+  // Identifier -> host parameter -> IParam index -> ParamRequests: the host's answer to a
+  // request of the plug-in changes nothing and runs no reaction; the host's own change is
+  // shaped, stepped, clamped and stored, and when it moved the value it is queued for the editor
+  // and the change hook runs with the host as source. Unknown identifiers: -20001. A value that
   // is not finite changes nothing (-20043); values outside 0..1 are clamped. The bypass and
   // numbers outside 1..NParams() update only the host parameter. Every accepted update marks
   // the identifier's packet dirty and adds 1 to the change count, even when nothing moved.
   AAX_Result UpdateParameterFromHost(AAX_CParamID id, double normalized, int32_t source) override;
+  // The packet pass first tells the host every value the plug-in set by itself and has not
+  // told yet (TellHostWaitingValues), the host's idle hook those that waited through its
+  // previous period: a reaction to the host's own change asks for what the host does not hold
+  // by then, and nothing for a value the host delivered meanwhile (a second automation lane's).
+  AAX_Result QueueParameterState() override;
+  AAX_Result OnHostTimerTick() override;
   // Forgets the bypass parameter before the base takes every host parameter away, from the
   // instance and from the host at once. From here on the editor's requests to the host (touch,
   // set, release, resize) do nothing, until the next initialisation. Inside an editor handler
@@ -85,10 +95,16 @@ public:
   void DeleteThis() override;
   void RunDeferredDeletion() override;
 
-  // ---- towards the host (editor gestures) ----
+  // ---- towards the host ----
   void HostBeginParamEdit(int paramIdx) override;
-  void HostSetParamNormalized(int paramIdx, double normalizedValue) override;
   void HostEndParamEdit(int paramIdx) override;
+  // Recorded as requests (ParamRequests) as they are stored; sent from no lock of the binding's,
+  // so a host may answer inside the request, on the same thread. Nothing is sent after Uninit
+  // (the next InitEffect publishes the values instead), nor for a parameter left unpublished.
+  void SetParamAndTellHost(int paramIdx, double value) override;
+  void SetParamByPlugin(int paramIdx, double value) override;
+  // Sends every request still waiting to go, one set (with its touch and release) each.
+  void TellHostWaitingValues() override;
 
   // ---- state chunk (IPluginAAX_State.cpp) ----
   // One chunk whose identifier is the unique code; its data are what SaveState writes (one
@@ -99,9 +115,9 @@ public:
   // Writes size and data. Refused (-20008) when the state is larger than any size reported so far,
   // which is all the room the host's record has.
   AAX_Result GetStateChunk(AAX_CTypeID chunkID, AAX_SPlugInChunk* chunk) override;
-  // Loads the values, tells the host every parameter's normalised value as the load set it
-  // (read back from the parameters only when the product's own load does not report it, see
-  // IPluginBase::LoadedParamValues), refreshes the editor (at once on the main thread; from
+  // Loads the values, tells the host every parameter's value as the load set it, through
+  // SetParamAndTellHost (read back from the parameters only when the product's own load does
+  // not report it, see IPluginBase::LoadedParamValues), refreshes the editor (at once on the main thread; from
   // any other, at the editor timer's next tick) and counts a change. A record whose size is
   // negative or too short for one double per parameter is refused with -20008, one holding a
   // value that is not finite with -20026; either way nothing changes. Of a record claiming
@@ -161,7 +177,9 @@ public:
   static long ParseIDNumber(const char* id);
 
 protected:
-  // Publishes the bypass and one host parameter per IParam, reads the sample rate (keeping
+  // Publishes the bypass and one host parameter per IParam, holding the IParam's value (a value
+  // the plug-in holds before the host is there, a user preset's, is the host's from the start),
+  // reads the sample rate (keeping
   // the previous one when the host cannot say), tells the host a latency set before it was
   // there, and resets processing. Returns 0.
   AAX_Result InitEffect() override;
@@ -184,6 +202,15 @@ protected:
   ISysExQueueEntry mSysExOutScratch;
 
 private:
+  // The one way a set request reaches the host: only ParamRequests' requests come here, through
+  // TellHostWaitingValues.
+  void HostSetParamNormalized(int paramIdx, double normalizedValue) override;
+  // Sends the waiting requests (settledOnly: those made before the last idle round ended).
+  void SendWaitingRequests(bool settledOnly);
+
+  // Every request of the plug-in side, and the host's last value of each parameter.
+  ParamRequests mRequests;
+
   // The transport record of this call from the host's transport (defaults where it cannot say).
   void ReadTransport(ITransportInfo& info) const;
   // Posts the queued MIDI and the editor's SysEx to the host's output node.

@@ -138,17 +138,12 @@ AAX_Result IPluginAAX::SetStateChunk(AAX_CTypeID chunkID, const AAX_SPlugInChunk
     LoadedParamValues loaded(*this);
     LoadState(state, 0);
 
+    // Each value is the newest request of its parameter; the host's late answers to an earlier
+    // restore's requests change nothing.
     for (int i = 0; i < NParams(); ++i)
     {
-      if (!mParamIDs.Get(i))
-        continue;
       const IParam* param = GetParam(i);
-      // Stepped, clamped and normalised as the IParam holds it.
-      const double v = loaded.Complete() ? loaded.Value(i) : param->Constrain(param->Value());
-      double normalized = param->ToNormalized(v);
-      if (!std::isfinite(normalized))
-        normalized = 0.0;
-      SetParameterNormalized(ParamIDForIndex(i), std::clamp(normalized, 0.0, 1.0));
+      SetParamAndTellHost(i, loaded.Complete() ? loaded.Value(i) : param->Value());
     }
 
     RefreshAllParamsInUIFromAnyThread();

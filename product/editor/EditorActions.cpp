@@ -33,7 +33,7 @@ IActionFunction ToggleStereoModeAction(Vellicor& plugin, IControl* stereoSwitch,
         control->SetDisabled(!toMidSide);
     if (stereoSwitch)
       stereoSwitch->SetValue(toMidSide ? 1.0 : 0.0);
-    plugin.SetParamQuietly(kStereoMode, toMidSide ? 1.0 : 0.0);
+    plugin.SetParamFromAction(kStereoMode, toMidSide ? 1.0 : 0.0);
   };
 }
 
@@ -43,7 +43,7 @@ IActionFunction ResetEditorSizeAction(Vellicor& plugin)
     IControl::SplashActionFunc(caller);
     if (IGraphics* g = caller->GetUI())
       g->Resize(kEditorWidth, kEditorHeight, 1.f, true);
-    plugin.SetParamQuietly(kPluginScale, 1.0);
+    plugin.SetParamFromAction(kPluginScale, 1.0);
   };
 }
 

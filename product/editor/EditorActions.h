@@ -18,13 +18,13 @@ constexpr const char* kManualURL = "https://www.orlenbeck.com/vellicor/manual";
 // Splashes the clicked button, then flips "Stereo Mode" between dual mono (0) and mid/side
 // (1): the switch shows the new mode (its value set without a redraw of its own), the
 // mid/side pusher knob and its text are enabled in mid/side only, and the parameter takes the
-// new value quietly (step-rounded, clamped, no change hook, the host not told).
+// new value (Vellicor::SetParamFromAction: the host is told, no change reaction runs).
 plug::igraphics::IActionFunction ToggleStereoModeAction(Vellicor& plugin, plug::igraphics::IControl* stereoSwitch,
                                                         plug::igraphics::IControl* pusherKnob,
                                                         plug::igraphics::IControl* pusherText);
 
 // Splashes the clicked button, brings the clicked button's editor back to 900 by 500 at scale 1
-// and sets "Plugin Scale" to 1 quietly.
+// and sets "Plugin Scale" to 1 (Vellicor::SetParamFromAction).
 plug::igraphics::IActionFunction ResetEditorSizeAction(Vellicor& plugin);
 
 // Copy one A/B row over the other (see Vellicor::CopySnapshot), then send every parameter's

@@ -385,8 +385,9 @@ void Vellicor::LoadScaleFromUserPreset(int slot)
   if (!file.Exists())
     return;
   // The editor scale is always "Params"."2", whichever slot the file is.
-  if (plug::IParam* scale = GetParam(kPluginScale))
-    file.ApplyValue(*scale, kPluginScale);
+  double scale = 0.0;
+  if (file.ReadValue(kPluginScale, scale))
+    SetParamFromAction(kPluginScale, scale);
   SendAllParamsToUI();
 }
 

@@ -289,6 +289,66 @@ TEST_F(BundleEditorTest, WhileAFilePlaysTheLampsFollowTheAudioAndTheSameRunWrite
   }
 }
 
+// Every value the plug-in sets by itself reaches the host, which then holds what the instance
+// holds (the report's last line says so, having loaded the plug-in's own state back): the
+// other gain of a linked pair, also past its range and back; an A/B round trip; the stereo-mode
+// button; the fourth selection of a tilt tab; an A/B copy into the row switched to; the link
+// following the host's automation. With both gains automated by a pair the link itself would
+// make, the plug-in asks the host for nothing.
+TEST_F(BundleEditorTest, WhatThePluginSetsByItselfReachesTheHost)
+{
+  aaxhost::AudioData input;
+  input.sampleRate = 48000;
+  input.channels.assign(1, std::vector<float>(24000, 0.1f));
+  std::string error;
+  ASSERT_TRUE(aaxhost::WriteAudioFile(File("in.wav"), input, error)) << error;
+  const std::string audio = Quoted(File("in.wav")) + " " + Quoted(File("out.wav")) + " ";
+  // Output Gain at -10 dB, the gains linked from there.
+  const std::string outAtMinus10 = "--set \"Link Gains=1\" --set \"Output Gain=-10\" --set \"Link Gains=0\" ";
+
+  struct Case
+  {
+    const char* what;
+    std::string arguments;
+    std::vector<std::string> lines; // besides the agreement
+  };
+  const Case cases[] = {
+    {"a drag on the input gain", "--drag 53,487:53,440",
+     {"parameter 4 \"Input Gain\": 0.00dB -> 7.38dB\n", "parameter 5 \"Output Gain\": 0.00dB -> -7.38dB\n",
+      "changed by the input: 2\n"}},
+    {"the output gain held at its range", outAtMinus10 + "--drag 53,487:53,467",
+     {"parameter 4 \"Input Gain\": 0.00dB -> 3.14dB\n", "parameter 5 \"Output Gain\": -10.00dB -> -12.00dB\n"}},
+    {"and moved back", outAtMinus10 + "--drag 53,487:53,467 --drag 53,487:53,507", {"changed by the input: 0\n"}},
+    {"an A/B round trip", "--set Drive=50 --click 212,13 --drag 147,185:147,120 --click 127,13",
+     {"changed by the input: 0\n"}},
+    {"the stereo-mode button", "--click 372,488",
+     {"parameter 6 \"Stereo Mode\": 0 -> 1\n", "changed by the input: 1\n"}},
+    {"four selections of the LO tab",
+     "--set \"Low: Drive Area High=400\" --click 124,267 --click 124,267 --click 124,267 --click 124,267",
+     {"parameter 19 \"Drive Area High\": 150.00Hz -> 250.00Hz\n",
+      "parameter 21 \"Low: Drive Area High\": 400.00% -> 250.00%\n", "changed by the input: 2\n"}},
+    {"a copy of A to B, then B", outAtMinus10 + "--drag 53,487:53,467 --click 153,12 --click 212,13",
+     {"parameter 2 \"\": A -> B\n", "parameter 5 \"Output Gain\": -10.00dB -> -12.00dB\n",
+      "changed by the input: 3\n"}},
+    {"automation of the input gain", audio + "--automate \"Input Gain:0=0,0.25=6,0.5=0\" --at 0.3 --move 450,300",
+     {"4 \"Input Gain\" = 0.22dB\n", "5 \"Output Gain\" = -0.22dB\n"}},
+    {"both gains automated as linked", audio + outAtMinus10 +
+       "--automate \"Input Gain:0=0,0.48=6\" --automate \"Output Gain:0=-10,0.16=-12\" --at 0.3 --move 450,300",
+     {"host gestures: 0 ", "5 \"Output Gain\" = -12.00dB\n"}},
+  };
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.what);
+    const ToolRun run = Editor(c.arguments);
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(run.output.find("host apart from the plug-in"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("host and plug-in: the same value of every parameter\n"), std::string::npos)
+      << run.output;
+    for (const std::string& line : c.lines)
+      EXPECT_NE(run.output.find(line), std::string::npos) << line << "\n" << run.output;
+  }
+}
+
 // The host closes the editor two hundred times with frames in flight (the Metal stand-in keeps
 // the last two command buffers of the process waiting, and skips rasterising them: this is
 // about lifetimes): every close lets the frames finish on their own, and when the process ends

@@ -119,14 +119,25 @@ TEST_F(BundleStateTest, SaveLoadSaveGivesTheSameBytes)
   ExpectRoundTrip(*instance, 1, "tilt tab MD");
 }
 
-// Restoring a chunk tells the host every value and the host sends each back as an
-// automation update. A fresh instance holds "Drive Area High" 150 Hz while the LO tab stores
-// 250 Hz: reacting to the echoed "Tilt Switch" would bring its saved session back with 250 Hz.
+// Restoring a chunk tells the host every value and the host sends each back as an update. A
+// fresh instance holds "Drive Area High" 150 Hz while the LO tab stores 250 Hz: reacting to the
+// answered "Tilt Switch" would bring its saved session back with 250 Hz. So would the host's own
+// update of the tab or the area that repeats the value the instance holds.
 TEST_F(BundleStateTest, AFreshInstanceRestoresItsOwnDefaults)
 {
   auto instance = mSession.NewInstance(1);
   ASSERT_TRUE(instance);
   ExpectRoundTrip(*instance, 0, "defaults");
+
+  const Bytes saved = Save(*instance);
+  for (const char* name : {"Tilt Switch", "Drive Area Low", "Drive Area High"})
+  {
+    const std::string id = instance->FindParameter(name);
+    double normalized = -1.0;
+    ASSERT_EQ(instance->Effect()->GetParameterNormalized(id.c_str(), &normalized), AAX_SUCCESS) << name;
+    SetNormalized(*instance, id.c_str(), normalized);
+  }
+  EXPECT_EQ(Save(*instance), saved) << "the host repeating the tab and the area it holds";
 }
 
 TEST_F(BundleStateTest, CompareTellsChangedStatesApart)

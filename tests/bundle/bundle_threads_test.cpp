@@ -259,11 +259,12 @@ std::vector<double> StateValues(const std::vector<uint8_t>& chunk)
   return values;
 }
 
-// The host restores state X and then state Y before it has delivered its answers to X's set
-// requests: they arrive on its parameter thread while Y is being restored, after Y's values
-// are loaded and before Y's first touch request comes back from the plug-in. Once every answer
-// is in, the instance and the host hold Y, whether the host restores on its main thread or on
-// a worker.
+// The host restores state X and then state Y, with the gains linked in both, and holds back
+// its answers to the plug-in's requests: it delivers them in the order it took them, late, at
+// one point of Y's restore (its first touch, where Y's values are loaded; between its set
+// requests; after a release; at its end) or after uninitialising and initialising the instance
+// again. Once every answer is in, the instance and the host hold Y, and the instance saves Y
+// byte for byte, whether the host restores on its main thread or on a worker.
 TEST(BundleThreads, TheSecondOfTwoRestoresWinsOverTheFirstsLateAnswers)
 {
   BundleSession session;
@@ -279,10 +280,13 @@ TEST(BundleThreads, TheSecondOfTwoRestoresWinsOverTheFirstsLateAnswers)
     EXPECT_EQ(instance->GetChunk(id, chunk), AAX_SUCCESS);
     return chunk;
   };
+  // "Link Gains" is 0 (linked): each input gain moves the output gain the other way.
   const std::vector<uint8_t> chunkX =
     makeState({{"Input Gain", "-4.8"}, {"Drive", "30"}, {"Drive Tone", "20"}, {"Vell Air", "80"}, {"Balance", "40"}});
   const std::vector<uint8_t> chunkY =
-    makeState({{"Input Gain", "-9.6"}, {"Drive", "10"}, {"Drive Tone", "70"}, {"Vell Air", "30"}, {"Balance", "-25"}});
+    makeState({{"Input Gain", "4.8"}, {"Drive", "10"}, {"Drive Tone", "70"}, {"Vell Air", "30"}, {"Balance", "-25"}});
+  ASSERT_NEAR(StateValues(chunkY)[3], 4.8, 1e-9);
+  ASSERT_NE(StateValues(chunkX)[4], StateValues(chunkY)[4]) << "the link moved the output gain";
   // What the host holds with Y restored alone.
   ASSERT_EQ(instance->SetChunk(id, chunkY), AAX_SUCCESS);
   const std::vector<aaxhost::ParameterInfo> hostY = instance->Parameters();
@@ -290,48 +294,73 @@ TEST(BundleThreads, TheSecondOfTwoRestoresWinsOverTheFirstsLateAnswers)
   aaxhost::AutomationDelegate& host = instance->GetInstanceHost()->Automation();
   // Settling waits for the parameter thread alone, so that the host's worker may wait too.
   instance->SetServesMainThreadWhileWaiting(false);
-  for (const bool onWorker : {false, true})
+  enum class When
   {
-    SCOPED_TRACE(onWorker ? "restored on a host worker" : "restored on the main thread");
-    ASSERT_EQ(instance->SetChunk(id, chunkY), AAX_SUCCESS);
-    auto restoreXThenY = [&] {
-      // X's answers are held back ...
+    kFirstTouch,
+    kTenthSet,
+    kFifthRelease,
+    kEnd,
+    kAfterSecondInit
+  };
+  const std::pair<When, const char*> points[] = {{When::kFirstTouch, "at Y's first touch"},
+                                                 {When::kTenthSet, "at Y's tenth set request"},
+                                                 {When::kFifthRelease, "after Y's fifth release"},
+                                                 {When::kEnd, "after Y's restore"},
+                                                 {When::kAfterSecondInit, "after a second initialisation"}};
+  for (const bool onWorker : {false, true})
+    for (const auto& [when, what] : points)
+    {
+      SCOPED_TRACE(std::string(onWorker ? "restored on a host worker, " : "restored on the main thread, ") + what);
+      ASSERT_EQ(instance->SetChunk(id, chunkY), AAX_SUCCESS);
       std::vector<std::pair<std::string, double>> held;
-      host.SetUpdateSink([&held](const char* pid, double value) { held.emplace_back(pid ? pid : "", value); });
-      EXPECT_EQ(RestoreOnThisThread(*instance, id, chunkX), AAX_SUCCESS);
-      EXPECT_FALSE(held.empty());
-      // ... until the plug-in's first touch request in Y's restore, and are delivered then,
-      // before any set request of Y's.
-      host.SetUpdateSink([&](const char* pid, double value) { instance->PostNormalized(pid ? pid : "", value); });
-      host.SetRequestHook([&](aaxhost::GestureRecord::EKind kind, const std::string&) {
-        if (kind != aaxhost::GestureRecord::kTouch)
-          return;
-        host.SetRequestHook(nullptr);
+      auto deliverHeld = [&] {
+        host.SetUpdateSink([&](const char* pid, double value) { instance->PostNormalized(pid ? pid : "", value); });
         for (const auto& [pid, value] : held)
           instance->PostNormalized(pid, value);
+        held.clear();
         instance->Settle();
-      });
-      EXPECT_EQ(RestoreOnThisThread(*instance, id, chunkY), AAX_SUCCESS);
-      host.SetRequestHook(nullptr);
-    };
-    if (onWorker)
-      std::thread(restoreXThenY).join();
-    else
-      restoreXThenY();
-    instance->Settle();
+      };
+      auto restoreXThenY = [&] {
+        host.SetUpdateSink([&held](const char* pid, double value) { held.emplace_back(pid ? pid : "", value); });
+        EXPECT_EQ(RestoreOnThisThread(*instance, id, chunkX), AAX_SUCCESS);
+        EXPECT_FALSE(held.empty());
+        int sets = 0, releases = 0;
+        host.SetRequestHook([&](aaxhost::GestureRecord::EKind kind, const std::string&) {
+          const bool now = (when == When::kFirstTouch && kind == aaxhost::GestureRecord::kTouch) ||
+                           (when == When::kTenthSet && kind == aaxhost::GestureRecord::kSet && ++sets == 10) ||
+                           (when == When::kFifthRelease && kind == aaxhost::GestureRecord::kRelease && ++releases == 5);
+          if (!now)
+            return;
+          host.SetRequestHook(nullptr);
+          deliverHeld();
+        });
+        EXPECT_EQ(RestoreOnThisThread(*instance, id, chunkY), AAX_SUCCESS);
+        host.SetRequestHook(nullptr);
+      };
+      if (onWorker)
+        std::thread(restoreXThenY).join();
+      else
+        restoreXThenY();
+      if (when == When::kAfterSecondInit)
+      {
+        EXPECT_EQ(instance->Uninit(), AAX_SUCCESS);
+        EXPECT_EQ(instance->Init(), AAX_SUCCESS);
+      }
+      deliverHeld();
 
-    const std::vector<aaxhost::ParameterInfo> hostNow = instance->Parameters();
-    ASSERT_EQ(hostNow.size(), hostY.size());
-    for (size_t i = 0; i < hostNow.size(); ++i)
-      EXPECT_TRUE(hostNow[i].text == hostY[i].text && std::fabs(hostNow[i].normalized - hostY[i].normalized) < 1e-9)
-        << "the host holds " << hostNow[i].name << " " << hostNow[i].text << " where Y has " << hostY[i].text;
-    std::vector<uint8_t> now;
-    ASSERT_EQ(instance->GetChunk(id, now), AAX_SUCCESS);
-    const std::vector<double> instanceValues = StateValues(now), wanted = StateValues(chunkY);
-    ASSERT_EQ(instanceValues.size(), wanted.size());
-    for (size_t i = 0; i < wanted.size(); ++i)
-      EXPECT_EQ(instanceValues[i], wanted[i]) << "the instance's parameter " << i;
-  }
+      const std::vector<aaxhost::ParameterInfo> hostNow = instance->Parameters();
+      ASSERT_EQ(hostNow.size(), hostY.size());
+      for (size_t i = 0; i < hostNow.size(); ++i)
+        EXPECT_TRUE(hostNow[i].text == hostY[i].text && std::fabs(hostNow[i].normalized - hostY[i].normalized) < 1e-9)
+          << "the host holds " << hostNow[i].name << " " << hostNow[i].text << " where Y has " << hostY[i].text;
+      std::vector<uint8_t> now;
+      ASSERT_EQ(instance->GetChunk(id, now), AAX_SUCCESS);
+      EXPECT_TRUE(now == chunkY) << "the instance saves what it restored";
+      const std::vector<double> instanceValues = StateValues(now), wanted = StateValues(chunkY);
+      ASSERT_EQ(instanceValues.size(), wanted.size());
+      for (size_t i = 0; i < wanted.size(); ++i)
+        EXPECT_EQ(instanceValues[i], wanted[i]) << "the instance's parameter " << i;
+    }
   EXPECT_EQ(session.GetHost().Services().AssertionCount(), 0u);
 }
 

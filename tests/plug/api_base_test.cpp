@@ -208,7 +208,7 @@ TEST_F(ApiBaseTest, EditorChangeStoresNotifiesHostThenHooks)
   ApiPlugin p;
   p.SetParamValueFromUI(1, 0.2504);
   EXPECT_EQ(p.log, (std::vector<std::string>{
-                     "host 1 0.250400 value 0.250000",   // stored (stepped) before the host hears of it
+                     "host 1 0.250000 value 0.250000",   // stored (stepped), and the host hears what is stored
                      "change 1 3 -1 value 0.250000",     // change hook, editor as source
                      "changeUI 1 3 value 0.250000",      // then the editor-side hook
                    }));

@@ -222,7 +222,7 @@ TEST(EditorControls, ButtonActionsActOnThePlugInAndTheEditor)
   };
   ASSERT_NE(e.Open(), nullptr);
 
-  // The channel-mode toggle: quietly to mid/side and back, the pusher greyed in dual mono.
+  // The channel-mode toggle: to mid/side and back, with no change reaction, the pusher greyed in dual mono.
   e.Click(350.f, 485.f);
   EXPECT_EQ(e.V(kStereoMode), 1.0);
   EXPECT_EQ(stereo->GetValue(), 1.0);

@@ -494,12 +494,12 @@ TEST(Vellicor, TiltRunsRestartAtEveryLoadAndCountOnlyTheEditorsClicks)
   // The state a load brings: Mid 300/1500, the tab given, the drive area the tab's.
   auto loadedState = [](double tab) {
     Vellicor source{plug::InstanceInfo()};
-    source.SetParamQuietly(kMidDriveAreaLow, 300.0);
-    source.SetParamQuietly(kMidDriveAreaHigh, 1500.0);
-    source.SetParamQuietly(kTiltSwitch, tab);
+    source.GetParam(kMidDriveAreaLow)->Set(300.0);
+    source.GetParam(kMidDriveAreaHigh)->Set(1500.0);
+    source.GetParam(kTiltSwitch)->Set(tab);
     const int lowIdx = kLowDriveAreaLow + 2 * static_cast<int>(tab);
-    source.SetParamQuietly(kDriveAreaLow, V(source, lowIdx));
-    source.SetParamQuietly(kDriveAreaHigh, V(source, lowIdx + 1));
+    source.GetParam(kDriveAreaLow)->Set(V(source, lowIdx));
+    source.GetParam(kDriveAreaHigh)->Set(V(source, lowIdx + 1));
     return StateBytes(source);
   };
   const std::vector<uint8_t> withLO = loadedState(0.0), withMD = loadedState(1.0);
@@ -550,26 +550,6 @@ TEST(Vellicor, TiltRunsRestartAtEveryLoadAndCountOnlyTheEditorsClicks)
     EXPECT_EQ(V(p, kDriveAreaLow), 300.0);
     EXPECT_EQ(V(p, kDriveAreaHigh), 1500.0);
   }
-}
-
-TEST(Vellicor, HostEchoesOfARestoreLeaveTheDriveAreaAlone)
-{
-  TempHome home;
-  Vellicor p{plug::InstanceInfo()};
-  const std::vector<uint8_t> saved = StateBytes(p); // "Drive Area High" 150, LO tab stores 250
-  LoadBytes(p, saved);
-
-  // The host hands every restored value back as automation.
-  for (int idx = 0; idx < kNumParams; ++idx)
-    FromHost(p, idx, V(p, idx));
-  EXPECT_EQ(V(p, kDriveAreaHigh), 150.0);
-  EXPECT_EQ(V(p, kLowDriveAreaHigh), 250.0);
-  EXPECT_EQ(StateBytes(p), saved);
-
-  // A real change of tab from the host still maps the tab's area.
-  FromHost(p, kTiltSwitch, 1.0);
-  EXPECT_EQ(V(p, kDriveAreaLow), 250.0);
-  EXPECT_EQ(V(p, kDriveAreaHigh), 2000.0);
 }
 
 TEST(Vellicor, IdleTickServesTheEditor)

@@ -104,17 +104,18 @@ bool ReplayAndPicture(EditorSession& editor, PluginInstance& instance, const Opt
     // late the loop comes round, so the picture shows the input's outcome.
     RunFrames(instance, 2);
   }
-  if (options.pngFile.empty())
-    return true;
-  int width = 0, height = 0;
-  std::vector<uint8_t> rgba;
-  if (!view || !view->layer() || !view->layer()->CopyContentsRGBA(width, height, rgba))
-    return std::printf("  png: the editor shows no picture\n"), false;
-  std::string error;
-  if (!WritePictureFile(options.pngFile, width, height, rgba, error))
-    return std::printf("  png: %s\n", error.c_str()), false;
-  std::printf("  png: %s, %d x %d pixels (draw scale %g, screen scale %g)\n", options.pngFile.c_str(), width, height,
-              drawScale, options.screenScale);
+  if (!options.pngFile.empty())
+  {
+    int width = 0, height = 0;
+    std::vector<uint8_t> rgba;
+    if (!view || !view->layer() || !view->layer()->CopyContentsRGBA(width, height, rgba))
+      return std::printf("  png: the editor shows no picture\n"), false;
+    std::string error;
+    if (!WritePictureFile(options.pngFile, width, height, rgba, error))
+      return std::printf("  png: %s\n", error.c_str()), false;
+    std::printf("  png: %s, %d x %d pixels (draw scale %g, screen scale %g)\n", options.pngFile.c_str(), width,
+                height, drawScale, options.screenScale);
+  }
   return true;
 }
 
@@ -275,6 +276,10 @@ int CommandEditor(const Collection& collection, Host& host, const Options& optio
   for (const auto& call : calls)
     std::printf("  %s x%d\n", call.first.c_str(), call.second);
   const bool balanced = checks.HostReferencesBalanced();
+  // Whether the host learnt every value the input left (last: finding out loads the plug-in's
+  // state back, which tells the host every value).
+  if (!options.inputs.empty())
+    PluginValues(instance, true);
   return failed || !balanced ? kExitFailed : kExitOK;
 }
 

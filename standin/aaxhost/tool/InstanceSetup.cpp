@@ -6,6 +6,7 @@
 #include "standin/aaxhost/tool/ParameterText.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace aaxhost
@@ -26,11 +27,30 @@ bool LoadStateFile(PluginInstance& instance, const std::string& path)
   return result == AAX_SUCCESS;
 }
 
-std::vector<ParameterInfo> PluginValues(PluginInstance& instance)
+std::vector<ParameterInfo> PluginValues(PluginInstance& instance, bool sayAgreement)
 {
+  instance.Settle();
+  const std::vector<ParameterInfo> hosts = instance.Parameters();
   std::vector<ParameterInfo> list;
   if (!instance.PluginParameters(list))
+  {
     std::printf("note: the plug-in's state did not load back; these are the host's copies of the values\n");
+    return list;
+  }
+  // Loading the plug-in's own state tells the host every value it holds: what moves is what
+  // the host held apart.
+  int apart = 0;
+  for (const ParameterInfo& own : list)
+  {
+    const auto host = std::find_if(hosts.begin(), hosts.end(), [&own](const ParameterInfo& h) { return h.id == own.id; });
+    if (host == hosts.end() || (host->text == own.text && std::fabs(host->normalized - own.normalized) <= 1e-9))
+      continue;
+    std::printf("host apart from the plug-in: parameter %s \"%s\": the host held %s, the plug-in %s\n", own.id.c_str(),
+                own.name.c_str(), host->text.c_str(), own.text.c_str());
+    ++apart;
+  }
+  if (apart == 0 && sayAgreement)
+    std::printf("host and plug-in: the same value of every parameter\n");
   return list;
 }
 

@@ -13,8 +13,10 @@ namespace aaxhost
 // Loads a --state file into the instance before anything else is set.
 bool LoadStateFile(PluginInstance& instance, const std::string& path);
 
-// The values the plug-in holds itself (its reactions to the settings included).
-std::vector<ParameterInfo> PluginValues(PluginInstance& instance);
+// The values the plug-in holds itself (its reactions to the settings included). Every
+// parameter whose value the host held apart from the plug-in's until then is printed; with
+// `sayAgreement` a host that held every value prints so too.
+std::vector<ParameterInfo> PluginValues(PluginInstance& instance, bool sayAgreement = false);
 
 // "1 in, 1 out", with any side-chain input and auxiliary outputs.
 std::string LayoutText(const ComponentLayout& layout);

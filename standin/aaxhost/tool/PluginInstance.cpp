@@ -375,11 +375,17 @@ AAX_Result PluginInstance::SetNormalized(const std::string& id, double normalize
   if (!mEffect || !mParameterThread)
     return AAX_ERROR_NOT_INITIALIZED;
   AAX_Result result = AAX_SUCCESS;
-  if (mParameterThread->IsCurrent())
+  // The host's packet pass follows its change, as a host posts the packets of what it changed.
+  AAX_IACFEffectParameters* effect = mEffect;
+  auto update = [this, effect, id, normalized, &result] {
     Deliver(id, normalized, &result);
+    effect->QueueParameterState();
+  };
+  if (mParameterThread->IsCurrent())
+    update();
   else
   {
-    mParameterThread->Post([this, id, normalized, &result] { Deliver(id, normalized, &result); });
+    mParameterThread->Post(update);
     Settle();
   }
   return result;

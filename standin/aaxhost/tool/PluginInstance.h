@@ -107,7 +107,8 @@ public:
   std::string FindParameter(const std::string& idOrName) const;
   // Display text converted by the plug-in's own parsing, then applied as a host update.
   AAX_Result SetFromText(const std::string& id, const std::string& text);
-  // A host update, delivered on the parameter thread; returns its result once it and the
+  // A host update, delivered on the parameter thread and followed there by the host's packet
+  // pass (as a host posts the packets of what it changed); returns its result once it and the
   // echoes it caused are delivered.
   AAX_Result SetNormalized(const std::string& id, double normalized);
   // A host update queued from any thread (an automation thread), delivered in order.

@@ -119,7 +119,7 @@ int FinishRender(PluginInstance& instance, const FileRender& render, const Optio
   }
   std::printf("non-finite samples: %zu\n", nonFinite);
   std::printf("final values:\n");
-  for (const ParameterInfo& info : PluginValues(instance))
+  for (const ParameterInfo& info : PluginValues(instance, true))
     std::printf("  %s \"%s\" = %s\n", info.id.c_str(), info.name.c_str(), info.text.c_str());
   const std::string& outPath = options.arguments[1];
   std::string error;
