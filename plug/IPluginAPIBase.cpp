@@ -189,19 +189,20 @@ void IPluginAPIBase::OnUITimerTick(Timer& /*timer*/)
   igraphics::EditorEntry::Run(GetUI(), [this] {
     if (mHasUI)
     {
-      // Only what was waiting when the tick began: a busy producer cannot keep the main
-      // thread in here; the rest goes with the next tick.
-      int n = mParamChangeToUIQueue.Count();
+      // Each queue until it is empty, so that what a producer pushes meanwhile goes in this
+      // tick too; but no more records than the queue holds, so that a producer as fast as the
+      // main thread cannot keep it in here: the rest goes with the next tick.
+      int n = kParamChangeQueueSize;
       IParamChangeEntry change;
       while (n-- > 0 && mParamChangeToUIQueue.Pop(change))
         SendParamValueToUI(change.mIdx, change.mValue, false);
 
-      n = mMidiMsgsToUI.Count();
+      n = kMidiQueueSize;
       IMidiMsg midi;
       while (n-- > 0 && mMidiMsgsToUI.Pop(midi))
         SendMidiMsgToUI(midi);
 
-      n = mSysExMsgsToUI.Count();
+      n = kSysExQueueSize;
       while (n-- > 0 && mSysExMsgsToUI.Pop(mSysExScratch))
         SendSysExMsgToUI(ISysExMsg(mSysExScratch.mOffset, mSysExScratch.mData, mSysExScratch.mSize));
 

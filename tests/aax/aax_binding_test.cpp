@@ -387,6 +387,45 @@ TEST_F(BindingTest, EditorGesturesTravelThroughTheHostAndComeBackAsUpdates)
   EXPECT_TRUE(none.Kinds().empty());
 }
 
+// The host holds its answers back and delivers them late. The answer to a request that a later
+// one replaced changes nothing, nor does the answer to the latest: the plug-in holds that value
+// already. Requests the host never answers do not make the plug-in ignore what the host then
+// changes itself, whatever the value: a change of the host's own clears what waits.
+TEST_F(BindingTest, HostAnswersChangeNothingAndTheHostsOwnChangesAlwaysApply)
+{
+  std::vector<std::pair<std::string, double>> held;
+  mHost->Automation().SetUpdateSink([&held](const char* id, double value) { held.emplace_back(id, value); });
+  const plug::IParam& drive = *mPlugin->GetParam(kDrive);
+  auto deliver = [this](const std::pair<std::string, double>& update) {
+    EXPECT_EQ(mPlugin->UpdateParameterFromHost(update.first.c_str(), update.second, 0), AAX_SUCCESS);
+  };
+  mPlugin->SetParamFromUIAndNotify(kDrive, 0.2);
+  mPlugin->SetParamFromUIAndNotify(kDrive, 0.7);
+  ASSERT_EQ(held.size(), 2u);
+  const double latest = Value(kDrive);
+  mPlugin->mChanges.clear();
+  deliver(held[0]);
+  EXPECT_EQ(Value(kDrive), latest) << "the answer to the replaced request";
+  EXPECT_NEAR(Normalized("2"), 0.2, 1e-12) << "the host's copy is the host's";
+  deliver(held[1]);
+  EXPECT_EQ(Value(kDrive), latest) << "the answer to the latest keeps the exact value";
+  EXPECT_TRUE(mPlugin->mChanges.empty()) << "no answer runs the change hook";
+
+  held.clear();
+  mPlugin->SetParamFromUIAndNotify(kDrive, 0.4);
+  mPlugin->SetParamFromUIAndNotify(kDrive, 0.5);
+  ASSERT_EQ(held.size(), 2u);
+  mPlugin->mChanges.clear();
+  deliver({"2", 0.9});
+  EXPECT_NEAR(Value(kDrive), drive.FromNormalized(0.9), 1e-9);
+  deliver(held[0]);
+  EXPECT_NEAR(Value(kDrive), drive.FromNormalized(0.4), 1e-9) << "after the host's own change, any value applies";
+  deliver(held[0]);
+  ASSERT_EQ(mPlugin->mChanges.size(), 2u) << "a repeat of the value held is no change";
+  for (const auto& change : mPlugin->mChanges)
+    EXPECT_EQ(change.source, plug::kHost);
+}
+
 TEST_F(BindingTest, DefaultChunkRoundTripRestoresEveryValue)
 {
   EXPECT_EQ(mPlugin->UpdateParameterFromHost("1", 0.8, 0), AAX_SUCCESS);

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -64,6 +65,33 @@ private:
   aaxhost::BundleLoader mBundle;
   bool mReady = false;
 };
+
+// The host holds every value the instance holds: each host parameter's value against the one
+// the parameter's taper gives the instance's own value (read from its saved state), once every
+// update is delivered.
+inline void ExpectHostHoldsTheInstancesValues(aaxhost::PluginInstance& instance)
+{
+  instance.Settle();
+  AAX_CTypeID chunkID = 0;
+  std::vector<uint8_t> chunk;
+  ASSERT_EQ(instance.ChunkID(&chunkID), AAX_SUCCESS);
+  ASSERT_EQ(instance.GetChunk(chunkID, chunk), AAX_SUCCESS);
+  for (size_t i = 0; i < chunk.size() / sizeof(double); ++i)
+  {
+    double value = 0.0;
+    std::memcpy(&value, chunk.data() + i * sizeof(double), sizeof value);
+    const std::string id = std::to_string(i + 1);
+    AAX_IParameter* parameter = nullptr;
+    ASSERT_EQ(instance.Effect()->FindParameterByID(id.c_str(), &parameter), AAX_SUCCESS) << id;
+    double own = 0.0;
+    if (!parameter->GetNormalizedValueFromDouble(value, &own))
+    {
+      ASSERT_TRUE(parameter->GetNormalizedValueFromInt32(static_cast<int32_t>(value), &own)) << id;
+    }
+    EXPECT_NEAR(parameter->GetNormalizedValue(), own, 1e-9)
+      << "parameter " << id << " \"" << parameter->Name().Get() << "\": the instance holds " << value;
+  }
+}
 
 // Renders the input (one vector per channel; a mono input feeds every input channel) block
 // by block, taking block sizes from the list in turn. beforeBlock runs before each block with

@@ -347,6 +347,19 @@ TEST_F(BundleEditorTest, WhatThePluginSetsByItselfReachesTheHost)
     for (const std::string& line : c.lines)
       EXPECT_NE(run.output.find(line), std::string::npos) << line << "\n" << run.output;
   }
+
+  // The editor scale: the idle hook's after the corner is dragged; the one user preset slot 2
+  // brings to the opening (1.5, which the host knows before the input), and the size reset.
+  const ToolRun resized = Editor("--drag 895,495:990,550");
+  EXPECT_NE(resized.output.find("parameter 3 \"Plugin Scale\": 1.00 -> 1.11\n"), std::string::npos) << resized.output;
+  const std::string folder = mHome.Path() + "/Music/Orlenbeck/Vellicor Presets";
+  std::filesystem::create_directories(folder);
+  std::ofstream(folder + "/2 User Preset.json") << R"({"Params":{"2":1.5},"PresetName":"Big"})";
+  const ToolRun reset = Editor("--click 12,50" + Wait());
+  EXPECT_NE(reset.output.find("parameter 3 \"Plugin Scale\": 1.50 -> 1.00\n"), std::string::npos) << reset.output;
+  for (const ToolRun* run : {&resized, &reset})
+    EXPECT_NE(run->output.find("host and plug-in: the same value of every parameter\n"), std::string::npos)
+      << run->output;
 }
 
 // The host closes the editor two hundred times with frames in flight (the Metal stand-in keeps

@@ -233,7 +233,9 @@ TEST(BundleThreads, StateRestoredOnAHostThreadReachesTheOpenEditorOnlyOnTheMainT
   }
   EXPECT_GT(restores.load(), 0);
   EXPECT_EQ(failed.load(), 0);
-  instance->Settle();
+  // The restores and the drags set Drive at the same time: the host ends on what the instance
+  // holds.
+  ExpectHostHoldsTheInstancesValues(*instance);
 
   // What each state looks like, restored on the main thread.
   ASSERT_EQ(instance->SetChunk(id, chunkB), AAX_SUCCESS);
@@ -361,6 +363,58 @@ TEST(BundleThreads, TheSecondOfTwoRestoresWinsOverTheFirstsLateAnswers)
       for (size_t i = 0; i < wanted.size(); ++i)
         EXPECT_EQ(instanceValues[i], wanted[i]) << "the instance's parameter " << i;
     }
+  EXPECT_EQ(session.GetHost().Services().AssertionCount(), 0u);
+}
+
+// A host that answers every request inside it, on the requesting thread: the editor's drag of
+// a linked gain on the main thread, the host's own change of it on a worker (the reaction's
+// request goes with the packet pass there) and restores of linked states on a worker and on
+// the main thread all finish, nothing waits on itself, and the host ends on the instance's values.
+TEST(BundleThreads, AHostAnsweringInsideTheRequestsGetsWhatALaterAnswerGets)
+{
+  namespace input = standin::appkit;
+  BundleSession session;
+  ASSERT_TRUE(session.Ready()) << session.Error();
+  auto instance = session.NewInstance(1);
+  ASSERT_TRUE(instance);
+  AAX_CTypeID id = 0;
+  ASSERT_EQ(instance->ChunkID(&id), AAX_SUCCESS);
+  ASSERT_EQ(instance->SetFromText(instance->FindParameter("Input Gain"), "-3"), AAX_SUCCESS);
+  std::vector<uint8_t> linked;
+  ASSERT_EQ(instance->GetChunk(id, linked), AAX_SUCCESS);
+  ASSERT_EQ(instance->SetFromText(instance->FindParameter("Input Gain"), "0"), AAX_SUCCESS);
+
+  aaxhost::AutomationDelegate& host = instance->GetInstanceHost()->Automation();
+  AAX_IACFEffectParameters* effect = instance->Effect();
+  std::atomic<int> answered{0};
+  host.SetUpdateSink([&](const char* pid, double value) {
+    effect->UpdateParameterFromHost(pid, value, 0);
+    ++answered;
+  });
+  aaxhost::EditorSession editor(session.GetHost(), *instance);
+  ASSERT_TRUE(editor.Create()) << editor.Error();
+  ASSERT_EQ(editor.Open(), AAX_SUCCESS);
+  {
+    NSAutoreleasePool pool;
+    NSView* view = editor.EditorView();
+    ASSERT_NE(view, nullptr);
+    input::Drag(view->window(), input::InWindow(view, NSMakePoint(53, 487)), input::InWindow(view, NSMakePoint(53, 460)));
+    standin::RunLoop::Main().RunForMs(20);
+  }
+  std::thread([&] {
+    EXPECT_EQ(effect->UpdateParameterFromHost(instance->FindParameter("Input Gain").c_str(), 0.3, 0), AAX_SUCCESS);
+    EXPECT_EQ(effect->QueueParameterState(), AAX_SUCCESS);
+    EXPECT_EQ(RestoreOnThisThread(*instance, id, linked), AAX_SUCCESS);
+  }).join();
+  EXPECT_EQ(RestoreOnThisThread(*instance, id, linked), AAX_SUCCESS);
+  EXPECT_GT(answered.load(), 33 * 2 + 2);
+  ExpectHostHoldsTheInstancesValues(*instance);
+  std::vector<uint8_t> now;
+  ASSERT_EQ(instance->GetChunk(id, now), AAX_SUCCESS);
+  EXPECT_TRUE(now == linked);
+  bool balanced = true;
+  EXPECT_EQ(editor.Close(balanced), AAX_SUCCESS);
+  host.SetUpdateSink(nullptr);
   EXPECT_EQ(session.GetHost().Services().AssertionCount(), 0u);
 }
 

@@ -183,24 +183,33 @@ TEST_F(ApiBaseTest, TickWithoutEditorOnlyCallsTheIdleHook)
   EXPECT_EQ(p.PendingParamChanges(), 1) << "left in the queue";
 }
 
-TEST_F(ApiBaseTest, TickDrainsOnlyWhatWasWaitingWhenItStarted)
+// What a producer pushes while the tick drains goes in the same tick; one that keeps up with
+// the drain for ever is cut off after as many records as the queue holds.
+TEST_F(ApiBaseTest, TickDrainsEachQueueUntilEmptyButNoMoreThanItHolds)
 {
   ApiPlugin p;
   p.StartUITimer();
   int refills = 0;
+  int limit = 3;
   // A producer that keeps up with the drain: each delivery queues another change.
   p.onParamToUI = [&] {
-    if (refills++ < 100)
+    if (refills++ < limit)
       p.SendParamValueFromProcessor(0, false, 1.0 + refills);
   };
   p.SendParamValueFromProcessor(0, false, 1.0);
-  p.SendParamValueFromProcessor(0, false, 1.0);
   Tick();
-  EXPECT_EQ(p.log, (std::vector<std::string>{"toUI 0 1.000000", "toUI 0 1.000000", "idle"}));
-  EXPECT_EQ(p.PendingParamChanges(), 2);
+  EXPECT_EQ(p.log, (std::vector<std::string>{"toUI 0 1.000000", "toUI 0 2.000000", "toUI 0 3.000000",
+                                             "toUI 0 4.000000", "idle"}));
+  EXPECT_EQ(p.PendingParamChanges(), 0);
+
   p.log.clear();
+  refills = 0;
+  limit = 100000;
+  p.SendParamValueFromProcessor(0, false, 1.0);
   RunLoop::Main().RunForMs(20);
-  EXPECT_EQ(p.log, (std::vector<std::string>{"toUI 0 2.000000", "toUI 0 3.000000", "idle"}));
+  EXPECT_EQ(p.log.size(), static_cast<size_t>(plug::IPluginAPIBase::kParamChangeQueueSize) + 1);
+  EXPECT_EQ(p.log.back(), "idle");
+  EXPECT_EQ(p.PendingParamChanges(), 1) << "the rest goes with the next tick";
 }
 
 TEST_F(ApiBaseTest, EditorChangeStoresNotifiesHostThenHooks)

@@ -222,8 +222,23 @@ TEST(EditorControls, ButtonActionsActOnThePlugInAndTheEditor)
   };
   ASSERT_NE(e.Open(), nullptr);
 
-  // The channel-mode toggle: to mid/side and back, with no change reaction, the pusher greyed in dual mono.
+  // The channel-mode toggle: to mid/side and back, with no change reaction (the engine keeps its
+  // states: a clear would take the power fade down to the dry signal), the pusher greyed in
+  // dual mono.
+  std::vector<float> in(256, 0.1f), out(256, 0.f);
+  float* ins[2] = {in.data(), in.data()};
+  float* outs[2] = {out.data(), out.data()};
+  auto block = [&] {
+    e.plugin.BindHostBuffers(plug::kInput, 0, 2, ins, 256);
+    e.plugin.BindHostBuffers(plug::kOutput, 0, 2, outs, 256);
+    e.plugin.RunProcessBlock(256);
+  };
+  for (int i = 0; i < 50; ++i)
+    block();
+  ASSERT_GT(e.plugin.GetEngine().GetPowerFade(), 0.9);
   e.Click(350.f, 485.f);
+  block();
+  EXPECT_GT(e.plugin.GetEngine().GetPowerFade(), 0.9);
   EXPECT_EQ(e.V(kStereoMode), 1.0);
   EXPECT_EQ(stereo->GetValue(), 1.0);
   EXPECT_FALSE(knob->IsDisabled());
