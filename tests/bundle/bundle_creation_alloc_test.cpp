@@ -8,7 +8,8 @@
 // executable counts its blocks, so what a failed creation leaves behind shows as blocks still
 // alive once everything is released, without relying on a leak report at exit. The stand-in
 // host's own allocations inside the calls fail as well: its recording of a call then throws
-// into the plug-in, which must not let the exception out of the entry point.
+// into the plug-in, which must not let the exception out of the entry point. The counter's
+// own failing of each kind of allocation is checked first.
 #include "tests/bundle/BundleSession.h"
 #include "tests/support/AllocationCounter.h"
 
@@ -24,15 +25,80 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
+#include <limits>
 #include <map>
 #include <memory>
+#include <new>
 #include <set>
 #include <string>
 #include <tuple>
 #include <vector>
 
 namespace {
+
+// The C allocator's calls through pointers the compiler cannot see through, so that it
+// neither drops a call nor takes its result for granted.
+void* (*volatile gMalloc)(std::size_t) = std::malloc;
+void* (*volatile gCalloc)(std::size_t, std::size_t) = std::calloc;
+void* (*volatile gRealloc)(void*, std::size_t) = std::realloc;
+
+// The sweeps below cover what the counter fails: each kind of allocation, armed, fails when
+// its turn comes, and with it the ones after it in the burst; the others succeed. Results are
+// looked at once the counter is disarmed, so that nothing of the test's own is counted.
+TEST(AllocationCounter, FailsTheArmedAllocationsOfEveryKind)
+{
+  enum EKind { kNew, kNewNothrow, kMalloc, kCalloc, kRealloc, kKinds };
+  const char* const names[kKinds] = {"operator new", "nothrow operator new", "malloc", "calloc", "realloc"};
+  for (int kind = 0; kind < kKinds; ++kind)
+  {
+    SCOPED_TRACE(names[kind]);
+    // The throwing form fails one: the exception it throws takes an allocation of its own.
+    const int burst = kind == kNew ? 1 : 2;
+    void* grown[4] = {};
+    for (void*& block : grown)
+      block = std::malloc(8);
+    void* made[4] = {};
+    bool failedYet[4] = {};
+    testsupport::FailAllocations(2, burst);
+    for (int i = 0; i < 4; ++i)
+    {
+      switch (kind)
+      {
+        case kNew:
+          try
+          {
+            made[i] = ::operator new(32);
+          }
+          catch (const std::bad_alloc&)
+          {
+          }
+          break;
+        case kNewNothrow: made[i] = ::operator new(32, std::nothrow); break;
+        case kMalloc: made[i] = gMalloc(32); break;
+        case kCalloc: made[i] = gCalloc(4, 8); break;
+        default:
+          made[i] = gRealloc(grown[i], 4096);
+          if (made[i])
+            grown[i] = nullptr;
+          break;
+      }
+      failedYet[i] = testsupport::AllocationFailed();
+    }
+    testsupport::FailNthAllocation(0);
+    for (int i = 0; i < 4; ++i)
+    {
+      EXPECT_EQ(made[i] == nullptr, i >= 1 && i <= burst) << "call " << i + 1;
+      EXPECT_EQ(failedYet[i], i >= 1) << "call " << i + 1;
+      if (kind == kNew || kind == kNewNothrow)
+        ::operator delete(made[i]);
+      else
+        std::free(made[i]);
+      std::free(grown[i]);
+    }
+  }
+}
 
 AAX_CCreateObjectProc InstanceFactory(bundletest::BundleSession& session)
 {
@@ -280,6 +346,10 @@ TEST(BundleCreationAllocation, AFailedAllocationLeavesNothingBehindAndNothingEsc
 // freed below its request fails the run): the host gets no reference back until the handler
 // has returned. Then it holds what it holds after an Uninit outside any handler, or, once an
 // Init inside succeeded, what it held before and every parameter the instance answers.
+// Uninit keeps without allocating, in room that Init makes and that outlives what was kept in
+// it: after the first trial every Uninit of the sweep finds room made long before. So a last
+// request initialises the instance again and then uninitialises it with every allocation
+// failing, where what is kept is one more than ever before and only that Init's room serves.
 TEST(BundleCreationAllocation, TheHostUninitialisingInsideADragsSetRequestFreesNothingBelowIt)
 {
   namespace input = standin::appkit;
@@ -369,6 +439,38 @@ TEST(BundleCreationAllocation, TheHostUninitialisingInsideADragsSetRequestFreesN
       }
       // Its allocations were failed one by one (the host's recording of its calls among them).
       EXPECT_GT(n, 10) << call;
+    }
+
+    // Inside one request the host initialises the instance again, which uninitialises it and
+    // keeps what that took, and then uninitialises it with every allocation failing: the second
+    // Uninit keeps what it takes beside the first one's, in the room that Init made.
+    {
+      References initialised;
+      References inside;
+      int acted = 0;
+      bool initOK = false;
+      instanceHost.Automation().SetRequestHook([&](aaxhost::GestureRecord::EKind kind, const std::string&) {
+        if (kind != aaxhost::GestureRecord::kSet || acted > 0)
+          return;
+        ++acted;
+        initOK = effect.Init(&instanceHost) == AAX_SUCCESS;
+        initialised = references();
+        testsupport::FailAllocations(1, std::numeric_limits<long>::max());
+        effect.Uninit();
+        testsupport::FailNthAllocation(0);
+        inside = references();
+      });
+      {
+        NSAutoreleasePool pool;
+        input::Drag(window, input::InWindow(view, NSMakePoint(147 * scale, 118 * scale)),
+                    input::InWindow(view, NSMakePoint(147 * scale, (up ? 60 : 176) * scale)));
+      }
+      instanceHost.Automation().SetRequestHook(nullptr);
+      ASSERT_EQ(acted, 1);
+      EXPECT_TRUE(initOK);
+      EXPECT_TRUE(inside == initialised) << "host references given back inside the request (every allocation failing)";
+      EXPECT_TRUE(references() == uninitialised) << "host references after the handler (every allocation failing)";
+      ASSERT_EQ(effect.Init(&instanceHost), AAX_SUCCESS);
     }
     bool balanced = false;
     editor.Close(balanced);

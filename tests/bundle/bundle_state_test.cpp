@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
+#include <map>
+#include <string>
 
 namespace bundletest {
 namespace {
@@ -209,14 +212,43 @@ TEST_F(BundleStateTest, MalformedChunksAreRefusedAndChangeNothing)
   for (size_t i = 0; i < parametersAfter.size(); ++i)
     EXPECT_EQ(parametersAfter[i].normalized, parametersBefore[i].normalized) << parametersAfter[i].id;
 
-  // Values out of range are not damage: they are clamped to the parameter's range.
+  // Values out of range or between the steps of a stepped parameter are not damage: each
+  // parameter clamps and steps its value, and the host is told the value the parameter holds,
+  // not the one the chunk held.
+  struct Loaded
+  {
+    int index;
+    const char* name;
+    double inChunk, held, normalized;
+  };
+  const Loaded loaded[] = {
+    {6, "Drive", 1e9, 100.0, 1.0},
+    {15, "OverSampling", -5.0, 0.0, 0.0},
+    {29, "Mid-Side Pusher", 250.0, 100.0, 1.0},
+    {14, "Limit Type", 0.4, 0.0, 0.0},
+    {28, "Balance Mode", 0.3, 0.0, 0.0},
+    {0, "Delta", 0.8, 1.0, 1.0},
+  };
   Bytes wide = good;
-  PutValue(wide, 6, 1e9);    // Drive
-  PutValue(wide, 15, -5.0);  // OverSampling
+  for (const Loaded& l : loaded)
+    PutValue(wide, l.index, l.inChunk);
+  aaxhost::AutomationDelegate& automation = instance->GetInstanceHost()->Automation();
+  const uint64_t requestsBefore = automation.SetValueRequestCount();
   ASSERT_EQ(instance->SetChunk(kVellicorChunkID, wide), AAX_SUCCESS);
   const Bytes clamped = Save(*instance);
-  EXPECT_EQ(ValueAt(clamped, 6), 100.0);
-  EXPECT_EQ(ValueAt(clamped, 15), 0.0);
+  std::map<std::string, double> told;
+  const std::vector<aaxhost::ValueRecord> requests = automation.SetValueRequests();
+  const uint64_t made = std::min<uint64_t>(automation.SetValueRequestCount() - requestsBefore, requests.size());
+  for (size_t i = requests.size() - static_cast<size_t>(made); i < requests.size(); ++i)
+    told[requests[i].id] = requests[i].value;
+  for (const Loaded& l : loaded)
+  {
+    SCOPED_TRACE(l.name);
+    EXPECT_EQ(ValueAt(clamped, l.index), l.held);
+    const auto it = told.find(instance->FindParameter(l.name));
+    ASSERT_NE(it, told.end());
+    EXPECT_EQ(it->second, l.normalized) << "told to the host";
+  }
 
   // A longer chunk (from a later version with more parameters) loads its first 33 values.
   Bytes longer = good;

@@ -1,5 +1,5 @@
-// A page of the SVG controls, the XY pad, plot, group and colour swatch, the vector label, the
-// slide switch and the menu button, drawn to pixels through the whole stack (toolkit,
+// A page of the SVG controls, the lamp, the XY pad, plot, group and colour swatch, the vector
+// label, the slide switch and the menu button, drawn to pixels through the whole stack (toolkit,
 // IGraphicsVGR, renderer, Metal back end, CPU stand-in). Each control is checked where its
 // value puts its ink; the pad is then dragged by the pointer and drawn again. With
 // VELLICOR_TEST_PNG_DIR set the page is written as periphery_controls.png.
@@ -9,6 +9,7 @@
 #include "tests/support/FontFiles.h"
 
 #include "graphics/IControls.h"
+#include "graphics/controls/ILEDControl.h"
 #include "graphics/controls/ISVGControls.h"
 #include "graphics/controls/IVMiscControls.h"
 #include "graphics/controls/IVPadControls.h"
@@ -94,6 +95,16 @@ void LayoutPage(IGraphics* g, Page& page)
                                          SVG(g, "track", RectSVG(100, 10, "#969696")), kSliderParam,
                                          EDirection::Horizontal));
 
+  // Two lamps fully lit, the second disabled.
+  auto* lamp = new ILEDControl(IRECT(410, 15, 440, 45), COLOR_BLUE);
+  auto* disabledLamp = new ILEDControl(IRECT(445, 15, 475, 45), COLOR_BLUE);
+  for (ILEDControl* l : {lamp, disabledLamp})
+  {
+    l->SetValue(1.0);
+    g->AttachControl(l);
+  }
+  disabledLamp->SetDisabled(true);
+
   // The pad, plot and swatch.
   g->AttachControl(new IVXYPadControl(IRECT(10, 80, 130, 200), {kPadX, kPadY}, "", kPageBare));
   g->AttachControl(new IVPlotControl(IRECT(140, 80, 300, 200),
@@ -149,6 +160,13 @@ TEST(PeripheryPage, EveryControlDrawnThroughTheWholeStack)
     {390, 35, kTrack, 4, "track right of it"},
     {260, 35, kTrack, 4, "track left of it"},
     {330, 25, kPage, 4, "above the track"},
+  });
+  // The lamps: the lit one in its colour, the disabled one at the weight of a disabled control.
+  const int washed = static_cast<int>(255.f * (1.f - kDisabledWeight));
+  ExpectPixels(editor, {
+    {425, 30, COLOR_BLUE, 4, "lamp"},
+    {460, 30, IColor(255, washed, washed, 255), 4, "disabled lamp"},
+    {412, 17, kPage, 4, "outside the lamp's ellipse"},
   });
 
   // The pad's handle (radius 10) at x 0.25 and y 0.75 of the widget it is clipped to.

@@ -227,6 +227,16 @@ TEST_F(EditorViewTest, PointerEventsReachControlsInEditorPointsAtDrawScaleTwo)
   mA->mTakesKeys = true;
   input::PressKey(mWindow, 0, "b");
   EXPECT_EQ(input::UnhandledKeyCount(), unhandled + 1);
+  // Each digit of the keypad, on its own key of the US keyboard, arrives as its own virtual
+  // key: keypad 0 plus the digit.
+  const unsigned short keypadDigits[10] = {82, 83, 84, 85, 86, 87, 88, 89, 91, 92};
+  mJournal.clear();
+  for (int digit = 0; digit < 10; ++digit)
+  {
+    const std::string vk = std::to_string(96 + digit);
+    input::PressKey(mWindow, keypadDigits[digit], std::to_string(digit));
+    EXPECT_EQ(Take(), (Journal{"A keydown 40 50 " + vk, "A keyup 40 50 " + vk})) << "keypad " << digit;
+  }
 
   // Files dropped land on the control under them in editor coordinates, at draw scale 2 too.
   mJournal.clear();

@@ -128,11 +128,74 @@ TEST(PluginState, LoadedValuesAreSteppedClampedAndNaNSafe)
   c.Put(3.5);
   c.Put(99.0);
   c.Put(std::nan(""));
+  const IPluginBase::LoadedParamValues loaded(p);
   EXPECT_EQ(p.LoadState(c, 0), 32);
   EXPECT_EQ(p.GetParam(0)->Value(), 1.0);
   EXPECT_EQ(p.GetParam(1)->Value(), 4.0); // halves away from zero
   EXPECT_EQ(p.GetParam(2)->Value(), 3.0);
   EXPECT_EQ(p.GetParam(3)->Value(), 6.0); // NaN leaves the value alone
+  // The load reports what each parameter stored, not what the chunk held; one left alone
+  // makes it incomplete.
+  EXPECT_EQ(loaded.Value(0), 1.0);
+  EXPECT_EQ(loaded.Value(1), 4.0);
+  EXPECT_EQ(loaded.Value(2), 3.0);
+  EXPECT_TRUE(std::isnan(loaded.Value(3)));
+  EXPECT_FALSE(loaded.Complete());
+}
+
+// A load reports to the innermost report armed on its thread, and only when that report is
+// for its own plug-in; a report that goes arms the one before it again. A load that ends
+// short is no complete report.
+TEST(PluginState, LoadedValuesReachOnlyTheInnermostReportOfTheirOwnPlugin)
+{
+  TestPlugin a(4, 0);
+  TestPlugin b(4, 0);
+  testplug::DefineMixedParams(a);
+  testplug::DefineMixedParams(b);
+  const auto chunkOf = [](std::vector<double> values) {
+    IStateChunk c;
+    for (double v : values)
+      c.Put(v);
+    return c;
+  };
+  const IStateChunk first = chunkOf({1.0, -2.0, 1.0, 3.5});
+  const IStateChunk second = chunkOf({0.0, 7.0, 2.0, -1.5});
+  const auto expectReported = [](const IPluginBase::LoadedParamValues& report, const IStateChunk& chunk) {
+    EXPECT_TRUE(report.Complete());
+    for (int i = 0, pos = 0; i < 4; ++i)
+    {
+      double v = 0.0;
+      pos = chunk.Get(&v, pos);
+      EXPECT_EQ(report.Value(i), v) << i;
+    }
+  };
+
+  const IPluginBase::LoadedParamValues outer(a);
+  {
+    const IPluginBase::LoadedParamValues inner(a);
+    {
+      // Armed for another plug-in: a's load below reports to neither.
+      const IPluginBase::LoadedParamValues other(b);
+      ASSERT_EQ(a.LoadState(first, 0), 32);
+      EXPECT_FALSE(other.Complete());
+      ASSERT_EQ(b.LoadState(second, 0), 32);
+      expectReported(other, second);
+    }
+    EXPECT_FALSE(inner.Complete());
+    ASSERT_EQ(a.LoadState(first, 0), 32);
+    expectReported(inner, first);
+    // b's load with a's report innermost reports nothing.
+    ASSERT_EQ(b.LoadState(second, 0), 32);
+    expectReported(inner, first);
+  }
+  EXPECT_FALSE(outer.Complete());
+  ASSERT_EQ(a.LoadState(first, 0), 32);
+  expectReported(outer, first);
+
+  IStateChunk cut;
+  cut.PutBytes(second.GetData(), 24);
+  EXPECT_EQ(a.LoadState(cut, 0), -1);
+  EXPECT_FALSE(outer.Complete()) << "a load that ends short";
 }
 
 TEST(PluginParams, Utilities)
