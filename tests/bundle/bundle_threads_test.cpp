@@ -372,15 +372,14 @@ TEST(BundleThreads, TheSecondOfTwoRestoresWinsOverTheFirstsLateAnswers)
 // the main thread all finish, nothing waits on itself, and the host ends on the instance's values.
 TEST(BundleThreads, AHostAnsweringInsideTheRequestsGetsWhatALaterAnswerGets)
 {
-  namespace input = standin::appkit;
   BundleSession session;
   ASSERT_TRUE(session.Ready()) << session.Error();
   auto instance = session.NewInstance(1);
   ASSERT_TRUE(instance);
-  AAX_CTypeID id = 0;
-  ASSERT_EQ(instance->ChunkID(&id), AAX_SUCCESS);
   ASSERT_EQ(instance->SetFromText(instance->FindParameter("Input Gain"), "-3"), AAX_SUCCESS);
+  AAX_CTypeID id = 0;
   std::vector<uint8_t> linked;
+  ASSERT_EQ(instance->ChunkID(&id), AAX_SUCCESS);
   ASSERT_EQ(instance->GetChunk(id, linked), AAX_SUCCESS);
   ASSERT_EQ(instance->SetFromText(instance->FindParameter("Input Gain"), "0"), AAX_SUCCESS);
 
@@ -398,7 +397,8 @@ TEST(BundleThreads, AHostAnsweringInsideTheRequestsGetsWhatALaterAnswerGets)
     NSAutoreleasePool pool;
     NSView* view = editor.EditorView();
     ASSERT_NE(view, nullptr);
-    input::Drag(view->window(), input::InWindow(view, NSMakePoint(53, 487)), input::InWindow(view, NSMakePoint(53, 460)));
+    standin::appkit::Drag(view->window(), standin::appkit::InWindow(view, NSMakePoint(53, 487)),
+                          standin::appkit::InWindow(view, NSMakePoint(53, 460)));
     standin::RunLoop::Main().RunForMs(20);
   }
   std::thread([&] {
