@@ -336,12 +336,15 @@ TEST_F(RenderAllocations, SteadyStateRenderCallsDoNotAllocate)
     EXPECT_GT(rig.OutputPeak(kMaxFrames), 0.01) << "the blocks ran through the engine";
 
     long total = 0;
+    long updates = 0;
     long worst = 0;
     int worstBlock = -1;
     const int sizes[] = {kMaxFrames, 256, 100, kMaxFrames, 33, 1, 480, 512};
     for (int block = 0; block < 112; ++block)
     {
-      // Host automation between blocks, on the host's thread as it would be.
+      // Host automation between blocks, on the host's thread as it would be: the updates, their
+      // reactions and what those set for the host allocate nothing either.
+      const long beforeUpdates = Allocations();
       const int phase = block % 16;
       rig.Automate(kOverSampling, static_cast<double>(block / 16 % 5));
       rig.Automate(kLimit, phase >= 4 ? 1.0 : 0.0);
@@ -355,6 +358,7 @@ TEST_F(RenderAllocations, SteadyStateRenderCallsDoNotAllocate)
       rig.Automate(kPower, phase == 13 ? 0.0 : 1.0);
       rig.Automate(kABSelect, phase == 14 ? 1.0 : 0.0);
       rig.Bypass(phase == 15);
+      updates += Allocations() - beforeUpdates;
 
       const int frames = sizes[block % (sizeof(sizes) / sizeof(sizes[0]))];
       const long made = rig.Render(frames);
@@ -367,6 +371,7 @@ TEST_F(RenderAllocations, SteadyStateRenderCallsDoNotAllocate)
       ASSERT_TRUE(rig.OutputFinite(frames)) << "block " << block;
     }
     EXPECT_EQ(total, 0) << "worst block " << worstBlock << " made " << worst << " allocation(s)";
+    EXPECT_EQ(updates, 0) << "host updates allocated";
     EXPECT_EQ(rig.Plugin().GetProcessingStarted(), 1);
     EXPECT_EQ(rig.Plugin().GetBlockSize(), kMaxFrames) << "no block grew the buffers in the counted part";
 
