@@ -1,7 +1,7 @@
 #include "plug/WholeFileWriter.h"
 
-#include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <string>
 
@@ -48,25 +48,39 @@ bool WriteWholeFile(const char* path, const char* mode, const void* data, std::s
   return written && closed;
 }
 
-FileReplacement ReplaceWholeFile(const char* path, const void* data, std::size_t size, int permissions)
+FileReplacement ReplaceWholeFile(const char* path, const void* data, std::size_t size, int permissions,
+                                 TemporaryFileWatch* watch)
 {
   if (!path || !*path)
     return errno = EINVAL, FileReplacement::kNoTemporaryFile;
 
-  // A unique name in the target's folder, so that the rename stays on one file system and
-  // replaces the target in one step.
-  static std::atomic<unsigned> counter{0};
+  // A name of its own in the target's folder, so that the rename stays on one file system and
+  // replaces the target in one step; short, so that a target whose name is as long as a name
+  // may be still has one. Made only where nothing has the name (O_EXCL, and O_NOFOLLOW for a
+  // link), so that no file or link already there is written through.
+  const std::string target(path);
+  const size_t slash = target.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+  const std::string stem = folder + ".tmp." + std::to_string(getpid()) + ".";
+  constexpr int kNames = 100;
   std::string temp;
   int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt)
+  for (int n = 0; n < kNames && fd < 0; ++n)
   {
-    temp = std::string(path) + ".tmp." + std::to_string(getpid()) + "." + std::to_string(counter++);
-    fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST)
-      return FileReplacement::kNoTemporaryFile;
+    temp = stem + std::to_string(n);
+    if (temp.size() >= PATH_MAX)
+      return errno = ENAMETOOLONG, FileReplacement::kNoTemporaryFile;
+    if (watch)
+      watch->Changing(temp.c_str());
+    fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    const int openErrno = errno;
+    if (watch)
+      watch->Changed(fd >= 0);
+    if (fd < 0 && openErrno != EEXIST)
+      return errno = openErrno, FileReplacement::kNoTemporaryFile;
   }
   if (fd < 0)
-    return FileReplacement::kNoTemporaryFile;
+    return errno = EEXIST, FileReplacement::kNoTemporaryFile;
 
   bool ok = permissions < 0 || fchmod(fd, static_cast<mode_t>(permissions)) == 0;
   ok = ok && WriteAll(fd, static_cast<const char*>(data), size);
@@ -76,11 +90,17 @@ FileReplacement ReplaceWholeFile(const char* path, const void* data, std::size_t
   // A failed close can mean lost data (delayed write errors): report it.
   if (close(fd) != 0 && ok)
     ok = false, firstErrno = errno;
-  if (ok && rename(temp.c_str(), path) == 0)
-    return FileReplacement::kReplaced;
-  if (ok)
+  if (watch)
+    watch->Changing(temp.c_str());
+  const bool replaced = ok && rename(temp.c_str(), path) == 0;
+  if (ok && !replaced)
     firstErrno = errno;
-  unlink(temp.c_str());
+  if (!replaced)
+    unlink(temp.c_str());
+  if (watch)
+    watch->Changed(false);
+  if (replaced)
+    return FileReplacement::kReplaced;
   errno = firstErrno;
   return FileReplacement::kFailed;
 }

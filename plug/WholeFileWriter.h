@@ -24,12 +24,29 @@ enum class FileReplacement
 // Permission bits for ReplaceWholeFile: those of any new file (0666 less the umask).
 constexpr int kNewFilePermissions = -1;
 
-// Writes the `size` bytes at `data` to a new file in the folder of `path`, under a unique name,
+// Told when the temporary file of a replacement is about to be made, renamed or removed, and
+// when that step is done, so that a process stopped meanwhile (by a signal, say) can remove
+// what it left. The path given is shorter than PATH_MAX bytes and stays the same from
+// Changing to Changed.
+class TemporaryFileWatch
+{
+public:
+  virtual void Changing(const char* temporaryPath) = 0;
+  virtual void Changed(bool exists) = 0;
+
+protected:
+  ~TemporaryFileWatch() = default;
+};
+
+// Writes the `size` bytes at `data` to a new file in the folder of `path`, under a name of its
+// own, ".tmp.PID.N" (the first such name not taken, whatever the length of the file's name),
 // with the permission bits `permissions` (umask aside) or those of any new file; flushes it to
 // the disk, closes it and renames it over `path` in one step, so that readers of `path` find the
-// old content or the new, never a part. Whatever `path` names is replaced: a symbolic link by a
-// file, not its target. Anything but kReplaced leaves errno the reason of the step that failed.
+// old content or the new, never a part. The temporary file is made only where no file or link
+// has its name, so nothing already there is written through. Whatever `path` names is replaced:
+// a symbolic link by a file, not its target. Anything but kReplaced leaves errno the reason of the
+// step that failed. `watch`, where given, follows the temporary file.
 FileReplacement ReplaceWholeFile(const char* path, const void* data, std::size_t size,
-                                 int permissions = kNewFilePermissions);
+                                 int permissions = kNewFilePermissions, TemporaryFileWatch* watch = nullptr);
 
 } // namespace plug

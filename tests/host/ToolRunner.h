@@ -9,11 +9,13 @@ namespace hosttest {
 
 struct ToolRun
 {
-  int exitCode = -1;
+  int exitCode = -1; // -1 when a signal ended it
+  int signal = 0;    // the signal that ended it
   std::string output; // stdout and stderr together
 };
 
-// Runs a shell command and captures what it prints.
+// Runs a shell command and captures what it prints (a command that execs the tool gives the
+// tool's own status).
 inline ToolRun RunCommand(const std::string& command)
 {
   ToolRun run;
@@ -26,6 +28,7 @@ inline ToolRun RunCommand(const std::string& command)
     run.output.append(buffer, got);
   const int status = pclose(pipe);
   run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
   return run;
 }
 

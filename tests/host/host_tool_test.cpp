@@ -19,11 +19,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -527,96 +530,209 @@ TEST_F(HostToolTest, WritesOntoAFullDeviceFailWithTheReason)
   }
 }
 
-// The names in a folder, sorted.
-std::vector<std::string> FolderEntries(const std::string& folder)
-{
-  std::vector<std::string> names;
-  if (DIR* dir = opendir(folder.c_str()))
-  {
-    while (const dirent* entry = readdir(dir))
-      if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
-        names.emplace_back(entry->d_name);
-    closedir(dir);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 mode_t PermissionBits(const std::string& path)
 {
   struct stat st{};
   return stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
 }
 
+// What a folder holds, its subfolders' entries included ("sub/name"): for each name, its type
+// and permission bits, and a file's bytes or a link's target.
+using Snapshot = std::map<std::string, std::string>;
+
+Snapshot FolderSnapshot(const std::string& folder, const std::string& prefix = "")
+{
+  Snapshot entries;
+  DIR* dir = opendir(folder.c_str());
+  while (const dirent* entry = dir ? readdir(dir) : nullptr)
+  {
+    const std::string name = entry->d_name;
+    const std::string path = folder + "/" + name;
+    struct stat st{};
+    if (name == "." || name == ".." || lstat(path.c_str(), &st) != 0)
+      continue;
+    std::string& value = entries[prefix + name] = std::to_string(st.st_mode) + ":";
+    if (S_ISDIR(st.st_mode))
+      entries.merge(FolderSnapshot(path, prefix + name + "/"));
+    else if (S_ISLNK(st.st_mode))
+    {
+      char target[PATH_MAX];
+      const ssize_t length = readlink(path.c_str(), target, sizeof target);
+      value.append(target, size_t(std::max<ssize_t>(length, 0)));
+    }
+    else
+    {
+      const std::vector<char> bytes = ReadBinary(path);
+      value.append(bytes.begin(), bytes.end());
+    }
+  }
+  if (dir)
+    closedir(dir);
+  return entries;
+}
+
+// The names whose entries differ between two snapshots.
+std::vector<std::string> Differences(const Snapshot& a, const Snapshot& b)
+{
+  std::vector<std::string> names;
+  for (const auto& [name, entry] : a)
+    if (!b.count(name) || b.at(name) != entry)
+      names.push_back(name);
+  for (const auto& [name, entry] : b)
+    if (!a.count(name))
+      names.push_back(name);
+  return names;
+}
+
 // Output files that cannot be written whole leave the file they were to replace as it was, its
-// bytes and permission bits, with nothing left beside it; the tool runs with no room to grow a
-// file (a file size limit of 0, its signal ignored, so every write fails with EFBIG). Written
-// whole, they replace the file and keep its permission bits; a symbolic link is written
-// through, and a name too long for a temporary name beside it is still written.
+// bytes and permission bits, with nothing left beside it, whatever the length of its name and
+// through a symbolic link, which stays; a new file is not left. So it is when a write passes a
+// file-size limit (its signal ignored or not), when every temporary name beside the file is
+// taken (the tool then refuses to write, never writing the file where it is), and when SIGINT,
+// SIGTERM or SIGHUP arrives in the middle of writing the temporary file, which ends
+// the tool as the signal does. A file or a link that has a temporary name is never written
+// through. Written whole, the files are replaced, with their permission bits and links kept.
 TEST_F(HostToolTest, AFailedWriteKeepsTheFileItWasToReplace)
 {
   const std::string in = Quoted(mDir.File("in.wav"));
-  const std::string longName = std::string(250, 'n') + ".wav";
-  const std::pair<std::string, std::string> runs[] = {
-    // The output file, and the command writing it, OUT standing for its path.
-    {"out.wav", "render " + kBundle + " " + in + " OUT --set Gain=6"},
-    {"picture.png", "editor " + kBundle + " --png OUT"},
-    {"saved.chunk", "state " + kBundle + " --set Gain=3.5 --save OUT"},
+  const std::pair<std::string, std::string> commands[] = {
+    // The command, OUT standing for its output's path, and the output's extension.
+    {"render " + kBundle + " " + in + " OUT --set Gain=0", ".wav"},
+    {"editor " + kBundle + " --png OUT", ".png"},
+    {"state " + kBundle + " --set Gain=3.5 --save OUT", ".chunk"},
   };
-  const auto command = [&](const std::string& line, const std::string& file) {
-    const size_t at = line.find("OUT");
-    return line.substr(0, at) + Quoted(mDir.File(file)) + line.substr(at + 3);
+  enum Output
+  {
+    kShort,
+    kLong, // a name as long as names may be: no room for a suffix
+    kLink, // a symbolic link to a file in another folder
+    kNew,  // no file yet
+  };
+  const auto name = [](Output output, const std::string& extension) {
+    const char* names[] = {"old", "", "link", "new"};
+    return (output == kLong ? std::string(255 - extension.size(), 'n') : names[output]) + extension;
+  };
+  const auto line = [&](const std::string& command, const std::string& path) {
+    const size_t at = command.find("OUT");
+    return "exec '" + std::string(AAXHOST_EXE) + "' " + command.substr(0, at) + Quoted(path) +
+           command.substr(at + 3) + " 2>&1";
   };
 
-  // Good old files, with permission bits no new file is made with.
-  std::string error;
-  ASSERT_TRUE(aaxhost::WriteAudioFile(mDir.File("out.wav"), TestSignal(1, 4800), error)) << error;
-  std::ofstream(mDir.File("picture.png"), std::ios::binary) << "the old picture";
-  std::ofstream(mDir.File("saved.chunk"), std::ios::binary) << "the old chunk";
-  std::vector<std::vector<char>> oldBytes;
-  for (const auto& [file, line] : runs)
+  // Old files with permission bits no new file is made with, a file that a link with a
+  // temporary name leads to, and a folder for the links' files.
+  ASSERT_EQ(mkdir(mDir.File("linked").c_str(), 0755), 0);
+  std::ofstream(mDir.File("victim")) << "the victim";
+  for (const auto& [command, extension] : commands)
   {
-    ASSERT_EQ(chmod(mDir.File(file).c_str(), 0750), 0);
-    oldBytes.push_back(ReadBinary(mDir.File(file)));
+    for (const Output output : {kShort, kLong})
+      std::ofstream(mDir.File(name(output, extension)), std::ios::binary) << "the old " << extension;
+    std::ofstream(mDir.File("linked/" + name(kShort, extension)), std::ios::binary) << "the old linked " << extension;
+    ASSERT_EQ(symlink(("linked/" + name(kShort, extension)).c_str(), mDir.File(name(kLink, extension)).c_str()), 0);
+    for (const std::string& file :
+         {name(kShort, extension), name(kLong, extension), "linked/" + name(kShort, extension)})
+      ASSERT_EQ(chmod(mDir.File(file).c_str(), 0750), 0);
   }
-  const std::vector<std::string> entries = FolderEntries(mDir.Path());
+  const Snapshot before = FolderSnapshot(mDir.Path());
+  char realFolder[PATH_MAX];
+  ASSERT_NE(realpath(mDir.Path().c_str(), realFolder), nullptr);
 
-  for (size_t i = 0; i < std::size(runs); ++i)
-  {
-    const std::string path = mDir.File(runs[i].first);
-    const auto run = hosttest::RunCommand("ulimit -f 0 && trap '' XFSZ && exec '" + std::string(AAXHOST_EXE) + "' " +
-                                          command(runs[i].second, runs[i].first) + " 2>&1");
-    EXPECT_EQ(run.exitCode, 3) << run.output;
-    EXPECT_NE(run.output.find("cannot write " + path + ": " + std::strerror(EFBIG) + "\n"), std::string::npos)
-      << run.output;
-    EXPECT_EQ(ReadBinary(path), oldBytes[i]) << path;
-    EXPECT_EQ(PermissionBits(path), 0750u) << path;
-    EXPECT_EQ(FolderEntries(mDir.Path()), entries);
-  }
+  // Temporary names beside an output taken before the tool runs, by the shell that then becomes
+  // the tool (so with its PID): a file, a link to a file, a link to none, then empty files.
+  const auto folderOf = [&](Output output) { return output == kLink ? std::string("linked/") : std::string(); };
+  const auto take = [&](Output output, int names) {
+    return "cd " + Quoted(mDir.File(folderOf(output))) + " && echo \"shell $$\" && echo planted >.tmp.$$.0 && ln -s " +
+           Quoted(mDir.File("victim")) + " .tmp.$$.1 && ln -s made .tmp.$$.2 && for n in $(seq 3 " +
+           std::to_string(names - 1) + "); do : >.tmp.$$.$n; done && ";
+  };
+  // Checks that the names are as the shell left them, and removes them.
+  const auto untake = [&](Output output, int names, const std::string& printed, Snapshot& after) {
+    const size_t shell = printed.find("shell ");
+    const int pid = shell == std::string::npos ? 0 : std::atoi(printed.c_str() + shell + 6);
+    const std::string stem = folderOf(output) + ".tmp." + std::to_string(pid) + ".";
+    for (int n = 0; n < names; ++n)
+    {
+      const std::string& entry = after[stem + std::to_string(n)];
+      EXPECT_EQ(entry.substr(std::min(entry.find(':'), entry.size())),
+                ":" + std::string(n == 0 ? "planted\n" : n == 1 ? mDir.File("victim") : n == 2 ? "made" : ""))
+        << stem << n;
+      after.erase(stem + std::to_string(n));
+      unlink(mDir.File(stem + std::to_string(n)).c_str());
+    }
+  };
 
-  for (size_t i = 0; i < std::size(runs); ++i)
+  const auto midWrite = [&](int signal) {
+    return "export LD_PRELOAD=" + Quoted(HOSTTEST_WRITE_SIGNAL_LIBRARY) + " HOSTTEST_SIGNAL_FOLDER=" +
+           Quoted(realFolder) + " HOSTTEST_SIGNAL=" + std::to_string(signal) +
+           " ASAN_OPTIONS=\"$ASAN_OPTIONS:verify_asan_link_order=0\" && ";
+  };
+  const std::string tooLarge = std::strerror(EFBIG);
+  struct Failure
   {
-    const auto run = RunAaxhost(command(runs[i].second, runs[i].first));
-    EXPECT_EQ(run.exitCode, 0) << run.output;
-    EXPECT_NE(ReadBinary(mDir.File(runs[i].first)), oldBytes[i]) << runs[i].first;
-    EXPECT_EQ(PermissionBits(mDir.File(runs[i].first)), 0750u) << runs[i].first;
-  }
-  EXPECT_EQ(Read("out.wav").Frames(), 48000u);
-  EXPECT_FALSE(testsupport::ReadPNG(mDir.File("picture.png")).Empty());
-  EXPECT_EQ(ReadBinary(mDir.File("saved.chunk")).size(), 5 * sizeof(double));
-  EXPECT_EQ(FolderEntries(mDir.Path()), entries);
+    std::string shell;
+    Output output;
+    int signal;         // that ends the tool, or 0 for exit code 3 ...
+    std::string reason; // ... with this reason, or none when every temporary name is taken
+  };
+  const Failure failures[] = {
+    {"ulimit -f 0 && trap '' XFSZ && ", kShort, 0, tooLarge},
+    {"ulimit -f 0 && ", kLong, 0, tooLarge},
+    {"ulimit -f 0 && ", kLink, 0, tooLarge},
+    {"ulimit -f 0 && ", kNew, 0, tooLarge},
+    {take(kShort, 100), kShort, 0, ""},
+    {take(kLink, 100), kLink, 0, ""},
+    {take(kNew, 100), kNew, 0, ""},
+    {midWrite(SIGINT), kShort, SIGINT, ""},
+    {midWrite(SIGTERM), kLong, SIGTERM, ""},
+    {midWrite(SIGHUP), kLink, SIGHUP, ""},
+  };
+  for (const Failure& failure : failures)
+    for (const auto& [command, extension] : commands)
+    {
+      const std::string path = mDir.File(name(failure.output, extension));
+      const auto run = hosttest::RunCommand(failure.shell + line(command, path));
+      const std::string context = failure.shell + command + " " + name(failure.output, extension) + "\n" + run.output;
+      EXPECT_EQ(run.signal, failure.signal) << context;
+      const bool allTaken = failure.signal == 0 && failure.reason.empty();
+      if (failure.signal == 0)
+      {
+        // Every temporary name taken: the file a link leads to is the one they would be beside.
+        const std::string reason =
+          allTaken ? "no temporary file can be made beside " +
+                       (failure.output == kLink ? mDir.File("linked/" + name(kShort, extension)) : "it") + ": " +
+                       std::strerror(EEXIST)
+                   : failure.reason;
+        EXPECT_EQ(run.exitCode, 3) << context;
+        EXPECT_NE(run.output.find("cannot write " + path + ": " + reason + "\n"), std::string::npos) << context;
+      }
+      Snapshot after = FolderSnapshot(mDir.Path());
+      if (allTaken)
+        untake(failure.output, 100, run.output, after);
+      EXPECT_EQ(Differences(after, before), std::vector<std::string>()) << context;
+    }
 
-  ASSERT_EQ(symlink("out.wav", mDir.File("link.wav").c_str()), 0);
-  for (const std::string& file : {std::string("link.wav"), longName})
-  {
-    const auto run = Render(file, "--set Gain=0");
-    EXPECT_EQ(run.exitCode, 0) << file << "\n" << run.output;
-  }
-  struct stat link{};
-  ASSERT_EQ(lstat(mDir.File("link.wav").c_str(), &link), 0);
-  EXPECT_TRUE(S_ISLNK(link.st_mode));
-  EXPECT_LT(DeviationFromGain(Read("in.wav"), Read("out.wav"), 1.0), 1e-5);
-  EXPECT_LT(DeviationFromGain(Read("in.wav"), Read(longName), 1.0), 1e-5);
+  // Written whole, with the first temporary names taken; the rest as it was.
+  const mode_t mask = umask(0);
+  umask(mask);
+  Snapshot expected = before;
+  for (const auto& [command, extension] : commands)
+    for (const Output output : {kShort, kLong, kLink, kNew})
+    {
+      const std::string file = output == kLink ? "linked/" + name(kShort, extension) : name(output, extension);
+      const auto run = hosttest::RunCommand(take(output, 3) + line(command, mDir.File(name(output, extension))));
+      EXPECT_EQ(run.exitCode, 0) << command << " " << file << "\n" << run.output;
+      Snapshot after = FolderSnapshot(mDir.Path());
+      untake(output, 3, run.output, after);
+      EXPECT_EQ(PermissionBits(mDir.File(file)), output == kNew ? 0666u & ~mask : 0750u) << file;
+      EXPECT_NE(after[file], expected[file]) << file;
+      expected[file] = after[file];
+      EXPECT_EQ(Differences(after, expected), std::vector<std::string>()) << file;
+      if (extension == ".wav")
+        EXPECT_LT(DeviationFromGain(Read("in.wav"), Read(file), 1.0), 1e-5) << file;
+      else if (extension == ".png")
+        EXPECT_FALSE(testsupport::ReadPNG(mDir.File(file)).Empty()) << file;
+      else
+        EXPECT_EQ(ReadBinary(mDir.File(file)).size(), 5 * sizeof(double)) << file;
+    }
 }
 
 TEST_F(HostToolTest, FailuresAreReportedWithTheirCauses)

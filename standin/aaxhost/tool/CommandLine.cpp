@@ -486,8 +486,12 @@ std::string HelpText(const std::string& topic)
             "       aaxhost help [COMMAND]\n\n"
             "Loads an AAX plug-in bundle the way a host does and describes it, lists its parameters,\n"
             "renders audio files through it or works with its state chunks. Every trace and\n"
-            "assertion the plug-in sends is reported at the end. An output file is put in place\n"
-            "only once written whole: a write that fails leaves the file it was to replace.\n\n"
+            "assertion the plug-in sends is reported at the end. An output file is written whole\n"
+            "beside the file it replaces (for a symbolic link, beside the file it leads to, and the\n"
+            "link stays) and only then put in its place: a write that fails, or that SIGINT, SIGTERM\n"
+            "or SIGHUP stops, leaves the file it was to replace as it was and no other file; passing\n"
+            "a file-size limit fails the write. Only devices, FIFOs and terminals (/dev/stdout) are\n"
+            "written in place.\n\n"
             "commands:\n";
     for (const CommandSpec& c : kCommands)
     {

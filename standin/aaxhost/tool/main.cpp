@@ -9,6 +9,7 @@
 #include "standin/aaxhost/tool/CommandLine.h"
 #include "standin/aaxhost/tool/DescriptionText.h"
 #include "standin/aaxhost/tool/HostLog.h"
+#include "standin/aaxhost/tool/OutputFile.h"
 
 #include <atomic>
 #include <cstdio>
@@ -45,6 +46,8 @@ extern "C" __attribute__((visibility("default"))) void standin_metal_validation_
 
 int main(int argc, char** argv)
 {
+  // Before any thread starts: each inherits the stop signals' handling.
+  RemoveTemporaryOutputOnStopSignals();
   // Whatever escapes a command (memory running out, say) ends the run as a failure with its
   // reason, not as an abort.
   int exitCode = kExitFailed;
