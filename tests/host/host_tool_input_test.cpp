@@ -441,8 +441,8 @@ std::string MpegWave(const std::string& mpeg, bool layer3 = true, bool piped = f
   return bytes + mpeg + std::string(piped ? 0 : mpeg.size() & 1, '\0');
 }
 
-// A RIFF WAVE file as RF64 (or BW64, by `id`): its sizes in a ds64 chunk before its fmt chunk.
-std::string AsRf64(const std::string& wave, const char* id = "RF64")
+// A RIFF WAVE file as RF64: its sizes in a ds64 chunk before its fmt chunk.
+std::string AsRf64(const std::string& wave)
 {
   const size_t data = wave.find("data", 12);
   const uint32_t dataSize = static_cast<uint32_t>(wave[data + 4] & 0xff) | (wave[data + 5] & 0xff) << 8 |
@@ -453,7 +453,7 @@ std::string AsRf64(const std::string& wave, const char* id = "RF64")
   Put(ds64, dataSize, 8, false);
   Put(ds64, 0, 8, false); // the sample count
   Put(ds64, 0, 4, false); // no table
-  std::string bytes = std::string(id) + std::string(4, '\xff') + "WAVE" + ds64 + wave.substr(12);
+  std::string bytes = "RF64" + std::string(4, '\xff') + "WAVE" + ds64 + wave.substr(12);
   Set(bytes, data + 36 + 4, 0xffffffffu, 4, false);
   return bytes;
 }
@@ -525,7 +525,8 @@ TEST(HostToolInputTest, HostileAudioInputsAreRefusedQuicklyWithinBoundedMemory)
   const std::string sound24000 = "rendered: 24000 frames";
   const std::string nothing = "rendered: 0 frames";
   // The levels of Sound's tone through the test plug-in, which no header read as audio keeps.
-  const std::string toneLevels = "\noutput 1: peak -6.02 dBFS, rms -9.03 dBFS\noutput 2: peak -6.02 dBFS, rms -9.03 dBFS";
+  const std::string toneLevels =
+    "\noutput 1: peak -6.02 dBFS, rms -9.03 dBFS\noutput 2: peak -6.02 dBFS, rms -9.03 dBFS";
   const std::string lame = Sound(mp3);
   const std::string mp2 = testsupport::ReadFileText(HOST_TEST_DATA "/tone.mp2");
   // 20 hand-made MPEG frames with `gap` in the middle, where the frame before ends at byte 4179.
@@ -684,10 +685,10 @@ TEST(HostToolInputTest, HostileAudioInputsAreRefusedQuicklyWithinBoundedMemory)
     {"sox-pipe.caf", sound(SF_FORMAT_CAF | SF_FORMAT_PCM_16, nullptr, Writing::kSeekless), 0, sound24000 + toneLevels},
     {"sox-pipe.w64", sound(SF_FORMAT_W64 | SF_FORMAT_PCM_16, nullptr, Writing::kSeekless), 0, sound24000 + toneLevels},
     // MPEG audio read by the tool itself: a sample rate that changes within the stream; an Xing
-    // frame whose count leaves no frame after the encoder's delay and padding (declaring none), or
-    // is 0 (declaring nothing); behind an ID3v2.4 tag with its footer, two ID3v2 tags, or 1000 bytes of
-    // junk or zeros (but not before only two frames); MPEG layer II in a WAVE file (whole, and as ffmpeg writes it to a pipe);
-    // layer III in RF64; BW64 as RF64.
+    // frame whose count leaves no frame after the encoder's delay and padding (declaring none),
+    // or is 0 (declaring nothing); behind an ID3v2.4 tag with its footer, two ID3v2 tags, or 1000
+    // bytes of junk or zeros (but not before only two frames); MPEG layer II in a WAVE file
+    // (whole, and as ffmpeg writes it to a pipe); layer III in RF64; BW64 as RF64.
     {"rates.mp3", bytes(lame + Mp3(10, std::nullopt)), 3,
      " changes its sample rate within the stream at byte " + std::to_string(lame.size()) +
        ", from 48000 Hz to 44100 Hz"},

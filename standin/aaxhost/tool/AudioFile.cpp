@@ -208,8 +208,8 @@ bool AllZero(const InputStream& in, uint64_t from, uint64_t to)
   unsigned char block[4096];
   while (from < to)
   {
-    const sf_count_t got =
-      in.ReadAt(static_cast<sf_count_t>(from), block, static_cast<sf_count_t>(std::min<uint64_t>(sizeof block, to - from)));
+    const sf_count_t got = in.ReadAt(static_cast<sf_count_t>(from), block,
+                                     static_cast<sf_count_t>(std::min<uint64_t>(sizeof block, to - from)));
     if (got <= 0 || std::any_of(block, block + got, [](unsigned char c) { return c != 0; }))
       return false;
     from += static_cast<uint64_t>(got);
