@@ -686,8 +686,9 @@ TEST(HostToolInputTest, HostileAudioInputsAreRefusedQuicklyWithinBoundedMemory)
     {"sox-pipe.w64", sound(SF_FORMAT_W64 | SF_FORMAT_PCM_16, nullptr, Writing::kSeekless), 0, sound24000 + toneLevels},
     // MPEG audio read by the tool itself: a sample rate that changes within the stream; an Xing
     // frame whose count leaves no frame after the encoder's delay and padding (declaring none),
-    // or is 0 (declaring nothing); behind an ID3v2.4 tag with its footer, two ID3v2 tags, or 1000
-    // bytes of junk or zeros (but not before only two frames); MPEG layer II in a WAVE file
+    // or is 0 (declaring nothing); behind an ID3v2.4 tag with its footer (or a footer flagged and
+    // left out, before a lone frame), two ID3v2 tags, or 1000 bytes of junk or zeros (but not
+    // before only two frames); MPEG layer II in a WAVE file
     // (whole, and as ffmpeg writes it to a pipe); layer III in RF64; BW64 as RF64.
     {"rates.mp3", bytes(lame + Mp3(10, std::nullopt)), 3,
      " changes its sample rate within the stream at byte " + std::to_string(lame.size()) +
@@ -696,6 +697,8 @@ TEST(HostToolInputTest, HostileAudioInputsAreRefusedQuicklyWithinBoundedMemory)
      "rendered: 24192 frames"},
     {"zero-count.mp3", bytes(Mp3(5, 0)), 0, "rendered: 4608 frames"},
     {"footer.mp3", bytes(Id3v2(1000, 4, 0x10) + lame), 0, sound24000},
+    {"no-footer.mp3", bytes(Id3v2(100, 4, 0x10).substr(0, 110) + Mp3(1, std::nullopt)), 3,
+     " decodes no frame from its 407 bytes of audio"},
     {"two-tags.mp3", bytes(Id3v2(100) + Id3v2(100) + Sound(mp3, Writing::kPipe)), 0, "rendered: 25344 frames"},
     {"junk.mp3", bytes(Junk(1000) + lame), 0, sound24000},
     {"zeros.mp3", bytes(std::string(1000, '\0') + lame), 0, sound24000},

@@ -36,8 +36,9 @@
 //   libmpg123 directly, from its first frame to its last whole one: bytes before the first frame
 //   (junk, or a damaged frame) are passed over, bytes between two frames mean the stream is
 //   damaged there, and its sample rate may not change. An MPEG stream is one whose first bytes
-//   after an ID3v2 tag begin a frame, or that the library opens as one; a file the library does
-//   not recognise is read as MPEG audio when three whole frames follow one another in it.
+//   after an ID3v2 tag (or after the tag less a footer it flags and leaves out) begin a frame,
+//   or that the library opens as one; a file the library does not recognise is read as MPEG
+//   audio when three whole frames follow one another in it.
 // - A file gives every frame it holds. It is refused when it declares more than it holds (a
 //   header cut short included), declares more samples than kMaxInputSamples or decodes more,
 //   or decodes no frame while it holds bytes that should be audio and declares no frame count:
@@ -710,8 +711,9 @@ std::optional<ContainerData> ContainerDataOf(const InputStream& in)
   return std::nullopt;
 }
 
-// The bytes after an ID3v2 tag at the start of a file, or 0 without one.
-uint64_t AfterId3v2Tag(const InputStream& in)
+// The bytes after an ID3v2 tag at the start of a file, its footer counted when it is flagged and
+// `footer`; 0 without one.
+uint64_t AfterId3v2Tag(const InputStream& in, bool footer = true)
 {
   unsigned char tag[10];
   if (in.ReadAt(0, tag, sizeof tag) != sizeof tag || std::memcmp(tag, "ID3", 3) != 0)
@@ -719,7 +721,7 @@ uint64_t AfterId3v2Tag(const InputStream& in)
   // Four 7-bit bytes of size after the header, and a footer as long as the header when flagged.
   const uint64_t size = uint64_t(tag[6] & 0x7f) << 21 | uint64_t(tag[7] & 0x7f) << 14 | uint64_t(tag[8] & 0x7f) << 7 |
                         uint64_t(tag[9] & 0x7f);
-  return sizeof tag + size + ((tag[5] & 0x10) ? sizeof tag : 0);
+  return sizeof tag + size + (footer && (tag[5] & 0x10) ? sizeof tag : 0);
 }
 
 // What a stream states of itself: the frame count a header declares, and the bytes that should
@@ -1194,9 +1196,10 @@ bool ReadInput(const std::string& path, const InputStream& in, AudioData& out, s
     }
     return DecodeWithLibrary(path, in, file, info, data, library.dataEnd - library.dataStart, out, error);
   }
-  // An MPEG stream, which the library would only estimate.
+  // An MPEG stream, which the library would only estimate; its frames may also begin where a
+  // tagger flagged a footer it left out, as the library looks for them.
   const uint64_t afterTag = AfterId3v2Tag(in);
-  if (BeginsMpegFrame(in, afterTag))
+  if (BeginsMpegFrame(in, afterTag) || BeginsMpegFrame(in, AfterId3v2Tag(in, false)))
     return DecodeMpeg(path, in, ScanMpeg(in, afterTag, length), out, error);
   SoundFile file = OpenWithLibrary(library, info);
   if (!file)
