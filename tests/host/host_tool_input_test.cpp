@@ -572,6 +572,12 @@ TEST(HostToolInputTest, HostileAudioInputsAreRefusedQuicklyWithinBoundedMemory)
     {"whole.w64", bytes(W64(held, held)), 0, whole},
     {"whole.flac", [](const std::string& p) { WriteFlac(p, true); }, 0, whole},
     {"unknown.flac", [](const std::string& p) { WriteFlac(p, false); }, 0, whole},
+    {"id3.flac",
+     [](const std::string& p) {
+       WriteFlac(p, false);
+       WriteFile(p, Id3v2(100) + testsupport::ReadFileText(p));
+     },
+     0, whole},
     // An Xing frame's count less the decoder's delay of 529 frames; without it, every frame.
     {"tagged.mp3", bytes(Mp3(5, 4)), 0, "rendered: 4079 frames"},
     {"untagged.mp3", bytes(Mp3(10, std::nullopt)), 0, "rendered: 11520 frames"},
@@ -686,9 +692,9 @@ TEST(HostToolInputTest, HostileAudioInputsAreRefusedQuicklyWithinBoundedMemory)
     {"sox-pipe.w64", sound(SF_FORMAT_W64 | SF_FORMAT_PCM_16, nullptr, Writing::kSeekless), 0, sound24000 + toneLevels},
     // MPEG audio read by the tool itself: a sample rate that changes within the stream; an Xing
     // frame whose count leaves no frame after the encoder's delay and padding (declaring none),
-    // or is 0 (declaring nothing); behind an ID3v2.4 tag with its footer (or a footer flagged and
-    // left out, before a lone frame), two ID3v2 tags, or 1000 bytes of junk or zeros (but not
-    // before only two frames); MPEG layer II in a WAVE file
+    // or is 0 (declaring nothing); behind an ID3v2.4 tag with its footer (or with a footer flagged
+    // and left out, before a lone frame), two ID3v2 tags, or 1000 bytes of junk or zeros (but not
+    // before only two frames, nor after 64 KiB of junk); MPEG layer II in a WAVE file
     // (whole, and as ffmpeg writes it to a pipe); layer III in RF64; BW64 as RF64.
     {"rates.mp3", bytes(lame + Mp3(10, std::nullopt)), 3,
      " changes its sample rate within the stream at byte " + std::to_string(lame.size()) +
@@ -703,6 +709,7 @@ TEST(HostToolInputTest, HostileAudioInputsAreRefusedQuicklyWithinBoundedMemory)
     {"junk.mp3", bytes(Junk(1000) + lame), 0, sound24000},
     {"zeros.mp3", bytes(std::string(1000, '\0') + lame), 0, sound24000},
     {"two-frames.mp3", bytes(std::string(1000, '\0') + Mp3(2, std::nullopt)), 3, ": Format not recognised."},
+    {"far.mp3", bytes(Junk(70000) + lame), 3, ": Format not recognised."},
     {"mp2.wav", bytes(MpegWave(mp2, false)), 0, "rendered: 12672 frames"},
     {"piped-mp2.wav", bytes(MpegWave(mp2, false, true)), 0, "rendered: 12672 frames"},
     {"mpeg.rf64", bytes(AsRf64(MpegWave(Sound(mp3, Writing::kPipe)))), 0, "rendered: 25344 frames"},

@@ -36,9 +36,10 @@
 //   libmpg123 directly, from its first frame to its last whole one: bytes before the first frame
 //   (junk, or a damaged frame) are passed over, bytes between two frames mean the stream is
 //   damaged there, and its sample rate may not change. An MPEG stream is one whose first bytes
-//   after an ID3v2 tag (or after the tag less a footer it flags and leaves out) begin a frame,
-//   or that the library opens as one; a file the library does not recognise is read as MPEG
-//   audio when three whole frames follow one another in it.
+//   (after an ID3v2 tag, if any) begin a frame, one with an ID3v2 tag before anything but a
+//   FLAC stream, or one in which three whole frames follow one another after at most 64 KiB of
+//   bytes that are none (all found before the audio library is asked), or that the library
+//   opens as one.
 // - A file gives every frame it holds. It is refused when it declares more than it holds (a
 //   header cut short included), declares more samples than kMaxInputSamples or decodes more,
 //   or decodes no frame while it holds bytes that should be audio and declares no frame count:
@@ -72,8 +73,10 @@ namespace
 constexpr uint64_t kMaxInputSamples = kMaxInputFileSize;
 // Samples, of all channels together, decoded at a time.
 constexpr size_t kBlockSamples = 65536;
-// The whole frames in a row that make a file the library does not recognise MPEG audio.
+// The whole frames in a row, after at most as many bytes that are none, that make a file of no
+// container MPEG audio, whatever it starts with.
 constexpr uint64_t kGuessedMpegFrames = 3;
+constexpr long kGuessedMpegJunk = 65536;
 
 uint32_t LittleEndian32(const unsigned char* p)
 {
@@ -711,9 +714,8 @@ std::optional<ContainerData> ContainerDataOf(const InputStream& in)
   return std::nullopt;
 }
 
-// The bytes after an ID3v2 tag at the start of a file, its footer counted when it is flagged and
-// `footer`; 0 without one.
-uint64_t AfterId3v2Tag(const InputStream& in, bool footer = true)
+// The bytes after an ID3v2 tag at the start of a file, or 0 without one.
+uint64_t AfterId3v2Tag(const InputStream& in)
 {
   unsigned char tag[10];
   if (in.ReadAt(0, tag, sizeof tag) != sizeof tag || std::memcmp(tag, "ID3", 3) != 0)
@@ -721,7 +723,7 @@ uint64_t AfterId3v2Tag(const InputStream& in, bool footer = true)
   // Four 7-bit bytes of size after the header, and a footer as long as the header when flagged.
   const uint64_t size = uint64_t(tag[6] & 0x7f) << 21 | uint64_t(tag[7] & 0x7f) << 14 | uint64_t(tag[8] & 0x7f) << 7 |
                         uint64_t(tag[9] & 0x7f);
-  return sizeof tag + size + (footer && (tag[5] & 0x10) ? sizeof tag : 0);
+  return sizeof tag + size + ((tag[5] & 0x10) ? sizeof tag : 0);
 }
 
 // What a stream states of itself: the frame count a header declares, and the bytes that should
@@ -938,9 +940,9 @@ struct MpegCloser
 };
 using MpegHandle = std::unique_ptr<mpg123_handle, MpegCloser>;
 
-// A libmpg123 handle reading `source`, quiet, searching past any bytes that are no frame, with
-// `flags` too; none, with the reason, when it cannot be had.
-MpegHandle OpenMpeg(MpegSource& source, long flags, std::string& reason)
+// A libmpg123 handle reading `source`, quiet, searching past up to `junk` bytes that are no frame
+// (any number when negative), with `flags` too; none, with the reason, when it cannot be had.
+MpegHandle OpenMpeg(MpegSource& source, long flags, long junk, std::string& reason)
 {
   static const int initialised = mpg123_init();
   int result = initialised;
@@ -953,7 +955,7 @@ MpegHandle OpenMpeg(MpegSource& source, long flags, std::string& reason)
   mpg123_handle* const mh = handle.get();
   if (mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_QUIET | flags, 0.) != MPG123_OK ||
       mpg123_param(mh, MPG123_REMOVE_FLAGS, MPG123_AUTO_RESAMPLE, 0.) != MPG123_OK ||
-      mpg123_param(mh, MPG123_RESYNC_LIMIT, -1, 0.) != MPG123_OK ||
+      mpg123_param(mh, MPG123_RESYNC_LIMIT, junk, 0.) != MPG123_OK ||
       mpg123_replace_reader_handle(mh, &MpegSource::Read, &MpegSource::Seek, nullptr) != MPG123_OK ||
       mpg123_open_handle(mh, &source) != MPG123_OK)
   {
@@ -964,7 +966,8 @@ MpegHandle OpenMpeg(MpegSource& source, long flags, std::string& reason)
 }
 
 // The frames of the MPEG stream in the bytes [start, end) of a file, as libmpg123 parses them one
-// by one, an Xing or Info frame among them: where the first starts and the last whole one ends,
+// by one (past up to `junk` bytes that are no frame, as OpenMpeg), an Xing or Info frame among
+// them: where the first starts and the last whole one ends,
 // how many follow one another from the first, and what, if anything, stops them before the
 // stream's end (bytes between two frames, or a change of sample rate), said after the file's
 // path.
@@ -976,14 +979,14 @@ struct MpegFrames
   std::string fault;
 };
 
-MpegFrames ScanMpeg(const InputStream& in, uint64_t start, uint64_t end)
+MpegFrames ScanMpeg(const InputStream& in, uint64_t start, uint64_t end, long junk = -1)
 {
   MpegFrames frames;
   frames.first = start;
   frames.end = end;
   MpegSource source{&in, start, end};
   std::string reason;
-  const MpegHandle handle = OpenMpeg(source, MPG123_IGNORE_INFOFRAME, reason);
+  const MpegHandle handle = OpenMpeg(source, MPG123_IGNORE_INFOFRAME, junk, reason);
   if (!handle)
   {
     frames.fault = " cannot be decoded: " + reason;
@@ -1072,7 +1075,7 @@ bool DecodeMpeg(const std::string& path, const InputStream& in, const MpegFrames
   }
   MpegSource source{&in, frames.first, frames.end};
   std::string reason;
-  const MpegHandle handle = OpenMpeg(source, MPG123_FORCE_FLOAT | MPG123_GAPLESS, reason);
+  const MpegHandle handle = OpenMpeg(source, MPG123_FORCE_FLOAT | MPG123_GAPLESS, -1, reason);
   mpg123_handle* const mh = handle.get();
   long rate = 0;
   int channels = 0, encoding = 0;
@@ -1110,6 +1113,14 @@ bool DecodeMpeg(const std::string& path, const InputStream& in, const MpegFrames
     return false;
   out.sampleRate = static_cast<int>(rate);
   return true;
+}
+
+// Whether the bytes at `offset` begin a FLAC stream.
+bool BeginsFlac(const InputStream& in, uint64_t offset)
+{
+  unsigned char marker[4];
+  return in.ReadAt(static_cast<sf_count_t>(offset), marker, sizeof marker) == sizeof marker &&
+         std::memcmp(marker, "fLaC", 4) == 0;
 }
 
 // Whether the bytes at `offset` begin an MPEG frame: its 11 bits of sync.
@@ -1196,20 +1207,19 @@ bool ReadInput(const std::string& path, const InputStream& in, AudioData& out, s
     }
     return DecodeWithLibrary(path, in, file, info, data, library.dataEnd - library.dataStart, out, error);
   }
-  // An MPEG stream, which the library would only estimate; its frames may also begin where a
-  // tagger flagged a footer it left out, as the library looks for them.
+  // An MPEG stream, which the library would only estimate: its frames begin after its ID3v2 tag,
+  // or it has an ID3v2 tag before anything but a FLAC stream (which the library takes for MPEG
+  // audio too, wherever its frames begin).
   const uint64_t afterTag = AfterId3v2Tag(in);
-  if (BeginsMpegFrame(in, afterTag) || BeginsMpegFrame(in, AfterId3v2Tag(in, false)))
+  if (BeginsMpegFrame(in, afterTag) || (afterTag > 0 && !BeginsFlac(in, afterTag)))
+    return DecodeMpeg(path, in, ScanMpeg(in, afterTag, length), out, error);
+  // Or whole frames after bytes that are none.
+  if (ScanMpeg(in, afterTag, length, kGuessedMpegJunk).count >= kGuessedMpegFrames)
     return DecodeMpeg(path, in, ScanMpeg(in, afterTag, length), out, error);
   SoundFile file = OpenWithLibrary(library, info);
   if (!file)
   {
-    // A file of no format the library knows may be MPEG audio after bytes that are none.
-    const std::string reason = sf_strerror(nullptr);
-    const MpegFrames frames = ScanMpeg(in, afterTag, length);
-    if (frames.count >= kGuessedMpegFrames)
-      return DecodeMpeg(path, in, frames, out, error);
-    error = "cannot read " + path + ": " + reason;
+    error = "cannot read " + path + ": " + sf_strerror(nullptr);
     return false;
   }
   if ((info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG)
