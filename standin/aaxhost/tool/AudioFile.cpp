@@ -38,8 +38,8 @@
 //   damaged there, and its sample rate may not change. An MPEG stream is one whose first bytes
 //   (after an ID3v2 tag, if any) begin a frame, one with an ID3v2 tag before anything but a
 //   FLAC stream, or one in which three whole frames follow one another after at most 64 KiB of
-//   bytes that are none (all found before the audio library is asked), or that the library
-//   opens as one.
+//   bytes that are none (all found before the audio library is asked, which sees a tagged FLAC
+//   stream without its tag), or that the library opens as one.
 // - A file gives every frame it holds. It is refused when it declares more than it holds (a
 //   header cut short included), declares more samples than kMaxInputSamples or decodes more,
 //   or decodes no frame while it holds bytes that should be audio and declares no frame count:
@@ -1216,6 +1216,8 @@ bool ReadInput(const std::string& path, const InputStream& in, AudioData& out, s
   // Or whole frames after bytes that are none.
   if (ScanMpeg(in, afterTag, length, kGuessedMpegJunk).count >= kGuessedMpegFrames)
     return DecodeMpeg(path, in, ScanMpeg(in, afterTag, length), out, error);
+  // The library sees a tagged FLAC stream without its tag, which it might measure otherwise.
+  library.dataStart = afterTag;
   SoundFile file = OpenWithLibrary(library, info);
   if (!file)
   {
