@@ -39,12 +39,22 @@ const CommandSpec kCommands[] = {
    "holds the main outputs, then any auxiliary outputs. Every output channel the plug-in\n"
    "leaves unwritten fails the render; the parameter values it ran with are printed at the end.\n"
    "\n"
-   "IN.wav may be any file the audio library reads; every frame it holds is rendered. A WAVE,\n"
-   "RF64, AIFF, AU, Wave64 or CAF file that declares more audio data than it holds, or ends\n"
-   "inside a chunk's header, is refused as cut short, as are a FLAC, MP3 (by its Xing or Info\n"
-   "frame) or AIFF file that decodes fewer frames than its header states. A size its writer\n"
-   "left unfilled means the data run to the end. Other formats are not checked against their\n"
-   "headers.",
+   "IN.wav may be any file the audio library reads, or MPEG audio (an MP3 or MP2 stream, or\n"
+   "in a WAVE, RF64 or BW64 file); every frame it holds is rendered. A WAVE, RF64, AIFF, AU,\n"
+   "Wave64 or CAF file that declares more audio data than it holds, or ends inside a chunk's\n"
+   "header, is refused as cut short, as are a FLAC, MP3 (by its Xing or Info frame) or AIFF\n"
+   "file that decodes fewer frames than its header states. MPEG audio with junk between two\n"
+   "frames is refused as damaged there, and so is one whose sample rate changes. A file that\n"
+   "decodes no frame is refused when part of it should be audio (audio data, FLAC frames,\n"
+   "Ogg pages with audio or cut short, MPEG frames).\n"
+   "\n"
+   "A size its writer left unfilled means the data run to the end: all ones (AU's and CAF's\n"
+   "\"unknown\", ffmpeg's WAVE, AU and CAF to a pipe), 2^63-1 (ffmpeg's Wave64 to a pipe),\n"
+   "0x7ffff000 bytes of WAVE data (sox's WAVE to a pipe), an AIFF SSND size of 0x7f000008\n"
+   "(sox's AIFF to a pipe), and a size of no audio while audio follows (ffmpeg's RF64 and AIFF\n"
+   "to a pipe; sox's CAF, Wave64, WAVE and RF64 through libsndfile to a pipe, whose copies of\n"
+   "the header before and after the audio are passed over). Other formats are not checked\n"
+   "against their headers.",
    "aaxhost render Vellicor.aaxplugin in.wav out.wav --set Drive=60 --automate \"Drive:0=0,4=100\""},
   {"state", "", 0, 0, "save, load and compare state chunks",
    "Makes an instance, loads --load, applies every --set, saves to --save and compares with\n"
