@@ -90,6 +90,13 @@ void ICaptionControl::OnResize()
   mTri = strip.GetCentredInside(0.5f * s, 0.33f * s);
 }
 
+void ICaptionControl::SetValueFromDelegate(double value, int valIdx)
+{
+  IControl::SetValueFromDelegate(value, valIdx);
+  if (GetParam())
+    SetDirty(false);
+}
+
 void ICaptionControl::Draw(IGraphics& g)
 {
   if (const IParam* param = GetParam())

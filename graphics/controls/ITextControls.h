@@ -57,6 +57,11 @@ public:
   void Draw(IGraphics& g) override;
   void OnMouseDown(float x, float y, const IMouseMod& mod) override;
   void OnResize() override;
+  // The text is the parameter's value as the caption draws: drawn while another thread had
+  // the parameter elsewhere for a moment (a restore on a host thread), it would keep that text
+  // when the editor is then given the value the caption already holds. So every value the
+  // editor is given draws it again, equal or not.
+  void SetValueFromDelegate(double value, int valIdx = 0) override;
 
   const IRECT& GetTriangleBounds() const { return mTri; }
 

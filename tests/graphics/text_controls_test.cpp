@@ -58,6 +58,15 @@ TEST_F(StockFixture, CaptionsShowTheirParameterAndPromptForIt)
   EXPECT_DOUBLE_EQ(dlg.GetParam(0)->Value(), 5.0);
   EXPECT_EQ(TextsOf(DrawOf(drive)), (Strings{"5.00 dB"}));
   EXPECT_EQ(TextsOf(DrawOf(overlay)), (Strings{"overlay"}));
+  // Drawn while another thread held the parameter elsewhere, the caption is drawn again when
+  // the editor is given the value it already holds.
+  dlg.GetParam(0)->Set(7.0);
+  EXPECT_EQ(TextsOf(DrawOf(drive)), (Strings{"7.00 dB"}));
+  dlg.GetParam(0)->Set(5.0);
+  drive->SetClean();
+  dlg.SendParamValueToUI(0, drive->GetValue(), true);
+  EXPECT_TRUE(drive->IsDirty());
+  EXPECT_EQ(TextsOf(DrawOf(drive)), (Strings{"5.00 dB"}));
 
   // Unbound (or bound outside the list) a caption keeps its string and does not prompt.
   auto* loose = Attach(new ICaptionControl(IRECT(0.f, 80.f, 100.f, 100.f), 9));
