@@ -144,8 +144,8 @@ public:
   // One tick: nothing until the construction is published (see ETickStart). Then, when the
   // configuration has an editor, delivers the parameter changes, then the MIDI and then the
   // SysEx messages queued for it, each queue until it is empty (records pushed meanwhile
-  // included) but at most as many records as it holds, and serves a refresh requested from another thread
-  // (RefreshAllParamsInUIFromAnyThread); then, always, OnIdleTick.
+  // included) but at most as many records as it holds, and serves a refresh requested from
+  // another thread (RefreshAllParamsInUIFromAnyThread); then, always, OnIdleTick.
   void OnUITimerTick(Timer& timer);
   // The plug-in is constructed: ticks reach it from now on. The constructor that asked for
   // ETickStart::kAfterConstruction calls it last; everything it wrote before is seen by the

@@ -109,16 +109,19 @@ double Vellicor::ParamValue(int paramIdx) const
 
 void Vellicor::SetOwnValue(int paramIdx, double value)
 {
-  const plug::IParam* param = GetParam(paramIdx);
-  if (!param)
+  if (!GetParam(paramIdx))
     return;
   SetParamByPlugin(paramIdx, value);
-  if (paramIdx > kPluginScale)
-  {
-    const int selected = TruncatedIndex(ParamValue(kABSelect));
-    if (selected == 0 || selected == 1)
-      mSnapshots[static_cast<std::size_t>(selected)][static_cast<std::size_t>(paramIdx)] = param->Value();
-  }
+  CopyIntoActiveRow(paramIdx);
+}
+
+void Vellicor::CopyIntoActiveRow(int paramIdx)
+{
+  if (paramIdx <= kPluginScale)
+    return;
+  const int selected = TruncatedIndex(ParamValue(kABSelect));
+  if (selected == 0 || selected == 1)
+    mSnapshots[static_cast<std::size_t>(selected)][static_cast<std::size_t>(paramIdx)] = ParamValue(paramIdx);
 }
 
 void Vellicor::SetParamFromAction(int paramIdx, double value)
@@ -180,16 +183,11 @@ void Vellicor::HandleParamChange(int paramIdx, plug::EParamChangeSource source, 
 {
   try
   {
-    const plug::IParam* param = GetParam(paramIdx);
-    if (!param || paramIdx >= kNumParams)
+    if (!GetParam(paramIdx) || paramIdx >= kNumParams)
       return;
-    // A restore or preset recall keeps the values it loads: the reactions only bring their
-    // memories in line with them.
-    const bool loading = source == plug::kPresetRecall;
-
     {
       std::lock_guard<std::mutex> lock(mReactionMutex);
-      React(paramIdx, source, loading);
+      React(paramIdx, source);
     }
     // What the reactions set goes to the host now, outside the lock (the host may answer
     // inside the request). A reaction to the host's own change is told with the binding's next
@@ -203,14 +201,12 @@ void Vellicor::HandleParamChange(int paramIdx, plug::EParamChangeSource source, 
   }
 }
 
-void Vellicor::React(int paramIdx, plug::EParamChangeSource source, bool loading)
+void Vellicor::React(int paramIdx, plug::EParamChangeSource source)
 {
-  if (paramIdx > kPluginScale)
-  {
-    const int selected = TruncatedIndex(ParamValue(kABSelect));
-    if (selected == 0 || selected == 1)
-      mSnapshots[static_cast<std::size_t>(selected)][static_cast<std::size_t>(paramIdx)] = ParamValue(paramIdx);
-  }
+  // A restore or preset recall keeps the values it loads: the reactions only bring their
+  // memories in line with them.
+  const bool loading = source == plug::kPresetRecall;
+  CopyIntoActiveRow(paramIdx);
 
   switch (paramIdx)
   {

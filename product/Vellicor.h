@@ -152,9 +152,11 @@ private:
   // active A/B row (as a change through the hook is, for every parameter after "Plugin Scale")
   // and handed to the host, which is told once the lock is let go (TellHostWaitingValues).
   void SetOwnValue(int paramIdx, double value);
+  // A parameter after "Plugin Scale" into the A/B row the selector names (mReactionMutex held).
+  void CopyIntoActiveRow(int paramIdx);
 
   // The reactions, called with mReactionMutex held: to one change, then its parts.
-  void React(int paramIdx, plug::EParamChangeSource source, bool loading);
+  void React(int paramIdx, plug::EParamChangeSource source);
   void SwitchSnapshot(bool keepLoadedValues);
   void ReactToGain(int changedIdx, int otherIdx, bool keepLoadedValues);
   void SelectTiltTab(bool countSelection);

@@ -117,8 +117,8 @@ public:
   AAX_Result GetStateChunk(AAX_CTypeID chunkID, AAX_SPlugInChunk* chunk) override;
   // Loads the values, tells the host every parameter's value as the load set it, through
   // SetParamAndTellHost (read back from the parameters only when the product's own load does
-  // not report it, see IPluginBase::LoadedParamValues), refreshes the editor (at once on the main thread; from
-  // any other, at the editor timer's next tick) and counts a change. A record whose size is
+  // not report it, see IPluginBase::LoadedParamValues), refreshes the editor (at once on the
+  // main thread; from any other, at the editor timer's next tick) and counts a change. A record whose size is
   // negative or too short for one double per parameter is refused with -20008, one holding a
   // value that is not finite with -20026; either way nothing changes. Of a record claiming
   // more, only as many bytes as the plug-in's state reader takes (StateReadSize) are read.
@@ -179,9 +179,8 @@ public:
 protected:
   // Publishes the bypass and one host parameter per IParam, holding the IParam's value (a value
   // the plug-in holds before the host is there, a user preset's, is the host's from the start),
-  // reads the sample rate (keeping
-  // the previous one when the host cannot say), tells the host a latency set before it was
-  // there, and resets processing. Returns 0.
+  // reads the sample rate (keeping the previous one when the host cannot say), tells the host
+  // a latency set before it was there, and resets processing. Returns 0.
   AAX_Result InitEffect() override;
 
   std::atomic<AAX_CParameter<bool>*> mBypassParameter{nullptr};
