@@ -74,6 +74,11 @@ public:
 
   // ---- reactions ----
   void HandleParamChange(int paramIdx, plug::EParamChangeSource source, int sampleOffset) override;
+  // The host refused a request of the plug-in's and the parameter holds the host's value: it
+  // reacts as to the host's own change, except that a refused gain never moves the other one:
+  // the link starts from the pair the instance then holds, as when the link is switched on.
+  // Asking the host to move the other gain again would meet the same refusal, at every round.
+  void HandleRefusedParamChange(int paramIdx) override;
   void OnIdleTick() override;
   void OnEditorClosing() override;
   // Publishes the new current preset index to the audio side and the reactions.
@@ -156,7 +161,15 @@ private:
   void CopyIntoActiveRow(int paramIdx);
 
   // The reactions, called with mReactionMutex held: to one change, then its parts.
-  void React(int paramIdx, plug::EParamChangeSource source);
+  // What a change does: kind says whether the host refused the plug-in's request (the value is
+  // then the host's, as for source kHost).
+  enum class EChange
+  {
+    kChanged,
+    kRefused
+  };
+  void HandleChange(int paramIdx, plug::EParamChangeSource source, EChange kind);
+  void React(int paramIdx, plug::EParamChangeSource source, EChange kind);
   void SwitchSnapshot(bool keepLoadedValues);
   void ReactToGain(int changedIdx, int otherIdx, bool keepLoadedValues);
   void SelectTiltTab(bool countSelection);

@@ -66,6 +66,8 @@ void TestAAXPlugin::HandleParamChange(int idx, plug::EParamChangeSource source, 
   mChanges.push_back({idx, source, offset});
 }
 
+void TestAAXPlugin::HandleRefusedParamChange(int idx) { mChanges.push_back({idx, plug::kHost, -1, true}); }
+
 void TestAAXPlugin::SendParamValueToUI(int idx, double value, bool /*normalized*/)
 {
   mToUI.emplace_back(idx, value);

@@ -33,6 +33,7 @@ struct ChangeRecord
   int idx;
   plug::EParamChangeSource source;
   int offset;
+  bool refused = false; // the host refused the plug-in's request (HandleRefusedParamChange)
 };
 
 class TestAAXPlugin : public plug::IPluginAAX
@@ -43,6 +44,7 @@ public:
   ~TestAAXPlugin() override;
 
   void HandleParamChange(int idx, plug::EParamChangeSource source, int offset) override;
+  void HandleRefusedParamChange(int idx) override;
   void SendParamValueToUI(int idx, double value, bool normalized) override;
   void OnResetProcessing() override { ++mResets; }
 
