@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstring>
@@ -581,6 +582,58 @@ TEST_F(BindingTest, TheHostsRefusalIsFinalAndLateAnswersInOrderChangeNothing)
     deliver("9", 0.48);
     EXPECT_EQ(Value(kStepped), 5.0);
     EXPECT_TRUE(mPlugin->mChanges.empty());
+  }
+}
+
+// What the plug-in sets by itself in reaction to the host's own change waits a whole idle round
+// (or goes with the next packet pass): a second lane of the host's may bring the value meanwhile,
+// and then nothing is asked. A restore tells the host the values it loaded, not values read back
+// after a host update landed in between.
+TEST_F(BindingTest, ReactionsToTheHostWaitARoundAndARestoreTellsWhatItLoaded)
+{
+  GestureLog log(*mHost);
+  auto sets = [&log] {
+    const auto kinds = log.Kinds();
+    return std::count(kinds.begin(), kinds.end(), std::string("set"));
+  };
+  mPlugin->mReaction = [this](const ChangeRecord& change) {
+    if (change.idx == kGain)
+      mPlugin->SetParamByPlugin(kStepped, Value(kGain) > 0.0 ? 7.5 : 2.5);
+  };
+  ASSERT_EQ(mPlugin->UpdateParameterFromHost("1", 0.75, 0), AAX_SUCCESS);
+  EXPECT_EQ(Value(kStepped), 7.5);
+  EXPECT_EQ(sets(), 0) << "not inside the host's update";
+  mPlugin->OnHostTimerTick();
+  EXPECT_EQ(sets(), 0) << "not at the first tick: the round it was made in is no whole round";
+  mPlugin->OnHostTimerTick();
+  EXPECT_EQ(sets(), 1);
+  EXPECT_NEAR(Normalized("9"), 0.75, 1e-12);
+
+  ASSERT_EQ(mPlugin->UpdateParameterFromHost("1", 0.25, 0), AAX_SUCCESS);
+  ASSERT_EQ(mPlugin->UpdateParameterFromHost("9", 0.25, 0), AAX_SUCCESS) << "the host's second lane";
+  for (int round = 0; round < 3; ++round)
+    mPlugin->OnHostTimerTick();
+  EXPECT_EQ(sets(), 1) << "the host brought the value itself";
+  mPlugin->mReaction = nullptr;
+
+  {
+    SCOPED_TRACE("a host update landing between the load and the telling");
+    ASSERT_EQ(mPlugin->UpdateParameterFromHost("2", 0.3, 0), AAX_SUCCESS);
+    AAX_CTypeID chunkID = 0;
+    ASSERT_EQ(mPlugin->GetChunkIDAtIndex(0, &chunkID), AAX_SUCCESS);
+    uint32_t size = 0;
+    ASSERT_EQ(mPlugin->GetStateChunkSize(chunkID, &size), AAX_SUCCESS);
+    std::vector<char> record(AAX_ChunkRecordSize(size));
+    auto* chunk = reinterpret_cast<AAX_SPlugInChunk*>(record.data());
+    chunk->fChunkID = static_cast<int32_t>(chunkID);
+    ASSERT_EQ(mPlugin->GetStateChunk(chunkID, chunk), AAX_SUCCESS);
+    const double loaded = Value(kDrive);
+    ASSERT_EQ(mPlugin->UpdateParameterFromHost("2", 0.6, 0), AAX_SUCCESS);
+    mPlugin->mAfterLoad = [this] { mPlugin->UpdateParameterFromHost("2", 0.9, 0); };
+    ASSERT_EQ(mPlugin->SetStateChunk(chunkID, chunk), AAX_SUCCESS);
+    mPlugin->mAfterLoad = nullptr;
+    EXPECT_NEAR(Value(kDrive), loaded, 1e-9) << "the restore's value, not the one that landed meanwhile";
+    EXPECT_NEAR(Normalized("2"), 0.3, 1e-9);
   }
 }
 

@@ -1,7 +1,9 @@
 // The real bundle with hosts that do not take the plug-in's requests: automation in Read mode
 // that ignores them, or answers each with its lane's value (the control snaps back), and hosts
 // that answer late. Whatever the host does, its value wins, the exchange ends, and once the
-// host has delivered everything the instance holds what the host holds.
+// host has delivered everything the instance holds what the host holds. Also: what the
+// editor's own actions set reaches the host at once, and runs safely beside the host's
+// changes on its own thread.
 
 #include "product/VellicorConstants.h"
 #include "standin/aaxhost/tool/EditorSession.h"
@@ -13,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -382,6 +385,74 @@ TEST_F(HostRefusalTest, AnswersTwoRoundsLateEndOnTheLastValueTheHostDelivered)
   instance.GetInstanceHost()->Automation().SetUpdateSink(
     [this](const char* id, double value) { mInstance->PostNormalized(id ? id : "", value); });
   IdleRounds(instance, 4);
+  ExpectHostHoldsTheInstancesValues(instance);
+}
+
+// The editor's copy of A into B while B is active sets the copied values and asks the host for
+// them at once, without waiting for a packet pass or an idle round.
+TEST_F(HostRefusalTest, ACopyIntoTheActiveRowIsToldAtOnce)
+{
+  aaxhost::PluginInstance& instance = *mInstance;
+  ASSERT_EQ(instance.SetFromText(Id(kDrive), "30"), AAX_SUCCESS);
+  ASSERT_EQ(instance.SetNormalized(Id(kABSelect), 1.0), AAX_SUCCESS);
+  ASSERT_EQ(instance.SetFromText(Id(kDrive), "60"), AAX_SUCCESS);
+  IdleRounds(instance, 2);
+  aaxhost::EditorSession editor(mSession.GetHost(), instance);
+  ASSERT_TRUE(editor.Create()) << editor.Error();
+  ASSERT_EQ(editor.Open(), AAX_SUCCESS);
+  {
+    NSAutoreleasePool pool;
+    NSView* view = editor.EditorView();
+    ASSERT_NE(view, nullptr);
+    const aaxhost::AutomationDelegate& automation = instance.GetInstanceHost()->Automation();
+    const uint64_t before = automation.SetValueRequestCount();
+    input::Click(view->window(), input::InWindow(view, NSMakePoint(153, 12)));
+    EXPECT_NEAR(InstanceValue(instance, kDrive), 30.0, 1e-9) << "A's value copied into B";
+    bool asked = false;
+    for (const aaxhost::ValueRecord& request : automation.SetValueRequests())
+      asked = asked || request.id == Id(kDrive);
+    EXPECT_GT(automation.SetValueRequestCount(), before);
+    EXPECT_TRUE(asked) << "Drive is asked for with the click";
+    instance.Settle();
+    EXPECT_NEAR(HostNormalized(instance, kDrive), Normalize(instance, kDrive, "30"), 1e-9);
+  }
+  bool balanced = true;
+  EXPECT_EQ(editor.Close(balanced), AAX_SUCCESS);
+  ExpectHostHoldsTheInstancesValues(instance);
+}
+
+// The stereo-mode button clicked on the main thread while the host switches A/B on its own
+// thread: both write the A/B rows, under the one reaction lock (ThreadSanitizer sees a race
+// otherwise), and the host ends on the instance's values.
+TEST_F(HostRefusalTest, EditorActionsAndTheHostsSwitchesOnItsThreadRunTogether)
+{
+  aaxhost::PluginInstance& instance = *mInstance;
+  aaxhost::EditorSession editor(mSession.GetHost(), instance);
+  ASSERT_TRUE(editor.Create()) << editor.Error();
+  ASSERT_EQ(editor.Open(), AAX_SUCCESS);
+  {
+    NSAutoreleasePool pool;
+    NSView* view = editor.EditorView();
+    ASSERT_NE(view, nullptr);
+    std::atomic<bool> stop{false};
+    std::thread host([&] {
+      for (int i = 0; !stop.load(); ++i)
+      {
+        instance.PostNormalized(Id(kABSelect), (i % 2) ? 1.0 : 0.0);
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+      }
+    });
+    for (int i = 0; i < 40; ++i)
+    {
+      input::Click(view->window(), input::InWindow(view, NSMakePoint(372, 488)));
+      standin::RunLoop::Main().RunForMs(1);
+    }
+    stop = true;
+    host.join();
+  }
+  IdleRounds(instance, 3);
+  bool balanced = true;
+  EXPECT_EQ(editor.Close(balanced), AAX_SUCCESS);
   ExpectHostHoldsTheInstancesValues(instance);
 }
 
