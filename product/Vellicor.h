@@ -17,7 +17,9 @@
 //     The host is told once the reaction lock is let go: at once for a change of the editor's
 //     or of the plug-in's own, with the binding's next call from the host for a reaction to
 //     the host's own change (so that a value the host delivers meanwhile, a second automation
-//     lane's, needs no request).
+//     lane's, needs no request). When the host refuses a request, the parameter takes the
+//     host's value and reacts to it (HandleRefusedParamChange), without asking the host again
+//     for the other gain.
 //   - OnIdleTick and OnEditorClosing run on the main thread.
 #include "plug/aax/IPluginAAX.h"
 #include "product/VellicorConstants.h"

@@ -8,7 +8,8 @@
 // plus one ("1", "2", ...). Host automation arrives in UpdateParameterFromHost and is stored
 // in the IParam. Every value the plug-in side sets goes to the host as a request (touch, set,
 // release) through SetParamAndTellHost or SetParamByPlugin, and comes back as an update: the
-// binding's ParamRequests tells those answers apart from the host's own changes (see there).
+// binding's ParamRequests tells those answers apart from the host's refusals and its own
+// changes (see there). Whatever the host does with a request, its value wins.
 //
 // Each render call reaches ProcessAAXRender on the audio thread through the process
 // procedure AAX_CIPluginParameters::StaticRenderCallback. The host saves and restores the
