@@ -144,12 +144,7 @@ AAX_Result Restore(aaxhost::PluginInstance& instance, const std::vector<uint8_t>
 {
   AAX_CTypeID id = 0;
   EXPECT_EQ(instance.ChunkID(&id), AAX_SUCCESS);
-  std::vector<uint64_t> storage((AAX_ChunkRecordSize(data.size()) + 7) / 8, 0);
-  auto* record = reinterpret_cast<AAX_SPlugInChunk*>(storage.data());
-  record->fSize = static_cast<int32_t>(data.size());
-  record->fChunkID = static_cast<int32_t>(id);
-  std::memcpy(reinterpret_cast<uint8_t*>(storage.data()) + offsetof(AAX_SPlugInChunk, fData), data.data(), data.size());
-  return instance.Effect()->SetStateChunk(id, record);
+  return RestoreOnThisThread(instance, id, data);
 }
 
 std::vector<uint8_t> Saved(aaxhost::PluginInstance& instance)
@@ -178,11 +173,29 @@ protected:
       mInstance->GetInstanceHost()->Automation().SetUpdateSink(nullptr);
     EXPECT_EQ(mSession.GetHost().Services().AssertionCount(), 0u);
   }
+  // The instance's editor, made and opened in a host window; its view, null on failure.
+  NSView* OpenEditor()
+  {
+    mEditor = std::make_unique<aaxhost::EditorSession>(mSession.GetHost(), *mInstance);
+    if (!mEditor->Create() || mEditor->Open() != AAX_SUCCESS)
+    {
+      ADD_FAILURE() << "editor: " << mEditor->Error();
+      return nullptr;
+    }
+    return mEditor->EditorView();
+  }
+  void CloseEditor()
+  {
+    bool balanced = true;
+    EXPECT_EQ(mEditor->Close(balanced), AAX_SUCCESS);
+    EXPECT_TRUE(balanced);
+  }
   // Stops answering: the host ignores every request from now on.
   void IgnoreRequests() { mInstance->GetInstanceHost()->Automation().SetUpdateSink(nullptr); }
 
   BundleSession mSession;
   std::unique_ptr<aaxhost::PluginInstance> mInstance;
+  std::unique_ptr<aaxhost::EditorSession> mEditor;
 };
 
 // The host restores state X, then Y, and answers none of the requests; its own automation then
@@ -211,11 +224,8 @@ TEST_F(HostRefusalTest, ARefusedRestoreNeverHidesTheHostsOwnChange)
 TEST_F(HostRefusalTest, EditorRequestsTheHostIgnoresEndOnTheHostsValues)
 {
   aaxhost::PluginInstance& instance = *mInstance;
-  aaxhost::EditorSession editor(mSession.GetHost(), instance);
-  ASSERT_TRUE(editor.Create()) << editor.Error();
-  ASSERT_EQ(editor.Open(), AAX_SUCCESS);
   NSAutoreleasePool pool;
-  NSView* view = editor.EditorView();
+  NSView* view = OpenEditor();
   ASSERT_NE(view, nullptr);
   auto click = [&](double x, double y) {
     input::Click(view->window(), input::InWindow(view, NSMakePoint(x, y)));
@@ -266,8 +276,7 @@ TEST_F(HostRefusalTest, EditorRequestsTheHostIgnoresEndOnTheHostsValues)
     mInstance->GetInstanceHost()->Automation().SetUpdateSink(
       [this](const char* id, double value) { mInstance->PostNormalized(id ? id : "", value); });
   }
-  bool balanced = true;
-  EXPECT_EQ(editor.Close(balanced), AAX_SUCCESS);
+  CloseEditor();
 }
 
 // Both gain lanes in Read mode hold a pair the link does not make (+3 dB in, 0 dB out), and
@@ -397,12 +406,9 @@ TEST_F(HostRefusalTest, ACopyIntoTheActiveRowIsToldAtOnce)
   ASSERT_EQ(instance.SetNormalized(Id(kABSelect), 1.0), AAX_SUCCESS);
   ASSERT_EQ(instance.SetFromText(Id(kDrive), "60"), AAX_SUCCESS);
   IdleRounds(instance, 2);
-  aaxhost::EditorSession editor(mSession.GetHost(), instance);
-  ASSERT_TRUE(editor.Create()) << editor.Error();
-  ASSERT_EQ(editor.Open(), AAX_SUCCESS);
   {
     NSAutoreleasePool pool;
-    NSView* view = editor.EditorView();
+    NSView* view = OpenEditor();
     ASSERT_NE(view, nullptr);
     const aaxhost::AutomationDelegate& automation = instance.GetInstanceHost()->Automation();
     const uint64_t before = automation.SetValueRequestCount();
@@ -416,8 +422,7 @@ TEST_F(HostRefusalTest, ACopyIntoTheActiveRowIsToldAtOnce)
     instance.Settle();
     EXPECT_NEAR(HostNormalized(instance, kDrive), Normalize(instance, kDrive, "30"), 1e-9);
   }
-  bool balanced = true;
-  EXPECT_EQ(editor.Close(balanced), AAX_SUCCESS);
+  CloseEditor();
   ExpectHostHoldsTheInstancesValues(instance);
 }
 
@@ -427,12 +432,9 @@ TEST_F(HostRefusalTest, ACopyIntoTheActiveRowIsToldAtOnce)
 TEST_F(HostRefusalTest, EditorActionsAndTheHostsSwitchesOnItsThreadRunTogether)
 {
   aaxhost::PluginInstance& instance = *mInstance;
-  aaxhost::EditorSession editor(mSession.GetHost(), instance);
-  ASSERT_TRUE(editor.Create()) << editor.Error();
-  ASSERT_EQ(editor.Open(), AAX_SUCCESS);
   {
     NSAutoreleasePool pool;
-    NSView* view = editor.EditorView();
+    NSView* view = OpenEditor();
     ASSERT_NE(view, nullptr);
     std::atomic<bool> stop{false};
     std::thread host([&] {
@@ -451,8 +453,7 @@ TEST_F(HostRefusalTest, EditorActionsAndTheHostsSwitchesOnItsThreadRunTogether)
     host.join();
   }
   IdleRounds(instance, 3);
-  bool balanced = true;
-  EXPECT_EQ(editor.Close(balanced), AAX_SUCCESS);
+  CloseEditor();
   ExpectHostHoldsTheInstancesValues(instance);
 }
 
