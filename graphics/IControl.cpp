@@ -133,6 +133,10 @@ void IControl::SetValueFromDelegate(double value, int valIdx)
     SetValue(value, valIdx);
     SetDirty(false);
   }
+  else if (mDrawsParamText && GetParam(valIdx))
+  {
+    SetDirty(false);
+  }
 }
 
 void IControl::SetValueFromUserInput(double value, int valIdx)

@@ -100,7 +100,8 @@ public:
   virtual void SetParamIdx(int paramIdx, int valIdx = 0);
   // 0 with one value, else -1.
   virtual int GetValIdxForPos(float /*x*/, float /*y*/) const { return NVals() == 1 ? 0 : -1; }
-  // A value from the plug-in side; ignored while the mouse holds this control.
+  // A value from the plug-in side; ignored while the mouse holds this control. A control that
+  // draws its parameter's text is marked dirty also for the value it already holds.
   virtual void SetValueFromDelegate(double value, int valIdx = 0);
   // A value the user made; commits it (with the action) when it differs.
   virtual void SetValueFromUserInput(double value, int valIdx = 0);
@@ -218,6 +219,13 @@ public:
   bool GetIgnoreMouse() const { return mIgnoreMouse; }
   void DisablePrompt(bool disable) { mDisablePrompt = disable; }
   bool GetPromptDisabled() const { return mDisablePrompt; }
+  // The control draws its parameter's value as text, taken from the parameter as it is when the
+  // control draws or is marked dirty. Another thread may hold the parameter elsewhere for a
+  // moment (a restore on a host thread): text taken then would stay when the editor next gives
+  // the value the control already holds, so every value the editor gives such a control marks
+  // it dirty, equal or not.
+  void SetDrawsParamText(bool draws) { mDrawsParamText = draws; }
+  bool GetDrawsParamText() const { return mDrawsParamText; }
   void SetDblAsSingleClick(bool on) { mDblAsSingleClick = on; }
   bool GetDblAsSingleClick() const { return mDblAsSingleClick; }
   void SetMouseOverWhenDisabled(bool on) { mMouseOverWhenDisabled = on; }
@@ -275,6 +283,7 @@ protected:
   bool mHide = false;
   bool mDisabled = false;
   bool mDisablePrompt = true;
+  bool mDrawsParamText = false;
   bool mDblAsSingleClick = false;
   bool mMouseOverWhenDisabled = false;
   bool mMouseEventsWhenDisabled = false;

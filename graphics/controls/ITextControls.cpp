@@ -76,6 +76,7 @@ ICaptionControl::ICaptionControl(const IRECT& bounds, int paramIdx, const IText&
   mDisablePrompt = false;
   mDblAsSingleClick = true;
   mIgnoreMouse = false;
+  mDrawsParamText = true;
 }
 
 void ICaptionControl::OnResize()
@@ -88,13 +89,6 @@ void ICaptionControl::OnResize()
   const IRECT strip = mText.mAlign == EAlign::Far ? IRECT(mRECT.L, mRECT.T, mRECT.L + s, mRECT.B)
                                                   : IRECT(mRECT.R - s, mRECT.T, mRECT.R, mRECT.B);
   mTri = strip.GetCentredInside(0.5f * s, 0.33f * s);
-}
-
-void ICaptionControl::SetValueFromDelegate(double value, int valIdx)
-{
-  IControl::SetValueFromDelegate(value, valIdx);
-  if (GetParam())
-    SetDirty(false);
 }
 
 void ICaptionControl::Draw(IGraphics& g)

@@ -53,15 +53,18 @@ class ICaptionControl : public ITextControl
 public:
   ICaptionControl(const IRECT& bounds, int paramIdx, const IText& text = DEFAULT_TEXT,
                   const IColor& bgColor = DEFAULT_BGCOLOR, bool showParamLabel = true);
-
-  void Draw(IGraphics& g) override;
-  void OnMouseDown(float x, float y, const IMouseMod& mod) override;
-  void OnResize() override;
   // The text is the parameter's value as the caption draws: drawn while another thread had
   // the parameter elsewhere for a moment (a restore on a host thread), it would keep that text
   // when the editor is then given the value the caption already holds. So every value the
   // editor is given draws it again, equal or not.
-  void SetValueFromDelegate(double value, int valIdx = 0) override;
+  // The vector switches, knobs and sliders take their text from the parameter the same way and
+  // kept it stale alike, so that redraw is now the control base's for every control that draws
+  // its parameter's text (IControl::SetDrawsParamText, which the constructor sets here and the
+  // vector controls set where they take their text), no longer the caption's own.
+
+  void Draw(IGraphics& g) override;
+  void OnMouseDown(float x, float y, const IMouseMod& mod) override;
+  void OnResize() override;
 
   const IRECT& GetTriangleBounds() const { return mTri; }
 

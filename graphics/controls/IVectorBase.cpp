@@ -53,6 +53,8 @@ void IVectorBase::SetValueStrFromParam(bool withLabel)
   const IParam* param = OwnerParam();
   if (!param)
     return;
+  // Every vector control that shows its parameter's text takes it here.
+  mControl->SetDrawsParamText(true);
   if (withLabel)
     param->GetDisplayWithLabel(mValueStr, true);
   else

@@ -120,7 +120,8 @@ protected:
   // The owner's value 0 parameter, or null.
   const IParam* OwnerParam() const;
   // With a parameter: the value string becomes its display text for its current value,
-  // followed by the unit label when withLabel.
+  // followed by the unit label when withLabel, and the owner draws its parameter's text (see
+  // IControl::SetDrawsParamText).
   void SetValueStrFromParam(bool withLabel);
   // With a parameter: an empty label becomes the parameter's name.
   void SetLabelFromParamName();

@@ -339,7 +339,11 @@ TEST_F(BundleEditorTest, WhatThePluginSetsByItselfReachesTheHost)
   for (const Case& c : cases)
   {
     SCOPED_TRACE(c.what);
-    const ToolRun run = Editor(c.arguments);
+    // The editor's idle hook and the host's timer each take a round after the input (a
+    // file played keeps its own clock): what they tell the host reaches it before the list of
+    // changes, however late the threads run.
+    const bool plays = c.arguments.compare(0, audio.size(), audio) == 0;
+    const ToolRun run = Editor(c.arguments + (plays ? "" : Wait()));
     EXPECT_EQ(run.exitCode, 0) << run.output;
     EXPECT_EQ(run.output.find("host apart from the plug-in"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("host and plug-in: the same value of every parameter\n"), std::string::npos)
@@ -350,7 +354,7 @@ TEST_F(BundleEditorTest, WhatThePluginSetsByItselfReachesTheHost)
 
   // The editor scale: the idle hook's after the corner is dragged; the one user preset slot 2
   // brings to the opening (1.5, which the host knows before the input), and the size reset.
-  const ToolRun resized = Editor("--drag 895,495:990,550");
+  const ToolRun resized = Editor("--drag 895,495:990,550" + Wait());
   EXPECT_NE(resized.output.find("parameter 3 \"Plugin Scale\": 1.00 -> 1.11\n"), std::string::npos) << resized.output;
   const std::string folder = mHome.Path() + "/Music/Orlenbeck/Vellicor Presets";
   std::filesystem::create_directories(folder);

@@ -67,6 +67,39 @@ TEST_F(StockFixture, SwitchesStepWrapAndShowTheirParameter)
   EXPECT_TRUE(bound->GetStateDisabled(1));
 }
 
+// A host thread's restore has the parameter elsewhere for a moment while the editor is given a
+// value: a switch and a knob take their text from the parameter as it is then. When the restore
+// ends on the value the control already holds, the editor's value draws the text again.
+TEST_F(StockFixture, SwitchesAndKnobsShowTheirParameterAfterAHostThreadMovedIt)
+{
+  auto* tilt = Attach(new IVSwitchControl(IRECT(0.f, 0.f, 60.f, 30.f), 2, "", DEFAULT_STYLE));
+  auto* knob = Attach(new IVKnobControl(IRECT(100.f, 0.f, 200.f, 100.f), 0, "", DEFAULT_STYLE));
+  dlg.GetParam(2)->Set(2.0); // "HI"
+  dlg.GetParam(0)->Set(7.0);
+  dlg.SendParamValueToUI(2, 0.5, true); // "MD", sent before the restore began
+  dlg.SendParamValueToUI(0, 0.5, true); // 5 dB
+  EXPECT_STREQ(tilt->GetValueStr(), "HI");
+  EXPECT_STREQ(knob->GetValueStr(), "7.00 dB");
+
+  dlg.GetParam(2)->Set(1.0);
+  dlg.GetParam(0)->Set(5.0);
+  for (IControl* control : {static_cast<IControl*>(tilt), static_cast<IControl*>(knob)})
+    control->SetClean();
+  dlg.SendParamValueToUI(2, 0.5, true);
+  dlg.SendParamValueToUI(0, 0.5, true);
+  EXPECT_TRUE(tilt->IsDirty());
+  EXPECT_TRUE(knob->IsDirty());
+  EXPECT_EQ(TextsOf(DrawOf(tilt)), (Strings{"Tilt", "MD"}));
+  EXPECT_EQ(TextsOf(DrawOf(knob)), (Strings{"Drive", "5.00 dB"}));
+
+  // A control that draws no text of its parameter is not drawn again for the value it holds.
+  auto* tabs = Attach(new IVTabSwitchControl(IRECT(0.f, 200.f, 90.f, 230.f), 2));
+  dlg.SendParamValueToUI(2, 0.5, true);
+  tabs->SetClean();
+  dlg.SendParamValueToUI(2, 0.5, true);
+  EXPECT_FALSE(tabs->IsDirty());
+}
+
 TEST_F(StockFixture, ButtonReturnsToZeroOnlyWhenItsSplashEnds)
 {
   // Laid out with a handle: frame 2 and shadow 3 leave the widget (4, 1, 96, 96).

@@ -73,6 +73,10 @@ TEST_F(StockFixture, CaptionsShowTheirParameterAndPromptForIt)
   Click(50.f, 90.f);
   EXPECT_FALSE(g->TextEntryOpen());
   EXPECT_TRUE(TextsOf(DrawOf(loose)).empty());
+  // Nor is it drawn again for the value it holds: it draws no parameter's text.
+  loose->SetClean();
+  dlg.SendParamValueToUI(9, loose->GetValue(), true);
+  EXPECT_FALSE(loose->IsDirty());
 }
 
 TEST_F(StockFixture, TextStringsFitFormatAndToggle)

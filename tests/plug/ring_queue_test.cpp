@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <cstddef>
 #include <thread>
 #include <vector>
 
@@ -87,6 +89,35 @@ TEST(RingQueue, WithoutStorageIsFullAndEmpty)
   EXPECT_EQ(failed.Count(), 0);
 }
 
+namespace {
+
+// A producer's loop goes on past its count until more of its records got in than the queue
+// holds, which needs the consumer to have run meanwhile. When that happens is the scheduler's
+// choice, so the producer waits for it, up to a limit that only a hang reaches.
+class ProducerProgress
+{
+public:
+  explicit ProducerProgress(std::size_t capacity)
+    : mCapacity(capacity)
+    , mLimit(std::chrono::steady_clock::now() + std::chrono::minutes(2))
+  {
+  }
+
+  // Whether the producer pushes record i, having got `accepted` in so far.
+  bool KeepGoing(int i, int count, std::size_t accepted) const
+  {
+    if (i < count)
+      return true;
+    return accepted <= mCapacity && std::chrono::steady_clock::now() < mLimit;
+  }
+
+private:
+  const std::size_t mCapacity;
+  const std::chrono::steady_clock::time_point mLimit;
+};
+
+} // namespace
+
 // One producer, one consumer, a million sequence numbers through a small queue: every record
 // the producer got in arrives exactly once, whole and in order. Also run under ThreadSanitizer.
 TEST(RingQueue, TwoThreadStressDeliversEveryAcceptedRecordInOrder)
@@ -120,10 +151,13 @@ TEST(RingQueue, TwoThreadStressDeliversEveryAcceptedRecordInOrder)
     }
   });
 
-  for (int i = 0; i < kCount; ++i)
+  const ProducerProgress progress(512);
+  for (int i = 0; progress.KeepGoing(i, kCount, accepted.size()); ++i)
   {
     if (queue.Push({i, -static_cast<double>(i)}))
       accepted.push_back(i);
+    else if (i >= kCount)
+      std::this_thread::sleep_for(std::chrono::microseconds(50)); // the consumer's turn is awaited
     else if ((i & 7) == 0)
       std::this_thread::yield(); // let the consumer catch up now and then; some drops remain
   }
@@ -135,8 +169,8 @@ TEST(RingQueue, TwoThreadStressDeliversEveryAcceptedRecordInOrder)
   EXPECT_TRUE(received == accepted) << "received " << received.size() << " of " << accepted.size();
 }
 
-// Two producers and a consumer at once: every record a producer got in arrives exactly once,
-// whole, and in that producer's order. Also run under ThreadSanitizer.
+// Two producers and a consumer at once (producer p sends 2i + p): every record a producer got in
+// arrives exactly once, whole, and in that producer's order. Also run under ThreadSanitizer.
 TEST(RingQueue, TwoProducersDeliverEveryAcceptedRecordInTheirOrder)
 {
   constexpr int kCount = 300000;
@@ -157,7 +191,7 @@ TEST(RingQueue, TwoProducersDeliverEveryAcceptedRecordInTheirOrder)
         any = true;
         if (e.mValue != -static_cast<double>(e.mIdx))
           ++torn;
-        received[e.mIdx / kCount].push_back(e.mIdx);
+        received[e.mIdx % 2].push_back(e.mIdx);
       }
       if (done && !any)
         break;
@@ -166,10 +200,13 @@ TEST(RingQueue, TwoProducersDeliverEveryAcceptedRecordInTheirOrder)
     }
   });
   auto produce = [&](int p) {
-    for (int i = p * kCount; i < (p + 1) * kCount; ++i)
+    const ProducerProgress progress(64);
+    for (int i = 0; progress.KeepGoing(i, kCount, accepted[p].size()); ++i)
     {
-      if (queue.Push({i, -static_cast<double>(i)}))
-        accepted[p].push_back(i);
+      if (queue.Push({2 * i + p, -static_cast<double>(2 * i + p)}))
+        accepted[p].push_back(2 * i + p);
+      else if (i >= kCount)
+        std::this_thread::sleep_for(std::chrono::microseconds(50));
       else if ((i & 7) == 0)
         std::this_thread::yield();
     }
