@@ -485,6 +485,15 @@ std::string Id3v2(uint32_t size, char version = 3, char flags = 0)
   return header + body + ((flags & 0x10) ? "3DI" + header.substr(3) : std::string());
 }
 
+// The bytes written as hexadecimal digits in `hex`.
+std::string FromHex(const std::string& hex)
+{
+  std::string bytes;
+  for (size_t i = 0; i + 1 < hex.size(); i += 2)
+    bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+  return bytes;
+}
+
 // Refused input files: each run exits 3 at once with a message naming the file and the
 // reason, within 256 MB, whatever the header declares and whatever the file is; a named pipe
 // never has its write end opened, so only the tool's own check can keep it from waiting.
@@ -729,6 +738,19 @@ TEST(HostToolInputTest, HostileAudioInputsAreRefusedQuicklyWithinBoundedMemory)
        WriteFile(p, b);
      },
      3, " declares 24000 frames but decodes only 11567: the file is cut short"},
+    // The audio library is shown only the chunks the tool's walk checked: a LIST chunk whose
+    // sub-chunk states a size near 4 GiB is passed over, and a file whose walk meets no data
+    // chunk is refused at once.
+    {"list-loop.wav", sound(SF_FORMAT_WAV | SF_FORMAT_PCM_16, [](std::string& b) {
+       b.insert(At(b, "data"), std::string("LIST\x0c\0\0\0INFOzzzz\xf8\xff\xff\xff", 20));
+       Set(b, 4, b.size() - 8, 4, false);
+     }), 0, sound24000 + toneLevels},
+    {"no-data.wav", bytes(FromHex("52494646ffffffff57415645666d7420100000000100040080bb000080bb0000010008004c495354494e"
+                                  "464ffffffffff8ffffff")),
+     3, " has no chunk of audio data"},
+    {"no-data.wav", bytes(FromHex("52494646ffffffff57415645666d7420100000000100040080bb000080bb0000010008004c495354494e"
+                                  "464ffffffffff8ffffff")),
+     3, " has no chunk of audio data", true},
     // Whole files of every container the tool checks, as the audio library writes them.
     {"sound.wav", sound(SF_FORMAT_WAV | SF_FORMAT_PCM_16), 0, sound24000},
     {"sound-ext.wav", sound(SF_FORMAT_WAVEX | SF_FORMAT_PCM_16), 0, sound24000},

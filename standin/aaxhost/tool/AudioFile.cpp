@@ -221,19 +221,31 @@ bool AllZero(const InputStream& in, uint64_t from, uint64_t to)
   return true;
 }
 
-// An input file as the audio library reads it: its bytes [0, headerEnd), then [dataStart,
-// dataEnd), so that header copies around the audio are left out, with each patch's field
-// holding its value.
+// A run of bytes of an input file: `size` bytes from `from`.
+struct Segment
+{
+  uint64_t from = 0;
+  uint64_t size = 0;
+};
+
+// An input file as the audio library reads it: the runs `segments` of its bytes one after
+// another, so that it sees only the chunks the reader's walk has checked and means it to (never
+// metadata, nor header copies around the audio), with each patch's field (at its place in the
+// file) holding its value.
 struct LibraryStream
 {
   const InputStream* in = nullptr;
-  uint64_t headerEnd = 0;
-  uint64_t dataStart = 0;
-  uint64_t dataEnd = 0;
+  std::vector<Segment> segments;
   std::vector<Patch> patches;
   sf_count_t position = 0;
 
-  sf_count_t Size() const { return static_cast<sf_count_t>(headerEnd + (dataEnd - dataStart)); }
+  sf_count_t Size() const
+  {
+    uint64_t size = 0;
+    for (const Segment& segment : segments)
+      size += segment.size;
+    return static_cast<sf_count_t>(size);
+  }
 
   static LibraryStream& Of(void* user) { return *static_cast<LibraryStream*>(user); }
   static sf_count_t Length(void* user) { return Of(user).Size(); }
@@ -248,22 +260,24 @@ struct LibraryStream
     sf_count_t got = 0;
     while (got < count && stream.position < stream.Size())
     {
-      // Where the stream stands in the file, and how much follows there before a seam.
-      const uint64_t at = static_cast<uint64_t>(stream.position);
-      const bool header = at < stream.headerEnd;
-      const uint64_t from = header ? at : at - stream.headerEnd + stream.dataStart;
-      const uint64_t run = header ? stream.headerEnd - at : static_cast<uint64_t>(stream.Size()) - at;
+      // The segment the stream stands in, where that is in the file, and how much of it follows.
+      uint64_t at = static_cast<uint64_t>(stream.position);
+      size_t i = 0;
+      while (at >= stream.segments[i].size)
+        at -= stream.segments[i++].size;
+      const uint64_t from = stream.segments[i].from + at;
+      const uint64_t run = stream.segments[i].size - at;
       unsigned char* const to = static_cast<unsigned char*>(into) + got;
       const sf_count_t n = stream.in->ReadAt(static_cast<sf_count_t>(from), to,
                                              static_cast<sf_count_t>(std::min<uint64_t>(run, uint64_t(count - got))));
       if (n <= 0)
         break;
       for (const Patch& patch : stream.patches)
-        for (unsigned i = 0; i < patch.field.width; ++i)
+        for (unsigned b = 0; b < patch.field.width; ++b)
         {
-          const uint64_t byte = patch.field.offset + i;
+          const uint64_t byte = patch.field.offset + b;
           if (byte >= from && byte < from + static_cast<uint64_t>(n))
-            to[byte - from] = patch.field.Byte(patch.value, i);
+            to[byte - from] = patch.field.Byte(patch.value, b);
         }
       got += n;
       stream.position += n;
@@ -438,6 +452,7 @@ struct ContainerData
     kDeclared,    // `declared` bytes of audio data from `start`
     kPlaceholder, // a size the writer left unfilled: the data run from `start` to `end`
     kCutShort,    // the file ends inside the header of the chunk at `start`
+    kNoData,      // the walk over the chunks meets no data chunk
   };
   Kind kind = kDeclared;
   uint64_t start = 0;
@@ -448,7 +463,79 @@ struct ContainerData
   uint64_t extra = 0;     // what that field counts besides the audio data
   unsigned formatTag = 0; // a WAVE file's format
   std::optional<Patch> identifier; // an identifier the library knows in place of the file's
+  uint64_t preamble = 0;           // the bytes of the file's header before its first chunk
+  uint64_t chunk = 0;              // where the data chunk's header starts
+  std::vector<Segment> kept;       // the other chunks the library is shown (see KeptChunks)
 };
+
+// The chunks besides the audio data that the audio library needs of a container laid out as
+// `layout` (its format, and what decodes it), named by `ids`: each the first time a walk meets it
+// whole. The library is shown these and the data chunk, never other chunks (metadata, whose
+// contents no walk checks and the library might loop on).
+class KeptChunks
+{
+public:
+  KeptChunks(const InputStream& in, const ChunkLayout& layout, std::vector<const unsigned char*> ids)
+    : mIn(in), mLayout(layout), mIds(std::move(ids)), mSeen(mIds.size(), false)
+  {
+  }
+
+  void Visit(const Chunk& chunk)
+  {
+    for (size_t i = 0; i < mIds.size(); ++i)
+      if (!mSeen[i] && std::memcmp(chunk.id, mIds[i], mLayout.idBytes) == 0 &&
+          chunk.bodySize <= HeldFrom(mIn, chunk.body))
+      {
+        mSeen[i] = true;
+        const uint64_t padded = (chunk.bodySize + mLayout.align - 1) / mLayout.align * mLayout.align;
+        segments.push_back(
+          Segment{chunk.offset, std::min(mLayout.Header() + padded, HeldFrom(mIn, chunk.offset))});
+      }
+  }
+  // Those of the whole chunks from `offset` (after the audio data) to the end.
+  void After(uint64_t offset)
+  {
+    WalkChunks(mIn, mLayout, offset, [this](const Chunk& chunk) {
+      Visit(chunk);
+      return true;
+    });
+  }
+
+  std::vector<Segment> segments;
+
+private:
+  const InputStream& mIn;
+  const ChunkLayout& mLayout;
+  std::vector<const unsigned char*> mIds;
+  std::vector<bool> mSeen;
+};
+
+// The name `id` as a chunk identifier.
+const unsigned char* Id(const char* id) { return reinterpret_cast<const unsigned char*>(id); }
+
+// Where the chunk a walk meets ends, its pad included.
+uint64_t ChunkEnd(const Chunk& chunk, const ChunkLayout& layout)
+{
+  return chunk.body + (chunk.bodySize + layout.align - 1) / layout.align * layout.align;
+}
+
+// `data`, found in the data chunk that ends at `dataEnd`, with the chunks `kept` the library is
+// shown, those after the audio data included when their size is declared.
+std::optional<ContainerData> WithKept(std::optional<ContainerData> data, KeptChunks& kept, uint64_t preamble,
+                                      uint64_t dataEnd)
+{
+  if (!data)
+  {
+    data.emplace();
+    data->kind = ContainerData::kNoData;
+    return data;
+  }
+  if (data->kind == ContainerData::kDeclared)
+    kept.After(dataEnd);
+  data->preamble = preamble;
+  data->kept = std::move(kept.segments);
+  return data;
+}
 
 // The audio data at `start` of a `container` whose header at `header` states `size` in `field`:
 // the audio's bytes and `extra` more. A known placeholder, or a size of no audio while audio
@@ -459,6 +546,7 @@ ContainerData DataAt(const InputStream& in, Container container, uint64_t header
 {
   ContainerData data;
   data.start = data.headerEnd = start;
+  data.chunk = header;
   data.field = field;
   data.extra = extra;
   if (start > static_cast<uint64_t>(in.length))
@@ -515,8 +603,11 @@ std::optional<ContainerData> WaveData(const InputStream& in)
   uint64_t ds64DataSize = 0;
   unsigned format = 0;
   std::optional<ContainerData> found;
+  uint64_t dataEnd = 0;
   const ChunkLayout& layout = rifx ? kBigEndianRiffChunks : kRiffChunks;
+  KeptChunks kept(in, layout, {Id("ds64"), Id("fmt "), Id("fact")});
   const std::optional<uint64_t> cut = WalkChunks(in, layout, 12, [&](const Chunk& chunk) {
+    kept.Visit(chunk);
     if (rf64 && chunk.Is("ds64"))
     {
       // The RIFF size, then the data size.
@@ -535,10 +626,12 @@ std::optional<ContainerData> WaveData(const InputStream& in)
     const bool ownSize = !ds64Field || (ds64DataSize == 0 && chunk.size != 0xffffffffu);
     found = DataAt(in, Container::kWave, chunk.offset, chunk.body, ownSize ? chunk.size : ds64DataSize, 0,
                    ds64Field.value_or(chunk.field), &layout);
+    dataEnd = ChunkEnd(chunk, layout);
     return false;
   });
   if (cut)
     return CutShortAt(*cut);
+  found = WithKept(std::move(found), kept, 12, dataEnd);
   if (found)
   {
     found->formatTag = format;
@@ -584,14 +677,18 @@ std::optional<ContainerData> AiffData(const InputStream& in)
   if (!IsAiff(in))
     return std::nullopt;
   std::optional<ContainerData> found;
+  uint64_t dataEnd = 0;
+  KeptChunks kept(in, kBigEndianRiffChunks, {Id("COMM"), Id("FVER")});
   const std::optional<uint64_t> cut = WalkChunks(in, kBigEndianRiffChunks, 12, [&](const Chunk& chunk) {
+    kept.Visit(chunk);
     if (!chunk.Is("SSND"))
       return true;
     found = DataAt(in, Container::kAiff, chunk.offset, chunk.body + 8, chunk.size, 8, chunk.field,
                    &kBigEndianRiffChunks);
+    dataEnd = ChunkEnd(chunk, kBigEndianRiffChunks);
     return false;
   });
-  return cut ? CutShortAt(*cut) : found;
+  return cut ? CutShortAt(*cut) : WithKept(std::move(found), kept, 12, dataEnd);
 }
 
 // The frame count the COMM chunk of an AIFF or AIFC file of plain samples (integer, float or
@@ -648,19 +745,27 @@ std::optional<ContainerData> W64Data(const InputStream& in)
                                           0x8c, 0xd1, 0x00, 0xc0, 0x4f, 0x8e, 0xdb, 0x8a};
   static const unsigned char kData[16] = {'d', 'a', 't', 'a', 0xf3, 0xac, 0xd3, 0x11,
                                           0x8c, 0xd1, 0x00, 0xc0, 0x4f, 0x8e, 0xdb, 0x8a};
+  static const unsigned char kFmt[16] = {'f', 'm', 't', ' ', 0xf3, 0xac, 0xd3, 0x11,
+                                         0x8c, 0xd1, 0x00, 0xc0, 0x4f, 0x8e, 0xdb, 0x8a};
+  static const unsigned char kFact[16] = {'f', 'a', 'c', 't', 0xf3, 0xac, 0xd3, 0x11,
+                                          0x8c, 0xd1, 0x00, 0xc0, 0x4f, 0x8e, 0xdb, 0x8a};
   unsigned char header[40];
   if (in.ReadAt(0, header, sizeof header) != sizeof header || std::memcmp(header, kRiff, 16) != 0 ||
       std::memcmp(header + 24, kWave, 16) != 0)
     return std::nullopt;
   std::optional<ContainerData> found;
+  uint64_t dataEnd = 0;
+  KeptChunks kept(in, kW64Chunks, {kFmt, kFact});
   const std::optional<uint64_t> cut = WalkChunks(in, kW64Chunks, sizeof header, [&](const Chunk& chunk) {
+    kept.Visit(chunk);
     if (std::memcmp(chunk.id, kData, 16) != 0)
       return true;
     found = DataAt(in, Container::kW64, chunk.offset, chunk.body, chunk.size, kW64Chunks.Header(), chunk.field,
                    &kW64Chunks);
+    dataEnd = ChunkEnd(chunk, kW64Chunks);
     return false;
   });
-  return cut ? CutShortAt(*cut) : found;
+  return cut ? CutShortAt(*cut) : WithKept(std::move(found), kept, sizeof header, dataEnd);
 }
 
 // The data chunk of a Core Audio (CAF) file: chunks of a 4-byte type and an 8-byte big-endian
@@ -671,13 +776,17 @@ std::optional<ContainerData> CafData(const InputStream& in)
   if (in.ReadAt(0, header, sizeof header) != sizeof header || std::memcmp(header, "caff", 4) != 0)
     return std::nullopt;
   std::optional<ContainerData> found;
+  uint64_t dataEnd = 0;
+  KeptChunks kept(in, kCafChunks, {Id("desc"), Id("kuki"), Id("pakt")});
   const std::optional<uint64_t> cut = WalkChunks(in, kCafChunks, sizeof header, [&](const Chunk& chunk) {
+    kept.Visit(chunk);
     if (!chunk.Is("data"))
       return true;
     found = DataAt(in, Container::kCaf, chunk.offset, chunk.body + 4, chunk.size, 4, chunk.field, &kCafChunks);
+    dataEnd = ChunkEnd(chunk, kCafChunks);
     return false;
   });
-  return cut ? CutShortAt(*cut) : found;
+  return cut ? CutShortAt(*cut) : WithKept(std::move(found), kept, sizeof header, dataEnd);
 }
 
 // The audio data of a file in a container whose header states their size, or none. A writer
@@ -696,7 +805,7 @@ std::optional<ContainerData> ContainerDataOf(const InputStream& in)
       return data;
     uint64_t header = data->start; // the length of the header whose data these are
     const std::optional<ContainerData> before = read(in.From(data->start));
-    if (before && before->kind != ContainerData::kCutShort)
+    if (before && (before->kind == ContainerData::kDeclared || before->kind == ContainerData::kPlaceholder))
     {
       header = before->start;
       data->kind = before->kind;
@@ -706,7 +815,7 @@ std::optional<ContainerData> ContainerDataOf(const InputStream& in)
     if (data->kind == ContainerData::kPlaceholder && header <= HeldFrom(in, data->start))
     {
       const std::optional<ContainerData> after = read(in.From(static_cast<uint64_t>(in.length) - header));
-      if (after && after->kind != ContainerData::kCutShort)
+      if (after && (after->kind == ContainerData::kDeclared || after->kind == ContainerData::kPlaceholder))
         data->end -= header;
     }
     return data;
@@ -1165,7 +1274,7 @@ bool ReadInput(const std::string& path, const InputStream& in, AudioData& out, s
   const uint64_t length = static_cast<uint64_t>(in.length);
   LibraryStream library;
   library.in = &in;
-  library.dataEnd = length;
+  uint64_t dataEnd = length;
   SF_INFO info;
   const std::optional<ContainerData> data = ContainerDataOf(in);
   if (data)
@@ -1177,6 +1286,9 @@ bool ReadInput(const std::string& path, const InputStream& in, AudioData& out, s
       error = path + " ends inside the header of its chunk at byte " + std::to_string(data->start) +
               ": the file is cut short";
       return false;
+    case ContainerData::kNoData:
+      error = path + " has no chunk of audio data";
+      return false;
     case ContainerData::kDeclared:
       if (data->declared > held)
       {
@@ -1184,19 +1296,24 @@ bool ReadInput(const std::string& path, const InputStream& in, AudioData& out, s
                 std::to_string(held) + ": the file is cut short";
         return false;
       }
-      library.dataEnd = data->start + data->declared;
+      dataEnd = data->start + data->declared;
       break;
     case ContainerData::kPlaceholder:
-      library.dataEnd = data->end;
+      dataEnd = data->end;
       break;
     }
     // MPEG audio: layer I or II (0x50), layer III (0x55).
     if (data->formatTag == 0x50 || data->formatTag == 0x55)
-      return DecodeMpeg(path, in, ScanMpeg(in, data->start, library.dataEnd), out, error);
-    library.headerEnd = data->headerEnd;
-    library.dataStart = data->start;
+      return DecodeMpeg(path, in, ScanMpeg(in, data->start, dataEnd), out, error);
+    // The file's header, the chunks the library needs, the data chunk's header and the data.
+    library.segments.push_back(Segment{0, data->preamble});
+    library.segments.insert(library.segments.end(), data->kept.begin(), data->kept.end());
+    library.segments.push_back(Segment{data->chunk, data->headerEnd - data->chunk});
+    library.segments.push_back(Segment{data->start, dataEnd - data->start});
     // The library reads the size of the data the reader takes, whatever the field holds.
-    library.patches.push_back(Patch{data->field, library.dataEnd - data->start + data->extra});
+    // (or as much of it as the field holds: the library takes no more than it is shown).
+    const uint64_t fieldMax = data->field.width == 4 ? 0xffffffffu : ~uint64_t(0);
+    library.patches.push_back(Patch{data->field, std::min(dataEnd - data->start + data->extra, fieldMax)});
     if (data->identifier)
       library.patches.push_back(*data->identifier);
     const SoundFile file = OpenWithLibrary(library, info);
@@ -1205,7 +1322,7 @@ bool ReadInput(const std::string& path, const InputStream& in, AudioData& out, s
       error = "cannot read " + path + ": " + sf_strerror(nullptr);
       return false;
     }
-    return DecodeWithLibrary(path, in, file, info, data, library.dataEnd - library.dataStart, out, error);
+    return DecodeWithLibrary(path, in, file, info, data, dataEnd - data->start, out, error);
   }
   // An MPEG stream, which the library would only estimate: its frames begin after its ID3v2 tag,
   // or it has an ID3v2 tag before anything but a FLAC stream (which the library takes for MPEG
@@ -1217,7 +1334,7 @@ bool ReadInput(const std::string& path, const InputStream& in, AudioData& out, s
   if (ScanMpeg(in, afterTag, length, kGuessedMpegJunk).count >= kGuessedMpegFrames)
     return DecodeMpeg(path, in, ScanMpeg(in, afterTag, length), out, error);
   // The library sees a tagged FLAC stream without its tag, which it might measure otherwise.
-  library.dataStart = afterTag;
+  library.segments.push_back(Segment{afterTag, HeldFrom(in, afterTag)});
   SoundFile file = OpenWithLibrary(library, info);
   if (!file)
   {
