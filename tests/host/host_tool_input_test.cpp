@@ -21,6 +21,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <fstream>
 #include <functional>
 #include <optional>
@@ -485,6 +486,34 @@ std::string Id3v2(uint32_t size, char version = 3, char flags = 0)
   return header + body + ((flags & 0x10) ? "3DI" + header.substr(3) : std::string());
 }
 
+// An ID3v1 tag: "TAG", then a title and 125 bytes in all.
+std::string Id3v1() { return "TAG" + std::string("Part one").append(122, '\0').substr(0, 125); }
+
+// An APE tag of one text item, with its header and footer.
+std::string Ape()
+{
+  const std::string item = std::string("\x04\0\0\0\0\0\0\0", 8) + "Title" + '\0' + "Part";
+  const auto frame = [&](uint32_t flags) {
+    std::string bytes = "APETAGEX";
+    for (uint32_t field : {2000u, static_cast<uint32_t>(item.size() + 32), 1u, flags})
+      Put(bytes, field, 4, false);
+    return bytes + std::string(8, '\0');
+  };
+  return frame(0xa0000000u) + item + frame(0x80000000u);
+}
+
+// A Lyrics3 tag of the second version: a lyrics field, its 6-digit size and "LYRICS200".
+std::string Lyrics3v2()
+{
+  const std::string body = "LYRICSBEGININD00002" "10" "LYR00012" "la la la\r\nla";
+  char size[7];
+  std::snprintf(size, sizeof size, "%06zu", body.size());
+  return body + size + "LYRICS200";
+}
+
+// A Lyrics3 tag of the first version: text up to "LYRICSEND".
+std::string Lyrics3v1() { return "LYRICSBEGINla la la\r\nla la LYRICSEND"; }
+
 // The bytes written as hexadecimal digits in `hex`.
 std::string FromHex(const std::string& hex)
 {
@@ -753,6 +782,30 @@ TEST(HostToolInputTest, HostileAudioInputsAreRefusedQuicklyWithinBoundedMemory)
     {"no-data.wav", bytes(FromHex("52494646ffffffff57415645666d7420100000000100040080bb000080bb0000010008004c495354494e"
                                   "464ffffffffff8ffffff")),
      3, " has no chunk of audio data", true},
+    // MP3 files joined end to end, each part whole (its own delay and padding taken off), with
+    // tags between the parts (ID3v2, ID3v1, APE, Lyrics3 of either version) or none.
+    {"joined.mp3", bytes(lame + lame), 0, "rendered: 48000 frames"},
+    {"joined-id3.mp3", bytes(Id3v2(1000) + lame + Id3v2(3000) + lame), 0, "rendered: 48000 frames"},
+    {"joined-tags.mp3", bytes(lame + Ape() + Lyrics3v2() + Id3v1() + Id3v2(100, 4, 0x10) + lame + Id3v1()), 0,
+     "rendered: 48000 frames"},
+    {"joined-lyrics.mp3", bytes(lame + Lyrics3v1() + lame), 0, "rendered: 48000 frames"},
+    // Bytes between two parts that are no whole tag are damage.
+    {"joined-cut-tag.mp3", bytes(lame + Id3v1().substr(0, 100) + lame), 3,
+     " is damaged at byte " + std::to_string(lame.size()) + ": no MPEG frame starts where the one before ends"},
+    // An AIFF file whose COMM chunk follows its sound data; WAVE, AIFF and AU files behind an
+    // ID3v2 tag, each read as the container it is.
+    {"late-comm.aiff", sound(SF_FORMAT_AIFF | SF_FORMAT_PCM_16, [](std::string& b) {
+       const size_t comm = At(b, "COMM");
+       const std::string chunk = b.substr(comm, 8 + 18);
+       b.erase(comm, chunk.size());
+       b += chunk;
+     }), 0, sound24000 + toneLevels},
+    {"id3.wav", sound(SF_FORMAT_WAV | SF_FORMAT_PCM_16, [](std::string& b) { b = Id3v2(1000) + b; }), 0,
+     sound24000 + toneLevels},
+    {"id3.aiff", sound(SF_FORMAT_AIFF | SF_FORMAT_PCM_16, [](std::string& b) { b = Id3v2(1000, 4, 0x10) + b; }), 0,
+     sound24000 + toneLevels},
+    {"id3.au", sound(SF_FORMAT_AU | SF_FORMAT_PCM_16, [](std::string& b) { b = Id3v2(100) + Id3v2(100) + b; }), 0,
+     sound24000 + toneLevels},
     // Whole files of every container the tool checks, as the audio library writes them.
     {"sound.wav", sound(SF_FORMAT_WAV | SF_FORMAT_PCM_16), 0, sound24000},
     {"sound-ext.wav", sound(SF_FORMAT_WAVEX | SF_FORMAT_PCM_16), 0, sound24000},

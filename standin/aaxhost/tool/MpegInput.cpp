@@ -116,14 +116,16 @@ std::optional<uint64_t> Id3v2TagAt(const InputStream& in, uint64_t offset)
 
 uint64_t AfterTags(const InputStream& in, uint64_t offset, uint64_t end)
 {
-  while (offset < end)
+  uint64_t after = offset;
+  while (after < end)
   {
-    const uint64_t tag = TagAt(in, offset, end);
+    const uint64_t tag = TagAt(in, after, end);
     if (tag == 0)
       break;
-    offset += tag;
+    after += tag;
   }
-  return offset;
+  // Tags end where a frame starts, or the stream ends: bytes that only begin like a tag are none.
+  return after == end || BeginsMpegFrame(in, after) ? after : offset;
 }
 
 bool BeginsMpegFrame(const InputStream& in, uint64_t offset)

@@ -19,7 +19,8 @@ namespace aaxhost::input
 std::optional<uint64_t> Id3v2TagAt(const InputStream& in, uint64_t offset);
 
 // Where the run of whole tags (ID3v2, ID3v1, APE with its header, Lyrics3) that starts at
-// `offset` ends, within `end`: `offset` itself when none starts there.
+// `offset` ends, within `end`, when an MPEG frame or `end` follows it: `offset` itself when no
+// such run starts there.
 uint64_t AfterTags(const InputStream& in, uint64_t offset, uint64_t end);
 
 // Whether the bytes at `offset` begin an MPEG frame: its 11 bits of sync.
