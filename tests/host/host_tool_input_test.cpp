@@ -705,6 +705,7 @@ TEST(HostToolInputTest, HostileAudioInputsAreRefusedQuicklyWithinBoundedMemory)
     // After a size of no audio: whole chunks that end the file (the last one's pad byte missing,
     // or zero bytes after them), else audio, whatever its first bytes are. An RF64 file whose
     // ds64 chunk leaves the data's size 0 has it in its data chunk, when that states one.
+    {"id3-chunk.wav", bytes(Wave(0, 0) + "id3 " + std::string("\x14\0\0\0", 4) + Id3v2(10)), 0, nothing},
     {"padless.wav", bytes(Wave(0, 0) + std::string("LIST\3\0\0\0abc", 11)), 0, nothing},
     {"padding.wav", bytes(Wave(0, 0) + std::string("LIST\4\0\0\0INFO", 12) + std::string(100, '\0')), 0, nothing},
     {"printable.rf64", sound(SF_FORMAT_RF64 | SF_FORMAT_PCM_16, [&](std::string& b) {
@@ -731,6 +732,11 @@ TEST(HostToolInputTest, HostileAudioInputsAreRefusedQuicklyWithinBoundedMemory)
      }), 0, "rendered: 11994 frames"},
     {"sox-pipe.caf", sound(SF_FORMAT_CAF | SF_FORMAT_PCM_16, nullptr, Writing::kSeekless), 0, sound24000 + toneLevels},
     {"sox-pipe.w64", sound(SF_FORMAT_W64 | SF_FORMAT_PCM_16, nullptr, Writing::kSeekless), 0, sound24000 + toneLevels},
+    // The same cut by a byte: the cut copy of the header after the audio ends them as a whole one.
+    {"cut-pipe.caf", sound(SF_FORMAT_CAF | SF_FORMAT_PCM_16, [](std::string& b) { b.pop_back(); }, Writing::kSeekless),
+     0, sound24000 + toneLevels},
+    {"cut-pipe.w64", sound(SF_FORMAT_W64 | SF_FORMAT_PCM_16, [](std::string& b) { b.pop_back(); }, Writing::kSeekless),
+     0, sound24000 + toneLevels},
     // MPEG audio read by the tool itself: a sample rate that changes within the stream; an Xing
     // frame whose count leaves no frame after the encoder's delay and padding (declaring none),
     // or is 0 (declaring nothing); behind an ID3v2.4 tag with its footer (or with a footer flagged
@@ -750,7 +756,16 @@ TEST(HostToolInputTest, HostileAudioInputsAreRefusedQuicklyWithinBoundedMemory)
     {"junk.mp3", bytes(Junk(1000) + lame), 0, sound24000},
     {"zeros.mp3", bytes(std::string(1000, '\0') + lame), 0, sound24000},
     {"two-frames.mp3", bytes(std::string(1000, '\0') + Mp3(2, std::nullopt)), 3, ": Format not recognised."},
+    {"three-frames.mp3", bytes(std::string(1000, '\0') + Mp3(3, std::nullopt)), 0, "rendered: 3456 frames"},
     {"far.mp3", bytes(Junk(70000) + lame), 3, ": Format not recognised."},
+    // 64 KiB of bytes that are none before the frames, and no more.
+    {"64k.mp3", bytes(std::string(65536, '\0') + lame), 0, sound24000},
+    {"64k-and-1.mp3", bytes(std::string(65537, '\0') + lame), 3, ": Format not recognised."},
+    // An ID3v2 tag that runs past the end of the file, alone or before frames.
+    {"cut-tag.mp3", bytes(Id3v2(1000).substr(0, 500)), 3,
+     " holds an ID3v2 tag at byte 0 of 1010 bytes that runs past the end of the file: the file is cut short"},
+    {"cut-tags.mp3", bytes((Id3v2(100) + Id3v2(1000) + lame).substr(0, 600)), 3,
+     " holds an ID3v2 tag at byte 110 of 1010 bytes that runs past the end of the file: the file is cut short"},
     {"mp2.wav", bytes(MpegWave(mp2, false)), 0, "rendered: 12672 frames"},
     {"piped-mp2.wav", bytes(MpegWave(mp2, false, true)), 0, "rendered: 12672 frames"},
     {"mpeg.rf64", bytes(AsRf64(MpegWave(Sound(mp3, Writing::kPipe)))), 0, "rendered: 25344 frames"},

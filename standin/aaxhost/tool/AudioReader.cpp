@@ -65,10 +65,10 @@ using namespace input;
 
 // Samples, of all channels together, decoded at a time.
 constexpr size_t kBlockSamples = 65536;
-// The whole frames in a row, after at most as many bytes that are none, that make a file of no
-// container MPEG audio, whatever it starts with.
+// The whole frames in a row, after at most as many bytes that are none (64 KiB, 65,536 bytes,
+// included), that make a file of no container MPEG audio, whatever it starts with.
 constexpr uint64_t kGuessedMpegFrames = 3;
-constexpr long kGuessedMpegJunk = 65536;
+constexpr uint64_t kGuessedMpegJunk = 65536;
 
 // An input file as the audio library reads it: the runs `segments` of its bytes one after
 // another, with each patch's field (at its place in the file) holding its value.
@@ -496,8 +496,9 @@ bool InputReader::Open(std::string& error)
   // audio too, wherever its frames begin).
   if (BeginsMpegFrame(in, afterTag) || (afterTag > 0 && !BeginsFlac(in, afterTag)))
     return OpenMpeg(in, ScanMpeg(in, afterTag, length), error);
-  // Or whole frames after bytes that are none.
-  if (ScanMpeg(in, afterTag, length, kGuessedMpegJunk).count >= kGuessedMpegFrames)
+  // Or whole frames after bytes that are none (libmpg123 searches fewer bytes than its limit).
+  const MpegFrames guess = ScanMpeg(in, afterTag, length, static_cast<long>(kGuessedMpegJunk + 1));
+  if (guess.count >= kGuessedMpegFrames && guess.first - afterTag <= kGuessedMpegJunk)
     return OpenMpeg(in, ScanMpeg(in, afterTag, length), error);
   // The library sees a tagged FLAC stream without its tag, which it might measure otherwise.
   mLibraryStream.segments.push_back(Segment{afterTag, HeldFrom(in, afterTag)});

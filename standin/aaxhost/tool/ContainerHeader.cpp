@@ -463,8 +463,9 @@ std::optional<ContainerData> CafData(const InputStream& in)
 // The audio data of a file in a container whose header states their size, or none. A writer
 // that could not seek back may have written its header again before the audio and after it: in
 // a placeholder's data, a copy of the header at their start (read as a file of its own, the same
-// container with its data inside it) is passed over, once, and one as long as the header before
-// the data that ends the file ends them.
+// container with its data inside it) is passed over, once, and one within the last bytes as
+// long as the header before the data, read as the container (whole, or cut by the file's end),
+// ends them.
 std::optional<ContainerData> ContainerDataOf(const InputStream& in)
 {
   for (const auto read : {&WaveData, &AiffData, &AuData, &W64Data, &CafData})
@@ -483,11 +484,17 @@ std::optional<ContainerData> ContainerDataOf(const InputStream& in)
       data->declared = before->declared;
       data->start += before->start;
     }
-    if (data->kind == ContainerData::kPlaceholder && header <= HeldFrom(in, data->start))
+    if (data->kind == ContainerData::kPlaceholder)
     {
-      const std::optional<ContainerData> after = read(in.From(static_cast<uint64_t>(in.length) - header));
-      if (after && (after->kind == ContainerData::kDeclared || after->kind == ContainerData::kPlaceholder))
-        data->end -= header;
+      // The first place in the data's last `header` bytes where the file's end reads as the
+      // container, its header whole or cut.
+      const uint64_t held = HeldFrom(in, data->start);
+      for (uint64_t at = data->start + (held > header ? held - header : 0); at < data->end; ++at)
+        if (read(in.From(at)))
+        {
+          data->end = at;
+          break;
+        }
     }
     return data;
   }
