@@ -5,6 +5,7 @@
 // writer left unfilled or wrote again, and MPEG audio the audio library does not open. Each run
 // is a child process watched for its exit, its time and its peak memory.
 
+#include "standin/aaxhost/tool/AudioReader.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -858,6 +859,138 @@ TEST(HostToolInputTest, HostileAudioInputsAreRefusedQuicklyWithinBoundedMemory)
     if (c.make)
       unlink(input.c_str());
   }
+}
+
+// What a reader gives when read to its end in blocks of `block` frames: the frames, the last
+// Read's result (0 at the end, -1 on a fault) and the fault's reason; every Read within its block.
+struct ReadToEnd
+{
+  int64_t frames = 0;
+  int64_t last = 0;
+  std::string error;
+};
+
+ReadToEnd ReadAll(aaxhost::AudioReader& reader, int64_t block)
+{
+  std::vector<std::vector<float>> channels(static_cast<size_t>(reader.Channels()),
+                                           std::vector<float>(static_cast<size_t>(block)));
+  std::vector<float*> into;
+  for (auto& channel : channels)
+    into.push_back(channel.data());
+  ReadToEnd result;
+  for (;;)
+  {
+    result.last = reader.Read(into.data(), block, result.error);
+    EXPECT_LE(result.last, block);
+    if (result.last <= 0)
+      return result;
+    result.frames += result.last;
+  }
+}
+
+// The block reader on its own: a header's exact count is stated at the opening and read to the
+// frame; where only reading can tell (a placeholder size, joined MP3 files, a header whose count
+// the data do not bear out) none is; a fault found only at the end (fewer frames than the header states) fails the
+// Read there, and the reader stays failed.
+TEST(HostToolInputTest, TheBlockReaderStatesWhatItKnowsAndFailsWhereAFaultShows)
+{
+  testsupport::TempDir dir;
+  const std::string lame = Sound(SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III);
+  struct Case
+  {
+    const char* name;
+    std::string bytes;
+    int64_t stated;
+    int64_t frames; // read before the end or the fault
+    std::string fault;
+  };
+  std::string sox = Sound(SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+  Set(sox, At(sox, "data") + 4, 0x7ffff000u, 4, false);
+  const Case cases[] = {
+    {"whole.wav", Sound(SF_FORMAT_WAV | SF_FORMAT_PCM_16), 24000, 24000, ""},
+    {"whole.flac", Sound(SF_FORMAT_FLAC | SF_FORMAT_PCM_16), 24000, 24000, ""},
+    {"sox.wav", sox, -1, 24000, ""},
+    {"whole.mp3", lame, 24000, 24000, ""},
+    {"joined.mp3", lame + lame, -1, 48000, ""},
+    {"comm.aiff", Aiff(4800, 4800, 266944), -1, 2400, " declares 266944 frames but decodes only 2400"},
+    {"cut.mp3", lame.substr(0, lame.size() / 2), -1, 0, " declares 24000 frames but decodes only"},
+  };
+  for (const Case& c : cases)
+  {
+    const std::string path = dir.File(c.name);
+    WriteFile(path, c.bytes);
+    std::string error;
+    const std::unique_ptr<aaxhost::AudioReader> reader = aaxhost::OpenAudioReader(path, error);
+    ASSERT_NE(reader, nullptr) << c.name << ": " << error;
+    EXPECT_EQ(reader->SampleRate(), 48000) << c.name;
+    EXPECT_EQ(reader->StatedFrames(), c.stated) << c.name;
+    const ReadToEnd read = ReadAll(*reader, 1000);
+    if (c.fault.empty())
+    {
+      EXPECT_EQ(read.last, 0) << c.name << ": " << read.error;
+      EXPECT_EQ(read.frames, c.frames) << c.name;
+    }
+    else
+    {
+      EXPECT_EQ(read.last, -1) << c.name;
+      EXPECT_NE(read.error.find(path + c.fault), std::string::npos) << c.name << ": " << read.error;
+      std::vector<float> channel(10);
+      std::vector<float*> into(static_cast<size_t>(reader->Channels()), channel.data());
+      std::string again;
+      EXPECT_EQ(reader->Read(into.data(), 10, again), -1) << c.name;
+      EXPECT_EQ(again, read.error) << c.name;
+    }
+  }
+}
+
+// A 24-bit stereo WAV file of ten minutes (173 MB, written sparse) read block by block keeps the
+// reader's memory as small as a file of a second's: measured in a child process of its own each.
+TEST(HostToolInputTest, TheBlockReaderReadsAFileOfAnyLengthInMemoryThatDoesNotGrowWithIt)
+{
+  testsupport::TempDir dir;
+  const auto writeWave = [&](const std::string& name, uint64_t frames) {
+    const uint64_t bytes = frames * 6;
+    std::string header = "RIFF";
+    Put(header, 36 + bytes, 4, false);
+    header += "WAVEfmt ";
+    for (const auto& [value, count] : {std::pair<uint32_t, int>{16, 4}, {1, 2}, {2, 2}, {48000, 4}, {288000, 4},
+                                      {6, 2}, {24, 2}})
+      Put(header, value, count, false);
+    header += "data";
+    Put(header, bytes, 4, false);
+    const std::string path = dir.File(name);
+    WriteFile(path, header);
+    EXPECT_EQ(truncate(path.c_str(), static_cast<off_t>(header.size() + bytes)), 0);
+    return path;
+  };
+  // The peak memory of a child that reads `path` to its end; -1 when the read fails.
+  const auto peakReading = [](const std::string& path, int64_t frames) -> long {
+    const pid_t pid = fork();
+    if (pid == 0)
+    {
+      std::string error;
+      const std::unique_ptr<aaxhost::AudioReader> reader = aaxhost::OpenAudioReader(path, error);
+      if (!reader || reader->StatedFrames() != frames)
+        _exit(1);
+      std::vector<float> left(4096), right(4096);
+      float* into[] = {left.data(), right.data()};
+      int64_t read = 0;
+      for (int64_t got = 0; (got = reader->Read(into, 4096, error)) > 0;)
+        read += got;
+      _exit(read == frames ? 0 : 2);
+    }
+    int status = 0;
+    struct rusage usage{};
+    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+      return -1;
+    return usage.ru_maxrss;
+  };
+  const int64_t second = 48000, tenMinutes = 600 * 48000;
+  const long small = peakReading(writeWave("second.wav", second), second);
+  const long large = peakReading(writeWave("ten-minutes.wav", tenMinutes), tenMinutes);
+  ASSERT_GT(small, 0);
+  ASSERT_GT(large, 0);
+  EXPECT_LT(large, small + 8 * 1024) << "peak kB: " << small << " for a second, " << large << " for ten minutes";
 }
 
 } // namespace
