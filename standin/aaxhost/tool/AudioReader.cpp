@@ -271,6 +271,21 @@ public:
 
   int64_t Read(float* const* channels, int64_t frames, std::string& error) override
   {
+    try
+    {
+      return ReadBlocks(channels, frames, error);
+    }
+    catch (const std::exception&)
+    {
+      mEnded = true;
+      mFault = error = "cannot read " + mPath + ": not enough memory";
+      return -1;
+    }
+  }
+
+private:
+  int64_t ReadBlocks(float* const* channels, int64_t frames, std::string& error)
+  {
     if (!mFault.empty())
     {
       error = mFault;
@@ -308,7 +323,6 @@ public:
     return total;
   }
 
-private:
   int64_t Fail(const std::string& why, std::string& error)
   {
     mFault = why;

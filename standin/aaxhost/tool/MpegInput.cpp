@@ -275,6 +275,8 @@ MpegFrames ScanMpeg(const InputStream& in, uint64_t start, uint64_t end, long ju
 MpegDecoder::MpegDecoder(const std::string& path, const InputStream& in, const MpegFrames& frames)
   : mPath(path), mIn(in), mFrames(frames), mWalker(in, frames.first, frames.end, -1)
 {
+  // Room for the longest frame of any layer and rate, free format's included.
+  mFrameBytes.reserve(8192);
 }
 
 bool MpegDecoder::Open(std::string& error)

@@ -66,6 +66,9 @@ class MpegWalker
 {
 public:
   MpegWalker(const InputStream& in, uint64_t start, uint64_t end, long junk);
+  // libmpg123 reads through the walker's own source: it stays where it is made.
+  MpegWalker(const MpegWalker&) = delete;
+  MpegWalker& operator=(const MpegWalker&) = delete;
 
   // The next frame; false at the stream's end, or on a fault (`fault` then says what, after the
   // file's path).
