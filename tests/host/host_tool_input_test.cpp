@@ -248,15 +248,22 @@ std::string Rf64(uint64_t declared, uint32_t held)
   return bytes + std::string(held, '\0');
 }
 
-// A mono float WAVE file of `size` bytes whose data are all there, written sparse.
-void WriteSparseFloatWave(const std::string& path, uint32_t size)
+// A mono 16-bit WAVE file of more than 64 MiB: a junk chunk of 65 MiB (written sparse) before
+// `held` bytes of silence.
+void WriteLargeWave(const std::string& path, uint32_t held)
 {
+  const uint32_t junk = 65u << 20;
   std::string bytes = "RIFF";
-  Put(bytes, size - 8, 4, false);
-  bytes += "WAVE" + Fmt(3, 32) + "data";
-  Put(bytes, size - 44, 4, false);
-  std::ofstream(path, std::ios::binary) << bytes;
-  ASSERT_EQ(truncate(path.c_str(), size), 0);
+  Put(bytes, 4 + 24 + 8 + junk + 8 + held, 4, false);
+  bytes += "WAVE" + Fmt(1, 16) + "junk";
+  Put(bytes, junk, 4, false);
+  std::string data = "data";
+  Put(data, held, 4, false);
+  data += std::string(held, '\0');
+  std::ofstream file(path, std::ios::binary);
+  file << bytes;
+  file.seekp(static_cast<std::streamoff>(bytes.size() + junk));
+  file << data;
 }
 
 // The lines of `text`.
@@ -594,7 +601,7 @@ TEST(HostToolInputTest, HostileAudioInputsAreRefusedQuicklyWithinBoundedMemory)
     {"empty.wav", bytes(Flac(uint64_t(1) << 26, 1)), 3,
      " declares 67108864 frames but decodes only 0: the file is cut short", true},
     {"short.rf64", bytes(Rf64(more, held)), 3, cutShort},
-    {"large.wav", [](const std::string& p) { WriteSparseFloatWave(p, 65u << 20); }, 0, "rendered: 17039349 frames"},
+    {"large.wav", [&](const std::string& p) { WriteLargeWave(p, held); }, 0, whole},
     // Cut short behind an odd-sized chunk: found only where the walk counts its pad byte.
     {"list.wav", bytes(Wave(4000, 400)), 3,
      " declares 4000 bytes of audio data but holds only 400: the file is cut short"},
@@ -940,6 +947,28 @@ TEST(HostToolInputTest, TheBlockReaderStatesWhatItKnowsAndFailsWhereAFaultShows)
       EXPECT_EQ(reader->Read(into.data(), 10, again), -1) << c.name;
       EXPECT_EQ(again, read.error) << c.name;
     }
+  }
+}
+
+// A file cut while it is read (after its opening) fails the Read that finds the cut, saying how
+// many of the frames its header states it decoded.
+TEST(HostToolInputTest, AFileCutWhileItIsReadFailsTheRead)
+{
+  testsupport::TempDir dir;
+  for (const int format : {SF_FORMAT_WAV | SF_FORMAT_PCM_16, SF_FORMAT_FLAC | SF_FORMAT_PCM_16})
+  {
+    const std::string path = dir.File("cut");
+    const std::string bytes = Sound(format, Writing::kFile, 240000);
+    WriteFile(path, bytes);
+    std::string error;
+    const std::unique_ptr<aaxhost::AudioReader> reader = aaxhost::OpenAudioReader(path, error);
+    ASSERT_NE(reader, nullptr) << error;
+    ASSERT_EQ(reader->StatedFrames(), 240000);
+    ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(bytes.size() / 2)), 0);
+    const ReadToEnd read = ReadAll(*reader, 4096);
+    EXPECT_EQ(read.last, -1) << format;
+    EXPECT_NE(read.error.find(path + " declares 240000 frames but decodes only "), std::string::npos) << read.error;
+    EXPECT_LT(read.frames, 240000) << format;
   }
 }
 

@@ -316,9 +316,6 @@ private:
       }
       total += got;
       mFrames += static_cast<uint64_t>(got);
-      if (mStatedFrames >= 0 && mFrames > static_cast<uint64_t>(mStatedFrames))
-        return Fail(mPath + " decodes more than the " + std::to_string(mStatedFrames) + " frames its header states",
-                    error);
     }
     return total;
   }

@@ -26,6 +26,10 @@ namespace aaxhost::input
 {
 namespace
 {
+// The most bytes a copy of a header after the audio may lack and still be found: each place it
+// may start at is read.
+constexpr uint64_t kMaxHeaderCut = 65536;
+
 // The containers whose headers state the size of their audio data.
 enum class Container
 {
@@ -487,9 +491,10 @@ std::optional<ContainerData> ContainerDataOf(const InputStream& in)
     if (data->kind == ContainerData::kPlaceholder)
     {
       // The first place in the data's last `header` bytes where the file's end reads as the
-      // container, its header whole or cut.
+      // container, its header whole or cut (by less than kMaxHeaderCut bytes).
       const uint64_t held = HeldFrom(in, data->start);
-      for (uint64_t at = data->start + (held > header ? held - header : 0); at < data->end; ++at)
+      const uint64_t whole = data->start + (held > header ? held - header : 0);
+      for (uint64_t at = whole; at < data->end && at - whole < kMaxHeaderCut; ++at)
         if (read(in.From(at)))
         {
           data->end = at;
