@@ -919,6 +919,11 @@ TEST(HostToolInputTest, TheBlockReaderStatesWhatItKnowsAndFailsWhereAFaultShows)
     {"sox.wav", sox, -1, 24000, ""},
     {"whole.mp3", lame, 24000, 24000, ""},
     {"joined.mp3", lame + lame, -1, 48000, ""},
+    // An Xing frame whose count libmpg123 does not take (its other fields disagree with the file):
+    // decoded as audio, so the count is not the file's.
+    {"xing-disagrees.mp3",
+     testsupport::ReadFileText(testsupport::SourcePath("tests/fuzz/corpus/audio_file_fuzz/xing-disagrees.mp3")), -1,
+     5760, ""},
     {"comm.aiff", Aiff(4800, 4800, 266944), -1, 2400, " declares 266944 frames but decodes only 2400"},
     {"cut.mp3", lame.substr(0, lame.size() / 2), -1, 0, " declares 24000 frames but decodes only"},
   };

@@ -325,8 +325,10 @@ bool MpegDecoder::Open(std::string& error)
         return false;
       }
     }
+    // Only when libmpg123 took the frame for what it says (it may refuse an Xing frame whose
+    // other fields do not agree, and decode it as audio).
     const off_t length = mpg123_length(mDecoder.get());
-    if (length >= 0)
+    if (length >= 0 && mpg123_framelength(mDecoder.get()) == static_cast<off_t>(*count))
       mStated = static_cast<uint64_t>(length);
   }
   return true;
