@@ -812,6 +812,13 @@ TEST(HostToolInputTest, HostileAudioInputsAreRefusedQuicklyWithinBoundedMemory)
     {"joined-tags.mp3", bytes(lame + Ape() + Lyrics3v2() + Id3v1() + Id3v2(100, 4, 0x10) + lame + Id3v1()), 0,
      "rendered: 48000 frames"},
     {"joined-lyrics.mp3", bytes(lame + Lyrics3v1() + lame), 0, "rendered: 48000 frames"},
+    // A tag with a picture between the parts, whose bytes hold what begins MPEG frames.
+    {"joined-art.mp3", [&](const std::string& p) {
+       std::string art = Id3v2(4000);
+       for (size_t at = 200; at + 4 < art.size(); at += 417)
+         art.replace(at, 4, "\xff\xfb\x90\xc0");
+       WriteFile(p, lame + art + lame);
+     }, 0, "rendered: 48000 frames"},
     // Bytes between two parts that are no whole tag are damage.
     {"joined-cut-tag.mp3", bytes(lame + Id3v1().substr(0, 100) + lame), 3,
      " is damaged at byte " + std::to_string(lame.size()) + ": no MPEG frame starts where the one before ends"},
