@@ -1,10 +1,11 @@
 // The aaxhost tool given hostile audio input: a named pipe, files whose headers declare more
-// audio than they hold or than any input may, files cut short anywhere or damaged, files that
-// decode nothing, and a file past the size the tool takes; and whole files of every container
+// audio than they hold, files cut short anywhere or damaged, files that decode nothing, and
+// metadata the audio library would loop on; and a file past 64 MiB, whole files of every container
 // it checks, those whose length no header states, those whose sizes or headers a streaming
 // writer left unfilled or wrote again, and MPEG audio the audio library does not open. Each run
 // is a child process watched for its exit, its time and its peak memory.
 
+#include "standin/aaxhost/tool/AudioReader.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -21,6 +22,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <fstream>
 #include <functional>
 #include <optional>
@@ -246,15 +248,22 @@ std::string Rf64(uint64_t declared, uint32_t held)
   return bytes + std::string(held, '\0');
 }
 
-// A mono float WAVE file of `size` bytes whose data are all there, written sparse.
-void WriteSparseFloatWave(const std::string& path, uint32_t size)
+// A mono 16-bit WAVE file of more than 64 MiB: a junk chunk of 65 MiB (written sparse) before
+// `held` bytes of silence.
+void WriteLargeWave(const std::string& path, uint32_t held)
 {
+  const uint32_t junk = 65u << 20;
   std::string bytes = "RIFF";
-  Put(bytes, size - 8, 4, false);
-  bytes += "WAVE" + Fmt(3, 32) + "data";
-  Put(bytes, size - 44, 4, false);
-  std::ofstream(path, std::ios::binary) << bytes;
-  ASSERT_EQ(truncate(path.c_str(), size), 0);
+  Put(bytes, 4 + 24 + 8 + junk + 8 + held, 4, false);
+  bytes += "WAVE" + Fmt(1, 16) + "junk";
+  Put(bytes, junk, 4, false);
+  std::string data = "data";
+  Put(data, held, 4, false);
+  data += std::string(held, '\0');
+  std::ofstream file(path, std::ios::binary);
+  file << bytes;
+  file.seekp(static_cast<std::streamoff>(bytes.size() + junk));
+  file << data;
 }
 
 // The lines of `text`.
@@ -485,6 +494,43 @@ std::string Id3v2(uint32_t size, char version = 3, char flags = 0)
   return header + body + ((flags & 0x10) ? "3DI" + header.substr(3) : std::string());
 }
 
+// An ID3v1 tag: "TAG", then a title and 125 bytes in all.
+std::string Id3v1() { return "TAG" + std::string("Part one").append(122, '\0').substr(0, 125); }
+
+// An APE tag of one text item, with its header and footer.
+std::string Ape()
+{
+  const std::string item = std::string("\x04\0\0\0\0\0\0\0", 8) + "Title" + '\0' + "Part";
+  const auto frame = [&](uint32_t flags) {
+    std::string bytes = "APETAGEX";
+    for (uint32_t field : {2000u, static_cast<uint32_t>(item.size() + 32), 1u, flags})
+      Put(bytes, field, 4, false);
+    return bytes + std::string(8, '\0');
+  };
+  return frame(0xa0000000u) + item + frame(0x80000000u);
+}
+
+// A Lyrics3 tag of the second version: a lyrics field, its 6-digit size and "LYRICS200".
+std::string Lyrics3v2()
+{
+  const std::string body = "LYRICSBEGININD00002" "10" "LYR00012" "la la la\r\nla";
+  char size[7];
+  std::snprintf(size, sizeof size, "%06zu", body.size());
+  return body + size + "LYRICS200";
+}
+
+// A Lyrics3 tag of the first version: text up to "LYRICSEND".
+std::string Lyrics3v1() { return "LYRICSBEGINla la la\r\nla la LYRICSEND"; }
+
+// The bytes written as hexadecimal digits in `hex`.
+std::string FromHex(const std::string& hex)
+{
+  std::string bytes;
+  for (size_t i = 0; i + 1 < hex.size(); i += 2)
+    bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+  return bytes;
+}
+
 // Refused input files: each run exits 3 at once with a message naming the file and the
 // reason, within 256 MB, whatever the header declares and whatever the file is; a named pipe
 // never has its write end opened, so only the tool's own check can keep it from waiting.
@@ -544,16 +590,18 @@ TEST(HostToolInputTest, HostileAudioInputsAreRefusedQuicklyWithinBoundedMemory)
   const Case cases[] = {
     {"pipe.wav", nullptr, 3, ": not a regular file"},
     {"pipe.wav", nullptr, 3, ": not a regular file", true},
+    // No length is too long to read: a count no file could hold is only what the header states,
+    // and the file is cut short when it decodes fewer frames.
     {"huge.wav", bytes(Flac((uint64_t(1) << 36) - 1, 8)), 3,
-     " declares 68719476735 frames of 8 channels: more than the 67108864 samples a file of 64 MiB can hold"},
+     " declares 68719476735 frames but decodes only 0: the file is cut short"},
     {"xing.mp3", bytes(Mp3(5, 0xffffffffu)), 3,
-     " declares 4947802323311 frames of 1 channel: more than the 67108864 samples a file of 64 MiB can hold"},
+     " declares 4947802323311 frames but decodes only 4079: the file is cut short"},
     {"empty.wav", bytes(Flac(uint64_t(1) << 26, 1)), 3,
      " declares 67108864 frames but decodes only 0: the file is cut short"},
     {"empty.wav", bytes(Flac(uint64_t(1) << 26, 1)), 3,
      " declares 67108864 frames but decodes only 0: the file is cut short", true},
     {"short.rf64", bytes(Rf64(more, held)), 3, cutShort},
-    {"large.wav", [](const std::string& p) { WriteSparseFloatWave(p, 65u << 20); }, 3, ": larger than 64 MiB"},
+    {"large.wav", [&](const std::string& p) { WriteLargeWave(p, held); }, 0, whole},
     // Cut short behind an odd-sized chunk: found only where the walk counts its pad byte.
     {"list.wav", bytes(Wave(4000, 400)), 3,
      " declares 4000 bytes of audio data but holds only 400: the file is cut short"},
@@ -665,6 +713,7 @@ TEST(HostToolInputTest, HostileAudioInputsAreRefusedQuicklyWithinBoundedMemory)
     // After a size of no audio: whole chunks that end the file (the last one's pad byte missing,
     // or zero bytes after them), else audio, whatever its first bytes are. An RF64 file whose
     // ds64 chunk leaves the data's size 0 has it in its data chunk, when that states one.
+    {"id3-chunk.wav", bytes(Wave(0, 0) + "id3 " + std::string("\x14\0\0\0", 4) + Id3v2(10)), 0, nothing},
     {"padless.wav", bytes(Wave(0, 0) + std::string("LIST\3\0\0\0abc", 11)), 0, nothing},
     {"padding.wav", bytes(Wave(0, 0) + std::string("LIST\4\0\0\0INFO", 12) + std::string(100, '\0')), 0, nothing},
     {"printable.rf64", sound(SF_FORMAT_RF64 | SF_FORMAT_PCM_16, [&](std::string& b) {
@@ -691,6 +740,11 @@ TEST(HostToolInputTest, HostileAudioInputsAreRefusedQuicklyWithinBoundedMemory)
      }), 0, "rendered: 11994 frames"},
     {"sox-pipe.caf", sound(SF_FORMAT_CAF | SF_FORMAT_PCM_16, nullptr, Writing::kSeekless), 0, sound24000 + toneLevels},
     {"sox-pipe.w64", sound(SF_FORMAT_W64 | SF_FORMAT_PCM_16, nullptr, Writing::kSeekless), 0, sound24000 + toneLevels},
+    // The same cut by a byte: the cut copy of the header after the audio ends them as a whole one.
+    {"cut-pipe.caf", sound(SF_FORMAT_CAF | SF_FORMAT_PCM_16, [](std::string& b) { b.pop_back(); }, Writing::kSeekless),
+     0, sound24000 + toneLevels},
+    {"cut-pipe.w64", sound(SF_FORMAT_W64 | SF_FORMAT_PCM_16, [](std::string& b) { b.pop_back(); }, Writing::kSeekless),
+     0, sound24000 + toneLevels},
     // MPEG audio read by the tool itself: a sample rate that changes within the stream; an Xing
     // frame whose count leaves no frame after the encoder's delay and padding (declaring none),
     // or is 0 (declaring nothing); behind an ID3v2.4 tag with its footer (or with a footer flagged
@@ -710,7 +764,16 @@ TEST(HostToolInputTest, HostileAudioInputsAreRefusedQuicklyWithinBoundedMemory)
     {"junk.mp3", bytes(Junk(1000) + lame), 0, sound24000},
     {"zeros.mp3", bytes(std::string(1000, '\0') + lame), 0, sound24000},
     {"two-frames.mp3", bytes(std::string(1000, '\0') + Mp3(2, std::nullopt)), 3, ": Format not recognised."},
+    {"three-frames.mp3", bytes(std::string(1000, '\0') + Mp3(3, std::nullopt)), 0, "rendered: 3456 frames"},
     {"far.mp3", bytes(Junk(70000) + lame), 3, ": Format not recognised."},
+    // 64 KiB of bytes that are none before the frames, and no more.
+    {"64k.mp3", bytes(std::string(65536, '\0') + lame), 0, sound24000},
+    {"64k-and-1.mp3", bytes(std::string(65537, '\0') + lame), 3, ": Format not recognised."},
+    // An ID3v2 tag that runs past the end of the file, alone or before frames.
+    {"cut-tag.mp3", bytes(Id3v2(1000).substr(0, 500)), 3,
+     " holds an ID3v2 tag at byte 0 of 1010 bytes that runs past the end of the file: the file is cut short"},
+    {"cut-tags.mp3", bytes((Id3v2(100) + Id3v2(1000) + lame).substr(0, 600)), 3,
+     " holds an ID3v2 tag at byte 110 of 1010 bytes that runs past the end of the file: the file is cut short"},
     {"mp2.wav", bytes(MpegWave(mp2, false)), 0, "rendered: 12672 frames"},
     {"piped-mp2.wav", bytes(MpegWave(mp2, false, true)), 0, "rendered: 12672 frames"},
     {"mpeg.rf64", bytes(AsRf64(MpegWave(Sound(mp3, Writing::kPipe)))), 0, "rendered: 25344 frames"},
@@ -729,6 +792,50 @@ TEST(HostToolInputTest, HostileAudioInputsAreRefusedQuicklyWithinBoundedMemory)
        WriteFile(p, b);
      },
      3, " declares 24000 frames but decodes only 11567: the file is cut short"},
+    // The audio library is shown only the chunks the tool's walk checked: a LIST chunk whose
+    // sub-chunk states a size near 4 GiB is passed over, and a file whose walk meets no data
+    // chunk is refused at once.
+    {"list-loop.wav", sound(SF_FORMAT_WAV | SF_FORMAT_PCM_16, [](std::string& b) {
+       b.insert(At(b, "data"), std::string("LIST\x0c\0\0\0INFOzzzz\xf8\xff\xff\xff", 20));
+       Set(b, 4, b.size() - 8, 4, false);
+     }), 0, sound24000 + toneLevels},
+    {"no-data.wav", bytes(FromHex("52494646ffffffff57415645666d7420100000000100040080bb000080bb0000010008004c495354494e"
+                                  "464ffffffffff8ffffff")),
+     3, " has no chunk of audio data"},
+    {"no-data.wav", bytes(FromHex("52494646ffffffff57415645666d7420100000000100040080bb000080bb0000010008004c495354494e"
+                                  "464ffffffffff8ffffff")),
+     3, " has no chunk of audio data", true},
+    // MP3 files joined end to end, each part whole (its own delay and padding taken off), with
+    // tags between the parts (ID3v2, ID3v1, APE, Lyrics3 of either version) or none.
+    {"joined.mp3", bytes(lame + lame), 0, "rendered: 48000 frames"},
+    {"joined-id3.mp3", bytes(Id3v2(1000) + lame + Id3v2(3000) + lame), 0, "rendered: 48000 frames"},
+    {"joined-tags.mp3", bytes(lame + Ape() + Lyrics3v2() + Id3v1() + Id3v2(100, 4, 0x10) + lame + Id3v1()), 0,
+     "rendered: 48000 frames"},
+    {"joined-lyrics.mp3", bytes(lame + Lyrics3v1() + lame), 0, "rendered: 48000 frames"},
+    // A tag with a picture between the parts, whose bytes hold what begins MPEG frames.
+    {"joined-art.mp3", [&](const std::string& p) {
+       std::string art = Id3v2(4000);
+       for (size_t at = 200; at + 4 < art.size(); at += 417)
+         art.replace(at, 4, "\xff\xfb\x90\xc0");
+       WriteFile(p, lame + art + lame);
+     }, 0, "rendered: 48000 frames"},
+    // Bytes between two parts that are no whole tag are damage.
+    {"joined-cut-tag.mp3", bytes(lame + Id3v1().substr(0, 100) + lame), 3,
+     " is damaged at byte " + std::to_string(lame.size()) + ": no MPEG frame starts where the one before ends"},
+    // An AIFF file whose COMM chunk follows its sound data; WAVE, AIFF and AU files behind an
+    // ID3v2 tag, each read as the container it is.
+    {"late-comm.aiff", sound(SF_FORMAT_AIFF | SF_FORMAT_PCM_16, [](std::string& b) {
+       const size_t comm = At(b, "COMM");
+       const std::string chunk = b.substr(comm, 8 + 18);
+       b.erase(comm, chunk.size());
+       b += chunk;
+     }), 0, sound24000 + toneLevels},
+    {"id3.wav", sound(SF_FORMAT_WAV | SF_FORMAT_PCM_16, [](std::string& b) { b = Id3v2(1000) + b; }), 0,
+     sound24000 + toneLevels},
+    {"id3.aiff", sound(SF_FORMAT_AIFF | SF_FORMAT_PCM_16, [](std::string& b) { b = Id3v2(1000, 4, 0x10) + b; }), 0,
+     sound24000 + toneLevels},
+    {"id3.au", sound(SF_FORMAT_AU | SF_FORMAT_PCM_16, [](std::string& b) { b = Id3v2(100) + Id3v2(100) + b; }), 0,
+     sound24000 + toneLevels},
     // Whole files of every container the tool checks, as the audio library writes them.
     {"sound.wav", sound(SF_FORMAT_WAV | SF_FORMAT_PCM_16), 0, sound24000},
     {"sound-ext.wav", sound(SF_FORMAT_WAVEX | SF_FORMAT_PCM_16), 0, sound24000},
@@ -766,6 +873,165 @@ TEST(HostToolInputTest, HostileAudioInputsAreRefusedQuicklyWithinBoundedMemory)
     if (c.make)
       unlink(input.c_str());
   }
+}
+
+// What a reader gives when read to its end in blocks of `block` frames: the frames, the last
+// Read's result (0 at the end, -1 on a fault) and the fault's reason; every Read within its block.
+struct ReadToEnd
+{
+  int64_t frames = 0;
+  int64_t last = 0;
+  std::string error;
+};
+
+ReadToEnd ReadAll(aaxhost::AudioReader& reader, int64_t block)
+{
+  std::vector<std::vector<float>> channels(static_cast<size_t>(reader.Channels()),
+                                           std::vector<float>(static_cast<size_t>(block)));
+  std::vector<float*> into;
+  for (auto& channel : channels)
+    into.push_back(channel.data());
+  ReadToEnd result;
+  for (;;)
+  {
+    result.last = reader.Read(into.data(), block, result.error);
+    EXPECT_LE(result.last, block);
+    if (result.last <= 0)
+      return result;
+    result.frames += result.last;
+  }
+}
+
+// The block reader on its own: a header's exact count is stated at the opening and read to the
+// frame; where only reading can tell (a placeholder size, joined MP3 files, a header whose count
+// the data do not bear out) none is; a fault found only at the end (fewer frames than the header states) fails the
+// Read there, and the reader stays failed.
+TEST(HostToolInputTest, TheBlockReaderStatesWhatItKnowsAndFailsWhereAFaultShows)
+{
+  testsupport::TempDir dir;
+  const std::string lame = Sound(SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III);
+  struct Case
+  {
+    const char* name;
+    std::string bytes;
+    int64_t stated;
+    int64_t frames; // read before the end or the fault
+    std::string fault;
+  };
+  std::string sox = Sound(SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+  Set(sox, At(sox, "data") + 4, 0x7ffff000u, 4, false);
+  const Case cases[] = {
+    {"whole.wav", Sound(SF_FORMAT_WAV | SF_FORMAT_PCM_16), 24000, 24000, ""},
+    {"whole.flac", Sound(SF_FORMAT_FLAC | SF_FORMAT_PCM_16), 24000, 24000, ""},
+    {"sox.wav", sox, -1, 24000, ""},
+    {"whole.mp3", lame, 24000, 24000, ""},
+    {"joined.mp3", lame + lame, -1, 48000, ""},
+    // An Xing frame whose count libmpg123 does not take (its other fields disagree with the file):
+    // decoded as audio, so the count is not the file's.
+    {"xing-disagrees.mp3",
+     testsupport::ReadFileText(testsupport::SourcePath("tests/fuzz/corpus/audio_file_fuzz/xing-disagrees.mp3")), -1,
+     5760, ""},
+    {"comm.aiff", Aiff(4800, 4800, 266944), -1, 2400, " declares 266944 frames but decodes only 2400"},
+    {"cut.mp3", lame.substr(0, lame.size() / 2), -1, 0, " declares 24000 frames but decodes only"},
+  };
+  for (const Case& c : cases)
+  {
+    const std::string path = dir.File(c.name);
+    WriteFile(path, c.bytes);
+    std::string error;
+    const std::unique_ptr<aaxhost::AudioReader> reader = aaxhost::OpenAudioReader(path, error);
+    ASSERT_NE(reader, nullptr) << c.name << ": " << error;
+    EXPECT_EQ(reader->SampleRate(), 48000) << c.name;
+    EXPECT_EQ(reader->StatedFrames(), c.stated) << c.name;
+    const ReadToEnd read = ReadAll(*reader, 1000);
+    if (c.fault.empty())
+    {
+      EXPECT_EQ(read.last, 0) << c.name << ": " << read.error;
+      EXPECT_EQ(read.frames, c.frames) << c.name;
+    }
+    else
+    {
+      EXPECT_EQ(read.last, -1) << c.name;
+      EXPECT_NE(read.error.find(path + c.fault), std::string::npos) << c.name << ": " << read.error;
+      std::vector<float> channel(10);
+      std::vector<float*> into(static_cast<size_t>(reader->Channels()), channel.data());
+      std::string again;
+      EXPECT_EQ(reader->Read(into.data(), 10, again), -1) << c.name;
+      EXPECT_EQ(again, read.error) << c.name;
+    }
+  }
+}
+
+// A file cut while it is read (after its opening) fails the Read that finds the cut, saying how
+// many of the frames its header states it decoded.
+TEST(HostToolInputTest, AFileCutWhileItIsReadFailsTheRead)
+{
+  testsupport::TempDir dir;
+  for (const int format : {SF_FORMAT_WAV | SF_FORMAT_PCM_16, SF_FORMAT_FLAC | SF_FORMAT_PCM_16})
+  {
+    const std::string path = dir.File("cut");
+    const std::string bytes = Sound(format, Writing::kFile, 240000);
+    WriteFile(path, bytes);
+    std::string error;
+    const std::unique_ptr<aaxhost::AudioReader> reader = aaxhost::OpenAudioReader(path, error);
+    ASSERT_NE(reader, nullptr) << error;
+    ASSERT_EQ(reader->StatedFrames(), 240000);
+    ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(bytes.size() / 2)), 0);
+    const ReadToEnd read = ReadAll(*reader, 4096);
+    EXPECT_EQ(read.last, -1) << format;
+    EXPECT_NE(read.error.find(path + " declares 240000 frames but decodes only "), std::string::npos) << read.error;
+    EXPECT_LT(read.frames, 240000) << format;
+  }
+}
+
+// A 24-bit stereo WAV file of ten minutes (173 MB, written sparse) read block by block keeps the
+// reader's memory as small as a file of a second's: measured in a child process of its own each.
+TEST(HostToolInputTest, TheBlockReaderReadsAFileOfAnyLengthInMemoryThatDoesNotGrowWithIt)
+{
+  testsupport::TempDir dir;
+  const auto writeWave = [&](const std::string& name, uint64_t frames) {
+    const uint64_t bytes = frames * 6;
+    std::string header = "RIFF";
+    Put(header, 36 + bytes, 4, false);
+    header += "WAVEfmt ";
+    for (const auto& [value, count] : {std::pair<uint32_t, int>{16, 4}, {1, 2}, {2, 2}, {48000, 4}, {288000, 4},
+                                      {6, 2}, {24, 2}})
+      Put(header, value, count, false);
+    header += "data";
+    Put(header, bytes, 4, false);
+    const std::string path = dir.File(name);
+    WriteFile(path, header);
+    EXPECT_EQ(truncate(path.c_str(), static_cast<off_t>(header.size() + bytes)), 0);
+    return path;
+  };
+  // The peak memory of a child that reads `path` to its end; -1 when the read fails.
+  const auto peakReading = [](const std::string& path, int64_t frames) -> long {
+    const pid_t pid = fork();
+    if (pid == 0)
+    {
+      std::string error;
+      const std::unique_ptr<aaxhost::AudioReader> reader = aaxhost::OpenAudioReader(path, error);
+      if (!reader || reader->StatedFrames() != frames)
+        _exit(1);
+      std::vector<float> left(4096), right(4096);
+      float* into[] = {left.data(), right.data()};
+      int64_t read = 0;
+      for (int64_t got = 0; (got = reader->Read(into, 4096, error)) > 0;)
+        read += got;
+      _exit(read == frames ? 0 : 2);
+    }
+    int status = 0;
+    struct rusage usage{};
+    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+      return -1;
+    return usage.ru_maxrss;
+  };
+  const int64_t second = 48000, tenMinutes = 600 * 48000;
+  const long small = peakReading(writeWave("second.wav", second), second);
+  const long large = peakReading(writeWave("ten-minutes.wav", tenMinutes), tenMinutes);
+  ASSERT_GT(small, 0);
+  ASSERT_GT(large, 0);
+  EXPECT_LT(large, small + 8 * 1024) << "peak kB: " << small << " for a second, " << large << " for ten minutes";
 }
 
 } // namespace

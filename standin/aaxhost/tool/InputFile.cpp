@@ -35,18 +35,13 @@ bool Failed(const std::string& path, plug::RegularFileRead result, int savedErrn
 }
 } // namespace
 
-bool OpenInputFile(const std::string& path, plug::RegularFile& file, std::string& error)
+bool OpenAudioInputFile(const std::string& path, plug::RegularFile& file, std::string& error)
 {
   errno = 0;
   const plug::RegularFileRead result = plug::OpenRegularFile(path.c_str(), file);
   const int savedErrno = errno;
   if (result != plug::RegularFileRead::kRead)
     return Failed(path, result, savedErrno, error);
-  if (file.Size() > kMaxInputFileSize)
-  {
-    file = plug::RegularFile();
-    return Failed(path, plug::RegularFileRead::kTooLarge, 0, error);
-  }
   return true;
 }
 
