@@ -476,16 +476,20 @@ TEST_F(BindingTest, TheHostsRefusalIsFinalAndLateAnswersInOrderChangeNothing)
 
   {
     SCOPED_TRACE("a host that ignores a request and never sends anything");
+    ASSERT_EQ(Value(kStepped), 5.0);
     mPlugin->SetParamFromUIAndNotify(kDrive, 0.9);
+    mPlugin->SetParamFromUIAndNotify(kStepped, 1.0);
     held.clear();
     mPlugin->mChanges.clear();
-    for (int round = 0; round < 2; ++round)
-      mPlugin->OnHostTimerTick();
+    mPlugin->OnHostTimerTick();
+    EXPECT_NEAR(Value(kDrive), drive.FromNormalized(0.9), 1e-9) << "rounds before the request count for nothing";
+    mPlugin->OnHostTimerTick();
     EXPECT_NEAR(Value(kDrive), drive.FromNormalized(0.2), 1e-9) << "the host's last value wins";
-    EXPECT_EQ(refusals(), 1);
+    EXPECT_EQ(Value(kStepped), 5.0) << "the last parameter as well";
+    EXPECT_EQ(refusals(), 2);
     for (int round = 0; round < 5; ++round)
       mPlugin->OnHostTimerTick();
-    EXPECT_EQ(mPlugin->mChanges.size(), 1u) << "a refusal is final";
+    EXPECT_EQ(mPlugin->mChanges.size(), 2u) << "a refusal is final";
     EXPECT_TRUE(held.empty()) << "nothing is asked again";
   }
 
@@ -540,6 +544,27 @@ TEST_F(BindingTest, TheHostsRefusalIsFinalAndLateAnswersInOrderChangeNothing)
     EXPECT_NEAR(Normalized("2"), 0.001 * steps, 1e-12);
   }
 
+  for (const bool answered : {true, false})
+  {
+    SCOPED_TRACE(answered ? "a drag longer than the requests kept, the host answering only its end"
+                          : "a drag longer than the requests kept, the host ignoring it");
+    held.clear();
+    const int steps = plug::ParamRequests::kMaxWaiting + 6;
+    for (int i = 1; i <= steps; ++i)
+      mPlugin->SetParamFromUIAndNotify(kDrive, 0.3 + 0.001 * i);
+    if (answered)
+      deliver(held.back().first, held.back().second);
+    else
+      for (int round = 0; round < 2; ++round)
+        mPlugin->OnHostTimerTick();
+    mPlugin->mChanges.clear();
+    const double own = answered ? 0.05 : 0.08;
+    deliver("2", own);
+    EXPECT_NEAR(Value(kDrive), drive.FromNormalized(own), 1e-9) << "then the host's own change applies";
+    ASSERT_EQ(mPlugin->mChanges.size(), 1u);
+    EXPECT_FALSE(mPlugin->mChanges[0].refused);
+  }
+
   {
     SCOPED_TRACE("a host that delivers every answer two idle rounds late");
     held.clear();
@@ -583,6 +608,15 @@ TEST_F(BindingTest, TheHostsRefusalIsFinalAndLateAnswersInOrderChangeNothing)
     EXPECT_EQ(Value(kStepped), 5.0);
     EXPECT_TRUE(mPlugin->mChanges.empty());
   }
+
+  {
+    SCOPED_TRACE("a plug-in that does not tell a refusal apart takes it for the host's own change");
+    mPlugin->plug::IEditorDelegate::HandleRefusedParamChange(kDrive);
+    ASSERT_EQ(mPlugin->mChanges.size(), 1u);
+    EXPECT_EQ(mPlugin->mChanges[0].idx, kDrive);
+    EXPECT_EQ(mPlugin->mChanges[0].source, plug::kHost);
+    EXPECT_FALSE(mPlugin->mChanges[0].refused);
+  }
 }
 
 // What the plug-in sets by itself in reaction to the host's own change waits a whole idle round
@@ -596,6 +630,9 @@ TEST_F(BindingTest, ReactionsToTheHostWaitARoundAndARestoreTellsWhatItLoaded)
     const auto kinds = log.Kinds();
     return std::count(kinds.begin(), kinds.end(), std::string("set"));
   };
+  // Rounds gone by before a request is made count for nothing, sent or not.
+  for (int round = 0; round < 2; ++round)
+    mPlugin->OnHostTimerTick();
   mPlugin->mReaction = [this](const ChangeRecord& change) {
     if (change.idx == kGain)
       mPlugin->SetParamByPlugin(kStepped, Value(kGain) > 0.0 ? 7.5 : 2.5);

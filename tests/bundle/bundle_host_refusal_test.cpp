@@ -397,6 +397,28 @@ TEST_F(HostRefusalTest, AnswersTwoRoundsLateEndOnTheLastValueTheHostDelivered)
   ExpectHostHoldsTheInstancesValues(instance);
 }
 
+// aaxhost's lanes in Read mode belong to the instance they play on: the instance made anew in
+// their place has its requests taken again.
+TEST_F(HostRefusalTest, ANewInstanceForgetsTheLanesOfTheOld)
+{
+  aaxhost::PluginInstance& instance = *mInstance;
+  ASSERT_EQ(instance.SetFromText(Id(kDrive), "10"), AAX_SUCCESS);
+  const std::vector<uint8_t> state = Saved(instance);
+  instance.PlayLane(Id(kDrive), Normalize(instance, kDrive, "40"));
+  IdleRounds(instance, 1);
+  ASSERT_EQ(Restore(instance, state), AAX_SUCCESS);
+  IdleRounds(instance, 2);
+  EXPECT_NEAR(InstanceValue(instance, kDrive), 40.0, 1e-9) << "the lane wins over the restore's request";
+
+  ASSERT_TRUE(instance.Create(1, 48000.0f)) << instance.Error();
+  instance.SetServesMainThreadWhileWaiting(false);
+  ASSERT_EQ(instance.SetFromText(Id(kDrive), "40"), AAX_SUCCESS);
+  ASSERT_EQ(Restore(instance, state), AAX_SUCCESS);
+  IdleRounds(instance, 2);
+  EXPECT_NEAR(InstanceValue(instance, kDrive), 10.0, 1e-9) << "no lane plays on the new instance";
+  ExpectHostHoldsTheInstancesValues(instance);
+}
+
 // The editor's copy of A into B while B is active sets the copied values and asks the host for
 // them at once, without waiting for a packet pass or an idle round.
 TEST_F(HostRefusalTest, ACopyIntoTheActiveRowIsToldAtOnce)
