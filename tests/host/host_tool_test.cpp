@@ -6,6 +6,7 @@
 // were to replace.
 
 #include "standin/aaxhost/tool/AudioFile.h"
+#include "standin/aaxhost/tool/AudioWriter.h"
 #include "tests/host/HostTestPlugin.h"
 #include "tests/host/ToolRunner.h"
 #include "tests/support/PngImage.h"
@@ -294,6 +295,7 @@ TEST_F(HostToolTest, SideChainAndAuxiliaryOutputBuffersAreAllFedAndWritten)
 
 TEST_F(HostToolTest, HelpAndUsageErrorsNameWhatWasWrong)
 {
+  EXPECT_NE(RunAaxhost("help").output.find("An output named \"-\""), std::string::npos);
   for (const char* help : {"--help", "-h", "help"})
   {
     const auto run = RunAaxhost(help);
@@ -764,6 +766,59 @@ TEST_F(HostToolTest, FailuresAreReportedWithTheirCauses)
     EXPECT_EQ(special.exitCode, 3) << path << "\n" << special.output;
     EXPECT_NE(special.output.find("error: cannot read " + path + ": "), std::string::npos) << special.output;
   }
+}
+
+} // namespace
+
+namespace {
+
+// Output files written to standard output, under any of its names: the file is whole and holds
+// nothing but itself, and the report goes to standard error.
+TEST_F(HostToolTest, AnOutputOnStandardOutputHoldsNoReport)
+{
+  const std::string exe = Quoted(AAXHOST_EXE);
+  const std::string in = Quoted(mDir.File("in.wav"));
+  ASSERT_EQ(Render("file.wav", "").exitCode, 0);
+  const std::vector<char> wav = ReadBinary(mDir.File("file.wav"));
+  const std::string chunkFile = mDir.File("file.chunk");
+  ASSERT_EQ(RunAaxhost("state " + kBundle + " --set Drive=33 --save " + Quoted(chunkFile)).exitCode, 0);
+  const std::vector<char> chunk = ReadBinary(chunkFile);
+
+  const std::string out = mDir.File("out");
+  const std::string log = mDir.File("log");
+  // The command, with STDOUT for the name of the output; the file standard output goes to.
+  const std::pair<std::string, const std::vector<char>*> runs[] = {
+    {"render " + kBundle + " " + in + " STDOUT > " + Quoted(out), &wav},
+    {"render " + kBundle + " " + in + " STDOUT | cat > " + Quoted(out), &wav},
+    {"state " + kBundle + " --set Drive=33 --save STDOUT > " + Quoted(out), &chunk},
+    {"state " + kBundle + " --set Drive=33 --save STDOUT | cat > " + Quoted(out), &chunk},
+  };
+  for (const auto& [command, expected] : runs)
+    for (const std::string& name : {std::string("-"), std::string("/dev/stdout"), std::string("/proc/self/fd/1"),
+                                    Quoted(out)})
+    {
+      if (name == Quoted(out) && command.find("| cat") != std::string::npos)
+        continue;
+      unlink(out.c_str());
+      const size_t at = command.find("STDOUT");
+      const std::string line =
+        "cd " + Quoted(mDir.Path()) + " && " + exe + " " + command.substr(0, at) + name + command.substr(at + 6);
+      const auto run = hosttest::RunCommand("(" + line + ") 2> " + Quoted(log));
+      const std::string context = line + "\n" + ReadText(log);
+      EXPECT_EQ(run.exitCode, 0) << context;
+      EXPECT_TRUE(ReadBinary(out) == *expected) << context;
+      EXPECT_NE(ReadText(log).find("host log: 0 traces"), std::string::npos) << context;
+    }
+
+  // A picture too; and a report with no output on standard output stays there.
+  const auto picture = hosttest::RunCommand(exe + " editor " + kBundle + " --png - > " + Quoted(out) + " 2> " +
+                                            Quoted(log));
+  EXPECT_EQ(picture.exitCode, 0) << ReadText(log);
+  EXPECT_FALSE(testsupport::ReadPNG(out).Empty()) << ReadText(log);
+  const auto plain = hosttest::RunCommand(exe + " params " + kBundle + " > " + Quoted(out) + " 2> " + Quoted(log));
+  EXPECT_EQ(plain.exitCode, 0);
+  EXPECT_NE(ReadText(out).find("host log: 0 traces"), std::string::npos);
+  EXPECT_EQ(ReadText(log), "");
 }
 
 } // namespace

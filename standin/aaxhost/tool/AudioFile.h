@@ -1,4 +1,4 @@
-// Whole audio files in and out through libsndfile, as one float buffer per channel.
+// Whole audio files in through libsndfile, as one float buffer per channel.
 #pragma once
 
 #include <string>
@@ -35,8 +35,4 @@ struct AudioData
 // MAT, PVF, Ogg and others) give the frames the library decodes, under that bound, unchecked
 // against their headers. Memory grows only with the audio decoded.
 bool ReadAudioFile(const std::string& path, AudioData& out, std::string& error);
-// Writes a 32-bit float WAV file, the same bytes for the same audio: made in memory, then
-// written through WriteOutputFile (see OutputFile.h). False (with the reason, naming the file)
-// on failure.
-bool WriteAudioFile(const std::string& path, const AudioData& data, std::string& error);
 } // namespace aaxhost

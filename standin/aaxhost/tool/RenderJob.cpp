@@ -1,5 +1,6 @@
 #include "standin/aaxhost/tool/RenderJob.h"
 
+#include "standin/aaxhost/tool/AudioWriter.h"
 #include "standin/aaxhost/tool/InstanceSetup.h"
 #include "standin/aaxhost/tool/ParameterText.h"
 
