@@ -590,8 +590,8 @@ std::vector<std::string> Differences(const Snapshot& a, const Snapshot& b)
 // bytes and permission bits, with nothing left beside it, whatever the length of its name and
 // through a symbolic link, which stays; a new file is not left. So it is when a write passes a
 // file-size limit (its signal ignored or not), when every temporary name beside the file is
-// taken (the tool then refuses to write, never writing the file where it is), and when SIGINT,
-// SIGTERM or SIGHUP arrives in the middle of writing the temporary file, which ends
+// taken (the tool then refuses to write, never writing the file where it is), and when SIGINT, SIGTERM,
+// SIGHUP, SIGQUIT or SIGPIPE arrives in the middle of writing the temporary file, which ends
 // the tool as the signal does. A file or a link that has a temporary name is never written
 // through. Written whole, the files are replaced, with their permission bits and links kept.
 TEST_F(HostToolTest, AFailedWriteKeepsTheFileItWasToReplace)
@@ -686,6 +686,8 @@ TEST_F(HostToolTest, AFailedWriteKeepsTheFileItWasToReplace)
     {midWrite(SIGINT), kShort, SIGINT, ""},
     {midWrite(SIGTERM), kLong, SIGTERM, ""},
     {midWrite(SIGHUP), kLink, SIGHUP, ""},
+    {"ulimit -c 0 && " + midWrite(SIGQUIT), kNew, SIGQUIT, ""},
+    {midWrite(SIGPIPE), kShort, SIGPIPE, ""},
   };
   for (const Failure& failure : failures)
     for (const auto& [command, extension] : commands)
@@ -819,6 +821,45 @@ TEST_F(HostToolTest, AnOutputOnStandardOutputHoldsNoReport)
   EXPECT_EQ(plain.exitCode, 0);
   EXPECT_NE(ReadText(out).find("host log: 0 traces"), std::string::npos);
   EXPECT_EQ(ReadText(log), "");
+}
+
+} // namespace
+
+namespace {
+
+// With audio, the editor's input and pictures happen at their times of the file: one due at a
+// block's start or at the very end happens there, one after the end fails the run before it
+// starts, naming it. Modifier names reach the editor as the modifiers they name.
+TEST_F(HostToolTest, EditorEventsHappenAtTheirTimesOfTheAudioAndNotAfterIt)
+{
+  const std::string in = Quoted(mDir.File("in.wav"));
+  const std::string out = Quoted(mDir.File("out.wav"));
+  const std::string end = mDir.File("end.png");
+  const auto run = RunAaxhost("editor " + kBundle + " " + in + " " + out + " --block 480 --at 0.5 --click alt+5,5" +
+                              " --click shift+6,6 --click cmd+ctrl+7,7 --png-at 1:" + Quoted(end));
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_NE(run.output.find("0.500 s: input: click 5,5 +alt\n"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("0.500 s: input: click 6,6 +shift\n"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("0.500 s: input: click 7,7 +cmd +ctrl\n"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("1.000 s: png: " + end + "\n"), std::string::npos) << run.output;
+  EXPECT_FALSE(testsupport::ReadPNG(end).Empty());
+
+  const std::pair<std::string, std::string> late[] = {
+    {"--png-at 5:" + Quoted(mDir.File("late.png")),
+     "error: the picture " + mDir.File("late.png") + " at 5.000 s comes after the end of the audio at 1.000 s\n"},
+    {"--at 0.5 --click 5,5 --at 3 --click 372,488",
+     "error: the input at 3.000 s (click 372,488) comes after the end of the audio at 1.000 s\n"},
+  };
+  for (const auto& [options, error] : late)
+  {
+    const auto refused = RunAaxhost("editor " + kBundle + " " + in + " " + Quoted(mDir.File("late.wav")) + " " +
+                                    options);
+    EXPECT_EQ(refused.exitCode, 3) << refused.output;
+    EXPECT_NE(refused.output.find(error), std::string::npos) << refused.output;
+    EXPECT_EQ(refused.output.find("input: click 5,5"), std::string::npos) << "before it starts\n" << refused.output;
+    EXPECT_EQ(access(mDir.File("late.png").c_str(), F_OK), -1);
+    EXPECT_EQ(access(mDir.File("late.wav").c_str(), F_OK), -1);
+  }
 }
 
 } // namespace

@@ -83,9 +83,9 @@ bool TakeModifiers(std::string& text, unsigned long& flags)
     if (name == "cmd")
       flags |= NSEventModifierFlagCommand;
     else if (name == "shift")
-      flags |= NSEventModifierFlagShift;
-    else if (name == "alt" || name == "opt")
       flags |= NSEventModifierFlagOption;
+    else if (name == "alt" || name == "opt")
+      flags |= NSEventModifierFlagShift;
     else if (name == "ctrl")
       flags |= NSEventModifierFlagControl;
     else
@@ -146,6 +146,8 @@ std::string Describe(const EditorInput& step)
   return out;
 }
 } // namespace
+
+std::string DescribeEditorInput(const EditorInput& step) { return Describe(step); }
 
 bool EditorInputKind(const std::string& option, EditorInput::EKind& kind)
 {
