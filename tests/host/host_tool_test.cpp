@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -860,6 +861,68 @@ TEST_F(HostToolTest, EditorEventsHappenAtTheirTimesOfTheAudioAndNotAfterIt)
     EXPECT_EQ(access(mDir.File("late.png").c_str(), F_OK), -1);
     EXPECT_EQ(access(mDir.File("late.wav").c_str(), F_OK), -1);
   }
+}
+
+} // namespace
+
+namespace {
+
+// An output file its user may not write is refused with the reason and kept as it was, never
+// replaced through a temporary file beside it, though its folder would allow that. Root may
+// write any file, so a suite run as root runs the tool as an unprivileged user for this.
+TEST_F(HostToolTest, AReadOnlyOutputIsRefusedNotReplaced)
+{
+  std::string as;
+  if (geteuid() == 0)
+  {
+    const passwd* user = getpwnam("nobody");
+    if (!user || user->pw_uid == 0 || access("/usr/bin/setpriv", X_OK) != 0)
+      GTEST_SKIP() << "run as root, with no unprivileged user (nobody, through setpriv) to run the tool as";
+    as = "/usr/bin/setpriv --reuid=" + std::to_string(user->pw_uid) + " --regid=" + std::to_string(user->pw_gid) +
+         " --clear-groups ";
+    ASSERT_EQ(chmod(mDir.Path().c_str(), 0755), 0);
+  }
+  const std::string shared = mDir.File("shared");
+  ASSERT_EQ(mkdir(shared.c_str(), 0777), 0);
+  ASSERT_EQ(chmod(shared.c_str(), 0777), 0);
+  const std::pair<std::string, std::string> commands[] = {
+    {"render " + kBundle + " " + Quoted(mDir.File("in.wav")) + " ", "old.wav"},
+    {"editor " + kBundle + " --png ", "old.png"},
+    {"state " + kBundle + " --save ", "old.chunk"},
+  };
+  for (const auto& [command, name] : commands)
+  {
+    const std::string file = shared + "/" + name;
+    std::ofstream(file) << "the old file";
+    ASSERT_EQ(chmod(file.c_str(), 0444), 0);
+  }
+  const Snapshot before = FolderSnapshot(shared);
+  for (const auto& [command, name] : commands)
+  {
+    const std::string file = shared + "/" + name;
+    const auto run = hosttest::RunCommand(as + Quoted(AAXHOST_EXE) + " " + command + Quoted(file) + " 2>&1");
+    EXPECT_EQ(run.exitCode, 3) << command << "\n" << run.output;
+    EXPECT_NE(run.output.find("cannot write " + file + ": " + std::strerror(EACCES) + "\n"), std::string::npos)
+      << run.output;
+  }
+  EXPECT_EQ(Differences(FolderSnapshot(shared), before), std::vector<std::string>());
+}
+
+// A stop signal ignored when the tool starts (as nohup leaves SIGHUP) stays ignored: the write
+// goes on through it and the file is written whole.
+TEST_F(HostToolTest, AnIgnoredHangUpLeavesTheWriteGoingOn)
+{
+  char realFolder[PATH_MAX];
+  ASSERT_NE(realpath(mDir.Path().c_str(), realFolder), nullptr);
+  const std::string out = mDir.File("out.wav");
+  const auto run = hosttest::RunCommand(
+    "trap '' HUP && export LD_PRELOAD=" + Quoted(HOSTTEST_WRITE_SIGNAL_LIBRARY) + " HOSTTEST_SIGNAL_FOLDER=" +
+    Quoted(realFolder) + " HOSTTEST_SIGNAL=" + std::to_string(SIGHUP) +
+    " ASAN_OPTIONS=\"$ASAN_OPTIONS:verify_asan_link_order=0\" && exec " + Quoted(AAXHOST_EXE) + " render " + kBundle +
+    " " + Quoted(mDir.File("in.wav")) + " " + Quoted(out) + " 2>&1");
+  EXPECT_EQ(run.signal, 0) << run.output;
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_LT(DeviationFromGain(Read("in.wav"), Read("out.wav"), 1.0), 1e-5);
 }
 
 } // namespace
