@@ -83,9 +83,9 @@ bool TakeModifiers(std::string& text, unsigned long& flags)
     if (name == "cmd")
       flags |= NSEventModifierFlagCommand;
     else if (name == "shift")
-      flags |= NSEventModifierFlagOption;
-    else if (name == "alt" || name == "opt")
       flags |= NSEventModifierFlagShift;
+    else if (name == "alt" || name == "opt")
+      flags |= NSEventModifierFlagOption;
     else if (name == "ctrl")
       flags |= NSEventModifierFlagControl;
     else
