@@ -59,6 +59,8 @@ void IEditorDelegate::HandleParamChange(int paramIdx, EParamChangeSource, int)
 
 void IEditorDelegate::HandleParamChangeByIndex(int) {}
 
+void IEditorDelegate::HandleRefusedParamChange(int paramIdx) { HandleParamChange(paramIdx, kHost, -1); }
+
 void IEditorDelegate::OnParamChangeUI(int, EParamChangeSource) {}
 
 void IEditorDelegate::NotifyAllParamsChanged(EParamChangeSource source)

@@ -72,6 +72,10 @@ public:
   // Runs on the thread that delivers the change; the default calls HandleParamChangeByIndex.
   virtual void HandleParamChange(int paramIdx, EParamChangeSource source, int sampleOffset);
   virtual void HandleParamChangeByIndex(int paramIdx);
+  // The host refused the plug-in's own request of a parameter, which has taken the host's value
+  // instead: a change with the host as source, told apart so that a reaction need not ask the
+  // host again for what it just refused. The default is HandleParamChange with kHost.
+  virtual void HandleRefusedParamChange(int paramIdx);
   virtual void OnParamChangeUI(int paramIdx, EParamChangeSource source);
   // For each parameter in index order: HandleParamChange, then OnParamChangeUI.
   virtual void NotifyAllParamsChanged(EParamChangeSource source);

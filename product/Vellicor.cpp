@@ -181,13 +181,20 @@ void Vellicor::OnResetProcessing()
 
 void Vellicor::HandleParamChange(int paramIdx, plug::EParamChangeSource source, int /*sampleOffset*/)
 {
+  HandleChange(paramIdx, source, EChange::kChanged);
+}
+
+void Vellicor::HandleRefusedParamChange(int paramIdx) { HandleChange(paramIdx, plug::kHost, EChange::kRefused); }
+
+void Vellicor::HandleChange(int paramIdx, plug::EParamChangeSource source, EChange kind)
+{
   try
   {
     if (!GetParam(paramIdx) || paramIdx >= kNumParams)
       return;
     {
       std::lock_guard<std::mutex> lock(mReactionMutex);
-      React(paramIdx, source);
+      React(paramIdx, source, kind);
     }
     // What the reactions set goes to the host now, outside the lock (the host may answer
     // inside the request). A reaction to the host's own change is told with the binding's next
@@ -201,7 +208,7 @@ void Vellicor::HandleParamChange(int paramIdx, plug::EParamChangeSource source, 
   }
 }
 
-void Vellicor::React(int paramIdx, plug::EParamChangeSource source)
+void Vellicor::React(int paramIdx, plug::EParamChangeSource source, EChange kind)
 {
   // A restore or preset recall keeps the values it loads: the reactions only bring their
   // memories in line with them.
@@ -220,10 +227,13 @@ void Vellicor::React(int paramIdx, plug::EParamChangeSource source)
       mScaleSyncRequest.store(true, std::memory_order_release);
       break;
     case kInputGain:
-      ReactToGain(kInputGain, kOutputGain, loading);
-      break;
     case kOutputGain:
-      ReactToGain(kOutputGain, kInputGain, loading);
+      if (kind == EChange::kRefused)
+        SyncGainMemories();
+      else if (paramIdx == kInputGain)
+        ReactToGain(kInputGain, kOutputGain, loading);
+      else
+        ReactToGain(kOutputGain, kInputGain, loading);
       break;
     case kStereoMode:
       mEngine.RequestStateClear();

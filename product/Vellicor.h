@@ -17,7 +17,9 @@
 //     The host is told once the reaction lock is let go: at once for a change of the editor's
 //     or of the plug-in's own, with the binding's next call from the host for a reaction to
 //     the host's own change (so that a value the host delivers meanwhile, a second automation
-//     lane's, needs no request).
+//     lane's, needs no request). When the host refuses a request, the parameter takes the
+//     host's value and reacts to it (HandleRefusedParamChange), without asking the host again
+//     for the other gain.
 //   - OnIdleTick and OnEditorClosing run on the main thread.
 #include "plug/aax/IPluginAAX.h"
 #include "product/VellicorConstants.h"
@@ -74,6 +76,11 @@ public:
 
   // ---- reactions ----
   void HandleParamChange(int paramIdx, plug::EParamChangeSource source, int sampleOffset) override;
+  // The host refused a request of the plug-in's and the parameter holds the host's value: it
+  // reacts as to the host's own change, except that a refused gain never moves the other one:
+  // the link starts from the pair the instance then holds, as when the link is switched on.
+  // Asking the host to move the other gain again would meet the same refusal, at every round.
+  void HandleRefusedParamChange(int paramIdx) override;
   void OnIdleTick() override;
   void OnEditorClosing() override;
   // Publishes the new current preset index to the audio side and the reactions.
@@ -156,7 +163,15 @@ private:
   void CopyIntoActiveRow(int paramIdx);
 
   // The reactions, called with mReactionMutex held: to one change, then its parts.
-  void React(int paramIdx, plug::EParamChangeSource source);
+  // What a change does: kind says whether the host refused the plug-in's request (the value is
+  // then the host's, as for source kHost).
+  enum class EChange
+  {
+    kChanged,
+    kRefused
+  };
+  void HandleChange(int paramIdx, plug::EParamChangeSource source, EChange kind);
+  void React(int paramIdx, plug::EParamChangeSource source, EChange kind);
   void SwitchSnapshot(bool keepLoadedValues);
   void ReactToGain(int changedIdx, int otherIdx, bool keepLoadedValues);
   void SelectTiltTab(bool countSelection);

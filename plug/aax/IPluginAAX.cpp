@@ -347,12 +347,8 @@ AAX_Result IPluginAAX::UpdateParameterFromHost(AAX_CParamID id, double normalize
     // An answer to the plug-in's own request, or an update of the value the parameter holds,
     // is no change: the plug-in has reacted to that value already, or chosen not to.
     const int paramIdx = ParamIndexForID(id);
-    if (paramIdx >= 0 &&
-        mRequests.FromHost(paramIdx, *GetParam(paramIdx), normalized) == ParamRequests::EUpdate::kNewValue)
-    {
-      SendParamValueFromProcessor(paramIdx, true, normalized);
-      HandleParamChange(paramIdx, kHost, -1);
-    }
+    if (paramIdx >= 0)
+      ApplyHostValue(paramIdx, mRequests.FromHost(paramIdx, *GetParam(paramIdx), normalized));
 
     // Every host update counts as a change, the bypass and repeated values included.
     const AAX_Result result = mPacketDispatcher.MarkDirty(id);
@@ -377,12 +373,29 @@ AAX_Result IPluginAAX::OnHostTimerTick()
   try
   {
     mRequests.EndRound();
+    // What the host left unanswered through a whole round it has refused.
+    for (int paramIdx = 0; paramIdx < NParams(); ++paramIdx)
+      if (IParam* param = GetParam(paramIdx))
+        ApplyHostValue(paramIdx, mRequests.RefuseOverdue(paramIdx, *param));
   }
   catch (...)
   {
-    // The round ends with the next tick.
+    // The round ends with the next tick, and what is overdue is refused then.
   }
   return AAX_CIPluginParameters::OnHostTimerTick();
+}
+
+void IPluginAAX::ApplyHostValue(int paramIdx, ParamRequests::EUpdate update)
+{
+  if (update != ParamRequests::EUpdate::kNewValue && update != ParamRequests::EUpdate::kRefused)
+    return;
+  // The editor shows the value the parameter took, read once here.
+  const IParam* param = GetParam(paramIdx);
+  SendParamValueFromProcessor(paramIdx, false, param->Value());
+  if (update == ParamRequests::EUpdate::kRefused)
+    HandleRefusedParamChange(paramIdx);
+  else
+    HandleParamChange(paramIdx, kHost, -1);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -8,7 +8,8 @@
 // plus one ("1", "2", ...). Host automation arrives in UpdateParameterFromHost and is stored
 // in the IParam. Every value the plug-in side sets goes to the host as a request (touch, set,
 // release) through SetParamAndTellHost or SetParamByPlugin, and comes back as an update: the
-// binding's ParamRequests tells those answers apart from the host's own changes (see there).
+// binding's ParamRequests tells those answers apart from the host's refusals and its own
+// changes (see there). Whatever the host does with a request, its value wins.
 //
 // Each render call reaches ProcessAAXRender on the audio thread through the process
 // procedure AAX_CIPluginParameters::StaticRenderCallback. The host saves and restores the
@@ -67,9 +68,10 @@ public:
 
   // ---- host interface ----
   // Identifier -> host parameter -> IParam index -> ParamRequests: the host's answer to a
-  // request of the plug-in changes nothing and runs no reaction; the host's own change is
-  // shaped, stepped, clamped and stored, and when it moved the value it is queued for the editor
-  // and the change hook runs with the host as source. Unknown identifiers: -20001. A value that
+  // request of the plug-in changes nothing and runs no reaction; the host's own change, or its
+  // refusal of a waiting request, is shaped, stepped, clamped and stored, and when it moved the
+  // value it is queued for the editor and the change hook runs with the host as source
+  // (HandleRefusedParamChange for a refusal). Unknown identifiers: -20001. A value that
   // is not finite changes nothing (-20043); values outside 0..1 are clamped. The bypass and
   // numbers outside 1..NParams() update only the host parameter. Every accepted update marks
   // the identifier's packet dirty and adds 1 to the change count, even when nothing moved.
@@ -78,6 +80,8 @@ public:
   // told yet (TellHostWaitingValues), the host's idle hook those that waited through its
   // previous period: a reaction to the host's own change asks for what the host does not hold
   // by then, and nothing for a value the host delivered meanwhile (a second automation lane's).
+  // Then the idle hook ends the round: a request the host has left unanswered through a whole
+  // round is refused, and its parameter takes the host's value (ParamRequests).
   AAX_Result QueueParameterState() override;
   AAX_Result OnHostTimerTick() override;
   // Forgets the bypass parameter before the base takes every host parameter away, from the
@@ -206,6 +210,11 @@ private:
   void HostSetParamNormalized(int paramIdx, double normalizedValue) override;
   // Sends the waiting requests (settledOnly: those made before the last idle round ended).
   void SendWaitingRequests(bool settledOnly);
+  // What a host update, or a request refused by the host's silence, did to a parameter: a value
+  // the parameter took (the host's own change, or a refusal) goes to the editor and runs the
+  // change hook with the host as source (HandleRefusedParamChange for a refusal); anything
+  // else changed nothing.
+  void ApplyHostValue(int paramIdx, ParamRequests::EUpdate update);
 
   // Every request of the plug-in side, and the host's last value of each parameter.
   ParamRequests mRequests;

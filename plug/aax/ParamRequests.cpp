@@ -16,7 +16,11 @@ void ParamRequests::Slot::DropOldest(int n)
 void ParamRequests::Slot::Push(const Request& request)
 {
   if (count == kMaxWaiting)
+  {
     DropOldest(1);
+    if (forgotten < kMaxWaiting * 1024)
+      ++forgotten;
+  }
   ++count;
   Newest() = request;
 }
@@ -64,6 +68,7 @@ bool ParamRequests::TakeUnsent(int& paramIdx, double& normalized, bool settledOn
     if (slot.count > 0 && !slot.Newest().sent && (!settledOnly || slot.Newest().round != mRound))
     {
       slot.Newest().sent = true;
+      slot.Newest().sentRound = mRound;
       paramIdx = i;
       normalized = slot.Newest().normalized;
       return true;
@@ -87,20 +92,47 @@ ParamRequests::EUpdate ParamRequests::FromHost(int paramIdx, IParam& param, doub
   std::lock_guard<std::mutex> lock(mLock);
   Slot& slot = mSlots[static_cast<size_t>(paramIdx)];
   slot.host = normalized;
-  for (int k = slot.count - 1; k >= 0; --k)
+  // In the host's order: the oldest request of this value is the one answered.
+  for (int k = 0; k < slot.count; ++k)
   {
     if (!Same(slot.At(k).normalized, normalized))
       continue;
     const bool newest = k == slot.count - 1;
     // The request answered, and every older one: the host took them before it.
     slot.DropOldest(k + 1);
+    slot.forgotten = 0;
     return newest ? EUpdate::kAnswer : EUpdate::kReplacedAnswer;
   }
+  if (slot.forgotten > 0)
+  {
+    // The answer of the oldest request forgotten: set aside, as for one kept.
+    --slot.forgotten;
+    return EUpdate::kReplacedAnswer;
+  }
+  // Another value while a request waits: the host refused it. With nothing waiting: the
+  // host's own change.
+  return TakeHostValue(slot, param, normalized, slot.count > 0 ? EUpdate::kRefused : EUpdate::kNewValue);
+}
 
-  // The host's own change: nothing of the plug-in's waits any more.
+ParamRequests::EUpdate ParamRequests::RefuseOverdue(int paramIdx, IParam& param)
+{
+  if (!Valid(paramIdx))
+    return EUpdate::kSameValue;
+  std::lock_guard<std::mutex> lock(mLock);
+  Slot& slot = mSlots[static_cast<size_t>(paramIdx)];
+  // Requests are sent oldest first, so the oldest one waiting is the one that waited longest.
+  // Sent in round r, it has waited a whole round once round r + 1 has ended.
+  if (slot.count == 0 || !slot.At(0).sent || mRound - slot.At(0).sentRound < 2)
+    return EUpdate::kSameValue;
+  return TakeHostValue(slot, param, slot.host, EUpdate::kRefused);
+}
+
+ParamRequests::EUpdate ParamRequests::TakeHostValue(Slot& slot, IParam& param, double normalized, EUpdate moved)
+{
   slot.count = 0;
+  slot.forgotten = 0;
   const double current = param.Value();
-  // The host's update of the value the parameter has keeps the exact value: the way through
+  // The host's value of the value the parameter has keeps the exact value: the way through
   // the shape and back moves it by rounding, and a restored state must save again byte for byte.
   if (Same(param.NormalizedClamped(current), normalized))
     return EUpdate::kSameValue;
@@ -110,7 +142,7 @@ ParamRequests::EUpdate ParamRequests::FromHost(int paramIdx, IParam& param, doub
   if (std::isnan(value) || value == current)
     return EUpdate::kSameValue;
   param.value.exchange(value, std::memory_order_acq_rel);
-  return EUpdate::kNewValue;
+  return moved;
 }
 
 void ParamRequests::Publish(int paramIdx, double normalized)

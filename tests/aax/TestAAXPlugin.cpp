@@ -64,7 +64,19 @@ TestAAXPlugin::~TestAAXPlugin()
 void TestAAXPlugin::HandleParamChange(int idx, plug::EParamChangeSource source, int offset)
 {
   mChanges.push_back({idx, source, offset});
+  if (mReaction)
+    mReaction(mChanges.back());
 }
+
+int TestAAXPlugin::LoadState(const plug::IStateChunk& chunk, int startPos)
+{
+  const int end = plug::IPluginAAX::LoadState(chunk, startPos);
+  if (mAfterLoad)
+    mAfterLoad();
+  return end;
+}
+
+void TestAAXPlugin::HandleRefusedParamChange(int idx) { mChanges.push_back({idx, plug::kHost, -1, true}); }
 
 void TestAAXPlugin::SendParamValueToUI(int idx, double value, bool /*normalized*/)
 {

@@ -5,6 +5,7 @@
 
 #include "plug/aax/IPluginAAX.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,7 @@ struct ChangeRecord
   int idx;
   plug::EParamChangeSource source;
   int offset;
+  bool refused = false; // the host refused the plug-in's request (HandleRefusedParamChange)
 };
 
 class TestAAXPlugin : public plug::IPluginAAX
@@ -43,6 +45,9 @@ public:
   ~TestAAXPlugin() override;
 
   void HandleParamChange(int idx, plug::EParamChangeSource source, int offset) override;
+  void HandleRefusedParamChange(int idx) override;
+  // The base's load, then mAfterLoad (a host update landing meanwhile, say).
+  int LoadState(const plug::IStateChunk& chunk, int startPos) override;
   void SendParamValueToUI(int idx, double value, bool normalized) override;
   void OnResetProcessing() override { ++mResets; }
 
@@ -50,6 +55,9 @@ public:
   void SetStateCounter(int64_t n) { mStateCounter.store(n); }
 
   std::vector<ChangeRecord> mChanges;
+  // Runs inside HandleParamChange after it is recorded (a product's reaction).
+  std::function<void(const ChangeRecord&)> mReaction;
+  std::function<void()> mAfterLoad;
   std::vector<std::pair<int, double>> mToUI;
   int mResets = 0;
 };

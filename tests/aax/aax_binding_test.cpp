@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstring>
@@ -424,6 +425,216 @@ TEST_F(BindingTest, HostAnswersChangeNothingAndTheHostsOwnChangesAlwaysApply)
   ASSERT_EQ(mPlugin->mChanges.size(), 2u) << "a repeat of the value held is no change";
   for (const auto& change : mPlugin->mChanges)
     EXPECT_EQ(change.source, plug::kHost);
+}
+
+// Hosts that do not take the plug-in's requests: automation in Read mode ignores them, or
+// answers each with its lane's value (the control snaps back). The host's value wins, at once
+// for an answer of another value, after a whole idle round for silence; and answers that come
+// late but in the host's order take the instance through no value it has left.
+TEST_F(BindingTest, TheHostsRefusalIsFinalAndLateAnswersInOrderChangeNothing)
+{
+  std::vector<std::pair<std::string, double>> held;
+  auto hold = [&] {
+    mHost->Automation().SetUpdateSink([&held](const char* id, double value) { held.emplace_back(id, value); });
+  };
+  auto deliver = [this](const std::string& id, double value) {
+    EXPECT_EQ(mPlugin->UpdateParameterFromHost(id.c_str(), value, 0), AAX_SUCCESS);
+  };
+  auto refusals = [this] {
+    int n = 0;
+    for (const auto& change : mPlugin->mChanges)
+      n += change.refused ? 1 : 0;
+    return n;
+  };
+  const plug::IParam& drive = *mPlugin->GetParam(kDrive);
+  hold();
+
+  {
+    SCOPED_TRACE("a host that ignores two requests, then plays the first value itself");
+    const double before = Normalized("2");
+    mPlugin->SetParamFromUIAndNotify(kDrive, 0.2);
+    mPlugin->SetParamFromUIAndNotify(kDrive, 0.7);
+    ASSERT_EQ(held.size(), 2u);
+    held.clear();
+    mPlugin->mChanges.clear();
+    deliver("2", 0.2);
+    EXPECT_NEAR(Value(kDrive), drive.FromNormalized(0.7), 1e-9) << "the newer request may still be answered";
+    mPlugin->OnHostTimerTick();
+    EXPECT_NEAR(Value(kDrive), drive.FromNormalized(0.7), 1e-9) << "the round it was sent in is no whole round";
+    mPlugin->OnHostTimerTick();
+    EXPECT_NEAR(Value(kDrive), drive.FromNormalized(0.2), 1e-9) << "unanswered through a whole round: refused";
+    EXPECT_NEAR(Normalized("2"), 0.2, 1e-12);
+    ASSERT_EQ(mPlugin->mChanges.size(), 1u);
+    EXPECT_TRUE(mPlugin->mChanges[0].refused);
+    mPlugin->mToUI.clear();
+    RunLoop::Main().RunForMs(plug::IPluginAPIBase::kUITimerIntervalMs);
+    ASSERT_FALSE(mPlugin->mToUI.empty());
+    EXPECT_EQ(mPlugin->mToUI.back().first, kDrive);
+    EXPECT_NEAR(mPlugin->mToUI.back().second, drive.FromNormalized(0.2), 1e-9) << "the editor shows the host's value";
+    ASSERT_NE(before, 0.2);
+  }
+
+  {
+    SCOPED_TRACE("a host that ignores a request and never sends anything");
+    mPlugin->SetParamFromUIAndNotify(kDrive, 0.9);
+    held.clear();
+    mPlugin->mChanges.clear();
+    for (int round = 0; round < 2; ++round)
+      mPlugin->OnHostTimerTick();
+    EXPECT_NEAR(Value(kDrive), drive.FromNormalized(0.2), 1e-9) << "the host's last value wins";
+    EXPECT_EQ(refusals(), 1);
+    for (int round = 0; round < 5; ++round)
+      mPlugin->OnHostTimerTick();
+    EXPECT_EQ(mPlugin->mChanges.size(), 1u) << "a refusal is final";
+    EXPECT_TRUE(held.empty()) << "nothing is asked again";
+  }
+
+  {
+    SCOPED_TRACE("a host that answers with its own value inside the request");
+    mHost->Automation().SetUpdateSink([this](const char* id, double) {
+      mPlugin->UpdateParameterFromHost(id, 0.3, AAX_eUpdateSource_Parameter);
+    });
+    mPlugin->mChanges.clear();
+    GestureLog log(*mHost);
+    mPlugin->SetParamFromUIAndNotify(kDrive, 0.6);
+    EXPECT_NEAR(Value(kDrive), drive.FromNormalized(0.3), 1e-9);
+    EXPECT_EQ(refusals(), 1) << "told apart from the host's own change";
+    const size_t changes = mPlugin->mChanges.size();
+    for (int round = 0; round < 3; ++round)
+      mPlugin->OnHostTimerTick();
+    EXPECT_EQ(log.Kinds(), (std::vector<std::string>{"touch", "set", "release"})) << "asked once";
+    EXPECT_EQ(mPlugin->mChanges.size(), changes);
+    hold();
+  }
+
+  {
+    SCOPED_TRACE("a drag of 0.4, 0.5, 0.4 answered late, in order");
+    held.clear();
+    for (double v : {0.4, 0.5, 0.4})
+      mPlugin->SetParamFromUIAndNotify(kDrive, v);
+    ASSERT_EQ(held.size(), 3u);
+    mPlugin->mChanges.clear();
+    for (const auto& [id, value] : held)
+    {
+      deliver(id, value);
+      EXPECT_NEAR(Value(kDrive), drive.FromNormalized(0.4), 1e-9) << "the instance never goes back to " << value;
+    }
+    EXPECT_TRUE(mPlugin->mChanges.empty()) << "no answer runs the change hook";
+    for (int round = 0; round < 3; ++round)
+      mPlugin->OnHostTimerTick();
+    EXPECT_TRUE(mPlugin->mChanges.empty()) << "every request is answered: nothing is overdue";
+  }
+
+  {
+    SCOPED_TRACE("a drag longer than the requests kept, answered late, in order");
+    held.clear();
+    const int steps = plug::ParamRequests::kMaxWaiting + 6;
+    for (int i = 1; i <= steps; ++i)
+      mPlugin->SetParamFromUIAndNotify(kDrive, 0.001 * i);
+    ASSERT_EQ(held.size(), static_cast<size_t>(steps));
+    mPlugin->mChanges.clear();
+    for (const auto& [id, value] : held)
+      deliver(id, value);
+    EXPECT_TRUE(mPlugin->mChanges.empty()) << "the forgotten requests' answers run no reaction";
+    EXPECT_NEAR(Value(kDrive), drive.FromNormalized(0.001 * steps), 1e-9);
+    EXPECT_NEAR(Normalized("2"), 0.001 * steps, 1e-12);
+  }
+
+  {
+    SCOPED_TRACE("a host that delivers every answer two idle rounds late");
+    held.clear();
+    const double start = Normalized("2");
+    for (double v : {0.25, 0.55, 0.85})
+      mPlugin->SetParamFromUIAndNotify(kDrive, v);
+    mPlugin->OnHostTimerTick();
+    mPlugin->OnHostTimerTick();
+    EXPECT_NEAR(drive.GetNormalized(), start, 1e-9) << "refused meanwhile: the host's value";
+    for (const auto& [id, value] : held)
+      deliver(id, value);
+    EXPECT_NEAR(Value(kDrive), drive.FromNormalized(0.85), 1e-9) << "the last value the host delivered";
+    EXPECT_NEAR(Normalized("2"), 0.85, 1e-12);
+  }
+
+  {
+    SCOPED_TRACE("a value set back to the host's own while a request waits is asked for too");
+    held.clear();
+    const double hostValue = Normalized("2");
+    mPlugin->SetParamByPlugin(kDrive, drive.FromNormalized(0.15));
+    mPlugin->TellHostWaitingValues();
+    mPlugin->SetParamByPlugin(kDrive, drive.FromNormalized(hostValue));
+    mPlugin->TellHostWaitingValues();
+    ASSERT_EQ(held.size(), 2u) << "the way back is a request of its own";
+    mPlugin->mChanges.clear();
+    for (const auto& [id, value] : held)
+      deliver(id, value);
+    EXPECT_NEAR(Normalized("2"), hostValue, 1e-12);
+    EXPECT_NEAR(drive.GetNormalized(), hostValue, 1e-9);
+    EXPECT_TRUE(mPlugin->mChanges.empty());
+  }
+
+  {
+    SCOPED_TRACE("an update that steps to the value held is no change");
+    mHost->Automation().SetUpdateSink(nullptr);
+    deliver("9", 0.5);
+    mPlugin->mChanges.clear();
+    ASSERT_EQ(Value(kStepped), 5.0);
+    deliver("9", 0.52);
+    deliver("9", 0.48);
+    EXPECT_EQ(Value(kStepped), 5.0);
+    EXPECT_TRUE(mPlugin->mChanges.empty());
+  }
+}
+
+// What the plug-in sets by itself in reaction to the host's own change waits a whole idle round
+// (or goes with the next packet pass): a second lane of the host's may bring the value meanwhile,
+// and then nothing is asked. A restore tells the host the values it loaded, not values read back
+// after a host update landed in between.
+TEST_F(BindingTest, ReactionsToTheHostWaitARoundAndARestoreTellsWhatItLoaded)
+{
+  GestureLog log(*mHost);
+  auto sets = [&log] {
+    const auto kinds = log.Kinds();
+    return std::count(kinds.begin(), kinds.end(), std::string("set"));
+  };
+  mPlugin->mReaction = [this](const ChangeRecord& change) {
+    if (change.idx == kGain)
+      mPlugin->SetParamByPlugin(kStepped, Value(kGain) > 0.0 ? 7.5 : 2.5);
+  };
+  ASSERT_EQ(mPlugin->UpdateParameterFromHost("1", 0.75, 0), AAX_SUCCESS);
+  EXPECT_EQ(Value(kStepped), 7.5);
+  EXPECT_EQ(sets(), 0) << "not inside the host's update";
+  mPlugin->OnHostTimerTick();
+  EXPECT_EQ(sets(), 0) << "not at the first tick: the round it was made in is no whole round";
+  mPlugin->OnHostTimerTick();
+  EXPECT_EQ(sets(), 1);
+  EXPECT_NEAR(Normalized("9"), 0.75, 1e-12);
+
+  ASSERT_EQ(mPlugin->UpdateParameterFromHost("1", 0.25, 0), AAX_SUCCESS);
+  ASSERT_EQ(mPlugin->UpdateParameterFromHost("9", 0.25, 0), AAX_SUCCESS) << "the host's second lane";
+  for (int round = 0; round < 3; ++round)
+    mPlugin->OnHostTimerTick();
+  EXPECT_EQ(sets(), 1) << "the host brought the value itself";
+  mPlugin->mReaction = nullptr;
+
+  {
+    SCOPED_TRACE("a host update landing between the load and the telling");
+    ASSERT_EQ(mPlugin->UpdateParameterFromHost("2", 0.3, 0), AAX_SUCCESS);
+    AAX_CTypeID chunkID = 0;
+    ASSERT_EQ(mPlugin->GetChunkIDAtIndex(0, &chunkID), AAX_SUCCESS);
+    uint32_t size = 0;
+    ASSERT_EQ(mPlugin->GetStateChunkSize(chunkID, &size), AAX_SUCCESS);
+    std::vector<char> record(AAX_ChunkRecordSize(size));
+    auto* chunk = reinterpret_cast<AAX_SPlugInChunk*>(record.data());
+    chunk->fChunkID = static_cast<int32_t>(chunkID);
+    ASSERT_EQ(mPlugin->GetStateChunk(chunkID, chunk), AAX_SUCCESS);
+    const double loaded = Value(kDrive);
+    ASSERT_EQ(mPlugin->UpdateParameterFromHost("2", 0.6, 0), AAX_SUCCESS);
+    mPlugin->mAfterLoad = [this] { mPlugin->UpdateParameterFromHost("2", 0.9, 0); };
+    ASSERT_EQ(mPlugin->SetStateChunk(chunkID, chunk), AAX_SUCCESS);
+    mPlugin->mAfterLoad = nullptr;
+    EXPECT_NEAR(Value(kDrive), loaded, 1e-9) << "the restore's value, not the one that landed meanwhile";
+    EXPECT_NEAR(Normalized("2"), 0.3, 1e-9);
+  }
 }
 
 TEST_F(BindingTest, DefaultChunkRoundTripRestoresEveryValue)

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -91,6 +92,18 @@ inline void ExpectHostHoldsTheInstancesValues(aaxhost::PluginInstance& instance)
     EXPECT_NEAR(parameter->GetNormalizedValue(), own, 1e-9)
       << "parameter " << id << " \"" << parameter->Name().Get() << "\": the instance holds " << value;
   }
+}
+
+// The state chunk as a host worker thread hands it over: the record made and loaded on the
+// calling thread, nothing waited for.
+inline AAX_Result RestoreOnThisThread(aaxhost::PluginInstance& instance, AAX_CTypeID id, const std::vector<uint8_t>& data)
+{
+  std::vector<uint64_t> storage((AAX_ChunkRecordSize(data.size()) + 7) / 8, 0);
+  auto* record = reinterpret_cast<AAX_SPlugInChunk*>(storage.data());
+  record->fSize = static_cast<int32_t>(data.size());
+  record->fChunkID = static_cast<int32_t>(id);
+  std::memcpy(reinterpret_cast<uint8_t*>(storage.data()) + offsetof(AAX_SPlugInChunk, fData), data.data(), data.size());
+  return instance.Effect()->SetStateChunk(id, record);
 }
 
 // Renders the input (one vector per channel; a mono input feeds every input channel) block

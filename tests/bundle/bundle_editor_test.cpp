@@ -409,5 +409,74 @@ TEST_F(BundleEditorTest, FramesHeldBackBeyondTheBackEndsSetsNeverDeadlockTheEdit
   }
 }
 
+// The tool's host plays each --automate lane in Read mode: it answers the plug-in's request of
+// an automated parameter with the lane's value. The link then asks for the other gain once per
+// step of the lane that moves, and the render ends on what the lanes play, also after a reload
+// of a state whose link memory the reload cannot bring back; what the plug-in sets by itself at
+// the bottom of a range reaches the host too.
+TEST_F(BundleEditorTest, TheHostsLanesWinOverThePluginsRequests)
+{
+  aaxhost::AudioData tone;
+  tone.sampleRate = 48000;
+  tone.channels.assign(2, std::vector<float>(24000));
+  for (size_t i = 0; i < tone.channels[0].size(); ++i)
+    tone.channels[0][i] = tone.channels[1][i] = 0.3f * static_cast<float>(std::sin(0.0576 * static_cast<double>(i)));
+  std::string error;
+  ASSERT_TRUE(aaxhost::WriteAudioFile(File("tone.wav"), tone, error)) << error;
+  const std::string audio = Quoted(File("tone.wav")) + " " + Quoted(File("out.wav")) + " ";
+  const std::string home = "VELLICOR_HOME_FOLDER=" + Quoted(mHome.Path());
+  auto expectOnLanes = [](const ToolRun& run, const std::vector<std::string>& lines) {
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("host and plug-in: the same value of every parameter\n"), std::string::npos)
+      << run.output;
+    for (const std::string& line : lines)
+      EXPECT_NE(run.output.find(line), std::string::npos) << line << "\n" << run.output;
+  };
+
+  {
+    SCOPED_TRACE("input lane rising, output lane flat, gains linked");
+    const ToolRun run = Editor(audio + "--automate \"Input Gain:0=0,0.5=6\" --automate \"Output Gain:0=0,0.5=0\"");
+    expectOnLanes(run, {"5 \"Output Gain\" = 0.00dB\n"});
+    size_t requests = 0;
+    for (size_t at = run.output.find("set 5 \"Output Gain\""); at != std::string::npos;
+         at = run.output.find("set 5 \"Output Gain\"", at + 1))
+      ++requests;
+    EXPECT_GT(requests, 0u) << "the link asks as the input lane moves";
+    EXPECT_LE(requests, 24000u / 512u + 1u) << "at most one request per step of the input lane";
+  }
+
+  {
+    SCOPED_TRACE("a reloaded state, lanes the link does not make");
+    const std::string chunk = Quoted(File("recorded-end.chunk"));
+    const ToolRun saved = RunAaxhost("state " + Quoted(VELLICOR_BUNDLE) +
+                                       " --set \"Link Gains=1\" --set \"Input Gain=5\" --set \"Output Gain=-10\""
+                                       " --set \"Link Gains=0\" --set \"Input Gain=12\" --save " + chunk,
+                                     home);
+    ASSERT_EQ(saved.exitCode, 0) << saved.output;
+    const ToolRun run = RunAaxhost("render " + Quoted(VELLICOR_BUNDLE) + " " + audio + "--state " + chunk +
+                                     " --automate \"Input Gain:0=5,1=5\" --automate \"Output Gain:0=-10,1=-10\"",
+                                   home);
+    expectOnLanes(run, {"4 \"Input Gain\" = 5.00dB\n", "5 \"Output Gain\" = -10.00dB\n"});
+  }
+
+  {
+    SCOPED_TRACE("the linked output gain set to the bottom of its range");
+    const ToolRun run = RunAaxhost("render " + Quoted(VELLICOR_BUNDLE) + " " + audio + "--set \"Input Gain=12\"", home);
+    expectOnLanes(run, {"4 \"Input Gain\" = 12.00dB\n", "5 \"Output Gain\" = -12.00dB\n"});
+  }
+
+  {
+    SCOPED_TRACE("a start-up preset in slot 0");
+    const std::string folder = mHome.Path() + "/Music/Orlenbeck/Vellicor Presets";
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder + "/0 User Preset.json") << R"({"Params":{"6":40.0},"PresetName":"Start"})";
+    const ToolRun run = RunAaxhost("params " + Quoted(VELLICOR_BUNDLE), home);
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    const ToolRun rendered = RunAaxhost("render " + Quoted(VELLICOR_BUNDLE) + " " + audio, home);
+    expectOnLanes(rendered, {"7 \"Drive\" = 40.00%\n"});
+    std::filesystem::remove(folder + "/0 User Preset.json");
+  }
+}
+
 } // namespace
 } // namespace bundletest

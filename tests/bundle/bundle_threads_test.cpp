@@ -108,18 +108,6 @@ TEST(BundleThreads, RenderAutomationOfEveryParameterAndIdleRunTogether)
   EXPECT_EQ(session.GetHost().Services().AssertionCount(), 0u);
 }
 
-// The state chunk as a host worker thread hands it over: the record made and loaded on the
-// calling thread, nothing waited for.
-AAX_Result RestoreOnThisThread(aaxhost::PluginInstance& instance, AAX_CTypeID id, const std::vector<uint8_t>& data)
-{
-  std::vector<uint64_t> storage((AAX_ChunkRecordSize(data.size()) + 7) / 8, 0);
-  auto* record = reinterpret_cast<AAX_SPlugInChunk*>(storage.data());
-  record->fSize = static_cast<int32_t>(data.size());
-  record->fChunkID = static_cast<int32_t>(id);
-  std::memcpy(reinterpret_cast<uint8_t*>(storage.data()) + offsetof(AAX_SPlugInChunk, fData), data.data(), data.size());
-  return instance.Effect()->SetStateChunk(id, record);
-}
-
 // The editor's last presented frame (empty when it has none).
 std::vector<uint8_t> ShownFrame(const aaxhost::EditorSession& editor)
 {

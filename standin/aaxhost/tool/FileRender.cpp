@@ -128,7 +128,7 @@ void FileRender::PostAutomation(double time)
     const double value = AutomationValueAt(automation, time);
     if (value != automation.last)
     {
-      mInstance.PostNormalized(automation.id, value);
+      mInstance.PlayLane(automation.id, value);
       automation.last = value;
     }
   }

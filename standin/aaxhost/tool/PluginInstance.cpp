@@ -171,9 +171,12 @@ bool PluginInstance::Create(int componentIndex, float sampleRate)
   controller.SetSampleRate(sampleRate);
   mParameterThread = std::make_unique<HostThread>();
   mAudioThread = std::make_unique<HostThread>();
-  // The host hands every value the plug-in posts back as an update, later, on its own thread.
-  mInstanceHost->Automation().SetUpdateSink(
-    [this](const char* id, double value) { PostNormalized(id ? id : "", value); });
+  // The host hands every value the plug-in posts back as an update, later, on its own thread:
+  // the value asked for, or its lane's where one plays the parameter.
+  mInstanceHost->Automation().SetUpdateSink([this](const char* id, double value) {
+    const std::string pid = id ? id : "";
+    PostNormalized(pid, AnswerFor(pid, value));
+  });
 
   const AAX_Result init = mEffect->Init(mInstanceHost);
   if (init != AAX_SUCCESS)
@@ -236,6 +239,10 @@ void PluginInstance::Destroy()
 {
   // Nothing more is delivered, and the render thread is joined before Uninit.
   Settle();
+  {
+    std::lock_guard<std::mutex> lock(mLanesLock);
+    mLanes.clear();
+  }
   if (mInstanceHost)
     mInstanceHost->Automation().SetUpdateSink(nullptr);
   mAudioThread.reset();
@@ -301,6 +308,22 @@ void PluginInstance::PostNormalized(const std::string& id, double normalized)
 {
   if (mParameterThread)
     mParameterThread->Post([this, id, normalized] { Deliver(id, normalized, nullptr); });
+}
+
+void PluginInstance::PlayLane(const std::string& id, double normalized)
+{
+  {
+    std::lock_guard<std::mutex> lock(mLanesLock);
+    mLanes[id] = normalized;
+  }
+  PostNormalized(id, normalized);
+}
+
+double PluginInstance::AnswerFor(const std::string& id, double requested) const
+{
+  std::lock_guard<std::mutex> lock(mLanesLock);
+  const auto lane = mLanes.find(id);
+  return lane != mLanes.end() ? lane->second : requested;
 }
 
 void PluginInstance::Deliver(const std::string& id, double normalized, AAX_Result* result)

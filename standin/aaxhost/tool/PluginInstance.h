@@ -24,7 +24,9 @@
 
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -113,6 +115,11 @@ public:
   AAX_Result SetNormalized(const std::string& id, double normalized);
   // A host update queued from any thread (an automation thread), delivered in order.
   void PostNormalized(const std::string& id, double normalized);
+  // An automation lane of the host's, in Read mode, plays a value: it is posted as above, and
+  // from then on the host answers the plug-in's set request of that parameter with the lane's
+  // value, as a host does that lets no plug-in override a lane it plays (the control snaps
+  // back). Any thread.
+  void PlayLane(const std::string& id, double normalized);
   // Waits until every queued update and echo is delivered, serving the main thread meanwhile.
   void Settle();
   // Display text -> normalised value, without applying it.
@@ -179,6 +186,12 @@ private:
   AAX_CProcessProc mProcessProc = nullptr;
   bool mLive = false;
   bool mServesWhileWaiting = true;
+
+  // What the host answers a set request with: the value of the parameter's lane while one
+  // plays it, else the value asked for.
+  double AnswerFor(const std::string& id, double requested) const;
+  mutable std::mutex mLanesLock;
+  std::map<std::string, double> mLanes; // the value each lane played last
 
   std::unique_ptr<HostThread> mParameterThread;
   std::unique_ptr<HostThread> mAudioThread;
