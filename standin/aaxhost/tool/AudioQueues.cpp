@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <exception>
 
 namespace aaxhost
 {
@@ -10,6 +11,20 @@ namespace
 // About 1.4 s of audio at 48 kHz read ahead or left to write, in blocks of 4096 frames.
 constexpr size_t kBlocks = 16;
 constexpr size_t kBlockFrames = 4096;
+
+// A read on the reader thread, where nothing may escape: memory running out is a fault.
+int64_t ReadBlock(AudioReader& reader, float* const* channels, int64_t frames, std::string& error)
+{
+  try
+  {
+    return reader.Read(channels, frames, error);
+  }
+  catch (const std::exception&)
+  {
+    error = "not enough memory to read the input";
+    return -1;
+  }
+}
 
 void Wait(sem_t& semaphore)
 {
@@ -115,7 +130,8 @@ void ReadAhead::Run(uint64_t skip)
       return;
     for (uint64_t left = skip; left > 0 && got >= 0;)
     {
-      got = mReader->Read(scratch->pointers.data(), static_cast<int64_t>(std::min<uint64_t>(left, ring.Frames())), error);
+      got = ReadBlock(*mReader, scratch->pointers.data(),
+                      static_cast<int64_t>(std::min<uint64_t>(left, ring.Frames())), error);
       if (got <= 0)
         break;
       left -= static_cast<uint64_t>(got);
@@ -133,7 +149,7 @@ void ReadAhead::Run(uint64_t skip)
     BlockRing::Block* block = ring.Empty();
     if (!block)
       return;
-    got = mReader->Read(block->pointers.data(), static_cast<int64_t>(ring.Frames()), error);
+    got = ReadBlock(*mReader, block->pointers.data(), static_cast<int64_t>(ring.Frames()), error);
     block->frames = got > 0 ? static_cast<size_t>(got) : 0;
     block->last = got <= 0;
     block->error = got < 0 ? error : std::string();
@@ -217,8 +233,20 @@ void WriteBehind::Run()
     BlockRing::Block* block = mRing.Full();
     if (!block || block->last)
       return;
-    if (!mFailed.load() && !mWriter.Write(block->pointers.data(), block->frames, block->position, mError))
-      mFailed.store(true);
+    if (!mFailed.load())
+    {
+      bool written = false;
+      try
+      {
+        written = mWriter.Write(block->pointers.data(), block->frames, block->position, mError);
+      }
+      catch (const std::exception&)
+      {
+        mError = "not enough memory to write the output";
+      }
+      if (!written)
+        mFailed.store(true);
+    }
     mRing.Drain();
   }
 }

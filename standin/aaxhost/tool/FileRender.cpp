@@ -142,9 +142,9 @@ void FileRender::Locate(double seconds)
   if (to == mPosition)
     return;
   mPosition = to;
+  // Where the file cannot be opened again, the next block reports the reason.
   std::string error;
-  if (!mInput->Seek(to, error))
-    mEnded = true; // the next block reports the reason
+  mInput->Seek(to, error);
 }
 
 bool FileRender::RenderNext(std::string& error)

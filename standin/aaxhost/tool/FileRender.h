@@ -69,7 +69,7 @@ public:
              std::vector<ResolvedAutomation> automations);
   ~FileRender();
 
-  bool Done() const { return mKnown ? mPosition >= mFrames : mEnded; }
+  bool Done() const { return mEnded || (mKnown && mPosition >= mFrames); }
   // Where the next block starts, and how long it is, in seconds.
   double Time() const { return static_cast<double>(mPosition) / mSettings.rate; }
   double NextBlockSeconds() const;
