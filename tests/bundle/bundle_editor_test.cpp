@@ -5,6 +5,7 @@
 // preset changes as the host sees it, a bundle whose resources are missing, closing the
 // editor many times with frames in flight, and the editor open while a file plays.
 #include "standin/aaxhost/tool/AudioFile.h"
+#include "standin/aaxhost/tool/AudioWriter.h"
 #include "tests/bundle/Lamps.h"
 #include "tests/host/ToolRunner.h"
 #include "tests/product/BackgroundArt.h"

@@ -4,6 +4,7 @@
 
 #include "product/bundle/DemoSignal.h"
 #include "standin/aaxhost/tool/AudioFile.h"
+#include "standin/aaxhost/tool/AudioWriter.h"
 #include "standin/aaxhost/tool/BundleLoader.h"
 #include "tests/host/ToolRunner.h"
 #include "tests/support/PngImage.h"

@@ -6,6 +6,7 @@
 // were to replace.
 
 #include "standin/aaxhost/tool/AudioFile.h"
+#include "standin/aaxhost/tool/AudioWriter.h"
 #include "tests/host/HostTestPlugin.h"
 #include "tests/host/ToolRunner.h"
 #include "tests/support/PngImage.h"
@@ -14,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -294,6 +296,7 @@ TEST_F(HostToolTest, SideChainAndAuxiliaryOutputBuffersAreAllFedAndWritten)
 
 TEST_F(HostToolTest, HelpAndUsageErrorsNameWhatWasWrong)
 {
+  EXPECT_NE(RunAaxhost("help").output.find("An output named \"-\""), std::string::npos);
   for (const char* help : {"--help", "-h", "help"})
   {
     const auto run = RunAaxhost(help);
@@ -536,8 +539,28 @@ mode_t PermissionBits(const std::string& path)
   return stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
 }
 
+// A file's bytes where it is short; else its size and a hash of its bytes, read through a
+// buffer of its own, so that the many snapshots of a test leave little memory behind them.
+std::string Contents(const std::string& path)
+{
+  std::ifstream in(path, std::ios::binary);
+  char buffer[4096];
+  std::string text;
+  uint64_t hash = 1469598103934665603ull, size = 0;
+  while (in.read(buffer, sizeof buffer) || in.gcount() > 0)
+  {
+    const size_t n = static_cast<size_t>(in.gcount());
+    if (size == 0 && n < sizeof buffer)
+      text.assign(buffer, n);
+    for (size_t i = 0; i < n; ++i)
+      hash = (hash ^ static_cast<unsigned char>(buffer[i])) * 1099511628211ull;
+    size += n;
+  }
+  return size < sizeof buffer ? text : "size " + std::to_string(size) + ", hash " + std::to_string(hash);
+}
+
 // What a folder holds, its subfolders' entries included ("sub/name"): for each name, its type
-// and permission bits, and a file's bytes or a link's target.
+// and permission bits, and a file's contents (see Contents) or a link's target.
 using Snapshot = std::map<std::string, std::string>;
 
 Snapshot FolderSnapshot(const std::string& folder, const std::string& prefix = "")
@@ -561,10 +584,7 @@ Snapshot FolderSnapshot(const std::string& folder, const std::string& prefix = "
       value.append(target, size_t(std::max<ssize_t>(length, 0)));
     }
     else
-    {
-      const std::vector<char> bytes = ReadBinary(path);
-      value.append(bytes.begin(), bytes.end());
-    }
+      value += Contents(path);
   }
   if (dir)
     closedir(dir);
@@ -588,8 +608,8 @@ std::vector<std::string> Differences(const Snapshot& a, const Snapshot& b)
 // bytes and permission bits, with nothing left beside it, whatever the length of its name and
 // through a symbolic link, which stays; a new file is not left. So it is when a write passes a
 // file-size limit (its signal ignored or not), when every temporary name beside the file is
-// taken (the tool then refuses to write, never writing the file where it is), and when SIGINT,
-// SIGTERM or SIGHUP arrives in the middle of writing the temporary file, which ends
+// taken (the tool then refuses to write, never writing the file where it is), and when SIGINT, SIGTERM,
+// SIGHUP, SIGQUIT or SIGPIPE arrives in the middle of writing the temporary file, which ends
 // the tool as the signal does. A file or a link that has a temporary name is never written
 // through. Written whole, the files are replaced, with their permission bits and links kept.
 TEST_F(HostToolTest, AFailedWriteKeepsTheFileItWasToReplace)
@@ -684,6 +704,8 @@ TEST_F(HostToolTest, AFailedWriteKeepsTheFileItWasToReplace)
     {midWrite(SIGINT), kShort, SIGINT, ""},
     {midWrite(SIGTERM), kLong, SIGTERM, ""},
     {midWrite(SIGHUP), kLink, SIGHUP, ""},
+    {"ulimit -c 0 && " + midWrite(SIGQUIT), kNew, SIGQUIT, ""},
+    {midWrite(SIGPIPE), kShort, SIGPIPE, ""},
   };
   for (const Failure& failure : failures)
     for (const auto& [command, extension] : commands)
@@ -764,6 +786,160 @@ TEST_F(HostToolTest, FailuresAreReportedWithTheirCauses)
     EXPECT_EQ(special.exitCode, 3) << path << "\n" << special.output;
     EXPECT_NE(special.output.find("error: cannot read " + path + ": "), std::string::npos) << special.output;
   }
+}
+
+} // namespace
+
+namespace {
+
+// Output files written to standard output, under any of its names: the file is whole and holds
+// nothing but itself, and the report goes to standard error.
+TEST_F(HostToolTest, AnOutputOnStandardOutputHoldsNoReport)
+{
+  const std::string exe = Quoted(AAXHOST_EXE);
+  const std::string in = Quoted(mDir.File("in.wav"));
+  ASSERT_EQ(Render("file.wav", "").exitCode, 0);
+  const std::vector<char> wav = ReadBinary(mDir.File("file.wav"));
+  const std::string chunkFile = mDir.File("file.chunk");
+  ASSERT_EQ(RunAaxhost("state " + kBundle + " --set Drive=33 --save " + Quoted(chunkFile)).exitCode, 0);
+  const std::vector<char> chunk = ReadBinary(chunkFile);
+
+  const std::string out = mDir.File("out");
+  const std::string log = mDir.File("log");
+  // The command, with STDOUT for the name of the output; the file standard output goes to.
+  const std::pair<std::string, const std::vector<char>*> runs[] = {
+    {"render " + kBundle + " " + in + " STDOUT > " + Quoted(out), &wav},
+    {"render " + kBundle + " " + in + " STDOUT | cat > " + Quoted(out), &wav},
+    {"state " + kBundle + " --set Drive=33 --save STDOUT > " + Quoted(out), &chunk},
+    {"state " + kBundle + " --set Drive=33 --save STDOUT | cat > " + Quoted(out), &chunk},
+  };
+  for (const auto& [command, expected] : runs)
+    for (const std::string& name : {std::string("-"), std::string("/dev/stdout"), std::string("/proc/self/fd/1"),
+                                    Quoted(out)})
+    {
+      if (name == Quoted(out) && command.find("| cat") != std::string::npos)
+        continue;
+      unlink(out.c_str());
+      const size_t at = command.find("STDOUT");
+      const std::string line =
+        "cd " + Quoted(mDir.Path()) + " && " + exe + " " + command.substr(0, at) + name + command.substr(at + 6);
+      const auto run = hosttest::RunCommand("(" + line + ") 2> " + Quoted(log));
+      const std::string context = line + "\n" + ReadText(log);
+      EXPECT_EQ(run.exitCode, 0) << context;
+      EXPECT_TRUE(ReadBinary(out) == *expected) << context;
+      EXPECT_NE(ReadText(log).find("host log: 0 traces"), std::string::npos) << context;
+    }
+
+  // A picture too; and a report with no output on standard output stays there.
+  const auto picture = hosttest::RunCommand(exe + " editor " + kBundle + " --png - > " + Quoted(out) + " 2> " +
+                                            Quoted(log));
+  EXPECT_EQ(picture.exitCode, 0) << ReadText(log);
+  EXPECT_FALSE(testsupport::ReadPNG(out).Empty()) << ReadText(log);
+  const auto plain = hosttest::RunCommand(exe + " params " + kBundle + " > " + Quoted(out) + " 2> " + Quoted(log));
+  EXPECT_EQ(plain.exitCode, 0);
+  EXPECT_NE(ReadText(out).find("host log: 0 traces"), std::string::npos);
+  EXPECT_EQ(ReadText(log), "");
+}
+
+} // namespace
+
+namespace {
+
+// With audio, the editor's input and pictures happen at their times of the file: one due at a
+// block's start or at the very end happens there, one after the end fails the run before it
+// starts, naming it. Modifier names reach the editor as the modifiers they name.
+TEST_F(HostToolTest, EditorEventsHappenAtTheirTimesOfTheAudioAndNotAfterIt)
+{
+  const std::string in = Quoted(mDir.File("in.wav"));
+  const std::string out = Quoted(mDir.File("out.wav"));
+  const std::string end = mDir.File("end.png");
+  const auto run = RunAaxhost("editor " + kBundle + " " + in + " " + out + " --block 480 --at 0.5 --click alt+5,5" +
+                              " --click shift+6,6 --click cmd+ctrl+7,7 --png-at 1:" + Quoted(end));
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_NE(run.output.find("0.500 s: input: click 5,5 +alt\n"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("0.500 s: input: click 6,6 +shift\n"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("0.500 s: input: click 7,7 +cmd +ctrl\n"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("1.000 s: png: " + end + "\n"), std::string::npos) << run.output;
+  EXPECT_FALSE(testsupport::ReadPNG(end).Empty());
+
+  const std::pair<std::string, std::string> late[] = {
+    {"--png-at 5:" + Quoted(mDir.File("late.png")),
+     "error: the picture " + mDir.File("late.png") + " at 5.000 s comes after the end of the audio at 1.000 s\n"},
+    {"--at 0.5 --click 5,5 --at 3 --click 372,488",
+     "error: the input at 3.000 s (click 372,488) comes after the end of the audio at 1.000 s\n"},
+  };
+  for (const auto& [options, error] : late)
+  {
+    const auto refused = RunAaxhost("editor " + kBundle + " " + in + " " + Quoted(mDir.File("late.wav")) + " " +
+                                    options);
+    EXPECT_EQ(refused.exitCode, 3) << refused.output;
+    EXPECT_NE(refused.output.find(error), std::string::npos) << refused.output;
+    EXPECT_EQ(refused.output.find("input: click 5,5"), std::string::npos) << "before it starts\n" << refused.output;
+    EXPECT_EQ(access(mDir.File("late.png").c_str(), F_OK), -1);
+    EXPECT_EQ(access(mDir.File("late.wav").c_str(), F_OK), -1);
+  }
+}
+
+} // namespace
+
+namespace {
+
+// An output file its user may not write is refused with the reason and kept as it was, never
+// replaced through a temporary file beside it, though its folder would allow that. Root may
+// write any file, so a suite run as root runs the tool as an unprivileged user for this.
+TEST_F(HostToolTest, AReadOnlyOutputIsRefusedNotReplaced)
+{
+  std::string as;
+  if (geteuid() == 0)
+  {
+    const passwd* user = getpwnam("nobody");
+    if (!user || user->pw_uid == 0 || access("/usr/bin/setpriv", X_OK) != 0)
+      GTEST_SKIP() << "run as root, with no unprivileged user (nobody, through setpriv) to run the tool as";
+    as = "/usr/bin/setpriv --reuid=" + std::to_string(user->pw_uid) + " --regid=" + std::to_string(user->pw_gid) +
+         " --clear-groups ";
+    ASSERT_EQ(chmod(mDir.Path().c_str(), 0755), 0);
+  }
+  const std::string shared = mDir.File("shared");
+  ASSERT_EQ(mkdir(shared.c_str(), 0777), 0);
+  ASSERT_EQ(chmod(shared.c_str(), 0777), 0);
+  const std::pair<std::string, std::string> commands[] = {
+    {"render " + kBundle + " " + Quoted(mDir.File("in.wav")) + " ", "old.wav"},
+    {"editor " + kBundle + " --png ", "old.png"},
+    {"state " + kBundle + " --save ", "old.chunk"},
+  };
+  for (const auto& [command, name] : commands)
+  {
+    const std::string file = shared + "/" + name;
+    std::ofstream(file) << "the old file";
+    ASSERT_EQ(chmod(file.c_str(), 0444), 0);
+  }
+  const Snapshot before = FolderSnapshot(shared);
+  for (const auto& [command, name] : commands)
+  {
+    const std::string file = shared + "/" + name;
+    const auto run = hosttest::RunCommand(as + Quoted(AAXHOST_EXE) + " " + command + Quoted(file) + " 2>&1");
+    EXPECT_EQ(run.exitCode, 3) << command << "\n" << run.output;
+    EXPECT_NE(run.output.find("cannot write " + file + ": " + std::strerror(EACCES) + "\n"), std::string::npos)
+      << run.output;
+  }
+  EXPECT_EQ(Differences(FolderSnapshot(shared), before), std::vector<std::string>());
+}
+
+// A stop signal ignored when the tool starts (as nohup leaves SIGHUP) stays ignored: the write
+// goes on through it and the file is written whole.
+TEST_F(HostToolTest, AnIgnoredHangUpLeavesTheWriteGoingOn)
+{
+  char realFolder[PATH_MAX];
+  ASSERT_NE(realpath(mDir.Path().c_str(), realFolder), nullptr);
+  const std::string out = mDir.File("out.wav");
+  const auto run = hosttest::RunCommand(
+    "trap '' HUP && export LD_PRELOAD=" + Quoted(HOSTTEST_WRITE_SIGNAL_LIBRARY) + " HOSTTEST_SIGNAL_FOLDER=" +
+    Quoted(realFolder) + " HOSTTEST_SIGNAL=" + std::to_string(SIGHUP) +
+    " ASAN_OPTIONS=\"$ASAN_OPTIONS:verify_asan_link_order=0\" && exec " + Quoted(AAXHOST_EXE) + " render " + kBundle +
+    " " + Quoted(mDir.File("in.wav")) + " " + Quoted(out) + " 2>&1");
+  EXPECT_EQ(run.signal, 0) << run.output;
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_LT(DeviationFromGain(Read("in.wav"), Read("out.wav"), 1.0), 1e-5);
 }
 
 } // namespace

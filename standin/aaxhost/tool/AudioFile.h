@@ -1,4 +1,4 @@
-// Whole audio files in and out, as one float buffer per channel.
+// Whole audio files in, as one float buffer per channel.
 #pragma once
 
 #include <string>
@@ -19,8 +19,4 @@ struct AudioData
 // False (with the reason in error, naming the file) when the reader refuses the file at its
 // opening or while reading, or memory runs out.
 bool ReadAudioFile(const std::string& path, AudioData& out, std::string& error);
-// Writes a 32-bit float WAV file, the same bytes for the same audio: made in memory, then
-// written through WriteOutputFile (see OutputFile.h). False (with the reason, naming the file)
-// on failure.
-bool WriteAudioFile(const std::string& path, const AudioData& data, std::string& error);
 } // namespace aaxhost

@@ -291,11 +291,15 @@ int CommandEditorWithAudio(const Collection& collection, Host& host, const Optio
            kExitFailed;
   PluginInstance instance(host, *collection.Effects().front().second);
   RenderJob job;
-  if (const int failure = PrepareRenderJob(instance, options, job))
+  // The openings are spread over the file: its length first.
+  if (const int failure = PrepareRenderJob(instance, options, job, true))
     return failure;
   std::string highlight;
   if (!HighlightParameter(instance, options, highlight))
     return kExitFailed;
+  AudioWriter output;
+  if (const int failure = OpenRenderOutput(instance, job, options, output))
+    return failure;
 
   bool failed = false;
   const EditorReferenceChecks checks(host);
@@ -307,7 +311,7 @@ int CommandEditorWithAudio(const Collection& collection, Host& host, const Optio
     if (!editor.Create())
       return std::printf("error: %s\n", editor.Error().c_str()), kExitFailed;
     std::printf("editor: made by the editor factory, Init: result %s\n", ResultText(editor.InitResult()).c_str());
-    FileRender render(instance, host, job.input, job.Settings(options), job.automations);
+    FileRender render(instance, host, std::move(job.input), output, job.Settings(options), job.automations);
     if (options.offline)
       instance.Notify(AAX_eNotificationEvent_EnteringOfflineMode, nullptr, 0);
     PlaybackScript script;

@@ -100,6 +100,8 @@ public:
 
   PlaybackResult Run()
   {
+    if (!EveryEventWithinTheAudio())
+      return mResult;
     mInstance.SetLive(mScript.realtime);
     // The main thread's work happens where this playback puts it, never inside a wait for a
     // block (in real time the blocks are not the main thread's to wait for at all).
@@ -141,6 +143,27 @@ private:
     if (left.count() > 0)
       mLoop.RunFor(left);
     mInstance.ServeMainThread();
+  }
+
+  // An input or a picture timed after the end of the audio would never happen: the run fails
+  // before it starts, naming the first.
+  bool EveryEventWithinTheAudio()
+  {
+    const double end = mRender.Seconds();
+    for (const ScriptEvent& event : mEvents)
+    {
+      if (event.time <= end)
+        continue;
+      const std::string what =
+        event.kind == ScriptEvent::kInput     ? "the input at " + TimeText(event.time) + " (" +
+                                                DescribeEditorInput(mScript.inputs[event.index]) + ")"
+        : event.kind == ScriptEvent::kPicture ? "the picture " + mScript.pictures[event.index].second + " at " +
+                                                  TimeText(event.time)
+                                              : "opening " + std::to_string(event.index) + " at " + TimeText(event.time);
+      Fail(what + " comes after the end of the audio at " + TimeText(end));
+      return false;
+    }
+    return true;
   }
 
   void Open(double time)

@@ -147,6 +147,8 @@ std::string Describe(const EditorInput& step)
 }
 } // namespace
 
+std::string DescribeEditorInput(const EditorInput& step) { return Describe(step); }
+
 bool EditorInputKind(const std::string& option, EditorInput::EKind& kind)
 {
   for (const auto& entry : kInputOptions)

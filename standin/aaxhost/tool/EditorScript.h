@@ -52,6 +52,9 @@ bool EditorInputKind(const std::string& option, EditorInput::EKind& kind);
 // PageDown, Left, Right, Up, Down, F1 to F12. False with the error when it cannot be read.
 bool ParseEditorInput(const std::string& value, EditorInput& step, std::string& error);
 
+// What the step does, as the report names it ("click 5,5 +alt").
+std::string DescribeEditorInput(const EditorInput& step);
+
 // Delivers the step to the window of the editor's view; the draw scale turns editor
 // coordinates into the view's points. A short description of what was done.
 std::string ReplayEditorInput(NSView* editorView, float drawScale, const EditorInput& step);

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <utility>
 #include <cstdio>
 
 namespace aaxhost
@@ -17,6 +18,7 @@ namespace
 class Progress
 {
 public:
+  // `seconds`: the file's length, or 0 where it is known only at the end.
   explicit Progress(double seconds)
     : mSeconds(seconds)
     , mShown(isatty(STDERR_FILENO) != 0)
@@ -34,7 +36,10 @@ public:
     if (now < mNext)
       return;
     mNext = now + std::chrono::milliseconds(250);
-    std::fprintf(stderr, "\rrendering: %3.0f%% (%.1f s of %.1f s)", 100.0 * done / mSeconds, done, mSeconds);
+    if (mSeconds > 0.0)
+      std::fprintf(stderr, "\rrendering: %3.0f%% (%.1f s of %.1f s)", 100.0 * done / mSeconds, done, mSeconds);
+    else
+      std::fprintf(stderr, "\rrendering: %.1f s", done);
     mWritten = true;
   }
   // Clears the line, before anything else is printed.
@@ -61,10 +66,13 @@ int CommandRender(const Collection& collection, Host& host, const Options& optio
   RenderJob job;
   if (const int failure = PrepareRenderJob(instance, options, job))
     return failure;
-  FileRender render(instance, host, job.input, job.Settings(options), job.automations);
+  AudioWriter output;
+  if (const int failure = OpenRenderOutput(instance, job, options, output))
+    return failure;
+  FileRender render(instance, host, std::move(job.input), output, job.Settings(options), job.automations);
   if (options.offline)
     instance.Notify(AAX_eNotificationEvent_EnteringOfflineMode, nullptr, 0);
-  Progress progress(render.Seconds());
+  Progress progress(render.LengthKnown() ? render.Seconds() : 0.0);
   while (!render.Done())
   {
     std::string error;

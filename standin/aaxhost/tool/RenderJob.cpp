@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <memory>
+#include <string>
 
 namespace aaxhost
 {
@@ -48,16 +50,45 @@ int ChooseRenderComponent(const PluginInstance& instance, const Options& options
   }
   return found;
 }
+
+// The frames of the file at `path`, read through to its end and kept nowhere; -1 with the
+// reason.
+int64_t CountFrames(const std::string& path, std::string& error)
+{
+  const std::unique_ptr<AudioReader> reader = OpenAudioReader(path, error);
+  if (!reader)
+    return -1;
+  constexpr int64_t kFrames = 16384;
+  std::vector<std::vector<float>> block(static_cast<size_t>(reader->Channels()), std::vector<float>(kFrames));
+  std::vector<float*> pointers;
+  for (std::vector<float>& channel : block)
+    pointers.push_back(channel.data());
+  int64_t frames = 0;
+  for (;;)
+  {
+    const int64_t got = reader->Read(pointers.data(), kFrames, error);
+    if (got <= 0)
+      return got < 0 ? -1 : frames;
+    frames += got;
+  }
+}
 } // namespace
 
-int PrepareRenderJob(PluginInstance& instance, const Options& options, RenderJob& job)
+int PrepareRenderJob(PluginInstance& instance, const Options& options, RenderJob& job, bool needsLength)
 {
   const std::string& inPath = options.arguments[0];
   std::string error;
-  if (!ReadAudioFile(inPath, job.input, error))
+  job.input.reader = OpenAudioReader(inPath, error);
+  if (!job.input.reader)
     return std::printf("error: %s\n", error.c_str()), kExitFailed;
-  job.rate = options.rate > 0 ? options.rate : job.input.sampleRate;
-  const int config = ChooseRenderComponent(instance, options, inPath, static_cast<int>(job.input.channels.size()));
+  job.input.reopen = [inPath](std::string& reason) { return OpenAudioReader(inPath, reason); };
+  job.input.name = inPath;
+  job.input.frames = job.input.reader->StatedFrames();
+  if (needsLength && job.input.frames < 0 && (job.input.frames = CountFrames(inPath, error)) < 0)
+    return std::printf("error: %s\n", error.c_str()), kExitFailed;
+  const int channels = job.input.reader->Channels();
+  job.rate = options.rate > 0 ? options.rate : job.input.reader->SampleRate();
+  const int config = ChooseRenderComponent(instance, options, inPath, channels);
   if (config < 0)
     return kExitFailed;
   if (!CreateInstance(instance, options, config, job.rate))
@@ -92,30 +123,30 @@ int PrepareRenderJob(PluginInstance& instance, const Options& options, RenderJob
   return kExitOK;
 }
 
-int FinishRender(PluginInstance& instance, const FileRender& render, const Options& options)
+int OpenRenderOutput(const PluginInstance& instance, const RenderJob& job, const Options& options,
+                     AudioWriter& output)
 {
-  const AudioData& output = render.Output();
-  const size_t frames = output.Frames();
-  const double seconds = render.Seconds();
+  std::string error;
+  if (!output.Open(options.arguments[1], static_cast<int>(std::lround(job.rate)), instance.GetLayout().HostOutputs(),
+                   job.input.frames, error))
+    return std::printf("error: %s\n", error.c_str()), kExitFailed;
+  return kExitOK;
+}
+
+int FinishRender(PluginInstance& instance, FileRender& render, const Options& options)
+{
+  const size_t frames = render.OutputFrames();
+  const double seconds = static_cast<double>(frames) / render.Rate();
   std::printf("rendered: %zu frames (%.3f s) in %zu blocks\n", frames, seconds, render.Blocks());
   if (render.BusySeconds() > 0.0)
     std::printf("real-time factor: %.1fx\n", seconds / render.BusySeconds());
   size_t nonFinite = 0;
-  for (size_t c = 0; c < output.channels.size(); ++c)
+  for (size_t c = 0; c < render.Levels().size(); ++c)
   {
-    double peak = 0.0, sum = 0.0;
-    for (float v : output.channels[c])
-    {
-      if (!std::isfinite(v))
-      {
-        ++nonFinite;
-        continue;
-      }
-      peak = std::max(peak, static_cast<double>(std::fabs(v)));
-      sum += static_cast<double>(v) * v;
-    }
-    const double rms = frames ? std::sqrt(sum / static_cast<double>(frames)) : 0.0;
-    std::printf("output %zu: peak %.2f dBFS, rms %.2f dBFS\n", c + 1, ToDecibels(peak), ToDecibels(rms));
+    const ChannelLevels& levels = render.Levels()[c];
+    nonFinite += levels.nonFinite;
+    const double rms = frames ? std::sqrt(levels.sumOfSquares / static_cast<double>(frames)) : 0.0;
+    std::printf("output %zu: peak %.2f dBFS, rms %.2f dBFS\n", c + 1, ToDecibels(levels.peak), ToDecibels(rms));
   }
   std::printf("non-finite samples: %zu\n", nonFinite);
   std::printf("final values:\n");
@@ -123,7 +154,7 @@ int FinishRender(PluginInstance& instance, const FileRender& render, const Optio
     std::printf("  %s \"%s\" = %s\n", info.id.c_str(), info.name.c_str(), info.text.c_str());
   const std::string& outPath = options.arguments[1];
   std::string error;
-  if (!WriteAudioFile(outPath, output, error))
+  if (!render.Finish(error))
     return std::printf("error: %s\n", error.c_str()), kExitFailed;
   std::printf("wrote %s\n", outPath.c_str());
   return nonFinite ? kExitFailed : kExitOK;

@@ -14,6 +14,8 @@
 #include <atomic>
 #include <cstdio>
 #include <exception>
+#include <string>
+#include <vector>
 
 using namespace aaxhost;
 
@@ -33,6 +35,17 @@ int WithValidation(int exitCode)
 }
 
 int RunTool(int argc, char** argv);
+
+// Every file the command writes.
+std::vector<std::string> OutputFiles(const Options& options)
+{
+  std::vector<std::string> files = {options.saveFile, options.pngFile};
+  if ((options.command == "render" || options.AudioEditor()) && options.arguments.size() == 2)
+    files.push_back(options.arguments[1]);
+  for (const auto& picture : options.pictures)
+    files.push_back(picture.second);
+  return files;
+}
 } // namespace
 
 // Every Metal device of the process, the bundle's included, reports its validation messages
@@ -82,6 +95,8 @@ int RunTool(int argc, char** argv)
     return kExitUsage;
   }
   const Options& options = parsed.options;
+  // An output written to standard output gets it to itself: the report goes to standard error.
+  KeepStandardOutputFor(OutputFiles(options));
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
   if (options.command == "cycles")
     return CommandCycles(options);
