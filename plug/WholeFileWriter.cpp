@@ -11,10 +11,9 @@
 
 namespace plug {
 
-namespace {
-
-bool WriteAll(int fd, const char* data, std::size_t size)
+bool WriteAllTo(int fd, const void* bytes, std::size_t size)
 {
+  const char* data = static_cast<const char*>(bytes);
   while (size > 0)
   {
     const ssize_t written = write(fd, data, size);
@@ -29,8 +28,6 @@ bool WriteAll(int fd, const char* data, std::size_t size)
   }
   return true;
 }
-
-} // namespace
 
 bool WriteWholeFile(const char* path, const char* mode, const void* data, std::size_t size)
 {
@@ -83,7 +80,7 @@ FileReplacement ReplaceWholeFile(const char* path, const void* data, std::size_t
     return errno = EEXIST, FileReplacement::kNoTemporaryFile;
 
   bool ok = permissions < 0 || fchmod(fd, static_cast<mode_t>(permissions)) == 0;
-  ok = ok && WriteAll(fd, static_cast<const char*>(data), size);
+  ok = ok && WriteAllTo(fd, static_cast<const char*>(data), size);
   // On the disk before the rename: after a crash the path holds the old content or the new.
   ok = ok && fsync(fd) == 0;
   int firstErrno = errno;

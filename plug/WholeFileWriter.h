@@ -13,6 +13,10 @@ namespace plug {
 // for a null or empty path it is left as it was.
 bool WriteWholeFile(const char* path, const char* mode, const void* data, std::size_t size);
 
+// Writes all `size` bytes at `data` to the open file descriptor `fd`, going on where a signal
+// interrupted a write. False, with errno holding the reason, when a write fails.
+bool WriteAllTo(int fd, const void* data, std::size_t size);
+
 // How ReplaceWholeFile ended.
 enum class FileReplacement
 {

@@ -212,27 +212,6 @@ bool BeginsFlac(const InputStream& in, uint64_t offset)
          std::memcmp(marker, "fLaC", 4) == 0;
 }
 
-// Whether the audio library's `subformat` is plain samples, a fixed number of bytes each: the
-// data's size then gives the frame count exactly.
-bool PlainSamples(int subformat)
-{
-  switch (subformat)
-  {
-  case SF_FORMAT_PCM_S8:
-  case SF_FORMAT_PCM_U8:
-  case SF_FORMAT_PCM_16:
-  case SF_FORMAT_PCM_24:
-  case SF_FORMAT_PCM_32:
-  case SF_FORMAT_FLOAT:
-  case SF_FORMAT_DOUBLE:
-  case SF_FORMAT_ULAW:
-  case SF_FORMAT_ALAW:
-    return true;
-  default:
-    return false;
-  }
-}
-
 // Whether `frames` decoded frames are what a file states: not fewer than it declares, and not
 // none while it declares nothing and holds bytes that should be audio. False with the reason.
 bool HoldsWhatItStates(const std::string& path, uint64_t frames, const Expected& expected, std::string& error)

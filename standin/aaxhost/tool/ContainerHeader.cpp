@@ -362,10 +362,9 @@ std::optional<ContainerData> AiffData(const InputStream& in)
 
 } // namespace
 
-// The frame count the COMM chunk of an AIFF or AIFC file of plain samples (integer, float or
-// A-law and u-law, one sample a frame per channel) states. Compressed encodings may count
-// otherwise, and are left to the library.
-std::optional<uint64_t> AiffCommFrames(const InputStream& in, int subformat)
+// Whether the audio library's `subformat` is plain samples, a fixed number of bytes each: the
+// data's size then gives the frame count exactly.
+bool PlainSamples(int subformat)
 {
   switch (subformat)
   {
@@ -378,10 +377,19 @@ std::optional<uint64_t> AiffCommFrames(const InputStream& in, int subformat)
   case SF_FORMAT_DOUBLE:
   case SF_FORMAT_ULAW:
   case SF_FORMAT_ALAW:
-    break;
+    return true;
   default:
-    return std::nullopt;
+    return false;
   }
+}
+
+// The frame count the COMM chunk of an AIFF or AIFC file of plain samples (integer, float or
+// A-law and u-law, one sample a frame per channel) states. Compressed encodings may count
+// otherwise, and are left to the library.
+std::optional<uint64_t> AiffCommFrames(const InputStream& in, int subformat)
+{
+  if (!PlainSamples(subformat))
+    return std::nullopt;
   // The channel count, then the frame count.
   unsigned char counts[6];
   const std::optional<AiffChunk> comm = FindAiffChunk(in, "COMM");

@@ -39,6 +39,10 @@ struct ContainerData
 // is in no such container.
 std::optional<ContainerData> ContainerDataOf(const InputStream& in);
 
+// Whether the audio library's `subformat` is plain samples, a fixed number of bytes each: the
+// data's size then gives the frame count exactly.
+bool PlainSamples(int subformat);
+
 // The frame count the COMM chunk of an AIFF or AIFC file states when its samples (the audio
 // library's `subformat`) are plain, one sample a frame per channel; none otherwise.
 std::optional<uint64_t> AiffCommFrames(const InputStream& in, int subformat);

@@ -121,23 +121,6 @@ int TakeSlot()
   return -1;
 }
 
-bool WriteAll(int fd, const char* data, size_t size)
-{
-  while (size > 0)
-  {
-    const ssize_t written = write(fd, data, size);
-    if (written < 0)
-    {
-      if (errno == EINTR)
-        continue;
-      return false;
-    }
-    data += written;
-    size -= static_cast<size_t>(written);
-  }
-  return true;
-}
-
 bool WriteAllAt(int fd, uint64_t offset, const char* data, size_t size)
 {
   while (size > 0)
@@ -360,7 +343,7 @@ bool OutputStream::Write(const void* data, size_t size, std::string& error)
 {
   if (mFd < 0)
     return Failed(EBADF, error);
-  return WriteAll(mFd, static_cast<const char*>(data), size) || Failed(errno, error);
+  return plug::WriteAllTo(mFd, static_cast<const char*>(data), size) || Failed(errno, error);
 }
 
 bool OutputStream::WriteAt(uint64_t offset, const void* data, size_t size, std::string& error)
