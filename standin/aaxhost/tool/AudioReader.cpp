@@ -285,6 +285,11 @@ private:
           return Fail(why, error);
         break;
       }
+      // A stated count is exact: audio past it means the header is wrong about the file.
+      if (mStatedFrames >= 0 && mFrames + static_cast<uint64_t>(got) > static_cast<uint64_t>(mStatedFrames))
+        return Fail(mPath + " decodes more than the " + std::to_string(mStatedFrames) +
+                      " frames its header states: the header does not describe the file",
+                    error);
       const size_t count = static_cast<size_t>(got);
       const size_t nChannels = static_cast<size_t>(mChannels);
       for (size_t c = 0; c < nChannels; ++c)
